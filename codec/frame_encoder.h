@@ -1,0 +1,54 @@
+// The handheld's block coder: one prepared picture in, one payload out.
+//
+// A payload is K (2 bytes), M (2 bytes), K bytes of code bits in 32-bit words, M bytes of
+// colour words and one byte per motion vector; see frame_decoder.h for the reading side.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "codec/screen.h"
+
+namespace tarn::codec {
+
+// Worst case of one coding: every block split down to single pixels.
+inline constexpr std::size_t kMaxCodeBits = 113'400;
+inline constexpr std::size_t kMaxCodeBytes = 14'176;     // K, whole 32-bit words
+inline constexpr std::size_t kMaxColourBytes = 76'800;   // M
+inline constexpr std::size_t kMaxVectorBytes = 19'200;   // V
+inline constexpr std::size_t kMaxPayloadBytes = 4 + kMaxCodeBytes + kMaxColourBytes + kMaxVectorBytes;
+// Frames over this many bytes are coded again with raised thresholds.
+inline constexpr std::size_t kFrameBudget = 32'768;
+// A picture equal to its reference codes as 600 keep codes.
+inline constexpr std::size_t kAllKeepPayloadBytes = 156;
+
+// What the encoder takes from the settings for every frame.
+struct EncoderSettings {
+  int mode = 0;              // `Mode`, 0-9: picks the mode factors and the threshold schedule
+  int targetWidth = 240;     // `ImageH` x 8, 8-360
+  int targetHeight = 160;    // `ImageV` x 8, 8-240
+};
+
+class FrameEncoder {
+ public:
+  FrameEncoder();  // allocates every table once; nothing is allocated per frame
+  ~FrameEncoder();
+  FrameEncoder(const FrameEncoder&) = delete;
+  FrameEncoder& operator=(const FrameEncoder&) = delete;
+
+  // Codes `prepared` (kRgbPictureBytes, BGR, top row first) against `referenceCopy` (the
+  // reference widened to BGR bytes) and writes the payload from `payload`, which must hold
+  // kMaxPayloadBytes. Returns the payload length L. Every picture is coded.
+  std::size_t EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                          std::uint8_t* payload, const EncoderSettings& settings);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Writes the 156-byte payload of 600 keep codes (the picture stays as it is) and returns its length.
+std::size_t WriteAllKeepPayload(std::uint8_t* payload);
+
+}  // namespace tarn::codec

@@ -1,0 +1,40 @@
+// Picture preparation: any decoded RGB24 or YUY2 frame to the 240x160 prepared picture.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "codec/screen.h"
+
+namespace tarn::codec {
+
+// Tone and detail tables, built once per stream from the settings; entries are multiples of 8.
+struct PictureTables {
+  std::uint8_t tone[256];
+  std::uint8_t detail[256];
+  bool sharpen = false;  // `Enhance` other than 10
+};
+
+struct FitSettings {
+  int targetWidth = 240;   // W: `ImageH` x 8
+  int targetHeight = 160;  // H: `ImageV` x 8
+  bool changeScale = false;
+  bool fullOut = false;
+  int saturationShift = 2;  // `S`
+};
+
+void BuildPictureTables(int brightness, int contrast, int enhance, PictureTables& tables);
+
+// Packed 4:2:2 (Y0 U Y1 V) to 24-bit BGR rows, bottom row first in `target`.
+void YuvToRgb(const std::uint8_t* source, std::uint8_t* target, int width, int height);
+
+// Halves the bottom-up BGR picture in place while it is more than twice the target size;
+// updates width and height.
+void HalvePicture(std::uint8_t* picture, int& width, int& height, const FitSettings& settings);
+
+// Scales, places, tones, saturates and sharpens the (halved) picture into `prepared`
+// (kRgbPictureBytes, top row first). `work` is scratch of kRgbPictureBytes.
+void FitPicture(const std::uint8_t* picture, int width, int height, const FitSettings& settings,
+                const PictureTables& tables, std::uint8_t* work, std::uint8_t* prepared);
+
+}  // namespace tarn::codec
