@@ -1,0 +1,2 @@
+// Synthetic picture sequences for the codec benchmarks.
+#pragma once
