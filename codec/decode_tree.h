@@ -1,0 +1,121 @@
+// The walk over one block's split tree: one routine per region shape, each reading its own
+// codes and calling its shape's straight-line region operations.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "codec/decode_region_ops.h"
+#include "codec/decode_sections.h"
+#include "codec/screen.h"
+
+namespace tarn::codec::decode {
+
+template <int W, int H>
+inline constexpr CodeSet kCodeSetOf = W * H == 2              ? CodeSet::kPair
+                                      : (W == 1 || H == 1)    ? CodeSet::kSplitAlongLine
+                                                              : CodeSet::kSplitWithDirection;
+
+class TreeDecoder {
+ public:
+  TreeDecoder(CodeBitReader bits, ColourCursor colours, VectorCursor vectors,
+              const std::uint16_t* reference, std::uint16_t* target)
+      : bits_(bits), colours_(colours), vectors_(vectors), reference_(reference), target_(target) {}
+
+  // Decodes the 8x8 block whose top-left pixel is `at` (pixel offset). False: damaged.
+  bool Block(std::ptrdiff_t at) { return Node<8, 8>(at); }
+
+ private:
+  template <int W, int H>
+  bool Node(std::ptrdiff_t at) {
+    using Ops = RegionOps<W, H>;
+    constexpr CodeSet kSet = kCodeSetOf<W, H>;
+    NodeCode code;
+    if (!bits_.ReadCode<kSet>(code)) return false;
+    switch (code) {
+      case NodeCode::kKeep:
+        Ops::Copy(target_ + at, reference_ + at);
+        return true;
+      case NodeCode::kMove: {
+        const std::uint16_t* source;
+        if (!Displaced<W, H>(at, source)) return false;
+        Ops::Copy(target_ + at, source);
+        return true;
+      }
+      case NodeCode::kFill: {
+        std::uint16_t colour;
+        if (!colours_.Take(colour)) return false;
+        Ops::Fill(target_ + at, colour);
+        return true;
+      }
+      case NodeCode::kMoveOffset: {
+        const std::uint16_t* source;
+        std::uint16_t offset;
+        if (!Displaced<W, H>(at, source) || !colours_.Take(offset)) return false;
+        Ops::CopyAdd(target_ + at, source, offset);
+        return true;
+      }
+      case NodeCode::kSplitLeftRight:
+        if constexpr (kSet == CodeSet::kSplitWithDirection) return LeftRight<W, H>(at);
+        return false;
+      case NodeCode::kSplitTopBottom:
+        if constexpr (kSet == CodeSet::kSplitWithDirection) return TopBottom<W, H>(at);
+        return false;
+      case NodeCode::kSplitLine:
+        if constexpr (kSet == CodeSet::kSplitAlongLine) {
+          if constexpr (H == 1) return LeftRight<W, H>(at);
+          else return TopBottom<W, H>(at);
+        }
+        return false;
+      case NodeCode::kTwoColours:
+        if constexpr (kSet == CodeSet::kPair) return TwoColours<W, H>(at);
+        return false;
+    }
+    return false;
+  }
+
+  template <int W, int H>
+  bool LeftRight(std::ptrdiff_t at) {
+    return Node<W / 2, H>(at) && Node<W / 2, H>(at + W / 2);
+  }
+
+  template <int W, int H>
+  bool TopBottom(std::ptrdiff_t at) {
+    return Node<W, H / 2>(at) && Node<W, H / 2>(at + H / 2 * kRowPixels);
+  }
+
+  // A pixel pair: the first colour goes to the left or top pixel.
+  template <int W, int H>
+  bool TwoColours(std::ptrdiff_t at) {
+    constexpr std::ptrdiff_t kSecond = W == 2 ? 1 : kRowPixels;
+    std::uint16_t first;
+    std::uint16_t second;
+    if (!colours_.Take(first) || !colours_.Take(second)) return false;
+    target_[at] = first;
+    target_[at + kSecond] = second;
+    return true;
+  }
+
+  // Takes the next vector and points `source` at the displaced region in the reference.
+  // Vector n moves by (n >> 4) - 8 rows and (n & 15) - 8 pixels on the linear picture, so a
+  // source may run round a row end; a source that leaves the picture is damage.
+  template <int W, int H>
+  bool Displaced(std::ptrdiff_t at, const std::uint16_t*& source) {
+    constexpr std::ptrdiff_t kLastPixel = (H - 1) * kRowPixels + (W - 1);
+    std::uint8_t vector;
+    if (!vectors_.Take(vector)) return false;
+    const std::ptrdiff_t first =
+        at + ((vector >> 4) - 8) * kRowPixels + ((vector & 15) - 8);
+    if (first < 0 || first + kLastPixel >= static_cast<std::ptrdiff_t>(kReferencePixels)) return false;
+    source = reference_ + first;
+    return true;
+  }
+
+  CodeBitReader bits_;
+  ColourCursor colours_;
+  VectorCursor vectors_;
+  const std::uint16_t* reference_;
+  std::uint16_t* target_;
+};
+
+}  // namespace tarn::codec::decode
