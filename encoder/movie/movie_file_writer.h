@@ -1,0 +1,46 @@
+// Writes a movie file: reserve the header, append whole records, write the header last.
+//
+// Every failure is returned as the errno value (0 on success), for the filter to turn into
+// an HRESULT. A process that must survive a file-size limit ignores SIGXFSZ; the write then
+// fails with EFBIG, which is returned like any other error.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace tarn::movie {
+
+class MovieFileWriter {
+ public:
+  MovieFileWriter() = default;
+  ~MovieFileWriter();  // closes an open file as it stands (unfinished: zero header)
+  MovieFileWriter(const MovieFileWriter&) = delete;
+  MovieFileWriter& operator=(const MovieFileWriter&) = delete;
+
+  // Creates or replaces the file (readable by others while it is written) and moves the write
+  // position past the header. Closes any file this writer had open first.
+  int Create(const std::string& path);
+
+  // Appends one record with a single write (continued after a short write). On failure the
+  // file is cut back to the end of the last whole record, so a later record or the header
+  // never follows a torn one, and nothing is counted.
+  int AppendRecord(const std::uint8_t* record, std::size_t size);
+
+  // Writes the header with the file length and closes the file. When the header cannot be
+  // written the file stays open and unfinished, and the error is returned.
+  int Finish();
+
+  // Closes without a header.
+  void Close();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  // Bytes of the file counted so far: the header and every record written whole.
+  std::uint64_t FileLength() const { return fileLength_; }
+
+ private:
+  int fd_ = -1;
+  std::uint64_t fileLength_ = 0;
+};
+
+}  // namespace tarn::movie
