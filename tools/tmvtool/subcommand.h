@@ -1,0 +1,31 @@
+// One subcommand of tmvtool: its name, a line of help, its usage text and its entry point.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace tarn::tmvtool {
+
+// Exit codes shared by every subcommand.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;  // the input is damaged or the work failed
+inline constexpr int kExitUsage = 2;    // the command line is wrong
+
+struct Subcommand {
+  std::string_view name;
+  std::string_view summary;
+  std::string_view usage;  // full help text, printed for `tmvtool NAME --help`
+  // Arguments after the subcommand's name.
+  int (*run)(std::span<const std::string_view> args);
+};
+
+// Error message on standard error, "tmvtool: " first.
+void PrintError(const std::string& message);
+// The message for an errno value, e.g. "No such file or directory".
+std::string ErrorText(int error);
+
+const Subcommand& InfoSubcommand();
+const Subcommand& DecodeSubcommand();
+
+}  // namespace tarn::tmvtool
