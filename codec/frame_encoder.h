@@ -30,6 +30,14 @@ struct EncoderSettings {
   int targetHeight = 160;    // `ImageV` x 8, 8-240
 };
 
+// How the last frame was coded; for tests and diagnostics.
+struct EncodeReport {
+  int codings = 0;            // 1 for the first coding, up to 7 with the retries
+  int level2Splits = 0;       // split count of level 2 in the first coding
+  int level3Splits = -1;      // of level 3 run with raised thresholds; -1 when it was not run
+  bool level3Rerun = false;   // level 3 analysed again with the highest thresholds
+};
+
 class FrameEncoder {
  public:
   FrameEncoder();  // allocates every table once; nothing is allocated per frame
@@ -42,6 +50,8 @@ class FrameEncoder {
   // kMaxPayloadBytes. Returns the payload length L. Every picture is coded.
   std::size_t EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                           std::uint8_t* payload, const EncoderSettings& settings);
+
+  const EncodeReport& LastReport() const;
 
  private:
   struct State;

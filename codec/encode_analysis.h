@@ -1,0 +1,105 @@
+// The top-down analysis: one decision table per region shape, filled level by level.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "codec/encode_motion.h"
+#include "codec/encode_region_tests.h"
+#include "codec/encode_schedule.h"
+
+namespace tarn::codec {
+
+enum Decision : std::uint8_t {
+  kSplit = 0,
+  kKeep = 1,
+  kMove = 2,
+  kFill = 3,
+  kMoveWithOffset = 4,  // the format has it; this coder never chooses it
+  kNotAnalysed = 255,   // the parent did not split, or this orientation was not tried
+};
+
+// One table per region shape. At levels 1, 3 and 5 the "LeftRight" shape is the tall half
+// (the left or right half of its square parent), the "TopBottom" shape the wide one.
+enum TableId : int {
+  k8x8,             // level 0
+  k4x8LeftRight,    // level 1
+  k8x4TopBottom,    // level 1
+  k4x4,             // level 2
+  k2x4LeftRight,    // level 3
+  k4x2TopBottom,    // level 3
+  k2x2,             // level 4
+  k1x2LeftRight,    // level 5: a pixel pair, one above the other
+  k2x1TopBottom,    // level 5: a pixel pair side by side
+  kTableCount,
+};
+
+// Decisions and parameters of every region of one shape over the whole frame. Regions of a
+// block are numbered in raster order over the block; entry = block * perBlock + region.
+// Parameters: bytes 0-2 the fill colour (blue, green, red) or byte 0 the vector number;
+// at level 5 six bytes, the two pixels' colours when the pair is split.
+struct RegionTable {
+  int width = 0;
+  int height = 0;
+  int perRow = 0;    // regions across a block
+  int perBlock = 0;
+  int paramBytes = 0;
+  const ShapeOps* ops = nullptr;
+  std::vector<std::uint8_t> decisions;
+  std::vector<std::uint8_t> params;
+
+  int RegionAt(int localX, int localY) const { return (localY / height) * perRow + localX / width; }
+  int LocalX(int region) const { return (region % perRow) * width; }
+  int LocalY(int region) const { return (region / perRow) * height; }
+  std::uint8_t Decision(int block, int region) const { return decisions[Index(block, region)]; }
+  const std::uint8_t* Params(int block, int region) const {
+    return &params[Index(block, region) * static_cast<std::size_t>(paramBytes)];
+  }
+  std::size_t Index(int block, int region) const {
+    return static_cast<std::size_t>(block) * static_cast<std::size_t>(perBlock) +
+           static_cast<std::size_t>(region);
+  }
+};
+
+// The two halves of a square region, in one orientation, as region numbers of their table.
+struct Halves {
+  int first;
+  int second;
+};
+
+class FrameAnalysis {
+ public:
+  FrameAnalysis();  // allocates every table once
+
+  // Sets the pictures and factors of the frame about to be analysed.
+  void Begin(const RegionPictures& pictures, const ModeFactors& factors);
+
+  // Marks the level's tables as not analysed, analyses every region whose parent split and
+  // returns the number of regions decided as split, counted in the orientation used.
+  int RunLevel(int level, const Thresholds& thresholds);
+
+  const RegionTable& Table(TableId id) const { return tables_[id]; }
+
+  // The halves of the square region `square` (of table `squareTable`) in `halvesTable`.
+  Halves HalvesOf(TableId squareTable, int square, TableId halvesTable) const;
+  // The left/right halves are used unless both of them split.
+  bool UsesLeftRight(TableId squareTable, int block, int square) const;
+
+ private:
+  int RunSquares(TableId table, const Thresholds& thresholds);
+  int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
+  void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
+  bool PassesMove(RegionTable& table, int block, int region, int offset, int move);
+  bool PassesFill(RegionTable& table, int block, int region, int offset, int fill);
+  int PredictedVector(const RegionTable& table, int block, int region) const;
+  void StorePixelPair(RegionTable& table, std::size_t index, int offset);
+
+  std::array<RegionTable, kTableCount> tables_;
+  MotionSearch motion_;
+  RegionPictures pictures_{};
+  std::array<double, kBlockCount> fillFactor_{};
+  std::array<double, kBlockCount> moveFactor_{};
+};
+
+}  // namespace tarn::codec

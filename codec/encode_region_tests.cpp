@@ -1,0 +1,85 @@
+#include "codec/encode_region_tests.h"
+
+#include <cstdlib>
+
+#include "codec/screen.h"
+
+namespace tarn::codec {
+namespace {
+
+template <int W, int H>
+int RegionCost(const std::uint8_t* current, const std::uint8_t* displaced) {
+  int total = 0;
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* a = current + row * static_cast<int>(kRgbStride);
+    const std::uint8_t* b = displaced + row * static_cast<int>(kRgbStride);
+    for (int i = 0; i < W * 3; ++i) total += std::abs(a[i] - b[i]);
+  }
+  return total;
+}
+
+template <int W, int H>
+bool KeepTest(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
+  constexpr int kPixels = W * H;
+  constexpr int kMostOutliers = kPixels < 9 ? 2 : kPixels / 4;
+  const int hardLimit = 4 * e, softLimit = 2 * e;
+  int outliers = 0, total = 0;
+  for (int row = 0; row < H; ++row) {
+    const int start = pixel + row * kScreenWidth;
+    for (int i = start; i < start + W; ++i) {
+      const int dy = std::abs(current.y[i] - reference.y[i]);
+      const int du = std::abs(current.u[i] - reference.u[i]);
+      const int dv = std::abs(current.v[i] - reference.v[i]);
+      if (dy > hardLimit || du > hardLimit || dv > hardLimit) return false;
+      if (dy > softLimit || du > softLimit || dv > softLimit) ++outliers;
+      total += dy + du + dv;
+    }
+  }
+  return outliers <= kMostOutliers && total <= e * kPixels;
+}
+
+template <int W, int H>
+ChannelSums SumChannels(const std::uint8_t* prepared) {
+  ChannelSums sums{};
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* p = prepared + row * static_cast<int>(kRgbStride);
+    for (int i = 0; i < W; ++i) {
+      for (int c = 0; c < 3; ++c) {
+        const int value = p[3 * i + c];
+        sums.sum[c] += value;
+        sums.sumOfSquares[c] += value * value;
+      }
+    }
+  }
+  return sums;
+}
+
+template <int W, int H>
+constexpr ShapeOps MakeOps() {
+  return {W, H, &RegionCost<W, H>, &KeepTest<W, H>, &SumChannels<W, H>};
+}
+
+constexpr ShapeOps kOps[] = {
+    MakeOps<8, 8>(), MakeOps<4, 8>(), MakeOps<8, 4>(), MakeOps<4, 4>(), MakeOps<2, 4>(),
+    MakeOps<4, 2>(), MakeOps<2, 2>(), MakeOps<1, 2>(), MakeOps<2, 1>(),
+};
+
+}  // namespace
+
+const ShapeOps& OpsForShape(int width, int height) {
+  for (const ShapeOps& ops : kOps)
+    if (ops.width == width && ops.height == height) return ops;
+  std::abort();  // the coder's shapes are fixed; any other is a programming error
+}
+
+double VarianceSum(const ChannelSums& sums, int pixelCount) {
+  const double n = pixelCount;
+  double total = 0.0;
+  for (int c = 0; c < 3; ++c) {
+    const double mean = sums.sum[c] / n;
+    total += sums.sumOfSquares[c] / n - mean * mean;
+  }
+  return total;
+}
+
+}  // namespace tarn::codec
