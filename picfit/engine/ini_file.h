@@ -7,6 +7,9 @@
 
 #include <QString>
 
+#include <utility>
+#include <vector>
+
 namespace picfit {
 
 inline constexpr int kIniValueMax = 255;
@@ -18,5 +21,10 @@ QString ReadIniValue(const QString& path, const QString& section, const QString&
 // could not be written (the old file is then unchanged).
 bool WriteIniValue(const QString& path, const QString& section, const QString& key,
                    const QString& value);
+
+// Writes several keys of one section in the given order with a single
+// replacement of the file.
+bool WriteIniValues(const QString& path, const QString& section,
+                    const std::vector<std::pair<QString, QString>>& keysAndValues);
 
 }  // namespace picfit

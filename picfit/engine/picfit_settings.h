@@ -28,9 +28,9 @@ QString HomeFolder();
 QString LocalFolder(const QString& stored);
 
 // Reads the keys in order SaveDir, OpenDir, ScaleMode, Format, OverWrite,
-// Width, Height. Missing keys take their defaults; values that are not
-// numbers take the default, numbers outside their range are clamped
-// (ScaleMode 0..3, Format 0..5, OverWrite 0..1, Width 0..960, Height 0..640).
+// Width, Height. Missing keys and values that are not numbers take their
+// defaults; ScaleMode, Format and OverWrite outside 0..3, 0..5, 0..1 take
+// their defaults too; Width and Height are clamped to 0..960 and 0..640.
 PicfitSettings ReadPicfitSettings(const QString& path);
 
 // Writes the seven keys in the same order, numbers as decimal text. False
