@@ -1,0 +1,122 @@
+#include "encoder/settings/converter_settings.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <limits>
+
+#include "encoder/settings/ascii_text.h"
+#include "encoder/settings/windows_paths.h"
+
+namespace tarn::settings {
+namespace {
+
+std::int32_t Saturate(std::int64_t value) {
+  return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                             std::numeric_limits<std::int32_t>::max()));
+}
+
+bool IsDecimalSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+std::string_view FlagText(bool value) { return value ? "1" : "0"; }
+
+}  // namespace
+
+std::int32_t DecimalValue(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && IsDecimalSpace(text[at])) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  // Enough to hold any saturated result; digits beyond it only keep it saturated.
+  constexpr std::int64_t kCeiling = std::int64_t{1} << 40;
+  std::int64_t magnitude = 0;
+  for (; at < text.size() && IsDigit(text[at]); ++at) {
+    magnitude = std::min(magnitude * 10 + (text[at] - '0'), kCeiling);
+  }
+  return Saturate(negative ? -magnitude : magnitude);
+}
+
+std::string ReadText(const ProfileFile& profile, const SettingKey& key, std::size_t bufferSize) {
+  return profile.Read(key.section, key.name, key.defaultText, bufferSize);
+}
+
+std::string ReadPath(const ProfileFile& profile, const SettingKey& key, std::size_t bufferSize) {
+  return MapWindowsPathText(ReadText(profile, key, bufferSize));
+}
+
+std::int32_t ReadNumber(const ProfileFile& profile, const SettingKey& key, std::size_t bufferSize) {
+  return DecimalValue(ReadText(profile, key, bufferSize));
+}
+
+std::error_code WriteText(const ProfileFile& profile, const SettingKey& key, std::string_view value) {
+  return profile.Write(key.section, key.name, value);
+}
+
+std::error_code WriteNumber(const ProfileFile& profile, const SettingKey& key, std::int64_t value) {
+  return WriteText(profile, key, std::to_string(value));
+}
+
+std::string ReadFileDefault(const ProfileFile& profile) {
+  return ReadText(profile, keys::kFileDefault, kFileDefaultBuffer);
+}
+
+std::string FormatFileDefault(std::int64_t counter) {
+  std::array<char, 32> text{};
+  std::snprintf(text.data(), text.size(), "%05lld", static_cast<long long>(counter));
+  return text.data();
+}
+
+std::error_code AdvanceFileDefault(const ProfileFile& profile) {
+  const std::int64_t next = std::int64_t{DecimalValue(ReadFileDefault(profile))} + 1;
+  return WriteText(profile, keys::kFileDefault, FormatFileDefault(next));
+}
+
+TitleSettings ReadTitleSettings(const ProfileFile& profile) {
+  TitleSettings settings;
+  settings.saveDir = ReadPath(profile, keys::kSaveDir);
+  settings.limitSize = ReadNumber(profile, keys::kLimitSize);
+  settings.brightness = ReadNumber(profile, keys::kBrightness);
+  settings.contrast = ReadNumber(profile, keys::kContrast);
+  settings.saturation = ReadNumber(profile, keys::kSaturation);
+  settings.enhance = ReadNumber(profile, keys::kEnhance);
+  settings.mode = ReadNumber(profile, keys::kMode);
+  settings.channel = ReadNumber(profile, keys::kChannel);
+  settings.volumeEx = ReadNumber(profile, keys::kVolumeEx);
+  settings.musicMode = ReadNumber(profile, keys::kMusicMode);
+  settings.changeScale = ReadNumber(profile, keys::kChangeScale) != 0;
+  settings.fullOut = ReadNumber(profile, keys::kFullOut) != 0;
+  settings.imageV = ReadNumber(profile, keys::kImageV);
+  settings.imageH = ReadNumber(profile, keys::kImageH);
+  return settings;
+}
+
+std::error_code WriteTitleSettings(const ProfileFile& profile, const TitleSettings& settings) {
+  const std::array numbers = {
+      std::to_string(settings.limitSize), std::to_string(settings.brightness), std::to_string(settings.contrast),
+      std::to_string(settings.saturation), std::to_string(settings.enhance),   std::to_string(settings.mode),
+      std::to_string(settings.channel),    std::to_string(settings.volumeEx),  std::to_string(settings.musicMode),
+      std::to_string(settings.imageV),     std::to_string(settings.imageH)};
+  auto entry = [](const SettingKey& key, std::string_view value) {
+    return ProfileEntry{key.section, key.name, value};
+  };
+  const std::array entries = {
+      entry(keys::kSaveDir, settings.saveDir),    entry(keys::kLimitSize, numbers[0]),
+      entry(keys::kBrightness, numbers[1]),       entry(keys::kContrast, numbers[2]),
+      entry(keys::kSaturation, numbers[3]),       entry(keys::kEnhance, numbers[4]),
+      entry(keys::kMode, numbers[5]),             entry(keys::kChannel, numbers[6]),
+      entry(keys::kVolumeEx, numbers[7]),         entry(keys::kMusicMode, numbers[8]),
+      entry(keys::kChangeScale, FlagText(settings.changeScale)),
+      entry(keys::kFullOut, FlagText(settings.fullOut)),
+      entry(keys::kImageV, numbers[9]),           entry(keys::kImageH, numbers[10])};
+  return profile.Write(entries);
+}
+
+std::int32_t LimitSizeInMiB(std::int32_t limitSizeBytes) { return limitSizeBytes / 1048576; }
+
+std::int32_t SaturationPosition(std::int32_t storedS) { return Saturate(9 - std::int64_t{storedS}); }
+
+std::int32_t SharpeningPosition(std::int32_t storedEnhance) { return Saturate(10 - std::int64_t{storedEnhance}); }
+
+std::int32_t PixelsFromUnits(std::int32_t storedImageSize) { return Saturate(std::int64_t{storedImageSize} * 8); }
+
+}  // namespace tarn::settings
