@@ -1,0 +1,223 @@
+// tmvtool on movies written in the test by the real encoder through the filter's record loop.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <sys/wait.h>
+
+#include "encoder/movie/movie_player.h"
+#include "tests/movie/movie_test_support.h"
+
+namespace tarn::movie {
+namespace {
+
+using testing::ReadWholeFile;
+using testing::RecordSink;
+
+using Picture = std::vector<std::uint8_t>;  // BGR, 240x160, top row first
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class TmvtoolTest : public testing::TempFolderTest {
+ protected:
+  // Runs tmvtool with `args` (paths inside the temporary folder need no quoting).
+  ToolRun RunTool(const std::string& args) {
+    const std::string command = std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" +
+                                PathOf("stderr") + "'";
+    const int status = std::system(command.c_str());
+    ToolRun run;
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    const auto out = ReadWholeFile(PathOf("stdout"));
+    const auto err = ReadWholeFile(PathOf("stderr"));
+    run.out.assign(out.begin(), out.end());
+    run.err.assign(err.begin(), err.end());
+    return run;
+  }
+
+  // `count` moving test pictures from FFmpeg's testsrc2 pattern.
+  std::vector<Picture> TestPictures(int count) {
+    const std::string raw = PathOf("pictures.bgr");
+    const std::string command = "ffmpeg -nostdin -v error -f lavfi -i testsrc2=size=240x160:rate=10 -frames:v " +
+                                std::to_string(count) + " -f rawvideo -pix_fmt bgr24 -y '" + raw + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    const auto bytes = ReadWholeFile(raw);
+    std::vector<Picture> pictures;
+    for (std::size_t at = 0; at + codec::kRgbPictureBytes <= bytes.size(); at += codec::kRgbPictureBytes) {
+      pictures.emplace_back(bytes.begin() + static_cast<long>(at),
+                            bytes.begin() + static_cast<long>(at + codec::kRgbPictureBytes));
+    }
+    EXPECT_EQ(pictures.size(), static_cast<std::size_t>(count));
+    return pictures;
+  }
+
+  // Encodes `pictures` into `name` as the encoder filter does (closed loop, black reference
+  // after every 600th record) and returns the reference each next frame was predicted from.
+  std::vector<Picture> EncodeMovie(const std::string& name, const std::vector<Picture>& pictures, bool finish = true) {
+    codec::FrameEncoder encoder;
+    std::vector<std::uint16_t> reference(codec::kReferencePixels), target(codec::kReferencePixels);
+    Picture copy(codec::kRgbPictureBytes, 0);
+    RecordSink sink;
+    MovieFileWriter writer;
+    EXPECT_EQ(writer.Create(PathOf(name)), 0);
+    std::vector<Picture> predictedFrom;
+    for (const Picture& picture : pictures) {
+      const std::size_t length = encoder.EncodeFrame(picture.data(), copy.data(), sink.Payload(), {});
+      const RecordLayout layout = sink.Append(writer, length);
+      layouts_.push_back(layout);
+      EXPECT_EQ(codec::DecodeFrame(sink.Buffer().data(), layout.FileBytes(), reference.data(), target.data()),
+                codec::DecodeStatus::kOk);
+      reference = target;
+      codec::ReferenceToRgb(reference.data(), copy.data());
+      predictedFrom.push_back(copy);
+      if (sink.records() % kRecordsPerReferenceReset == 0) {
+        codec::ResetReference(reference.data(), copy.data());
+        std::fill(sink.Buffer().begin(), sink.Buffer().end(), 0);
+      }
+    }
+    if (finish) {
+      EXPECT_EQ(writer.Finish(), 0);
+    }
+    return predictedFrom;
+  }
+
+  std::vector<RecordLayout> layouts_;
+};
+
+std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& prefix) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with(prefix)) lines.push_back(line);
+  }
+  return lines;
+}
+
+std::vector<std::uint8_t> Concatenate(const std::vector<Picture>& pictures) {
+  std::vector<std::uint8_t> all;
+  for (const Picture& picture : pictures) all.insert(all.end(), picture.begin(), picture.end());
+  return all;
+}
+
+TEST_F(TmvtoolTest, InfoPrintsTheHeaderAndEveryRecord) {
+  EncodeMovie("movie.tmv", TestPictures(44));
+  const ToolRun run = RunTool("info '" + PathOf("movie.tmv") + "'");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("header: finished"), std::string::npos) << run.out;
+  const auto records = LinesStartingWith(run.out, "record ");
+  ASSERT_EQ(records.size(), 44u) << run.out;
+  std::uint64_t offset = 512;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const RecordLayout& layout = layouts_[i];
+    const std::string expected = "record " + std::to_string(i) + ": offset " + std::to_string(offset) + ", N " +
+                                 std::to_string(layout.bodyBytes) + ", P " + std::to_string(layout.payloadBytes) + ", K ";
+    EXPECT_TRUE(records[i].starts_with(expected)) << records[i] << "\nexpected " << expected;
+    const bool appendix = (i >= 25 && i <= 32) || (i >= 35 && i <= 42);
+    EXPECT_EQ(records[i].find("R " + std::to_string(AppendixMaskWord(layout.payloadBytes)) + " matches P") !=
+                  std::string::npos,
+              appendix)
+        << records[i];
+    EXPECT_EQ(records[i].find("DAMAGED"), std::string::npos) << records[i];
+    offset += layout.FileBytes();
+  }
+  EXPECT_NE(records[25].find("table A block 0"), std::string::npos);
+  EXPECT_NE(records[42].find("table B block 7"), std::string::npos);
+}
+
+TEST_F(TmvtoolTest, UnfinishedFileIsReportedButStillReadable) {
+  EncodeMovie("unfinished.tmv", TestPictures(3), false);
+  const ToolRun info = RunTool("info '" + PathOf("unfinished.tmv") + "'");
+  EXPECT_EQ(info.exitCode, 0);
+  EXPECT_NE(info.out.find("header: unfinished"), std::string::npos) << info.out;
+  EXPECT_NE(info.err.find("unfinished"), std::string::npos) << info.err;
+  EXPECT_EQ(LinesStartingWith(info.out, "record ").size(), 3u);
+}
+
+TEST_F(TmvtoolTest, DamagedFilesFailWithAClearMessage) {
+  EncodeMovie("movie.tmv", TestPictures(4));
+  const auto whole = ReadWholeFile(PathOf("movie.tmv"));
+  const std::uint64_t thirdOffset = 512 + layouts_[0].FileBytes() + layouts_[1].FileBytes();
+
+  // Cut in the middle of the third record.
+  testing::WriteWholeFile(PathOf("cut.tmv"), {whole.begin(), whole.begin() + static_cast<long>(thirdOffset + 10)});
+  const ToolRun cut = RunTool("info '" + PathOf("cut.tmv") + "'");
+  EXPECT_EQ(cut.exitCode, 1);
+  EXPECT_NE(cut.err.find("record 2 at offset " + std::to_string(thirdOffset)), std::string::npos) << cut.err;
+  EXPECT_TRUE(cut.err.starts_with("tmvtool: ")) << cut.err;
+
+  // K of the second record points past its record: the player keeps the first picture.
+  auto badK = whole;
+  const std::size_t secondPayload = 512 + layouts_[0].FileBytes() + 2;
+  badK[secondPayload + 1] = static_cast<std::uint8_t>(0xF0 ^ kMaskByte1);
+  testing::WriteWholeFile(PathOf("badk.tmv"), badK);
+  const ToolRun info = RunTool("info '" + PathOf("badk.tmv") + "'");
+  EXPECT_EQ(info.exitCode, 1);
+  EXPECT_NE(info.out.find("record 1: offset " + std::to_string(secondPayload - 2)), std::string::npos);
+  EXPECT_NE(info.out.find("DAMAGED"), std::string::npos) << info.out;
+  EXPECT_NE(info.err.find("record 1 at offset"), std::string::npos) << info.err;
+
+  const ToolRun raw = RunTool("decode '" + PathOf("badk.tmv") + "' --raw");
+  EXPECT_EQ(raw.exitCode, 1);
+  ASSERT_EQ(raw.out.size(), 4 * codec::kRgbPictureBytes);
+  EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes), raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
+
+  const ToolRun notAMovie = RunTool("info '" + PathOf("stdout") + "'");
+  EXPECT_EQ(notAMovie.exitCode, 1);
+  EXPECT_NE(notAMovie.err.find("header"), std::string::npos) << notAMovie.err;
+}
+
+TEST_F(TmvtoolTest, DecodeRawReproducesTheEncodersReferencesAcrossTheBlackReset) {
+  std::vector<Picture> pictures = TestPictures(10);
+  pictures.resize(602, pictures.back());  // a still scene after the first second
+  const std::vector<Picture> predictedFrom = EncodeMovie("long.tmv", pictures);
+  // Record 600 was coded against black, record 599 against the same still picture.
+  EXPECT_GT(layouts_[600].payloadBytes, layouts_[599].payloadBytes);
+
+  const ToolRun run = RunTool("decode '" + PathOf("long.tmv") + "' --raw");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  const auto expected = Concatenate(predictedFrom);
+  ASSERT_EQ(run.out.size(), expected.size());
+  for (std::size_t i = 0; i < predictedFrom.size(); ++i) {
+    ASSERT_EQ(0, std::memcmp(run.out.data() + i * codec::kRgbPictureBytes, predictedFrom[i].data(),
+                             codec::kRgbPictureBytes))
+        << "frame " << i;
+  }
+}
+
+TEST_F(TmvtoolTest, DecodeWritesOnePngPerRecord) {
+  const std::vector<Picture> predictedFrom = EncodeMovie("movie.tmv", TestPictures(12));
+  const ToolRun run = RunTool("decode '" + PathOf("movie.tmv") + "' -o '" + PathOf("frames") + "'");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(PathOf("frames/frame_00011.png")));
+  EXPECT_FALSE(std::filesystem::exists(PathOf("frames/frame_00012.png")));
+  const std::string back = PathOf("back.bgr");
+  const std::string command = "ffmpeg -nostdin -v error -i '" + PathOf("frames") +
+                              "/frame_%05d.png' -f rawvideo -pix_fmt bgr24 -y '" + back + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(ReadWholeFile(back), Concatenate(predictedFrom));
+}
+
+TEST_F(TmvtoolTest, CommandLineErrors) {
+  EXPECT_EQ(RunTool("").exitCode, 2);
+  const ToolRun unknown = RunTool("play x.tmv");
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_NE(unknown.err.find("unknown command 'play'"), std::string::npos);
+  EXPECT_EQ(RunTool("decode x.tmv").exitCode, 2);
+  EXPECT_EQ(RunTool("decode x.tmv --raw -o dir").exitCode, 2);
+  EXPECT_EQ(RunTool("info").exitCode, 2);
+  const ToolRun help = RunTool("decode --help");
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_TRUE(help.out.starts_with("usage: tmvtool decode")) << help.out;
+
+  const ToolRun missing = RunTool("info '" + PathOf("missing.tmv") + "'");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+  const ToolRun folder = RunTool("decode '" + PathOf("missing.tmv") + "' -o '" + PathOf("stdout") + "'");
+  EXPECT_EQ(folder.exitCode, 1);  // the output folder is a file
+}
+
+}  // namespace
+}  // namespace tarn::movie
