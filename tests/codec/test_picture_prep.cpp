@@ -183,7 +183,7 @@ TEST(YuvToRgb, VideoBlackAndWhiteAndEveryCodeAgainstTheFormula) {
 }
 
 TEST(YuvToRgb, MirrorsRowsAndKeepsOddWidthsInsideTheirRows) {
-  for (int width : {6, 5}) {
+  for (int width : {6, 5, 21, 24, 27}) {
     const int height = 3;
     const int groups = (width + 1) / 2;
     Bytes source(static_cast<std::size_t>(groups) * 4 * height);
