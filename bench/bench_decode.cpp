@@ -1,0 +1,158 @@
+// DecodeFrame on records of three kinds of content, and the reference upkeep after a frame.
+//
+// The records are assembled here code by code, shaped like what the encoder makes of each
+// kind of content: a still scene is 600 keeps; a pan moves every block by the pan's vector
+// (blocks whose source would leave the picture are cut into filled 4x4 quarters); noise cuts
+// every block down to 2x2 cells and some cells down to pixels, a frame far over the budget.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <random>
+#include <string_view>
+#include <vector>
+
+#include "codec/frame_decoder.h"
+
+namespace {
+
+using namespace tarn::codec;
+
+class RecordBuilder {
+ public:
+  void Bits(std::string_view bits) {
+    for (char bit : bits) {
+      if (bitCount_ % 32 == 0) words_.push_back(0);
+      if (bit == '1') words_.back() |= 1u << (31 - bitCount_ % 32);
+      ++bitCount_;
+    }
+  }
+  void Colour(std::uint16_t colour) { colours_.push_back(colour); }
+  void Vector(std::uint8_t vector) { vectors_.push_back(vector); }
+
+  std::vector<std::uint8_t> Record() const {
+    std::vector<std::uint8_t> record(2);
+    auto put16 = [&](std::size_t value) {
+      record.push_back(static_cast<std::uint8_t>(value));
+      record.push_back(static_cast<std::uint8_t>(value >> 8));
+    };
+    put16(words_.size() * 4);
+    put16(colours_.size() * 2);
+    for (std::uint32_t word : words_) {
+      put16(word & 0xFFFF);
+      put16(word >> 16);
+    }
+    for (std::uint16_t colour : colours_) put16(colour);
+    record.insert(record.end(), vectors_.begin(), vectors_.end());
+    const std::size_t payloadBytes = record.size() - 2;
+    record[0] = static_cast<std::uint8_t>(payloadBytes);
+    record[1] = static_cast<std::uint8_t>(payloadBytes >> 8);
+    return record;
+  }
+
+ private:
+  std::vector<std::uint32_t> words_;
+  std::size_t bitCount_ = 0;
+  std::vector<std::uint16_t> colours_;
+  std::vector<std::uint8_t> vectors_;
+};
+
+enum class Content { kStill, kPan, kNoise };
+
+std::uint16_t RandomColour(std::mt19937& random) { return static_cast<std::uint16_t>(random() & 0x7FFF); }
+
+// Every level split as the encoder cuts (squares either way at random, halves always into
+// squares) down to 2x2 cells; one cell in four is cut into two pixel pairs of two colours
+// each, the others are filled. Cutting every cell would not fit a record's 16-bit length.
+void SplitToCells(RecordBuilder& builder, std::mt19937& random, int w, int h) {
+  if (w * h == 2) {
+    builder.Bits("111");
+    builder.Colour(RandomColour(random));
+    builder.Colour(RandomColour(random));
+    return;
+  }
+  if (w * h == 4 && random() % 4 != 0) {
+    builder.Bits("111");
+    builder.Colour(RandomColour(random));
+    return;
+  }
+  const bool leftRight = w == h ? random() % 2 == 0 : w > h;
+  builder.Bits(leftRight ? "101" : "100");
+  for (int half = 0; half < 2; ++half) {
+    if (leftRight) SplitToCells(builder, random, w / 2, h);
+    else SplitToCells(builder, random, w, h / 2);
+  }
+}
+
+std::vector<std::uint8_t> MakeRecord(Content content) {
+  constexpr std::uint8_t kPanVector = (7 << 4) | 6;  // one row up, two pixels left
+  std::mt19937 random(1);
+  RecordBuilder builder;
+  for (int block = 0; block < kBlockCount; ++block) {
+    switch (content) {
+      case Content::kStill:
+        builder.Bits("00");
+        break;
+      case Content::kPan:
+        if (block >= kBlocksAcross && block % kBlocksAcross != 0) {
+          builder.Bits("01");
+          builder.Vector(kPanVector);
+        } else {
+          builder.Bits("101");  // two 4x8 halves, each cut into two filled 4x4 quarters
+          for (int quarter = 0; quarter < 4; ++quarter) {
+            if (quarter % 2 == 0) builder.Bits("100");
+            builder.Bits("111");
+            builder.Colour(RandomColour(random));
+          }
+        }
+        break;
+      case Content::kNoise:
+        SplitToCells(builder, random, 8, 8);
+        break;
+    }
+  }
+  return builder.Record();
+}
+
+std::vector<std::uint16_t> TexturedReference() {
+  std::vector<std::uint16_t> reference(kReferencePixels);
+  for (std::size_t i = 0; i < reference.size(); ++i) {
+    const auto x = static_cast<unsigned>(i % kScreenWidth);
+    const auto y = static_cast<unsigned>(i / kScreenWidth);
+    reference[i] = static_cast<std::uint16_t>(((x ^ y) & 31) | ((x / 8) & 31) << 5 | ((y / 5) & 31) << 10);
+  }
+  return reference;
+}
+
+void BM_DecodeFrame(benchmark::State& state, Content content) {
+  const std::vector<std::uint8_t> record = MakeRecord(content);
+  const std::vector<std::uint16_t> reference = TexturedReference();
+  std::vector<std::uint16_t> target(kReferencePixels);
+  if (DecodeFrame(record.data(), record.size(), reference.data(), target.data()) != DecodeStatus::kOk) {
+    state.SkipWithError("the benchmark record does not decode");
+    return;
+  }
+  for (auto _ : state) {
+    auto status = DecodeFrame(record.data(), record.size(), reference.data(), target.data());
+    benchmark::DoNotOptimize(status);
+    benchmark::ClobberMemory();
+  }
+  state.counters["payload_bytes"] = static_cast<double>(record.size() - 2);
+}
+BENCHMARK_CAPTURE(BM_DecodeFrame, still, Content::kStill)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DecodeFrame, pan, Content::kPan)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_DecodeFrame, noise, Content::kNoise)->Unit(benchmark::kMillisecond);
+
+// What follows every stored frame besides the decode: the preview and the reference copy.
+void BM_ReferenceUpkeep(benchmark::State& state) {
+  const std::vector<std::uint16_t> reference = TexturedReference();
+  std::vector<std::uint8_t> preview(kRgbPictureBytes);
+  std::vector<std::uint8_t> copy(kRgbPictureBytes);
+  for (auto _ : state) {
+    ReferenceToPreview(reference.data(), preview.data());
+    ReferenceToRgb(reference.data(), copy.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_ReferenceUpkeep)->Unit(benchmark::kMillisecond);
+
+}  // namespace
