@@ -1,0 +1,59 @@
+// EncodeFrame on still, moving and noise content. The references each frame is coded
+// against come from a closed loop through the decoder, run before the timing starts.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "bench/bench_content.h"
+#include "codec/frame_decoder.h"
+#include "codec/frame_encoder.h"
+
+namespace {
+
+using namespace tarn::codec;
+using tarn::bench::Content;
+using tarn::bench::PreparedSequence;
+
+constexpr int kFrames = 20;
+
+// The reference copy each frame of `sequence` is coded against in the closed loop.
+std::vector<std::vector<std::uint8_t>> ClosedLoopReferences(const PreparedSequence& sequence) {
+  FrameEncoder encoder;
+  std::vector<std::uint16_t> reference(kReferencePixels, 0), target(kReferencePixels);
+  std::vector<std::uint8_t> record(2 + kMaxPayloadBytes);
+  std::vector<std::vector<std::uint8_t>> copies;
+  for (int f = 0; f < sequence.FrameCount(); ++f) {
+    copies.emplace_back(kRgbPictureBytes);
+    ReferenceToRgb(reference.data(), copies.back().data());
+    std::size_t length = encoder.EncodeFrame(sequence.Frame(f), copies.back().data(), record.data() + 2, {});
+    if (length > 65535) length = WriteAllKeepPayload(record.data() + 2);  // as the movie writer stores it
+    record[0] = static_cast<std::uint8_t>(length);
+    record[1] = static_cast<std::uint8_t>(length >> 8);
+    if (DecodeFrame(record.data(), length + 2, reference.data(), target.data()) == DecodeStatus::kOk)
+      std::copy(target.begin(), target.end(), reference.begin());
+  }
+  return copies;
+}
+
+void BM_EncodeFrame(benchmark::State& state, Content content) {
+  const PreparedSequence sequence(content, kFrames);
+  const auto references = ClosedLoopReferences(sequence);
+  FrameEncoder encoder;
+  std::vector<std::uint8_t> payload(kMaxPayloadBytes);
+  std::size_t bytes = 0;
+  int frame = 0;
+  for (auto _ : state) {
+    bytes += encoder.EncodeFrame(sequence.Frame(frame), references[frame].data(), payload.data(), {});
+    benchmark::DoNotOptimize(payload.data());
+    frame = (frame + 1) % kFrames;
+  }
+  state.counters["payload_bytes"] =
+      benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+
+BENCHMARK_CAPTURE(BM_EncodeFrame, still, Content::kStill)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeFrame, moving, Content::kMoving)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_EncodeFrame, noise, Content::kNoise)->Unit(benchmark::kMillisecond);
+
+}  // namespace
