@@ -2,6 +2,7 @@
 // names match without regard to ASCII case only, whatever the user's locale).
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace tarn::settings {
