@@ -75,6 +75,16 @@ void FlattenAlpha(Magick::Image& image) {
     image = canvas;
 }
 
+// Two grey levels become pure black and white, each palette entry by
+// which side of middle grey it lies on.
+void MakeBlackAndWhite(Magick::Image& picture) {
+    const unsigned entries = picture.colorMapSize();
+    for (unsigned i = 0; i < entries; ++i) {
+        const Magick::ColorGray grey(picture.colorMap(i));
+        picture.colorMap(i, grey.shade() < 0.5 ? Magick::Color("black") : Magick::Color("white"));
+    }
+}
+
 int BitsForPalette(unsigned int colours) {
     if (colours <= 2) return 1;
     if (colours <= 16) return 4;
@@ -237,6 +247,7 @@ Status ImagingControl::ReduceColours(int count, bool grey, bool dither) {
         // that depth even when the picture needed fewer colours.
         picture.classType(Magick::PseudoClass);
         picture.colorMapSize(1u << bits);
+        if (grey && bits == 1) MakeBlackAndWhite(picture);
     } catch (const Magick::Exception& e) {
         return Status::Failure(kErrProcessFailed, MagickText(e));
     }

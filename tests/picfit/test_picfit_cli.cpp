@@ -1,0 +1,94 @@
+// picfit --convert, run as its own process without a display.
+
+#include "picfit_test_support.h"
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+
+namespace picfit {
+namespace {
+
+using namespace picfit::testing;
+
+class ConvertCommandTest : public PicfitFolderTest {
+protected:
+    void SetUp() override {
+        PicfitFolderTest::SetUp();
+        QDir(Folder()).mkdir("out");
+        SavePicture(MakeGradient(64, 48), Path("one.jpg"), "JPEG");
+        SavePicture(MakeGradient(32, 32), Path("two.png"), "PNG");
+    }
+
+    struct Run {
+        int exitCode = -1;
+        QString out, err;
+    };
+    Run Picfit(const QStringList& arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PICFIT_INI", Path("picfit.ini"));
+        env.remove("DISPLAY");
+        env.remove("WAYLAND_DISPLAY");
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(Folder());
+        p.start(PICFIT_PROGRAM, QStringList{"--convert"} + arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    }
+    QString Out(const QString& name) const { return Path("out/" + name); }
+};
+
+TEST_F(ConvertCommandTest, ConvertsAndPrintsEachOutputPath) {
+    const Run r = Picfit({"one.jpg", Path("two.png"), "--mode", "0", "--width", "50", "--height", "20", "--format", "0",
+                          "-o", "out"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, Out("one.BMP") + "\n" + Out("two.BMP") + "\n");
+    EXPECT_EQ(QImage(Out("one.BMP")).size(), QSize(50, 20));
+    EXPECT_EQ(QImage(Out("two.BMP")).size(), QSize(50, 20));
+}
+
+TEST_F(ConvertCommandTest, TakesWhatIsNotGivenFromTheSettingsFile) {
+    WriteAll(Path("picfit.ini"), "[General]\nSaveDir=" + Path("out/").toUtf8() +
+                                     "\nScaleMode=2\nFormat=4\nOverWrite=1\nWidth=10\nHeight=24\n");
+    WriteAll(Out("one.BMP"), "keep");
+    const Run r = Picfit({"one.jpg"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, Out("one_1.BMP") + "\n");  // OverWrite=1 keeps the old file
+    EXPECT_EQ(ReadAll(Out("one.BMP")), "keep");
+    const QImage out(Out("one_1.BMP"));
+    EXPECT_EQ(out.size(), QSize(32, 24));  // mode 2: 64 * 24 / 48 wide
+    EXPECT_EQ(U16(ReadAll(Out("one_1.BMP")), 28), 4);
+}
+
+TEST_F(ConvertCommandTest, BadPictureIsReportedAndTheRestContinue) {
+    WriteAll(Path("broken.jpg"), "this is no picture");
+    const Run r = Picfit({"broken.jpg", "one.jpg", "-o", Path("out/")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("broken.jpg"));
+    EXPECT_TRUE(r.err.contains("32509"));
+    EXPECT_EQ(r.out, Out("one.BMP") + "\n");
+    EXPECT_EQ(U16(ReadAll(Out("one.BMP")), 28), 16);  // the default format
+}
+
+TEST_F(ConvertCommandTest, NonsenseOptionsAndUnusableFoldersStopBeforeWriting) {
+    const QList<QStringList> bad{{"one.jpg", "--mode", "4", "-o", "out"},
+                                 {"one.jpg", "--format", "-3", "-o", "out"},
+                                 {"one.jpg", "--width", "abc", "-o", "out"},
+                                 {"one.jpg", "--height", "0", "-o", "out"},
+                                 {"one.jpg", "--colour", "-o", "out"},
+                                 {"one.jpg", "-o"},
+                                 {"-o", "out"},
+                                 {"one.jpg", "-o", "missing"},
+                                 {"one.jpg", "-o", "one.jpg"}};
+    for (const QStringList& args : bad) {
+        const Run r = Picfit(args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_FALSE(r.err.isEmpty());
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_TRUE(QDir(Path("out")).isEmpty());
+}
+
+}  // namespace
+}  // namespace picfit
