@@ -308,8 +308,20 @@ void PicfitWindow::connectHandlers()
     connect(Command4, &QPushButton::clicked, this, &PicfitWindow::Command4_Click);
     connect(Command5, &QPushButton::clicked, this, &PicfitWindow::Command5_Click);
     connect(Command6, &QPushButton::clicked, this, &PicfitWindow::Command6_Click);
-    connect(Listback, &QListWidget::currentRowChanged, this, &PicfitWindow::Listback_Click);
-    connect(List, &QListWidget::currentRowChanged, this, &PicfitWindow::List_Click);
+    // While a run yields, the user's picks in the lists are turned back: the
+    // run owns the imaging control's picture until it has finished.
+    connect(Listback, &QListWidget::currentRowChanged, this, [this] {
+        if (!busy_)
+            Listback_Click();
+        else
+            restoreRow(Listback, pictures_.SelectedIndex());
+    });
+    connect(List, &QListWidget::currentRowChanged, this, [this] {
+        if (!busy_)
+            List_Click();
+        else
+            restoreRow(List, outputs_.SelectedIndex());
+    });
     // An option button's Click runs when it becomes the selected one, by a
     // click or by the program.
     connect(OptionscaleGroup, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
@@ -485,6 +497,12 @@ void PicfitWindow::addPicture(const QString& path)
     selectPicture(index);
 }
 
+void PicfitWindow::restoreRow(QListWidget* list, int row)
+{
+    const QSignalBlocker block(list);
+    list->setCurrentRow(row);
+}
+
 // Makes `index` the selected input entry and runs select picture for it.
 void PicfitWindow::selectPicture(int index)
 {
@@ -500,12 +518,6 @@ void PicfitWindow::Listback_Click()
     const int row = Listback->currentRow();
     if (row < 0 || row >= pictures_.Count())
         return;
-    if (busy_ && row != pictures_.SelectedIndex() && sender() == Listback) {
-        // A conversion owns the current picture until it has finished.
-        const QSignalBlocker block(Listback);
-        Listback->setCurrentRow(pictures_.SelectedIndex());
-        return;
-    }
     pictures_.Select(row);
     const PictureEntry& entry = pictures_.At(row);
     lastSelectLoad_ = LoadPicture(control_, entry.sourcePath, scratch_.Path(), FallbackWhen::AnyError);
@@ -705,11 +717,6 @@ void PicfitWindow::List_Click()
     const int row = List->currentRow();
     if (row < 0 || row >= outputs_.Count())
         return;
-    if (busy_ && sender() == List) {
-        const QSignalBlocker block(List);
-        List->setCurrentRow(outputs_.SelectedIndex());
-        return;
-    }
     outputs_.Select(row);
     // A produced file is already fitted: show it at its own size.
     if (LoadPicture(control_, outputs_.At(row).path, scratch_.Path(), FallbackWhen::AnyError)) {

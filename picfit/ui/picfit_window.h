@@ -86,6 +86,7 @@ private:
 
     void addPicture(const QString& path);
     void selectPicture(int index);
+    static void restoreRow(QListWidget* list, int row);
     void selectFitButton(int mode);
     void widthSliderMoved();
     void heightSliderMoved();

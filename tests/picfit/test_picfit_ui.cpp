@@ -566,6 +566,25 @@ TEST_F(PicfitUiTest, ClosingOrRemovingDuringAConversionWaitsForIt)
     EXPECT_FALSE(QFileInfo::exists(window_->scratchPath()) && !window_->scratchPath().isEmpty());
 }
 
+TEST_F(PicfitUiTest, UserPicksDuringAConversionDoNotChangeWhatIsWritten)
+{
+    const QString out = folder(QStringLiteral("out"));
+    writeIni(QStringLiteral("[General]\nSaveDir=%1/\nFormat=0\nOverWrite=1\nScaleMode=3\n").arg(out));
+    openWindow();
+    addPictures({makePicture(QStringLiteral("a.png"), 64, 48), makePicture(QStringLiteral("b.png"), 30, 20)});
+    // At every chance the user picks the first picture again; the renaming
+    // probes give such chances between b's resize and its write.
+    QTimer picker;
+    QObject::connect(&picker, &QTimer::timeout, [this] { list("Listback")->setCurrentRow(0); });
+    picker.start(0);
+    click("Command3");
+    picker.stop();
+    EXPECT_EQ(QImage(out + QStringLiteral("/a.BMP")).size(), QSize(64, 48));
+    EXPECT_EQ(QImage(out + QStringLiteral("/b.BMP")).size(), QSize(30, 20));
+    EXPECT_EQ(window_->pictures().SelectedIndex(), 1);
+    EXPECT_TRUE(prompts_.messages.empty()) << allMessages();
+}
+
 // ------------------------------------------------------------- folder picker
 
 class FolderPickerTest : public PicfitUiTest {
