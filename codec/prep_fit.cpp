@@ -11,20 +11,38 @@
 namespace tarn::codec {
 namespace {
 
-// Where one output column samples, as pixel offsets from the start of a sampled row.
-struct ColumnSample {
-  std::int64_t first = 0;
-  std::int64_t second = 0;
-  double g = 0.0;          // weight of the second column
-  double keep = 1.0;       // 1 - g
+constexpr int kLineValues = kScreenWidth * 3;  // one output row, three channels per pixel
+// Weights that are whole multiples of 1/256 make every step of the double formula exact,
+// so integer arithmetic in 1/256 units gives the same bits.
+constexpr double kFixedOne = 256.0;
+
+bool IsFixedPoint(double weight) {
+  const double scaled = weight * kFixedOne;
+  return scaled == std::floor(scaled);
+}
+
+// Where the output columns sample, flat over (column, channel) so that the arithmetic runs
+// over whole rows at once.
+struct ColumnPlan {
+  std::int32_t first[kLineValues];   // byte offset of the first column's channel in a row
+  std::int32_t second[kLineValues];  // and of the second column's
+  double keep[kLineValues];          // 1 - g
+  double weight[kLineValues];        // g
+  std::int32_t keepFixed[kLineValues];
+  std::int32_t weightFixed[kLineValues];
+  std::int64_t lowestColumn = 0;
+  std::int64_t highestColumn = 0;
+  int values = 0;
+  bool fixedPoint = true;
 };
 
 // Where one output row samples, as pixel indices of the sampled rows' starts.
 struct RowSample {
   std::int64_t first = 0;
   std::int64_t second = 0;
-  double f = 0.0;          // weight of the second row
-  double keep = 1.0;       // 1 - f
+  double f = 0.0;     // weight of the second row
+  double keep = 1.0;  // 1 - f
+  bool fixedPoint = true;
 };
 
 struct Source {
@@ -32,16 +50,28 @@ struct Source {
   std::int64_t pixelCount;  // width x height
 };
 
-void PlanColumns(const FitGeometry& geometry, int width, ColumnSample* columns) {
+void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
+  plan.values = geometry.placedWidth * 3;
+  plan.fixedPoint = true;
   for (int x = 0; x < geometry.placedWidth; ++x) {
     const double fx = x * geometry.rx;
     const auto k = static_cast<std::int64_t>(std::trunc(fx));
-    ColumnSample& column = columns[x];
-    column.first = k;
     // The row's last pixel pairs with itself.
-    column.second = k + 1 == width ? k : k + 1;
-    column.g = fx - static_cast<double>(k);
-    column.keep = 1 - column.g;
+    const std::int64_t second = k + 1 == width ? k : k + 1;
+    const double g = fx - static_cast<double>(k);
+    plan.fixedPoint = plan.fixedPoint && IsFixedPoint(g);
+    if (x == 0) plan.lowestColumn = plan.highestColumn = k;
+    plan.lowestColumn = std::min(plan.lowestColumn, k);
+    plan.highestColumn = std::max(plan.highestColumn, second);
+    for (int c = 0; c < 3; ++c) {
+      const int i = x * 3 + c;
+      plan.first[i] = static_cast<std::int32_t>(k * 3 + c);
+      plan.second[i] = static_cast<std::int32_t>(second * 3 + c);
+      plan.weight[i] = g;
+      plan.keep[i] = 1 - g;
+      plan.weightFixed[i] = static_cast<std::int32_t>(g * kFixedOne);
+      plan.keepFixed[i] = static_cast<std::int32_t>(kFixedOne - g * kFixedOne);
+    }
   }
 }
 
@@ -66,21 +96,73 @@ void PlanRows(const FitGeometry& geometry, int width, int height, RowSample* row
     row.second = origin + r2 * width;
     row.f = f;
     row.keep = 1 - f;
+    row.fixedPoint = IsFixedPoint(f);
   }
 }
 
-// One source pixel as three doubles; a pixel outside the picture is black. Unchecked reads
-// are used only for rows whose every sample was proven inside.
-template <bool kChecked>
-inline void Fetch(const Source& source, std::int64_t index, double* bgr) {
-  if (kChecked && (index < 0 || index >= source.pixelCount)) {
-    bgr[0] = bgr[1] = bgr[2] = 0.0;
+bool RowInside(const RowSample& row, const ColumnPlan& plan, std::int64_t pixelCount) {
+  const std::int64_t lowest = std::min(row.first, row.second) + plan.lowestColumn;
+  const std::int64_t highest = std::max(row.first, row.second) + plan.highestColumn;
+  return lowest >= 0 && highest < pixelCount;
+}
+
+// The channel values at `offsets` of the sampled row starting at pixel `rowStart`. A pixel
+// outside the picture reads as black; rows proven inside skip the check.
+void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* offsets,
+            int values, bool checked, std::int32_t* out) {
+  if (!checked) {
+    const std::uint8_t* row = source.pixels + rowStart * 3;
+    for (int i = 0; i < values; ++i) out[i] = row[offsets[i]];
     return;
   }
-  const std::uint8_t* pixel = source.pixels + index * 3;
-  bgr[0] = pixel[0];
-  bgr[1] = pixel[1];
-  bgr[2] = pixel[2];
+  for (int i = 0; i < values; ++i) {
+    const std::int64_t pixel = rowStart + offsets[i] / 3;
+    out[i] = pixel >= 0 && pixel < source.pixelCount ? source.pixels[rowStart * 3 + offsets[i]] : 0;
+  }
+}
+
+// Each channel: trunc(((1-g)*p(k,r) + g*p(k+1,r))*(1-f) + ((1-g)*p(k,r2) + g*p(k+1,r2))*f).
+// With g = 0 or f = 0 the unused terms are exact zeros and the kept ones exact copies, so
+// this one expression gives the bits of every special case of the sampling rule.
+void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
+               std::int32_t* sampled) {
+  std::int32_t a[kLineValues], b[kLineValues], c[kLineValues], d[kLineValues];
+  const int n = plan.values;
+  const bool checked = !RowInside(row, plan, source.pixelCount);
+  const bool twoRows = row.f != 0;
+  Gather(source, row.first, plan.first, n, checked, a);
+  Gather(source, row.first, plan.second, n, checked, b);
+  if (twoRows) {
+    Gather(source, row.second, plan.first, n, checked, c);
+    Gather(source, row.second, plan.second, n, checked, d);
+  }
+  if (plan.fixedPoint && row.fixedPoint) {
+    if (twoRows) {
+      const auto rowWeight = static_cast<std::int32_t>(row.f * kFixedOne);
+      const std::int32_t rowKeep = 256 - rowWeight;
+      for (int i = 0; i < n; ++i) {
+        const std::int32_t near = plan.keepFixed[i] * a[i] + plan.weightFixed[i] * b[i];
+        const std::int32_t far = plan.keepFixed[i] * c[i] + plan.weightFixed[i] * d[i];
+        sampled[i] = (near * rowKeep + far * rowWeight) >> 16;
+      }
+    } else {
+      for (int i = 0; i < n; ++i) {
+        sampled[i] = (plan.keepFixed[i] * a[i] + plan.weightFixed[i] * b[i]) >> 8;
+      }
+    }
+    return;
+  }
+  if (twoRows) {
+    for (int i = 0; i < n; ++i) {
+      const double near = plan.keep[i] * a[i] + plan.weight[i] * b[i];
+      const double far = plan.keep[i] * c[i] + plan.weight[i] * d[i];
+      sampled[i] = static_cast<std::int32_t>(near * row.keep + far * row.f);
+    }
+  } else {
+    for (int i = 0; i < n; ++i) {
+      sampled[i] = static_cast<std::int32_t>(plan.keep[i] * a[i] + plan.weight[i] * b[i]);
+    }
+  }
 }
 
 inline std::uint8_t Saturate(int value, int a, int b, int shift) {
@@ -89,79 +171,32 @@ inline std::uint8_t Saturate(int value, int a, int b, int shift) {
 }
 
 // Tone, then the saturation step from the toned values of all three channels.
-inline void Finish(const int* sampled, const PictureTables& tables, int shift, std::uint8_t* out) {
-  const int blue = tables.tone[sampled[0]];
-  const int green = tables.tone[sampled[1]];
-  const int red = tables.tone[sampled[2]];
-  out[0] = Saturate(blue, green, red, shift);
-  out[1] = Saturate(green, blue, red, shift);
-  out[2] = Saturate(red, blue, green, shift);
-}
-
-template <bool kChecked>
-void DrawRow(const Source& source, const RowSample& row, const ColumnSample* columns, int count,
-             const PictureTables& tables, int shift, std::uint8_t* out) {
-  double p00[3], p10[3], p01[3], p11[3];  // (first/second column, first/second row)
-  int sampled[3];
-  const bool rowExact = row.f == 0;
-  for (int x = 0; x < count; ++x, out += 3) {
-    const ColumnSample& column = columns[x];
-    const bool columnExact = column.g == 0;
-    Fetch<kChecked>(source, row.first + column.first, p00);
-    if (rowExact && columnExact) {
-      for (int c = 0; c < 3; ++c) sampled[c] = static_cast<int>(p00[c]);
-    } else if (rowExact) {
-      Fetch<kChecked>(source, row.first + column.second, p10);
-      for (int c = 0; c < 3; ++c) {
-        sampled[c] = static_cast<int>(p00[c] * column.keep + p10[c] * column.g);
-      }
-    } else if (columnExact) {
-      Fetch<kChecked>(source, row.second + column.first, p01);
-      for (int c = 0; c < 3; ++c) sampled[c] = static_cast<int>(p00[c] * row.keep + p01[c] * row.f);
-    } else {
-      Fetch<kChecked>(source, row.first + column.second, p10);
-      Fetch<kChecked>(source, row.second + column.first, p01);
-      Fetch<kChecked>(source, row.second + column.second, p11);
-      for (int c = 0; c < 3; ++c) {
-        const double near = column.keep * p00[c] + column.g * p10[c];
-        const double far = column.keep * p01[c] + column.g * p11[c];
-        sampled[c] = static_cast<int>(near * row.keep + far * row.f);
-      }
-    }
-    Finish(sampled, tables, shift, out);
+void FinishRow(const std::int32_t* sampled, int pixels, const PictureTables& tables, int shift,
+               std::uint8_t* out) {
+  for (int x = 0; x < pixels; ++x, sampled += 3, out += 3) {
+    const int blue = tables.tone[sampled[0]];
+    const int green = tables.tone[sampled[1]];
+    const int red = tables.tone[sampled[2]];
+    out[0] = Saturate(blue, green, red, shift);
+    out[1] = Saturate(green, blue, red, shift);
+    out[2] = Saturate(red, blue, green, shift);
   }
-}
-
-bool RowInside(const RowSample& row, std::int64_t lowestColumn, std::int64_t highestColumn,
-               std::int64_t pixelCount) {
-  const std::int64_t lowest = std::min(row.first, row.second) + lowestColumn;
-  const std::int64_t highest = std::max(row.first, row.second) + highestColumn;
-  return lowest >= 0 && highest < pixelCount;
 }
 
 void DrawPlacedPicture(const Source& source, int width, int height, const FitGeometry& geometry,
                        const PictureTables& tables, int shift, std::uint8_t* canvas) {
-  ColumnSample columns[kScreenWidth];
+  ColumnPlan columns;
   RowSample rows[kScreenHeight];
-  const int count = geometry.placedWidth;
   PlanColumns(geometry, width, columns);
   PlanRows(geometry, width, height, rows);
-  std::int64_t lowestColumn = columns[0].first;
-  std::int64_t highestColumn = columns[0].first;
-  for (int x = 0; x < count; ++x) {
-    lowestColumn = std::min(lowestColumn, columns[x].first);
-    highestColumn = std::max({highestColumn, columns[x].first, columns[x].second});
-  }
+  std::int32_t sampled[kLineValues];
   for (int y = 0; y < geometry.placedHeight; ++y) {
+    SampleRow(source, rows[y], columns, sampled);
     // Output row 0 is the bottom row of the placed picture.
     const int screenRow = geometry.top + geometry.placedHeight - 1 - y;
     std::uint8_t* out = canvas + static_cast<std::size_t>(screenRow) * kRgbStride +
                         static_cast<std::size_t>(geometry.left) * 3;
-    if (RowInside(rows[y], lowestColumn, highestColumn, source.pixelCount)) {
-      DrawRow<false>(source, rows[y], columns, count, tables, shift, out);
-    } else {
-      DrawRow<true>(source, rows[y], columns, count, tables, shift, out);
-    }
+    FinishRow(sampled, geometry.placedWidth, tables, shift, out);
   }
 }
 

@@ -409,6 +409,20 @@ TEST(FitPicture, SamplesBeyondTheSourceReadBlack) {
   }
 }
 
+TEST(FitPicture, SamplesBeyondTheSourceReadBlackWithUnevenRatios) {
+  // Target 264 wide on a PAL picture: start offset 16 pixels, ratio 1.8, so the top row's
+  // second sampled row ends past the buffer from about column 191 on.
+  const FitSettings wide{264, 160, false, false, 2};
+  const FitGeometry g = ComputeFitGeometry(360, 288, wide);
+  ASSERT_EQ(g.startOffset, 48);
+  ASSERT_EQ(g.placedWidth, 200);
+  const Bytes source = MakeGrey(720, 576, [](int, int) { return 200; });
+  const Bytes prepared = Prepare(source, 720, 576, wide, IdentityTables());
+  EXPECT_GE(ScreenPixel(prepared, 20, 0)[0], 199);
+  EXPECT_LT(ScreenPixel(prepared, 219, 0)[0], 190);
+  for (int x = 20; x < 220; ++x) EXPECT_GE(ScreenPixel(prepared, x, 1)[0], 199) << x;
+}
+
 TEST(FitPicture, PalPictureHasBlackSideBandsAndNeutralToneKeepsMultiplesOfEight) {
   std::uint32_t seed = 99;
   const Bytes source = MakeGrey(720, 576, [&](int, int) {
