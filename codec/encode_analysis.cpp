@@ -89,6 +89,7 @@ int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
   std::fill(table.decisions.begin(), table.decisions.end(), kNotAnalysed);
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
+    if (id != k8x8 && !BlockSplits(block)) continue;
     for (int region = 0; region < table.perBlock; ++region) {
       if (id != k8x8) {
         const int x = table.LocalX(region), y = table.LocalY(region);
@@ -119,6 +120,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
   const RegionTable& parents = tables_[parentId];
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
+    if (!BlockSplits(block)) continue;
     for (int parent = 0; parent < parents.perBlock; ++parent) {
       if (parents.Decision(block, parent) != kSplit) continue;
       const Halves lr = HalvesOf(parentId, parent, leftRightId);

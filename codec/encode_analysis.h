@@ -87,6 +87,8 @@ class FrameAnalysis {
   bool UsesLeftRight(TableId squareTable, int block, int square) const;
 
  private:
+  // Below level 0 only blocks that split have anything to analyse.
+  bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
   int RunSquares(TableId table, const Thresholds& thresholds);
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);

@@ -11,12 +11,7 @@ constexpr int kSmallDiamond[] = {0, -16, -1, 1, 16};
 
 }  // namespace
 
-bool DisplacedRegionFits(int offset, int width, int height, int vector) {
-  const int stride = static_cast<int>(kRgbStride);
-  const int start = offset + VectorRows(vector) * stride + VectorColumns(vector) * 3;
-  const int end = start + (height - 1) * stride + width * 3;
-  return start >= 0 && end < static_cast<int>(kRgbPictureBytes);
-}
+constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
 
 MotionSearch::MotionSearch() {
   cost_.fill(0);
@@ -32,16 +27,27 @@ void MotionSearch::BeginRegion(const RegionPictures& pictures, const ShapeOps& o
   reference_ = pictures.referenceCopy;
   ops_ = &ops;
   offset_ = offset;
+  // The displaced region must start at or after the first byte, and its last row must end
+  // (one past its last byte) before byte 115,200. The bound counts the one-past-the-end
+  // offset itself, so a region touching the picture's last byte is never moved, not even by
+  // the zero vector.
+  const int regionEnd = offset + (ops.height - 1) * static_cast<int>(kRgbStride) + ops.width * 3;
+  lowest_ = -offset;
+  beyond_ = kPictureBytes - regionEnd;
+  fastBeyond_ = offset + ops.costReach <= kPictureBytes ? kPictureBytes - offset - ops.costReach + 1
+                                                        : lowest_;
 }
 
 int MotionSearch::Cost(int candidate) {
   if (candidate < 0 || candidate >= kVectorCount) return kUnusableCost;
   if (stamp_[candidate] == region_) return cost_[candidate];
   int cost = kUnusableCost;
-  if (DisplacedRegionFits(offset_, ops_->width, ops_->height, candidate)) {
-    const int displaced = offset_ + VectorRows(candidate) * static_cast<int>(kRgbStride) +
-                          VectorColumns(candidate) * 3;
-    cost = ops_->cost(current_, reference_ + displaced);
+  const int displacement = VectorDisplacement(candidate);
+  if (displacement >= lowest_ && displacement < beyond_) {
+    const std::uint8_t* displaced = reference_ + offset_ + displacement;
+    // Near the end of the picture the whole-register reads would run past the buffers.
+    cost = displacement < fastBeyond_ ? ops_->cost(current_, displaced)
+                                      : ops_->costWithinRegion(current_, displaced);
   }
   stamp_[candidate] = region_;
   cost_[candidate] = cost;

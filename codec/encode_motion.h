@@ -18,11 +18,10 @@ inline constexpr int kUnusableCost = 48'960;
 constexpr int VectorRows(int vector) { return (vector >> 4) - 8; }
 constexpr int VectorColumns(int vector) { return (vector & 15) - 8; }
 
-// The move search's bounds on the displaced region in the linear BGR buffer: it must start at
-// or after the first byte and its last row must end (one past its last byte) before byte
-// 115,200. The bound counts the one-past-the-end offset itself, so a region touching the
-// picture's last byte is never moved, even by the zero vector.
-bool DisplacedRegionFits(int offset, int width, int height, int vector);
+// Byte displacement of a vector in the BGR pictures (720-byte rows).
+constexpr int VectorDisplacement(int vector) {
+  return VectorRows(vector) * 720 + VectorColumns(vector) * 3;
+}
 
 class MotionSearch {
  public:
@@ -47,6 +46,11 @@ class MotionSearch {
   const std::uint8_t* reference_ = nullptr;
   const ShapeOps* ops_ = nullptr;
   int offset_ = 0;
+  // Displacements d with lowest <= d < beyond keep the displaced region inside the picture.
+  int lowest_ = 0;
+  int beyond_ = 0;
+  // From this displacement on, the fast cost would read past the end of the pictures.
+  int fastBeyond_ = 0;
 };
 
 }  // namespace tarn::codec

@@ -1,25 +1,94 @@
 #include "codec/encode_region_tests.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "codec/screen.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarn::codec {
 namespace {
 
+constexpr int kStride = static_cast<int>(kRgbStride);
+
 template <int W, int H>
-int RegionCost(const std::uint8_t* current, const std::uint8_t* displaced) {
+int RegionCostPlain(const std::uint8_t* current, const std::uint8_t* displaced) {
   int total = 0;
   for (int row = 0; row < H; ++row) {
-    const std::uint8_t* a = current + row * static_cast<int>(kRgbStride);
-    const std::uint8_t* b = displaced + row * static_cast<int>(kRgbStride);
+    const std::uint8_t* a = current + row * kStride;
+    const std::uint8_t* b = displaced + row * kStride;
     for (int i = 0; i < W * 3; ++i) total += std::abs(a[i] - b[i]);
   }
   return total;
 }
 
+#if defined(__SSE2__)
+__m128i Load8(const std::uint8_t* at) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)); }
+__m128i Load16(const std::uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+
+// Bytes 0 to n-1 set.
+__m128i LowBytesMask(int n) {
+  alignas(16) std::uint8_t mask[16] = {};
+  std::memset(mask, 0xFF, static_cast<std::size_t>(n));
+  return _mm_load_si128(reinterpret_cast<const __m128i*>(mask));
+}
+
+int HorizontalSum(__m128i sums) {  // the two 64-bit lanes of a sum of absolute differences
+  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+}
+
+// Sum of absolute byte differences with whole 16-byte or 8-byte loads; rows narrower than a
+// load are masked. Reads up to 13 bytes past the last row, so callers check the room.
 template <int W, int H>
-bool KeepTest(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
+int RegionCostWide(const std::uint8_t* a, const std::uint8_t* b) {
+  constexpr int kBytes = W * 3;
+  __m128i total = _mm_setzero_si128();
+  if constexpr (kBytes == 24) {
+    for (int row = 0; row < H; ++row, a += kStride, b += kStride) {
+      total = _mm_add_epi64(total, _mm_sad_epu8(Load16(a), Load16(b)));
+      total = _mm_add_epi64(total, _mm_sad_epu8(Load8(a + 16), Load8(b + 16)));
+    }
+  } else if constexpr (kBytes == 12) {
+    const __m128i mask = LowBytesMask(12);
+    for (int row = 0; row < H; ++row, a += kStride, b += kStride)
+      total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a), mask), _mm_and_si128(Load16(b), mask)));
+  } else {
+    // Two rows of 6 or 3 bytes share one register.
+    static_assert(H % 2 == 0);
+    const __m128i mask = LowBytesMask(kBytes);
+    for (int row = 0; row < H; row += 2, a += 2 * kStride, b += 2 * kStride) {
+      const __m128i x = _mm_unpacklo_epi64(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(a + kStride), mask));
+      const __m128i y = _mm_unpacklo_epi64(_mm_and_si128(Load8(b), mask), _mm_and_si128(Load8(b + kStride), mask));
+      total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
+    }
+  }
+  return HorizontalSum(total);
+}
+#endif
+
+// The fast cost of a shape, and how far from the region's first byte it reads.
+template <int W, int H>
+constexpr RegionCostFn FastCost() {
+#if defined(__SSE2__)
+  if constexpr (H % 2 == 0 || W * 3 >= 12) return &RegionCostWide<W, H>;
+#endif
+  return &RegionCostPlain<W, H>;
+}
+template <int W, int H>
+constexpr int FastCostReach() {
+  constexpr int kBytes = W * 3;
+#if defined(__SSE2__)
+  if constexpr (kBytes == 12) return (H - 1) * kStride + 16;
+  if constexpr (kBytes < 12 && H % 2 == 0) return (H - 1) * kStride + 8;
+#endif
+  return (H - 1) * kStride + kBytes;
+}
+
+template <int W, int H>
+bool KeepTestPlain(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
   constexpr int kPixels = W * H;
   constexpr int kMostOutliers = kPixels < 9 ? 2 : kPixels / 4;
   const int hardLimit = 4 * e, softLimit = 2 * e;
@@ -36,6 +105,60 @@ bool KeepTest(const YuvPlane& current, const YuvPlane& reference, int pixel, int
     }
   }
   return outliers <= kMostOutliers && total <= e * kPixels;
+}
+
+#if defined(__SSE2__)
+// W consecutive 16-bit entries in the low lanes, zero above.
+template <int W>
+__m128i LoadEntries(const std::int16_t* at) {
+  if constexpr (W == 8) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  if constexpr (W == 4) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+  std::int32_t pair;
+  std::memcpy(&pair, at, sizeof pair);
+  return _mm_cvtsi32_si128(pair);
+}
+
+__m128i AbsoluteDifference(__m128i a, __m128i b) {
+  const __m128i d = _mm_sub_epi16(a, b);
+  return _mm_max_epi16(d, _mm_sub_epi16(_mm_setzero_si128(), d));
+}
+
+int HorizontalSum16(__m128i v) {  // eight 16-bit lanes, each small enough not to overflow
+  __m128i sums = _mm_madd_epi16(v, _mm_set1_epi16(1));
+  sums = _mm_add_epi32(sums, _mm_srli_si128(sums, 8));
+  sums = _mm_add_epi32(sums, _mm_srli_si128(sums, 4));
+  return _mm_cvtsi128_si32(sums);
+}
+
+// The same test on whole rows at a time; the differences of one region fit in 16 bits.
+template <int W, int H>
+bool KeepTestWide(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
+  constexpr int kPixels = W * H;
+  constexpr int kMostOutliers = kPixels < 9 ? 2 : kPixels / 4;
+  const __m128i hardLimit = _mm_set1_epi16(static_cast<std::int16_t>(4 * e));
+  const __m128i softLimit = _mm_set1_epi16(static_cast<std::int16_t>(2 * e));
+  __m128i overHard = _mm_setzero_si128(), outliers = _mm_setzero_si128(), total = _mm_setzero_si128();
+  for (int row = 0; row < H; ++row) {
+    const int at = pixel + row * kScreenWidth;
+    const __m128i dy = AbsoluteDifference(LoadEntries<W>(&current.y[at]), LoadEntries<W>(&reference.y[at]));
+    const __m128i du = AbsoluteDifference(LoadEntries<W>(&current.u[at]), LoadEntries<W>(&reference.u[at]));
+    const __m128i dv = AbsoluteDifference(LoadEntries<W>(&current.v[at]), LoadEntries<W>(&reference.v[at]));
+    const __m128i largest = _mm_max_epi16(dy, _mm_max_epi16(du, dv));
+    overHard = _mm_or_si128(overHard, _mm_cmpgt_epi16(largest, hardLimit));
+    outliers = _mm_sub_epi16(outliers, _mm_cmpgt_epi16(largest, softLimit));  // -1 per outlier
+    total = _mm_add_epi16(total, _mm_add_epi16(dy, _mm_add_epi16(du, dv)));
+  }
+  if (_mm_movemask_epi8(overHard) != 0) return false;
+  return HorizontalSum16(outliers) <= kMostOutliers && HorizontalSum16(total) <= e * kPixels;
+}
+#endif
+
+template <int W, int H>
+constexpr KeepTestFn FastKeepTest() {
+#if defined(__SSE2__)
+  if constexpr (W >= 2) return &KeepTestWide<W, H>;
+#endif
+  return &KeepTestPlain<W, H>;
 }
 
 template <int W, int H>
@@ -56,7 +179,8 @@ ChannelSums SumChannels(const std::uint8_t* prepared) {
 
 template <int W, int H>
 constexpr ShapeOps MakeOps() {
-  return {W, H, &RegionCost<W, H>, &KeepTest<W, H>, &SumChannels<W, H>};
+  return {W, H, FastCost<W, H>(), &RegionCostPlain<W, H>, FastCostReach<W, H>(), FastKeepTest<W, H>(),
+          &SumChannels<W, H>};
 }
 
 constexpr ShapeOps kOps[] = {

@@ -32,7 +32,9 @@ using ChannelSumsFn = ChannelSums (*)(const std::uint8_t* prepared);
 struct ShapeOps {
   int width;
   int height;
-  RegionCostFn cost;
+  RegionCostFn cost;           // may read past the region's last byte, up to costReach
+  RegionCostFn costWithinRegion;  // reads the region's bytes only
+  int costReach;               // bytes from the region's first byte that `cost` reads
   KeepTestFn keep;
   ChannelSumsFn channelSums;
 };
