@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -447,6 +448,108 @@ TEST(FitPicture, PalPictureHasBlackSideBandsAndNeutralToneKeepsMultiplesOfEight)
     }
   }
   EXPECT_TRUE(anyBright);
+}
+
+// The fitting and sampling rules written out pixel by pixel, straight from their formulas,
+// to hold the row-wise code to on random sizes and settings.
+Bytes ReferenceFit(const Bytes& picture, int w, int h, const FitSettings& s,
+                   const PictureTables& tables) {
+  Bytes out(kRgbPictureBytes, 0);
+  const int W = s.targetWidth, H = s.targetHeight;
+  const long sw = std::min(w, 2048), sh = std::min(h, 1536);
+  double rx = static_cast<double>(sw) / W, ry = static_cast<double>(sh) / H;
+  long wo = std::min(W, 240), ho = std::min(H, 160), o = 0;
+  const auto tr = [](double v) { return static_cast<long>(std::trunc(v)); };
+  const auto offset = [&](long share) {
+    return ((sh - tr(static_cast<double>(ho) * ry)) / share * w +
+            (sw - tr(static_cast<double>(wo) * rx)) / 2) * 3;
+  };
+  const bool big = W > 240 || H > 160;
+  if (s.changeScale) {
+    wo = W;
+    ho = H;
+    if (big) o = offset(3);
+  } else if (!s.fullOut || big) {
+    if (big && !s.fullOut) o = offset(3);
+    if (ry > rx) {
+      wo = tr(static_cast<double>(sw) / ry);
+      rx = ry;
+    } else {
+      ho = tr(static_cast<double>(sh) / rx);
+      ry = rx;
+    }
+    if (s.fullOut) o = offset(2);
+  } else {
+    rx = ry = std::min(rx, ry);
+    o = offset(2);
+  }
+  wo = std::min(wo, 240L);
+  ho = std::min(ho, 160L);
+  const auto p = [&](long k, long r, int c) -> double {
+    const long index = o / 3 + r * w + k;
+    return index >= 0 && index < static_cast<long>(w) * h ? picture[static_cast<std::size_t>(index) * 3 + c] : 0;
+  };
+  for (long y = 0; y < ho; ++y) {
+    const double fy = static_cast<double>(y) * ry;
+    long r = tr(fy), r2;
+    double f;
+    if (sh > 400) {
+      if (r % 2) --r;
+      f = (fy - static_cast<double>(r)) * 0.5;
+      r2 = r + 2 < h ? r + 2 : r;
+    } else {
+      f = fy - static_cast<double>(r);
+      r2 = r + 1 < h ? r + 1 : r;
+    }
+    for (long x = 0; x < wo; ++x) {
+      const double fx = static_cast<double>(x) * rx;
+      const long k = tr(fx), k2 = k + 1 == w ? k : k + 1;
+      const double g = fx - static_cast<double>(k);
+      int v[3];
+      for (int c = 0; c < 3; ++c) {
+        double value;
+        if (f == 0 && g == 0) value = p(k, r, c);
+        else if (f == 0) value = p(k, r, c) * (1 - g) + p(k2, r, c) * g;
+        else if (g == 0) value = p(k, r, c) * (1 - f) + p(k, r2, c) * f;
+        else value = ((1 - g) * p(k, r, c) + g * p(k2, r, c)) * (1 - f) +
+                     ((1 - g) * p(k, r2, c) + g * p(k2, r2, c)) * f;
+        v[c] = tables.tone[static_cast<int>(std::trunc(value))];
+      }
+      std::uint8_t* px = &out[static_cast<std::size_t>((160 - ho) / 2 + ho - 1 - y) * kRgbStride +
+                              static_cast<std::size_t>((240 - wo) / 2 + x) * 3];
+      for (int c = 0; c < 3; ++c) {
+        const int a = v[(c + 1) % 3], b = v[(c + 2) % 3];
+        px[c] = static_cast<std::uint8_t>(std::clamp(v[c] + ((2 * v[c] - a - b) >> s.saturationShift), 0, 255));
+      }
+    }
+  }
+  return out;
+}
+
+TEST(FitPicture, MatchesThePixelByPixelRulesOnRandomSizesAndSettings) {
+  std::uint32_t seed = 2024;
+  const auto next = [&](std::uint32_t range) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % range);
+  };
+  PictureTables tables;
+  BuildPictureTables(75, 75, 10, tables);
+  for (int round = 0; round < 60; ++round) {
+    const int width = 1 + next(round % 4 == 0 ? 800 : 400);
+    const int height = 1 + next(round % 4 == 1 ? 600 : 300);
+    FitSettings settings{8 * (1 + next(45)), 8 * (1 + next(30)), next(4) == 0, next(2) == 0,
+                         1 + next(8)};
+    if (round % 3 == 0) settings.targetWidth = 240;  // the common targets, on odd sizes
+    if (round % 3 == 0) settings.targetHeight = 160;
+    Bytes picture = MakeScene(width, height);
+    int w = width, h = height;
+    HalvePicture(picture.data(), w, h, settings);
+    const Bytes expected = ReferenceFit(picture, w, h, settings, tables);
+    const Bytes got = Fit(picture, w, h, settings, tables).picture;
+    ASSERT_EQ(expected, got) << width << "x" << height << " -> " << settings.targetWidth << "x"
+                             << settings.targetHeight << " stretch " << settings.changeScale
+                             << " fill " << settings.fullOut;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
