@@ -162,8 +162,9 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
 
 bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int offset,
                                int move) {
-  motion_.BeginRegion(pictures_, *table.ops, offset);
-  const MotionSearch::Result best = motion_.Search(PredictedVector(table, block, region));
+  const MotionSearch::Result best =
+      motion_.Search(pictures_.prepared, pictures_.referenceCopy, table.width, table.height, offset,
+                     PredictedVector(table, block, region));
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(moveFactor_[block] * pixels * move);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > limit) return false;

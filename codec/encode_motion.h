@@ -5,8 +5,6 @@
 #include <array>
 #include <cstdint>
 
-#include "codec/encode_region_tests.h"
-
 namespace tarn::codec {
 
 // Vector number n: dy = (n >> 4) - 8 rows, dx = (n & 15) - 8 pixels; 136 is the zero vector.
@@ -17,7 +15,6 @@ inline constexpr int kUnusableCost = 48'960;
 
 constexpr int VectorRows(int vector) { return (vector >> 4) - 8; }
 constexpr int VectorColumns(int vector) { return (vector & 15) - 8; }
-
 // Byte displacement of a vector in the BGR pictures (720-byte rows).
 constexpr int VectorDisplacement(int vector) {
   return VectorRows(vector) * 720 + VectorColumns(vector) * 3;
@@ -32,24 +29,29 @@ class MotionSearch {
 
   MotionSearch();
 
-  // Starts a new region: `offset` is its first byte in the BGR pictures.
-  void BeginRegion(const RegionPictures& pictures, const ShapeOps& ops, int offset);
-  // Cost of vector number `candidate` (any integer; outside 0-255 it is unusable).
-  int Cost(int candidate);
-  Result Search(int predicted);
+  // Searches for the region of width x height whose first byte is at `offset` in `prepared`,
+  // in `referenceCopy` (both BGR, 720-byte rows), starting from vector `predicted`.
+  Result Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height,
+                int offset, int predicted);
 
  private:
+  void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
+                   int height, int offset, int fastReach);
+  template <int W, int H>
+  Result SearchShape(int predicted);
+  template <int W, int H>
+  int Cost(int candidate);
+
   std::array<int, kVectorCount> cost_;
   std::array<std::uint32_t, kVectorCount> stamp_;  // region a remembered cost belongs to
   std::uint32_t region_ = 0;
   const std::uint8_t* current_ = nullptr;
   const std::uint8_t* reference_ = nullptr;
-  const ShapeOps* ops_ = nullptr;
   int offset_ = 0;
   // Displacements d with lowest <= d < beyond keep the displaced region inside the picture.
   int lowest_ = 0;
   int beyond_ = 0;
-  // From this displacement on, the fast cost would read past the end of the pictures.
+  // From this displacement on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
 };
 

@@ -12,81 +12,6 @@
 namespace tarn::codec {
 namespace {
 
-constexpr int kStride = static_cast<int>(kRgbStride);
-
-template <int W, int H>
-int RegionCostPlain(const std::uint8_t* current, const std::uint8_t* displaced) {
-  int total = 0;
-  for (int row = 0; row < H; ++row) {
-    const std::uint8_t* a = current + row * kStride;
-    const std::uint8_t* b = displaced + row * kStride;
-    for (int i = 0; i < W * 3; ++i) total += std::abs(a[i] - b[i]);
-  }
-  return total;
-}
-
-#if defined(__SSE2__)
-__m128i Load8(const std::uint8_t* at) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at)); }
-__m128i Load16(const std::uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
-
-// Bytes 0 to n-1 set.
-__m128i LowBytesMask(int n) {
-  alignas(16) std::uint8_t mask[16] = {};
-  std::memset(mask, 0xFF, static_cast<std::size_t>(n));
-  return _mm_load_si128(reinterpret_cast<const __m128i*>(mask));
-}
-
-int HorizontalSum(__m128i sums) {  // the two 64-bit lanes of a sum of absolute differences
-  return _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
-}
-
-// Sum of absolute byte differences with whole 16-byte or 8-byte loads; rows narrower than a
-// load are masked. Reads up to 13 bytes past the last row, so callers check the room.
-template <int W, int H>
-int RegionCostWide(const std::uint8_t* a, const std::uint8_t* b) {
-  constexpr int kBytes = W * 3;
-  __m128i total = _mm_setzero_si128();
-  if constexpr (kBytes == 24) {
-    for (int row = 0; row < H; ++row, a += kStride, b += kStride) {
-      total = _mm_add_epi64(total, _mm_sad_epu8(Load16(a), Load16(b)));
-      total = _mm_add_epi64(total, _mm_sad_epu8(Load8(a + 16), Load8(b + 16)));
-    }
-  } else if constexpr (kBytes == 12) {
-    const __m128i mask = LowBytesMask(12);
-    for (int row = 0; row < H; ++row, a += kStride, b += kStride)
-      total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a), mask), _mm_and_si128(Load16(b), mask)));
-  } else {
-    // Two rows of 6 or 3 bytes share one register.
-    static_assert(H % 2 == 0);
-    const __m128i mask = LowBytesMask(kBytes);
-    for (int row = 0; row < H; row += 2, a += 2 * kStride, b += 2 * kStride) {
-      const __m128i x = _mm_unpacklo_epi64(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(a + kStride), mask));
-      const __m128i y = _mm_unpacklo_epi64(_mm_and_si128(Load8(b), mask), _mm_and_si128(Load8(b + kStride), mask));
-      total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
-    }
-  }
-  return HorizontalSum(total);
-}
-#endif
-
-// The fast cost of a shape, and how far from the region's first byte it reads.
-template <int W, int H>
-constexpr RegionCostFn FastCost() {
-#if defined(__SSE2__)
-  if constexpr (H % 2 == 0 || W * 3 >= 12) return &RegionCostWide<W, H>;
-#endif
-  return &RegionCostPlain<W, H>;
-}
-template <int W, int H>
-constexpr int FastCostReach() {
-  constexpr int kBytes = W * 3;
-#if defined(__SSE2__)
-  if constexpr (kBytes == 12) return (H - 1) * kStride + 16;
-  if constexpr (kBytes < 12 && H % 2 == 0) return (H - 1) * kStride + 8;
-#endif
-  return (H - 1) * kStride + kBytes;
-}
-
 template <int W, int H>
 bool KeepTestPlain(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
   constexpr int kPixels = W * H;
@@ -179,8 +104,7 @@ ChannelSums SumChannels(const std::uint8_t* prepared) {
 
 template <int W, int H>
 constexpr ShapeOps MakeOps() {
-  return {W, H, FastCost<W, H>(), &RegionCostPlain<W, H>, FastCostReach<W, H>(), FastKeepTest<W, H>(),
-          &SumChannels<W, H>};
+  return {W, H, FastKeepTest<W, H>(), &SumChannels<W, H>};
 }
 
 constexpr ShapeOps kOps[] = {

@@ -15,10 +15,6 @@ struct RegionPictures {
   const YuvPlane* reference;
 };
 
-// Sum of |dB| + |dG| + |dR| between the region at `current` and the one at `displaced`
-// (both BGR with 720-byte rows).
-using RegionCostFn = int (*)(const std::uint8_t* current, const std::uint8_t* displaced);
-
 // Keep test at pixel index `pixel` (y * 240 + x) with threshold `e`.
 using KeepTestFn = bool (*)(const YuvPlane& current, const YuvPlane& reference, int pixel, int e);
 
@@ -32,9 +28,6 @@ using ChannelSumsFn = ChannelSums (*)(const std::uint8_t* prepared);
 struct ShapeOps {
   int width;
   int height;
-  RegionCostFn cost;           // may read past the region's last byte, up to costReach
-  RegionCostFn costWithinRegion;  // reads the region's bytes only
-  int costReach;               // bytes from the region's first byte that `cost` reads
   KeepTestFn keep;
   ChannelSumsFn channelSums;
 };
