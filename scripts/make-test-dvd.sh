@@ -1,0 +1,199 @@
+#!/bin/bash
+# Authors a small DVD-Video disc for tests and benchmarks with ffmpeg and dvdauthor.
+#
+#   make-test-dvd.sh [--iso] OUTDIR KIND
+#
+# Writes the disc folder OUTDIR (OUTDIR/VIDEO_TS/...) and with --iso also the image OUTDIR.iso
+# (genisoimage -dvd-video, UDF). Every chapter is its own source VOB, so time stamps restart at
+# every chapter as on authored discs. Each chapter's picture is one solid colour with the mark
+# "T<title>C<chapter>" in its middle; every audio stream is a sine tone of its own frequency.
+#
+# KIND:
+#   ntsc  720x480, 29.97 fps, one title set (AC-3, 2 ch):
+#           title 1: 4:3, chapters of 60, 90, 60, 45 frames, colours red, green, blue, yellow;
+#                    its post command jumps to title 2
+#           title 2: 4:3, chapters of 60, 60 frames, colours magenta, cyan
+#           audio 1 "en" 440 Hz, audio 2 "fr" 880 Hz; subpicture 1 "en" ("SUB <chapter>")
+#   pal   720x576, 25 fps:
+#           title 1 (title set 1, MPEG audio, 16:9): chapters of 50, 50, 50 frames, colours red,
+#                    green, blue; audio 1 "de" 440 Hz, audio 2 without language 660 Hz; no subpictures
+#           title 2 (title set 2, LPCM, 4:3): one chapter of 50 frames, white; audio 1 "it" 330 Hz
+#   long  720x480, 29.97 fps: one title of 1800 frames (60.06 s) in six chapters of 300 frames,
+#           AC-3 "en" 440 Hz and "fr" 880 Hz
+#
+# The colours, lengths and languages above are what the tests expect; change both together.
+set -euo pipefail
+
+usage() { echo "usage: $0 [--iso] OUTDIR ntsc|pal|long" >&2; exit 2; }
+
+make_iso=0
+if [[ ${1:-} == --iso ]]; then make_iso=1; shift; fi
+[[ $# -eq 2 ]] || usage
+out=$1
+kind=$2
+
+for tool in ffmpeg dvdauthor spumux; do
+  command -v "$tool" >/dev/null || { echo "$0: $tool is not installed (apt-get install ffmpeg dvdauthor)" >&2; exit 1; }
+done
+if ((make_iso)); then
+  command -v genisoimage >/dev/null || { echo "$0: genisoimage is not installed" >&2; exit 1; }
+fi
+
+font=/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf
+[[ -r $font ]] || font=$(fc-match -f '%{file}' 'sans:bold')
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/make-test-dvd.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# chapter NAME FORMAT(ntsc|pal) ASPECT FRAMES COLOUR CODEC TONE...
+# One chapter as an MPEG-PS file with one audio stream per tone.
+chapter() {
+  local name=$1 format=$2 aspect=$3 frames=$4 colour=$5 codec=$6
+  shift 6
+  local size rate
+  if [[ $format == ntsc ]]; then size=720x480; rate=30000/1001; else size=720x576; rate=25; fi
+  local seconds
+  seconds=$(awk -v f="$frames" -v r="$rate" 'BEGIN { split(r, p, "/"); d = (p[2] ? p[2] : 1); printf "%.4f", f * d / p[1] }')
+  local inputs=(-f lavfi -i "color=c=$colour:s=$size:r=$rate,drawtext=fontfile=$font:text='$name':fontsize=120:fontcolor=white:x=(w-tw)/2:y=(h-th)/2")
+  local maps=(-map 0:v)
+  local n=1
+  for tone in "$@"; do
+    inputs+=(-f lavfi -t "$seconds" -i "sine=frequency=$tone:sample_rate=48000")
+    maps+=(-map "$n:a")
+    n=$((n + 1))
+  done
+  local audio=(-c:a ac3 -b:a 128k)
+  [[ $codec == mp2 ]] && audio=(-c:a mp2 -b:a 192k)
+  [[ $codec == lpcm ]] && audio=(-c:a pcm_s16be)
+  ffmpeg -nostdin -v error -y "${inputs[@]}" "${maps[@]}" -frames:v "$frames" \
+    -target "$format-dvd" -aspect "$aspect" -b:v 2000k -maxrate 4000k "${audio[@]}" -ac 2 -ar 48000 \
+    -fflags +bitexact -flags:v +bitexact -flags:a +bitexact "$work/$name.mpg" 2>"$work/$name.ffmpeg.log" ||
+    { cat "$work/$name.ffmpeg.log" >&2; exit 1; }
+}
+
+# subtitle NAME FORMAT FPS TEXT: adds one text subpicture stream to chapter NAME.
+subtitle() {
+  local name=$1 format=$2 fps=$3 text=$4 height=480
+  [[ $format == PAL ]] && height=576
+  printf '1\n00:00:00,200 --> 00:00:01,600\n%s\n' "$text" >"$work/$name.srt"
+  cat >"$work/$name.sub.xml" <<EOF
+<subpictures format="$format"><stream><textsub filename="$work/$name.srt" font="$(basename "$font")" fontsize="40"
+ horizontal-alignment="center" vertical-alignment="bottom" bottom-margin="40"
+ movie-fps="$fps" movie-width="720" movie-height="$height"/></stream></subpictures>
+EOF
+  VIDEO_FORMAT=$format spumux -m dvd "$work/$name.sub.xml" <"$work/$name.mpg" >"$work/$name.sp.mpg" 2>"$work/$name.spumux.log" ||
+    { cat "$work/$name.spumux.log" >&2; exit 1; }
+  mv "$work/$name.sp.mpg" "$work/$name.mpg"
+}
+
+vobs() { for name in "$@"; do printf '        <vob file="%s/%s.mpg"/>\n' "$work" "$name"; done; }
+
+author_ntsc() {
+  local colours=(red green blue yellow) frames=(60 90 60 45)
+  local t1=() t2=()
+  for i in 0 1 2 3; do
+    chapter "T1C$((i + 1))" ntsc 4:3 "${frames[$i]}" "${colours[$i]}" ac3 440 880
+    subtitle "T1C$((i + 1))" NTSC 29.97 "SUB $((i + 1))"
+    t1+=("T1C$((i + 1))")
+  done
+  colours=(magenta cyan)
+  for i in 0 1; do
+    chapter "T2C$((i + 1))" ntsc 4:3 60 "${colours[$i]}" ac3 440 880
+    subtitle "T2C$((i + 1))" NTSC 29.97 "SUB $((i + 1))"
+    t2+=("T2C$((i + 1))")
+  done
+  cat >"$work/disc.xml" <<EOF
+<dvdauthor dest="$out">
+  <vmgm/>
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3"/>
+      <audio lang="en"/>
+      <audio lang="fr"/>
+      <subpicture lang="en"/>
+      <pgc>
+$(vobs "${t1[@]}")
+        <post>jump title 2;</post>
+      </pgc>
+      <pgc>
+$(vobs "${t2[@]}")
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+}
+
+author_pal() {
+  local colours=(red green blue) t1=()
+  for i in 0 1 2; do
+    chapter "T1C$((i + 1))" pal 16:9 50 "${colours[$i]}" mp2 440 660
+    t1+=("T1C$((i + 1))")
+  done
+  chapter T2C1 pal 4:3 50 white lpcm 330
+  cat >"$work/disc.xml" <<EOF
+<dvdauthor dest="$out">
+  <vmgm/>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="16:9" widescreen="nopanscan"/>
+      <audio format="mp2" lang="de"/>
+      <audio format="mp2"/>
+      <pgc>
+$(vobs "${t1[@]}")
+      </pgc>
+    </titles>
+  </titleset>
+  <titleset>
+    <titles>
+      <video format="pal" aspect="4:3"/>
+      <audio format="pcm" lang="it"/>
+      <pgc>
+$(vobs T2C1)
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+}
+
+author_long() {
+  local colours=(red green blue yellow magenta cyan) t1=()
+  for i in 0 1 2 3 4 5; do
+    chapter "T1C$((i + 1))" ntsc 4:3 300 "${colours[$i]}" ac3 440 880
+    t1+=("T1C$((i + 1))")
+  done
+  cat >"$work/disc.xml" <<EOF
+<dvdauthor dest="$out">
+  <vmgm/>
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3"/>
+      <audio lang="en"/>
+      <audio lang="fr"/>
+      <pgc>
+$(vobs "${t1[@]}")
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+}
+
+case $kind in
+  ntsc) author_ntsc ;;
+  pal) author_pal ;;
+  long) author_long ;;
+  *) usage ;;
+esac
+
+rm -rf "$out"
+mkdir -p "$(dirname "$out")"
+VIDEO_FORMAT=$([[ $kind == pal ]] && echo PAL || echo NTSC) \
+  dvdauthor -x "$work/disc.xml" >"$work/dvdauthor.log" 2>&1 || { cat "$work/dvdauthor.log" >&2; exit 1; }
+echo "disc: $out ($kind)"
+if ((make_iso)); then
+  genisoimage -quiet -dvd-video -V "TARN_TEST_${kind^^}" -o "$out.iso" "$out" 2>"$work/genisoimage.log" ||
+    { cat "$work/genisoimage.log" >&2; exit 1; }
+  echo "image: $out.iso"
+fi
