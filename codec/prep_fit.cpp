@@ -24,8 +24,8 @@ bool IsFixedPoint(double weight) {
 // Where the output columns sample, flat over (column, channel) so that the arithmetic runs
 // over whole rows at once.
 struct ColumnPlan {
-  std::int32_t first[kLineValues];   // byte offset of the first column's channel in a row
-  std::int32_t second[kLineValues];  // and of the second column's
+  std::int32_t first[kScreenWidth];   // byte offset of the first column in a sampled row
+  std::int32_t second[kScreenWidth];  // and of the second column
   double keep[kLineValues];          // 1 - g
   double weight[kLineValues];        // g
   std::int32_t keepFixed[kLineValues];
@@ -63,10 +63,10 @@ void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
     if (x == 0) plan.lowestColumn = plan.highestColumn = k;
     plan.lowestColumn = std::min(plan.lowestColumn, k);
     plan.highestColumn = std::max(plan.highestColumn, second);
+    plan.first[x] = static_cast<std::int32_t>(k * 3);
+    plan.second[x] = static_cast<std::int32_t>(second * 3);
     for (int c = 0; c < 3; ++c) {
       const int i = x * 3 + c;
-      plan.first[i] = static_cast<std::int32_t>(k * 3 + c);
-      plan.second[i] = static_cast<std::int32_t>(second * 3 + c);
       plan.weight[i] = g;
       plan.keep[i] = 1 - g;
       plan.weightFixed[i] = static_cast<std::int32_t>(g * kFixedOne);
@@ -106,18 +106,23 @@ bool RowInside(const RowSample& row, const ColumnPlan& plan, std::int64_t pixelC
   return lowest >= 0 && highest < pixelCount;
 }
 
-// The channel values at `offsets` of the sampled row starting at pixel `rowStart`. A pixel
+// The pixels at byte `offsets` of the sampled row starting at pixel `rowStart`. A pixel
 // outside the picture reads as black; rows proven inside skip the check.
 void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* offsets,
-            int values, bool checked, std::int32_t* out) {
-  if (!checked) {
-    const std::uint8_t* row = source.pixels + rowStart * 3;
-    for (int i = 0; i < values; ++i) out[i] = row[offsets[i]];
-    return;
-  }
-  for (int i = 0; i < values; ++i) {
-    const std::int64_t pixel = rowStart + offsets[i] / 3;
-    out[i] = pixel >= 0 && pixel < source.pixelCount ? source.pixels[rowStart * 3 + offsets[i]] : 0;
+            int pixels, bool checked, std::int32_t* out) {
+  const std::uint8_t* row = source.pixels + rowStart * 3;
+  for (int x = 0; x < pixels; ++x, out += 3) {
+    if (checked) {
+      const std::int64_t pixel = rowStart + offsets[x] / 3;
+      if (pixel < 0 || pixel >= source.pixelCount) {
+        out[0] = out[1] = out[2] = 0;
+        continue;
+      }
+    }
+    const std::uint8_t* in = row + offsets[x];
+    out[0] = in[0];
+    out[1] = in[1];
+    out[2] = in[2];
   }
 }
 
@@ -128,13 +133,14 @@ void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& pla
                std::int32_t* sampled) {
   std::int32_t a[kLineValues], b[kLineValues], c[kLineValues], d[kLineValues];
   const int n = plan.values;
+  const int pixels = n / 3;
   const bool checked = !RowInside(row, plan, source.pixelCount);
   const bool twoRows = row.f != 0;
-  Gather(source, row.first, plan.first, n, checked, a);
-  Gather(source, row.first, plan.second, n, checked, b);
+  Gather(source, row.first, plan.first, pixels, checked, a);
+  Gather(source, row.first, plan.second, pixels, checked, b);
   if (twoRows) {
-    Gather(source, row.second, plan.first, n, checked, c);
-    Gather(source, row.second, plan.second, n, checked, d);
+    Gather(source, row.second, plan.first, pixels, checked, c);
+    Gather(source, row.second, plan.second, pixels, checked, d);
   }
   if (plan.fixedPoint && row.fixedPoint) {
     if (twoRows) {
