@@ -199,7 +199,9 @@ TEST_F(FrameDecoderTest, MalformedSectionsAreDamaged) {
   for (int b = 0; b < kBlockCount; ++b) {
     fills.Bits("111");
     moves.Bits("01");
-    if (b > 0) fills.Colour(0x7FFF), moves.Vector(136);
+    if (b == 0) continue;  // one colour and one vector short
+    fills.Colour(0x7FFF);
+    moves.Vector(136);
   }
   EXPECT_EQ(Decode(fills.Record(), reference_, target_), DecodeStatus::kDamaged);
   EXPECT_EQ(Decode(moves.Record(), reference_, target_), DecodeStatus::kDamaged);
