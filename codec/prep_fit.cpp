@@ -7,32 +7,41 @@
 #include "codec/picture_prep.h"
 #include "codec/prep_geometry.h"
 #include "codec/prep_sharpen.h"
+#include "codec/prep_simd.h"
 
 namespace tarn::codec {
 namespace {
 
-constexpr int kLineValues = kScreenWidth * 3;  // one output row, three channels per pixel
-// Weights that are whole multiples of 1/256 make every step of the double formula exact,
-// so integer arithmetic in 1/256 units gives the same bits.
-constexpr double kFixedOne = 256.0;
+// Weights that are whole multiples of 1/8 (the common ratios 1.5 and 2 among them) make
+// every step of the double formula exact, so integer arithmetic in 1/8 units gives the same
+// bits; its largest sum, 255 x 8 x 8, fits 16-bit lanes.
+constexpr double kFixedOne = 8.0;
+constexpr int kFixedOneInt = 8;
+constexpr int kFixedShift = 3;
 
 bool IsFixedPoint(double weight) {
   const double scaled = weight * kFixedOne;
   return scaled == std::floor(scaled);
 }
 
-// Where the output columns sample, flat over (column, channel) so that the arithmetic runs
-// over whole rows at once.
+// One output row's worth of values per channel (blue, green, red), so that the arithmetic
+// runs over whole rows at once.
+template <typename T>
+struct Planes {
+  T channel[3][kScreenWidth];
+};
+
+// Where the output columns sample.
 struct ColumnPlan {
   std::int32_t first[kScreenWidth];   // byte offset of the first column in a sampled row
   std::int32_t second[kScreenWidth];  // and of the second column
-  double keep[kLineValues];          // 1 - g
-  double weight[kLineValues];        // g
-  std::int32_t keepFixed[kLineValues];
-  std::int32_t weightFixed[kLineValues];
+  double keep[kScreenWidth];          // 1 - g
+  double weight[kScreenWidth];        // g
+  std::uint16_t keepFixed[kScreenWidth];
+  std::uint16_t weightFixed[kScreenWidth];
   std::int64_t lowestColumn = 0;
   std::int64_t highestColumn = 0;
-  int values = 0;
+  int pixels = 0;
   bool fixedPoint = true;
 };
 
@@ -51,7 +60,7 @@ struct Source {
 };
 
 void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
-  plan.values = geometry.placedWidth * 3;
+  plan.pixels = geometry.placedWidth;
   plan.fixedPoint = true;
   for (int x = 0; x < geometry.placedWidth; ++x) {
     const double fx = x * geometry.rx;
@@ -65,13 +74,10 @@ void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
     plan.highestColumn = std::max(plan.highestColumn, second);
     plan.first[x] = static_cast<std::int32_t>(k * 3);
     plan.second[x] = static_cast<std::int32_t>(second * 3);
-    for (int c = 0; c < 3; ++c) {
-      const int i = x * 3 + c;
-      plan.weight[i] = g;
-      plan.keep[i] = 1 - g;
-      plan.weightFixed[i] = static_cast<std::int32_t>(g * kFixedOne);
-      plan.keepFixed[i] = static_cast<std::int32_t>(kFixedOne - g * kFixedOne);
-    }
+    plan.weight[x] = g;
+    plan.keep[x] = 1 - g;
+    plan.weightFixed[x] = static_cast<std::uint16_t>(g * kFixedOne);
+    plan.keepFixed[x] = static_cast<std::uint16_t>(kFixedOne - g * kFixedOne);
   }
 }
 
@@ -109,20 +115,20 @@ bool RowInside(const RowSample& row, const ColumnPlan& plan, std::int64_t pixelC
 // The pixels at byte `offsets` of the sampled row starting at pixel `rowStart`. A pixel
 // outside the picture reads as black; rows proven inside skip the check.
 void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* offsets,
-            int pixels, bool checked, std::int32_t* out) {
+            int pixels, bool checked, Planes<std::uint16_t>& out) {
   const std::uint8_t* row = source.pixels + rowStart * 3;
-  for (int x = 0; x < pixels; ++x, out += 3) {
+  for (int x = 0; x < pixels; ++x) {
     if (checked) {
       const std::int64_t pixel = rowStart + offsets[x] / 3;
       if (pixel < 0 || pixel >= source.pixelCount) {
-        out[0] = out[1] = out[2] = 0;
+        out.channel[0][x] = out.channel[1][x] = out.channel[2][x] = 0;
         continue;
       }
     }
     const std::uint8_t* in = row + offsets[x];
-    out[0] = in[0];
-    out[1] = in[1];
-    out[2] = in[2];
+    out.channel[0][x] = in[0];
+    out.channel[1][x] = in[1];
+    out.channel[2][x] = in[2];
   }
 }
 
@@ -130,43 +136,50 @@ void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* off
 // With g = 0 or f = 0 the unused terms are exact zeros and the kept ones exact copies, so
 // this one expression gives the bits of every special case of the sampling rule.
 void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
-               std::int32_t* sampled) {
-  std::int32_t a[kLineValues], b[kLineValues], c[kLineValues], d[kLineValues];
-  const int n = plan.values;
-  const int pixels = n / 3;
+               Planes<std::uint16_t>& sampled) {
+  Planes<std::uint16_t> a, b, c, d;  // first/second column of the first row, then the second row
+  const int n = plan.pixels;
   const bool checked = !RowInside(row, plan, source.pixelCount);
   const bool twoRows = row.f != 0;
-  Gather(source, row.first, plan.first, pixels, checked, a);
-  Gather(source, row.first, plan.second, pixels, checked, b);
+  Gather(source, row.first, plan.first, n, checked, a);
+  Gather(source, row.first, plan.second, n, checked, b);
   if (twoRows) {
-    Gather(source, row.second, plan.first, pixels, checked, c);
-    Gather(source, row.second, plan.second, pixels, checked, d);
+    Gather(source, row.second, plan.first, n, checked, c);
+    Gather(source, row.second, plan.second, n, checked, d);
   }
-  if (plan.fixedPoint && row.fixedPoint) {
-    if (twoRows) {
-      const auto rowWeight = static_cast<std::int32_t>(row.f * kFixedOne);
-      const std::int32_t rowKeep = 256 - rowWeight;
-      for (int i = 0; i < n; ++i) {
-        const std::int32_t near = plan.keepFixed[i] * a[i] + plan.weightFixed[i] * b[i];
-        const std::int32_t far = plan.keepFixed[i] * c[i] + plan.weightFixed[i] * d[i];
-        sampled[i] = (near * rowKeep + far * rowWeight) >> 16;
+  const bool fixedPoint = plan.fixedPoint && row.fixedPoint;
+  const auto rowWeight = static_cast<std::uint16_t>(row.f * kFixedOne);
+  const auto rowKeep = static_cast<std::uint16_t>(kFixedOneInt - rowWeight);
+  for (int ch = 0; ch < 3; ++ch) {
+    const std::uint16_t* pa = a.channel[ch];
+    const std::uint16_t* pb = b.channel[ch];
+    const std::uint16_t* pc = c.channel[ch];
+    const std::uint16_t* pd = d.channel[ch];
+    std::uint16_t* out = sampled.channel[ch];
+    // The 16-bit casts of the fixed-point sums lose nothing (they stay below 2^14) and let
+    // the compiler keep eight lanes per register.
+    if (fixedPoint && twoRows) {
+      for (int x = 0; x < n; ++x) {
+        const auto near = static_cast<std::uint16_t>(plan.keepFixed[x] * pa[x] + plan.weightFixed[x] * pb[x]);
+        const auto far = static_cast<std::uint16_t>(plan.keepFixed[x] * pc[x] + plan.weightFixed[x] * pd[x]);
+        const auto sum = static_cast<std::uint16_t>(near * rowKeep + far * rowWeight);
+        out[x] = static_cast<std::uint16_t>(sum >> (2 * kFixedShift));
+      }
+    } else if (fixedPoint) {
+      for (int x = 0; x < n; ++x) {
+        const auto near = static_cast<std::uint16_t>(plan.keepFixed[x] * pa[x] + plan.weightFixed[x] * pb[x]);
+        out[x] = static_cast<std::uint16_t>(near >> kFixedShift);
+      }
+    } else if (twoRows) {
+      for (int x = 0; x < n; ++x) {
+        const double near = plan.keep[x] * pa[x] + plan.weight[x] * pb[x];
+        const double far = plan.keep[x] * pc[x] + plan.weight[x] * pd[x];
+        out[x] = static_cast<std::uint16_t>(near * row.keep + far * row.f);
       }
     } else {
-      for (int i = 0; i < n; ++i) {
-        sampled[i] = (plan.keepFixed[i] * a[i] + plan.weightFixed[i] * b[i]) >> 8;
+      for (int x = 0; x < n; ++x) {
+        out[x] = static_cast<std::uint16_t>(plan.keep[x] * pa[x] + plan.weight[x] * pb[x]);
       }
-    }
-    return;
-  }
-  if (twoRows) {
-    for (int i = 0; i < n; ++i) {
-      const double near = plan.keep[i] * a[i] + plan.weight[i] * b[i];
-      const double far = plan.keep[i] * c[i] + plan.weight[i] * d[i];
-      sampled[i] = static_cast<std::int32_t>(near * row.keep + far * row.f);
-    }
-  } else {
-    for (int i = 0; i < n; ++i) {
-      sampled[i] = static_cast<std::int32_t>(plan.keep[i] * a[i] + plan.weight[i] * b[i]);
     }
   }
 }
@@ -176,16 +189,48 @@ inline std::uint8_t Saturate(int value, int a, int b, int shift) {
   return static_cast<std::uint8_t>(result < 0 ? 0 : (result > 255 ? 255 : result));
 }
 
+#if defined(__SSE2__)
+// Eight pixels of the saturation step in 16-bit lanes: 2v - a - b and the result stay within
+// -510..765, an arithmetic shift by 16 or more fills with the sign like the 32-bit one, and
+// unsigned packing clamps to 0-255.
+inline void SaturateEight(const std::int16_t* blue, const std::int16_t* green,
+                          const std::int16_t* red, __m128i shift, std::uint8_t* out) {
+  const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue));
+  const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green));
+  const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red));
+  const auto step = [&](__m128i v, __m128i other1, __m128i other2) {
+    const __m128i spread = _mm_sub_epi16(_mm_sub_epi16(_mm_add_epi16(v, v), other1), other2);
+    return _mm_add_epi16(v, _mm_sra_epi16(spread, shift));
+  };
+  const __m128i blueGreen = _mm_packus_epi16(step(b, g, r), step(g, b, r));
+  const __m128i redBytes = _mm_packus_epi16(step(r, b, g), _mm_setzero_si128());
+  simd::StoreEightPixels(blueGreen, redBytes, out);
+}
+#endif
+
 // Tone, then the saturation step from the toned values of all three channels.
-void FinishRow(const std::int32_t* sampled, int pixels, const PictureTables& tables, int shift,
-               std::uint8_t* out) {
-  for (int x = 0; x < pixels; ++x, sampled += 3, out += 3) {
-    const int blue = tables.tone[sampled[0]];
-    const int green = tables.tone[sampled[1]];
-    const int red = tables.tone[sampled[2]];
-    out[0] = Saturate(blue, green, red, shift);
-    out[1] = Saturate(green, blue, red, shift);
-    out[2] = Saturate(red, blue, green, shift);
+void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTables& tables,
+               int shift, std::uint8_t* out) {
+  Planes<std::int16_t> toned;
+  for (int ch = 0; ch < 3; ++ch) {
+    for (int x = 0; x < pixels; ++x) {
+      toned.channel[ch][x] = tables.tone[static_cast<std::uint8_t>(sampled.channel[ch][x])];
+    }
+  }
+  const std::int16_t* blue = toned.channel[0];
+  const std::int16_t* green = toned.channel[1];
+  const std::int16_t* red = toned.channel[2];
+  int x = 0;
+#if defined(__SSE2__)
+  // Stop while a pixel follows, so that the two stray bytes land on it before it is written.
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  for (; x + 8 < pixels; x += 8) SaturateEight(blue + x, green + x, red + x, count, out + x * 3);
+#endif
+  for (; x < pixels; ++x) {
+    std::uint8_t* pixel = out + x * 3;
+    pixel[0] = Saturate(blue[x], green[x], red[x], shift);
+    pixel[1] = Saturate(green[x], blue[x], red[x], shift);
+    pixel[2] = Saturate(red[x], blue[x], green[x], shift);
   }
 }
 
@@ -195,7 +240,7 @@ void DrawPlacedPicture(const Source& source, int width, int height, const FitGeo
   RowSample rows[kScreenHeight];
   PlanColumns(geometry, width, columns);
   PlanRows(geometry, width, height, rows);
-  std::int32_t sampled[kLineValues];
+  Planes<std::uint16_t> sampled;
   for (int y = 0; y < geometry.placedHeight; ++y) {
     SampleRow(source, rows[y], columns, sampled);
     // Output row 0 is the bottom row of the placed picture.

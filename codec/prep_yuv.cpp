@@ -2,9 +2,7 @@
 #include <array>
 #include <cstdint>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "codec/prep_simd.h"
 
 #include "codec/picture_prep.h"
 
@@ -94,14 +92,6 @@ inline Channels ConvertFour(__m128i words) {
   return out;
 }
 
-// Four (B, G, R, 0) pixels to twelve bytes: each 64-bit lane becomes six bytes and two zeros.
-inline __m128i PackPixelPairs(__m128i pixels) {
-  const __m128i evenPixel = _mm_set1_epi64x(0x0000000000FFFFFF);
-  const __m128i oddPixel = _mm_set1_epi64x(0x0000FFFFFF000000);
-  return _mm_or_si128(_mm_and_si128(pixels, evenPixel),
-                      _mm_and_si128(_mm_srli_epi64(pixels, 8), oddPixel));
-}
-
 // Writes 24 bytes at `out` and may scribble on the two bytes after them, which the caller
 // writes afterwards.
 inline void ConvertEight(const std::uint8_t* in, std::uint8_t* out) {
@@ -113,14 +103,7 @@ inline void ConvertEight(const std::uint8_t* in, std::uint8_t* out) {
   const __m128i blueGreen = _mm_packus_epi16(_mm_packs_epi32(first.blue, second.blue),
                                              _mm_packs_epi32(first.green, second.green));
   const __m128i red = _mm_packus_epi16(_mm_packs_epi32(first.red, second.red), zero);
-  const __m128i interleaved = _mm_unpacklo_epi8(blueGreen, _mm_srli_si128(blueGreen, 8));
-  const __m128i redZero = _mm_unpacklo_epi8(red, zero);
-  const __m128i low = PackPixelPairs(_mm_unpacklo_epi16(interleaved, redZero));
-  const __m128i high = PackPixelPairs(_mm_unpackhi_epi16(interleaved, redZero));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out), low);
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 6), _mm_srli_si128(low, 8));
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 12), high);
-  _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 18), _mm_srli_si128(high, 8));
+  simd::StoreEightPixels(blueGreen, red, out);
 }
 #endif
 
