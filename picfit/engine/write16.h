@@ -3,7 +3,7 @@
 //
 // The 54 header bytes are those of the 24-bit file with the pixel offset set
 // to 54 and the bit count set to 16; the file-size and image-size fields keep
-// their 24-bit values, as the handheld's loader expects. Pixels are the word
+// their 24-bit values, as the tool's files always have. Pixels are the word
 // (b5 << 10) | (g5 << 5) | r5, red in the low bits; rows keep the source
 // order and are padded to 4 bytes.
 

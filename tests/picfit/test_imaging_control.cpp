@@ -8,6 +8,7 @@
 #include "imaging_control.h"
 #include "output_format.h"
 #include "picfit_test_support.h"
+#include "scratch_file.h"
 
 #include <QFileInfo>
 #include <QImage>
@@ -249,6 +250,34 @@ TEST_F(ImagingTest, ReadOnlyOutputFileIsNotReplaced) {
         EXPECT_EQ(r.status.number, kErrWriteFailed);
     }
     EXPECT_EQ(ReadAll(Path("a.BMP")), "protected");
+}
+
+}  // namespace
+}  // namespace picfit
+
+namespace picfit {
+namespace {
+
+TEST(ScratchFile, PrivateUniqueAndRemovedWithItsOwnerEvenAfterBeingReplaced) {
+    QString path;
+    {
+        ScratchFile a;
+        ScratchFile b;
+        ASSERT_TRUE(a.IsValid());
+        path = a.Path();
+        EXPECT_NE(path, b.Path());
+        EXPECT_TRUE(QFileInfo::exists(path));
+        EXPECT_EQ(QFile::permissions(path) & (QFileDevice::ReadGroup | QFileDevice::ReadOther), 0);
+        // Writers replace the file by renaming a new one over it.
+        ImagingControl control;
+        Magick::Image tiny(Magick::Geometry(2, 2), Magick::Color("red"));
+        testing::SavePicture(tiny, b.Path() + ".png", "PNG");
+        ASSERT_TRUE(control.Load(b.Path() + ".png").ok());
+        QFile::remove(b.Path() + ".png");
+        ASSERT_TRUE(control.WriteBitmap(path).ok());
+        EXPECT_EQ(QImage(path).size(), QSize(2, 2));
+    }
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 }  // namespace
