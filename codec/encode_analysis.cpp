@@ -83,13 +83,19 @@ bool FrameAnalysis::UsesLeftRight(TableId squareTable, int block, int square) co
   return table.Decision(block, h.first) != kSplit || table.Decision(block, h.second) != kSplit;
 }
 
+// Every run of a level starts from "not analysed". Below level 0 only the blocks that split
+// are ever read, so only theirs are marked; entries of other blocks are never looked at.
+void FrameAnalysis::MarkNotAnalysed(RegionTable& table, int block) {
+  std::fill_n(&table.decisions[table.Index(block, 0)], table.perBlock, kNotAnalysed);
+}
+
 // Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split.
 int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
   RegionTable& table = tables_[id];
-  std::fill(table.decisions.begin(), table.decisions.end(), kNotAnalysed);
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (id != k8x8 && !BlockSplits(block)) continue;
+    MarkNotAnalysed(table, block);
     for (int region = 0; region < table.perBlock; ++region) {
       if (id != k8x8) {
         const int x = table.LocalX(region), y = table.LocalY(region);
@@ -115,12 +121,12 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
                              const Thresholds& thresholds) {
   RegionTable& leftRight = tables_[leftRightId];
   RegionTable& topBottom = tables_[topBottomId];
-  std::fill(leftRight.decisions.begin(), leftRight.decisions.end(), kNotAnalysed);
-  std::fill(topBottom.decisions.begin(), topBottom.decisions.end(), kNotAnalysed);
   const RegionTable& parents = tables_[parentId];
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (!BlockSplits(block)) continue;
+    MarkNotAnalysed(leftRight, block);
+    MarkNotAnalysed(topBottom, block);
     for (int parent = 0; parent < parents.perBlock; ++parent) {
       if (parents.Decision(block, parent) != kSplit) continue;
       const Halves lr = HalvesOf(parentId, parent, leftRightId);
@@ -178,7 +184,7 @@ bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int of
   const ChannelSums sums = table.ops->channelSums(pictures_.prepared + offset);
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(fillFactor_[block] * fill);
-  if (static_cast<double>(limit) < VarianceSum(sums, pixels)) return false;
+  if (!VarianceSumAtMost(sums, pixels, limit)) return false;
   std::uint8_t* colour = &table.params[table.Index(block, region) * table.paramBytes];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
   return true;

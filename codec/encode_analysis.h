@@ -89,6 +89,7 @@ class FrameAnalysis {
  private:
   // Below level 0 only blocks that split have anything to analyse.
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
+  static void MarkNotAnalysed(RegionTable& table, int block);
   int RunSquares(TableId table, const Thresholds& thresholds);
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);

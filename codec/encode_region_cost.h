@@ -39,7 +39,7 @@ inline __m128i LowBytesMask() {
 }
 
 // Whole 16-byte or 8-byte loads, rows narrower than a load masked; two rows of 6 or 3 bytes
-// share one register.
+// share one register (a single row of 6 takes one on its own).
 template <int W, int H>
 inline int Wide(const std::uint8_t* a, const std::uint8_t* b) {
   constexpr int kBytes = W * 3;
@@ -53,6 +53,9 @@ inline int Wide(const std::uint8_t* a, const std::uint8_t* b) {
     const __m128i mask = LowBytesMask<12>();
     for (int row = 0; row < H; ++row, a += kStride, b += kStride)
       total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a), mask), _mm_and_si128(Load16(b), mask)));
+  } else if constexpr (H == 1) {
+    const __m128i mask = LowBytesMask<kBytes>();
+    total = _mm_sad_epu8(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(b), mask));
   } else {
     static_assert(H % 2 == 0);
     const __m128i mask = LowBytesMask<kBytes>();
@@ -70,7 +73,7 @@ inline int Wide(const std::uint8_t* a, const std::uint8_t* b) {
 template <int W, int H>
 inline constexpr bool kHasWide =
 #if defined(__SSE2__)
-    H % 2 == 0 || W * 3 >= 12;
+    true;
 #else
     false;
 #endif

@@ -35,7 +35,11 @@ struct ShapeOps {
 // The routines for a w x h region (w and h each 1, 2, 4 or 8, as the coder uses them).
 const ShapeOps& OpsForShape(int width, int height);
 
-// Sum of the three channels' population variances: sum of squares / n - (sum / n)^2 each.
+// Sum of the three channels' population variances: sum of squares / n - (sum / n)^2 each,
+// in double precision in that order.
 double VarianceSum(const ChannelSums& sums, int pixelCount);
+// The fill test's comparison, limit >= VarianceSum(sums, n), with the same outcome but
+// without floating-point work where the exact value is clearly on one side.
+bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit);
 
 }  // namespace tarn::codec

@@ -11,6 +11,7 @@
 
 #include "bench/bench_content.h"
 #include "codec/encode_planes.h"
+#include "codec/encode_region_tests.h"
 #include "tests/codec/coded_frame.h"
 
 namespace tarn::codec {
@@ -513,6 +514,35 @@ TEST(YuvPlane, MatchesTheFixedPointFormulaForEveryColour) {
       }
     }
   EXPECT_GT(checked, 600000);
+}
+
+}  // namespace
+}  // namespace tarn::codec
+
+namespace tarn::codec {
+namespace {
+
+TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
+  std::mt19937 random(17);
+  int nearLimit = 0;
+  for (int trial = 0; trial < 20000; ++trial) {
+    const int n = 2 << (trial % 6);  // 2 to 64 pixels
+    ChannelSums sums{};
+    const int spread = 1 + static_cast<int>(random() % 40);
+    for (int i = 0; i < n; ++i)
+      for (int c = 0; c < 3; ++c) {
+        const int value = 100 + static_cast<int>(random() % static_cast<unsigned>(spread));
+        sums.sum[c] += value;
+        sums.sumOfSquares[c] += value * value;
+      }
+    const double variance = VarianceSum(sums, n);
+    for (int limit = static_cast<int>(variance) - 2; limit <= static_cast<int>(variance) + 2; ++limit) {
+      ASSERT_EQ(VarianceSumAtMost(sums, n, limit), static_cast<double>(limit) >= variance)
+          << "n " << n << " limit " << limit << " variance " << variance;
+      nearLimit += std::abs(limit - variance) < 1.0;
+    }
+  }
+  EXPECT_GT(nearLimit, 1000);
 }
 
 }  // namespace
