@@ -1,19 +1,21 @@
-// Plays chapters of a title on libdvdnav and hands out the MPEG program stream sectors with the
-// timing a demuxer needs for one continuous timeline.
+// Plays chapters of a title and hands out the MPEG program stream sectors with the timing a
+// demuxer needs for one continuous timeline.
 //
-// Playback goes straight to the wanted title; first-play programs and menus are never run
-// through, still frames and waits are skipped, and navigation that keeps producing no data ends
-// with an error after a bounded number of steps. libdvdnav's own auto-stop does not work, so the
-// player checks title and chapter at every cell change and stops by itself after the last
-// wanted chapter (a post command may jump to the next title without any other event).
+// The player reads the cells of the wanted chapters straight from the title set's VOB files, as
+// the information file lists them, VOBU by VOBU along the navigation packs. It runs none of the
+// disc's navigation commands: first-play programs, menus and pre- or post-commands can neither
+// trap playback nor send it round in circles (a command loop would spin inside a command-running
+// navigator before it ever returned), and playback stops exactly after the last wanted chapter.
+// Every step advances through a bounded list of cells and a bounded range of sectors, so damaged
+// data ends playback with an error instead of a hang.
 //
 // Time stamps restart in every source VOB; the only sign of a jump is a navigation pack whose
 // start time differs from the previous one's end. The player splices there: it keeps an offset
 // in 90 kHz ticks that, added to any time stamp of the following sectors, gives a time on one
-// timeline that starts at 0 with the first sector played and never jumps back.
+// timeline that starts at 0 with the first VOBU played and never jumps back.
 #pragma once
 
-#include <dvdnav/dvdnav.h>
+#include <dvdread/dvd_reader.h>
 
 #include <array>
 #include <cstdint>
@@ -22,12 +24,12 @@
 #include <string>
 
 #include "platform/dvd/disc_path.h"
+#include "platform/dvd/dvd_reader.h"
+#include "platform/dvd/title_cells.h"
 
 namespace tarn::dvd {
 
 inline constexpr size_t kSectorSize = 2048;
-
-class LibraryLog;
 
 struct PlayLocation {
   int title = 0;
@@ -36,12 +38,10 @@ struct PlayLocation {
 };
 
 enum class PlayerEventKind {
-  kSector,                  // one program stream sector of the wanted chapters
-  kCellChange,              // a new cell of the wanted chapters begins (location says where)
-  kPaletteChange,           // the subpicture palette: 16 entries 0x00YYCrCb
-  kAudioStreamChange,       // the navigator's audio stream (physical number)
-  kSubpictureStreamChange,  // the navigator's subpicture stream (physical number, -1: none)
-  kStop,                    // playback has ended; `error` says why when it did not finish
+  kSector,          // one program stream sector of the wanted chapters
+  kCellChange,      // a new cell begins (location says of which title and chapter)
+  kPaletteChange,   // the subpicture palette: 16 entries 0x00YYCrCb
+  kStop,            // playback has ended; `error` says why when it did not finish
 };
 
 struct PlayerEvent {
@@ -50,13 +50,12 @@ struct PlayerEvent {
   int64_t timeOffset = 0;           // kSector: 90 kHz ticks to add to the sector's PTS and DTS
   PlayLocation location;            // kStop: time is the end of the last VOBU played
   std::array<uint32_t, 16> palette{};
-  int stream = -1;
   std::string error;  // kStop: empty when playback finished normally
 };
 
 class ChapterPlayer {
  public:
-  // Opens the disc; throws DvdError when libdvdnav cannot.
+  // Opens the disc; throws DvdError when it cannot be read.
   explicit ChapterPlayer(const DiscLocation& location);
   ~ChapterPlayer();
   ChapterPlayer(const ChapterPlayer&) = delete;
@@ -65,44 +64,45 @@ class ChapterPlayer {
   int TitleCount() const;
   int ChapterCount(int title) const;
 
-  // Plays `count` chapters of `title` from `firstChapter` (numbered from 1) and stops after them.
+  // Plays `count` chapters of `title` from `firstChapter` (numbered from 1), then stops.
   // Throws DvdError (kInvalidArgument) for chapters the title does not have.
   void PlayChapters(int title, int firstChapter, int count);
-  // Plays from `chapter` on, through the rest of the title and wherever the disc's program
-  // chains lead, up to a menu or the end of the disc.
+  // Plays from `chapter` to the end of the title.
   void PlayFromChapter(int title, int chapter);
   void Stop();
 
   // The next thing that happens. After playback has ended it answers kStop again and again.
   PlayerEvent Next();
 
-  bool stopped() const { return state_ == State::kStopped; }
+  bool stopped() const { return cells_.cells.empty() || cell_ >= cells_.cells.size(); }
   PlayLocation location() const { return location_; }
 
-  // Navigation steps without a sector after which playback is given up as looping.
-  static constexpr int kMaxStepsWithoutData = 5000;
-
  private:
-  enum class State { kStopped, kSeeking, kPlaying };
+  struct VobFileCloser {
+    void operator()(dvd_file_t* file) const { DVDCloseFile(file); }
+  };
 
-  void Start(int title, int firstChapter, int lastChapter);
-  // Decides at a cell change whether the new cell is wanted; false when playback ends here.
-  bool EnterCell();
-  void UpdateTimeline();
+  bool ReadSector(uint32_t sector);
+  // Starts the VOBU at `sector` of the current cell; false with `error_` set when it is damaged.
+  bool EnterVobu(uint32_t sector);
   PlayerEvent Finish(std::string error);
 
-  std::unique_ptr<LibraryLog> log_;
-  dvdnav_t* nav_ = nullptr;
-  std::string directory_;
-  State state_ = State::kStopped;
+  DvdReader reader_;
+  std::unique_ptr<dvd_file_t, VobFileCloser> vobs_;
+  int vobsTitleSet_ = 0;
+  TitleCells cells_;
   int title_ = 0;
-  int firstChapter_ = 0;
-  int lastChapter_ = 0;  // 0: no auto-stop
+  size_t cell_ = 0;            // index of the cell being played
+  bool cellStarted_ = false;
+  size_t paletteShown_ = SIZE_MAX;
+  uint32_t nextSector_ = 0;     // next sector of the current VOBU to hand out
+  uint32_t vobuLast_ = 0;       // last sector of the current VOBU
+  uint32_t nextVobu_ = 0;       // start of the next VOBU of the cell, 0 when the cell ends with this one
   PlayLocation location_;
   bool timelineStarted_ = false;
-  int64_t timeOffset_ = 0;     // 90 kHz ticks
-  int64_t previousEnd_ = 0;    // vobu_e_ptm of the previous VOBU, in its own time base
-  int stepsWithoutData_ = 0;
+  int64_t timeOffset_ = 0;      // 90 kHz ticks
+  int64_t previousEnd_ = 0;     // vobu_e_ptm of the previous VOBU, in its own time base
+  std::string error_;
   std::array<uint8_t, kSectorSize> buffer_{};
 };
 

@@ -119,7 +119,8 @@ TitleInfo ReadTitle(const title_info_t& entry, int number, const ifo_handle_t& v
   title.video = ReadVideo(vts.vtsi_mat->vts_video_attr);
   title.audio = ReadAudio(*vts.vtsi_mat, firstChain);
   title.subpictures = ReadSubpictures(*vts.vtsi_mat, firstChain, title.video.aspect);
-  std::copy(std::begin(firstChain.palette), std::end(firstChain.palette), title.palette.begin());
+  // The chain is a packed structure: copy element by element, never through references.
+  for (size_t i = 0; i < title.palette.size(); ++i) title.palette[i] = firstChain.palette[i];
   return title;
 }
 
@@ -160,6 +161,18 @@ const char* AudioFormatName(AudioFormat format) {
     case AudioFormat::kOther: break;
   }
   return "other";
+}
+
+int AudioStreamId(const AudioStreamInfo& stream) {
+  switch (stream.format) {
+    case AudioFormat::kMpeg1:
+    case AudioFormat::kMpeg2: return 0xc0 + stream.physicalId;
+    case AudioFormat::kLpcm: return 0xa0 + stream.physicalId;
+    case AudioFormat::kDts: return 0x88 + stream.physicalId;
+    case AudioFormat::kAc3:
+    case AudioFormat::kOther: break;
+  }
+  return 0x80 + stream.physicalId;
 }
 
 }  // namespace tarn::dvd

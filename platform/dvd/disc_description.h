@@ -63,6 +63,8 @@ struct DiscDescription {
 DiscDescription ReadDiscDescription(const std::string& path);
 DiscDescription ReadDiscDescription(const DiscLocation& location);
 
-const char* AudioFormatName(AudioFormat format);  // "ac3", "mpeg1", "mpeg2", "lpcm", "dts", "other"
+const char* AudioFormatName(AudioFormat format);
+// The full id of an audio stream in the multiplex: 0x80+n, 0x88+n, 0xA0+n (private stream 1) or 0xC0+n.
+int AudioStreamId(const AudioStreamInfo& stream);  // "ac3", "mpeg1", "mpeg2", "lpcm", "dts", "other"
 
 }  // namespace tarn::dvd

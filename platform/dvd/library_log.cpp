@@ -23,8 +23,4 @@ void LogLibraryMessage(void* log, dvd_logger_level_t level, const char* format, 
   if (log != nullptr && (level == DVD_LOGGER_LEVEL_ERROR || level == DVD_LOGGER_LEVEL_WARN)) Keep(log, format, args);
 }
 
-void LogNavigatorMessage(void* log, dvdnav_logger_level_t level, const char* format, va_list args) {
-  if (log != nullptr && (level == DVDNAV_LOGGER_LEVEL_ERROR || level == DVDNAV_LOGGER_LEVEL_WARN)) Keep(log, format, args);
-}
-
 }  // namespace tarn::dvd

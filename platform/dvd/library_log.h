@@ -4,13 +4,10 @@
 
 #include <cstdarg>
 
-#include <dvdnav/dvdnav.h>
-
 #include "platform/dvd/dvd_reader.h"
 
 namespace tarn::dvd {
 
 void LogLibraryMessage(void* log, dvd_logger_level_t level, const char* format, va_list args);
-void LogNavigatorMessage(void* log, dvdnav_logger_level_t level, const char* format, va_list args);
 
 }  // namespace tarn::dvd

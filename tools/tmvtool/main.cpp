@@ -18,7 +18,7 @@ std::string ErrorText(int error) { return std::strerror(error); }
 namespace {
 
 std::span<const Subcommand* const> Subcommands() {
-  static const std::array<const Subcommand*, 2> all = {&InfoSubcommand(), &DecodeSubcommand()};
+  static const std::array<const Subcommand*, 3> all = {&InfoSubcommand(), &DecodeSubcommand(), &DvdInfoSubcommand()};
   return all;
 }
 

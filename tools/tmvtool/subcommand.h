@@ -27,5 +27,6 @@ std::string ErrorText(int error);
 
 const Subcommand& InfoSubcommand();
 const Subcommand& DecodeSubcommand();
+const Subcommand& DvdInfoSubcommand();
 
 }  // namespace tarn::tmvtool

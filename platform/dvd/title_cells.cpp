@@ -1,0 +1,94 @@
+#include "platform/dvd/title_cells.h"
+
+#include <algorithm>
+#include <string>
+
+#include "platform/dvd/dvd_error.h"
+
+namespace tarn::dvd {
+namespace {
+
+[[noreturn]] void Damaged(const DvdReader& reader, const std::string& what) {
+  throw DvdError(DvdErrorKind::kDamaged, reader.location().directory + ": " + what);
+}
+
+const title_info_t* FindTitle(const ifo_handle_t& manager, int title) {
+  const tt_srpt_t* table = manager.tt_srpt;
+  if (table == nullptr || table->title == nullptr || title < 1 || title > table->nr_of_srpts) return nullptr;
+  return &table->title[title - 1];
+}
+
+const ttu_t& TitleParts(const DvdReader& reader, const ifo_handle_t& vts, const title_info_t& entry) {
+  const vts_ptt_srpt_t* parts = vts.vts_ptt_srpt;
+  if (parts == nullptr || entry.vts_ttn < 1 || entry.vts_ttn > parts->nr_of_srpts ||
+      parts->title[entry.vts_ttn - 1].ptt == nullptr) {
+    Damaged(reader, "the title is missing from its title set");
+  }
+  return parts->title[entry.vts_ttn - 1];
+}
+
+const pgc_t& ProgramChainOf(const DvdReader& reader, const ifo_handle_t& vts, int pgcn) {
+  const pgcit_t* table = vts.vts_pgcit;
+  if (table == nullptr || pgcn < 1 || pgcn > table->nr_of_pgci_srp || table->pgci_srp[pgcn - 1].pgc == nullptr) {
+    Damaged(reader, "a chapter points at a program chain that does not exist");
+  }
+  return *table->pgci_srp[pgcn - 1].pgc;
+}
+
+bool IsLaterAngle(const cell_playback_t& cell) {
+  return cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL;
+}
+
+}  // namespace
+
+int CountTitles(const DvdReader& reader) {
+  const IfoHandle manager = reader.OpenIfo(0);
+  return manager->tt_srpt != nullptr ? manager->tt_srpt->nr_of_srpts : 0;
+}
+
+int CountChapters(const DvdReader& reader, int title) {
+  const IfoHandle manager = reader.OpenIfo(0);
+  const title_info_t* entry = FindTitle(*manager, title);
+  return entry != nullptr ? entry->nr_of_ptts : 0;
+}
+
+TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, int lastChapter) {
+  const IfoHandle manager = reader.OpenIfo(0);
+  const title_info_t* entry = FindTitle(*manager, title);
+  if (entry == nullptr) throw DvdError(DvdErrorKind::kInvalidArgument, "the disc has no title " + std::to_string(title));
+  const IfoHandle vts = reader.OpenIfo(entry->title_set_nr);
+  const ttu_t& parts = TitleParts(reader, *vts, *entry);
+  if (firstChapter < 1 || lastChapter < firstChapter || lastChapter > parts.nr_of_ptts) {
+    throw DvdError(DvdErrorKind::kInvalidArgument, "title " + std::to_string(title) + " has no chapters " +
+                                                       std::to_string(firstChapter) + " to " + std::to_string(lastChapter));
+  }
+  TitleCells result;
+  result.titleSet = entry->title_set_nr;
+  result.chapterCount = parts.nr_of_ptts;
+  int palettePgcn = 0;
+  for (int chapter = firstChapter; chapter <= lastChapter; ++chapter) {
+    const ptt_info_t& part = parts.ptt[chapter - 1];
+    const pgc_t& pgc = ProgramChainOf(reader, *vts, part.pgcn);
+    if (part.pgn < 1 || part.pgn > pgc.nr_of_programs || pgc.program_map == nullptr || pgc.cell_playback == nullptr) {
+      Damaged(reader, "a chapter points at a program that does not exist");
+    }
+    const int firstCell = pgc.program_map[part.pgn - 1];
+    const int endCell = part.pgn < pgc.nr_of_programs ? pgc.program_map[part.pgn] : pgc.nr_of_cells + 1;
+    if (firstCell < 1 || endCell > pgc.nr_of_cells + 1 || endCell <= firstCell) Damaged(reader, "a program's cells are out of range");
+    if (part.pgcn != palettePgcn) {
+      result.palettes.emplace_back();
+      // The chain is a packed structure: copy element by element, never through references.
+      for (size_t i = 0; i < 16; ++i) result.palettes.back()[i] = pgc.palette[i];
+      palettePgcn = part.pgcn;
+    }
+    for (int cell = firstCell; cell < endCell; ++cell) {
+      const cell_playback_t& playback = pgc.cell_playback[cell - 1];
+      if (IsLaterAngle(playback)) continue;
+      if (playback.last_sector < playback.first_sector) Damaged(reader, "a cell ends before it starts");
+      result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1});
+    }
+  }
+  return result;
+}
+
+}  // namespace tarn::dvd
