@@ -75,14 +75,13 @@ void FlattenAlpha(Magick::Image& image) {
     image = canvas;
 }
 
-// Two grey levels become pure black and white, each palette entry by
-// which side of middle grey it lies on.
-void MakeBlackAndWhite(Magick::Image& picture) {
-    const unsigned entries = picture.colorMapSize();
-    for (unsigned i = 0; i < entries; ++i) {
-        const Magick::ColorGray grey(picture.colorMap(i));
-        picture.colorMap(i, grey.shade() < 0.5 ? Magick::Color("black") : Magick::Color("white"));
-    }
+// Black and white: every pixel becomes black or white by its brightness,
+// with the error spread to the neighbours when dithering.
+void MapToBlackAndWhite(Magick::Image& picture, bool dither) {
+    Magick::Image palette(Magick::Geometry(2, 1), Magick::Color("black"));
+    palette.pixelColor(1, 0, Magick::Color("white"));
+    picture.type(Magick::GrayscaleType);
+    picture.map(palette, dither);
 }
 
 int BitsForPalette(unsigned int colours) {
@@ -238,16 +237,19 @@ Status ImagingControl::ReduceColours(int count, bool grey, bool dither) {
     const int bits = BitsForPalette(colours);
     try {
         Magick::Image& picture = *impl_->picture;
-        if (grey) picture.type(Magick::GrayscaleType);
-        picture.quantizeColorSpace(grey ? Magick::GRAYColorspace : Magick::RGBColorspace);
-        picture.quantizeColors(colours);
-        picture.quantizeDither(dither);
-        picture.quantize();
+        if (grey && bits == 1) {
+            MapToBlackAndWhite(picture, dither);
+        } else {
+            if (grey) picture.type(Magick::GrayscaleType);
+            picture.quantizeColorSpace(grey ? Magick::GRAYColorspace : Magick::RGBColorspace);
+            picture.quantizeColors(colours);
+            picture.quantizeDither(dither);
+            picture.quantize();
+        }
         // A palette of exactly the depth's size, so the bitmap is written at
         // that depth even when the picture needed fewer colours.
         picture.classType(Magick::PseudoClass);
         picture.colorMapSize(1u << bits);
-        if (grey && bits == 1) MakeBlackAndWhite(picture);
     } catch (const Magick::Exception& e) {
         return Status::Failure(kErrProcessFailed, MagickText(e));
     }

@@ -16,6 +16,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <string>
 #include <tuple>
 
@@ -190,6 +191,22 @@ TEST_P(SourceFormatTest, EveryOutputFormatLoadsInQtWithItsDepthAndSize) {
 INSTANTIATE_TEST_SUITE_P(Sources, SourceFormatTest,
                          ::testing::Values("jpg", "png", "gif", "tif", "tga", "pcx", "bmp"),
                          [](const auto& param) { return param.param; });
+
+TEST_F(ImagingTest, BlackAndWhiteFollowsBrightness) {
+    // Blue, red, magenta are darker than middle grey; yellow, green, cyan lighter.
+    const std::array<std::array<int, 3>, 6> bars{{{0, 0, 255}, {255, 0, 0}, {255, 0, 255},
+                                                  {255, 255, 0}, {0, 255, 0}, {0, 255, 255}}};
+    SavePicture(MakePicture(60, 10, [&](int x, int) {
+                    const auto& c = bars[static_cast<size_t>(x / 10)];
+                    return Rgb8(c[0], c[1], c[2]);
+                }),
+                Path("bars.png"), "PNG");
+    const ConvertResult r = LoadAndConvert("bars.png", kFitNone, 240, 160, Options(kFormatBlackWhite));
+    ASSERT_TRUE(r.status.ok());
+    const QImage out(r.outputPath);
+    for (int bar = 0; bar < 6; ++bar)
+        EXPECT_EQ(out.pixelColor(bar * 10 + 5, 5), bar < 3 ? QColor(Qt::black) : QColor(Qt::white)) << bar;
+}
 
 // ---- the conversion step ----
 
