@@ -51,10 +51,11 @@ public:
     Status Resample(int width, int height);
     // Makes the picture true colour, 24 bits per pixel, no alpha.
     Status ConvertTo24();
-    // Reduces to `count` colours (grey levels when `grey` is set). A count
-    // below 2 means two colours (black and white). `dither` spreads the
-    // quantisation error (Floyd-Steinberg style) instead of mapping each
-    // pixel to its nearest palette colour.
+    // Reduces to `count` colours (grey levels when `grey` is set); a count
+    // below 2 means two. Two grey levels are pure black and white, chosen by
+    // each pixel's brightness. `dither` spreads the quantisation error to the
+    // neighbouring pixels instead of mapping each pixel to its nearest
+    // palette colour. The palette has 2, 16 or 256 entries, the bitmap depth.
     Status ReduceColours(int count, bool grey, bool dither);
     // Writes an uncompressed Windows bitmap (40-byte info header) of the
     // current depth: 24 bits, or 8, 4, 1 bits with a palette. An existing
