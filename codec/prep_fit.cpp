@@ -33,8 +33,8 @@ struct Planes {
 
 // Where the output columns sample.
 struct ColumnPlan {
-  std::int32_t first[kScreenWidth];   // byte offset of the first column in a sampled row
-  std::int32_t second[kScreenWidth];  // and of the second column
+  std::int32_t first[kScreenWidth];   // first column, from the start of a sampled row
+  std::int32_t second[kScreenWidth];  // second column
   double keep[kScreenWidth];          // 1 - g
   double weight[kScreenWidth];        // g
   std::uint16_t keepFixed[kScreenWidth];
@@ -72,8 +72,8 @@ void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
     if (x == 0) plan.lowestColumn = plan.highestColumn = k;
     plan.lowestColumn = std::min(plan.lowestColumn, k);
     plan.highestColumn = std::max(plan.highestColumn, second);
-    plan.first[x] = static_cast<std::int32_t>(k * 3);
-    plan.second[x] = static_cast<std::int32_t>(second * 3);
+    plan.first[x] = static_cast<std::int32_t>(k);
+    plan.second[x] = static_cast<std::int32_t>(second);
     plan.weight[x] = g;
     plan.keep[x] = 1 - g;
     plan.weightFixed[x] = static_cast<std::uint16_t>(g * kFixedOne);
@@ -112,20 +112,17 @@ bool RowInside(const RowSample& row, const ColumnPlan& plan, std::int64_t pixelC
   return lowest >= 0 && highest < pixelCount;
 }
 
-// The pixels at byte `offsets` of the sampled row starting at pixel `rowStart`. A pixel
+// The pixels at `columns` of the sampled row starting at pixel `rowStart`. A pixel
 // outside the picture reads as black; rows proven inside skip the check.
-void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* offsets,
+void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* columns,
             int pixels, bool checked, Planes<std::uint16_t>& out) {
-  const std::uint8_t* row = source.pixels + rowStart * 3;
   for (int x = 0; x < pixels; ++x) {
-    if (checked) {
-      const std::int64_t pixel = rowStart + offsets[x] / 3;
-      if (pixel < 0 || pixel >= source.pixelCount) {
-        out.channel[0][x] = out.channel[1][x] = out.channel[2][x] = 0;
-        continue;
-      }
+    const std::int64_t pixel = rowStart + columns[x];
+    if (checked && (pixel < 0 || pixel >= source.pixelCount)) {
+      out.channel[0][x] = out.channel[1][x] = out.channel[2][x] = 0;
+      continue;
     }
-    const std::uint8_t* in = row + offsets[x];
+    const std::uint8_t* in = source.pixels + pixel * 3;
     out.channel[0][x] = in[0];
     out.channel[1][x] = in[1];
     out.channel[2][x] = in[2];
