@@ -1,0 +1,43 @@
+// The two working buffers of a stream, allocated zeroed at stream start and released at stop.
+//
+// Picture buffer: the prepared picture at offset 0, the fitting scratch after it, the
+// reference picture at offset 300,000 and the freshly decoded picture after that. Record
+// buffer: the record (length word, payload, appendix) at offset 0 and the reference copy at
+// offset 300,000. Zeroing both whole makes the next frame predict from black.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "codec/screen.h"
+#include "encoder/movie/record_builder.h"
+
+namespace tarn::venc {
+
+inline constexpr std::size_t kPictureBufferBytes = 600'000;
+inline constexpr std::size_t kRecordBufferBytes = 500'000;
+inline constexpr std::size_t kReferenceOffset = 300'000;
+
+struct PictureBuffer {
+  std::uint8_t prepared[codec::kRgbPictureBytes];
+  std::uint8_t fitWork[codec::kRgbPictureBytes];
+  std::uint8_t unused1[kReferenceOffset - 2 * codec::kRgbPictureBytes];
+  std::uint16_t reference[codec::kReferencePixels];
+  // The record decoded against the reference; becomes the reference when decoding succeeds.
+  std::uint16_t decoded[codec::kReferencePixels];
+  std::uint8_t unused2[kPictureBufferBytes - kReferenceOffset - 2 * codec::kReferenceBytes];
+};
+static_assert(sizeof(PictureBuffer) == kPictureBufferBytes);
+static_assert(offsetof(PictureBuffer, reference) == kReferenceOffset);
+
+struct RecordBuffer {
+  std::uint8_t record[kReferenceOffset];
+  std::uint8_t referenceCopy[codec::kRgbPictureBytes];
+  std::uint8_t unused[kRecordBufferBytes - kReferenceOffset - codec::kRgbPictureBytes];
+};
+static_assert(sizeof(RecordBuffer) == kRecordBufferBytes);
+static_assert(offsetof(RecordBuffer, referenceCopy) == kReferenceOffset);
+// The largest payload the encoder writes, with an appendix behind it, fits before the copy.
+static_assert(movie::kRecordBufferBytes <= kReferenceOffset);
+
+}  // namespace tarn::venc

@@ -1,0 +1,281 @@
+#include "encoder/video_encoder_filter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "codec/frame_decoder.h"
+#include "encoder/encoder_process_state.h"
+#include "encoder/movie/record_builder.h"
+#include "encoder/settings/encoder_settings.h"
+#include "encoder/settings/settings_location.h"
+#include "encoder/video_encoder_ids.h"
+
+namespace tarn::venc {
+namespace {
+
+constexpr LONG kMinimumOutputBuffer = 153'600;
+
+// The three-way answer of a sample's boolean property: S_OK true, S_FALSE false.
+HRESULT CopyFlag(HRESULT answer, IMediaSample* out, HRESULT (IMediaSample::*set)(BOOL)) {
+  if (answer != S_OK && answer != S_FALSE) return E_UNEXPECTED;
+  (out->*set)(answer == S_OK ? TRUE : FALSE);
+  return S_OK;
+}
+
+std::size_t Rgb24Bytes(const BITMAPINFOHEADER& header) {
+  return static_cast<std::size_t>(header.biWidth) * static_cast<std::size_t>(header.biHeight) * 3;
+}
+
+// Packed 4:2:2 rows hold whole pixel pairs: an odd width ends on half a pair.
+std::size_t Yuy2Bytes(const BITMAPINFOHEADER& header) {
+  return (static_cast<std::size_t>(header.biWidth) + 1) / 2 * 4 * static_cast<std::size_t>(header.biHeight);
+}
+
+}  // namespace
+
+CUnknown* VideoEncoderFilter::CreateInstance(IUnknown* outer, HRESULT* phr) {
+  VideoEncoderFilter* filter = nullptr;
+  try {
+    filter = new VideoEncoderFilter(outer);
+  } catch (const std::bad_alloc&) {
+    filter = nullptr;
+  }
+  if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  return filter;
+}
+
+VideoEncoderFilter::VideoEncoderFilter(IUnknown* outer)
+    : CTransformFilter(L"Video encoder filter", outer, kVideoEncoderClsid),
+      outputType_(MakePreviewType()),
+      clock_(GetOwner(), nullptr) {
+  FramesStarted().store(false, std::memory_order_relaxed);
+}
+
+VideoEncoderFilter::~VideoEncoderFilter() = default;
+
+HRESULT VideoEncoderFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  if (riid == IID_IReferenceClock) return clock_.NonDelegatingQueryInterface(riid, ppv);
+  return CTransformFilter::NonDelegatingQueryInterface(riid, ppv);
+}
+
+// ---- types and buffers ----
+
+HRESULT VideoEncoderFilter::CheckInputType(const CMediaType* in) { return DescribeInput(in, &working_); }
+
+HRESULT VideoEncoderFilter::CheckTransform(const CMediaType* in, const CMediaType* out) {
+  if (in == nullptr || out == nullptr) return E_POINTER;
+  if (DescribeInput(in, nullptr) != S_OK) return E_FAIL;
+  return IsRgb24Video(*out) ? S_OK : E_FAIL;
+}
+
+HRESULT VideoEncoderFilter::GetMediaType(int position, CMediaType* mediaType) {
+  if (m_pInput == nullptr || !m_pInput->IsConnected()) return E_UNEXPECTED;
+  if (position < 0) return E_INVALIDARG;
+  if (position > 0) return VFW_S_NO_MORE_ITEMS;
+  if (mediaType == nullptr) return E_POINTER;
+  outputType_ = MakePreviewType();
+  return mediaType->Set(outputType_);
+}
+
+HRESULT VideoEncoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
+  if (m_pInput == nullptr || !m_pInput->IsConnected()) return E_UNEXPECTED;
+  if (allocator == nullptr || request == nullptr) return E_POINTER;
+  // YUY2 input is converted into the output buffer, so it must hold the whole input picture
+  // in RGB24 form as well as the preview.
+  const ULONG inputBytes = std::min<ULONG>(working_.type.GetSampleSize(),
+                                           static_cast<ULONG>(std::numeric_limits<LONG>::max()));
+  request->cBuffers = 1;
+  request->cbBuffer = std::max(kMinimumOutputBuffer, static_cast<LONG>(inputBytes));
+  ALLOCATOR_PROPERTIES actual{};
+  const HRESULT hr = allocator->SetProperties(request, &actual);
+  if (FAILED(hr)) return hr;
+  if (actual.cBuffers < request->cBuffers || actual.cbBuffer < request->cbBuffer) return E_FAIL;
+  return S_OK;
+}
+
+// ---- streaming ----
+
+HRESULT VideoEncoderFilter::StartStreaming() {
+  // The picture is described by the type the input is connected with, whatever types were
+  // asked about since.
+  if (m_pInput != nullptr && m_pInput->IsConnected()) {
+    const HRESULT hr = DescribeInput(&m_pInput->CurrentMediaType(), &working_);
+    if (FAILED(hr)) return hr;
+  }
+
+  const settings::ProfileFile settingsFile = settings::OpenSettingsFile();
+  const std::string fileName = settings::ReadEncoderFileName(settingsFile);
+  // Created for writing, readable by others, replacing any earlier file; the write position
+  // is left at 512, behind the header that is written at stop.
+  const int error = movieFile_.Create(fileName);
+  if (error != 0) {
+    movieFile_.Close();
+    return HResultFromErrno(error);
+  }
+  totalBytes_ = static_cast<std::uint32_t>(movie::kHeaderBytes);
+  CurrentSize().store(static_cast<std::int32_t>(totalBytes_), std::memory_order_relaxed);
+
+  pictures_.reset(new (std::nothrow) PictureBuffer());
+  records_.reset(new (std::nothrow) RecordBuffer());
+  try {
+    encoder_ = std::make_unique<codec::FrameEncoder>();
+  } catch (const std::bad_alloc&) {
+    encoder_.reset();
+  }
+  if (!pictures_ || !records_ || !encoder_) {
+    // The base does not stop a stream that failed to start: close the file here.
+    ReleaseStreamResources();
+    movieFile_.Close();
+    return E_OUTOFMEMORY;
+  }
+
+  ReadSettingsAndBuildTables();
+  FramesStarted().store(false, std::memory_order_relaxed);
+  gate_.Reset();
+  writtenFrames_ = 0;
+  return S_OK;
+}
+
+void VideoEncoderFilter::ReadSettingsAndBuildTables() {
+  settings::EncoderSettings values;
+  settings::ReadEncoderPictureSettings(settings::OpenSettingsFile(), values);
+  codec::BuildPictureTables(values.brightness, values.contrast, values.enhance, tables_);
+  fitSettings_.targetWidth = values.imageWidth;
+  fitSettings_.targetHeight = values.imageHeight;
+  fitSettings_.changeScale = values.changeScale != 0;
+  fitSettings_.fullOut = values.fullOut != 0;
+  fitSettings_.saturationShift = values.saturation;
+  encoderSettings_.mode = values.mode;
+  encoderSettings_.targetWidth = values.imageWidth;
+  encoderSettings_.targetHeight = values.imageHeight;
+}
+
+void VideoEncoderFilter::ReleaseStreamResources() {
+  pictures_.reset();
+  records_.reset();
+  encoder_.reset();
+}
+
+HRESULT VideoEncoderFilter::StopStreaming() {
+  ReleaseStreamResources();
+  if (!movieFile_.IsOpen()) return S_OK;
+  // The header carries the length of every record written whole; on failure the file stays
+  // open without it.
+  return HResultFromErrno(movieFile_.Finish());
+}
+
+// ---- the per-sample step ----
+
+HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
+  if (in == nullptr || out == nullptr) return E_POINTER;
+  if (!pictures_ || !records_ || !encoder_) return E_UNEXPECTED;
+  HRESULT hr = CheckSampleSizes(in, out);
+  if (FAILED(hr)) return hr;
+
+  REFERENCE_TIME start = 0;
+  REFERENCE_TIME stop = 0;
+  if (in->GetTime(&start, &stop) == S_OK) {
+    out->SetTime(&start, &stop);
+    if (!gate_.Admit(start)) {
+      FramesStarted().store(true, std::memory_order_relaxed);
+      return S_FALSE;
+    }
+  } else {
+    out->SetTime(nullptr, nullptr);
+  }
+  clock_.TopUpForKeptFrame();
+
+  BYTE* input = nullptr;
+  BYTE* output = nullptr;
+  in->GetPointer(&input);
+  out->GetPointer(&output);
+  PreparePicture(input, output);
+  const std::size_t encodedBytes =
+      encoder_->EncodeFrame(pictures_->prepared, records_->referenceCopy,
+                            records_->record + movie::kLengthWordBytes, encoderSettings_);
+  FramesStarted().store(true, std::memory_order_relaxed);
+
+  std::size_t recordBytes = 0;
+  hr = WriteRecord(encodedBytes, &recordBytes);
+  if (FAILED(hr)) return hr;
+  UpdateReference(recordBytes, output);
+  if (writtenFrames_ % movie::kRecordsPerReferenceReset == 0) {
+    // Encoder and player both predict the next frame from black.
+    std::memset(static_cast<void*>(pictures_.get()), 0, sizeof(PictureBuffer));
+    std::memset(static_cast<void*>(records_.get()), 0, sizeof(RecordBuffer));
+  }
+  return CopySampleProperties(in, out);
+}
+
+HRESULT VideoEncoderFilter::CheckSampleSizes(IMediaSample* in, IMediaSample* out) {
+  // The picture size comes from the media type; a sample too small for it would be read or
+  // written past its end.
+  const BITMAPINFOHEADER& header = working_.format.bmiHeader;
+  const std::size_t inputNeeds = working_.yuy2 ? Yuy2Bytes(header) : Rgb24Bytes(header);
+  std::size_t outputNeeds = kPreviewBytes;
+  if (working_.yuy2) outputNeeds = std::max(outputNeeds, Rgb24Bytes(header));
+  const LONG inputSize = in->GetSize();
+  const LONG outputSize = out->GetSize();
+  if (inputSize < 0 || static_cast<std::size_t>(inputSize) < inputNeeds) return E_INVALIDARG;
+  if (outputSize < 0 || static_cast<std::size_t>(outputSize) < outputNeeds) return VFW_E_BUFFER_OVERFLOW;
+  return S_OK;
+}
+
+void VideoEncoderFilter::PreparePicture(BYTE* input, BYTE* output) {
+  int width = working_.format.bmiHeader.biWidth;
+  int height = working_.format.bmiHeader.biHeight;
+  BYTE* source = input;
+  if (working_.yuy2) {
+    codec::YuvToRgb(input, output, width, height);
+    source = output;
+  }
+  // Halving works in place: for RGB24 input it rewrites the input sample's own buffer.
+  codec::HalvePicture(source, width, height, fitSettings_);
+  codec::FitPicture(source, width, height, fitSettings_, tables_, pictures_->fitWork, pictures_->prepared);
+}
+
+HRESULT VideoEncoderFilter::WriteRecord(std::size_t encodedBytes, std::size_t* recordBytes) {
+  std::uint8_t* record = records_->record;
+  const movie::RecordLayout layout = movie::BuildRecord(record, encodedBytes, writtenFrames_);
+  movie::TogglePayloadMask(record);
+  const int error = movieFile_.AppendRecord(record, layout.FileBytes());
+  movie::TogglePayloadMask(record);
+  // A failed write counts nothing; the next sample is handled as usual.
+  if (error != 0) return HResultFromErrno(error);
+
+  totalBytes_ += static_cast<std::uint32_t>(layout.FileBytes());
+  CurrentSize().store(static_cast<std::int32_t>(totalBytes_), std::memory_order_relaxed);
+  ++writtenFrames_;
+  *recordBytes = layout.FileBytes();
+  return S_OK;
+}
+
+void VideoEncoderFilter::UpdateReference(std::size_t recordBytes, BYTE* preview) {
+  PictureBuffer& pictures = *pictures_;
+  if (codec::DecodeFrame(records_->record, recordBytes, pictures.reference, pictures.decoded) ==
+      codec::DecodeStatus::kOk) {
+    std::memcpy(pictures.reference, pictures.decoded, sizeof(pictures.reference));
+  }
+  codec::ReferenceToPreview(pictures.reference, preview);
+  codec::ReferenceToRgb(pictures.reference, records_->referenceCopy);
+}
+
+HRESULT VideoEncoderFilter::CopySampleProperties(IMediaSample* in, IMediaSample* out) {
+  LONGLONG mediaStart = 0;
+  LONGLONG mediaStop = 0;
+  if (in->GetMediaTime(&mediaStart, &mediaStop) == S_OK) out->SetMediaTime(&mediaStart, &mediaStop);
+  HRESULT hr = CopyFlag(in->IsSyncPoint(), out, &IMediaSample::SetSyncPoint);
+  if (FAILED(hr)) return hr;
+  out->SetMediaType(&outputType_);
+  hr = CopyFlag(in->IsPreroll(), out, &IMediaSample::SetPreroll);
+  if (FAILED(hr)) return hr;
+  hr = CopyFlag(in->IsDiscontinuity(), out, &IMediaSample::SetDiscontinuity);
+  if (FAILED(hr)) return hr;
+  out->SetActualDataLength(static_cast<LONG>(kPreviewBytes));
+  return S_OK;
+}
+
+}  // namespace tarn::venc

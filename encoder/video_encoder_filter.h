@@ -1,0 +1,77 @@
+// VideoEncoderFilter: the transform filter that turns decoded video into a movie file for the
+// handheld.
+//
+// Of every frame that passes the 10-per-second gate it prepares a 240 x 160 picture, encodes
+// it against the picture the handheld shows, appends the record to the movie file with one
+// write, decodes it again to keep the reference, and delivers that picture downstream as a
+// bottom-up RGB24 preview. The movie file and every encoder setting come from the settings
+// file, read each time streaming starts. The filter aggregates an EncoderClock driven by the
+// frames it keeps. It reports every failure as an HRESULT and prints nothing.
+#pragma once
+
+#include <memory>
+
+#include "codec/frame_encoder.h"
+#include "codec/picture_prep.h"
+#include "encoder/encoder_buffers.h"
+#include "encoder/encoder_clock.h"
+#include "encoder/encoder_media_types.h"
+#include "encoder/frame_gate.h"
+#include "encoder/movie/movie_file_writer.h"
+#include "media/base/TransformFilter.h"
+
+namespace tarn::venc {
+
+class VideoEncoderFilter final : public CTransformFilter {
+ public:
+  // The class factory's creation function: E_OUTOFMEMORY through `phr` and no object when
+  // memory runs out.
+  static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
+
+  explicit VideoEncoderFilter(IUnknown* outer);
+  ~VideoEncoderFilter() override;
+
+  // IReferenceClock is the aggregated clock's; a null out pointer is E_POINTER.
+  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+
+  HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+  HRESULT CheckInputType(const CMediaType* in) override;
+  HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT GetMediaType(int position, CMediaType* mediaType) override;
+  HRESULT StartStreaming() override;
+  HRESULT StopStreaming() override;
+
+  EncoderClock& Clock() { return clock_; }
+
+ private:
+  // Transform's parts, in order.
+  HRESULT CheckSampleSizes(IMediaSample* in, IMediaSample* out);
+  void PreparePicture(BYTE* input, BYTE* output);
+  // Builds, masks and writes the record of `encodedBytes`; counts it when written.
+  HRESULT WriteRecord(std::size_t encodedBytes, std::size_t* recordBytes);
+  void UpdateReference(std::size_t recordBytes, BYTE* preview);
+  HRESULT CopySampleProperties(IMediaSample* in, IMediaSample* out);
+
+  // Every setting but the file name, in the encoder's order, and the tables built from them.
+  void ReadSettingsAndBuildTables();
+  void ReleaseStreamResources();
+
+  WorkingInput working_;  // the RGB24 description of the input and the YUY2 flag
+  CMediaType outputType_;
+  EncoderClock clock_;
+
+  // Per stream: created by StartStreaming, released by StopStreaming.
+  movie::MovieFileWriter movieFile_;
+  std::unique_ptr<PictureBuffer> pictures_;
+  std::unique_ptr<RecordBuffer> records_;
+  std::unique_ptr<codec::FrameEncoder> encoder_;
+  codec::PictureTables tables_{};
+  codec::FitSettings fitSettings_;
+  codec::EncoderSettings encoderSettings_;
+  FrameGate gate_;
+  std::uint32_t totalBytes_ = 0;
+  std::uint32_t writtenFrames_ = 0;
+};
+
+}  // namespace tarn::venc
