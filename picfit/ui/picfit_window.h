@@ -21,6 +21,7 @@ class QButtonGroup;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
@@ -79,6 +80,9 @@ private:
 
     void buildControls();
     QGroupBox* buildPictureFrame();
+    QLayout* buildInputColumn(QGroupBox* frame);
+    QLayout* buildPreviewColumn(QGroupBox* frame);
+    QLayout* buildOutputColumn(QGroupBox* frame);
     QGroupBox* buildFormatFrame();
     QGroupBox* buildFolderFrame();
     void connectHandlers();

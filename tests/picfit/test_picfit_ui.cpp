@@ -556,6 +556,23 @@ TEST_F(PicfitUiTest, OutputFolderProblemsAreReportedAndWrittenFilesStay)
     EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/c.BMP")));
 }
 
+TEST_F(PicfitUiTest, APictureGoneBeforeConvertingIsSkippedNotReplacedByAnother)
+{
+    const QString out = folder(QStringLiteral("out"));
+    writeIni(QStringLiteral("[General]\nSaveDir=%1/\nFormat=0\nScaleMode=3\n").arg(out));
+    openWindow();
+    const QString gone = makePicture(QStringLiteral("gone.png"), 50, 40);
+    addPictures({makePicture(QStringLiteral("first.png"), 20, 10), gone,
+                 makePicture(QStringLiteral("last.png"), 30, 20)});
+    ASSERT_TRUE(QFile::remove(gone));
+    click("Command3");
+    EXPECT_FALSE(QFileInfo::exists(out + QStringLiteral("/gone.BMP")));
+    EXPECT_EQ(listTexts("List"), (QStringList{QStringLiteral("first.BMP"), QStringLiteral("last.BMP")}));
+    EXPECT_EQ(QImage(out + QStringLiteral("/last.BMP")).size(), QSize(30, 20));
+    ASSERT_EQ(prompts_.messages.size(), 1u) << allMessages();
+    EXPECT_TRUE(prompts_.messages[0].text.contains(gone));
+}
+
 TEST_F(PicfitUiTest, ClosingOrRemovingDuringAConversionWaitsForIt)
 {
     const QString out = folder(QStringLiteral("out"));
