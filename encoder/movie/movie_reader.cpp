@@ -36,21 +36,20 @@ ReadStatus MovieReader::Next() {
     return status_;
   }
   const std::uint64_t offset = nextOffset_;
-  const std::string place = RecordPlace(nextIndex_, offset);
   if (fileSize_ - offset < kLengthWordBytes) {
-    return Cut("the file ends inside the length word of " + place);
+    return Cut("the file ends inside the length word of " + RecordPlace(nextIndex_, offset));
   }
   if (!source_.ReadAt(offset, std::span(buffer_).first(kLengthWordBytes))) {
-    return Cut("cannot read the length word of " + place);
+    return Cut("cannot read the length word of " + RecordPlace(nextIndex_, offset));
   }
   const std::size_t bodyBytes = ReadLe16(buffer_.data());
   const std::uint64_t available = fileSize_ - offset - kLengthWordBytes;
   if (bodyBytes > available) {
-    return Cut("the file ends inside " + place + ": its body has " + std::to_string(bodyBytes) + " bytes, the file " +
+    return Cut("the file ends inside " + RecordPlace(nextIndex_, offset) + ": its body has " + std::to_string(bodyBytes) + " bytes, the file " +
                std::to_string(available) + " more");
   }
   if (!source_.ReadAt(offset + kLengthWordBytes, std::span(buffer_).subspan(kLengthWordBytes, bodyBytes))) {
-    return Cut("cannot read the body of " + place);
+    return Cut("cannot read the body of " + RecordPlace(nextIndex_, offset));
   }
   if (bodyBytes > 0) buffer_[kLengthWordBytes] ^= kMaskByte0;
   if (bodyBytes > 1) buffer_[kLengthWordBytes + 1] ^= kMaskByte1;

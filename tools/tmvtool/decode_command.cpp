@@ -41,7 +41,7 @@ std::string ParseOptions(std::span<const std::string_view> args, DecodeOptions& 
       options.outputDir = args[++i];
     } else if (arg == "--raw") {
       options.raw = true;
-    } else if (arg.starts_with('-') && arg != "-") {
+    } else if (arg.starts_with('-')) {
       return "unknown option " + std::string(arg);
     } else if (options.input.empty()) {
       options.input = arg;
