@@ -2,6 +2,11 @@
 //
 // A payload is K (2 bytes), M (2 bytes), K bytes of code bits in 32-bit words, M bytes of
 // colour words and one byte per motion vector; see frame_decoder.h for the reading side.
+//
+// A frame still over the budget after the seventh coding is returned whole. Pure noise can
+// then reach a colour section over 65,535 bytes, which its 16-bit field M cannot state (it
+// holds the low 16 bits): such a payload is always longer than a record can carry, and the
+// movie writer stores the all-keep payload in its place.
 #pragma once
 
 #include <cstddef>
@@ -47,7 +52,8 @@ class FrameEncoder {
 
   // Codes `prepared` (kRgbPictureBytes, BGR, top row first) against `referenceCopy` (the
   // reference widened to BGR bytes) and writes the payload from `payload`, which must hold
-  // kMaxPayloadBytes. Returns the payload length L. Every picture is coded.
+  // kMaxPayloadBytes. Returns the payload length L. Every picture is coded; the coded bits
+  // depend only on the inputs, never on the processor or the compiler.
   std::size_t EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                           std::uint8_t* payload, const EncoderSettings& settings);
 

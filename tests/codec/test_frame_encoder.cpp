@@ -28,6 +28,9 @@ class Picture {
  public:
   Picture() : bytes_(kRgbPictureBytes, 0) {}
   std::uint8_t* Pixel(int x, int y) { return &bytes_[(static_cast<std::size_t>(y) * kScreenWidth + x) * 3]; }
+  const std::uint8_t* Pixel(int x, int y) const {
+    return &bytes_[(static_cast<std::size_t>(y) * kScreenWidth + x) * 3];
+  }
   void Set(int x, int y, Bgr c) { std::copy(c.begin(), c.end(), Pixel(x, y)); }
   void FillBlock(int block, Bgr c) {
     for (int y = 0; y < 8; ++y)
@@ -184,7 +187,7 @@ TEST(EncodeFrame, ShiftedPictureCodesMovesWithTheShiftsVector) {
     for (int y = 0; y < kScreenHeight; ++y)
       for (int x = 0; x < kScreenWidth; ++x) {
         const int sx = std::clamp(x + dx, 0, kScreenWidth - 1), sy = std::clamp(y + dy, 0, kScreenHeight - 1);
-        std::copy_n(const_cast<Picture&>(reference).Pixel(sx, sy), 3, prepared.Pixel(x, y));
+        std::copy_n(reference.Pixel(sx, sy), 3, prepared.Pixel(x, y));
       }
     FrameEncoder encoder;
     const Encoded e = Encode(encoder, prepared, reference);
