@@ -40,5 +40,5 @@ public:
 protected:
     IMemAllocator* m_pAllocator = nullptr;  // holds a reference
     bool m_bReadOnly = false;
-    bool m_bFlushing = false;
+    std::atomic<bool> m_bFlushing{false};  // set by the application thread, read while streaming
 };

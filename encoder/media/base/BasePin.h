@@ -8,6 +8,7 @@
 #include "media/com/CUnknown.h"
 #include "media/dshow/Interfaces.h"
 
+#include <atomic>
 #include <string>
 
 class CBaseFilter;
@@ -75,7 +76,7 @@ protected:
     // Try this pin's own types before the peer's when connecting.
     bool m_bTryMyTypesFirst = false;
     bool m_bCanReconnectWhenActive = false;
-    bool m_bRunTimeError = false;
+    std::atomic<bool> m_bRunTimeError{false};
     REFERENCE_TIME m_tStart = 0;  // stream start time of the last Run
 
 private:

@@ -3,7 +3,9 @@
 //
 // The thread starts when the filter leaves Stopped (the pin goes active)
 // and ends when it stops. FillBuffer returns S_OK to deliver the sample,
-// S_FALSE at the end of the stream, an error to abort it.
+// S_FALSE at the end of the stream, an error to abort it. FillBuffer runs on
+// the streaming thread and must not take the filter's state lock: Stop holds
+// that lock while it waits for the thread to end.
 #pragma once
 
 #include "media/base/BaseFilter.h"
