@@ -45,23 +45,32 @@ inline int Wide(const std::uint8_t* a, const std::uint8_t* b) {
   constexpr int kBytes = W * 3;
   __m128i total = _mm_setzero_si128();
   if constexpr (kBytes == 24) {
-    for (int row = 0; row < H; ++row, a += kStride, b += kStride) {
-      total = _mm_add_epi64(total, _mm_sad_epu8(Load16(a), Load16(b)));
-      total = _mm_add_epi64(total, _mm_sad_epu8(Load8(a + 16), Load8(b + 16)));
+    __m128i tails = _mm_setzero_si128();  // a second sum, so the two chains overlap
+#pragma GCC unroll 8
+    for (int row = 0; row < H; ++row) {
+      const int at = row * kStride;
+      total = _mm_add_epi64(total, _mm_sad_epu8(Load16(a + at), Load16(b + at)));
+      tails = _mm_add_epi64(tails, _mm_sad_epu8(Load8(a + at + 16), Load8(b + at + 16)));
     }
+    total = _mm_add_epi64(total, tails);
   } else if constexpr (kBytes == 12) {
     const __m128i mask = LowBytesMask<12>();
-    for (int row = 0; row < H; ++row, a += kStride, b += kStride)
-      total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a), mask), _mm_and_si128(Load16(b), mask)));
+#pragma GCC unroll 8
+    for (int row = 0; row < H; ++row) {
+      const int at = row * kStride;
+      total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a + at), mask), _mm_and_si128(Load16(b + at), mask)));
+    }
   } else if constexpr (H == 1) {
     const __m128i mask = LowBytesMask<kBytes>();
     total = _mm_sad_epu8(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(b), mask));
   } else {
     static_assert(H % 2 == 0);
     const __m128i mask = LowBytesMask<kBytes>();
-    for (int row = 0; row < H; row += 2, a += 2 * kStride, b += 2 * kStride) {
-      const __m128i x = _mm_unpacklo_epi64(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(a + kStride), mask));
-      const __m128i y = _mm_unpacklo_epi64(_mm_and_si128(Load8(b), mask), _mm_and_si128(Load8(b + kStride), mask));
+#pragma GCC unroll 4
+    for (int row = 0; row < H; row += 2) {
+      const int at = row * kStride;
+      const __m128i x = _mm_unpacklo_epi64(_mm_and_si128(Load8(a + at), mask), _mm_and_si128(Load8(a + at + kStride), mask));
+      const __m128i y = _mm_unpacklo_epi64(_mm_and_si128(Load8(b + at), mask), _mm_and_si128(Load8(b + at + kStride), mask));
       total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
     }
   }
