@@ -138,9 +138,14 @@ TEST_F(TransformChain, PinsAreNamedAndTheOutputWaitsForTheInput) {
     Out()->QueryPinInfo(&info);
     EXPECT_STREQ(info.achName, L"XForm Out");
     info.pFilter->Release();
+    LPWSTR id = nullptr;
+    ASSERT_EQ(Out()->QueryId(&id), S_OK);
     ComPtr<IPin> found;
-    EXPECT_EQ(transform->FindPin(L"XForm Out", found.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(transform->FindPin(id, found.ReleaseAndGetAddressOf()), S_OK);  // an id finds its pin
     EXPECT_EQ(found.Get(), Out());
+    CoTaskMemFree(id);
+    EXPECT_EQ(transform->FindPin(L"XForm In", found.ReleaseAndGetAddressOf()), S_OK);
+    EXPECT_EQ(found.Get(), In());
 
     EXPECT_TRUE(FAILED(Out()->Connect(&sink->pin, nullptr)));
     EXPECT_FALSE(sink->pin.IsConnected());

@@ -3,7 +3,22 @@
 #include "media/com/ComPtr.h"
 #include "media/dshow/EventCodes.h"
 
+#include <cstring>
+#include <cwchar>
 #include <new>
+
+namespace {
+
+HRESULT CopyToTaskMemory(const wchar_t* text, LPWSTR* out) {
+    if (out == nullptr) return E_POINTER;
+    const std::size_t bytes = (std::wcslen(text) + 1) * sizeof(wchar_t);
+    *out = static_cast<LPWSTR>(CoTaskMemAlloc(bytes));
+    if (*out == nullptr) return E_OUTOFMEMORY;
+    std::memcpy(*out, text, bytes);
+    return S_OK;
+}
+
+}  // namespace
 
 // ---- input pin ----
 
@@ -81,6 +96,8 @@ HRESULT CTransformInputPin::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
     return transform_->NewSegment(start, stop, rate);
 }
 
+HRESULT CTransformInputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(L"In", id); }
+
 // ---- output pin ----
 
 CTransformOutputPin::CTransformOutputPin(const wchar_t* objectName, CTransformFilter* filter,
@@ -129,6 +146,8 @@ HRESULT CTransformOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATO
     return transform_->DecideBufferSize(allocator, request);
 }
 
+HRESULT CTransformOutputPin::QueryId(LPWSTR* id) { return CopyToTaskMemory(L"Out", id); }
+
 // ---- filter ----
 
 CTransformFilter::CTransformFilter(const wchar_t* objectName, IUnknown* outer, REFCLSID clsid)
@@ -161,7 +180,6 @@ CBasePin* CTransformFilter::GetPin(int n) {
 
 HRESULT CTransformFilter::FindPin(LPCWSTR id, IPin** pin) {
     if (id == nullptr || pin == nullptr) return E_POINTER;
-    // Also answers the framework's traditional ids "In" and "Out".
     std::wstring_view name(id);
     if (name == L"In") return CBaseFilter::FindPin(L"XForm In", pin);
     if (name == L"Out") return CBaseFilter::FindPin(L"XForm Out", pin);

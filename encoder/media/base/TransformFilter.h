@@ -32,6 +32,7 @@ public:
     HRESULT BeginFlush() override;
     HRESULT EndFlush() override;
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
+    HRESULT QueryId(LPWSTR* id) override;  // "In"
 
 private:
     CTransformFilter* const transform_;
@@ -50,6 +51,7 @@ public:
     // The filter's output types, offered only once the input is connected.
     HRESULT GetMediaType(int position, CMediaType* mediaType) override;
     HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+    HRESULT QueryId(LPWSTR* id) override;  // "Out"
 
 private:
     CTransformFilter* const transform_;
@@ -65,6 +67,7 @@ public:
 
     int GetPinCount() override;
     CBasePin* GetPin(int n) override;
+    // By id ("In", "Out") or by name ("XForm In", "XForm Out").
     HRESULT FindPin(LPCWSTR id, IPin** pin) override;
 
     // Stop: deactivates the pins, then StopStreaming under the receive lock.
