@@ -112,7 +112,8 @@ void FolderPicker::fillDrives()
     const QSignalBlocker block(Drive1);
     Drive1->clear();
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady())
+        // Bind mounts of single files are volumes too, but hold no folders.
+        if (volume.isValid() && volume.isReady() && isUsableFolder(volume.rootPath()))
             Drive1->addItem(volume.rootPath());
     }
 }
