@@ -20,11 +20,14 @@
 #           title 2 (title set 2, LPCM, 4:3): one chapter of 50 frames, white; audio 1 "it" 330 Hz
 #   long  720x480, 29.97 fps: one title of 1800 frames (60.06 s) in six chapters of 300 frames,
 #           AC-3 "en" 440 Hz and "fr" 880 Hz
+#   loop  720x480, 29.97 fps: navigation that never reaches any video: the title's pre command
+#           calls the menu, whose pre command jumps back to the title; one chapter of 30 frames, red,
+#           AC-3 "en" 440 Hz
 #
 # The colours, lengths and languages above are what the tests expect; change both together.
 set -euo pipefail
 
-usage() { echo "usage: $0 [--iso] OUTDIR ntsc|pal|long" >&2; exit 2; }
+usage() { echo "usage: $0 [--iso] OUTDIR ntsc|pal|long|loop" >&2; exit 2; }
 
 make_iso=0
 if [[ ${1:-} == --iso ]]; then make_iso=1; shift; fi
@@ -180,10 +183,39 @@ $(vobs "${t1[@]}")
 EOF
 }
 
+author_loop() {
+  chapter T1C1 ntsc 4:3 30 red ac3 440
+  cat >"$work/disc.xml" <<EOF
+<dvdauthor dest="$out">
+  <vmgm>
+    <fpc>jump menu 1;</fpc>
+    <menus>
+      <video format="ntsc" aspect="4:3"/>
+      <pgc entry="title">
+        <pre>jump title 1;</pre>
+$(vobs T1C1)
+      </pgc>
+    </menus>
+  </vmgm>
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3"/>
+      <audio lang="en"/>
+      <pgc>
+        <pre>call vmgm menu entry title;</pre>
+$(vobs T1C1)
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+}
+
 case $kind in
   ntsc) author_ntsc ;;
   pal) author_pal ;;
   long) author_long ;;
+  loop) author_loop ;;
   *) usage ;;
 esac
 

@@ -1,0 +1,180 @@
+// The description read from the information files against what make-test-dvd.sh authored.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/dvd/disc_description.h"
+#include "platform/dvd/drive_search.h"
+#include "platform/dvd/dvd_error.h"
+#include "tests/dvd/test_discs.h"
+
+namespace tarn::dvd {
+namespace {
+
+using test::Discs;
+
+constexpr int64_t kUnits = 10'000'000;
+// The information files hold time codes: whole seconds as labelled, then frames at 29.97 per
+// second (60 frames are labelled 00:00:02.00, 45 frames 00:00:01.15).
+int64_t NtscTimeCode(int seconds, int frames) { return seconds * kUnits + frames * kUnits * 1001 / 30000; }
+
+class DiscDescriptionTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(Discs().error.empty()) << Discs().error; }
+};
+
+void ExpectAuthoredNtsc(const DiscDescription& disc) {
+  ASSERT_EQ(disc.titles.size(), 2u);
+  const TitleInfo& first = disc.titles[0];
+  EXPECT_EQ(first.number, 1);
+  ASSERT_EQ(first.chapters.size(), 4u);
+  const int64_t lengths[] = {NtscTimeCode(2, 0), NtscTimeCode(3, 0), NtscTimeCode(2, 0), NtscTimeCode(1, 15)};
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(first.chapters[i].length, lengths[i]) << "chapter " << i + 1;
+  EXPECT_EQ(first.length, NtscTimeCode(8, 15));
+  ASSERT_EQ(first.audio.size(), 2u);
+  EXPECT_EQ(first.audio[0].language, "en");
+  EXPECT_EQ(first.audio[0].locale, 0x0409u);
+  EXPECT_EQ(first.audio[1].language, "fr");
+  EXPECT_EQ(first.audio[1].locale, 0x040Cu);
+  for (const AudioStreamInfo& audio : first.audio) {
+    EXPECT_EQ(audio.format, AudioFormat::kAc3);
+    EXPECT_EQ(audio.channels, 2);
+  }
+  EXPECT_EQ(AudioStreamId(first.audio[1]), 0x81);
+  ASSERT_EQ(first.subpictures.size(), 1u);
+  EXPECT_EQ(first.subpictures[0].language, "en");
+  EXPECT_EQ(first.subpictures[0].physicalId, 0);
+  EXPECT_EQ(first.video.standard, VideoStandard::kNtsc);
+  EXPECT_EQ(first.video.aspect, AspectRatio::k4x3);
+  EXPECT_EQ(first.video.height, 480);
+
+  const TitleInfo& second = disc.titles[1];
+  EXPECT_EQ(second.number, 2);
+  ASSERT_EQ(second.chapters.size(), 2u);
+  EXPECT_EQ(second.length, NtscTimeCode(4, 0));
+  EXPECT_EQ(second.audio.size(), 2u);
+  EXPECT_EQ(second.subpictures.size(), 1u);
+}
+
+TEST_F(DiscDescriptionTest, NtscDiscReadsTheSameFromEveryKindOfPath) {
+  const std::string& disc = Discs().ntsc;
+  for (const std::string& path : {disc + "/VIDEO_TS/VTS_01_0.IFO", disc + "/VIDEO_TS/VIDEO_TS.IFO", disc + "/VIDEO_TS",
+                                  disc + "/VIDEO_TS/", disc, Discs().ntscIso}) {
+    SCOPED_TRACE(path);
+    ExpectAuthoredNtsc(ReadDiscDescription(path));
+  }
+  EXPECT_EQ(ReadDiscDescription(disc + "/VIDEO_TS/VTS_01_0.IFO").location.directory, disc + "/VIDEO_TS");
+  EXPECT_TRUE(ReadDiscDescription(Discs().ntscIso).location.isImage);
+}
+
+TEST_F(DiscDescriptionTest, PalDiscWithMpegAudioLpcmWidescreenAndAStreamWithoutLanguage) {
+  for (const std::string& path : {Discs().pal, Discs().palIso}) {
+    SCOPED_TRACE(path);
+    const DiscDescription disc = ReadDiscDescription(path);
+    ASSERT_EQ(disc.titles.size(), 2u);
+    const TitleInfo& first = disc.titles[0];
+    ASSERT_EQ(first.chapters.size(), 3u);
+    for (const ChapterInfo& chapter : first.chapters) EXPECT_EQ(chapter.length, 2 * kUnits);
+    EXPECT_EQ(first.video.standard, VideoStandard::kPal);
+    EXPECT_EQ(first.video.aspect, AspectRatio::k16x9);
+    EXPECT_EQ(first.video.height, 576);
+    ASSERT_EQ(first.audio.size(), 2u);
+    EXPECT_EQ(first.audio[0].language, "de");
+    EXPECT_EQ(first.audio[0].format, AudioFormat::kMpeg1);
+    EXPECT_EQ(AudioStreamId(first.audio[0]), 0xC0);
+    EXPECT_EQ(first.audio[1].language, "");  // a stream without a language is still a stream
+    EXPECT_EQ(first.audio[1].locale, 0u);
+    EXPECT_TRUE(first.subpictures.empty());
+
+    const TitleInfo& second = disc.titles[1];
+    EXPECT_EQ(second.titleSet, 2);
+    EXPECT_EQ(second.video.aspect, AspectRatio::k4x3);
+    ASSERT_EQ(second.audio.size(), 1u);
+    EXPECT_EQ(second.audio[0].language, "it");
+    EXPECT_EQ(second.audio[0].format, AudioFormat::kLpcm);
+    EXPECT_EQ(AudioStreamId(second.audio[0]), 0xA0);
+  }
+}
+
+DvdErrorKind ErrorKindOf(const std::string& path) {
+  try {
+    ReadDiscDescription(path);
+  } catch (const DvdError& error) {
+    EXPECT_NE(std::string(error.what()).find(path.substr(0, 8)), std::string::npos) << error.what();
+    return error.kind();
+  }
+  ADD_FAILURE() << path << " was read as a disc";
+  return DvdErrorKind::kInvalidArgument;
+}
+
+void Overwrite(const std::string& file, size_t offset, size_t count) {
+  std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
+  stream.seekp(static_cast<std::streamoff>(offset));
+  for (size_t i = 0; i < count; ++i) stream.put(static_cast<char>(0x5a));
+}
+
+TEST_F(DiscDescriptionTest, PathsThatHoldNoDiscAreReportedAsSuch) {
+  test::TempFolder temp;
+  EXPECT_EQ(ErrorKindOf(temp.path() + "/missing"), DvdErrorKind::kNotFound);
+  EXPECT_EQ(ErrorKindOf(temp.path()), DvdErrorKind::kNotADisc);
+  std::ofstream(temp.path() + "/notes.ifo") << "not an information file";
+  EXPECT_EQ(ErrorKindOf(temp.path() + "/notes.ifo"), DvdErrorKind::kNotADisc);
+  std::filesystem::create_directory(temp.path() + "/VIDEO_TS");
+  EXPECT_EQ(ErrorKindOf(temp.path()), DvdErrorKind::kNotADisc);
+  std::ofstream(temp.path() + "/image.iso") << std::string(100000, 'x');
+  EXPECT_THROW(ReadDiscDescription(temp.path() + "/image.iso"), DvdError);
+}
+
+TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
+  test::TempFolder temp;
+  // A damaged information file is replaced by its backup, as players do ...
+  const std::string withBackup = test::CopyDisc(Discs().ntsc, temp.path(), "backup");
+  Overwrite(withBackup + "/VIDEO_TS/VTS_01_0.IFO", 0, 12);
+  ExpectAuthoredNtsc(ReadDiscDescription(withBackup));
+  // ... and when both are damaged the disc cannot be described.
+  const std::string broken = test::CopyDisc(Discs().ntsc, temp.path(), "broken");
+  Overwrite(broken + "/VIDEO_TS/VTS_01_0.IFO", 0, 12);
+  Overwrite(broken + "/VIDEO_TS/VTS_01_0.BUP", 0, 12);
+  EXPECT_EQ(ErrorKindOf(broken), DvdErrorKind::kDamaged);
+  // Program chain table damaged in both copies: wild cell numbers must not be followed.
+  const std::string chains = test::CopyDisc(Discs().ntsc, temp.path(), "chains");
+  for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
+  EXPECT_THROW(ReadDiscDescription(chains), DvdError);
+
+  for (const uintmax_t keep : {uintmax_t{40000}, uintmax_t{300000}}) {
+    const std::string cut = temp.path() + "/cut" + std::to_string(keep) + ".iso";
+    std::filesystem::copy_file(Discs().ntscIso, cut);
+    std::filesystem::resize_file(cut, keep);
+    EXPECT_THROW(ReadDiscDescription(cut), DvdError) << "image cut to " << keep << " bytes";
+  }
+}
+
+TEST_F(DiscDescriptionTest, DriveSearchFindsAMountedDiscVolumeAndOtherwiseSaysWhereItLooked) {
+  test::TempFolder temp;
+  DriveSearchPlaces places;
+  places.mountTable = temp.path() + "/mounts";
+  places.deviceFolder = temp.path() + "/dev";
+  std::filesystem::create_directory(places.deviceFolder);
+  {
+    std::ofstream table(places.mountTable);
+    table << "proc /proc proc rw 0 0\n/dev/sda1 " << temp.path() << " ext4 rw 0 0\n";
+  }
+  try {
+    FindDiscInDrives(places);
+    ADD_FAILURE() << "found a disc where there is none";
+  } catch (const DvdError& error) {
+    EXPECT_EQ(error.kind(), DvdErrorKind::kNotFound);
+    EXPECT_NE(std::string(error.what()).find("no DVD-Video disc"), std::string::npos) << error.what();
+  }
+  // A mounted UDF volume whose mount point has a blank, written as the table escapes it.
+  const std::string volume = test::CopyDisc(Discs().ntsc, temp.path(), "DVD VOLUME");
+  {
+    std::ofstream table(places.mountTable, std::ios::app);
+    table << "/dev/sr0 " << temp.path() << "/DVD\\040VOLUME udf ro 0 0\n";
+  }
+  EXPECT_EQ(FindDiscInDrives(places).readerPath, volume);
+}
+
+}  // namespace
+}  // namespace tarn::dvd
