@@ -110,6 +110,7 @@ HRESULT TestSinkPin::Receive(IMediaSample* sample) {
     BYTE* data = nullptr;
     sample->GetPointer(&data);
     record.marker = data[0];
+    if (failMarker && record.marker == *failMarker) return failResult;
     record.timeResult = sample->GetTime(&record.start, &record.stop);
     record.length = sample->GetActualDataLength();
     std::lock_guard guard(mutex);

@@ -96,6 +96,8 @@ public:
     HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
     GUID acceptedSubtype = GUID_NULL;  // GUID_NULL: any video
+    std::optional<BYTE> failMarker;    // a sample with this marker is refused with failResult
+    HRESULT failResult = E_FAIL;
     std::optional<ALLOCATOR_PROPERTIES> requirements;
 
     std::mutex mutex;

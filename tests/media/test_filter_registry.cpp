@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -267,6 +268,19 @@ TEST_F(Registry, FiltersForAnInputTypeComeByMerit) {
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].clsid.Data1, 2u);
     EXPECT_EQ(found[1].clsid.Data1, 1u);
+}
+
+TEST_F(Registry, ConcurrentRegistrationsKeepEveryEntry) {
+    constexpr DWORD kThreads = 6, kEach = 5;
+    std::vector<std::thread> writers;
+    for (DWORD t = 0; t < kThreads; ++t)
+        writers.emplace_back([this, t] {
+            const FilterRegistry registry(File());
+            for (DWORD i = 0; i < kEach; ++i)
+                EXPECT_EQ(registry.RegisterClass(CLSID{t * 100 + i + 1, 0, 0, {}}, L"Writer", "/lib.so", "Both"), S_OK);
+        });
+    for (auto& writer : writers) writer.join();
+    EXPECT_EQ(Classes().size(), kThreads * kEach);
 }
 
 struct CommandResult {

@@ -130,6 +130,21 @@ TEST_F(SourceToSink, AFailedFillEndsTheStreamAndReportsTheError) {
     EXPECT_EQ(sink->pin.received.size(), 2u);
 }
 
+TEST_F(SourceToSink, ADownstreamErrorStopsTheStreamAndIsReported) {
+    constexpr HRESULT kDiskFull = HRESULT_FROM_WIN32(28);
+    sink->pin.failMarker = 2;
+    sink->pin.failResult = kDiskFull;
+    ASSERT_EQ(sink->Pause(), S_OK);
+    ASSERT_EQ(source->Pause(), S_OK);
+    for (int i = 0; i < 500 && graph->Events().empty(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(source->Stop(), S_OK);
+    auto events = graph->Events();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].code, EC_ERRORABORT);
+    EXPECT_EQ(events[0].param1, kDiskFull);
+    EXPECT_EQ(source->stream->next, 3);  // nothing was read after the refused sample
+}
+
 TEST_F(SourceToSink, StopEndsAThreadThatIsStillStreaming) {
     source->stream->count = 1'000'000'000;
     ASSERT_EQ(sink->Pause(), S_OK);
