@@ -4,15 +4,17 @@
 #   make-test-dvd.sh [--iso] OUTDIR KIND
 #
 # Writes the disc folder OUTDIR (OUTDIR/VIDEO_TS/...) and with --iso also the image OUTDIR.iso
-# (genisoimage -dvd-video, UDF). Every chapter is its own source VOB, so time stamps restart at
-# every chapter as on authored discs. Each chapter's picture is one solid colour with the mark
+# (genisoimage -dvd-video, UDF). Most chapters are their own source VOB, so time stamps restart at
+# those chapters as on discs authored from several files. Each chapter's picture is one solid colour with the mark
 # "T<title>C<chapter>" in its middle; every audio stream is a sine tone of its own frequency.
 #
 # KIND:
 #   ntsc  720x480, 29.97 fps, one title set (AC-3, 2 ch):
 #           title 1: 4:3, chapters of 60, 90, 60, 45 frames, colours red, green, blue, yellow;
 #                    its post command jumps to title 2
-#           title 2: 4:3, chapters of 60, 60 frames, colours magenta, cyan
+#           title 2: 4:3, chapters of 60, 60 frames, colours magenta, cyan, both in one source
+#                    VOB (one multiplex cut into cells, as on most discs: the audio of a chapter's
+#                    end lies in the next cell), subpicture only in chapter 1
 #           audio 1 "en" 440 Hz, audio 2 "fr" 880 Hz; subpicture 1 "en" ("SUB <chapter>")
 #   pal   720x576, 25 fps:
 #           title 1 (title set 1, MPEG audio, 16:9): chapters of 50, 50, 50 frames, colours red,
@@ -74,6 +76,30 @@ chapter() {
     { cat "$work/$name.ffmpeg.log" >&2; exit 1; }
 }
 
+# one_multiplex NAME ntsc FRAMES COLOUR...: chapters of FRAMES frames each, one colour each, in
+# one multiplex with AC-3 440 Hz and 880 Hz. Closed GOPs of 15 frames, so that every chapter
+# starts a GOP (and a VOBU) and decodes without the chapter before it.
+one_multiplex() {
+  local name=$1 frames=$3
+  shift 3
+  local graph="" labels="" n=0 seconds
+  seconds=$(awk -v f="$frames" 'BEGIN { printf "%.4f", f * 1001 / 30000 }')
+  for colour in "$@"; do
+    graph+="color=c=$colour:s=720x480:r=30000/1001:d=$seconds[c$n];"
+    labels+="[c$n]"
+    n=$((n + 1))
+  done
+  graph+="${labels}concat=n=$n:v=1:a=0,drawtext=fontfile=$font:text='$name':fontsize=120:fontcolor=white:x=(w-tw)/2:y=(h-th)/2"
+  local total
+  total=$(awk -v f="$frames" -v n="$n" 'BEGIN { printf "%.4f", n * f * 1001 / 30000 }')
+  ffmpeg -nostdin -v error -y -f lavfi -i "$graph" \
+    -f lavfi -t "$total" -i "sine=frequency=440:sample_rate=48000" -f lavfi -t "$total" -i "sine=frequency=880:sample_rate=48000" \
+    -map 0:v -map 1:a -map 2:a -frames:v $((n * frames)) -target ntsc-dvd -aspect 4:3 -g 15 -flags:v +cgop+bitexact \
+    -sc_threshold 1000000000 -b:v 2000k -maxrate 4000k -c:a ac3 -b:a 128k -ac 2 -ar 48000 \
+    -fflags +bitexact -flags:a +bitexact "$work/$name.mpg" 2>"$work/$name.ffmpeg.log" ||
+    { cat "$work/$name.ffmpeg.log" >&2; exit 1; }
+}
+
 # subtitle NAME FORMAT FPS TEXT: adds one text subpicture stream to chapter NAME.
 subtitle() {
   local name=$1 format=$2 fps=$3 text=$4 height=480
@@ -93,18 +119,14 @@ vobs() { for name in "$@"; do printf '        <vob file="%s/%s.mpg"/>\n' "$work"
 
 author_ntsc() {
   local colours=(red green blue yellow) frames=(60 90 60 45)
-  local t1=() t2=()
+  local t1=()
   for i in 0 1 2 3; do
     chapter "T1C$((i + 1))" ntsc 4:3 "${frames[$i]}" "${colours[$i]}" ac3 440 880
     subtitle "T1C$((i + 1))" NTSC 29.97 "SUB $((i + 1))"
     t1+=("T1C$((i + 1))")
   done
-  colours=(magenta cyan)
-  for i in 0 1; do
-    chapter "T2C$((i + 1))" ntsc 4:3 60 "${colours[$i]}" ac3 440 880
-    subtitle "T2C$((i + 1))" NTSC 29.97 "SUB $((i + 1))"
-    t2+=("T2C$((i + 1))")
-  done
+  one_multiplex T2 ntsc 60 magenta cyan
+  subtitle T2 NTSC 29.97 "SUB 1"
   cat >"$work/disc.xml" <<EOF
 <dvdauthor dest="$out">
   <vmgm/>
@@ -119,7 +141,7 @@ $(vobs "${t1[@]}")
         <post>jump title 2;</post>
       </pgc>
       <pgc>
-$(vobs "${t2[@]}")
+        <vob file="$work/T2.mpg" chapters="0,2.002"/>
       </pgc>
     </titles>
   </titleset>

@@ -38,6 +38,7 @@ void ChapterPlayer::PlayChapters(int title, int firstChapter, int count) {
   timelineStarted_ = false;
   timeOffset_ = 0;
   previousEnd_ = 0;
+  rangeEnd_ = -1;
   error_.clear();
 }
 
@@ -89,8 +90,12 @@ PlayerEvent ChapterPlayer::Finish(std::string error) {
   Stop();
   PlayerEvent event;
   event.kind = PlayerEventKind::kStop;
+  if (rangeEnd_ >= 0) {
+    location_.time = rangeEnd_;
+  } else if (timelineStarted_) {
+    location_.time = TicksToUnits(previousEnd_ + timeOffset_);
+  }
   event.location = location_;
-  if (timelineStarted_) event.location.time = TicksToUnits(previousEnd_ + timeOffset_);
   event.error = std::move(error);
   return event;
 }
@@ -99,6 +104,7 @@ PlayerEvent ChapterPlayer::Next() {
   PlayerEvent event;
   while (!stopped()) {
     const PlayCell& cell = cells_.cells[cell_];
+    if (cell.tail) return NextTail();
     if (!cellStarted_) {
       if (cell.palette != paletteShown_) {
         paletteShown_ = cell.palette;
@@ -130,6 +136,27 @@ PlayerEvent ChapterPlayer::Next() {
     if (!EnterVobu(nextVobu_)) return Finish(error_);
   }
   return Finish("");
+}
+
+PlayerEvent ChapterPlayer::NextTail() {
+  const PlayCell& cell = cells_.cells[cell_];
+  PlayerEvent event;
+  if (!cellStarted_) {
+    rangeEnd_ = TicksToUnits(previousEnd_ + timeOffset_);
+    cellStarted_ = true;
+    if (!EnterVobu(cell.firstSector)) return Finish("");  // the wanted chapters are complete all the same
+  }
+  while (nextSector_ > vobuLast_) {
+    if (nextVobu_ == 0 || !EnterVobu(nextVobu_)) return Finish("");
+  }
+  if (location_.time >= rangeEnd_ + kTailLength || !ReadSector(nextSector_)) return Finish("");
+  ++nextSector_;
+  event.kind = PlayerEventKind::kTailSector;
+  event.sector = buffer_;
+  event.timeOffset = timeOffset_;
+  event.location = location_;
+  event.location.time = rangeEnd_;
+  return event;
 }
 
 }  // namespace tarn::dvd

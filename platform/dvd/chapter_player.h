@@ -9,6 +9,12 @@
 // Every step advances through a bounded list of cells and a bounded range of sectors, so damaged
 // data ends playback with an error instead of a hang.
 //
+// Audio is multiplexed up to about half a second behind the video. A run that starts at a later
+// chapter therefore begins with audio from before its first picture (negative times on the
+// timeline, for the layer above to trim), and the audio of a run's last moments lies in the cell
+// after it: the player reads on into that cell for up to kTailLength and hands those sectors out
+// as kTailSector.
+//
 // Time stamps restart in every source VOB; the only sign of a jump is a navigation pack whose
 // start time differs from the previous one's end. The player splices there: it keeps an offset
 // in 90 kHz ticks that, added to any time stamp of the following sectors, gives a time on one
@@ -39,6 +45,7 @@ struct PlayLocation {
 
 enum class PlayerEventKind {
   kSector,          // one program stream sector of the wanted chapters
+  kTailSector,      // a sector after them, for the audio of their last moments only
   kCellChange,      // a new cell begins (location says of which title and chapter)
   kPaletteChange,   // the subpicture palette: 16 entries 0x00YYCrCb
   kStop,            // playback has ended; `error` says why when it did not finish
@@ -47,8 +54,10 @@ enum class PlayerEventKind {
 struct PlayerEvent {
   PlayerEventKind kind = PlayerEventKind::kStop;
   std::span<const uint8_t> sector;  // kSector: valid until the next call of Next
-  int64_t timeOffset = 0;           // kSector: 90 kHz ticks to add to the sector's PTS and DTS
-  PlayLocation location;            // kStop: time is the end of the last VOBU played
+  int64_t timeOffset = 0;           // kSector, kTailSector: 90 kHz ticks to add to PTS and DTS
+  // kStop: time is the end of the wanted chapters on the timeline. kTailSector: the same end;
+  // only audio that starts before it belongs to the chapters.
+  PlayLocation location;
   std::array<uint32_t, 16> palette{};
   std::string error;  // kStop: empty when playback finished normally
 };
@@ -77,6 +86,9 @@ class ChapterPlayer {
   bool stopped() const { return cells_.cells.empty() || cell_ >= cells_.cells.size(); }
   PlayLocation location() const { return location_; }
 
+  // How far past the end of the wanted chapters the tail is read (100 ns units).
+  static constexpr int64_t kTailLength = 10'000'000;
+
  private:
   struct VobFileCloser {
     void operator()(dvd_file_t* file) const { DVDCloseFile(file); }
@@ -85,6 +97,7 @@ class ChapterPlayer {
   bool ReadSector(uint32_t sector);
   // Starts the VOBU at `sector` of the current cell; false with `error_` set when it is damaged.
   bool EnterVobu(uint32_t sector);
+  PlayerEvent NextTail();
   PlayerEvent Finish(std::string error);
 
   DvdReader reader_;
@@ -102,6 +115,7 @@ class ChapterPlayer {
   bool timelineStarted_ = false;
   int64_t timeOffset_ = 0;      // 90 kHz ticks
   int64_t previousEnd_ = 0;     // vobu_e_ptm of the previous VOBU, in its own time base
+  int64_t rangeEnd_ = -1;       // end of the wanted chapters on the timeline, once reached
   std::string error_;
   std::array<uint8_t, kSectorSize> buffer_{};
 };

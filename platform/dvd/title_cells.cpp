@@ -39,6 +39,16 @@ bool IsLaterAngle(const cell_playback_t& cell) {
   return cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL;
 }
 
+// The first cell from `cell` on (from 1) that is not a later angle, as the tail of the run.
+void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
+  for (; cell <= pgc.nr_of_cells; ++cell) {
+    const cell_playback_t& playback = pgc.cell_playback[cell - 1];
+    if (IsLaterAngle(playback) || playback.last_sector < playback.first_sector) continue;
+    result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1, true});
+    return;
+  }
+}
+
 }  // namespace
 
 int CountTitles(const DvdReader& reader) {
@@ -85,8 +95,9 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
       const cell_playback_t& playback = pgc.cell_playback[cell - 1];
       if (IsLaterAngle(playback)) continue;
       if (playback.last_sector < playback.first_sector) Damaged(reader, "a cell ends before it starts");
-      result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1});
+      result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1, false});
     }
+    if (chapter == lastChapter) AddTail(pgc, endCell, chapter, result);
   }
   return result;
 }

@@ -69,6 +69,8 @@ struct Playback {
   std::vector<VideoPacket> videoTimes;    // video packets that carried a time stamp
   std::map<int, std::vector<float>> audio;  // AC-3 stream -> left channel samples
   std::map<int, int64_t> firstAudioTime;
+  std::map<int, int64_t> lastAudioTime;  // start of the last audio packet that belongs to the run
+  int tailSectors = 0;
   std::vector<std::vector<uint8_t>> subpictures;
   std::vector<LpcmFormat> lpcmFormats;
   std::vector<uint8_t> lpcm;
@@ -84,7 +86,12 @@ Playback Play(ChapterPlayer& player) {
                                                 frame.data[2][20 * frame.linesize[2] + 20]));
   });
   std::map<int, std::unique_ptr<test::EsDecoder>> ac3;
+  bool inTail = false;
+  int64_t runEnd = 0;
   PsDemuxer demuxer([&](const ElementaryPacket& packet) {
+    // Past the wanted chapters only audio that starts before their end belongs to them.
+    if (inTail && (packet.kind != StreamKind::kAudio || packet.time >= runEnd)) return;
+    if (packet.kind == StreamKind::kAudio && packet.hasTime) result.lastAudioTime[packet.stream] = packet.time;
     if (packet.codec == PacketCodec::kMpegVideo) {
       if (packet.hasTime) result.videoTimes.push_back({packet.time, result.cells.size() - 1});
       video.Push(packet.data);
@@ -108,7 +115,10 @@ Playback Play(ChapterPlayer& player) {
   });
   for (;;) {
     PlayerEvent event = player.Next();
-    if (event.kind == PlayerEventKind::kSector) {
+    if (event.kind == PlayerEventKind::kSector || event.kind == PlayerEventKind::kTailSector) {
+      inTail = event.kind == PlayerEventKind::kTailSector;
+      runEnd = event.location.time;
+      result.tailSectors += inTail ? 1 : 0;
       demuxer.PushSector(event.sector, event.timeOffset);
     } else if (event.kind == PlayerEventKind::kCellChange) {
       result.cells.push_back(event.location);
@@ -205,6 +215,35 @@ TEST_F(ChapterPlayerTest, PlayingOnFromAChapterEndsWithTheTitleNotWhereItsComman
   ASSERT_EQ(second.cells.size(), 1u);
   EXPECT_EQ(second.cells[0].time, 0);
   EXPECT_EQ(second.frameColours, std::vector<std::string>(60, "cyan"));
+}
+
+TEST_F(ChapterPlayerTest, SoundOfARunCoversItsPicturesWhereOneMultiplexIsCutIntoChapters) {
+  // Title 2 is one multiplex cut into two chapters. Its audio runs about half a second behind
+  // the video, so the sound of chapter 1's end lies in chapter 2's cell ...
+  ChapterPlayer player(ResolveDiscPath(Discs().ntsc));
+  player.PlayChapters(2, 1, 1);
+  const Playback first = Play(player);
+  EXPECT_EQ(first.frameColours, std::vector<std::string>(60, "magenta"));
+  const double end = Seconds(first.stop.location.time);
+  EXPECT_NEAR(end, 60 * 1001 / 30000.0, 0.001);
+  EXPECT_GT(first.tailSectors, 0);
+  for (const int stream : {0, 1}) {
+    EXPECT_NEAR(Seconds(first.firstAudioTime.at(stream)), 0, 0.05);
+    // The decoded sound reaches the end of the pictures; the tail adds no packet that starts
+    // after it.
+    const double soundEnd = Seconds(first.firstAudioTime.at(stream)) + static_cast<double>(first.audio.at(stream).size()) / 48000;
+    EXPECT_GT(soundEnd, end - 0.05) << "stream " << stream;
+    EXPECT_LT(Seconds(first.lastAudioTime.at(stream)), end);
+  }
+  EXPECT_NEAR(ToneFrequency(first.audio.at(1), 48000), 880, 45);
+
+  // ... and chapter 2 alone begins with audio from before its first picture, which lies
+  // before 0 on the timeline for the layer above to cut.
+  player.PlayChapters(2, 2, 1);
+  const Playback second = Play(player);
+  EXPECT_EQ(second.frameColours, std::vector<std::string>(60, "cyan"));
+  EXPECT_LT(Seconds(second.firstAudioTime.at(0)), -0.2);
+  EXPECT_EQ(second.tailSectors, 0);  // the last cell of the title: nothing follows
 }
 
 TEST_F(ChapterPlayerTest, LpcmTitleOfAnotherTitleSet) {
