@@ -6,10 +6,14 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
+#include <initializer_list>
+#include <memory>
 #include <random>
 #include <vector>
 
 #include "bench/bench_content.h"
+#include "codec/encode_motion.h"
 #include "codec/encode_planes.h"
 #include "codec/encode_region_tests.h"
 #include "tests/codec/coded_frame.h"
@@ -215,24 +219,32 @@ bool MoveBorder(int block) {
 }
 
 TEST(EncodeFrame, FillThresholdFollowsModeFactorAndFillBorder) {
-  // Every block: left half blue 100, right half blue 108: a variance sum of exactly 16.
-  Picture picture;
-  for (int y = 0; y < kScreenHeight; ++y)
-    for (int x = 0; x < kScreenWidth; ++x) picture.Set(x, y, {std::uint8_t(x % 8 < 4 ? 100 : 108), 90, 150});
+  // Every block: the left half 100, the right half raised by (blue, green): a variance sum of
+  // 16 for (8, 0) and 22.25 for (8, 5). Level 0 fills when int(factor * fill) reaches it.
+  struct Pattern { int blue, green; double variance; };
   struct Case { int mode; double inner, outer; int fill; };
   const Case cases[] = {{0, 0.75, 0.95, 20}, {3, 1.05, 1.25, 24}, {4, 0.55, 0.75, 20},
                         {5, 0.65, 0.85, 20}, {1, 0.85, 1.05, 20}, {8, 0.85, 1.18, 20}};
   FrameEncoder encoder;
-  for (const Case& c : cases) {
-    const Encoded e = Encode(encoder, picture, Picture{}, {c.mode, 240, 160});
-    ExpectWellFormed(e);
-    for (int block = 0; block < kBlockCount; ++block) {
-      const double factor = FillBorder(block) ? c.outer : c.inner;
-      const bool fills = static_cast<int>(factor * c.fill) >= 16;
-      const CodedNode& node = BlockRoot(e.coded, block);
-      ASSERT_EQ(node.kind, fills ? NodeKind::kFill : NodeKind::kSplit) << "mode " << c.mode << " block " << block;
-      if (!fills) {
-        EXPECT_EQ(node.direction, 1) << "the flat left/right halves are used";
+  for (const Pattern& p : {Pattern{8, 0, 16.0}, Pattern{8, 5, 22.25}}) {
+    Picture picture;
+    for (int y = 0; y < kScreenHeight; ++y)
+      for (int x = 0; x < kScreenWidth; ++x) {
+        const int raise = x % 8 < 4 ? 0 : 1;
+        picture.Set(x, y, {std::uint8_t(100 + raise * p.blue), std::uint8_t(90 + raise * p.green), 150});
+      }
+    for (const Case& c : cases) {
+      const Encoded e = Encode(encoder, picture, Picture{}, {c.mode, 240, 160});
+      ExpectWellFormed(e);
+      for (int block = 0; block < kBlockCount; ++block) {
+        const double factor = FillBorder(block) ? c.outer : c.inner;
+        const bool fills = static_cast<int>(factor * c.fill) >= p.variance;
+        const CodedNode& node = BlockRoot(e.coded, block);
+        ASSERT_EQ(node.kind, fills ? NodeKind::kFill : NodeKind::kSplit)
+            << "mode " << c.mode << " variance " << p.variance << " block " << block;
+        if (!fills) {
+          EXPECT_EQ(node.direction, 1) << "the flat left/right halves are used";
+        }
       }
     }
   }
@@ -424,6 +436,33 @@ TEST(EncodeFrame, NoiseRetriesSixTimesAndKeepsTheOversizedPayload) {
   EXPECT_GT(e.coded.colourBytes, 65535u) << "the colour section outgrows its 16-bit field";
 }
 
+TEST(EncodeFrame, RetryThresholdsRiseWithEachCoding) {
+  // A checkerboard of +10 in blue and green over grey 100 against black: every region of two
+  // or more pixels has a variance sum of exactly 50, so only fills can shrink the frame.
+  //  - first coding: level 5 fill threshold 80 (both level-3 runs split) fills every pair:
+  //    600 blocks x (189 code bits + 32 colours) = 52.6 KB, over the budget;
+  //  - retry 0: pair fill threshold 44 (inner 33, border 41) splits every pair: larger still;
+  //  - retry 1: level 4 fill 72 fills inner 2x2 squares (54); border blocks fill their 2x4
+  //    halves at level 3 (fill 64 x 0.95 = 60; inner 48 does not), about 18 KB: done.
+  Picture picture;
+  for (int y = 0; y < kScreenHeight; ++y)
+    for (int x = 0; x < kScreenWidth; ++x) {
+      const std::uint8_t v = (x + y) % 2 ? 110 : 100;
+      picture.Set(x, y, {v, v, 100});
+    }
+  FrameEncoder encoder;
+  const Encoded e = Encode(encoder, picture, Picture{});
+  ExpectWellFormed(e);
+  EXPECT_EQ(e.report.codings, 3);
+  EXPECT_LE(e.payload.size(), kFrameBudget);
+  for (int block = 0; block < kBlockCount; ++block) {
+    const bool border = FillBorder(block);
+    const CodedNode* node = border ? e.coded.Find(block, 2, 4, 2, 4) : e.coded.Find(block, 2, 2, 2, 2);
+    ASSERT_NE(node, nullptr) << "block " << block;
+    EXPECT_EQ(node->kind, NodeKind::kFill) << "block " << block;
+  }
+}
+
 TEST(EncodeFrame, GrainyPictureFitsAfterSomeRetries) {
   // Grey with +-12 of grain: the first coding splits nearly everything, raised thresholds fill.
   Picture grain;
@@ -437,11 +476,6 @@ TEST(EncodeFrame, GrainyPictureFitsAfterSomeRetries) {
   EXPECT_LE(e.payload.size(), kFrameBudget);
 }
 
-}  // namespace
-}  // namespace tarn::codec
-
-namespace tarn::codec {
-namespace {
 
 // Payload hashes of closed-loop runs over the synthetic sequences, taken from the first
 // straightforward version of the coder. Speed work on the hot loops must keep every bit.
@@ -487,11 +521,6 @@ TEST(EncodeFrame, GoldenPayloads) {
   }
 }
 
-}  // namespace
-}  // namespace tarn::codec
-
-namespace tarn::codec {
-namespace {
 
 TEST(YuvPlane, MatchesTheFixedPointFormulaForEveryColour) {
   // All 2^24 colours would be slow; every blue/green/red step of 3 covers each table entry.
@@ -519,11 +548,6 @@ TEST(YuvPlane, MatchesTheFixedPointFormulaForEveryColour) {
   EXPECT_GT(checked, 600000);
 }
 
-}  // namespace
-}  // namespace tarn::codec
-
-namespace tarn::codec {
-namespace {
 
 TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
   std::mt19937 random(17);
@@ -546,6 +570,129 @@ TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
     }
   }
   EXPECT_GT(nearLimit, 1000);
+}
+
+
+// Planes whose differences cluster around the keep test's limits: one pixel in `oneIn`
+// differs in one component, mostly just over 2e (an outlier), sometimes by e / 2, now and
+// then over 4e.
+void FillPlanes(std::mt19937& random, YuvPlane& current, YuvPlane& reference, int e, int oneIn) {
+  for (std::size_t i = 0; i < kReferencePixels; ++i) {
+    reference.y[i] = static_cast<std::int16_t>(random() % 200);
+    reference.u[i] = static_cast<std::int16_t>(static_cast<int>(random() % 200) - 100);
+    reference.v[i] = static_cast<std::int16_t>(static_cast<int>(random() % 200) - 100);
+    current.y[i] = reference.y[i], current.u[i] = reference.u[i], current.v[i] = reference.v[i];
+    if (random() % static_cast<unsigned>(oneIn) != 0) continue;
+    const auto kind = random() % 10;
+    const int size = kind < 6 ? 2 * e + 1 : kind < 9 ? e / 2 : 4 * e + 1;
+    const int signedSize = random() % 2 ? size : -size;
+    const auto which = random() % 3;
+    std::int16_t& target = which == 0 ? current.y[i] : which == 1 ? current.u[i] : current.v[i];
+    target = static_cast<std::int16_t>(target + signedSize);
+  }
+}
+
+// The keep test as it reads: no difference over 4e, at most 2 (under 9 pixels) or n/4 pixels
+// with one over 2e, and a total of at most e * n.
+bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w, int h, int e) {
+  int outliers = 0, total = 0;
+  for (int y = y0; y < y0 + h; ++y)
+    for (int x = x0; x < x0 + w; ++x) {
+      const int i = y * kScreenWidth + x;
+      const int d[3] = {std::abs(c.y[i] - r.y[i]), std::abs(c.u[i] - r.u[i]), std::abs(c.v[i] - r.v[i])};
+      if (*std::max_element(d, d + 3) > 4 * e) return false;
+      if (*std::max_element(d, d + 3) > 2 * e) ++outliers;
+      total += d[0] + d[1] + d[2];
+    }
+  const int n = w * h;
+  return outliers <= (n < 9 ? 2 : n / 4) && total <= e * n;
+}
+
+TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
+  std::mt19937 random(23);
+  auto current = std::make_unique<YuvPlane>(), reference = std::make_unique<YuvPlane>();
+  const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
+  int passes = 0, checks = 0;
+  for (int e : {4, 8, 12, 20, 60}) {
+   for (int oneIn : {8, 4, 3, 2}) {
+    FillPlanes(random, *current, *reference, e, oneIn);
+    for (const auto& shape : shapes) {
+      const ShapeOps& ops = OpsForShape(shape[0], shape[1]);
+      for (int y = 0; y + shape[1] <= kScreenHeight; y += shape[1])
+        for (int x = 0; x + shape[0] <= kScreenWidth; x += shape[0]) {
+          const bool expected = KeepByTheRules(*current, *reference, x, y, shape[0], shape[1], e);
+          ASSERT_EQ(ops.keep(*current, *reference, y * kScreenWidth + x, e), expected)
+              << shape[0] << "x" << shape[1] << " at " << x << "," << y << " e " << e;
+          passes += expected;
+          ++checks;
+        }
+    }
+   }
+  }
+  EXPECT_GT(passes, checks / 10);
+  EXPECT_LT(passes, checks - checks / 10);
+}
+
+// The motion search as it reads, without remembered costs or whole-register reads.
+int PlainCost(const Picture& prepared, const Picture& reference, int offset, int w, int h, int vector) {
+  if (vector < 0 || vector > 255) return 48960;
+  const int start = offset + ((vector >> 4) - 8) * 720 + ((vector & 15) - 8) * 3;
+  if (start < 0 || start + (h - 1) * 720 + w * 3 >= 115200) return 48960;
+  int cost = 0;
+  for (int row = 0; row < h; ++row)
+    for (int i = 0; i < w * 3; ++i)
+      cost += std::abs(prepared.data()[offset + row * 720 + i] - reference.data()[start + row * 720 + i]);
+  return cost;
+}
+
+MotionSearch::Result PlainSearch(const Picture& prepared, const Picture& reference, int offset, int w, int h,
+                                 int predicted) {
+  const auto best = [&](int centre, std::initializer_list<int> steps) {
+    MotionSearch::Result b{centre, PlainCost(prepared, reference, offset, w, h, centre)};
+    for (int step : steps) {
+      const int cost = PlainCost(prepared, reference, offset, w, h, centre + step);
+      if (cost < b.cost) b = {centre + step, cost};
+    }
+    return b;
+  };
+  MotionSearch::Result b{predicted, 0};
+  for (;;) {
+    const MotionSearch::Result next = best(b.vector, {-32, -17, -15, -2, 2, 15, 17, 32});
+    if (next.vector == b.vector) break;
+    b = next;
+  }
+  return best(b.vector, {-16, -1, 1, 16});
+}
+
+TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
+  // A smooth picture and a shifted, slightly noisy copy, so that searches travel.
+  Picture reference = RidgedReference();
+  Picture prepared;
+  std::mt19937 random(29);
+  for (int y = 0; y < kScreenHeight; ++y)
+    for (int x = 0; x < kScreenWidth; ++x)
+      for (int c = 0; c < 3; ++c)
+        prepared.Pixel(x, y)[c] = static_cast<std::uint8_t>(
+            std::clamp(reference.Pixel(std::min(x + 3, kScreenWidth - 1), std::max(y - 2, 0))[c] +
+                           static_cast<int>(random() % 9) - 4, 0, 255));
+  MotionSearch search;
+  const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
+  int unusable = 0;
+  for (const auto& shape : shapes) {
+    const int w = shape[0], h = shape[1];
+    for (int y = 0; y + h <= kScreenHeight; y += h)
+      for (int x = 0; x + w <= kScreenWidth; x += w) {
+        if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
+        const int offset = (y * kScreenWidth + x) * 3;
+        const int predicted = static_cast<int>(random() % 256);
+        const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
+        const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
+        ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y;
+        ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y;
+        unusable += got.cost == 48960;
+      }
+  }
+  EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 
 }  // namespace
