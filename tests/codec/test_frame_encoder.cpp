@@ -13,50 +13,20 @@
 #include <vector>
 
 #include "bench/bench_content.h"
-#include "codec/encode_motion.h"
-#include "codec/encode_planes.h"
-#include "codec/encode_region_tests.h"
 #include "tests/codec/coded_frame.h"
+#include "tests/codec/encoder_test_pictures.h"
 
 namespace tarn::codec {
 namespace {
 
+using testing::Bgr;
 using testing::CodedFrame;
 using testing::CodedNode;
 using testing::NodeKind;
+using testing::Picture;
+using testing::RandomReferenceCopy;
 using testing::ReadCodedFrame;
-
-using Bgr = std::array<std::uint8_t, 3>;
-
-class Picture {
- public:
-  Picture() : bytes_(kRgbPictureBytes, 0) {}
-  std::uint8_t* Pixel(int x, int y) { return &bytes_[(static_cast<std::size_t>(y) * kScreenWidth + x) * 3]; }
-  const std::uint8_t* Pixel(int x, int y) const {
-    return &bytes_[(static_cast<std::size_t>(y) * kScreenWidth + x) * 3];
-  }
-  void Set(int x, int y, Bgr c) { std::copy(c.begin(), c.end(), Pixel(x, y)); }
-  void FillBlock(int block, Bgr c) {
-    for (int y = 0; y < 8; ++y)
-      for (int x = 0; x < 8; ++x) Set(BlockX(block) + x, BlockY(block) + y, c);
-  }
-  const std::uint8_t* data() const { return bytes_.data(); }
-  std::vector<std::uint8_t>& bytes() { return bytes_; }
-
-  static int BlockX(int block) { return (block % kBlocksAcross) * 8; }
-  static int BlockY(int block) { return (block / kBlocksAcross) * 8; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
-
-// Random bytes with the low three bits clear, as in a reference copy.
-Picture RandomReferenceCopy(std::uint32_t seed) {
-  Picture picture;
-  std::mt19937 random(seed);
-  for (auto& byte : picture.bytes()) byte = static_cast<std::uint8_t>(random() & 0xF8);
-  return picture;
-}
+using testing::RidgedReference;
 
 struct Encoded {
   std::vector<std::uint8_t> payload;
@@ -171,16 +141,6 @@ TEST(EncodeFrame, FillColourIsTheIntegerPartOfTheChannelMeans) {
   const CodedNode& node = BlockRoot(e.coded, 0);
   ASSERT_EQ(node.kind, NodeKind::kFill);
   EXPECT_EQ(node.colours[0], PackColour(103, 200, 120));
-}
-
-// A smooth reference with texture in both directions: triangle waves of slope 8 per pixel.
-Picture RidgedReference() {
-  Picture picture;
-  const auto triangle = [](int v) { v %= 64; return std::uint8_t(v < 32 ? v * 8 : (63 - v) * 8); };
-  for (int y = 0; y < kScreenHeight; ++y)
-    for (int x = 0; x < kScreenWidth; ++x)
-      picture.Set(x, y, {triangle(x), triangle(x + 16), triangle(y + 5)});
-  return picture;
 }
 
 TEST(EncodeFrame, ShiftedPictureCodesMovesWithTheShiftsVector) {
@@ -476,7 +436,6 @@ TEST(EncodeFrame, GrainyPictureFitsAfterSomeRetries) {
   EXPECT_LE(e.payload.size(), kFrameBudget);
 }
 
-
 // Payload hashes of closed-loop runs over the synthetic sequences, taken from the first
 // straightforward version of the coder. Speed work on the hot loops must keep every bit.
 std::uint64_t HashClosedLoop(bench::Content content, int frames, EncoderSettings settings) {
@@ -519,180 +478,6 @@ TEST(EncodeFrame, GoldenPayloads) {
                             << c.settings.targetWidth << "x" << c.settings.targetHeight << std::hex
                             << " hash 0x" << hash;
   }
-}
-
-
-TEST(YuvPlane, MatchesTheFixedPointFormulaForEveryColour) {
-  // All 2^24 colours would be slow; every blue/green/red step of 3 covers each table entry.
-  Picture picture;
-  YuvPlane plane;
-  int checked = 0;
-  for (int b = 0; b < 256; b += 3)
-    for (int g = 0; g < 256; g += 3) {
-      for (int r = 0; r < 256; r += 3) {
-        std::uint8_t* p = &picture.bytes()[static_cast<std::size_t>(checked % kReferencePixels) * 3];
-        p[0] = std::uint8_t(b), p[1] = std::uint8_t(g), p[2] = std::uint8_t(r);
-        ++checked;
-        if (checked % kReferencePixels != 0) continue;
-        BuildYuvPlane(picture.data(), plane);
-        for (std::size_t i = 0; i < kReferencePixels; ++i) {
-          const std::uint8_t* q = &picture.data()[i * 3];
-          // Written out here: Y from separately shifted products, U and V from the differences.
-          const int y = ((q[1] * 615514) >> 20) + ((q[0] * 119538) >> 20) + ((q[2] * 313524) >> 20);
-          ASSERT_EQ(plane.y[i], y);
-          ASSERT_EQ(plane.u[i], ((q[0] - y) * 589244) >> 20);
-          ASSERT_EQ(plane.v[i], ((q[2] - y) * 743962) >> 20);
-        }
-      }
-    }
-  EXPECT_GT(checked, 600000);
-}
-
-
-TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
-  std::mt19937 random(17);
-  int nearLimit = 0;
-  for (int trial = 0; trial < 20000; ++trial) {
-    const int n = 2 << (trial % 6);  // 2 to 64 pixels
-    ChannelSums sums{};
-    const int spread = 1 + static_cast<int>(random() % 40);
-    for (int i = 0; i < n; ++i)
-      for (int c = 0; c < 3; ++c) {
-        const int value = 100 + static_cast<int>(random() % static_cast<unsigned>(spread));
-        sums.sum[c] += value;
-        sums.sumOfSquares[c] += value * value;
-      }
-    const double variance = VarianceSum(sums, n);
-    for (int limit = static_cast<int>(variance) - 2; limit <= static_cast<int>(variance) + 2; ++limit) {
-      ASSERT_EQ(VarianceSumAtMost(sums, n, limit), static_cast<double>(limit) >= variance)
-          << "n " << n << " limit " << limit << " variance " << variance;
-      nearLimit += std::abs(limit - variance) < 1.0;
-    }
-  }
-  EXPECT_GT(nearLimit, 1000);
-}
-
-
-// Planes whose differences cluster around the keep test's limits: one pixel in `oneIn`
-// differs in one component, mostly just over 2e (an outlier), sometimes by e / 2, now and
-// then over 4e.
-void FillPlanes(std::mt19937& random, YuvPlane& current, YuvPlane& reference, int e, int oneIn) {
-  for (std::size_t i = 0; i < kReferencePixels; ++i) {
-    reference.y[i] = static_cast<std::int16_t>(random() % 200);
-    reference.u[i] = static_cast<std::int16_t>(static_cast<int>(random() % 200) - 100);
-    reference.v[i] = static_cast<std::int16_t>(static_cast<int>(random() % 200) - 100);
-    current.y[i] = reference.y[i], current.u[i] = reference.u[i], current.v[i] = reference.v[i];
-    if (random() % static_cast<unsigned>(oneIn) != 0) continue;
-    const auto kind = random() % 10;
-    const int size = kind < 6 ? 2 * e + 1 : kind < 9 ? e / 2 : 4 * e + 1;
-    const int signedSize = random() % 2 ? size : -size;
-    const auto which = random() % 3;
-    std::int16_t& target = which == 0 ? current.y[i] : which == 1 ? current.u[i] : current.v[i];
-    target = static_cast<std::int16_t>(target + signedSize);
-  }
-}
-
-// The keep test as it reads: no difference over 4e, at most 2 (under 9 pixels) or n/4 pixels
-// with one over 2e, and a total of at most e * n.
-bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w, int h, int e) {
-  int outliers = 0, total = 0;
-  for (int y = y0; y < y0 + h; ++y)
-    for (int x = x0; x < x0 + w; ++x) {
-      const int i = y * kScreenWidth + x;
-      const int d[3] = {std::abs(c.y[i] - r.y[i]), std::abs(c.u[i] - r.u[i]), std::abs(c.v[i] - r.v[i])};
-      if (*std::max_element(d, d + 3) > 4 * e) return false;
-      if (*std::max_element(d, d + 3) > 2 * e) ++outliers;
-      total += d[0] + d[1] + d[2];
-    }
-  const int n = w * h;
-  return outliers <= (n < 9 ? 2 : n / 4) && total <= e * n;
-}
-
-TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
-  std::mt19937 random(23);
-  auto current = std::make_unique<YuvPlane>(), reference = std::make_unique<YuvPlane>();
-  const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
-  int passes = 0, checks = 0;
-  for (int e : {4, 8, 12, 20, 60}) {
-   for (int oneIn : {8, 4, 3, 2}) {
-    FillPlanes(random, *current, *reference, e, oneIn);
-    for (const auto& shape : shapes) {
-      const ShapeOps& ops = OpsForShape(shape[0], shape[1]);
-      for (int y = 0; y + shape[1] <= kScreenHeight; y += shape[1])
-        for (int x = 0; x + shape[0] <= kScreenWidth; x += shape[0]) {
-          const bool expected = KeepByTheRules(*current, *reference, x, y, shape[0], shape[1], e);
-          ASSERT_EQ(ops.keep(*current, *reference, y * kScreenWidth + x, e), expected)
-              << shape[0] << "x" << shape[1] << " at " << x << "," << y << " e " << e;
-          passes += expected;
-          ++checks;
-        }
-    }
-   }
-  }
-  EXPECT_GT(passes, checks / 10);
-  EXPECT_LT(passes, checks - checks / 10);
-}
-
-// The motion search as it reads, without remembered costs or whole-register reads.
-int PlainCost(const Picture& prepared, const Picture& reference, int offset, int w, int h, int vector) {
-  if (vector < 0 || vector > 255) return 48960;
-  const int start = offset + ((vector >> 4) - 8) * 720 + ((vector & 15) - 8) * 3;
-  if (start < 0 || start + (h - 1) * 720 + w * 3 >= 115200) return 48960;
-  int cost = 0;
-  for (int row = 0; row < h; ++row)
-    for (int i = 0; i < w * 3; ++i)
-      cost += std::abs(prepared.data()[offset + row * 720 + i] - reference.data()[start + row * 720 + i]);
-  return cost;
-}
-
-MotionSearch::Result PlainSearch(const Picture& prepared, const Picture& reference, int offset, int w, int h,
-                                 int predicted) {
-  const auto best = [&](int centre, std::initializer_list<int> steps) {
-    MotionSearch::Result b{centre, PlainCost(prepared, reference, offset, w, h, centre)};
-    for (int step : steps) {
-      const int cost = PlainCost(prepared, reference, offset, w, h, centre + step);
-      if (cost < b.cost) b = {centre + step, cost};
-    }
-    return b;
-  };
-  MotionSearch::Result b{predicted, 0};
-  for (;;) {
-    const MotionSearch::Result next = best(b.vector, {-32, -17, -15, -2, 2, 15, 17, 32});
-    if (next.vector == b.vector) break;
-    b = next;
-  }
-  return best(b.vector, {-16, -1, 1, 16});
-}
-
-TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
-  // A smooth picture and a shifted, slightly noisy copy, so that searches travel.
-  Picture reference = RidgedReference();
-  Picture prepared;
-  std::mt19937 random(29);
-  for (int y = 0; y < kScreenHeight; ++y)
-    for (int x = 0; x < kScreenWidth; ++x)
-      for (int c = 0; c < 3; ++c)
-        prepared.Pixel(x, y)[c] = static_cast<std::uint8_t>(
-            std::clamp(reference.Pixel(std::min(x + 3, kScreenWidth - 1), std::max(y - 2, 0))[c] +
-                           static_cast<int>(random() % 9) - 4, 0, 255));
-  MotionSearch search;
-  const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
-  int unusable = 0;
-  for (const auto& shape : shapes) {
-    const int w = shape[0], h = shape[1];
-    for (int y = 0; y + h <= kScreenHeight; y += h)
-      for (int x = 0; x + w <= kScreenWidth; x += w) {
-        if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
-        const int offset = (y * kScreenWidth + x) * 3;
-        const int predicted = static_cast<int>(random() % 256);
-        const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
-        const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
-        ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y;
-        ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y;
-        unusable += got.cost == 48960;
-      }
-  }
-  EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 
 }  // namespace
