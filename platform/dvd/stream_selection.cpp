@@ -10,10 +10,11 @@ void StreamSelection::SetTitle(const TitleInfo& title) {
   title_ = title;
   audioCount_ = static_cast<int>(title.audio.size());
   subpictureCount_ = static_cast<int>(title.subpictures.size());
-  audio_ = audioCount_ > 0 ? 0 : -1;
-  subpicture_ = subpictureCount_ > 0 ? 0 : -1;
-  subpictureOn_ = false;
+  if (audio_ < 0 || audio_ >= audioCount_) audio_ = audioCount_ > 0 ? 0 : -1;
+  if (subpicture_ < 0 || subpicture_ >= subpictureCount_) subpicture_ = subpictureCount_ > 0 ? 0 : -1;
 }
+
+void StreamSelection::Reset() { *this = StreamSelection(); }
 
 int StreamSelection::audioPhysical() const { return audio_ < 0 ? -1 : title_.audio[static_cast<size_t>(audio_)].physicalId; }
 

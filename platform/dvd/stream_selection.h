@@ -8,9 +8,11 @@ namespace tarn::dvd {
 
 class StreamSelection {
  public:
-  // Counts come from the title's description; selections go back to the first streams with
-  // subpictures off, as on a disc just started.
+  // The title whose streams are chosen from. Choices made before stay where the title has those
+  // streams (a user picks the language, then plays a run of chapters); otherwise the first stream.
   void SetTitle(const TitleInfo& title);
+  // Back to no title: no streams, subpictures off, as on a disc just opened.
+  void Reset();
 
   int audioCount() const { return audioCount_; }
   int subpictureCount() const { return subpictureCount_; }
