@@ -47,63 +47,62 @@ inline void WritePixel(std::int32_t e, std::int32_t red, std::int32_t green, std
 }
 
 #if defined(__SSE2__)
-// Eight pixels at a time. Each factor is split at 2^15 into two 16-bit halves, so that
-// pmaddwd forms the exact 32-bit sums of the scalar formulas:
-// 1220944 = 37*32768 + 8528, 1673555 = 51*32768 + 2387, 2115221 = 64*32768 + 18069,
-// 852458 = 26*32768 + 490, 410792 = 12*32768 + 17576.
+// Eight pixels at a time in exact 32-bit sums. pmaddwd multiplies 16-bit pairs, so each
+// factor is split as a + 64b (or a + 128b) and paired with the value and 64 (128) times it:
+// 1220944 = 16 + 64*19077, 1673555 = 19 + 64*26149, 2115221 = 21 + 128*16525,
+// 852458 = 42 + 64*13319, 410792 = 40 + 64*6418. Luma is shared by the three channels;
+// chroma is summed once per group and then given to both of its pixels.
 constexpr std::int32_t kRedConstant = -213690752 - 19535104;
 constexpr std::int32_t kGreenConstant = 162220288 - 19535104;
 constexpr std::int32_t kBlueConstant = -270224000 - 19535104;
 
-// Factors for the pair (luma in the low 16 bits, chroma in the high 16 bits) of a 32-bit lane.
-inline __m128i Factors(std::int16_t luma, std::int16_t chroma) {
-  const auto low = static_cast<std::uint32_t>(static_cast<std::uint16_t>(luma));
-  const auto high = static_cast<std::uint32_t>(static_cast<std::uint16_t>(chroma)) << 16;
-  return _mm_set1_epi32(static_cast<std::int32_t>(high | low));
+// Factors for the pair (low 16 bits, high 16 bits) of each 32-bit lane.
+inline __m128i Factors(std::int16_t low, std::int16_t high) {
+  const auto lowBits = static_cast<std::uint32_t>(static_cast<std::uint16_t>(low));
+  const auto highBits = static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16;
+  return _mm_set1_epi32(static_cast<std::int32_t>(highBits | lowBits));
 }
 
-// (high part << 15) + low part + constant, >> 20.
-inline __m128i Combine(__m128i high, __m128i low, std::int32_t constant) {
-  const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_slli_epi32(high, 15), low),
-                                    _mm_set1_epi32(constant));
-  return _mm_srai_epi32(sum, 20);
-}
+// A group's sum given to its two pixels: lanes g0 g0 g1 g1 (first) or g2 g2 g3 g3.
+inline __m128i FirstPixels(__m128i groups) { return _mm_shuffle_epi32(groups, _MM_SHUFFLE(1, 1, 0, 0)); }
+inline __m128i LastPixels(__m128i groups) { return _mm_shuffle_epi32(groups, _MM_SHUFFLE(3, 3, 2, 2)); }
 
-struct Channels {
-  __m128i blue, green, red;  // four pixels, 32-bit lanes
-};
-
-// `words`: Y0 U Y1 V Y2 U Y3 V as 16-bit lanes.
-inline Channels ConvertFour(__m128i words) {
-  const __m128i lumaMask = _mm_set1_epi32(0x0000FFFF);
-  const __m128i luma = _mm_and_si128(words, lumaMask);
-  const __m128i withV = _mm_or_si128(luma, _mm_andnot_si128(lumaMask, _mm_shuffle_epi32(words, _MM_SHUFFLE(3, 3, 1, 1))));
-  const __m128i withU = _mm_or_si128(luma, _mm_andnot_si128(lumaMask, _mm_shuffle_epi32(words, _MM_SHUFFLE(2, 2, 0, 0))));
-  Channels out;
-  out.red = Combine(_mm_madd_epi16(withV, Factors(37, 51)), _mm_madd_epi16(withV, Factors(8528, 2387)),
-                    kRedConstant);
-  out.blue = Combine(_mm_madd_epi16(withU, Factors(37, 64)),
-                     _mm_madd_epi16(withU, Factors(8528, 18069)), kBlueConstant);
-  const __m128i greenHigh = _mm_add_epi32(_mm_madd_epi16(withV, Factors(37, -26)),
-                                          _mm_madd_epi16(withU, Factors(0, -12)));
-  const __m128i greenLow = _mm_add_epi32(_mm_madd_epi16(withV, Factors(8528, -490)),
-                                         _mm_madd_epi16(withU, Factors(0, -17576)));
-  out.green = Combine(greenHigh, greenLow, kGreenConstant);
-  return out;
+// Both halves of one channel: (luma + chroma) >> 20, packed to 16-bit lanes.
+inline __m128i Channel(__m128i lumaFirst, __m128i lumaLast, __m128i chroma) {
+  const __m128i first = _mm_srai_epi32(_mm_add_epi32(lumaFirst, FirstPixels(chroma)), 20);
+  const __m128i last = _mm_srai_epi32(_mm_add_epi32(lumaLast, LastPixels(chroma)), 20);
+  return _mm_packs_epi32(first, last);  // the range -223..535 survives
 }
 
 // Writes 24 bytes at `out` and may scribble on the two bytes after them, which the caller
 // writes afterwards.
 inline void ConvertEight(const std::uint8_t* in, std::uint8_t* out) {
-  const __m128i zero = _mm_setzero_si128();
   const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-  const Channels first = ConvertFour(_mm_unpacklo_epi8(raw, zero));
-  const Channels second = ConvertFour(_mm_unpackhi_epi8(raw, zero));
-  // Signed packing keeps the range; unsigned packing clamps to 0-255 like the scalar code.
-  const __m128i blueGreen = _mm_packus_epi16(_mm_packs_epi32(first.blue, second.blue),
-                                             _mm_packs_epi32(first.green, second.green));
-  const __m128i red = _mm_packus_epi16(_mm_packs_epi32(first.red, second.red), zero);
-  simd::StoreEightPixels(blueGreen, red, out);
+  const __m128i luma = _mm_and_si128(raw, _mm_set1_epi16(0x00FF));  // Y0..Y7
+  const __m128i chroma = _mm_srli_epi16(raw, 8);                     // U0 V0 U1 V1 .. U3 V3
+  const __m128i luma64 = _mm_slli_epi16(luma, 6);
+  const __m128i lumaFactors = Factors(16, 19077);
+  const __m128i lumaFirst = _mm_madd_epi16(_mm_unpacklo_epi16(luma, luma64), lumaFactors);
+  const __m128i lumaLast = _mm_madd_epi16(_mm_unpackhi_epi16(luma, luma64), lumaFactors);
+
+  const __m128i chroma64 = _mm_slli_epi16(chroma, 6);
+  const __m128i chroma128 = _mm_slli_epi16(chroma, 7);
+  const __m128i red = _mm_add_epi32(
+      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(0, 19)), _mm_madd_epi16(chroma64, Factors(0, 26149))),
+      _mm_set1_epi32(kRedConstant));
+  const __m128i green = _mm_add_epi32(
+      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(-40, -42)),
+                    _mm_madd_epi16(chroma64, Factors(-6418, -13319))),
+      _mm_set1_epi32(kGreenConstant));
+  const __m128i blue = _mm_add_epi32(
+      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(21, 0)), _mm_madd_epi16(chroma128, Factors(16525, 0))),
+      _mm_set1_epi32(kBlueConstant));
+
+  // Unsigned packing clamps to 0-255 like the scalar code.
+  const __m128i blueGreen = _mm_packus_epi16(Channel(lumaFirst, lumaLast, blue),
+                                             Channel(lumaFirst, lumaLast, green));
+  const __m128i redBytes = _mm_packus_epi16(Channel(lumaFirst, lumaLast, red), _mm_setzero_si128());
+  simd::StoreEightPixels(blueGreen, redBytes, out);
 }
 #endif
 
