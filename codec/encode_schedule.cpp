@@ -67,7 +67,8 @@ bool IsMoveBorderBlock(int block) {
 }
 
 int AreaMeasure(int targetWidth, int targetHeight) {
-  const int covered = std::min(targetWidth, kScreenWidth) * std::min(targetHeight, kScreenHeight);
+  // Sizes outside the screen count as the screen's edge; nonsense below zero as nothing.
+  const int covered = std::clamp(targetWidth, 0, kScreenWidth) * std::clamp(targetHeight, 0, kScreenHeight);
   return covered * 100 / (kScreenWidth * kScreenHeight) * 8;
 }
 
