@@ -1,0 +1,47 @@
+// The exports of libtarnaud.so: the self-registering server entry points of its one class,
+// the audio encoder filter, and CurrentSize, which the converter polls for the bytes written.
+#include <cstdint>
+
+#include "media/com/ClassFactory.h"
+#include "media/dshow/FilterSetup.h"
+#include "media/registry/ServerRegistration.h"
+#include "tarnaud/audio_encoder_filter.h"
+#include "tarnaud/audio_encoder_ids.h"
+#include "tarnaud/audio_process_state.h"
+
+namespace {
+
+using tarn::aud::kAudioEncoderClsid;
+using tarn::aud::kAudioEncoderName;
+
+const AMOVIESETUP_MEDIATYPE kPcmTypes[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+
+const AMOVIESETUP_PIN kPins[] = {
+    {L"Input", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmTypes},
+    {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmTypes},
+};
+
+// Merit "do not use": the graph never brings the filter in by itself; it joins the audio
+// path only when the application has put it into the graph.
+const AMOVIESETUP_FILTER kFilterSetup = {&kAudioEncoderClsid, kAudioEncoderName, MERIT_DO_NOT_USE, 2, kPins};
+
+const CFactoryTemplate kTemplates[] = {
+    {kAudioEncoderName, &kAudioEncoderClsid, &tarn::aud::AudioEncoderFilter::CreateInstance, nullptr,
+     &kFilterSetup},
+};
+
+}  // namespace
+
+TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
+
+TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
+
+TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
+}
+
+TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
+
+TARN_EXPORT std::int32_t CurrentSize() {
+  return tarn::aud::SoundBytesWritten().load(std::memory_order_relaxed);
+}

@@ -1,0 +1,247 @@
+#include "tarnaud/sound_encoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <new>
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+namespace tarn::aud {
+namespace {
+
+// Input frames converted per step: small enough for the stack of buffers to stay in cache.
+constexpr int kChunkFrames = 1024;
+constexpr float kInt16Scale = 1.0f / 32768.0f;
+
+template <class T>
+T ClampedRound(float value, T low, T high) {
+  const long rounded = std::lrint(value);
+  return static_cast<T>(std::clamp<long>(rounded, low, high));
+}
+
+}  // namespace
+
+SoundEncoder::~SoundEncoder() { Release(); }
+
+int SoundEncoder::Start(const SoundLayout& layout, int channel, double gain, PcmFormat input,
+                        SoundFileWriter* file) {
+  Release();
+  if (file == nullptr || input.channels == 0 || input.sampleRate == 0) return EINVAL;
+  layout_ = layout;
+  channel_ = channel;
+  gain_ = static_cast<float>(gain);
+  input_ = input;
+  file_ = file;
+  outputFrames_ = 0;
+  writtenFrames_ = 0;
+  frameLimit_.reset();
+  blockFill_ = 0;
+  adpcm_.Reset();
+  try {
+    inputPlanes_.assign(layout_.channels, std::vector<float>(kChunkFrames));
+    if (layout_.codec == SoundCodec::kImaAdpcm) blockSamples_.assign(kAdpcmSamplesPerBlock, 0);
+  } catch (const std::bad_alloc&) {
+    Release();
+    return ENOMEM;
+  }
+  const int error = ConfigureResampler();
+  if (error != 0) Release();
+  return error;
+}
+
+int SoundEncoder::ConfigureResampler() {
+  swr_free(&resampler_);
+  AVChannelLayout channels{};
+  av_channel_layout_default(&channels, layout_.channels);
+  // The wanted channels are picked before resampling: the resampler sees the file's channels
+  // on both sides and changes only the rate.
+  int result = swr_alloc_set_opts2(&resampler_, &channels, AV_SAMPLE_FMT_FLTP, static_cast<int>(layout_.sampleRate),
+                                   &channels, AV_SAMPLE_FMT_FLTP, static_cast<int>(input_.sampleRate), 0, nullptr);
+  av_channel_layout_uninit(&channels);
+  if (result >= 0) result = swr_init(resampler_);
+  if (result < 0) {
+    swr_free(&resampler_);
+    return result == AVERROR(ENOMEM) ? ENOMEM : EINVAL;
+  }
+
+  // One chunk's output, with room for what the filter holds back from earlier chunks.
+  const std::uint64_t perChunk =
+      (static_cast<std::uint64_t>(kChunkFrames) * layout_.sampleRate + input_.sampleRate - 1) / input_.sampleRate;
+  outputCapacity_ = static_cast<int>(perChunk) + 256;
+  const auto capacity = static_cast<std::size_t>(outputCapacity_);
+  try {
+    outputPlanes_.assign(layout_.channels, std::vector<float>(capacity));
+    const std::size_t byteCapacity =
+        layout_.codec == SoundCodec::kPcm8
+            ? capacity * layout_.channels
+            : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
+    bytes_.assign(byteCapacity, 0);
+  } catch (const std::bad_alloc&) {
+    swr_free(&resampler_);
+    return ENOMEM;
+  }
+  return 0;
+}
+
+int SoundEncoder::ChangeInput(PcmFormat input) {
+  if (resampler_ == nullptr) return EINVAL;
+  if (input.channels == 0 || input.sampleRate == 0) return EINVAL;
+  if (input.sampleRate == input_.sampleRate) {
+    input_ = input;  // a new channel count changes only which samples are picked
+    return 0;
+  }
+  const int error = Drain();
+  if (error != 0) return error;
+  input_ = input;
+  return ConfigureResampler();
+}
+
+int SoundEncoder::Encode(const std::int16_t* interleaved, std::int64_t frames) {
+  if (resampler_ == nullptr) return EINVAL;
+  const std::size_t inputChannels = input_.channels;
+  // Source channel of each file channel: left and right of a stereo file, the chosen one of
+  // a mono file; an input with fewer channels gives its last one.
+  std::size_t source[2] = {0, 0};
+  if (layout_.channels == 2) {
+    source[1] = std::min<std::size_t>(1, inputChannels - 1);
+  } else {
+    source[0] = std::min<std::size_t>(static_cast<std::size_t>(channel_), inputChannels - 1);
+  }
+  while (frames > 0) {
+    const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
+    for (std::size_t c = 0; c < layout_.channels; ++c) {
+      float* plane = inputPlanes_[c].data();
+      const std::int16_t* sample = interleaved + source[c];
+      for (int i = 0; i < chunk; ++i, sample += inputChannels) plane[i] = static_cast<float>(*sample) * kInt16Scale;
+    }
+    const int error = Resample(chunk);
+    if (error != 0) return error;
+    interleaved += static_cast<std::size_t>(chunk) * inputChannels;
+    frames -= chunk;
+  }
+  return 0;
+}
+
+int SoundEncoder::EncodeSilence(std::int64_t frames) {
+  if (resampler_ == nullptr) return EINVAL;
+  for (auto& plane : inputPlanes_) std::fill(plane.begin(), plane.end(), 0.0f);
+  while (frames > 0) {
+    const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
+    const int error = Resample(chunk);
+    if (error != 0) return error;
+    frames -= chunk;
+  }
+  return 0;
+}
+
+int SoundEncoder::Resample(int frames) {
+  const std::uint8_t* in[2] = {};
+  std::uint8_t* out[2] = {};
+  for (std::size_t c = 0; c < layout_.channels; ++c) {
+    in[c] = reinterpret_cast<const std::uint8_t*>(inputPlanes_[c].data());
+    out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  }
+  const int produced = swr_convert(resampler_, out, outputCapacity_, in, frames);
+  if (produced < 0) return EINVAL;
+  return WriteFrames(produced, false);
+}
+
+int SoundEncoder::Drain() {
+  std::uint8_t* out[2] = {};
+  for (std::size_t c = 0; c < layout_.channels; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  for (;;) {
+    const int produced = swr_convert(resampler_, out, outputCapacity_, nullptr, 0);
+    if (produced < 0) return EINVAL;
+    if (produced == 0) return 0;
+    const int error = WriteFrames(produced, false);
+    if (error != 0) return error;
+  }
+}
+
+int SoundEncoder::Finish(std::optional<std::uint64_t> totalFrames) {
+  if (resampler_ == nullptr) return EINVAL;
+  frameLimit_ = totalFrames;
+  int error = Drain();
+  if (error != 0) return error;
+  if (totalFrames) {
+    while (outputFrames_ < *totalFrames) {
+      const auto missing = static_cast<int>(std::min<std::uint64_t>(*totalFrames - outputFrames_,
+                                                                    static_cast<std::uint64_t>(outputCapacity_)));
+      error = WriteFrames(missing, true);
+      if (error != 0) return error;
+    }
+  }
+  return FlushAdpcmBlock();
+}
+
+int SoundEncoder::WriteFrames(int frames, bool silent) {
+  if (frameLimit_) {
+    const std::uint64_t room = *frameLimit_ > outputFrames_ ? *frameLimit_ - outputFrames_ : 0;
+    frames = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(frames), room));
+  }
+  if (frames <= 0) return 0;
+  const int error = layout_.codec == SoundCodec::kPcm8 ? WritePcm8(frames, silent) : WriteAdpcm(frames, silent);
+  if (error == 0) outputFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
+}
+
+int SoundEncoder::WritePcm8(int frames, bool silent) {
+  const std::size_t channels = layout_.channels;
+  const float scale = gain_ * 128.0f;
+  for (std::size_t c = 0; c < channels; ++c) {
+    const float* plane = outputPlanes_[c].data();
+    std::uint8_t* byte = bytes_.data() + c;
+    for (int i = 0; i < frames; ++i, byte += channels) {
+      const auto value = silent ? std::int8_t{0} : ClampedRound<std::int8_t>(plane[i] * scale, -128, 127);
+      *byte = static_cast<std::uint8_t>(value);
+    }
+  }
+  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
+  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
+}
+
+int SoundEncoder::WriteAdpcm(int frames, bool silent) {
+  const float scale = gain_ * 32768.0f;
+  const float* plane = outputPlanes_[0].data();
+  std::size_t used = 0;
+  std::uint64_t blocks = 0;
+  for (int i = 0; i < frames; ++i) {
+    blockSamples_[blockFill_++] = silent ? std::int16_t{0} : ClampedRound<std::int16_t>(plane[i] * scale, -32768, 32767);
+    if (blockFill_ == kAdpcmSamplesPerBlock) {
+      used += adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data() + used);
+      blockFill_ = 0;
+      ++blocks;
+    }
+  }
+  if (used == 0) return 0;
+  const int error = file_->Append(bytes_.data(), used);
+  if (error == 0) writtenFrames_ += blocks * kAdpcmSamplesPerBlock;
+  return error;
+}
+
+int SoundEncoder::FlushAdpcmBlock() {
+  if (layout_.codec != SoundCodec::kImaAdpcm || blockFill_ == 0) return 0;
+  const std::size_t used = adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data());
+  const int error = file_->Append(bytes_.data(), used);
+  if (error == 0) writtenFrames_ += blockFill_;
+  blockFill_ = 0;
+  return error;
+}
+
+void SoundEncoder::Release() {
+  swr_free(&resampler_);
+  inputPlanes_.clear();
+  outputPlanes_.clear();
+  bytes_.clear();
+  blockSamples_.clear();
+  blockFill_ = 0;
+  file_ = nullptr;
+}
+
+}  // namespace tarn::aud
