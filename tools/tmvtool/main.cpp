@@ -18,7 +18,8 @@ std::string ErrorText(int error) { return std::strerror(error); }
 namespace {
 
 std::span<const Subcommand* const> Subcommands() {
-  static const std::array<const Subcommand*, 3> all = {&InfoSubcommand(), &DecodeSubcommand(), &DvdInfoSubcommand()};
+  static const std::array<const Subcommand*, 4> all = {&InfoSubcommand(), &DecodeSubcommand(), &DvdInfoSubcommand(),
+                                                       &EncodeSubcommand()};
   return all;
 }
 

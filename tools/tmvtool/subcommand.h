@@ -28,5 +28,6 @@ std::string ErrorText(int error);
 const Subcommand& InfoSubcommand();
 const Subcommand& DecodeSubcommand();
 const Subcommand& DvdInfoSubcommand();
+const Subcommand& EncodeSubcommand();
 
 }  // namespace tarn::tmvtool

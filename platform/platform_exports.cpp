@@ -1,0 +1,65 @@
+// The exports of libtarnplatform.so: the self-registering server entry points
+// of its filters. Registration puts each filter into the filter category
+// under its friendly name with the merit the graph builder chooses by.
+#include "media/com/ClassFactory.h"
+#include "media/dshow/FilterSetup.h"
+#include "media/registry/ServerRegistration.h"
+#include "platform/audio_renderer.h"
+#include "platform/file_source_filter.h"
+#include "platform/null_renderer.h"
+#include "platform/platform_ids.h"
+#include "platform/video_renderer.h"
+
+namespace {
+
+using namespace tarn::platform;
+
+const AMOVIESETUP_MEDIATYPE kAnyType[] = {{&GUID_NULL, &GUID_NULL}};
+const AMOVIESETUP_MEDIATYPE kVideoTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}, {&MEDIATYPE_Video, &MEDIASUBTYPE_YUY2}};
+const AMOVIESETUP_MEDIATYPE kPcmType[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
+
+// ---- file source ----
+const AMOVIESETUP_PIN kFileSourcePins[] = {
+    {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
+};
+// A source is added by the application, never brought in to render a pin.
+const AMOVIESETUP_FILTER kFileSourceSetup = {&kFileSourceClsid, kFileSourceName, MERIT_UNLIKELY, 1, kFileSourcePins};
+
+// ---- renderers ----
+const AMOVIESETUP_PIN kNullRendererPins[] = {
+    {L"In", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kAnyType},
+};
+// Only when the application puts it into the graph.
+const AMOVIESETUP_FILTER kNullRendererSetup = {&kNullRendererClsid, kNullRendererName, MERIT_DO_NOT_USE, 1,
+                                               kNullRendererPins};
+
+const AMOVIESETUP_PIN kVideoRendererPins[] = {
+    {L"Input", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
+};
+const AMOVIESETUP_FILTER kVideoRendererSetup = {&kVideoRendererClsid, kVideoRendererName, MERIT_PREFERRED + 1, 1,
+                                                kVideoRendererPins};
+
+const AMOVIESETUP_PIN kAudioRendererPins[] = {
+    {L"Audio Input pin (rendered)", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
+};
+const AMOVIESETUP_FILTER kAudioRendererSetup = {&kAudioRendererClsid, kAudioRendererName, MERIT_PREFERRED, 1,
+                                                kAudioRendererPins};
+
+const CFactoryTemplate kTemplates[] = {
+    {kFileSourceName, &kFileSourceClsid, &FileSourceFilter::CreateInstance, nullptr, &kFileSourceSetup},
+    {kNullRendererName, &kNullRendererClsid, &NullRenderer::CreateInstance, nullptr, &kNullRendererSetup},
+    {kVideoRendererName, &kVideoRendererClsid, &VideoRenderer::CreateInstance, nullptr, &kVideoRendererSetup},
+    {kAudioRendererName, &kAudioRendererClsid, &AudioRenderer::CreateInstance, nullptr, &kAudioRendererSetup},
+};
+
+}  // namespace
+
+TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
+
+TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
+
+TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
+  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
+}
+
+TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }

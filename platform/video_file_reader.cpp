@@ -1,0 +1,198 @@
+#include "platform/video_file_reader.h"
+
+#include "media/com/HResult.h"
+#include "media/dshow/MediaTypeGuids.h"
+#include "platform/media_formats.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+#include <libavutil/opt.h>
+}
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace tarn::platform {
+
+namespace {
+
+// 100 ns units of `value` ticks of `timeBase`, rounded to the nearest unit.
+REFERENCE_TIME ToReferenceTime(std::int64_t value, AVRational timeBase) {
+  return av_rescale_q_rnd(value, timeBase, AVRational{1, static_cast<int>(UNITS)},
+                          static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
+}
+
+// Pictures larger than this are refused: their buffers would not fit a sample's LONG size.
+constexpr std::int64_t kMaxPictureBytes = std::numeric_limits<std::int32_t>::max() / 2;
+
+}  // namespace
+
+HRESULT VideoFileReader::Fail(HRESULT hr, std::string text) {
+  error_ = std::move(text);
+  decoder_.reset();
+  format_.reset();
+  return hr;
+}
+
+HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
+  error_.clear();
+  AVDictionary* dictionary = nullptr;
+  const AVInputFormat* inputFormat = nullptr;
+  for (const auto& [name, value] : options) {
+    if (name == "format") {
+      inputFormat = av_find_input_format(value.c_str());
+      if (inputFormat == nullptr) return Fail(E_INVALIDARG, "unknown input format '" + value + "'");
+    } else {
+      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
+    }
+  }
+
+  AVFormatContext* opened = nullptr;
+  int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
+  const bool unusedOption = av_dict_count(dictionary) > 0;
+  std::string unused = unusedOption ? av_dict_get(dictionary, "", nullptr, AV_DICT_IGNORE_SUFFIX)->key : "";
+  av_dict_free(&dictionary);
+  if (error < 0) {
+    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, path + ": not a media file FFmpeg knows");
+    if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path + ": " + AvErrorText(error));
+    return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  }
+  format_.reset(opened);
+  if (unusedOption) return Fail(E_INVALIDARG, "option '" + unused + "' does not apply to this input");
+
+  error = avformat_find_stream_info(format_.get(), nullptr);
+  if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (streamIndex_ < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": no video stream");
+  return OpenDecoder();
+}
+
+HRESULT VideoFileReader::OpenDecoder() {
+  AVStream* stream = format_->streams[streamIndex_];
+  const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
+  if (codec == nullptr) return Fail(VFW_E_INVALID_FILE_FORMAT, "no decoder for the video stream");
+  decoder_.reset(avcodec_alloc_context3(codec));
+  if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream->codecpar) < 0) return Fail(E_OUTOFMEMORY, "out of memory");
+  // One decoding thread: the encoder works on another one at the same time.
+  decoder_->thread_count = 1;
+  if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, "the video decoder does not open");
+
+  width_ = stream->codecpar->width;
+  height_ = stream->codecpar->height;
+  decodedFormat_ = static_cast<AVPixelFormat>(stream->codecpar->format);
+  if (width_ <= 0 || height_ <= 0 || decodedFormat_ == AV_PIX_FMT_NONE)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, "the video stream has no picture size or format");
+  if (static_cast<std::int64_t>(width_) * height_ * 3 > kMaxPictureBytes)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, "the pictures are too large");
+
+  subtype_ = decodedFormat_ == AV_PIX_FMT_BGR24 ? &MEDIASUBTYPE_RGB24 : &MEDIASUBTYPE_YUY2;
+  frameBytes_ = *subtype_ == MEDIASUBTYPE_RGB24 ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
+  if (decodedFormat_ != AV_PIX_FMT_BGR24 && decodedFormat_ != AV_PIX_FMT_YUYV422) {
+    scaler_.reset(sws_getContext(width_, height_, decodedFormat_, width_, height_, AV_PIX_FMT_YUYV422,
+                                 SWS_BILINEAR, nullptr, nullptr, nullptr));
+    if (!scaler_) return Fail(VFW_E_INVALID_FILE_FORMAT, "no conversion from the decoded pixel format");
+  }
+
+  timeBase_ = stream->time_base;
+  streamStart_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+  AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
+  nominalFrameTime_ = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : UNITS / 25;
+  frameCount_ = stream->nb_frames;
+  if (stream->duration != AV_NOPTS_VALUE) duration_ = ToReferenceTime(stream->duration, timeBase_);
+  else if (format_->duration != AV_NOPTS_VALUE) duration_ = av_rescale(format_->duration, UNITS, AV_TIME_BASE);
+  if (frameCount_ <= 0 && duration_ > 0) frameCount_ = duration_ / nominalFrameTime_;
+
+  frame_.reset(av_frame_alloc());
+  packet_.reset(av_packet_alloc());
+  if (!frame_ || !packet_) return Fail(E_OUTOFMEMORY, "out of memory");
+  nextStart_ = 0;
+  draining_ = false;
+  return S_OK;
+}
+
+HRESULT VideoFileReader::Rewind() {
+  if (!format_) return E_UNEXPECTED;
+  if (av_seek_frame(format_.get(), streamIndex_, streamStart_, AVSEEK_FLAG_BACKWARD) < 0 &&
+      avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0)
+    return E_FAIL;
+  avcodec_flush_buffers(decoder_.get());
+  nextStart_ = 0;
+  draining_ = false;
+  return S_OK;
+}
+
+// Feeds packets until the decoder hands out a frame; false at the end of the stream.
+bool VideoFileReader::ReceiveFrame() {
+  for (;;) {
+    const int received = avcodec_receive_frame(decoder_.get(), frame_.get());
+    if (received == 0) return true;
+    if (received != AVERROR(EAGAIN)) return false;  // end of stream or a broken decoder
+    if (draining_) return false;
+
+    const int read = av_read_frame(format_.get(), packet_.get());
+    if (read < 0) {
+      draining_ = true;
+      avcodec_send_packet(decoder_.get(), nullptr);
+      continue;
+    }
+    if (packet_->stream_index == streamIndex_) {
+      // A damaged packet is skipped; the decoder resynchronises on the next one.
+      avcodec_send_packet(decoder_.get(), packet_.get());
+    }
+    av_packet_unref(packet_.get());
+  }
+}
+
+PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
+  PictureTimes times;
+  const std::int64_t pts = frame.best_effort_timestamp;
+  times.start = pts != AV_NOPTS_VALUE ? ToReferenceTime(pts - streamStart_, timeBase_) : nextStart_;
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+  const std::int64_t duration = frame.duration;
+#else
+  const std::int64_t duration = frame.pkt_duration;
+#endif
+  times.stop = times.start + (duration > 0 ? ToReferenceTime(duration, timeBase_) : nominalFrameTime_);
+  nextStart_ = times.stop;
+  return times;
+}
+
+ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* times) {
+  if (!format_) return ReadResult::kError;
+  if (!ReceiveFrame()) return ReadResult::kEnd;
+  if (frame_->width != width_ || frame_->height != height_ || frame_->format != decodedFormat_) {
+    // A size or format change within the stream would not fit the agreed buffers.
+    error_ = "the picture size or format changes within the stream";
+    av_frame_unref(frame_.get());
+    return ReadResult::kError;
+  }
+  *times = TimesOf(*frame_);
+  StorePicture(picture);
+  av_frame_unref(frame_.get());
+  return ReadResult::kPicture;
+}
+
+void VideoFileReader::StorePicture(std::uint8_t* picture) {
+  const AVFrame& frame = *frame_;
+  if (decodedFormat_ == AV_PIX_FMT_BGR24) {
+    // Bottom-up rows, each row's bytes as decoded.
+    const std::size_t rowBytes = static_cast<std::size_t>(width_) * 3;
+    for (LONG row = 0; row < height_; ++row) {
+      std::memcpy(picture + static_cast<std::size_t>(height_ - 1 - row) * rowBytes,
+                  frame.data[0] + static_cast<std::ptrdiff_t>(row) * frame.linesize[0], rowBytes);
+    }
+    return;
+  }
+  const int rowBytes = static_cast<int>(frameBytes_ / static_cast<std::size_t>(height_));
+  if (decodedFormat_ == AV_PIX_FMT_YUYV422) {
+    av_image_copy_plane(picture, rowBytes, frame.data[0], frame.linesize[0], rowBytes, height_);
+    return;
+  }
+  std::uint8_t* planes[4] = {picture, nullptr, nullptr, nullptr};
+  const int strides[4] = {rowBytes, 0, 0, 0};
+  sws_scale(scaler_.get(), frame.data, frame.linesize, 0, height_, planes, strides);
+}
+
+}  // namespace tarn::platform

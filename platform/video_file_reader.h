@@ -1,0 +1,86 @@
+// Decodes the video stream of any file FFmpeg reads into pictures the media
+// graph carries: RGB24 bottom-up when the decoded format is BGR24 (rows
+// reversed, bytes unchanged), YUY2 as decoded when it is YUYV 4:2:2, else
+// YUY2 converted with libswscale at the source size.
+#pragma once
+
+#include "platform/av_handles.h"
+#include "media/dshow/Structures.h"
+#include "media/com/Guid.h"
+#include "media/com/HResult.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <string>
+
+namespace tarn::platform {
+
+// One decoded picture's times in 100 ns units, from the stream's start.
+struct PictureTimes {
+  REFERENCE_TIME start = 0;
+  REFERENCE_TIME stop = 0;
+};
+
+enum class ReadResult { kPicture, kEnd, kError };
+
+class VideoFileReader {
+public:
+  // Demuxer options by FFmpeg's names; "format" picks the input format.
+  using Options = std::map<std::string, std::string>;
+
+  VideoFileReader() = default;
+  VideoFileReader(const VideoFileReader&) = delete;
+  VideoFileReader& operator=(const VideoFileReader&) = delete;
+
+  // Opens the file and its first video stream's decoder. On failure the
+  // error text says why (ErrorText()) and the HRESULT is
+  // HRESULT_FROM_WIN32(errno) for a file that cannot be read,
+  // VFW_E_UNKNOWN_FILE_TYPE for data FFmpeg does not recognise,
+  // VFW_E_INVALID_FILE_FORMAT for a file without a decodable video stream.
+  HRESULT Open(const std::string& path, const Options& options);
+  // Back to the first picture, for a second run of the graph.
+  HRESULT Rewind();
+
+  const GUID& Subtype() const { return *subtype_; }
+  LONG Width() const { return width_; }
+  LONG Height() const { return height_; }
+  std::size_t FrameBytes() const { return frameBytes_; }
+  REFERENCE_TIME NominalFrameTime() const { return nominalFrameTime_; }
+  // Frames and length as the container tells them; 0 when unknown.
+  std::int64_t FrameCount() const { return frameCount_; }
+  REFERENCE_TIME Duration() const { return duration_; }
+  const std::string& ErrorText() const { return error_; }
+
+  // Decodes the next picture into `picture` (FrameBytes() long).
+  ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times);
+
+private:
+  HRESULT Fail(HRESULT hr, std::string text);
+  HRESULT OpenDecoder();
+  bool ReceiveFrame();
+  void StorePicture(std::uint8_t* picture);
+  PictureTimes TimesOf(const AVFrame& frame);
+
+  FormatContextPtr format_;
+  CodecContextPtr decoder_;
+  FramePtr frame_;
+  PacketPtr packet_;
+  ScalePtr scaler_;
+  int streamIndex_ = -1;
+  AVRational timeBase_{1, 1};
+  std::int64_t streamStart_ = 0;
+  const GUID* subtype_ = &GUID_NULL;
+  AVPixelFormat decodedFormat_ = AV_PIX_FMT_NONE;
+  LONG width_ = 0;
+  LONG height_ = 0;
+  std::size_t frameBytes_ = 0;
+  REFERENCE_TIME nominalFrameTime_ = 0;
+  REFERENCE_TIME nextStart_ = 0;
+  std::int64_t frameCount_ = 0;
+  REFERENCE_TIME duration_ = 0;
+  bool draining_ = false;
+  std::string error_;
+};
+
+}  // namespace tarn::platform

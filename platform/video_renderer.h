@@ -1,0 +1,50 @@
+// "Video Renderer": takes RGB24 or YUY2 video and offers IVideoWindow. Here it
+// has no screen: it keeps the latest picture and hands each one to a
+// presenter when one is attached (a window on a real screen). It renders
+// each sample as it arrives and never waits for the wall clock, so a
+// conversion runs as fast as its filters allow.
+#pragma once
+
+#include "platform/headless_video_window.h"
+#include "platform/renderer_base.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace tarn::platform {
+
+// Where the renderer's pictures go on a real screen.
+class VideoPresenter {
+public:
+  virtual ~VideoPresenter() = default;
+  // One picture in the connected type's layout; called on the streaming thread.
+  virtual void Present(const CMediaType& type, const std::uint8_t* picture, std::size_t bytes,
+                       REFERENCE_TIME start) = 0;
+};
+
+class VideoRenderer final : public RendererFilter {
+public:
+  static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
+  explicit VideoRenderer(IUnknown* outer);
+
+  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
+  void OnMediaType(const CMediaType& mediaType) override;
+  HRESULT RenderSample(IMediaSample* sample) override;
+
+  void SetPresenter(std::shared_ptr<VideoPresenter> presenter);
+  // A copy of the last picture rendered (empty before the first).
+  std::vector<std::uint8_t> LastPicture() const;
+  HeadlessVideoWindow& Window() { return window_; }
+
+private:
+  HeadlessVideoWindow window_;
+  mutable std::mutex mutex_;
+  CMediaType type_;
+  std::shared_ptr<VideoPresenter> presenter_;
+  std::vector<std::uint8_t> lastPicture_;
+};
+
+}  // namespace tarn::platform
