@@ -16,15 +16,12 @@ constexpr int kSmallDiamond[] = {-16, -1, 1, 16};
 
 }  // namespace
 
-MotionSearch::MotionSearch() {
-  cost_.fill(0);
-  stamp_.fill(0);
-}
+MotionSearch::MotionSearch() { remembered_.fill({0, 0}); }
 
 void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                int width, int height, int offset, int fastReach) {
-  if (++region_ == 0) {  // the stamp wrapped: forget every remembered cost
-    stamp_.fill(0);
+  if (++region_ == 0) {  // the count wrapped: forget every remembered cost
+    remembered_.fill({0, 0});
     region_ = 1;
   }
   current_ = prepared + offset;
@@ -41,9 +38,10 @@ void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t*
 }
 
 template <int W, int H>
-int MotionSearch::Cost(int candidate) {
+[[gnu::always_inline]] inline int MotionSearch::Cost(int candidate) {
   if (candidate < 0 || candidate >= kVectorCount) return kUnusableCost;
-  if (stamp_[candidate] == region_) return cost_[candidate];
+  Remembered& slot = remembered_[candidate];
+  if (slot.region == region_) return slot.cost;
   int cost = kUnusableCost;
   const int displacement = VectorDisplacement(candidate);
   if (displacement >= lowest_ && displacement < beyond_) {
@@ -52,8 +50,7 @@ int MotionSearch::Cost(int candidate) {
     cost = displacement < fastBeyond_ ? region_cost::Fast<W, H>(current_, displaced)
                                       : region_cost::WithinRegion<W, H>(current_, displaced);
   }
-  stamp_[candidate] = region_;
-  cost_[candidate] = cost;
+  slot = {region_, cost};
   return cost;
 }
 

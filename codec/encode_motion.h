@@ -42,8 +42,11 @@ class MotionSearch {
   template <int W, int H>
   int Cost(int candidate);
 
-  std::array<int, kVectorCount> cost_;
-  std::array<std::uint32_t, kVectorCount> stamp_;  // region a remembered cost belongs to
+  struct Remembered {
+    std::uint32_t region;  // the region the cost belongs to
+    int cost;
+  };
+  std::array<Remembered, kVectorCount> remembered_;
   std::uint32_t region_ = 0;
   const std::uint8_t* current_ = nullptr;
   const std::uint8_t* reference_ = nullptr;
