@@ -85,7 +85,7 @@ HRESULT VideoEncoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
   if (allocator == nullptr || request == nullptr) return E_POINTER;
   // YUY2 input is converted into the output buffer, so it must hold the whole input picture
   // in RGB24 form as well as the preview.
-  const ULONG inputBytes = std::min<ULONG>(working_.type.GetSampleSize(),
+  const ULONG inputBytes = std::min<ULONG>(connectedInput_.type.GetSampleSize(),
                                            static_cast<ULONG>(std::numeric_limits<LONG>::max()));
   request->cBuffers = 1;
   request->cbBuffer = std::max(kMinimumOutputBuffer, static_cast<LONG>(inputBytes));
@@ -98,14 +98,12 @@ HRESULT VideoEncoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
 
 // ---- streaming ----
 
-HRESULT VideoEncoderFilter::StartStreaming() {
-  // The picture is described by the type the input is connected with, whatever types were
-  // asked about since.
-  if (m_pInput != nullptr && m_pInput->IsConnected()) {
-    const HRESULT hr = DescribeInput(&m_pInput->CurrentMediaType(), &working_);
-    if (FAILED(hr)) return hr;
-  }
+HRESULT VideoEncoderFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) {
+  if (direction != PINDIR_INPUT) return S_OK;
+  return DescribeInput(mediaType, &connectedInput_);
+}
 
+HRESULT VideoEncoderFilter::StartStreaming() {
   const settings::ProfileFile settingsFile = settings::OpenSettingsFile();
   const std::string fileName = settings::ReadEncoderFileName(settingsFile);
   // Created for writing, readable by others, replacing any earlier file; the write position
@@ -213,10 +211,10 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
 HRESULT VideoEncoderFilter::CheckSampleSizes(IMediaSample* in, IMediaSample* out) {
   // The picture size comes from the media type; a sample too small for it would be read or
   // written past its end.
-  const BITMAPINFOHEADER& header = working_.format.bmiHeader;
-  const std::size_t inputNeeds = working_.yuy2 ? Yuy2Bytes(header) : Rgb24Bytes(header);
+  const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
+  const std::size_t inputNeeds = connectedInput_.yuy2 ? Yuy2Bytes(header) : Rgb24Bytes(header);
   std::size_t outputNeeds = kPreviewBytes;
-  if (working_.yuy2) outputNeeds = std::max(outputNeeds, Rgb24Bytes(header));
+  if (connectedInput_.yuy2) outputNeeds = std::max(outputNeeds, Rgb24Bytes(header));
   const LONG inputSize = in->GetSize();
   const LONG outputSize = out->GetSize();
   if (inputSize < 0 || static_cast<std::size_t>(inputSize) < inputNeeds) return E_INVALIDARG;
@@ -225,10 +223,10 @@ HRESULT VideoEncoderFilter::CheckSampleSizes(IMediaSample* in, IMediaSample* out
 }
 
 void VideoEncoderFilter::PreparePicture(BYTE* input, BYTE* output) {
-  int width = working_.format.bmiHeader.biWidth;
-  int height = working_.format.bmiHeader.biHeight;
+  int width = connectedInput_.format.bmiHeader.biWidth;
+  int height = connectedInput_.format.bmiHeader.biHeight;
   BYTE* source = input;
-  if (working_.yuy2) {
+  if (connectedInput_.yuy2) {
     codec::YuvToRgb(input, output, width, height);
     source = output;
   }

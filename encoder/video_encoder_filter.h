@@ -41,6 +41,8 @@ class VideoEncoderFilter final : public CTransformFilter {
   HRESULT GetMediaType(int position, CMediaType* mediaType) override;
   HRESULT StartStreaming() override;
   HRESULT StopStreaming() override;
+  // The input's connection type, also when it changes with a sample during streaming.
+  HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) override;
 
   EncoderClock& Clock() { return clock_; }
 
@@ -57,7 +59,11 @@ class VideoEncoderFilter final : public CTransformFilter {
   void ReadSettingsAndBuildTables();
   void ReleaseStreamResources();
 
-  WorkingInput working_;  // the RGB24 description of the input and the YUY2 flag
+  // The RGB24 description and YUY2 flag of the input type tested last (by CheckInputType),
+  // and of the type the input is connected with, which is what samples are read as. Types
+  // asked about while streaming never change the second.
+  WorkingInput working_;
+  WorkingInput connectedInput_;
   CMediaType outputType_;
   EncoderClock clock_;
 

@@ -21,9 +21,9 @@ Bytes Rgb24Frame(int width, int height, int frame) {
     for (int x = 0; x < width; ++x) {
       std::uint8_t* pixel = picture.data() + (static_cast<std::size_t>(row) * width + x) * 3;
       const bool inBox = x >= boxLeft && x < boxLeft + boxSize && y >= height / 3 && y < height / 3 + boxSize;
-      pixel[0] = inBox ? 250 : static_cast<std::uint8_t>(x * 255 / width);
-      pixel[1] = inBox ? 240 : static_cast<std::uint8_t>(y * 255 / height);
-      pixel[2] = inBox ? 30 : static_cast<std::uint8_t>((x + y + frame) % 256);
+      pixel[0] = static_cast<std::uint8_t>(inBox ? 250 : x * 255 / width);
+      pixel[1] = static_cast<std::uint8_t>(inBox ? 240 : y * 255 / height);
+      pixel[2] = static_cast<std::uint8_t>(inBox ? 30 : (x + y + frame) % 256);
     }
   }
   return picture;

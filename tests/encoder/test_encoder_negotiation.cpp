@@ -48,7 +48,10 @@ TEST(EncoderInputTypes, AnswersEveryRejectionWithItsOwnCode) {
   EXPECT_EQ(Describe(VideoType(MEDIASUBTYPE_RGB32, 320, 240, 24), nullptr), E_FAIL);
   EXPECT_EQ(Describe(VideoType(MEDIASUBTYPE_RGB24, 320, -240, 24), nullptr), E_FAIL);
   EXPECT_EQ(Describe(VideoType(MEDIASUBTYPE_YUY2, 0, 240, 16), nullptr), E_FAIL);
-  EXPECT_EQ(Describe(VideoType(MEDIASUBTYPE_YUY2, 40000, 40000, 16), nullptr), E_FAIL);
+  CMediaType huge = VideoType(MEDIASUBTYPE_YUY2, 16, 16, 16);
+  reinterpret_cast<VIDEOINFOHEADER*>(huge.Format())->bmiHeader.biWidth = 40000;
+  reinterpret_cast<VIDEOINFOHEADER*>(huge.Format())->bmiHeader.biHeight = 40000;
+  EXPECT_EQ(Describe(huge, nullptr), E_FAIL);
 
   // YUY2 needs nothing further: any bit count passes.
   EXPECT_EQ(Describe(VideoType(MEDIASUBTYPE_YUY2, 320, 240, 0), nullptr), S_OK);

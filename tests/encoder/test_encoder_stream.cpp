@@ -350,6 +350,15 @@ TEST_F(EncoderStream, RejectsBadSamplesDirectly) {
   EXPECT_EQ(PlayMovie(moviePath).records.size(), 1u);
 }
 
+TEST_F(EncoderStream, TypesAskedAboutWhileStreamingDoNotChangeHowSamplesAreRead) {
+  ASSERT_EQ(StartAll(), S_OK);
+  const CMediaType larger = media_test::VideoType(MEDIASUBTYPE_YUY2, 720, 480, 16);
+  EXPECT_EQ(encoder->GetPin(0)->QueryAccept(&larger), S_OK);
+  EXPECT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, 0), 1'000'000, 1'000'001), S_OK);
+  ASSERT_EQ(StopAll(), S_OK);
+  EXPECT_EQ(PlayMovie(moviePath).records.size(), 1u);
+}
+
 TEST_F(EncoderStream, AnOutputFolderThatCannotBeWrittenKeepsTheGraphStopped) {
   WriteSettings({{"FileName", (folder.path() / "missing" / "out.tmv").string()}});
   EXPECT_EQ(StartAll(), HRESULT_FROM_WIN32(ENOENT));
