@@ -4,8 +4,11 @@
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
 #include "media/registry/ServerRegistration.h"
+#include "platform/acm_wrapper_filter.h"
+#include "platform/audio_decoder_filter.h"
 #include "platform/audio_renderer.h"
 #include "platform/file_source_filter.h"
+#include "platform/mpeg_video_decoder.h"
 #include "platform/null_renderer.h"
 #include "platform/platform_ids.h"
 #include "platform/video_renderer.h"
@@ -45,11 +48,54 @@ const AMOVIESETUP_PIN kAudioRendererPins[] = {
 const AMOVIESETUP_FILTER kAudioRendererSetup = {&kAudioRendererClsid, kAudioRendererName, MERIT_PREFERRED, 1,
                                                 kAudioRendererPins};
 
+// ---- decoders and the PCM format filter ----
+const AMOVIESETUP_MEDIATYPE kMpegVideoTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_MPEG2_VIDEO},
+                                                 {&MEDIATYPE_Video, &MEDIASUBTYPE_MPEG1Payload},
+                                                 {&MEDIATYPE_Video, &MEDIASUBTYPE_MPEG1Packet},
+                                                 {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_MPEG2_VIDEO}};
+const AMOVIESETUP_MEDIATYPE kSubpictureTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_DVD_SUBPICTURE},
+                                                  {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DVD_SUBPICTURE}};
+const AMOVIESETUP_PIN kMpegVideoPins[] = {
+    {L"XForm In", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 4, kMpegVideoTypes},
+    {L"XForm Out", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
+    {L"Subpicture", FALSE, FALSE, TRUE, FALSE, &CLSID_NULL, nullptr, 2, kSubpictureTypes},
+};
+// Above the graph's other choices for MPEG video, as a DVD decoder is installed to be.
+const AMOVIESETUP_FILTER kMpegVideoSetup = {&kMpegVideoDecoderClsid, kMpegVideoDecoderName, MERIT_PREFERRED, 3,
+                                            kMpegVideoPins};
+
+const AMOVIESETUP_MEDIATYPE kCompressedAudioTypes[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_DOLBY_AC3},
+                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG2_AUDIO},
+                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1AudioPayload},
+                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1Payload},
+                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_DVD_LPCM_AUDIO},
+                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DOLBY_AC3},
+                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_MPEG2_AUDIO},
+                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DVD_LPCM_AUDIO}};
+const AMOVIESETUP_PIN kAudioDecoderPins[] = {
+    {L"XForm In", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 8, kCompressedAudioTypes},
+    {L"XForm Out", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
+};
+const AMOVIESETUP_FILTER kAudioDecoderSetup = {&kAudioDecoderClsid, kAudioDecoderName, MERIT_NORMAL, 2,
+                                               kAudioDecoderPins};
+
+const AMOVIESETUP_PIN kAcmWrapperPins[] = {
+    {L"XForm In", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
+    {L"XForm Out", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
+};
+// Found when the application adds it; the graph does not put a format filter between two
+// pins that already agree.
+const AMOVIESETUP_FILTER kAcmWrapperSetup = {&kAcmWrapperClsid, kAcmWrapperName, MERIT_DO_NOT_USE + 1, 2,
+                                             kAcmWrapperPins};
+
 const CFactoryTemplate kTemplates[] = {
     {kFileSourceName, &kFileSourceClsid, &FileSourceFilter::CreateInstance, nullptr, &kFileSourceSetup},
     {kNullRendererName, &kNullRendererClsid, &NullRenderer::CreateInstance, nullptr, &kNullRendererSetup},
     {kVideoRendererName, &kVideoRendererClsid, &VideoRenderer::CreateInstance, nullptr, &kVideoRendererSetup},
     {kAudioRendererName, &kAudioRendererClsid, &AudioRenderer::CreateInstance, nullptr, &kAudioRendererSetup},
+    {kMpegVideoDecoderName, &kMpegVideoDecoderClsid, &MpegVideoDecoder::CreateInstance, nullptr, &kMpegVideoSetup},
+    {kAudioDecoderName, &kAudioDecoderClsid, &AudioDecoderFilter::CreateInstance, nullptr, &kAudioDecoderSetup},
+    {kAcmWrapperName, &kAcmWrapperClsid, &AcmWrapperFilter::CreateInstance, nullptr, &kAcmWrapperSetup},
 };
 
 }  // namespace

@@ -1,0 +1,347 @@
+#include "platform/mpeg_video_decoder.h"
+
+#include "media/com/ComPtr.h"
+#include "platform/media_formats.h"
+#include "platform/platform_ids.h"
+
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace tarn::platform {
+
+namespace {
+
+constexpr AVRational kUnitsBase{1, static_cast<int>(UNITS)};
+
+bool IsMpegVideoSubtype(const GUID& subtype) {
+  return subtype == MEDIASUBTYPE_MPEG2_VIDEO || subtype == MEDIASUBTYPE_MPEG1Payload ||
+         subtype == MEDIASUBTYPE_MPEG1Packet || subtype == MEDIASUBTYPE_MPEG1Video;
+}
+
+// Picture size and frame time from the input's format block.
+bool InputPictureSize(const AM_MEDIA_TYPE& type, LONG* width, LONG* height, REFERENCE_TIME* frameTime) {
+  const BYTE* format = type.pbFormat;
+  if (format == nullptr) return false;
+  if ((type.formattype == FORMAT_MPEG2Video || type.formattype == FORMAT_VideoInfo2) &&
+      type.cbFormat >= sizeof(VIDEOINFOHEADER2)) {
+    const auto* info = reinterpret_cast<const VIDEOINFOHEADER2*>(format);
+    *width = info->bmiHeader.biWidth;
+    *height = info->bmiHeader.biHeight;
+    *frameTime = info->AvgTimePerFrame;
+  } else if ((type.formattype == FORMAT_MPEGVideo || type.formattype == FORMAT_VideoInfo) &&
+             type.cbFormat >= sizeof(VIDEOINFOHEADER)) {
+    const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(format);
+    *width = info->bmiHeader.biWidth;
+    *height = info->bmiHeader.biHeight;
+    *frameTime = info->AvgTimePerFrame;
+  } else {
+    return false;
+  }
+  if (*height < 0) *height = -*height;
+  // MPEG-2 pictures are at most 16383 pixels a side.
+  return *width > 0 && *height > 0 && *width <= 16383 && *height <= 16383;
+}
+
+}  // namespace
+
+// ---- the subpicture pin ----
+
+SubpictureInputPin::SubpictureInputPin(MpegVideoDecoder* decoder, CCritSec* lock, HRESULT* phr)
+    : CBaseInputPin(L"Subpicture input", decoder, lock, phr, L"Subpicture"), decoder_(decoder) {}
+
+HRESULT SubpictureInputPin::CheckMediaType(const CMediaType* mediaType) {
+  if (mediaType == nullptr) return E_POINTER;
+  const bool major = mediaType->majortype == MEDIATYPE_Video || mediaType->majortype == MEDIATYPE_MPEG2_PES ||
+                     mediaType->majortype == MEDIATYPE_DVD_ENCRYPTED_PACK;
+  return major && mediaType->subtype == MEDIASUBTYPE_DVD_SUBPICTURE ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT SubpictureInputPin::Receive(IMediaSample* sample) {
+  CAutoLock lock(&receiveLock_);
+  HRESULT hr = CBaseInputPin::Receive(sample);
+  if (hr != S_OK) return hr;
+  BYTE* data = nullptr;
+  hr = sample->GetPointer(&data);
+  if (FAILED(hr)) return hr;
+  const LONG length = sample->GetActualDataLength();
+  if (length <= 0) return S_OK;
+  REFERENCE_TIME start = 0;
+  REFERENCE_TIME stop = 0;
+  std::optional<REFERENCE_TIME> time;
+  if (SUCCEEDED(sample->GetTime(&start, &stop))) time = start;
+  decoder_->Overlay().AddPacket(data, static_cast<std::size_t>(length), time);
+  return S_OK;
+}
+
+// The subpicture stream ending does not end the video.
+HRESULT SubpictureInputPin::EndOfStream() { return S_OK; }
+
+HRESULT SubpictureInputPin::BeginFlush() {
+  const HRESULT hr = CBaseInputPin::BeginFlush();
+  decoder_->Overlay().Clear();
+  return hr;
+}
+
+// ---- the filter ----
+
+CUnknown* MpegVideoDecoder::CreateInstance(IUnknown* outer, HRESULT* phr) {
+  auto* filter = new (std::nothrow) MpegVideoDecoder(outer);
+  if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  return filter;
+}
+
+MpegVideoDecoder::MpegVideoDecoder(IUnknown* outer)
+    : CTransformFilter(L"MPEG video decoder", outer, kMpegVideoDecoderClsid) {
+  HRESULT hr = S_OK;
+  subpicturePin_ = std::make_unique<SubpictureInputPin>(this, &m_csFilter, &hr);
+}
+
+MpegVideoDecoder::~MpegVideoDecoder() = default;
+
+HRESULT MpegVideoDecoder::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
+  if (riid == IID_ITarnSubpictureControl) return GetInterface(static_cast<ITarnSubpictureControl*>(this), ppv);
+  return CTransformFilter::NonDelegatingQueryInterface(riid, ppv);
+}
+
+CBasePin* MpegVideoDecoder::GetPin(int n) {
+  if (n == 2) return subpicturePin_.get();
+  return CTransformFilter::GetPin(n);
+}
+
+HRESULT MpegVideoDecoder::CheckInputType(const CMediaType* in) {
+  if (in == nullptr) return E_POINTER;
+  if (in->majortype != MEDIATYPE_Video && in->majortype != MEDIATYPE_MPEG2_PES) return VFW_E_TYPE_NOT_ACCEPTED;
+  if (!IsMpegVideoSubtype(in->subtype)) return VFW_E_TYPE_NOT_ACCEPTED;
+  LONG width = 0, height = 0;
+  REFERENCE_TIME frameTime = 0;
+  return InputPictureSize(*in, &width, &height, &frameTime) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+}
+
+HRESULT MpegVideoDecoder::SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) {
+  if (direction == PINDIR_INPUT) {
+    InputPictureSize(*mediaType, &width_, &height_, &frameTime_);
+    if (frameTime_ <= 0) frameTime_ = 333667;  // NTSC until the stream says otherwise
+  } else {
+    outputRgb_ = mediaType->subtype == MEDIASUBTYPE_RGB24;
+  }
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::GetMediaType(int position, CMediaType* mediaType) {
+  if (!m_pInput->IsConnected()) return E_UNEXPECTED;
+  if (position < 0) return E_INVALIDARG;
+  if (position > 1) return VFW_S_NO_MORE_ITEMS;
+  if (mediaType == nullptr) return E_POINTER;
+  *mediaType = MakeVideoType(position == 0 ? MEDIASUBTYPE_YUY2 : MEDIASUBTYPE_RGB24, width_, height_, frameTime_);
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::CheckTransform(const CMediaType* in, const CMediaType* out) {
+  if (in == nullptr || out == nullptr) return E_POINTER;
+  if (CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
+  if (out->majortype != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
+  if (out->subtype != MEDIASUBTYPE_YUY2 && out->subtype != MEDIASUBTYPE_RGB24) return VFW_E_TYPE_NOT_ACCEPTED;
+  const BITMAPINFOHEADER* header = VideoBitmapHeader(*out);
+  LONG width = 0, height = 0;
+  REFERENCE_TIME frameTime = 0;
+  InputPictureSize(*in, &width, &height, &frameTime);
+  if (header == nullptr || header->biWidth != width || header->biHeight != height) return VFW_E_TYPE_NOT_ACCEPTED;
+  if (out->subtype == MEDIASUBTYPE_RGB24 && header->biBitCount != 24) return VFW_E_TYPE_NOT_ACCEPTED;
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
+  if (allocator == nullptr || request == nullptr) return E_POINTER;
+  const auto bytes =
+      static_cast<LONG>(outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_));
+  request->cBuffers = std::max<LONG>(request->cBuffers, 2);
+  request->cbBuffer = std::max(request->cbBuffer, bytes);
+  request->cbAlign = std::max<LONG>(request->cbAlign, 1);
+  ALLOCATOR_PROPERTIES actual{};
+  const HRESULT hr = allocator->SetProperties(request, &actual);
+  if (FAILED(hr)) return hr;
+  return actual.cbBuffer < bytes ? E_FAIL : S_OK;
+}
+
+HRESULT MpegVideoDecoder::StartStreaming() {
+  const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG2VIDEO);
+  if (codec == nullptr) return VFW_E_NO_TRANSPORT;
+  decoder_.reset(avcodec_alloc_context3(codec));
+  parser_.reset(av_parser_init(AV_CODEC_ID_MPEG2VIDEO));
+  frame_.reset(av_frame_alloc());
+  packet_.reset(av_packet_alloc());
+  if (!decoder_ || !parser_ || !frame_ || !packet_) return E_OUTOFMEMORY;
+  decoder_->pkt_timebase = kUnitsBase;
+  decoder_->thread_count = 1;
+  if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) return E_FAIL;
+  nextStart_ = 0;
+  discontinuity_ = true;
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::StopStreaming() {
+  decoder_.reset();
+  parser_.reset();
+  scaler_.reset();
+  scalerFormat_ = AV_PIX_FMT_NONE;
+  overlay_.Clear();
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::Receive(IMediaSample* sample) {
+  BYTE* data = nullptr;
+  HRESULT hr = sample->GetPointer(&data);
+  if (FAILED(hr)) return hr;
+  const LONG length = sample->GetActualDataLength();
+  if (length <= 0) return S_OK;
+  REFERENCE_TIME start = 0;
+  REFERENCE_TIME stop = 0;
+  const std::int64_t pts = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : AV_NOPTS_VALUE;
+  if (sample->IsDiscontinuity() == S_OK) discontinuity_ = true;
+  return Decode(data, length, pts);
+}
+
+// Splits the bytes into pictures with the parser and decodes them.
+HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_t pts) {
+  if (!decoder_) return VFW_E_WRONG_STATE;
+  const bool flushing = data == nullptr;
+  do {
+    std::uint8_t* picture = nullptr;
+    int pictureSize = 0;
+    const int used = av_parser_parse2(parser_.get(), decoder_.get(), &picture, &pictureSize, data, size, pts,
+                                      AV_NOPTS_VALUE, 0);
+    if (used < 0) return S_OK;
+    if (!flushing) {
+      data += used;
+      size -= used;
+    }
+    pts = AV_NOPTS_VALUE;  // the time belongs to the first picture starting in these bytes
+    if (pictureSize > 0) {
+      packet_->data = picture;
+      packet_->size = pictureSize;
+      packet_->pts = parser_->pts;
+      packet_->dts = parser_->dts;
+      // A damaged picture is skipped; decoding goes on with the next one.
+      avcodec_send_packet(decoder_.get(), packet_.get());
+      packet_->data = nullptr;
+      packet_->size = 0;
+      const HRESULT hr = DeliverDecodedPictures();
+      if (FAILED(hr)) return hr;
+    }
+    if (flushing) break;
+  } while (size > 0);
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::DeliverDecodedPictures() {
+  while (avcodec_receive_frame(decoder_.get(), frame_.get()) == 0) {
+    const HRESULT hr = DeliverPicture(*frame_);
+    av_frame_unref(frame_.get());
+    if (hr != S_OK) return hr;
+  }
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
+  REFERENCE_TIME start = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : nextStart_;
+  const AVRational rate = decoder_->framerate;
+  REFERENCE_TIME duration = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : frameTime_;
+  duration += duration * frame.repeat_pict / 2;
+  REFERENCE_TIME stop = start + duration;
+  nextStart_ = stop;
+
+  IMediaSample* raw = nullptr;
+  HRESULT hr = m_pOutput->GetDeliveryBuffer(&raw, &start, &stop, 0);
+  if (FAILED(hr)) return hr;
+  ComPtr<IMediaSample> out = ComPtr<IMediaSample>::Attach(raw);
+  BYTE* buffer = nullptr;
+  out->GetPointer(&buffer);
+  const std::size_t bytes = outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
+  if (static_cast<std::size_t>(out->GetSize()) < bytes) return VFW_E_BUFFER_OVERFLOW;
+  if (frame.width != width_ || frame.height != height_) {
+    // The stream's size differs from the agreed type: black rather than a misread picture.
+    std::memset(buffer, outputRgb_ ? 0 : 0x80, bytes);
+    if (!outputRgb_)
+      for (std::size_t i = 0; i < bytes; i += 2) buffer[i] = 16;
+  } else {
+    StorePicture(frame, buffer);
+  }
+  if (outputRgb_) overlay_.BlendRgb24BottomUp(buffer, width_, height_, start);
+  else overlay_.BlendYuy2(buffer, width_, height_, start);
+
+  out->SetActualDataLength(static_cast<LONG>(bytes));
+  out->SetTime(&start, &stop);
+  out->SetSyncPoint(TRUE);
+  out->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
+  discontinuity_ = false;
+  return m_pOutput->Deliver(out.Get());
+}
+
+void MpegVideoDecoder::StorePicture(const AVFrame& frame, std::uint8_t* out) {
+  const auto format = static_cast<AVPixelFormat>(frame.format);
+  const AVPixelFormat target = outputRgb_ ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422;
+  if (!scaler_ || scalerFormat_ != format) {
+    scaler_.reset(sws_getContext(width_, height_, format, width_, height_, target, SWS_BILINEAR, nullptr, nullptr,
+                                 nullptr));
+    scalerFormat_ = format;
+  }
+  if (!scaler_) return;
+  const int rowBytes = outputRgb_ ? width_ * 3 : (width_ + 1) / 2 * 4;
+  std::uint8_t* planes[4] = {out, nullptr, nullptr, nullptr};
+  int strides[4] = {rowBytes, 0, 0, 0};
+  if (outputRgb_) {
+    // Bottom-up rows: start at the last row and step backwards.
+    planes[0] = out + static_cast<std::ptrdiff_t>(height_ - 1) * rowBytes;
+    strides[0] = -rowBytes;
+  }
+  sws_scale(scaler_.get(), frame.data, frame.linesize, 0, height_, planes, strides);
+}
+
+HRESULT MpegVideoDecoder::EndOfStream() {
+  if (decoder_) {
+    Decode(nullptr, 0, AV_NOPTS_VALUE);
+    avcodec_send_packet(decoder_.get(), nullptr);
+    DeliverDecodedPictures();
+    avcodec_flush_buffers(decoder_.get());
+  }
+  return CTransformFilter::EndOfStream();
+}
+
+HRESULT MpegVideoDecoder::EndFlush() {
+  {
+    // Flushed pictures are gone: the decoder starts over at the next sync point.
+    CAutoLock lock(&m_csReceive);
+    if (decoder_) {
+      avcodec_flush_buffers(decoder_.get());
+      parser_.reset(av_parser_init(AV_CODEC_ID_MPEG2VIDEO));
+    }
+    discontinuity_ = true;
+  }
+  return CTransformFilter::EndFlush();
+}
+
+HRESULT MpegVideoDecoder::SetPalette(const DWORD yCrCb[16]) {
+  if (yCrCb == nullptr) return E_POINTER;
+  DiscPalette palette;
+  std::copy(yCrCb, yCrCb + 16, palette.begin());
+  overlay_.SetPalette(palette);
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::SetSubpictureState(BOOL shown) {
+  overlay_.SetShown(shown != FALSE);
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::GetSubpictureState(BOOL* shown) {
+  if (shown == nullptr) return E_POINTER;
+  *shown = overlay_.Shown() ? TRUE : FALSE;
+  return S_OK;
+}
+
+}  // namespace tarn::platform

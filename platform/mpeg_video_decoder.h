@@ -1,0 +1,90 @@
+// "GPL MPEG-1/2 Decoder": MPEG-1/2 video elementary stream in, YUY2 (first
+// choice) or RGB24 pictures out, with DVD subpictures overlaid.
+//
+// Pins: "XForm In" (the stream, in samples of any size, with the times the
+// source gives), "XForm Out" and "Subpicture" (DVD subpicture packets). Input
+// samples go through FFmpeg's parser; each decoded picture becomes one
+// output sample, timed by the parser's time stamp or, without one, by the
+// previous picture's end. The navigator tells the palette and the
+// subpicture state through ITarnSubpictureControl.
+#pragma once
+
+#include "media/base/TransformFilter.h"
+#include "platform/av_handles.h"
+#include "platform/platform_interfaces.h"
+#include "platform/subpicture_overlay.h"
+
+#include <memory>
+
+namespace tarn::platform {
+
+class MpegVideoDecoder;
+
+class SubpictureInputPin final : public CBaseInputPin {
+public:
+  SubpictureInputPin(MpegVideoDecoder* decoder, CCritSec* lock, HRESULT* phr);
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT EndOfStream() override;
+  HRESULT BeginFlush() override;
+
+private:
+  MpegVideoDecoder* const decoder_;
+  CCritSec receiveLock_;
+};
+
+class MpegVideoDecoder final : public CTransformFilter, public ITarnSubpictureControl {
+public:
+  static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
+  explicit MpegVideoDecoder(IUnknown* outer);
+  ~MpegVideoDecoder() override;
+
+  DECLARE_IUNKNOWN
+  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+
+  int GetPinCount() override { return 3; }
+  CBasePin* GetPin(int n) override;
+
+  HRESULT CheckInputType(const CMediaType* in) override;
+  HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT GetMediaType(int position, CMediaType* mediaType) override;
+  HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) override;
+
+  HRESULT StartStreaming() override;
+  HRESULT StopStreaming() override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT EndOfStream() override;
+  HRESULT EndFlush() override;
+
+  // ITarnSubpictureControl
+  HRESULT SetPalette(const DWORD yCrCb[16]) override;
+  HRESULT SetSubpictureState(BOOL shown) override;
+  HRESULT GetSubpictureState(BOOL* shown) override;
+
+  SubpictureOverlay& Overlay() { return overlay_; }
+
+private:
+  HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);
+  HRESULT DeliverDecodedPictures();
+  HRESULT DeliverPicture(const AVFrame& frame);
+  void StorePicture(const AVFrame& frame, std::uint8_t* out);
+
+  std::unique_ptr<SubpictureInputPin> subpicturePin_;
+  SubpictureOverlay overlay_;
+  LONG width_ = 0;
+  LONG height_ = 0;
+  REFERENCE_TIME frameTime_ = 0;
+  bool outputRgb_ = false;
+
+  CodecContextPtr decoder_;
+  ParserPtr parser_;
+  FramePtr frame_;
+  PacketPtr packet_;
+  ScalePtr scaler_;
+  AVPixelFormat scalerFormat_ = AV_PIX_FMT_NONE;
+  REFERENCE_TIME nextStart_ = 0;
+  bool discontinuity_ = true;
+};
+
+}  // namespace tarn::platform

@@ -1,0 +1,58 @@
+#include "platform/pcm_converter.h"
+
+extern "C" {
+#include <libavutil/channel_layout.h>
+}
+
+namespace tarn::platform {
+
+PcmConverter::~PcmConverter() { av_channel_layout_uninit(&inputLayout_); }
+
+bool PcmConverter::Configure(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
+  if (resampler_ && format == inputFormat_ && rate == inputRate_ && av_channel_layout_compare(&layout, &inputLayout_) == 0)
+    return true;
+  AVChannelLayout outputLayout{};
+  av_channel_layout_default(&outputLayout, output_.channels);
+  const AVSampleFormat outputFormat = output_.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16;
+  SwrContext* context = nullptr;
+  const int result = swr_alloc_set_opts2(&context, &outputLayout, outputFormat, static_cast<int>(output_.sampleRate),
+                                         const_cast<AVChannelLayout*>(&layout), format, rate, 0, nullptr);
+  av_channel_layout_uninit(&outputLayout);
+  resampler_.reset(context);
+  if (result < 0 || swr_init(resampler_.get()) < 0) {
+    resampler_.reset();
+    return false;
+  }
+  inputFormat_ = format;
+  inputRate_ = rate;
+  av_channel_layout_uninit(&inputLayout_);
+  av_channel_layout_copy(&inputLayout_, &layout);
+  return true;
+}
+
+const std::vector<std::uint8_t>& PcmConverter::Convert(const std::uint8_t* const* planes, int frames,
+                                                       AVSampleFormat format, const AVChannelLayout& layout, int rate) {
+  buffer_.clear();
+  if (frames <= 0 || !Configure(format, layout, rate)) return buffer_;
+  const int room = swr_get_out_samples(resampler_.get(), frames);
+  if (room <= 0) return buffer_;
+  buffer_.resize(static_cast<std::size_t>(room) * output_.BlockAlign());
+  std::uint8_t* out = buffer_.data();
+  const int converted = swr_convert(resampler_.get(), &out, room, const_cast<const std::uint8_t**>(planes), frames);
+  buffer_.resize(converted > 0 ? static_cast<std::size_t>(converted) * output_.BlockAlign() : 0);
+  return buffer_;
+}
+
+const std::vector<std::uint8_t>& PcmConverter::Drain() {
+  buffer_.clear();
+  if (!resampler_) return buffer_;
+  const int room = swr_get_out_samples(resampler_.get(), 0);
+  if (room <= 0) return buffer_;
+  buffer_.resize(static_cast<std::size_t>(room) * output_.BlockAlign());
+  std::uint8_t* out = buffer_.data();
+  const int converted = swr_convert(resampler_.get(), &out, room, nullptr, 0);
+  buffer_.resize(converted > 0 ? static_cast<std::size_t>(converted) * output_.BlockAlign() : 0);
+  return buffer_;
+}
+
+}  // namespace tarn::platform

@@ -1,0 +1,20 @@
+// Delivers PCM bytes downstream in samples of the output allocator's size,
+// each timed from where the previous one ended.
+#pragma once
+
+#include "media/base/BaseOutputPin.h"
+#include "platform/media_formats.h"
+
+#include <cstdint>
+#include <span>
+
+namespace tarn::platform {
+
+struct PcmClock {
+  REFERENCE_TIME next = 0;      // start of the next sample
+  bool discontinuity = true;    // mark the next sample
+};
+
+HRESULT DeliverPcm(CBaseOutputPin* pin, std::span<const std::uint8_t> bytes, const PcmFormat& format, PcmClock& clock);
+
+}  // namespace tarn::platform
