@@ -1,0 +1,127 @@
+// What each MusicMode writes: header fields, length, the tone's pitch and level, the channel a
+// mono file takes, the volume, and the low-pass in front of the lower rate.
+#include <cmath>
+
+#include "sound_test_support.h"
+
+namespace {
+
+using aud_test::DecodedSound;
+using aud_test::Rms;
+using aud_test::SoundChain;
+using aud_test::ZeroCrossingFrequency;
+
+struct ModeCase {
+  int musicMode;
+  int codec;
+  int channels;
+  std::uint32_t rate;
+  int bits;
+};
+
+class MusicModes : public SoundChain, public ::testing::WithParamInterface<ModeCase> {};
+
+// Data bytes of `frames` frames, worked out from the block rules rather than taken from the code.
+std::uint64_t ExpectedDataBytes(const ModeCase& mode, std::uint64_t frames) {
+  if (mode.codec == 1) return frames * static_cast<std::uint64_t>(mode.channels);
+  std::uint64_t bytes = frames / 505 * 256;
+  if (const std::uint64_t rest = frames % 505; rest > 0) bytes += 4 + (rest - 1 + 1) / 2;
+  return bytes;
+}
+
+TEST_P(MusicModes, WriteTheirFormatWithTheToneLevelAndLength) {
+  const ModeCase mode = GetParam();
+  const DecodedSound sound = Encode({{"MusicMode", std::to_string(mode.musicMode)}}, {440.0, 880.0}, 0.4, 2.0);
+  ASSERT_TRUE(sound.finished);
+  EXPECT_EQ(sound.headerSize, 64);
+  EXPECT_EQ(sound.musicMode, mode.musicMode);
+  EXPECT_EQ(sound.codec, mode.codec);
+  EXPECT_EQ(sound.channels, mode.channels);
+  EXPECT_EQ(sound.sampleRate, mode.rate);
+  EXPECT_EQ(sound.bitsPerSample, mode.bits);
+  EXPECT_EQ(sound.blockBytes, mode.codec == 2 ? 256 : mode.channels);
+  EXPECT_EQ(sound.samplesPerBlock, mode.codec == 2 ? 505 : 1);
+  EXPECT_NEAR(static_cast<double>(sound.frames), 2.0 * mode.rate, mode.codec == 2 ? 505 : 1);
+  EXPECT_EQ(sound.dataBytes, sound.fileSize - 64);
+  EXPECT_EQ(sound.dataBytes, ExpectedDataBytes(mode, sound.frames));
+  ASSERT_EQ(sound.channelSamples.size(), static_cast<std::size_t>(mode.channels));
+  ASSERT_EQ(sound.channelSamples[0].size(), sound.frames);
+
+  const std::size_t from = mode.rate / 10;
+  const std::size_t to = sound.frames - mode.rate / 10;
+  EXPECT_NEAR(ZeroCrossingFrequency(sound.channelSamples[0], mode.rate, from, to), 440.0, 1.0);
+  EXPECT_NEAR(Rms(sound.channelSamples[0], from, to), 0.4 / std::sqrt(2.0), 0.02);
+  if (mode.channels == 2) {
+    EXPECT_NEAR(ZeroCrossingFrequency(sound.channelSamples[1], mode.rate, from, to), 880.0, 2.0);
+    EXPECT_NEAR(Rms(sound.channelSamples[1], from, to), 0.4 / std::sqrt(2.0), 0.02);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllModes, MusicModes,
+                         ::testing::Values(ModeCase{0, 1, 2, 12'000, 8}, ModeCase{1, 1, 1, 12'000, 8},
+                                           ModeCase{2, 2, 1, 12'000, 4}, ModeCase{3, 2, 1, 6'000, 4}),
+                         [](const auto& param) { return "MusicMode" + std::to_string(param.param.musicMode); });
+
+TEST_F(SoundChain, MonoFilesTakeTheChosenChannel) {
+  WriteSettings({});
+  Connect(48'000, 2);
+  struct Case {
+    int mode;
+    int channel;
+    double frequency;
+  };
+  for (const Case& c : {Case{1, 0, 440.0}, Case{1, 1, 880.0}, Case{2, 1, 880.0}, Case{3, 0, 440.0}}) {
+    WriteSettings({{"MusicMode", std::to_string(c.mode)}, {"Channel", std::to_string(c.channel)}});
+    ASSERT_EQ(Start(), S_OK);
+    PushTone({440.0, 880.0}, 0.4, 0.0, 1.0);
+    ASSERT_EQ(Stop(), S_OK);
+    const DecodedSound sound = aud_test::ReadSound(soundPath);
+    ASSERT_EQ(sound.channelSamples.size(), 1u);
+    EXPECT_NEAR(ZeroCrossingFrequency(sound.channelSamples[0], sound.sampleRate, 500, sound.frames - 500), c.frequency,
+                2.0)
+        << "MusicMode " << c.mode << " Channel " << c.channel;
+  }
+}
+
+TEST_F(SoundChain, VolumeScalesTheLevelLinearlyAndClips) {
+  Connect(48'000, 1);
+  auto levels = [&](int volume, double amplitude, int musicMode) {
+    WriteSettings({{"MusicMode", std::to_string(musicMode)}, {"VolumeEx", std::to_string(volume)}});
+    EXPECT_EQ(Start(), S_OK);
+    PushTone({440.0}, amplitude, 0.0, 1.0);
+    EXPECT_EQ(Stop(), S_OK);
+    const DecodedSound sound = aud_test::ReadSound(soundPath);
+    const auto& samples = sound.channelSamples.at(0);
+    double peak = 0;
+    for (double s : samples) peak = std::max(peak, std::abs(s));
+    return std::pair{Rms(samples, 1000, samples.size() - 1000), peak};
+  };
+  for (int mode : {1, 2}) {
+    const double normal = levels(50, 0.3, mode).first;
+    EXPECT_NEAR(normal, 0.3 / std::sqrt(2.0), 0.015) << mode;
+    EXPECT_NEAR(levels(100, 0.3, mode).first / normal, 2.0, 0.06) << mode;
+    EXPECT_NEAR(levels(25, 0.3, mode).first / normal, 0.5, 0.03) << mode;
+  }
+  // Twice a 0.8 sine clips at full scale instead of wrapping around.
+  const auto [clippedRms, clippedPeak] = levels(100, 0.8, 1);
+  EXPECT_GE(clippedPeak, 126.0 / 128.0);
+  EXPECT_LE(clippedPeak, 1.0);
+  EXPECT_GT(clippedRms, 0.8);
+  EXPECT_LT(clippedRms, 1.6 / std::sqrt(2.0));
+}
+
+TEST_F(SoundChain, ALowPassKeepsTonesAboveTheNewNyquistFromFoldingBack) {
+  // 4.5 kHz would fold to 1.5 kHz at 6 kHz and 7.5 kHz to 4.5 kHz at 12 kHz.
+  Connect(48'000, 1);
+  for (const auto& [mode, frequency] : {std::pair{3, 4500.0}, std::pair{1, 7500.0}}) {
+    WriteSettings({{"MusicMode", std::to_string(mode)}});
+    ASSERT_EQ(Start(), S_OK);
+    PushTone({frequency}, 0.5, 0.0, 1.0);
+    ASSERT_EQ(Stop(), S_OK);
+    const DecodedSound sound = aud_test::ReadSound(soundPath);
+    ASSERT_FALSE(sound.channelSamples.empty());
+    EXPECT_LT(Rms(sound.channelSamples[0], 200, sound.frames - 200), 0.01) << mode;
+  }
+}
+
+}  // namespace
