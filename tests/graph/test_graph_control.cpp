@@ -144,6 +144,27 @@ TEST_F(GraphTest, EventQueuePollsWithoutWaitingAndWaitsWithATimeOut) {
     EXPECT_FALSE(handle->Check());
 }
 
+// A filter's error ends the wait for completion as completion does, and
+// the application still finds the error in the queue.
+TEST_F(GraphTest, ErrorAbortEndsTheWaitForCompletion) {
+    auto* source = new TestSource({MEDIASUBTYPE_RGB24}, 1000000000);
+    auto sourceFilter = Add(source, L"Source");
+    auto renderer = Add(new TestRenderer(L"Renderer", GUID_NULL, GUID_NULL), L"Renderer");
+    ASSERT_EQ(graph->Render(source->OutputPin(0)), S_OK);
+    ASSERT_EQ(control->Run(), S_OK);
+    LONG code = 0;
+    EXPECT_EQ(events->WaitForCompletion(10, &code), E_ABORT);
+
+    ComPtr<IMediaEventSink> sink;
+    ASSERT_EQ(graph.As(&sink), S_OK);
+    std::thread failing([&] { sink->Notify(EC_ERRORABORT, E_FAIL, 0); });
+    EXPECT_EQ(events->WaitForCompletion(10000, &code), S_OK);
+    failing.join();
+    EXPECT_EQ(code, EC_ERRORABORT);
+    ASSERT_EQ(control->Stop(), S_OK);
+    EXPECT_EQ(DrainEvents(), std::vector<LONG>{EC_ERRORABORT});
+}
+
 TEST_F(GraphTest, ClockComesFromTheNearestUpstreamFilterElseTheSystemClock) {
     auto* source = new TestSource({MEDIASUBTYPE_RGB24}, 1);
     auto sourceFilter = Add(source, L"Source");
