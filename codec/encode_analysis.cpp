@@ -1,6 +1,7 @@
 #include "codec/encode_analysis.h"
 
 #include <algorithm>
+#include <bit>
 
 #include "codec/screen.h"
 
@@ -41,6 +42,9 @@ FrameAnalysis::FrameAnalysis() {
     table.perRow = kBlockSize / shape.width;
     table.perBlock = table.perRow * (kBlockSize / shape.height);
     table.paramBytes = shape.paramBytes;
+    table.widthShift = std::countr_zero(static_cast<unsigned>(shape.width));
+    table.heightShift = std::countr_zero(static_cast<unsigned>(shape.height));
+    table.perRowShift = std::countr_zero(static_cast<unsigned>(table.perRow));
     table.ops = &OpsForShape(shape.width, shape.height);
     const std::size_t regions = static_cast<std::size_t>(kBlockCount) * table.perBlock;
     table.decisions.assign(regions, kNotAnalysed);
@@ -193,8 +197,8 @@ bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int of
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
 int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
-  const int column = region % table.perRow;
-  const int row = region / table.perRow;
+  const int column = region & (table.perRow - 1);
+  const int row = region >> table.perRowShift;
   int rows = 0, columns = 0, count = 0;
   const auto consider = [&](int neighbour) {
     if (table.Decision(block, neighbour) != kMove) return;

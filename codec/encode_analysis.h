@@ -49,9 +49,16 @@ struct RegionTable {
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
 
-  int RegionAt(int localX, int localY) const { return (localY / height) * perRow + localX / width; }
-  int LocalX(int region) const { return (region % perRow) * width; }
-  int LocalY(int region) const { return (region / perRow) * height; }
+  // Every size is a power of two: the region arithmetic is shifts and masks.
+  int widthShift = 0;
+  int heightShift = 0;
+  int perRowShift = 0;
+
+  int RegionAt(int localX, int localY) const {
+    return ((localY >> heightShift) << perRowShift) | (localX >> widthShift);
+  }
+  int LocalX(int region) const { return (region & (perRow - 1)) << widthShift; }
+  int LocalY(int region) const { return (region >> perRowShift) << heightShift; }
   std::uint8_t Decision(int block, int region) const { return decisions[Index(block, region)]; }
   const std::uint8_t* Params(int block, int region) const {
     return &params[Index(block, region) * static_cast<std::size_t>(paramBytes)];
