@@ -18,7 +18,7 @@ struct RegionPictures {
 // Keep test at pixel index `pixel` (y * 240 + x) with threshold `e`.
 using KeepTestFn = bool (*)(const YuvPlane& current, const YuvPlane& reference, int pixel, int e);
 
-// Channel sums of the prepared picture over the region at byte offset `offset`.
+// Channel sums (blue, green, red) of the prepared picture over a region, given its first byte.
 struct ChannelSums {
   int sum[3];
   int sumOfSquares[3];
