@@ -326,3 +326,17 @@ TEST_F(Registry, TarnregsvrRegistersAndUnregistersALibrary) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(TextConversion, RoundTripsAndReplacesBrokenSequences) {
+    const std::wstring text = L"A\u00e9\u89c6\U0001F600";
+    EXPECT_EQ(tarn::media::Utf8ToWide(tarn::media::WideToUtf8(text)), text);
+    // A lone continuation byte, a cut sequence, an overlong form and a surrogate.
+    EXPECT_EQ(tarn::media::Utf8ToWide("a\x80z"), L"a\uFFFDz");
+    EXPECT_EQ(tarn::media::Utf8ToWide("a\xe8\xa7"), L"a\uFFFD\uFFFD");
+    EXPECT_EQ(tarn::media::Utf8ToWide("\xc0\xaf"), L"\uFFFD\uFFFD");
+    EXPECT_EQ(tarn::media::Utf8ToWide("\xed\xa0\x80"), L"\uFFFD\uFFFD\uFFFD");
+}
+
+}  // namespace

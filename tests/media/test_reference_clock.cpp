@@ -149,3 +149,48 @@ TEST(AggregatedClock, AnswersForItsOwnerAndDiesWithIt) {
 }
 
 }  // namespace
+
+namespace {
+
+// The schedule on its own, with the time given by the test.
+TEST(AdviseSchedule, FiresDueRequestsEarliestFirstAndReportsTheNext) {
+    CAMEvent wake(true);
+    CAMSchedule schedule(&wake);
+    CAMEvent a(true), b(true), c(true);
+    schedule.AddAdvisePacket(300, &a);
+    EXPECT_TRUE(wake.Check());  // a new earliest request wakes the serving thread
+    wake.Reset();
+    schedule.AddAdvisePacket(100, &b);
+    EXPECT_TRUE(wake.Check());
+    wake.Reset();
+    const DWORD_PTR cCookie = schedule.AddAdvisePacket(200, &c);
+    EXPECT_FALSE(wake.Check());  // not the earliest: no need to wake
+
+    EXPECT_EQ(schedule.Advise(99), 100);
+    EXPECT_FALSE(b.Check());
+    EXPECT_EQ(schedule.Advise(150), 200);
+    EXPECT_TRUE(b.Check());
+    EXPECT_FALSE(c.Check());
+    EXPECT_EQ(schedule.Unadvise(cCookie), S_OK);
+    EXPECT_EQ(schedule.Advise(250), 300);
+    EXPECT_FALSE(c.Check());
+    EXPECT_EQ(schedule.Advise(300), MAX_TIME);
+    EXPECT_TRUE(a.Check());
+    EXPECT_EQ(schedule.PendingCount(), 0u);
+}
+
+TEST(AdviseSchedule, APeriodicRequestFiresOnceAfterAJumpAndKeepsItsGrid) {
+    CAMEvent wake;
+    CAMSchedule schedule(&wake);
+    CAMSemaphore ticks;
+    schedule.AddPeriodicPacket(100, 50, &ticks);
+    EXPECT_EQ(schedule.Advise(100), 150);
+    EXPECT_EQ(ticks.Count(), 1);
+    // The time jumps past many periods: one release, and the next on the grid.
+    EXPECT_EQ(schedule.Advise(1020), 1050);
+    EXPECT_EQ(ticks.Count(), 2);
+    EXPECT_EQ(schedule.Advise(1049), 1050);
+    EXPECT_EQ(ticks.Count(), 2);
+}
+
+}  // namespace
