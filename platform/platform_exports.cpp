@@ -37,13 +37,13 @@ const AMOVIESETUP_FILTER kNullRendererSetup = {&kNullRendererClsid, kNullRendere
                                                kNullRendererPins};
 
 const AMOVIESETUP_PIN kVideoRendererPins[] = {
-    {L"Input", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
+    {L"In", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
 };
 const AMOVIESETUP_FILTER kVideoRendererSetup = {&kVideoRendererClsid, kVideoRendererName, MERIT_PREFERRED + 1, 1,
                                                 kVideoRendererPins};
 
 const AMOVIESETUP_PIN kAudioRendererPins[] = {
-    {L"Audio Input pin (rendered)", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
+    {L"In", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
 };
 const AMOVIESETUP_FILTER kAudioRendererSetup = {&kAudioRendererClsid, kAudioRendererName, MERIT_PREFERRED, 1,
                                                 kAudioRendererPins};
