@@ -310,10 +310,26 @@ TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
     vob.seekp(0);
     for (int i = 0; i < 400000; ++i) vob.put(static_cast<char>((i * 7919) & 0xff));
   }
-  ChapterPlayer player(ResolveDiscPath(garbage));
-  player.PlayChapters(1, 1, 4);
-  const Playback playback = Play(player);
-  EXPECT_NE(playback.stop.error.find("navigation pack"), std::string::npos) << playback.stop.error;
+  {
+    ChapterPlayer player(ResolveDiscPath(garbage));
+    player.PlayChapters(1, 1, 4);
+    const Playback playback = Play(player);
+    EXPECT_NE(playback.stop.error.find("navigation pack"), std::string::npos) << playback.stop.error;
+  }
+  // An image cut short inside its video: the information files still read, playing ends where
+  // the data does.
+  const std::string image = temp.path() + "/cut.iso";
+  std::filesystem::copy_file(Discs().ntscIso, image);
+  std::filesystem::resize_file(image, std::filesystem::file_size(image) - 700000);
+  {
+    ChapterPlayer player(ResolveDiscPath(image));
+    player.PlayChapters(2, 1, 2);
+    const Playback playback = Play(player);
+    EXPECT_NE(playback.stop.error.find("cut short"), std::string::npos) << playback.stop.error;
+  }
+  // Something that is no disc at all.
+  std::ofstream(temp.path() + "/text.iso") << std::string(300000, 't');
+  EXPECT_THROW(ChapterPlayer(ResolveDiscPath(temp.path() + "/text.iso")).PlayChapters(1, 1, 1), DvdError);
 }
 
 }  // namespace
