@@ -9,6 +9,7 @@
 #include "platform/dvd/language_codes.h"
 #include "platform/dvd/nav_pack.h"
 #include "platform/dvd/ps_demuxer.h"
+#include "platform/dvd/subpicture_palette.h"
 
 namespace tarn::dvd {
 namespace {
@@ -169,6 +170,25 @@ TEST(LanguageCodesTest, DiscCodesAndLocaleIdentifiers) {
   EXPECT_EQ(LocaleFromLanguage("ja"), 0x0411u);
   EXPECT_EQ(LocaleFromLanguage(""), 0u);
   EXPECT_EQ(LocaleFromLanguage("xx"), 0u);
+}
+
+TEST(SubpicturePaletteTest, StudioRangeYCrCbToRgbAndTheDecoderOption) {
+  DiscPalette palette{};
+  palette.fill(0x00108080);  // black
+  palette[0] = 0x00eb8080;   // white
+  palette[1] = 0x0051f05a;   // red
+  palette[2] = 0x00296ef0;   // blue
+  const auto rgb = PaletteToRgb(palette);
+  EXPECT_EQ(rgb[0], 0xffffffu);
+  EXPECT_EQ(rgb[3], 0x000000u);
+  EXPECT_NEAR(static_cast<int>(rgb[1] >> 16), 255, 2);
+  EXPECT_LE(rgb[1] & 0xffff, 0x0202u);
+  EXPECT_LE(rgb[2] >> 8, 0x0202u);
+  EXPECT_NEAR(static_cast<int>(rgb[2] & 0xff), 255, 2);
+  const std::string option = PaletteOption(palette);
+  EXPECT_EQ(option.size(), 16u * 7 - 1);
+  EXPECT_EQ(option.substr(0, 7), "ffffff,");
+  EXPECT_EQ(option.substr(option.size() - 6), "000000");
 }
 
 }  // namespace
