@@ -2,6 +2,10 @@
 // the real encoder filter, in a graph of file source -> encoder -> null renderer.
 #include <unistd.h>
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -293,6 +297,8 @@ int RunEncode(std::span<const std::string_view> args) {
     return kExitUsage;
   }
   if (!options.ini.empty()) ::setenv("TARNMEDIA_INI", options.ini.c_str(), 1);
+  // FFmpeg's notes (estimated durations and the like) would break the progress line.
+  av_log_set_level(AV_LOG_ERROR);
 
   const std::filesystem::path output = std::filesystem::absolute(options.output);
   if (std::string problem = FolderProblem(output); !problem.empty()) {

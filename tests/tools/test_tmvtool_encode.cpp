@@ -1,0 +1,184 @@
+// tmvtool encode against the encoder filter fed by hand: the same pictures with the same
+// times must give the same movie file, byte for byte. Then the inputs and places it refuses.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "encoder_test_support.h"
+#include "platform/media_formats.h"
+
+namespace {
+
+using venc_test::Bytes;
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+Bytes ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ReadText(const std::filesystem::path& path) {
+  const Bytes bytes = ReadBytes(path);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+class TmvtoolEncodeTest : public venc_test::EncoderChain {
+protected:
+  void SetUp() override {
+    EncoderChain::SetUp();
+    registry_ = folder.path() / "filters.ini";
+    toolIni_ = folder.path() / "tool.ini";
+    for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY}) {
+      const std::string command = "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library +
+                                  "' > /dev/null";
+      ASSERT_EQ(std::system(command.c_str()), 0);
+    }
+  }
+
+  bool Ffmpeg(const std::string& args) {
+    const std::string command = "cd '" + folder.path().string() + "' && ffmpeg -nostdin -v error -y " + args;
+    return std::system(command.c_str()) == 0;
+  }
+
+  // Runs tmvtool encode with the test's registry and settings file; `prefix` runs before it
+  // in the same shell (limits, traps).
+  ToolRun Encode(const std::string& args, const std::string& prefix = "") {
+    const std::filesystem::path out = folder.path() / "stdout";
+    const std::filesystem::path err = folder.path() / "stderr";
+    const std::string command = "cd '" + folder.path().string() + "' && " + prefix + " TARNMEDIA_FILTERS='" +
+                                registry_.string() + "' '" + TMVTOOL_PATH + "' encode " + args + " --ini '" +
+                                toolIni_.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
+    const int status = std::system(("/bin/sh -c \"" + command + "\"").c_str());
+    ToolRun run;
+    if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
+    run.out = ReadText(out);
+    run.err = ReadText(err);
+    return run;
+  }
+
+  void WriteToolSettings(const std::string& values = "Mode=3\nImageH=30\nImageV=20\n") {
+    std::ofstream(toolIni_, std::ios::trunc) << "[SaveMovie]\n" << values;
+  }
+
+  // The movie the encoder filter writes from these pictures, 25 a second from 0.
+  Bytes ExpectedMovie(const CMediaType& type, const std::vector<Bytes>& pictures) {
+    WriteSettings({{"Mode", "3"}, {"ImageH", "30"}, {"ImageV", "20"}});
+    UseInput(type, static_cast<LONG>(pictures.front().size()));
+    ConnectAll();
+    EXPECT_EQ(StartAll(), S_OK);
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+      const auto start = static_cast<REFERENCE_TIME>(i) * 400000;
+      EXPECT_EQ(source->Push(pictures[i], start, start + 400000), S_OK);
+    }
+    EXPECT_EQ(StopAll(), S_OK);
+    return ReadBytes(moviePath);
+  }
+
+  static std::vector<Bytes> Split(const Bytes& bytes, std::size_t pictureBytes, bool flipRows, std::size_t rowBytes) {
+    std::vector<Bytes> pictures;
+    for (std::size_t at = 0; at + pictureBytes <= bytes.size(); at += pictureBytes) {
+      Bytes picture(bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(at + pictureBytes));
+      if (flipRows) {
+        const std::size_t rows = pictureBytes / rowBytes;
+        for (std::size_t row = 0; row < rows; ++row)
+          std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at + (rows - 1 - row) * rowBytes), rowBytes,
+                      picture.begin() + static_cast<std::ptrdiff_t>(row * rowBytes));
+      }
+      pictures.push_back(std::move(picture));
+    }
+    return pictures;
+  }
+
+  std::filesystem::path registry_;
+  std::filesystem::path toolIni_;
+};
+
+constexpr LONG kWidth = 320;
+constexpr LONG kHeight = 240;
+constexpr int kFrames = 30;
+const std::string kSource = "-f lavfi -i testsrc2=size=320x240:rate=25 -frames:v 30 ";
+
+TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
+  ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt bgr24 -f rawvideo in.bgr"));
+  WriteToolSettings();
+  const ToolRun run = Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("frames"), std::string::npos);
+  EXPECT_NE(ReadText(toolIni_).find("FileName=" + (folder.path() / "tool.tmv").string()), std::string::npos);
+
+  const auto pictures = Split(ReadBytes(folder.path() / "in.bgr"), kWidth * kHeight * 3, true, kWidth * 3);
+  ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
+  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000), pictures);
+  ASSERT_GT(expected.size(), 512u);
+  EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+  // 1.2 s at ten a second, and a stream that starts at 0 keeps its first two frames.
+  EXPECT_EQ(venc_test::PlayMovie(folder.path() / "tool.tmv").records.size(), 13u);
+}
+
+TEST_F(TmvtoolEncodeTest, RawYuyvGivesTheMovieOfTheSamePictures) {
+  ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt yuyv422 -f rawvideo in.yuv"));
+  WriteToolSettings();
+  const ToolRun run = Encode("in.yuv -o tool.tmv --format rawvideo --pixel-format yuyv422 --video-size 320x240 --framerate 25");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto pictures = Split(ReadBytes(folder.path() / "in.yuv"), kWidth * kHeight * 2, false, 0);
+  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+}
+
+TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg2video -q:v 3 clip.mpg"));
+  ASSERT_TRUE(Ffmpeg("-i clip.mpg -sws_flags bilinear -pix_fmt yuyv422 -f rawvideo decoded.yuv"));
+  WriteToolSettings();
+  const ToolRun run = Encode("clip.mpg -o tool.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto pictures = Split(ReadBytes(folder.path() / "decoded.yuv"), kWidth * kHeight * 2, false, 0);
+  ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
+  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+}
+
+TEST_F(TmvtoolEncodeTest, RefusesBadInputPlacesAndSettingsWithAMessage) {
+  WriteToolSettings();
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=0.5 tone.wav"));
+  ToolRun run = Encode("tone.wav -o out.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("no video stream"), std::string::npos) << run.err;
+
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg2video clip.mpg"));
+  run = Encode("clip.mpg -o missing/out.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+
+  // The movie file cannot be created where a folder is: the encoder's stream start fails.
+  std::filesystem::create_directory(folder.path() / "taken.tmv");
+  run = Encode("clip.mpg -o taken.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("Is a directory"), std::string::npos) << run.err;
+
+  // A file-size limit stands for a full disk: the write fails and the run reports it.
+  run = Encode("clip.mpg -o limited.tmv", "trap '' XFSZ; ulimit -f 16;");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+
+  WriteToolSettings("Mode=abc\n");
+  run = Encode("clip.mpg -o out.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("Mode=abc"), std::string::npos) << run.err;
+  WriteToolSettings("Contrast=150\n");
+  EXPECT_EQ(Encode("clip.mpg -o out.tmv").exitCode, 1);
+
+  run = Encode("clip.mpg");
+  EXPECT_EQ(run.exitCode, 2);
+}
+
+}  // namespace
