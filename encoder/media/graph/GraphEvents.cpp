@@ -10,7 +10,10 @@
 
 #include <chrono>
 
+// The event is queued (and announced) before a waiter for completion wakes,
+// so that whoever waited finds it in the queue.
 void CFilterGraph::QueueEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
+    events_.Push({code, param1, param2});
     if (code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_USERABORT) {
         {
             std::lock_guard lock(completionMutex_);
@@ -18,7 +21,6 @@ void CFilterGraph::QueueEvent(LONG code, LONG_PTR param1, LONG_PTR param2) {
         }
         completionArrived_.notify_all();
     }
-    events_.Push({code, param1, param2});
 }
 
 HRESULT CFilterGraph::Notify(LONG eventCode, LONG_PTR param1, LONG_PTR param2) {
