@@ -1,0 +1,42 @@
+// One output of the DVD navigator: the video, audio or subpicture elementary stream, one packet
+// per sample, delivered by the navigator's playback thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "media/base/BaseOutputPin.h"
+
+namespace tarn::navigator {
+
+class DvdNavigator;
+
+enum class NavigatorStream { kVideo, kAudio, kSubpicture };
+
+class NavigatorOutputPin final : public CBaseOutputPin {
+ public:
+  NavigatorOutputPin(DvdNavigator* navigator, CCritSec* lock, NavigatorStream stream, HRESULT* phr);
+
+  NavigatorStream stream() const { return stream_; }
+
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
+  HRESULT GetMediaType(int position, CMediaType* mediaType) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT Active() override;
+
+  // Copies one packet (with `prefix` bytes before it) into a sample; no time when `time` is
+  // empty. S_OK also when the pin is not connected. Playback thread only.
+  HRESULT DeliverPacket(std::span<const uint8_t> prefix, std::span<const uint8_t> data,
+                        std::optional<int64_t> time);
+  // End of stream downstream once per run.
+  HRESULT EndRun();
+
+ private:
+  DvdNavigator* const navigator_;
+  const NavigatorStream stream_;
+  bool discontinuity_ = true;
+  bool ended_ = false;
+};
+
+}  // namespace tarn::navigator
