@@ -121,7 +121,7 @@ HRESULT AudioEncoderFilter::SetMediaType(PIN_DIRECTION direction, const CMediaTy
   if (hr != S_OK) return hr;
   const bool changed = format.sampleRate != connectedInput_.sampleRate || format.channels != connectedInput_.channels;
   connectedInput_ = format;
-  if (!changed || !encoder_.Started()) return S_OK;
+  if (!changed || !encoder_.Started() || soundComplete_) return S_OK;
   // A type change carried by a sample: the samples that follow are in the new format, and
   // so is what goes downstream.
   outputTypeChanged_ = true;
