@@ -56,13 +56,20 @@ int SoundEncoder::Start(const SoundLayout& layout, int channel, double gain, Pcm
 
 int SoundEncoder::ConfigureResampler() {
   swr_free(&resampler_);
-  AVChannelLayout channels{};
-  av_channel_layout_default(&channels, layout_.channels);
-  // The wanted channels are picked before resampling: the resampler sees the file's channels
-  // on both sides and changes only the rate.
-  int result = swr_alloc_set_opts2(&resampler_, &channels, AV_SAMPLE_FMT_FLTP, static_cast<int>(layout_.sampleRate),
-                                   &channels, AV_SAMPLE_FMT_FLTP, static_cast<int>(input_.sampleRate), 0, nullptr);
-  av_channel_layout_uninit(&channels);
+  downmix_ = input_.channels > 2;
+  // Up to two input channels are picked by hand and the resampler changes only the rate.
+  // More channels (a decoded 5.1 track) are mixed down to stereo by the resampler, so that
+  // the centre channel's dialogue is kept; a mono file then takes one side of that mix.
+  resampledChannels_ = downmix_ ? 2 : layout_.channels;
+  AVChannelLayout inLayout{};
+  AVChannelLayout outLayout{};
+  av_channel_layout_default(&inLayout, static_cast<int>(downmix_ ? input_.channels : resampledChannels_));
+  av_channel_layout_default(&outLayout, static_cast<int>(resampledChannels_));
+  int result = swr_alloc_set_opts2(&resampler_, &outLayout, AV_SAMPLE_FMT_FLTP, static_cast<int>(layout_.sampleRate),
+                                   &inLayout, downmix_ ? AV_SAMPLE_FMT_S16 : AV_SAMPLE_FMT_FLTP,
+                                   static_cast<int>(input_.sampleRate), 0, nullptr);
+  av_channel_layout_uninit(&inLayout);
+  av_channel_layout_uninit(&outLayout);
   if (result >= 0) result = swr_init(resampler_);
   if (result < 0) {
     swr_free(&resampler_);
@@ -75,12 +82,13 @@ int SoundEncoder::ConfigureResampler() {
   outputCapacity_ = static_cast<int>(perChunk) + 256;
   const auto capacity = static_cast<std::size_t>(outputCapacity_);
   try {
-    outputPlanes_.assign(layout_.channels, std::vector<float>(capacity));
+    outputPlanes_.assign(resampledChannels_, std::vector<float>(capacity));
     const std::size_t byteCapacity =
         layout_.codec == SoundCodec::kPcm8
             ? capacity * layout_.channels
             : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
     bytes_.assign(byteCapacity, 0);
+    silence_.assign(static_cast<std::size_t>(kChunkFrames) * input_.channels, 0);
   } catch (const std::bad_alloc&) {
     swr_free(&resampler_);
     return ENOMEM;
@@ -91,7 +99,8 @@ int SoundEncoder::ConfigureResampler() {
 int SoundEncoder::ChangeInput(PcmFormat input) {
   if (resampler_ == nullptr) return EINVAL;
   if (input.channels == 0 || input.sampleRate == 0) return EINVAL;
-  if (input.sampleRate == input_.sampleRate) {
+  const bool sameResampler = input.sampleRate == input_.sampleRate && input.channels <= 2 && input_.channels <= 2;
+  if (sameResampler) {
     input_ = input;  // a new channel count changes only which samples are picked
     return 0;
   }
@@ -114,12 +123,17 @@ int SoundEncoder::Encode(const std::int16_t* interleaved, std::int64_t frames) {
   }
   while (frames > 0) {
     const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
-    for (std::size_t c = 0; c < layout_.channels; ++c) {
-      float* plane = inputPlanes_[c].data();
-      const std::int16_t* sample = interleaved + source[c];
-      for (int i = 0; i < chunk; ++i, sample += inputChannels) plane[i] = static_cast<float>(*sample) * kInt16Scale;
+    int error = 0;
+    if (downmix_) {
+      error = Resample(interleaved, chunk);
+    } else {
+      for (std::size_t c = 0; c < layout_.channels; ++c) {
+        float* plane = inputPlanes_[c].data();
+        const std::int16_t* sample = interleaved + source[c];
+        for (int i = 0; i < chunk; ++i, sample += inputChannels) plane[i] = static_cast<float>(*sample) * kInt16Scale;
+      }
+      error = Resample(nullptr, chunk);
     }
-    const int error = Resample(chunk);
     if (error != 0) return error;
     interleaved += static_cast<std::size_t>(chunk) * inputChannels;
     frames -= chunk;
@@ -132,20 +146,22 @@ int SoundEncoder::EncodeSilence(std::int64_t frames) {
   for (auto& plane : inputPlanes_) std::fill(plane.begin(), plane.end(), 0.0f);
   while (frames > 0) {
     const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
-    const int error = Resample(chunk);
+    const int error = Resample(downmix_ ? silence_.data() : nullptr, chunk);
     if (error != 0) return error;
     frames -= chunk;
   }
   return 0;
 }
 
-int SoundEncoder::Resample(int frames) {
+int SoundEncoder::Resample(const std::int16_t* interleaved, int frames) {
   const std::uint8_t* in[2] = {};
   std::uint8_t* out[2] = {};
-  for (std::size_t c = 0; c < layout_.channels; ++c) {
-    in[c] = reinterpret_cast<const std::uint8_t*>(inputPlanes_[c].data());
-    out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  if (interleaved != nullptr) {
+    in[0] = reinterpret_cast<const std::uint8_t*>(interleaved);
+  } else {
+    for (std::size_t c = 0; c < layout_.channels; ++c) in[c] = reinterpret_cast<const std::uint8_t*>(inputPlanes_[c].data());
   }
+  for (std::size_t c = 0; c < resampledChannels_; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
   const int produced = swr_convert(resampler_, out, outputCapacity_, in, frames);
   if (produced < 0) return EINVAL;
   return WriteFrames(produced, false);
@@ -153,7 +169,7 @@ int SoundEncoder::Resample(int frames) {
 
 int SoundEncoder::Drain() {
   std::uint8_t* out[2] = {};
-  for (std::size_t c = 0; c < layout_.channels; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  for (std::size_t c = 0; c < resampledChannels_; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
   for (;;) {
     const int produced = swr_convert(resampler_, out, outputCapacity_, nullptr, 0);
     if (produced < 0) return EINVAL;
@@ -179,6 +195,12 @@ int SoundEncoder::Finish(std::optional<std::uint64_t> totalFrames) {
   return FlushAdpcmBlock();
 }
 
+const float* SoundEncoder::FilePlane(std::size_t fileChannel) const {
+  // After a downmix a mono file takes the chosen side of the stereo mix.
+  if (downmix_ && layout_.channels == 1) return outputPlanes_[static_cast<std::size_t>(channel_)].data();
+  return outputPlanes_[fileChannel].data();
+}
+
 int SoundEncoder::WriteFrames(int frames, bool silent) {
   if (frameLimit_) {
     const std::uint64_t room = *frameLimit_ > outputFrames_ ? *frameLimit_ - outputFrames_ : 0;
@@ -194,7 +216,7 @@ int SoundEncoder::WritePcm8(int frames, bool silent) {
   const std::size_t channels = layout_.channels;
   const float scale = gain_ * 128.0f;
   for (std::size_t c = 0; c < channels; ++c) {
-    const float* plane = outputPlanes_[c].data();
+    const float* plane = FilePlane(c);
     std::uint8_t* byte = bytes_.data() + c;
     for (int i = 0; i < frames; ++i, byte += channels) {
       const auto value = silent ? std::int8_t{0} : ClampedRound<std::int8_t>(plane[i] * scale, -128, 127);
@@ -208,7 +230,7 @@ int SoundEncoder::WritePcm8(int frames, bool silent) {
 
 int SoundEncoder::WriteAdpcm(int frames, bool silent) {
   const float scale = gain_ * 32768.0f;
-  const float* plane = outputPlanes_[0].data();
+  const float* plane = FilePlane(0);
   std::size_t used = 0;
   std::uint64_t blocks = 0;
   for (int i = 0; i < frames; ++i) {
@@ -239,6 +261,7 @@ void SoundEncoder::Release() {
   inputPlanes_.clear();
   outputPlanes_.clear();
   bytes_.clear();
+  silence_.clear();
   blockSamples_.clear();
   blockFill_ = 0;
   file_ = nullptr;

@@ -1,4 +1,5 @@
-// The sound data of one stream: picks the wanted channels from 16-bit PCM, resamples them
+// The sound data of one stream: picks the wanted channels from 16-bit PCM (mixing more than
+// two channels down to stereo first), resamples them
 // to the file's rate with a low-pass (libswresample's polyphase filter), applies the volume
 // with clipping and writes 8-bit PCM or IMA ADPCM blocks to the sound file.
 //
@@ -55,8 +56,11 @@ class SoundEncoder {
 
  private:
   int ConfigureResampler();
-  // Resamples `frames` frames from the input planes and writes the result.
-  int Resample(int frames);
+  // Resamples `frames` frames, from `interleaved` when mixing down, else from the input
+  // planes, and writes the result.
+  int Resample(const std::int16_t* interleaved, int frames);
+  // The resampled plane that file channel `fileChannel` is written from.
+  const float* FilePlane(std::size_t fileChannel) const;
   int Drain();
   // Writes `frames` resampled frames from the output planes (or silence when `silent`).
   int WriteFrames(int frames, bool silent);
@@ -72,6 +76,9 @@ class SoundEncoder {
   SwrContext* resampler_ = nullptr;
 
   std::vector<std::vector<float>> inputPlanes_;   // one chunk per output channel
+  bool downmix_ = false;                          // more than two input channels
+  std::size_t resampledChannels_ = 0;             // channels out of the resampler
+  std::vector<std::int16_t> silence_;             // one chunk of interleaved zero input
   std::vector<std::vector<float>> outputPlanes_;  // the resampler's output for one chunk
   int outputCapacity_ = 0;
   std::vector<std::uint8_t> bytes_;               // encoded data of one chunk

@@ -125,3 +125,27 @@ TEST_F(SoundChain, ALowPassKeepsTonesAboveTheNewNyquistFromFoldingBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SoundChain, MoreThanTwoChannelsAreMixedDownKeepingTheCentre) {
+  // A decoded 5.1 track: front left 440 Hz, centre 660 Hz, nothing else.
+  const std::vector<double> surround{440.0, 0.0, 660.0, 0.0, 0.0, 0.0};
+  const DecodedSound stereo = Encode({{"MusicMode", "0"}}, surround, 0.3, 1.0);
+  ASSERT_EQ(stereo.channelSamples.size(), 2u);
+  const auto& left = stereo.channelSamples[0];
+  const auto& right = stereo.channelSamples[1];
+  EXPECT_NEAR(ZeroCrossingFrequency(right, 12'000, 500, 11'500), 660.0, 2.0);
+  EXPECT_GT(Rms(right, 500, 11'500), 0.05);
+  EXPECT_GT(Rms(left, 500, 11'500), Rms(right, 500, 11'500) * 1.3);
+
+  WriteSettings({{"MusicMode", "2"}, {"Channel", "1"}});
+  ASSERT_EQ(Start(), S_OK);
+  PushTone(surround, 0.3, 0.0, 1.0);
+  ASSERT_EQ(Stop(), S_OK);
+  const DecodedSound mono = aud_test::ReadSound(soundPath);
+  ASSERT_EQ(mono.channelSamples.size(), 1u);
+  EXPECT_NEAR(ZeroCrossingFrequency(mono.channelSamples[0], 12'000, 500, 11'500), 660.0, 2.0);
+}
+
+}  // namespace
