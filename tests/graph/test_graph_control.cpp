@@ -242,6 +242,9 @@ TEST_F(GraphTest, ReleasingARunningGraphEndsItsStreamingThreads) {
     events->SetNotifyWindow(&target, kNotifyMessage, 0);
     ASSERT_EQ(control->Run(), S_OK);
     while (renderer->SampleCount() < 10) std::this_thread::yield();
+    // Streaming filters keep their connections: they leave a stopped graph only.
+    EXPECT_EQ(graph->RemoveFilter(rendererFilter.Get()), VFW_E_NOT_STOPPED);
+    EXPECT_EQ(PeerFilterName(renderer->InputPin()), L"Clocked");
 
     events.Reset();
     control.Reset();

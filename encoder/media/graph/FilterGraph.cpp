@@ -128,9 +128,10 @@ HRESULT CFilterGraph::RemoveFilter(IBaseFilter* filter) {
     auto it = std::find_if(members_.begin(), members_.end(),
                            [filter](const Member& member) { return member.filter.Get() == filter; });
     if (it == members_.end()) return VFW_E_NOT_FOUND;
+    // Pins of streaming filters refuse to disconnect: removing a filter from
+    // a paused or running graph would leave its neighbours half connected to it.
+    if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
     ComPtr<IBaseFilter> leaving = it->filter;
-    // A filter leaves streaming before it leaves its connections.
-    leaving->Stop();
     DisconnectAllPins(leaving.Get());
     members_.erase(it);
     ++version_;
