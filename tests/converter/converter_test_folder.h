@@ -1,0 +1,29 @@
+// A fresh private folder per test, with the settings file and the filter registry pointed into it.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "encoder/settings/profile_file.h"
+
+namespace tarn::conv::testing {
+
+class ConverterFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  std::string ReadKey(std::string_view section, std::string_view key) const {
+    return profile_.Read(section, key, "<absent>", 260);
+  }
+
+  std::filesystem::path folder_;
+  std::filesystem::path filtersPath_;
+  settings::ProfileFile profile_{""};
+};
+
+std::string ReadFileText(const std::filesystem::path& path);
+
+}  // namespace tarn::conv::testing
