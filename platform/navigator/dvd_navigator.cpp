@@ -163,7 +163,12 @@ HRESULT DvdNavigator::RequestPlay(const PlayRequest& request) {
   }
   EndThread();
   pending_ = request;
-  if (IsStopped()) return S_OK;  // starts when the graph pauses
+  if (IsStopped()) {
+    // Starts when the graph pauses; streams chosen until then are the title's.
+    std::lock_guard sessionLock(sessionMutex_);
+    SelectTitleLocked(request.title);
+    return S_OK;
+  }
   return StartRunLocked();
 }
 

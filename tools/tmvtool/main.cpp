@@ -1,4 +1,5 @@
 // tmvtool: looks into, decodes and (later) encodes the handheld's movie files.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -44,8 +45,11 @@ int Main(std::span<const std::string_view> args) {
     PrintOverview(stdout);
     return kExitOk;
   }
-  for (const Subcommand* command : Subcommands()) {
-    if (command->name != args[0]) continue;
+  for (const Subcommand* listed : Subcommands()) {
+    if (listed->name != args[0]) continue;
+    // encode takes a file, or with --dvd the chapters of a disc.
+    const bool dvd = listed == &EncodeSubcommand() && std::find(args.begin(), args.end(), "--dvd") != args.end();
+    const Subcommand* command = dvd ? &DvdEncodeSubcommand() : listed;
     const auto rest = args.subspan(1);
     for (std::string_view arg : rest) {
       if (IsHelp(arg)) {

@@ -29,5 +29,7 @@ const Subcommand& InfoSubcommand();
 const Subcommand& DecodeSubcommand();
 const Subcommand& DvdInfoSubcommand();
 const Subcommand& EncodeSubcommand();
+// encode --dvd: chapters of a DVD title through the conversion graph.
+const Subcommand& DvdEncodeSubcommand();
 
 }  // namespace tarn::tmvtool

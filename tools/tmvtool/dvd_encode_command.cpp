@@ -1,0 +1,348 @@
+// tmvtool encode --dvd: converts a run of chapters of a DVD title into a movie file and a sound
+// file through the conversion graph: the filters are added by friendly name from the filter
+// category, the navigator's outputs rendered, and the graph builder finds the paths.
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "encoder/settings/profile_file.h"
+#include "encoder/settings/settings_location.h"
+#include "media/com/ComPtr.h"
+#include "media/dshow/EventCodes.h"
+#include "media/dvd/DvdInterfaces.h"
+#include "media/graph/GraphInterfaces.h"
+#include "media/registry/CategoryInterfaces.h"
+#include "media/registry/ComRuntime.h"
+#include "media/registry/HResultText.h"
+#include "media/registry/TextConversion.h"
+#include "platform/navigator/navigator_interfaces.h"
+#include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/subcommand.h"
+
+namespace tarn::tmvtool {
+namespace {
+
+constexpr std::string_view kUsage =
+    "usage: tmvtool encode --dvd PATH --title T --chapters A-B [--audio N] [--subtitle N]\n"
+    "                      -o OUT.tmv [--ini FILE]\n"
+    "\n"
+    "Converts chapters A to B of title T of the disc at PATH (an .ifo file, a VIDEO_TS folder,\n"
+    "a disc folder or an image) into the movie file OUT.tmv and the sound file OUT.tms, through\n"
+    "a graph of the DVD navigator, the MPEG decoder and the two encoders. The names are written\n"
+    "into the settings file ([SaveMovie] and [AudioOut] FileName).\n"
+    "  --title T          title number, from 1\n"
+    "  --chapters A-B     first and last chapter (or one chapter A)\n"
+    "  --audio N          audio stream, from 1 as dvd-info lists them (default 1)\n"
+    "  --subtitle N       subtitle stream shown in the pictures (default: none)\n"
+    "  -o OUT.tmv         the movie file to write\n"
+    "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
+    "Prints the frames and bytes written and the speed against real time.\n";
+
+// The conversion graph's filters, in the order the category is matched against them.
+constexpr const wchar_t* kNavigatorName = L"DVD Navigator";
+constexpr const wchar_t* kDecoderName = L"GPL MPEG-1/2 Decoder";
+constexpr const wchar_t* kVideoEncoderName = L"Tarn Video Encoder for GAME";
+constexpr const wchar_t* kAudioEncoderName = L"Tarn Audio Encoder for DVD";
+constexpr const wchar_t* kAcmWrapperName = L"ACM Wrapper";
+constexpr const wchar_t* kConversionFilters[] = {kNavigatorName, kDecoderName, kVideoEncoderName, kAudioEncoderName,
+                                                 kAcmWrapperName};
+
+struct DvdEncodeOptions {
+  std::string disc;
+  std::string output;
+  std::string ini;
+  int title = 0;
+  int firstChapter = 0;
+  int lastChapter = 0;
+  int audio = 1;
+  int subtitle = 0;  // 0: none
+};
+
+bool ParseNumber(std::string_view text, int& value) {
+  if (text.empty() || text.size() > 6) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value > 0;
+}
+
+std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOptions& options) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string_view flag = args[i];
+    if (i + 1 == args.size() || args[i + 1].empty()) return std::string(flag) + " needs a value";
+    const std::string_view value = args[++i];
+    if (flag == "--dvd") options.disc = value;
+    else if (flag == "-o" || flag == "--output") options.output = value;
+    else if (flag == "--ini") options.ini = value;
+    else if (flag == "--title") {
+      if (!ParseNumber(value, options.title)) return "--title needs a title number from 1";
+    } else if (flag == "--audio") {
+      if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
+    } else if (flag == "--subtitle") {
+      if (!ParseNumber(value, options.subtitle)) return "--subtitle needs a stream number from 1";
+    } else if (flag == "--chapters") {
+      const std::size_t dash = value.find('-');
+      const std::string_view first = value.substr(0, dash);
+      const std::string_view last = dash == std::string_view::npos ? first : value.substr(dash + 1);
+      if (!ParseNumber(first, options.firstChapter) || !ParseNumber(last, options.lastChapter) ||
+          options.lastChapter < options.firstChapter)
+        return "--chapters needs A-B with 1 <= A <= B";
+    } else {
+      return "unknown option " + std::string(flag);
+    }
+  }
+  if (options.disc.empty()) return "no disc (--dvd PATH)";
+  if (options.title == 0) return "no title (--title T)";
+  if (options.firstChapter == 0) return "no chapters (--chapters A-B)";
+  if (options.output.empty()) return "no output file (-o OUT.tmv)";
+  return {};
+}
+
+std::string Describe(HRESULT hr) { return media::DescribeHResult(hr); }
+
+std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
+  ComPtr<ITarnNavigatorStatus> status;
+  char text[512] = "";
+  if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf()))) status->GetLastErrorText(text, sizeof(text));
+  if (text[0] == '\0') return Describe(hr);
+  return std::string(text) + (FAILED(hr) ? " (" + Describe(hr) + ")" : "");
+}
+
+// Puts every filter of the category whose friendly name is one of the conversion filters into
+// the graph under that name. Returns the names found.
+std::vector<std::wstring> AddConversionFilters(IGraphBuilder* graph) {
+  std::vector<std::wstring> found;
+  ComPtr<ICreateDevEnum> devices;
+  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                              reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf()))))
+    return found;
+  ComPtr<IEnumMoniker> monikers;
+  if (devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0) != S_OK)
+    return found;
+  ComPtr<IMoniker> moniker;
+  while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    ComPtr<IPropertyBag> bag;
+    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                      reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf()))))
+      continue;
+    VARIANT name;
+    VariantInit(&name);
+    if (SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR) {
+      for (const wchar_t* wanted : kConversionFilters) {
+        if (std::wstring_view(name.bstrVal) != wanted) continue;
+        ComPtr<IBaseFilter> filter;
+        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()))) &&
+            SUCCEEDED(graph->AddFilter(filter.Get(), wanted)))
+          found.emplace_back(wanted);
+        break;
+      }
+    }
+    VariantClear(&name);
+  }
+  return found;
+}
+
+ComPtr<IBaseFilter> FilterNamed(IGraphBuilder* graph, const wchar_t* name) {
+  ComPtr<IBaseFilter> filter;
+  graph->FindFilterByName(name, filter.ReleaseAndGetAddressOf());
+  return filter;
+}
+
+ComPtr<IPin> FindUnconnectedOutput(IBaseFilter* filter) {
+  ComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return {};
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION direction{};
+    if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) continue;
+    ComPtr<IPin> peer;
+    if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) return pin;
+  }
+  return {};
+}
+
+bool InputConnected(IBaseFilter* filter) {
+  if (filter == nullptr) return false;
+  ComPtr<IEnumPins> pins;
+  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return false;
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION direction{};
+    ComPtr<IPin> peer;
+    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
+        SUCCEEDED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf())))
+      return true;
+  }
+  return false;
+}
+
+struct RunResult {
+  std::string error;
+  double seconds = 0;
+};
+
+// Plays the chapters and waits until the navigator reads stopped (or an error stops the graph).
+RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEncodeOptions& options) {
+  RunResult result;
+  ComPtr<IMediaControl> control;
+  ComPtr<IMediaEventEx> events;
+  ComPtr<IDvdControl2> dvd;
+  ComPtr<IDvdInfo2> info;
+  QueryInterfaceAs(graph, control.ReleaseAndGetAddressOf());
+  QueryInterfaceAs(graph, events.ReleaseAndGetAddressOf());
+  QueryInterfaceAs(navigator, dvd.ReleaseAndGetAddressOf());
+  QueryInterfaceAs(navigator, info.ReleaseAndGetAddressOf());
+  dvd->SetOption(DVD_ResetOnStop, FALSE);
+  dvd->SetOption(DVD_NotifyParentalLevelChange, TRUE);
+  dvd->SetOption(DVD_HMSF_TimeCodeEvents, TRUE);
+
+  // Chosen before the graph starts, so that the first sound of the run is already the wanted one.
+  const auto count = static_cast<ULONG>(options.lastChapter - options.firstChapter + 1);
+  HRESULT hr = dvd->PlayChaptersAutoStop(static_cast<ULONG>(options.title), static_cast<ULONG>(options.firstChapter),
+                                         count, DVD_CMD_FLAG_SendEvents, nullptr);
+  if (FAILED(hr)) {
+    result.error = "cannot play title " + std::to_string(options.title) + " chapters " +
+                   std::to_string(options.firstChapter) + "-" + std::to_string(options.lastChapter) + ": " +
+                   NavigatorError(navigator, hr);
+    return result;
+  }
+  ULONG audioStreams = 0, audioCurrent = 0;
+  info->GetCurrentAudio(&audioStreams, &audioCurrent);
+  if (audioStreams > 0 && FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
+    result.error = "title " + std::to_string(options.title) + " has no audio stream " + std::to_string(options.audio) +
+                   " (it has " + std::to_string(audioStreams) + ")";
+    return result;
+  }
+  if (options.subtitle > 0) {
+    hr = dvd->SelectSubpictureStream(static_cast<ULONG>(options.subtitle - 1), DVD_CMD_FLAG_None, nullptr);
+    if (FAILED(hr)) {
+      result.error = "title " + std::to_string(options.title) + " has no subtitle stream " + std::to_string(options.subtitle);
+      return result;
+    }
+  }
+  dvd->SetSubpictureState(options.subtitle > 0 ? TRUE : FALSE, DVD_CMD_FLAG_None, nullptr);
+
+  const auto started = std::chrono::steady_clock::now();
+  if (FAILED(hr = control->Pause()) || FAILED(hr = control->Run())) {
+    result.error = "the graph does not start: " + Describe(hr);
+    control->Stop();
+    return result;
+  }
+  bool dvdError = false;
+  for (;;) {
+    LONG code = 0;
+    LONG_PTR param1 = 0, param2 = 0;
+    while (events->GetEvent(&code, &param1, &param2, 0) == S_OK) {
+      events->FreeEventParams(code, param1, param2);
+      if (code == EC_DVD_ERROR) dvdError = true;
+      if (code == EC_ERRORABORT && result.error.empty())
+        result.error = "the graph stopped with an error: " + Describe(static_cast<HRESULT>(param1));
+    }
+    DVD_DOMAIN domain = DVD_DOMAIN_Title;
+    if (!result.error.empty() || (SUCCEEDED(info->GetCurrentDomain(&domain)) && domain == DVD_DOMAIN_Stop)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  control->Stop();
+  result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (result.error.empty()) {
+    const std::string text = NavigatorError(navigator, S_OK);
+    if (dvdError || (text != Describe(S_OK) && !text.empty())) result.error = "playing the disc failed: " + text;
+  }
+  return result;
+}
+
+int RunDvdEncode(std::span<const std::string_view> args) {
+  DvdEncodeOptions options;
+  if (std::string problem = ParseOptions(args, options); !problem.empty()) {
+    PrintError(problem + " (see tmvtool encode --help)");
+    return kExitUsage;
+  }
+  if (!options.ini.empty()) ::setenv("TARNMEDIA_INI", options.ini.c_str(), 1);
+  const std::filesystem::path movie = std::filesystem::absolute(options.output);
+  std::filesystem::path sound = movie;
+  sound.replace_extension(".tms");
+  const settings::ProfileFile profile = settings::OpenSettingsFile();
+  for (const auto& [section, path] : {std::pair{"SaveMovie", movie}, std::pair{"AudioOut", sound}}) {
+    if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
+      PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
+      return kExitFailure;
+    }
+  }
+
+  CoInitialize(nullptr);
+  media::RegisterFilterGraphClasses();
+  int exitCode = kExitFailure;
+  {
+    ComPtr<IGraphBuilder> graph;
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                                  reinterpret_cast<void**>(graph.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+      PrintError("cannot make a filter graph: " + Describe(hr));
+    } else {
+      const std::vector<std::wstring> found = AddConversionFilters(graph.Get());
+      for (const wchar_t* name : kConversionFilters) {
+        if (std::find(found.begin(), found.end(), name) == found.end())
+          std::fprintf(stderr, "tmvtool: warning: the filter \"%s\" is not registered (TARNMEDIA_FILTERS)\n",
+                       media::WideToUtf8(name).c_str());
+      }
+      ComPtr<IBaseFilter> navigator = FilterNamed(graph.Get(), kNavigatorName);
+      ComPtr<IDvdControl2> dvd;
+      if (!navigator || FAILED(QueryInterfaceAs(navigator.Get(), dvd.ReleaseAndGetAddressOf()))) {
+        PrintError("cannot play DVD-Video titles: no DVD navigator in the filter category");
+      } else if (FAILED(hr = dvd->SetDVDDirectory(media::Utf8ToWide(options.disc).c_str()))) {
+        PrintError("cannot open the disc " + options.disc + ": " + NavigatorError(navigator.Get(), hr));
+      } else {
+        for (int i = 0; i < 3; ++i) {
+          if (ComPtr<IPin> pin = FindUnconnectedOutput(navigator.Get())) graph->Render(pin.Get());
+        }
+        ComPtr<IBaseFilter> videoEncoder = FilterNamed(graph.Get(), kVideoEncoderName);
+        if (!InputConnected(videoEncoder.Get()))
+          std::fprintf(stderr, "tmvtool: warning: the video encoder is not in the video path: no movie file\n");
+        const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
+        std::error_code error;
+        const bool movieWritten = std::filesystem::is_regular_file(movie, error);
+        const auto soundBytes = std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
+        const WalkResult written = !movieWritten ? WalkResult{} : WalkMovie(
+            movie.string(), [](const WalkResult&) {},
+            [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+        if (!run.error.empty()) {
+          PrintError(run.error);
+        } else if (movieWritten && written.Damaged()) {
+          exitCode = ReportFaults(movie.string(), written);
+          if (exitCode == kExitOk) exitCode = kExitFailure;
+        } else {
+          const double played = static_cast<double>(written.records) / 10.0;
+          std::printf("%s: %llu frames, %llu bytes; %s: %llu bytes; %.2f s, %.1fx real time\n", movie.string().c_str(),
+                      static_cast<unsigned long long>(written.records),
+                      static_cast<unsigned long long>(written.fileSize), sound.string().c_str(),
+                      static_cast<unsigned long long>(soundBytes), run.seconds,
+                      run.seconds > 0 ? played / run.seconds : 0.0);
+          exitCode = kExitOk;
+        }
+      }
+    }
+  }
+  CoFreeUnusedLibraries();
+  CoUninitialize();
+  return exitCode;
+}
+
+}  // namespace
+
+const Subcommand& DvdEncodeSubcommand() {
+  static const Subcommand command{"encode", "convert chapters of a DVD title into a movie and a sound file",
+                                  kUsage, &RunDvdEncode};
+  return command;
+}
+
+}  // namespace tarn::tmvtool
