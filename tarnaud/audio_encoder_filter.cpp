@@ -19,6 +19,10 @@ namespace {
 constexpr LONG kMinimumBufferFraction = 2;
 constexpr LONG kOutputBuffers = 4;
 
+// A segment said to last longer than a day is taken as one without a known end: padding to a
+// damaged stop time would write silence for hours.
+constexpr Time100ns kLongestKnownSegment = 24LL * 3600 * kUnitsPerSecond;
+
 // The input pin proposes the format it prefers, so that a converter in front of it (the
 // ACM wrapper) delivers 48 kHz stereo.
 class AudioEncoderInputPin final : public CTransformInputPin {
@@ -292,7 +296,8 @@ HRESULT AudioEncoderFilter::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop
     if (encoder_.Started() && !soundComplete_) {
       std::optional<Time100ns> length;
       if (stop != MAX_TIME && stop > start && rate > 0.0) {
-        length = static_cast<Time100ns>(static_cast<double>(stop - start) / rate);
+        const double units = (static_cast<double>(stop) - static_cast<double>(start)) / rate;
+        if (units <= static_cast<double>(kLongestKnownSegment)) length = static_cast<Time100ns>(units);
       }
       timeline_.StartSegment(length);
     }

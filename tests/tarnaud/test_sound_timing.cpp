@@ -118,6 +118,13 @@ TEST_F(Timing, TheSegmentLengthSetsTheEnd) {
   EXPECT_LT(WorstDeviationFromTone(sound.channelSamples[0], 20, 35'900), kOnTone);
 }
 
+TEST_F(Timing, AnImplausibleSegmentLengthIsNoEnd) {
+  ASSERT_EQ(source->pin.DeliverNewSegment(0, At(400'000.0), 1.0), S_OK);
+  PushTone({kFrequency}, kAmplitude, 0.0, 0.5);
+  ASSERT_EQ(source->pin.DeliverEndOfStream(), S_OK);
+  EXPECT_EQ(Finish().frames, 6'000u);
+}
+
 TEST_F(Timing, ANewSegmentContinuesTheFileWhereItHasGot) {
   PushTone({kFrequency}, kAmplitude, 0.0, 1.0);
   ASSERT_EQ(source->pin.DeliverNewSegment(At(20.0), At(20.5), 1.0), S_OK);
