@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libdvdnav-dev libdvdread-dev
   qt6-base-dev libgraphicsmagick++1-dev graphicsmagick
-  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei
+  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time
 )
 
 missing=()

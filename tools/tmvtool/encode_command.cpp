@@ -326,7 +326,9 @@ int RunEncode(std::span<const std::string_view> args) {
     } else {
       Progress progress(length, ::isatty(STDERR_FILENO) != 0 && length >= kProgressFromLength);
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), progress);
-      const WalkResult written = WalkMovie(
+      std::error_code error;
+      const bool fileWritten = std::filesystem::is_regular_file(output, error);
+      const WalkResult written = !fileWritten ? WalkResult{} : WalkMovie(
           output.string(), [](const WalkResult&) {},
           [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (!run.completed) {
