@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "encoder/settings/profile_file.h"
 #include "encoder/settings/settings_location.h"
@@ -158,13 +159,17 @@ ComPtr<IBaseFilter> FilterNamed(IGraphBuilder* graph, const wchar_t* name) {
   return filter;
 }
 
-ComPtr<IPin> FindUnconnectedOutput(IBaseFilter* filter) {
+// The first unconnected output pin not tried before. A pin that cannot be rendered (the video
+// without a decoder) stays unconnected; taking it again would leave the pins after it, and with
+// them the sound, unrendered.
+ComPtr<IPin> FindUnconnectedOutput(IBaseFilter* filter, const std::vector<IPin*>& tried) {
   ComPtr<IEnumPins> pins;
   if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return {};
   ComPtr<IPin> pin;
   while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
     PIN_DIRECTION direction{};
     if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) continue;
+    if (std::find(tried.begin(), tried.end(), pin.Get()) != tried.end()) continue;
     ComPtr<IPin> peer;
     if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) return pin;
   }
@@ -302,12 +307,20 @@ int RunDvdEncode(std::span<const std::string_view> args) {
       } else if (FAILED(hr = dvd->SetDVDDirectory(media::Utf8ToWide(options.disc).c_str()))) {
         PrintError("cannot open the disc " + options.disc + ": " + NavigatorError(navigator.Get(), hr));
       } else {
+        std::vector<ComPtr<IPin>> rendered;
+        std::vector<IPin*> tried;
         for (int i = 0; i < 3; ++i) {
-          if (ComPtr<IPin> pin = FindUnconnectedOutput(navigator.Get())) graph->Render(pin.Get());
+          ComPtr<IPin> pin = FindUnconnectedOutput(navigator.Get(), tried);
+          if (!pin) break;
+          graph->Render(pin.Get());
+          tried.push_back(pin.Get());
+          rendered.push_back(std::move(pin));
         }
         ComPtr<IBaseFilter> videoEncoder = FilterNamed(graph.Get(), kVideoEncoderName);
         if (!InputConnected(videoEncoder.Get()))
           std::fprintf(stderr, "tmvtool: warning: the video encoder is not in the video path: no movie file\n");
+        if (!InputConnected(FilterNamed(graph.Get(), kAudioEncoderName).Get()))
+          std::fprintf(stderr, "tmvtool: warning: the audio encoder is not in the audio path: no sound file\n");
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;
         const bool movieWritten = std::filesystem::is_regular_file(movie, error);

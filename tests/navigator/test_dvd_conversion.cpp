@@ -1,0 +1,280 @@
+// Chapters of a test disc converted through the conversion graph: filters added by friendly name
+// from a private filter registry, the navigator's outputs rendered, nothing connected by hand.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <thread>
+
+#include "media/com/ComPtr.h"
+#include "media/dvd/DvdInterfaces.h"
+#include "media/graph/GraphInterfaces.h"
+#include "media/registry/CategoryInterfaces.h"
+#include "media/registry/ComRuntime.h"
+#include "media/registry/TextConversion.h"
+#include "navigator_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Title 1 of the NTSC disc: chapters of 60, 90, 60 and 45 frames at 29.97 frames a second, red,
+// green, blue and yellow; audio 1 at 440 Hz, audio 2 at 880 Hz; a subtitle from 0.2 s to 1.6 s
+// of every chapter. Title 2: 60 and 60 frames, magenta and cyan, from one multiplex.
+constexpr double kFrameSeconds = 1001.0 / 30000.0;
+
+struct Conversion {
+  nav_test::ToolRun run;
+  fs::path movie, sound;
+  long records = -1;
+};
+
+class DvdConversion : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!nav_test::Discs().error.empty()) GTEST_SKIP() << nav_test::Discs().error;
+    base = folder.path();
+    registry = nav_test::PrivateRegistry(base);
+    ini = base / "TarnMedia.ini";
+  }
+
+  Conversion Convert(const std::string& disc, int title, const std::string& chapters, std::vector<std::string> extra = {},
+                     const fs::path& withRegistry = {}) {
+    Conversion conversion;
+    conversion.movie = base / ("t" + std::to_string(title) + "_" + chapters + std::to_string(++runs) + ".tmv");
+    conversion.sound = fs::path(conversion.movie).replace_extension(".tms");
+    std::vector<std::string> args{"encode", "--dvd", disc, "--title", std::to_string(title), "--chapters", chapters,
+                                  "-o", conversion.movie.string()};
+    args.insert(args.end(), extra.begin(), extra.end());
+    conversion.run = nav_test::RunTmvtool(args, withRegistry.empty() ? registry : withRegistry, ini);
+    std::smatch match;
+    if (std::regex_search(conversion.run.output, match, std::regex(R"(: (\d+) frames,)")))
+      conversion.records = std::stol(match[1]);
+    return conversion;
+  }
+
+  nav_test::TempFolder folder;
+  fs::path base, registry, ini;
+  int runs = 0;
+};
+
+bool Dominant(const nav_test::Picture& picture, double nav_test::Picture::*channel) {
+  for (double nav_test::Picture::*other : {&nav_test::Picture::red, &nav_test::Picture::green, &nav_test::Picture::blue})
+    if (other != channel && picture.*other + 40 > picture.*channel) return false;
+  return true;
+}
+
+TEST_F(DvdConversion, ChaptersTwoAndThreeBecomeTenRecordsASecondOfTheirPicturesAndTheChosenTone) {
+  const Conversion conversion = Convert(nav_test::Discs().ntsc, 1, "2-3", {"--audio", "2"});
+  ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+  const double seconds = (90 + 60) * kFrameSeconds;
+  EXPECT_NEAR(static_cast<double>(conversion.records), seconds * 10, 2) << conversion.run.output;
+
+  const std::vector<nav_test::Picture> pictures = nav_test::MoviePictures(conversion.movie);
+  ASSERT_EQ(static_cast<long>(pictures.size()), conversion.records);
+  // Chapter 2 is green for its three seconds, chapter 3 blue; nothing of chapters 1 or 4.
+  EXPECT_TRUE(Dominant(pictures[3], &nav_test::Picture::green));
+  EXPECT_TRUE(Dominant(pictures[25], &nav_test::Picture::green));
+  EXPECT_TRUE(Dominant(pictures[33], &nav_test::Picture::blue));
+  EXPECT_TRUE(Dominant(pictures.back(), &nav_test::Picture::blue));
+  for (const nav_test::Picture& picture : pictures) EXPECT_FALSE(Dominant(picture, &nav_test::Picture::red));
+
+  const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  ASSERT_TRUE(sound.finished);
+  EXPECT_NEAR(nav_test::ToneFrequency(sound), 880, 880 * 0.03);
+  // Sound and pictures cover the same stretch.
+  EXPECT_LE(nav_test::SoundOnset(sound, 0.03), 0.05);
+  EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.2);
+}
+
+TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAndEnds) {
+  struct Run {
+    int title;
+    const char* chapters;
+  };
+  // A run ending before the last chapter, one starting late, and the one-multiplex title whose
+  // chapter's last audio lies in the next cell.
+  for (const Run& run : {Run{1, "1-2"}, Run{1, "4-4"}, Run{2, "1-1"}, Run{2, "2-2"}}) {
+    SCOPED_TRACE(std::to_string(run.title) + ":" + run.chapters);
+    const Conversion conversion = Convert(nav_test::Discs().ntsc, run.title, run.chapters);
+    ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+    ASSERT_GT(conversion.records, 0);
+    const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+    EXPECT_NEAR(nav_test::ToneFrequency(sound), 440, 440 * 0.03);
+    EXPECT_LE(nav_test::SoundOnset(sound, 0.03), 0.05);
+    EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.2);
+  }
+}
+
+TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
+  const Conversion off = Convert(nav_test::Discs().ntsc, 1, "2-2");
+  const Conversion on = Convert(nav_test::Discs().ntsc, 1, "2-2", {"--subtitle", "1"});
+  ASSERT_EQ(off.run.status, 0) << off.run.output;
+  ASSERT_EQ(on.run.status, 0) << on.run.output;
+  int brightestOff = 0, brightestOn = 0;
+  for (const auto& picture : nav_test::MoviePictures(off.movie)) brightestOff = std::max(brightestOff, picture.brightPixels);
+  for (const auto& picture : nav_test::MoviePictures(on.movie)) brightestOn = std::max(brightestOn, picture.brightPixels);
+  EXPECT_GT(brightestOn, brightestOff + 50);
+}
+
+TEST_F(DvdConversion, WithoutTheDecoderTheNavigatorStillRendersAndNoMovieIsWritten) {
+  const fs::path noDecoder = nav_test::PrivateRegistry(base / "..", {"GPL MPEG-1/2 Decoder"});
+  const Conversion conversion = Convert(nav_test::Discs().ntsc, 1, "1-1", {}, noDecoder);
+  fs::remove(noDecoder);
+  EXPECT_EQ(conversion.run.status, 0) << conversion.run.output;
+  EXPECT_FALSE(fs::exists(conversion.movie));
+  const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  EXPECT_NEAR(nav_test::ToneFrequency(sound), 440, 440 * 0.03);
+}
+
+TEST_F(DvdConversion, BadInputEndsWithAnErrorInBoundedTime) {
+  const Conversion missing = Convert((base / "no-disc").string(), 1, "1-1");
+  EXPECT_NE(missing.run.status, 0);
+  EXPECT_NE(missing.run.output.find("cannot open the disc"), std::string::npos) << missing.run.output;
+
+  const std::string disc = tarn::dvd::test::CopyDisc(nav_test::Discs().ntsc, base.string(), "truncated");
+  const fs::path vob = disc + "/VIDEO_TS/VTS_01_1.VOB";
+  fs::resize_file(vob, fs::file_size(vob) / 4);
+  const Conversion truncated = Convert(disc, 1, "1-4");
+  EXPECT_NE(truncated.run.status, 0) << truncated.run.output;
+  EXPECT_LT(truncated.run.seconds, 100);
+
+  const Conversion loop = Convert(nav_test::Discs().loop, 1, "1-1");
+  EXPECT_LT(loop.run.seconds, 100);
+  EXPECT_NE(loop.run.status, 124) << "timed out";
+
+  const Conversion noChapter = Convert(nav_test::Discs().ntsc, 1, "4-5");
+  EXPECT_NE(noChapter.run.status, 0);
+}
+
+// ---- in process, as the converter runs it ----
+
+HRESULT FindInterfaceInGraph(IGraphBuilder* graph, REFIID iid, void** found) {
+  ComPtr<IEnumFilters> filters;
+  if (FAILED(graph->EnumFilters(filters.ReleaseAndGetAddressOf()))) return E_FAIL;
+  ComPtr<IBaseFilter> filter;
+  while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK)
+    if (SUCCEEDED(filter->QueryInterface(iid, found))) return S_OK;
+  return E_FAIL;
+}
+
+class ConversionGraph : public DvdConversion {
+ protected:
+  void SetUp() override {
+    DvdConversion::SetUp();
+    if (IsSkipped()) return;
+    ::setenv("TARNMEDIA_FILTERS", registry.c_str(), 1);
+    ::setenv("TARNMEDIA_INI", ini.c_str(), 1);
+    CoInitialize(nullptr);
+    tarn::media::RegisterFilterGraphClasses();
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                               reinterpret_cast<void**>(graph.ReleaseAndGetAddressOf())),
+              S_OK);
+  }
+  void TearDown() override {
+    graph.Reset();
+    CoUninitialize();
+  }
+
+  void AddFilters(const std::vector<std::wstring>& names) {
+    ComPtr<ICreateDevEnum> devices;
+    ASSERT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                               reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf())),
+              S_OK);
+    ComPtr<IEnumMoniker> monikers;
+    ASSERT_EQ(devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0), S_OK);
+    ComPtr<IMoniker> moniker;
+    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+      ComPtr<IPropertyBag> bag;
+      moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf()));
+      VARIANT name;
+      VariantInit(&name);
+      if (bag && SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
+          std::find(names.begin(), names.end(), std::wstring(name.bstrVal)) != names.end()) {
+        ComPtr<IBaseFilter> filter;
+        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                            reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()))))
+          graph->AddFilter(filter.Get(), name.bstrVal);
+      }
+      VariantClear(&name);
+    }
+  }
+
+  ComPtr<IGraphBuilder> graph;
+};
+
+const std::vector<std::wstring> kConversionFilters{L"DVD Navigator", L"GPL MPEG-1/2 Decoder",
+                                                   L"Tarn Video Encoder for GAME", L"Tarn Audio Encoder for DVD",
+                                                   L"ACM Wrapper"};
+
+TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles) {
+  const fs::path movie = base / "graph.tmv", sound = base / "graph.tms";
+  {
+    std::ofstream settings(ini);
+    settings << "[SaveMovie]\nFileName=" << movie.string() << "\n[AudioOut]\nFileName=" << sound.string() << "\n";
+  }
+  AddFilters(kConversionFilters);
+  ComPtr<IDvdControl2> control;
+  ComPtr<IDvdInfo2> info;
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(nav_test::Discs().ntsc).c_str()), S_OK);
+  ComPtr<IBaseFilter> navigator;
+  ASSERT_EQ(graph->FindFilterByName(L"DVD Navigator", navigator.ReleaseAndGetAddressOf()), S_OK);
+  for (int i = 0; i < 3; ++i) {
+    ComPtr<IEnumPins> pins;
+    navigator->EnumPins(pins.ReleaseAndGetAddressOf());
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+      ComPtr<IPin> peer;
+      if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) {
+        graph->Render(pin.Get());
+        break;
+      }
+    }
+  }
+
+  ComPtr<IMediaControl> media;
+  ASSERT_EQ(QueryInterfaceAs(graph.Get(), media.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_TRUE(SUCCEEDED(media->Pause()));
+  ASSERT_EQ(control->PlayChaptersAutoStop(1, 2, 2, DVD_CMD_FLAG_SendEvents, nullptr), S_OK);
+  ASSERT_TRUE(SUCCEEDED(media->Run()));
+  DVD_DOMAIN domain = DVD_DOMAIN_Title;
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (std::chrono::steady_clock::now() < until && SUCCEEDED(info->GetCurrentDomain(&domain)) && domain != DVD_DOMAIN_Stop)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(domain, DVD_DOMAIN_Stop);
+  DVD_PLAYBACK_LOCATION2 location;
+  ASSERT_EQ(info->GetCurrentLocation(&location), S_OK);
+  EXPECT_EQ(location.ChapterNum, 3u);
+  media->Stop();
+
+  // Loaded by name, as the converter polls them: the libraries the graph loaded.
+  void* video = ::dlopen(TARNVENC_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+  void* audio = ::dlopen(TARNAUD_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+  ASSERT_NE(video, nullptr);
+  ASSERT_NE(audio, nullptr);
+  auto* movieSize = reinterpret_cast<std::int32_t (*)()>(::dlsym(video, "CurentSize"));
+  auto* soundSize = reinterpret_cast<std::int32_t (*)()>(::dlsym(audio, "CurrentSize"));
+  ASSERT_NE(movieSize, nullptr);
+  ASSERT_NE(soundSize, nullptr);
+  EXPECT_EQ(static_cast<std::uintmax_t>(movieSize()) + static_cast<std::uintmax_t>(soundSize()),
+            fs::file_size(movie) + fs::file_size(sound));
+  EXPECT_GT(fs::file_size(movie), 0u);
+  EXPECT_GT(fs::file_size(sound), 64u);
+  ::dlclose(video);
+  ::dlclose(audio);
+}
+
+TEST_F(ConversionGraph, WithoutTheNavigatorNoDvdInterfaceIsFound) {
+  AddFilters({L"GPL MPEG-1/2 Decoder", L"Tarn Video Encoder for GAME", L"Tarn Audio Encoder for DVD", L"ACM Wrapper"});
+  ComPtr<IDvdInfo2> info;
+  EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), E_FAIL);
+}
+
+}  // namespace
