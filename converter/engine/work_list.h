@@ -43,6 +43,7 @@ class WorkList {
   ChapterFlags chapterFlags{};  // working copy of the displayed title's chapter selection
   int selectedPosition = -1;    // the title last clicked, -1 for none
   int displayedPosition = -1;   // the title whose chapters the chapter list shows
+  unsigned displayedChapterCount = 0;  // rows the chapter list has when it is filled
   std::string currentSource;
   std::string outputFolder;
   std::int64_t activeSizeLimit = kDefaultSizeLimitBytes;  // bytes the size poll enforces
