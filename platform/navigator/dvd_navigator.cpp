@@ -6,6 +6,7 @@
 #include <new>
 
 #include "media/com/ComPtr.h"
+#include "media/dshow/MediaTypeGuids.h"
 #include "media/registry/TextConversion.h"
 #include "platform/dvd/dvd_error.h"
 #include "platform/navigator/navigator_ids.h"
@@ -141,6 +142,21 @@ HRESULT DvdNavigator::StopFilter() {
   return hr;
 }
 
+void DvdNavigator::SetPending(std::optional<PlayRequest> request) {
+  pending_ = request;
+  hasPending_ = pending_.has_value();
+}
+
+void DvdNavigator::AbortRunLocked() {
+  if (!thread_.joinable()) return;
+  abort_ = true;
+  for (NavigatorOutputPin* pin : {video_.get(), audio_.get(), subpicture_.get()})
+    if (pin->IsConnected()) pin->DeliverBeginFlush();
+  EndThread();
+  for (NavigatorOutputPin* pin : {video_.get(), audio_.get(), subpicture_.get()})
+    if (pin->IsConnected()) pin->DeliverEndFlush();
+}
+
 void DvdNavigator::EndThread() {
   abort_ = true;
   if (thread_.joinable()) thread_.join();
@@ -161,8 +177,8 @@ HRESULT DvdNavigator::RequestPlay(const PlayRequest& request) {
         request.chapter + request.count - 1 > chapters)
       return E_INVALIDARG;
   }
-  EndThread();
-  pending_ = request;
+  AbortRunLocked();
+  SetPending(request);
   if (IsStopped()) {
     // Starts when the graph pauses; streams chosen until then are the title's.
     std::lock_guard sessionLock(sessionMutex_);
@@ -174,7 +190,7 @@ HRESULT DvdNavigator::RequestPlay(const PlayRequest& request) {
 
 HRESULT DvdNavigator::StartRunLocked() {
   const PlayRequest request = *pending_;
-  pending_.reset();
+  SetPending(std::nullopt);
   {
     std::lock_guard lock(sessionMutex_);
     try {
@@ -197,6 +213,7 @@ void DvdNavigator::PlaybackThread(PlayRequest request) {
   inTail_ = false;
   runEnd_ = INT64_MAX;
   deliveryError_ = S_OK;
+  audioPinId_ = ConnectedAudioKind();
   std::array<uint32_t, 16> palette{};
   {
     std::lock_guard lock(sessionMutex_);
@@ -259,7 +276,9 @@ void DvdNavigator::DeliverPacket(const dvd::ElementaryPacket& packet) {
       if (!inTail_) hr = video_->DeliverPacket({}, packet.data, time);
       break;
     case dvd::StreamKind::kAudio: {
-      if (PacketAudioId(packet) != audioId_) return;
+      const int id = PacketAudioId(packet);
+      // The output keeps the codec it was connected with; another one would be misread.
+      if (id != audioId_ || (id & 0xF8) != (audioPinId_ & 0xF8)) return;
       // Past the run only the audio that begins before its end belongs to it.
       if (inTail_ && (!packet.timeKnown || packet.time >= runEnd_)) return;
       if (packet.codec == dvd::PacketCodec::kLpcm) {
@@ -275,6 +294,18 @@ void DvdNavigator::DeliverPacket(const dvd::ElementaryPacket& packet) {
       break;
   }
   if (FAILED(hr) && SUCCEEDED(deliveryError_)) deliveryError_ = hr;
+}
+
+// The stream id range (0x80, 0xA0, 0xC0) of the codec the audio output was connected with.
+int DvdNavigator::ConnectedAudioKind() {
+  AM_MEDIA_TYPE type{};
+  if (FAILED(audio_->ConnectionMediaType(&type))) return -1;
+  int kind = -1;
+  if (type.subtype == MEDIASUBTYPE_DOLBY_AC3) kind = 0x80;
+  else if (type.subtype == MEDIASUBTYPE_DVD_LPCM_AUDIO) kind = 0xA0;
+  else if (type.subtype == MEDIASUBTYPE_MPEG2_AUDIO) kind = 0xC0;
+  FreeMediaType(type);
+  return kind;
 }
 
 void DvdNavigator::FinishRun(const std::string& error, bool autoStop, bool sendEvents) {
@@ -338,7 +369,7 @@ HRESULT DvdNavigator::SetDVDDirectory(LPCWSTR path) {
     return ResultOf(error);
   }
   lastError_.clear();
-  pending_.reset();
+  SetPending(std::nullopt);
   session_.streams().Reset();
   SelectTitleLocked(session_.disc().titles.empty() ? 0 : 1);
   return S_OK;
@@ -370,8 +401,8 @@ HRESULT DvdNavigator::PlayForwards(double speed, DWORD, IDvdCmd** command) {
 
 HRESULT DvdNavigator::StopPlayback() {
   CAutoLock lock(&filterLock_);
-  EndThread();
-  pending_.reset();
+  AbortRunLocked();
+  SetPending(std::nullopt);
   std::lock_guard sessionLock(sessionMutex_);
   if (session_.isOpen()) session_.Stop();
   return S_OK;
@@ -432,7 +463,7 @@ HRESULT DvdNavigator::GetCurrentDomain(DVD_DOMAIN* domain) {
   if (domain == nullptr) return E_POINTER;
   std::lock_guard lock(sessionMutex_);
   if (!session_.isOpen()) return VFW_E_DVD_INVALIDDOMAIN;
-  *domain = running_ || pending_ ? DVD_DOMAIN_Title : DVD_DOMAIN_Stop;
+  *domain = running_ || hasPending_ ? DVD_DOMAIN_Title : DVD_DOMAIN_Stop;
   return S_OK;
 }
 

@@ -100,11 +100,15 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
   HRESULT RequestPlay(const PlayRequest& request);
   HRESULT StartRunLocked();
   void EndThread();
+  // Ends a run that is delivering: a flush releases samples a paused renderer holds.
+  void AbortRunLocked();
+  void SetPending(std::optional<PlayRequest> request);
   void PlaybackThread(PlayRequest request);
   void DeliverPacket(const dvd::ElementaryPacket& packet);
   void SendPalette(const std::array<uint32_t, 16>& palette);
   void SendSubpictureState();
   void FinishRun(const std::string& error, bool autoStop, bool sendEvents);
+  int ConnectedAudioKind();
   // Under sessionMutex_: the title whose streams are chosen and the streams' multiplex ids.
   void SelectTitleLocked(int title);
   void UpdateSelectionLocked();
@@ -119,7 +123,8 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
   // The session: disc, player, stream choices. The playback thread holds it while reading.
   mutable std::mutex sessionMutex_;
   dvd::DvdSession session_;
-  std::optional<PlayRequest> pending_;  // asked for while the filter was stopped
+  std::optional<PlayRequest> pending_;  // asked for while the filter was stopped (filter lock)
+  std::atomic<bool> hasPending_{false};  // pending_ is set, for readers without the filter lock
   std::string lastError_;
   bool resetOnStop_ = true;
   int currentTitle_ = 0;  // title of the stream choices, 0 without a disc
@@ -130,6 +135,7 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
   // Read by the playback thread for every packet.
   std::atomic<int> audioId_{-1};       // 0x80+n, 0xC0+n, 0xA0+n, 0x88+n
   std::atomic<int> subpictureId_{-1};  // n of 0x20+n
+  std::atomic<int> audioPinId_{-1};    // the audio id whose codec the audio output was connected for
 
   // Playback thread only.
   bool inTail_ = false;
