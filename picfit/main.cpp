@@ -24,16 +24,19 @@ int RunCommandLine(int argc, char** argv) {
     return status;
 }
 
-bool AskedForConvert(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (QByteArray(argv[i]) == "--convert") return true;
+// The command line runs without a display: --convert, and --help for its usage.
+bool AskedForCommandLine(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--convert" || arg == "--help" || arg == "-h") return true;
+    }
     return false;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (AskedForConvert(argc, argv)) return RunCommandLine(argc, argv);
+    if (AskedForCommandLine(argc, argv)) return RunCommandLine(argc, argv);
 #ifdef PICFIT_HAVE_WINDOW
     return RunPicfitWindow(argc, argv);
 #else

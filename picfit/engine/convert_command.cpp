@@ -18,18 +18,19 @@ namespace {
 struct CommandOptions {
     QStringList files;
     std::optional<int> mode, width, height, format;
-    bool keepExisting = false;
+    std::optional<bool> keepExisting;  // unset: picfit.ini's OverWrite decides
     std::optional<QString> outputFolder;
     bool help = false;
 };
 
 const char* const kUsage =
     "usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]\n"
-    "                                [--format 0-5] [--keep-existing] [-o DIR]\n"
+    "                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]\n"
     "  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size\n"
     "  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white\n"
     "  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...\n"
-    "  -o DIR    output folder\n"
+    "  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)\n"
+    "  -o DIR    output folder (default: SaveDir of picfit.ini)\n"
     "Options not given are taken from picfit.ini.\n";
 
 // Parses "--name VALUE" numbers within [low, high].
@@ -64,6 +65,8 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
             o.help = true;
         } else if (a == QLatin1String("--keep-existing")) {
             o.keepExisting = true;
+        } else if (a == QLatin1String("--overwrite")) {
+            o.keepExisting = false;
         } else if (a == QLatin1String("--mode")) {
             if (!TakeNumber(args, i, 0, 3, o.mode, problem)) return std::nullopt;
         } else if (a == QLatin1String("--format")) {
@@ -135,7 +138,7 @@ int RunConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     convert.outputFolder = options->outputFolder ? QDir::cleanPath(QDir::current().absoluteFilePath(*options->outputFolder))
                                                  : settings.saveDir;
     convert.format = options->format.value_or(settings.format);
-    convert.keepExisting = options->keepExisting || settings.overWrite == 1;
+    convert.keepExisting = options->keepExisting.value_or(settings.overWrite == 1);
     if (const Status folder = CheckOutputFolder(convert.outputFolder); !folder) {
         err << "picfit: " << folder.message << "\n";
         return kExitUsage;

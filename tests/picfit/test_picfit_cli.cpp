@@ -3,6 +3,7 @@
 #include "picfit_test_support.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 
@@ -59,6 +60,29 @@ TEST_F(ConvertCommandTest, TakesWhatIsNotGivenFromTheSettingsFile) {
     const QImage out(Out("one_1.BMP"));
     EXPECT_EQ(out.size(), QSize(32, 24));  // mode 2: 64 * 24 / 48 wide
     EXPECT_EQ(U16(ReadAll(Out("one_1.BMP")), 28), 4);
+}
+
+TEST_F(ConvertCommandTest, OverwriteOptionWinsOverTheSettingsFile) {
+    WriteAll(Path("picfit.ini"), "[General]\nOverWrite=1\n");
+    WriteAll(Out("one.BMP"), "old");
+    const Run r = Picfit({"one.jpg", "--overwrite", "--format", "0", "-o", "out"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, Out("one.BMP") + "\n");
+    EXPECT_FALSE(QImage(Out("one.BMP")).isNull());
+    EXPECT_FALSE(QFileInfo::exists(Out("one_1.BMP")));
+}
+
+TEST_F(ConvertCommandTest, HelpNeedsNoDisplay) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+    env.remove("QT_QPA_PLATFORM");
+    p.setProcessEnvironment(env);
+    p.start(PICFIT_PROGRAM, {"--help"});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_TRUE(QString::fromUtf8(p.readAllStandardOutput()).startsWith("usage: picfit --convert"));
 }
 
 TEST_F(ConvertCommandTest, BadPictureIsReportedAndTheRestContinue) {
