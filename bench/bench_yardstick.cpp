@@ -170,6 +170,17 @@ BENCHMARK(BM_Mpeg2DecodeFrame)->Unit(benchmark::kMillisecond);
 // The encoder filter's chain for one kept frame
 
 constexpr int kChainFrames = 30;
+// The camera pans over the 30 frames and back again, so consecutive kept frames always follow
+// on from each other. Natural video cuts to a new scene every few seconds: with cuts, every
+// 40th kept frame (4 s at 10 kept frames a second) jumps half a period along the pan, about
+// 30 pixels across and 15 down, further than any vector reaches.
+constexpr int kPanPeriod = 2 * (kChainFrames - 1);
+constexpr int kKeptFramesPerCut = 40;
+
+int PanFrame(int step) {
+  const int p = step % kPanPeriod;
+  return p < kChainFrames ? p : kPanPeriod - p;
+}
 
 struct ChainState {
   std::vector<std::vector<std::uint8_t>> sources;  // decoded frames as they reach the filter
@@ -187,7 +198,7 @@ struct ChainState {
   FrameEncoder frameEncoder;
 };
 
-void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2) {
+void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2, bool sceneCuts) {
   auto chain = std::make_unique<ChainState>();
   const tarn::bench::PreparedSequence scene(tarn::bench::Content::kMoving, kChainFrames);
   for (int i = 0; i < kChainFrames; ++i) {
@@ -198,11 +209,12 @@ void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2) {
   BuildPictureTables(75, 75, 10, chain->tables);
   ResetReference(chain->reference.data(), chain->referenceCopy.data());
 
-  int index = 0;
+  int step = 0, kept = 0;
   std::size_t payloadBytes = 0;
   for (auto _ : state) {
-    const std::vector<std::uint8_t>& source = chain->sources[static_cast<std::size_t>(index)];
-    index = (index + 1) % kChainFrames;
+    if (sceneCuts && ++kept % kKeptFramesPerCut == 0) step += kPanPeriod / 2;
+    const std::vector<std::uint8_t>& source = chain->sources[static_cast<std::size_t>(PanFrame(step))];
+    step = (step + 1) % kPanPeriod;
     int width = tarn::bench::kDiscWidth, height = tarn::bench::kDiscHeight;
     if (yuy2) {
       YuvToRgb(source.data(), chain->input.data(), width, height);
@@ -234,7 +246,9 @@ void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2) {
   state.counters["payload_bytes"] =
       benchmark::Counter(static_cast<double>(payloadBytes), benchmark::Counter::kAvgIterations);
 }
-BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, rgb24, false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, yuy2, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, rgb24, false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, yuy2, true, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, rgb24_cuts, false, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PrepareEncodeDecode, yuy2_cuts, true, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
