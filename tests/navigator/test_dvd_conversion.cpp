@@ -177,6 +177,10 @@ class ConversionGraph : public DvdConversion {
               S_OK);
   }
   void TearDown() override {
+    if (media) media->Stop();
+    media.Reset();
+    control.Reset();
+    info.Reset();
     graph.Reset();
     CoUninitialize();
   }
@@ -205,7 +209,47 @@ class ConversionGraph : public DvdConversion {
     }
   }
 
+  void RenderNavigator() {
+    ComPtr<IBaseFilter> navigator;
+    ASSERT_EQ(graph->FindFilterByName(L"DVD Navigator", navigator.ReleaseAndGetAddressOf()), S_OK);
+    for (int i = 0; i < 3; ++i) {
+      ComPtr<IEnumPins> pins;
+      navigator->EnumPins(pins.ReleaseAndGetAddressOf());
+      ComPtr<IPin> pin;
+      while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        ComPtr<IPin> peer;
+        if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) {
+          graph->Render(pin.Get());
+          break;
+        }
+      }
+    }
+  }
+
+  // One segment the way the converter plays it: names into the settings file, pause, play the
+  // chapters, run, poll until the navigator reads stopped, stop with a reset.
+  void PlaySegment(const fs::path& movie, ULONG title, ULONG chapter, ULONG count) {
+    {
+      std::ofstream settings(ini);
+      settings << "[SaveMovie]\nFileName=" << movie.string() << "\n[AudioOut]\nFileName="
+               << fs::path(movie).replace_extension(".tms").string() << "\n";
+    }
+    media->Stop();
+    ASSERT_TRUE(SUCCEEDED(media->Pause()));
+    ASSERT_EQ(control->PlayChaptersAutoStop(title, chapter, count, DVD_CMD_FLAG_SendEvents, nullptr), S_OK);
+    ASSERT_TRUE(SUCCEEDED(media->Run()));
+    DVD_DOMAIN domain = DVD_DOMAIN_Title;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < until && SUCCEEDED(info->GetCurrentDomain(&domain)) &&
+           domain != DVD_DOMAIN_Stop)
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(domain, DVD_DOMAIN_Stop);
+  }
+
   ComPtr<IGraphBuilder> graph;
+  ComPtr<IDvdControl2> control;
+  ComPtr<IDvdInfo2> info;
+  ComPtr<IMediaControl> media;
 };
 
 const std::vector<std::wstring> kConversionFilters{L"DVD Navigator", L"GPL MPEG-1/2 Decoder",
@@ -213,46 +257,24 @@ const std::vector<std::wstring> kConversionFilters{L"DVD Navigator", L"GPL MPEG-
                                                    L"ACM Wrapper"};
 
 TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles) {
-  const fs::path movie = base / "graph.tmv", sound = base / "graph.tms";
-  {
-    std::ofstream settings(ini);
-    settings << "[SaveMovie]\nFileName=" << movie.string() << "\n[AudioOut]\nFileName=" << sound.string() << "\n";
-  }
   AddFilters(kConversionFilters);
-  ComPtr<IDvdControl2> control;
-  ComPtr<IDvdInfo2> info;
   ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())), S_OK);
   ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), S_OK);
   ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(nav_test::Discs().ntsc).c_str()), S_OK);
-  ComPtr<IBaseFilter> navigator;
-  ASSERT_EQ(graph->FindFilterByName(L"DVD Navigator", navigator.ReleaseAndGetAddressOf()), S_OK);
-  for (int i = 0; i < 3; ++i) {
-    ComPtr<IEnumPins> pins;
-    navigator->EnumPins(pins.ReleaseAndGetAddressOf());
-    ComPtr<IPin> pin;
-    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-      ComPtr<IPin> peer;
-      if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) {
-        graph->Render(pin.Get());
-        break;
-      }
-    }
-  }
-
-  ComPtr<IMediaControl> media;
+  RenderNavigator();
   ASSERT_EQ(QueryInterfaceAs(graph.Get(), media.ReleaseAndGetAddressOf()), S_OK);
-  ASSERT_TRUE(SUCCEEDED(media->Pause()));
-  ASSERT_EQ(control->PlayChaptersAutoStop(1, 2, 2, DVD_CMD_FLAG_SendEvents, nullptr), S_OK);
-  ASSERT_TRUE(SUCCEEDED(media->Run()));
-  DVD_DOMAIN domain = DVD_DOMAIN_Title;
-  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (std::chrono::steady_clock::now() < until && SUCCEEDED(info->GetCurrentDomain(&domain)) && domain != DVD_DOMAIN_Stop)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ASSERT_EQ(domain, DVD_DOMAIN_Stop);
+
+  // Two segments one after the other in the same graph, as a conversion of two chapter runs.
+  const fs::path firstMovie = base / "first.tmv";
+  PlaySegment(firstMovie, 1, 1, 1);
+  const fs::path movie = base / "graph.tmv", sound = base / "graph.tms";
+  PlaySegment(movie, 1, 2, 2);
   DVD_PLAYBACK_LOCATION2 location;
   ASSERT_EQ(info->GetCurrentLocation(&location), S_OK);
   EXPECT_EQ(location.ChapterNum, 3u);
   media->Stop();
+  EXPECT_GT(fs::file_size(firstMovie), 0u);
+  EXPECT_GT(fs::file_size(fs::path(firstMovie).replace_extension(".tms")), 64u);
 
   // Loaded by name, as the converter polls them: the libraries the graph loaded.
   void* video = ::dlopen(TARNVENC_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
@@ -273,8 +295,8 @@ TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles)
 
 TEST_F(ConversionGraph, WithoutTheNavigatorNoDvdInterfaceIsFound) {
   AddFilters({L"GPL MPEG-1/2 Decoder", L"Tarn Video Encoder for GAME", L"Tarn Audio Encoder for DVD", L"ACM Wrapper"});
-  ComPtr<IDvdInfo2> info;
-  EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), E_FAIL);
+  ComPtr<IDvdInfo2> found;
+  EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(found.ReleaseAndGetAddressOf())), E_FAIL);
 }
 
 }  // namespace
