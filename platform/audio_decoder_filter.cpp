@@ -124,7 +124,7 @@ HRESULT AudioDecoderFilter::Receive(IMediaSample* sample) {
   REFERENCE_TIME stop = 0;
   const std::int64_t pts = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : AV_NOPTS_VALUE;
   if (sample->IsDiscontinuity() == S_OK) clock_.discontinuity = true;
-  return Decode(data, length, pts);
+  return Decode(input_.Fill(data, static_cast<std::size_t>(length)), length, pts);
 }
 
 HRESULT AudioDecoderFilter::Decode(const std::uint8_t* data, int size, std::int64_t pts) {

@@ -48,6 +48,7 @@ private:
   ParserPtr parser_;
   FramePtr frame_;
   PacketPtr packet_;
+  PaddedInput input_;
   std::unique_ptr<PcmConverter> converter_;
   PcmClock clock_;
   bool timed_ = false;  // the clock follows the stream's time stamps

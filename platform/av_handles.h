@@ -9,7 +9,10 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
+#include <vector>
 #include <string>
 
 namespace tarn::platform {
@@ -43,6 +46,22 @@ using PacketPtr = std::unique_ptr<AVPacket, PacketFreer>;
 using ParserPtr = std::unique_ptr<AVCodecParserContext, ParserCloser>;
 using ScalePtr = std::unique_ptr<SwsContext, ScaleFreer>;
 using ResamplePtr = std::unique_ptr<SwrContext, ResampleFreer>;
+
+// FFmpeg's parsers and decoders read a little past the end of their input: a copy of the
+// bytes with zeroed padding after them. The buffer keeps its largest size, so a stream of
+// samples allocates only while the samples grow.
+class PaddedInput {
+public:
+  const std::uint8_t* Fill(const std::uint8_t* data, std::size_t size) {
+    if (bytes_.size() < size + AV_INPUT_BUFFER_PADDING_SIZE) bytes_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
+    std::copy_n(data, size, bytes_.begin());
+    std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(size), AV_INPUT_BUFFER_PADDING_SIZE, std::uint8_t{0});
+    return bytes_.data();
+  }
+
+private:
+  std::vector<std::uint8_t> bytes_;
+};
 
 // FFmpeg's text for an error code.
 inline std::string AvErrorText(int error) {

@@ -74,7 +74,7 @@ HRESULT SubpictureInputPin::Receive(IMediaSample* sample) {
   REFERENCE_TIME stop = 0;
   std::optional<REFERENCE_TIME> time;
   if (SUCCEEDED(sample->GetTime(&start, &stop))) time = start;
-  decoder_->Overlay().AddPacket(data, static_cast<std::size_t>(length), time);
+  decoder_->Overlay().AddPacket(input_.Fill(data, static_cast<std::size_t>(length)), static_cast<std::size_t>(length), time);
   return S_OK;
 }
 
@@ -203,7 +203,7 @@ HRESULT MpegVideoDecoder::Receive(IMediaSample* sample) {
   REFERENCE_TIME stop = 0;
   const std::int64_t pts = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : AV_NOPTS_VALUE;
   if (sample->IsDiscontinuity() == S_OK) discontinuity_ = true;
-  return Decode(data, length, pts);
+  return Decode(input_.Fill(data, static_cast<std::size_t>(length)), length, pts);
 }
 
 // Splits the bytes into pictures with the parser and decodes them.
@@ -286,7 +286,8 @@ void MpegVideoDecoder::StorePicture(const AVFrame& frame, std::uint8_t* out) {
   const auto format = static_cast<AVPixelFormat>(frame.format);
   const AVPixelFormat target = outputRgb_ ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422;
   if (!scaler_ || scalerFormat_ != format) {
-    scaler_.reset(sws_getContext(width_, height_, format, width_, height_, target, SWS_BILINEAR, nullptr, nullptr,
+    // Same size: point sampling takes libswscale's fast unscaled converters.
+    scaler_.reset(sws_getContext(width_, height_, format, width_, height_, target, SWS_POINT, nullptr, nullptr,
                                  nullptr));
     scalerFormat_ = format;
   }

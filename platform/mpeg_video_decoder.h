@@ -31,6 +31,7 @@ public:
 private:
   MpegVideoDecoder* const decoder_;
   CCritSec receiveLock_;
+  PaddedInput input_;
 };
 
 class MpegVideoDecoder final : public CTransformFilter, public ITarnSubpictureControl {
@@ -82,6 +83,7 @@ private:
   FramePtr frame_;
   PacketPtr packet_;
   ScalePtr scaler_;
+  PaddedInput input_;
   AVPixelFormat scalerFormat_ = AV_PIX_FMT_NONE;
   REFERENCE_TIME nextStart_ = 0;
   bool discontinuity_ = true;

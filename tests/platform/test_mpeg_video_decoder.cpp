@@ -120,7 +120,7 @@ protected:
   }
 
   Bytes Reference(const std::string& ffmpegOutput) {
-    EXPECT_TRUE(Ffmpeg(dir_.path(), "-i clip.m2v -sws_flags bilinear " + ffmpegOutput + " -f rawvideo ref.raw"));
+    EXPECT_TRUE(Ffmpeg(dir_.path(), "-i clip.m2v -sws_flags neighbor " + ffmpegOutput + " -f rawvideo ref.raw"));
     return ReadFile(dir_.path() / "ref.raw");
   }
 
