@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <cctype>
 #include <thread>
 
 #include "media/com/ComPtr.h"
@@ -52,9 +52,13 @@ class DvdConversion : public ::testing::Test {
                                   "-o", conversion.movie.string()};
     args.insert(args.end(), extra.begin(), extra.end());
     conversion.run = nav_test::RunTmvtool(args, withRegistry.empty() ? registry : withRegistry, ini);
-    std::smatch match;
-    if (std::regex_search(conversion.run.output, match, std::regex(R"(: (\d+) frames,)")))
-      conversion.records = std::stol(match[1]);
+    // "OUT.tmv: N frames, ..."
+    const std::string& output = conversion.run.output;
+    if (const size_t frames = output.find(" frames,"); frames != std::string::npos) {
+      size_t digits = frames;
+      while (digits > 0 && std::isdigit(static_cast<unsigned char>(output[digits - 1]))) --digits;
+      if (digits < frames) conversion.records = std::stol(output.substr(digits, frames - digits));
+    }
     return conversion;
   }
 
