@@ -38,7 +38,7 @@ std::filesystem::path HomeFolder() {
 
 std::filesystem::path SettingsFilePath() {
   if (const char* explicitFile = NonEmptyVariable("TARNMEDIA_INI")) return explicitFile;
-  // The base directory specification ignores relative values of XDG_CONFIG_HOME.
+  // XDG rules ignore a relative XDG_CONFIG_HOME.
   const char* configHome = NonEmptyVariable("XDG_CONFIG_HOME");
   if (configHome != nullptr && *configHome == '/') return std::filesystem::path(configHome) / "TarnMedia.ini";
   return HomeFolder() / ".config" / "TarnMedia.ini";
