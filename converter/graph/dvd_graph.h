@@ -1,0 +1,102 @@
+// The converter's one filter graph: the DVD navigator with the MPEG decoder and, for conversion,
+// the two encoders and the PCM wrapper, all found by friendly name in the filter category and
+// connected by the graph builder. Also every navigation call the converter makes, the transport
+// (play, pause, stop) and the video window that shows the renderer.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "converter/graph/event_window.h"
+#include "media/com/ComPtr.h"
+#include "media/dvd/DvdInterfaces.h"
+#include "media/graph/GraphInterfaces.h"
+#include "platform/platform_interfaces.h"
+
+namespace tarn::conv {
+
+enum class GraphState { NoGraph, Stopped, NavigatorStopped, Running, Paused };
+
+// Preview: navigator and decoder into the default renderers. Conversion: the same plus the video
+// and audio encoders and the PCM wrapper, so that playing writes the movie and sound files.
+enum class GraphVariant { Preview, Conversion };
+
+// A modal message box with an OK button: text, caption.
+using MessageBoxFunction = std::function<void(std::string_view text, std::string_view caption)>;
+
+class CDvdGraph final : private EventWindowHandler {
+ public:
+  // `showMessage` shows the "DVD Error!" and "警告" boxes (they have no owner window).
+  CDvdGraph(EventWindowFactory& windows, MessageBoxFunction showMessage);
+  ~CDvdGraph();
+  CDvdGraph(const CDvdGraph&) = delete;
+  CDvdGraph& operator=(const CDvdGraph&) = delete;
+
+  // Graph life. The first build (no graph yet) is Build; a switch of variant is a Rebuild, which
+  // tears the old graph down first. False when the build or the options failed; the user has
+  // seen any message already.
+  bool Build(GraphVariant variant);
+  bool RebuildForPreview();
+  bool RebuildForConversion();
+  void TearDownGraph();
+  void ReleaseGraph();
+  GraphState State() const { return state_; }
+
+  // Source and navigation. In state NoGraph each fails without effect (E_FAIL / false / 0).
+  HRESULT OpenSource(std::string_view path);
+  bool OpenDrive();
+  HRESULT GetSourceDirectory(std::string& directory);
+  unsigned TitleCount();
+  HRESULT ChapterCount(unsigned title, unsigned& count);
+  bool PlayChapterInTitle(unsigned title, unsigned chapter);
+  bool PlayChapters(unsigned title, unsigned chapter, unsigned count);
+  bool IsNavigatorStopped();
+  unsigned CurrentChapter();
+
+  // Stream information and selection, passed through to the navigator.
+  HRESULT GetCurrentAudio(ULONG& count, ULONG& current);
+  HRESULT GetCurrentSubpicture(ULONG& count, ULONG& current, BOOL& disabled);
+  HRESULT GetAudioLanguage(ULONG stream, LCID& language);
+  HRESULT GetSubpictureLanguage(ULONG stream, LCID& language);
+  HRESULT GetAudioAttributes(ULONG stream, DVD_AudioAttributes& attributes);
+  HRESULT GetSubpictureAttributes(ULONG stream, DVD_SubpictureAttributes& attributes);
+  HRESULT SelectAudioStream(ULONG stream);
+  HRESULT SelectSubpictureStream(ULONG stream);
+  HRESULT SetSubpictureState(bool on);
+
+  // Transport.
+  HRESULT Play();
+  HRESULT TogglePause();
+  HRESULT StopAll();
+
+  // The video window of the current graph.
+  void ShowVideoWindow();
+  bool SetVideoCaption(std::string_view caption);
+  bool GetVideoCaption(std::string& caption);  // at most 50 characters; false when empty
+  EventWindow* VideoWindow() { return window_.get(); }
+
+  // The graph itself, for callers that inspect it (tests, tools); null in state NoGraph.
+  IGraphBuilder* Graph() const { return graph_.Get(); }
+
+ private:
+  void OnWindowSized() override;
+  void OnWindowClosed() override;
+  void OnGraphNotify() override;
+
+  EventWindowFactory& windows_;
+  MessageBoxFunction showMessage_;
+  ComPtr<IGraphBuilder> graph_;
+  ComPtr<IMediaEventEx> events_;
+  ComPtr<IDvdControl2> dvdControl_;
+  ComPtr<IDvdInfo2> dvdInfo_;
+  ComPtr<IMediaControl> mediaControl_;
+  ComPtr<IMediaSeeking> seeking_;
+  ComPtr<IVideoWindow> videoWindow_;
+  std::unique_ptr<EventWindow> window_;
+  bool windowHidden_ = true;
+  GraphState state_ = GraphState::NoGraph;
+};
+
+}  // namespace tarn::conv
