@@ -115,6 +115,20 @@ HRESULT HeadlessVideoWindow::GetVideoSize(LONG* width, LONG* height) {
   return S_OK;
 }
 
+HRESULT HeadlessVideoWindow::get_Width(LONG* width) {
+  if (width == nullptr) return E_POINTER;
+  std::lock_guard lock(mutex_);
+  *width = state_.width;
+  return S_OK;
+}
+
+HRESULT HeadlessVideoWindow::get_Height(LONG* height) {
+  if (height == nullptr) return E_POINTER;
+  std::lock_guard lock(mutex_);
+  *height = state_.height;
+  return S_OK;
+}
+
 void HeadlessVideoWindow::SetVideoSize(LONG width, LONG height) {
   std::lock_guard lock(mutex_);
   state_.videoWidth = width;

@@ -48,6 +48,8 @@ public:
   HRESULT SetWindowPosition(LONG left, LONG top, LONG width, LONG height) override;
   HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) override;
   HRESULT GetVideoSize(LONG* width, LONG* height) override;
+  HRESULT get_Width(LONG* width) override;
+  HRESULT get_Height(LONG* height) override;
 
   // The renderer's connected type gave the video this size; a window not
   // placed yet takes it as its own.

@@ -35,6 +35,9 @@ struct IVideoWindow : IUnknown {
     virtual HRESULT GetWindowPosition(LONG* left, LONG* top, LONG* width, LONG* height) = 0;
     // The native size of the video, from the connected type.
     virtual HRESULT GetVideoSize(LONG* width, LONG* height) = 0;
+    // The window's own width and height (as last placed, else the video's size).
+    virtual HRESULT get_Width(LONG* width) = 0;
+    virtual HRESULT get_Height(LONG* height) = 0;
 };
 inline constexpr IID IID_IVideoWindow = IVideoWindow::kIid;
 

@@ -12,6 +12,7 @@
 #include "converter/graph/event_window.h"
 #include "media/com/ComPtr.h"
 #include "media/dvd/DvdInterfaces.h"
+#include "media/dvd/Line21Interfaces.h"
 #include "media/graph/GraphInterfaces.h"
 #include "platform/platform_interfaces.h"
 
@@ -81,9 +82,26 @@ class CDvdGraph final : private EventWindowHandler {
   IGraphBuilder* Graph() const { return graph_.Get(); }
 
  private:
+  // The message the graph's notices carry (the window message WM_USER + 100).
+  static constexpr LONG kGraphNotifyMessage = 0x0400 + 100;
+
   void OnWindowSized() override;
   void OnWindowClosed() override;
   void OnGraphNotify() override;
+
+  // Release, create, populate, find the interfaces; false (after a message) when a DVD
+  // interface, the media control, the seeking or the video window is missing.
+  bool BuildGraph(GraphVariant variant);
+  bool CreateGraphManager();
+  bool FindDvdInterfaces();
+  bool FindTransportAndWindow();
+  // A new hidden window the renderer is made a child of, receiving the graph's notices.
+  void CreateVideoWindow();
+  void MakeRendererChildOf(const EventWindow& window);
+  void FitRendererToWindow();
+  bool SetDvdOptions();
+  void RemoveAllFilters();
+  bool HasGraph() const { return state_ != GraphState::NoGraph; }
 
   EventWindowFactory& windows_;
   MessageBoxFunction showMessage_;
@@ -94,6 +112,7 @@ class CDvdGraph final : private EventWindowHandler {
   ComPtr<IMediaControl> mediaControl_;
   ComPtr<IMediaSeeking> seeking_;
   ComPtr<IVideoWindow> videoWindow_;
+  ComPtr<IAMLine21Decoder> line21_;  // the closed-caption decoder, when the graph has one
   std::unique_ptr<EventWindow> window_;
   bool windowHidden_ = true;
   GraphState state_ = GraphState::NoGraph;

@@ -1,0 +1,108 @@
+// Opening a disc, playing chapters, following the playback and choosing streams: each passed to
+// the navigator's interfaces. Without a graph every call fails and changes nothing.
+#include <climits>
+
+#include "converter/graph/dvd_graph.h"
+#include "media/registry/TextConversion.h"
+
+namespace tarn::conv {
+
+// A path is taken whole up to the system's limit; one past it, or with a zero byte inside, could
+// only name some other file, so it is refused before the navigator is touched.
+HRESULT CDvdGraph::OpenSource(std::string_view path) {
+  if (!HasGraph()) return E_FAIL;
+  if (path.size() >= PATH_MAX || path.find('\0') != std::string_view::npos) return E_INVALIDARG;
+  if (SUCCEEDED(dvdControl_->Stop())) state_ = GraphState::NavigatorStopped;
+  return dvdControl_->SetDVDDirectory(media::Utf8ToWide(path).c_str());
+}
+
+bool CDvdGraph::OpenDrive() { return HasGraph() && SUCCEEDED(dvdControl_->SetDVDDirectory(nullptr)); }
+
+HRESULT CDvdGraph::GetSourceDirectory(std::string& directory) {
+  if (!HasGraph()) return E_FAIL;
+  std::wstring buffer(PATH_MAX, L'\0');
+  ULONG length = 0;
+  const HRESULT hr = dvdInfo_->GetDVDDirectory(buffer.data(), static_cast<ULONG>(buffer.size()), &length);
+  if (FAILED(hr)) return hr;
+  directory = media::WideToUtf8(buffer.c_str());
+  return hr;
+}
+
+unsigned CDvdGraph::TitleCount() {
+  if (!HasGraph()) return 0;
+  ULONG volumes = 0, volume = 0, titles = 0;
+  DVD_DISC_SIDE side = DVD_SIDE_A;
+  if (FAILED(dvdInfo_->GetDVDVolumeInfo(&volumes, &volume, &side, &titles))) return 0;
+  return titles;
+}
+
+HRESULT CDvdGraph::ChapterCount(unsigned title, unsigned& count) {
+  if (!HasGraph()) return E_FAIL;
+  ULONG chapters = 0;
+  const HRESULT hr = dvdInfo_->GetNumberOfChapters(title, &chapters);
+  if (SUCCEEDED(hr)) count = chapters;
+  return hr;
+}
+
+bool CDvdGraph::PlayChapterInTitle(unsigned title, unsigned chapter) {
+  return HasGraph() && SUCCEEDED(dvdControl_->PlayChapterInTitle(title, chapter, DVD_CMD_FLAG_Block, nullptr));
+}
+
+// One segment of a conversion: the navigator stops by itself after the last chapter.
+bool CDvdGraph::PlayChapters(unsigned title, unsigned chapter, unsigned count) {
+  return HasGraph() &&
+         SUCCEEDED(dvdControl_->PlayChaptersAutoStop(title, chapter, count, DVD_CMD_FLAG_SendEvents, nullptr));
+}
+
+bool CDvdGraph::IsNavigatorStopped() {
+  if (!HasGraph()) return false;
+  DVD_DOMAIN domain = DVD_DOMAIN_Title;
+  return SUCCEEDED(dvdInfo_->GetCurrentDomain(&domain)) && domain == DVD_DOMAIN_Stop;
+}
+
+unsigned CDvdGraph::CurrentChapter() {
+  if (!HasGraph()) return 0;
+  DVD_PLAYBACK_LOCATION2 location;
+  if (FAILED(dvdInfo_->GetCurrentLocation(&location))) return 0;
+  return location.ChapterNum;
+}
+
+// ---- streams ----
+
+HRESULT CDvdGraph::GetCurrentAudio(ULONG& count, ULONG& current) {
+  return HasGraph() ? dvdInfo_->GetCurrentAudio(&count, &current) : E_FAIL;
+}
+
+HRESULT CDvdGraph::GetCurrentSubpicture(ULONG& count, ULONG& current, BOOL& disabled) {
+  return HasGraph() ? dvdInfo_->GetCurrentSubpicture(&count, &current, &disabled) : E_FAIL;
+}
+
+HRESULT CDvdGraph::GetAudioLanguage(ULONG stream, LCID& language) {
+  return HasGraph() ? dvdInfo_->GetAudioLanguage(stream, &language) : E_FAIL;
+}
+
+HRESULT CDvdGraph::GetSubpictureLanguage(ULONG stream, LCID& language) {
+  return HasGraph() ? dvdInfo_->GetSubpictureLanguage(stream, &language) : E_FAIL;
+}
+
+HRESULT CDvdGraph::GetAudioAttributes(ULONG stream, DVD_AudioAttributes& attributes) {
+  return HasGraph() ? dvdInfo_->GetAudioAttributes(stream, &attributes) : E_FAIL;
+}
+
+HRESULT CDvdGraph::GetSubpictureAttributes(ULONG stream, DVD_SubpictureAttributes& attributes) {
+  return HasGraph() ? dvdInfo_->GetSubpictureAttributes(stream, &attributes) : E_FAIL;
+}
+
+HRESULT CDvdGraph::SelectAudioStream(ULONG stream) {
+  return HasGraph() ? dvdControl_->SelectAudioStream(stream, DVD_CMD_FLAG_None, nullptr) : E_FAIL;
+}
+
+HRESULT CDvdGraph::SelectSubpictureStream(ULONG stream) {
+  return HasGraph() ? dvdControl_->SelectSubpictureStream(stream, DVD_CMD_FLAG_None, nullptr) : E_FAIL;
+}
+
+HRESULT CDvdGraph::SetSubpictureState(bool on) {
+  return HasGraph() ? dvdControl_->SetSubpictureState(on ? TRUE : FALSE, DVD_CMD_FLAG_None, nullptr) : E_FAIL;
+}
+
+}  // namespace tarn::conv

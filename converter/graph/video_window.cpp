@@ -1,0 +1,93 @@
+// The video window: a top-level window the renderer lives in as a child, and that receives the
+// graph's event notices. Closing it only hides it; the conversion learns from its caption that
+// the user has closed it.
+#include "converter/graph/dvd_graph.h"
+#include "media/registry/TextConversion.h"
+
+namespace tarn::conv {
+namespace {
+
+constexpr std::string_view kVideoWindowCaption = "Video Window";
+constexpr LONG kWindowLeft = 5;
+constexpr LONG kWindowTop = 5;
+constexpr std::size_t kCaptionCharacters = 50;
+
+// Frame bits a child window must not have.
+constexpr LONG kCaptionStyle = 0x00C00000;    // WS_CAPTION
+constexpr LONG kThickFrameStyle = 0x00040000;  // WS_THICKFRAME
+
+}  // namespace
+
+// The previous window goes: it was hidden before any rebuild and nothing refers to it any more.
+void CDvdGraph::CreateVideoWindow() {
+  LONG width = 0, height = 0;
+  videoWindow_->get_Width(&width);
+  videoWindow_->get_Height(&height);
+  std::unique_ptr<EventWindow> window =
+      windows_.Create(kVideoWindowCaption, kWindowLeft, kWindowTop, width, height, *this);
+  if (!window) return;
+  window_ = std::move(window);
+  windowHidden_ = true;
+  events_->SetNotifyWindow(window_->NotifyTarget(), kGraphNotifyMessage, 0);
+  MakeRendererChildOf(*window_);
+}
+
+void CDvdGraph::MakeRendererChildOf(const EventWindow& window) {
+  LONG style = 0;
+  videoWindow_->get_WindowStyle(&style);
+  videoWindow_->put_WindowStyle((style & ~(kCaptionStyle | kThickFrameStyle)) | WS_CHILD);
+  videoWindow_->put_Owner(window.Handle());
+  FitRendererToWindow();
+  videoWindow_->put_MessageDrain(window.Handle());
+}
+
+void CDvdGraph::FitRendererToWindow() {
+  if (!videoWindow_ || !window_) return;
+  LONG width = 0, height = 0;
+  window_->ClientSize(width, height);
+  videoWindow_->SetWindowPosition(0, 0, width, height);
+}
+
+// ---- what the window reports ----
+
+void CDvdGraph::OnWindowSized() { FitRendererToWindow(); }
+
+void CDvdGraph::OnWindowClosed() {
+  if (!window_) return;
+  window_->Hide();
+  window_->SetCaption(kVideoWindowCaption);
+  windowHidden_ = true;
+}
+
+// No event changes anything the converter reads (segment ends are polled); the queue is only
+// kept from growing.
+void CDvdGraph::OnGraphNotify() {
+  if (!events_) return;
+  LONG code = 0;
+  LONG_PTR param1 = 0, param2 = 0;
+  while (SUCCEEDED(events_->GetEvent(&code, &param1, &param2, 0))) events_->FreeEventParams(code, param1, param2);
+}
+
+// ---- what the converter asks of it ----
+
+void CDvdGraph::ShowVideoWindow() {
+  if (!windowHidden_ || !window_) return;
+  window_->Show();
+  windowHidden_ = false;
+}
+
+bool CDvdGraph::SetVideoCaption(std::string_view caption) {
+  if (!window_) return false;
+  window_->SetCaption(caption);
+  return true;
+}
+
+// Cut by characters, not bytes, so that a multibyte character is never split.
+bool CDvdGraph::GetVideoCaption(std::string& caption) {
+  std::wstring text = window_ ? media::Utf8ToWide(window_->Caption()) : std::wstring();
+  if (text.size() > kCaptionCharacters) text.resize(kCaptionCharacters);
+  caption = media::WideToUtf8(text);
+  return !caption.empty();
+}
+
+}  // namespace tarn::conv
