@@ -217,14 +217,14 @@ void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2, bool sceneCuts) 
     step = (step + 1) % kPanPeriod;
     int width = tarn::bench::kDiscWidth, height = tarn::bench::kDiscHeight;
     if (yuy2) {
-      YuvToRgb(source.data(), chain->input.data(), width, height);
+      YuvToHalvedRgb(source.data(), chain->input.data(), width, height, chain->fit);
     } else {
       // An RGB24 frame is halved in the input sample itself: bring a fresh one.
       state.PauseTiming();
       std::memcpy(chain->input.data(), source.data(), source.size());
       state.ResumeTiming();
+      HalvePicture(chain->input.data(), width, height, chain->fit);
     }
-    HalvePicture(chain->input.data(), width, height, chain->fit);
     FitPicture(chain->input.data(), width, height, chain->fit, chain->tables, chain->work.data(),
                chain->prepared.data());
     const std::size_t length = chain->frameEncoder.EncodeFrame(

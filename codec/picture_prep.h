@@ -33,6 +33,12 @@ void YuvToRgb(const std::uint8_t* source, std::uint8_t* target, int width, int h
 // twice the target size, packing rows at (width / 2) x 3 bytes; updates width and height.
 void HalvePicture(std::uint8_t* picture, int& width, int& height, const FitSettings& settings);
 
+// YuvToRgb followed by HalvePicture, with the first halving done while converting, two source
+// rows at a time, so that the full-size picture is never written and reread. Leaves in
+// `target` the same halved picture (and the same width and height) as the two steps.
+void YuvToHalvedRgb(const std::uint8_t* source, std::uint8_t* target, int& width, int& height,
+                    const FitSettings& settings);
+
 // Scales, places, tones, saturates and sharpens the (halved) picture into `prepared`
 // (kRgbPictureBytes, top row first); outside the placed picture the screen is black. Samples
 // that would come from outside the width x height source read as black. `work` is scratch of

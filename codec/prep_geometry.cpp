@@ -25,6 +25,10 @@ int TargetHeight(const FitSettings& settings) {
   return std::clamp(settings.targetHeight, kMinTarget, kMaxTargetHeight);
 }
 
+bool NeedsHalving(int width, int height, const FitSettings& settings) {
+  return width > 2 * TargetWidth(settings) || height > 2 * TargetHeight(settings);
+}
+
 FitGeometry ComputeFitGeometry(int width, int height, const FitSettings& settings) {
   FitGeometry geometry;
   if (width <= 0 || height <= 0) return geometry;

@@ -22,6 +22,9 @@ struct FitGeometry {
 int TargetWidth(const FitSettings& settings);
 int TargetHeight(const FitSettings& settings);
 
+// Whether a `width` x `height` picture is more than twice the target size: halving goes on.
+bool NeedsHalving(int width, int height, const FitSettings& settings);
+
 // The fitting rules for a `width` x `height` source (after halving). An empty source
 // places nothing (placedWidth = placedHeight = 0).
 FitGeometry ComputeFitGeometry(int width, int height, const FitSettings& settings);

@@ -9,6 +9,7 @@
 
 #include "codec/picture_prep.h"
 #include "codec/prep_geometry.h"
+#include "codec/prep_rows.h"
 
 namespace tarn::codec {
 namespace {
@@ -48,9 +49,10 @@ void AverageAcross(const std::uint16_t* sums, int end, std::uint8_t* averages) {
   for (; i < end; ++i) averages[i] = static_cast<std::uint8_t>((sums[i] + sums[i + 3]) >> 2);
 }
 
-// Averages two source rows over 2 x 2 squares into `pixels` output pixels at `out`.
-// `out` may be the first of the two rows: every output byte lies at or before the source
-// bytes of its own chunk, which are summed before anything is written.
+}  // namespace
+
+// In place, every output byte lies at or before the source bytes of its own chunk, which are
+// summed before anything is written.
 void HalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels,
                   std::uint8_t* out) {
   std::uint16_t sums[kChunkPixels * 6];
@@ -69,12 +71,8 @@ void HalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixe
   }
 }
 
-}  // namespace
-
 void HalvePicture(std::uint8_t* picture, int& width, int& height, const FitSettings& settings) {
-  const int targetW = TargetWidth(settings);
-  const int targetH = TargetHeight(settings);
-  while (width > 2 * targetW || height > 2 * targetH) {
+  while (NeedsHalving(width, height, settings)) {
     const auto sourceStride = static_cast<std::size_t>(width) * 3;
     // An odd width drops the last column; rows are packed without a gap byte.
     const int outPixels = width / 2;

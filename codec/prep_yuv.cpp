@@ -9,6 +9,8 @@
 #endif
 
 #include "codec/picture_prep.h"
+#include "codec/prep_cpu.h"
+#include "codec/prep_rows.h"
 
 namespace tarn::codec {
 namespace {
@@ -172,38 +174,38 @@ __attribute__((target("avx2"))) int ConvertRowAvx2(const std::uint8_t* in, std::
 
 }  // namespace
 
-void YuvToRgb(const std::uint8_t* source, std::uint8_t* target, int width, int height) {
-  if (width <= 0 || height <= 0) return;
+void ConvertYuvRow(const std::uint8_t* in, std::uint8_t* out, int width) {
   const int groups = (width + 1) / 2;
   const int pairs = width / 2;  // groups whose second pixel lies inside the row
-  const auto sourceStride = static_cast<std::size_t>(groups) * 4;
-  const auto targetStride = static_cast<std::size_t>(width) * 3;
+  int group = 0;
 #if TARN_YUV_AVX2
-  static const bool hasAvx2 = __builtin_cpu_supports("avx2");
-#endif
-  for (int row = 0; row < height; ++row) {
-    const std::uint8_t* in = source + static_cast<std::size_t>(row) * sourceStride;
-    std::uint8_t* out = target + static_cast<std::size_t>(height - 1 - row) * targetStride;
-    int group = 0;
-#if TARN_YUV_AVX2
-    if (hasAvx2) {
-      group = ConvertRowAvx2(in, out, width);
-      in += static_cast<std::size_t>(group) * 4;
-      out += static_cast<std::size_t>(group) * 6;
-    }
+  if (PrepUsesAvx2()) {
+    group = ConvertRowAvx2(in, out, width);
+    in += static_cast<std::size_t>(group) * 4;
+    out += static_cast<std::size_t>(group) * 6;
+  }
 #endif
 #if defined(__SSE2__)
-    // Stop while at least one pixel follows, so that the stray bytes stay inside the row.
-    for (; 2 * group + 8 < width; group += 4, in += 16, out += 24) ConvertEight(in, out);
+  // Stop while at least one pixel follows, so that the stray bytes stay inside the row.
+  for (; 2 * group + 8 < width; group += 4, in += 16, out += 24) ConvertEight(in, out);
 #endif
-    for (; group < groups; ++group, in += 4, out += 6) {
-      const std::int32_t red = kTerms.redFromV[in[3]];
-      const std::int32_t green = kTerms.greenFromV[in[3]] + kTerms.greenFromU[in[1]];
-      const std::int32_t blue = kTerms.blueFromU[in[1]];
-      WritePixel(kTerms.luma[in[0]], red, green, blue, out);
-      // An odd width ends on half a group: its second pixel would spill into the next row.
-      if (group < pairs) WritePixel(kTerms.luma[in[2]], red, green, blue, out + 3);
-    }
+  for (; group < groups; ++group, in += 4, out += 6) {
+    const std::int32_t red = kTerms.redFromV[in[3]];
+    const std::int32_t green = kTerms.greenFromV[in[3]] + kTerms.greenFromU[in[1]];
+    const std::int32_t blue = kTerms.blueFromU[in[1]];
+    WritePixel(kTerms.luma[in[0]], red, green, blue, out);
+    // An odd width ends on half a group: its second pixel would spill into the next row.
+    if (group < pairs) WritePixel(kTerms.luma[in[2]], red, green, blue, out + 3);
+  }
+}
+
+void YuvToRgb(const std::uint8_t* source, std::uint8_t* target, int width, int height) {
+  if (width <= 0 || height <= 0) return;
+  const auto sourceStride = static_cast<std::size_t>((width + 1) / 2) * 4;
+  const auto targetStride = static_cast<std::size_t>(width) * 3;
+  for (int row = 0; row < height; ++row) {
+    ConvertYuvRow(source + static_cast<std::size_t>(row) * sourceStride,
+                  target + static_cast<std::size_t>(height - 1 - row) * targetStride, width);
   }
 }
 

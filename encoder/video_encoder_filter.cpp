@@ -227,11 +227,13 @@ void VideoEncoderFilter::PreparePicture(BYTE* input, BYTE* output) {
   int height = connectedInput_.format.bmiHeader.biHeight;
   BYTE* source = input;
   if (connectedInput_.yuy2) {
-    codec::YuvToRgb(input, output, width, height);
+    // Converted (and halved) into the output sample, which later receives the preview.
+    codec::YuvToHalvedRgb(input, output, width, height, fitSettings_);
     source = output;
+  } else {
+    // Halving works in place: it rewrites the input sample's own buffer.
+    codec::HalvePicture(source, width, height, fitSettings_);
   }
-  // Halving works in place: for RGB24 input it rewrites the input sample's own buffer.
-  codec::HalvePicture(source, width, height, fitSettings_);
   codec::FitPicture(source, width, height, fitSettings_, tables_, pictures_->fitWork, pictures_->prepared);
 }
 

@@ -634,6 +634,12 @@ TEST(PreparedPicture, OutputsStayBitForBitTheSame) {
     }
     const Bytes prepared = Prepare(picture, c.width, c.height, c.settings, tables);
     EXPECT_EQ(Fnv1a(prepared), c.hash) << c.name;
+    if (c.yuv) {
+      // The filter's path: converted and halved in one pass.
+      int width = c.width, height = c.height;
+      YuvToHalvedRgb(MakeYuy2(c.width, c.height).data(), picture.data(), width, height, c.settings);
+      EXPECT_EQ(Fnv1a(Fit(picture, width, height, c.settings, tables).picture), c.hash) << c.name;
+    }
   }
 }
 

@@ -1,0 +1,96 @@
+// The preparation's fused and vector paths against the straightforward step-by-step path,
+// bit for bit, on odd sizes and every kind of setting, with and without AVX2.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "codec/picture_prep.h"
+#include "codec/prep_cpu.h"
+
+namespace tarn::codec {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class Random {
+ public:
+  explicit Random(std::uint32_t seed) : state_(seed) {}
+  std::uint32_t Next(std::uint32_t range) {
+    state_ = state_ * 1664525u + 1013904223u;
+    return (state_ >> 8) % range;
+  }
+
+ private:
+  std::uint32_t state_;
+};
+
+// YUY2 rows of smooth ramps with noise and runs of extreme codes, so that the conversion
+// clamps at both ends as well as in between.
+Bytes MakeYuy2(int width, int height, Random& random) {
+  const std::size_t rowBytes = static_cast<std::size_t>((width + 1) / 2) * 4;
+  Bytes bytes(rowBytes * static_cast<std::size_t>(height));
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const std::size_t row = i / rowBytes, column = i % rowBytes;
+    const std::uint32_t ramp = static_cast<std::uint32_t>(column * 3 + row * 5);
+    bytes[i] = static_cast<std::uint8_t>(random.Next(8) == 0 ? (random.Next(2) ? 255 : 0)
+                                                             : ramp + random.Next(24));
+  }
+  return bytes;
+}
+
+// Both AVX2 and the portable paths, whatever the processor offers.
+class BothVectorLevels : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override { AllowPrepAvx2(GetParam()); }
+  void TearDown() override { AllowPrepAvx2(true); }
+};
+
+TEST_P(BothVectorLevels, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
+  Random random(77);
+  const int widths[] = {1, 2, 3, 4, 15, 16, 17, 18, 31, 33, 34, 47, 130, 481, 720, 721};
+  const int heights[] = {1, 2, 3, 17, 18, 35, 480, 577};
+  const FitSettings targets[] = {
+      {},                             // 240 x 160: halves a disc picture once
+      {8, 8, false, false, 2},        // halves small pictures several times
+      {360, 240, false, false, 2},    // halves only very large pictures
+      {120, 16, true, false, 1},
+  };
+  int cases = 0;
+  for (int width : widths) {
+    for (int height : heights) {
+      if (width * height > 400'000) continue;
+      const FitSettings& settings = targets[static_cast<std::size_t>(cases++) % 4];
+      const Bytes yuy2 = MakeYuy2(width, height, random);
+      const std::size_t full = static_cast<std::size_t>(width) * height * 3;
+
+      Bytes expected(full);
+      YuvToRgb(yuy2.data(), expected.data(), width, height);
+      int expectedW = width, expectedH = height;
+      HalvePicture(expected.data(), expectedW, expectedH, settings);
+
+      Bytes got(full + 32, 0xEE);  // canary bytes after the full-size picture
+      int gotW = width, gotH = height;
+      YuvToHalvedRgb(yuy2.data(), got.data(), gotW, gotH, settings);
+
+      const std::string what = std::to_string(width) + "x" + std::to_string(height) + " -> " +
+                               std::to_string(settings.targetWidth) + "x" +
+                               std::to_string(settings.targetHeight);
+      ASSERT_EQ(expectedW, gotW) << what;
+      ASSERT_EQ(expectedH, gotH) << what;
+      const auto kept = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(gotW) * gotH * 3);
+      ASSERT_TRUE(std::equal(expected.begin(), expected.begin() + kept, got.begin())) << what;
+      for (std::size_t i = full; i < got.size(); ++i) ASSERT_EQ(got[i], 0xEE) << what;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Prep, BothVectorLevels, ::testing::Values(true, false),
+                         [](const ::testing::TestParamInfo<bool>& param) {
+                           return param.param ? std::string("Avx2") : std::string("Portable");
+                         });
+
+}  // namespace
+}  // namespace tarn::codec
