@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "codec/picture_prep.h"
+#include "codec/prep_cpu.h"
+#include "codec/prep_fit_avx2.h"
 #include "codec/prep_geometry.h"
 #include "codec/prep_sharpen.h"
 #include "codec/prep_simd.h"
@@ -39,9 +41,15 @@ struct ColumnPlan {
   double weight[kScreenWidth];        // g
   std::uint16_t keepFixed[kScreenWidth];
   std::uint16_t weightFixed[kScreenWidth];
+  // For the whole-pixel rows: byte offset of the first column and the eight weight bytes
+  // (1 - g, g for each channel, then 0, 0), padded to a multiple of eight pixels.
+  std::int32_t firstBytes[kScreenWidth];
+  std::uint8_t pairWeights[kScreenWidth * 8];
   std::int64_t lowestColumn = 0;
   std::int64_t highestColumn = 0;
+  std::int64_t highestFirst = 0;
   int pixels = 0;
+  int paddedPixels = 0;
   bool fixedPoint = true;
 };
 
@@ -58,6 +66,22 @@ struct Source {
   const std::uint8_t* pixels;
   std::int64_t pixelCount;  // width x height
 };
+
+// A second column equal to the first (the row's last pixel) takes all eight eighths itself.
+void PlanPixelPairs(ColumnPlan& plan) {
+  plan.highestFirst = 0;
+  plan.paddedPixels = (plan.pixels + 7) / 8 * 8;
+  for (int x = 0; x < plan.paddedPixels; ++x) {
+    const int from = std::min(x, plan.pixels - 1);  // padding repeats the last pixel
+    const bool pairs = plan.second[from] != plan.first[from];
+    const auto keep = static_cast<std::uint8_t>(pairs ? plan.keepFixed[from] : kFixedOneInt);
+    const auto weight = static_cast<std::uint8_t>(pairs ? plan.weightFixed[from] : 0);
+    plan.firstBytes[x] = plan.first[from] * 3;
+    const std::uint8_t bytes[8] = {keep, weight, keep, weight, keep, weight, 0, 0};
+    std::memcpy(plan.pairWeights + 8 * x, bytes, 8);
+    plan.highestFirst = std::max<std::int64_t>(plan.highestFirst, plan.first[from]);
+  }
+}
 
 void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
   plan.pixels = geometry.placedWidth;
@@ -79,6 +103,7 @@ void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
     plan.weightFixed[x] = static_cast<std::uint16_t>(g * kFixedOne);
     plan.keepFixed[x] = static_cast<std::uint16_t>(kFixedOne - g * kFixedOne);
   }
+  if (plan.fixedPoint) PlanPixelPairs(plan);
 }
 
 void PlanRows(const FitGeometry& geometry, int width, int height, RowSample* rows) {
@@ -263,20 +288,76 @@ void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTa
   }
 }
 
+#if defined(__x86_64__) || defined(__i386__)
+#define TARN_FIT_AVX2 1
+// Whether the whole-pixel row code may run: weights in eighths, and every eight-byte load
+// of both sampled rows inside the source (so no sample reads as black either).
+bool WholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan) {
+  if (!plan.fixedPoint || !row.fixedPoint) return false;
+  const auto loadsInside = [&](std::int64_t rowStart) {
+    return rowStart + plan.lowestColumn >= 0 &&
+           (rowStart + plan.highestFirst) * 3 + 8 <= source.pixelCount * 3;
+  };
+  return loadsInside(row.first) && (row.f == 0 || loadsInside(row.second));
+}
+
+void ToneWords(std::uint32_t* words, int pixels, const std::uint8_t* tone) {
+  for (int x = 0; x < pixels; ++x) {
+    const std::uint32_t w = words[x];
+    words[x] = tone[w & 0xFF] | static_cast<std::uint32_t>(tone[(w >> 8) & 0xFF]) << 8 |
+               static_cast<std::uint32_t>(tone[(w >> 16) & 0xFF]) << 16;
+  }
+}
+
+void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
+                       const PictureTables& tables, int shift, std::uint8_t* out) {
+  std::uint32_t words[kScreenWidth];
+  const auto rowWeight = static_cast<int>(row.f * kFixedOne);
+  const std::uint8_t* second = row.f != 0 ? source.pixels + row.second * 3 : nullptr;
+  SampleFixedRowAvx2(source.pixels + row.first * 3, second, plan.firstBytes, plan.pairWeights,
+                     plan.paddedPixels, kFixedOneInt - rowWeight, rowWeight, words);
+  ToneWords(words, plan.pixels, tables.tone);
+  SaturateWordsAvx2(words, plan.pixels, shift, out);
+}
+#endif
+
 void DrawPlacedPicture(const Source& source, int width, int height, const FitGeometry& geometry,
                        const PictureTables& tables, int shift, std::uint8_t* canvas) {
   ColumnPlan columns;
   RowSample rows[kScreenHeight];
   PlanColumns(geometry, width, columns);
   PlanRows(geometry, width, height, rows);
+  [[maybe_unused]] const bool avx2 = PrepUsesAvx2();
   Planes<std::uint16_t> sampled;
   for (int y = 0; y < geometry.placedHeight; ++y) {
-    SampleRow(source, rows[y], columns, sampled);
     // Output row 0 is the bottom row of the placed picture.
     const int screenRow = geometry.top + geometry.placedHeight - 1 - y;
     std::uint8_t* out = canvas + static_cast<std::size_t>(screenRow) * kRgbStride +
                         static_cast<std::size_t>(geometry.left) * 3;
+#if TARN_FIT_AVX2
+    if (avx2 && WholePixelRow(source, rows[y], columns)) {
+      DrawWholePixelRow(source, rows[y], columns, tables, shift, out);
+      continue;
+    }
+#endif
+    SampleRow(source, rows[y], columns, sampled);
     FinishRow(sampled, geometry.placedWidth, tables, shift, out);
+  }
+}
+
+// Black outside the placed picture; the placed picture itself is written whole.
+void ClearAroundPlacedPicture(const FitGeometry& geometry, std::uint8_t* canvas) {
+  const std::size_t top = static_cast<std::size_t>(geometry.top) * kRgbStride;
+  const int endRow = geometry.top + geometry.placedHeight;
+  std::memset(canvas, 0, top);
+  std::memset(canvas + static_cast<std::size_t>(endRow) * kRgbStride, 0,
+              static_cast<std::size_t>(kScreenHeight - endRow) * kRgbStride);
+  const auto left = static_cast<std::size_t>(geometry.left) * 3;
+  const std::size_t placed = static_cast<std::size_t>(geometry.placedWidth) * 3;
+  for (int row = geometry.top; row < endRow; ++row) {
+    std::uint8_t* line = canvas + static_cast<std::size_t>(row) * kRgbStride;
+    std::memset(line, 0, left);
+    std::memset(line + left + placed, 0, kRgbStride - left - placed);
   }
 }
 
@@ -286,7 +367,7 @@ void FitPicture(const std::uint8_t* picture, int width, int height, const FitSet
                 const PictureTables& tables, std::uint8_t* work, std::uint8_t* prepared) {
   const FitGeometry geometry = ComputeFitGeometry(width, height, settings);
   std::uint8_t* canvas = tables.sharpen ? work : prepared;
-  std::memset(canvas, 0, kRgbPictureBytes);
+  ClearAroundPlacedPicture(geometry, canvas);
   if (geometry.placedWidth > 0 && geometry.placedHeight > 0) {
     const Source source{picture, static_cast<std::int64_t>(width) * height};
     const int shift = std::clamp(settings.saturationShift, 0, 31);

@@ -87,6 +87,68 @@ TEST_P(BothVectorLevels, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
   }
 }
 
+// A scene with smooth ramps, hard edges and noise, bottom-up BGR rows of width x 3 bytes.
+Bytes MakeScene(int width, int height, Random& random) {
+  Bytes bytes(static_cast<std::size_t>(width) * height * 3);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      std::uint8_t* p = &bytes[(static_cast<std::size_t>(y) * width + x) * 3];
+      const bool inBox = (x / 13 + y / 11) % 3 == 0;
+      p[0] = static_cast<std::uint8_t>(x * 255 / width);
+      p[1] = static_cast<std::uint8_t>(inBox ? 240 : y * 255 / height);
+      p[2] = static_cast<std::uint8_t>(random.Next(256));
+    }
+  }
+  return bytes;
+}
+
+// Sizes that make the column and row ratios whole eighths (the vector path) as well as
+// arbitrary ones, for every fitting rule, tone curve, saturation shift and sharpening level.
+TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
+  Random random(4242);
+  int fixedRatioCases = 0;
+  for (int round = 0; round < 160; ++round) {
+    const int targetW = 8 * (1 + static_cast<int>(random.Next(45)));
+    const int targetH = 8 * (1 + static_cast<int>(random.Next(30)));
+    int width = 0, height = 0;
+    if (round % 4 == 3) {
+      width = 1 + static_cast<int>(random.Next(800));
+      height = 1 + static_cast<int>(random.Next(600));
+    } else {
+      // Eighths of the target up to twice its size, as the halving leaves it (odd ones too).
+      width = std::max(1, targetW * static_cast<int>(1 + random.Next(16)) / 8);
+      height = std::max(1, targetH * static_cast<int>(1 + random.Next(16)) / 8);
+      ++fixedRatioCases;
+    }
+    if (round < 8) {  // the disc cases, one per rule
+      width = round % 2 == 0 ? 360 : 720;
+      height = round % 2 == 0 ? 240 : 480;
+    }
+    const FitSettings settings{round < 8 ? (round % 2 == 0 ? 240 : 360) : targetW,
+                               round < 8 ? (round % 2 == 0 ? 160 : 240) : targetH,
+                               round % 8 == 2 || round % 8 == 3, round % 8 >= 4,
+                               static_cast<int>(random.Next(9))};
+    PictureTables tables;
+    const int enhance = round % 3 == 0 ? 10 : static_cast<int>(random.Next(100));
+    BuildPictureTables(static_cast<int>(random.Next(100)), static_cast<int>(random.Next(100)),
+                       enhance, tables);
+    const Bytes picture = MakeScene(width, height, random);
+
+    const auto fit = [&](bool avx2) {
+      AllowPrepAvx2(avx2);
+      Bytes work(kRgbPictureBytes, 0x55), prepared(kRgbPictureBytes, 0xAA);
+      FitPicture(picture.data(), width, height, settings, tables, work.data(), prepared.data());
+      AllowPrepAvx2(true);
+      return prepared;
+    };
+    ASSERT_EQ(fit(false), fit(true))
+        << width << "x" << height << " -> " << settings.targetWidth << "x" << settings.targetHeight
+        << " stretch " << settings.changeScale << " fill " << settings.fullOut << " S "
+        << settings.saturationShift << " enhance " << enhance;
+  }
+  EXPECT_GT(fixedRatioCases, 100);
+}
+
 INSTANTIATE_TEST_SUITE_P(Prep, BothVectorLevels, ::testing::Values(true, false),
                          [](const ::testing::TestParamInfo<bool>& param) {
                            return param.param ? std::string("Avx2") : std::string("Portable");

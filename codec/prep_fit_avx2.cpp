@@ -1,0 +1,116 @@
+// AVX2 row steps of the fitting: the same 16-bit integer sums as the portable fixed-point
+// code, computed on whole pixels (B, G, R and a zero lane) instead of channel planes.
+#include "codec/prep_fit_avx2.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+
+namespace tarn::codec {
+namespace {
+
+// Eight bytes at each of four offsets, two pixels per 128-bit half.
+__attribute__((target("avx2"))) inline __m256i LoadFour(const std::uint8_t* row,
+                                                        const std::int32_t* offsets) {
+  const auto load = [&](int i) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i]));
+  };
+  const __m128i low = _mm_unpacklo_epi64(load(0), load(1));
+  const __m128i high = _mm_unpacklo_epi64(load(2), load(3));
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
+}
+
+// (1 - g) * p(k) + g * p(k + 1) for each channel of four pixels, in 16-bit lanes B, G, R, 0.
+__attribute__((target("avx2"))) inline __m256i BlendColumns(const std::uint8_t* row,
+                                                            const std::int32_t* offsets,
+                                                            const std::uint8_t* weights) {
+  // Pairs each channel byte of p(k) with the same channel of p(k + 1); the fourth pair is 0.
+  const __m256i pairs = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1,  //
+                                         0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1);
+  const __m256i bytes = _mm256_shuffle_epi8(LoadFour(row, offsets), pairs);
+  return _mm256_maddubs_epi16(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights)));
+}
+
+__attribute__((target("avx2"))) inline __m256i SampleFour(const std::uint8_t* firstRow,
+                                                          const std::uint8_t* secondRow,
+                                                          const std::int32_t* offsets,
+                                                          const std::uint8_t* weights,
+                                                          __m256i rowKeep, __m256i rowWeight) {
+  const __m256i near = BlendColumns(firstRow, offsets, weights);
+  if (secondRow == nullptr) return _mm256_srli_epi16(near, 3);
+  const __m256i far = BlendColumns(secondRow, offsets, weights);
+  // At most 8 x 8 x 255: the 16-bit sums of the portable code, exactly.
+  const __m256i sum = _mm256_add_epi16(_mm256_mullo_epi16(near, rowKeep), _mm256_mullo_epi16(far, rowWeight));
+  return _mm256_srli_epi16(sum, 6);
+}
+
+// v + ((2v - a - b) >> shift) for every channel of four pixels in 16-bit lanes B, G, R, 0,
+// where a and b are the pixel's other two channels.
+__attribute__((target("avx2"))) inline __m256i SaturateFour(__m256i v, __m128i shift) {
+  const __m256i next = _mm256_setr_epi8(2, 3, 4, 5, 0, 1, 6, 7, 10, 11, 12, 13, 8, 9, 14, 15,  //
+                                        2, 3, 4, 5, 0, 1, 6, 7, 10, 11, 12, 13, 8, 9, 14, 15);
+  const __m256i last = _mm256_setr_epi8(4, 5, 0, 1, 2, 3, 6, 7, 12, 13, 8, 9, 10, 11, 14, 15,  //
+                                        4, 5, 0, 1, 2, 3, 6, 7, 12, 13, 8, 9, 10, 11, 14, 15);
+  const __m256i spread = _mm256_sub_epi16(_mm256_sub_epi16(_mm256_add_epi16(v, v), _mm256_shuffle_epi8(v, next)),
+                                          _mm256_shuffle_epi8(v, last));
+  // Within -510..765: a 16-bit shift by 16 or more fills with the sign like the 32-bit one.
+  return _mm256_add_epi16(v, _mm256_sra_epi16(spread, shift));
+}
+
+// Eight toned words to eight saturated pixels, 24 bytes exactly.
+__attribute__((target("avx2"))) inline void SaturateEight(const std::uint32_t* toned, __m128i shift,
+                                                          std::uint8_t* out) {
+  const __m256i words = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(toned));
+  const __m256i zero = _mm256_setzero_si256();
+  // Unsigned packing clamps to 0-255 and undoes the unpacking's order.
+  const __m256i bytes = _mm256_packus_epi16(SaturateFour(_mm256_unpacklo_epi8(words, zero), shift),
+                                            SaturateFour(_mm256_unpackhi_epi8(words, zero), shift));
+  const __m256i drop = _mm256_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1,  //
+                                        0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+  const __m256i pixels = _mm256_shuffle_epi8(bytes, drop);
+  const __m128i last = _mm256_extracti128_si256(pixels, 1);
+  // The first store's last four bytes are overwritten by the second.
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(pixels));
+  _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 12), last);
+  const int tail = _mm_cvtsi128_si32(_mm_srli_si128(last, 8));
+  std::memcpy(out + 20, &tail, 4);
+}
+
+}  // namespace
+
+__attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firstRow,
+                                                        const std::uint8_t* secondRow,
+                                                        const std::int32_t* firstBytes,
+                                                        const std::uint8_t* pairWeights,
+                                                        int pixels, int rowKeep, int rowWeight,
+                                                        std::uint32_t* sampled) {
+  const __m256i keep = _mm256_set1_epi16(static_cast<std::int16_t>(rowKeep));
+  const __m256i weight = _mm256_set1_epi16(static_cast<std::int16_t>(rowWeight));
+  for (int x = 0; x < pixels; x += 8) {
+    const __m256i low = SampleFour(firstRow, secondRow, firstBytes + x, pairWeights + 8 * x, keep, weight);
+    const __m256i high =
+        SampleFour(firstRow, secondRow, firstBytes + x + 4, pairWeights + 8 * (x + 4), keep, weight);
+    // Packing works per 128-bit half (pixels 0, 1, 4, 5 then 2, 3, 6, 7): put them in order.
+    const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), _MM_SHUFFLE(3, 1, 2, 0));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(sampled + x), words);
+  }
+}
+
+__attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels,
+                                                       int shift, std::uint8_t* out) {
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  int x = 0;
+  for (; x + 8 <= pixels; x += 8) SaturateEight(toned + x, count, out + 3 * x);
+  if (x < pixels) {
+    std::uint32_t words[8] = {};
+    std::uint8_t bytes[24];
+    std::memcpy(words, toned + x, static_cast<std::size_t>(pixels - x) * 4);
+    SaturateEight(words, count, bytes);
+    std::memcpy(out + 3 * x, bytes, static_cast<std::size_t>(pixels - x) * 3);
+  }
+}
+
+}  // namespace tarn::codec
+
+#endif

@@ -1,0 +1,21 @@
+// AVX2 row steps of the fitting for weights that are whole eighths (the common ratios),
+// each giving the bits of the portable fixed-point row code.
+#pragma once
+
+#include <cstdint>
+
+namespace tarn::codec {
+
+// Samples `pixels` output pixels (rounded up to a multiple of 8: the plan is padded) as
+// B, G, R, 0 words. Output pixel x reads the eight bytes at row + firstBytes[x] (its first
+// and second column), weighted by the eight bytes pairWeights[8x..8x + 7]: (1 - g, g) in
+// eighths for each channel, then two zeros. With a second row the result is
+// (near * rowKeep + far * rowWeight) >> 6, else near >> 3.
+void SampleFixedRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
+                        const std::int32_t* firstBytes, const std::uint8_t* pairWeights,
+                        int pixels, int rowKeep, int rowWeight, std::uint32_t* sampled);
+
+// The saturation step on toned B, G, R, 0 words; writes exactly pixels x 3 bytes at `out`.
+void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift, std::uint8_t* out);
+
+}  // namespace tarn::codec
