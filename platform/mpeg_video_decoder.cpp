@@ -3,6 +3,7 @@
 #include "media/com/ComPtr.h"
 #include "platform/media_formats.h"
 #include "platform/platform_ids.h"
+#include "platform/queued_output_pin.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -17,6 +18,10 @@ namespace tarn::platform {
 namespace {
 
 constexpr AVRational kUnitsBase{1, static_cast<int>(UNITS)};
+// Pictures waiting for the filters downstream while the next ones decode; the allocator has
+// room for them, the one being decoded and the one downstream works on.
+constexpr std::size_t kQueuedPictures = 3;
+constexpr LONG kOutputBuffers = static_cast<LONG>(kQueuedPictures) + 2;
 
 bool IsMpegVideoSubtype(const GUID& subtype) {
   return subtype == MEDIASUBTYPE_MPEG2_VIDEO || subtype == MEDIASUBTYPE_MPEG1Payload ||
@@ -98,6 +103,8 @@ CUnknown* MpegVideoDecoder::CreateInstance(IUnknown* outer, HRESULT* phr) {
 MpegVideoDecoder::MpegVideoDecoder(IUnknown* outer)
     : CTransformFilter(L"MPEG video decoder", outer, kMpegVideoDecoderClsid) {
   HRESULT hr = S_OK;
+  m_pInput = std::make_unique<CTransformInputPin>(L"Transform input pin", this, &hr, L"XForm In");
+  m_pOutput = std::make_unique<QueuedOutputPin>(this, &hr, kQueuedPictures);
   subpicturePin_ = std::make_unique<SubpictureInputPin>(this, &m_csFilter, &hr);
 }
 
@@ -159,7 +166,7 @@ HRESULT MpegVideoDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
   if (allocator == nullptr || request == nullptr) return E_POINTER;
   const auto bytes =
       static_cast<LONG>(outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_));
-  request->cBuffers = std::max<LONG>(request->cBuffers, 2);
+  request->cBuffers = std::max<LONG>(request->cBuffers, kOutputBuffers);
   request->cbBuffer = std::max(request->cbBuffer, bytes);
   request->cbAlign = std::max<LONG>(request->cbAlign, 1);
   ALLOCATOR_PROPERTIES actual{};
@@ -263,14 +270,7 @@ HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
   out->GetPointer(&buffer);
   const std::size_t bytes = outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
   if (static_cast<std::size_t>(out->GetSize()) < bytes) return VFW_E_BUFFER_OVERFLOW;
-  if (frame.width != width_ || frame.height != height_) {
-    // The stream's size differs from the agreed type: black rather than a misread picture.
-    std::memset(buffer, outputRgb_ ? 0 : 0x80, bytes);
-    if (!outputRgb_)
-      for (std::size_t i = 0; i < bytes; i += 2) buffer[i] = 16;
-  } else {
-    StorePicture(frame, buffer);
-  }
+  StorePicture(frame, buffer);
   if (outputRgb_) overlay_.BlendRgb24BottomUp(buffer, width_, height_, start);
   else overlay_.BlendYuy2(buffer, width_, height_, start);
 
@@ -282,16 +282,25 @@ HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
   return m_pOutput->Deliver(out.Get());
 }
 
+// A picture of another size than the agreed type (a PAL title played after an NTSC one through
+// the same graph) is scaled to the agreed size: DVD pictures of every size fill the same
+// display, so the scaled picture keeps its proportions, and the filters downstream keep theirs.
 void MpegVideoDecoder::StorePicture(const AVFrame& frame, std::uint8_t* out) {
   const auto format = static_cast<AVPixelFormat>(frame.format);
   const AVPixelFormat target = outputRgb_ ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422;
-  if (!scaler_ || scalerFormat_ != format) {
+  if (!scaler_ || scalerFormat_ != format || scalerWidth_ != frame.width || scalerHeight_ != frame.height) {
     // Same size: point sampling takes libswscale's fast unscaled converters.
-    scaler_.reset(sws_getContext(width_, height_, format, width_, height_, target, SWS_POINT, nullptr, nullptr,
-                                 nullptr));
+    const bool sameSize = frame.width == width_ && frame.height == height_;
+    scaler_.reset(sws_getContext(frame.width, frame.height, format, width_, height_, target,
+                                 sameSize ? SWS_POINT : SWS_BILINEAR, nullptr, nullptr, nullptr));
     scalerFormat_ = format;
+    scalerWidth_ = frame.width;
+    scalerHeight_ = frame.height;
   }
-  if (!scaler_) return;
+  if (!scaler_) {
+    FillBlack(out);
+    return;
+  }
   const int rowBytes = outputRgb_ ? width_ * 3 : (width_ + 1) / 2 * 4;
   std::uint8_t* planes[4] = {out, nullptr, nullptr, nullptr};
   int strides[4] = {rowBytes, 0, 0, 0};
@@ -300,7 +309,14 @@ void MpegVideoDecoder::StorePicture(const AVFrame& frame, std::uint8_t* out) {
     planes[0] = out + static_cast<std::ptrdiff_t>(height_ - 1) * rowBytes;
     strides[0] = -rowBytes;
   }
-  sws_scale(scaler_.get(), frame.data, frame.linesize, 0, height_, planes, strides);
+  sws_scale(scaler_.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
+}
+
+void MpegVideoDecoder::FillBlack(std::uint8_t* out) const {
+  const std::size_t bytes = outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
+  std::memset(out, outputRgb_ ? 0 : 0x80, bytes);
+  if (!outputRgb_)
+    for (std::size_t i = 0; i < bytes; i += 2) out[i] = 16;
 }
 
 HRESULT MpegVideoDecoder::EndOfStream() {
@@ -311,6 +327,12 @@ HRESULT MpegVideoDecoder::EndOfStream() {
     avcodec_flush_buffers(decoder_.get());
   }
   return CTransformFilter::EndOfStream();
+}
+
+// Under the receive lock, as samples are: the output queue is then never torn down under it.
+HRESULT MpegVideoDecoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
+  CAutoLock lock(&m_csReceive);
+  return CTransformFilter::NewSegment(start, stop, rate);
 }
 
 HRESULT MpegVideoDecoder::EndFlush() {

@@ -5,7 +5,9 @@
 // source gives), "XForm Out" and "Subpicture" (DVD subpicture packets). Input
 // samples go through FFmpeg's parser; each decoded picture becomes one
 // output sample, timed by the parser's time stamp or, without one, by the
-// previous picture's end. The navigator tells the palette and the
+// previous picture's end. Pictures go downstream through a short queue on a
+// thread of the output pin's own, so decoding overlaps the work downstream.
+// A picture of another size than the connected type is scaled to it. The navigator tells the palette and the
 // subpicture state through ITarnSubpictureControl.
 #pragma once
 
@@ -57,6 +59,7 @@ public:
   HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
   HRESULT EndFlush() override;
+  HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
 
   // ITarnSubpictureControl
   HRESULT SetPalette(const DWORD yCrCb[16]) override;
@@ -70,6 +73,7 @@ private:
   HRESULT DeliverDecodedPictures();
   HRESULT DeliverPicture(const AVFrame& frame);
   void StorePicture(const AVFrame& frame, std::uint8_t* out);
+  void FillBlack(std::uint8_t* out) const;
 
   std::unique_ptr<SubpictureInputPin> subpicturePin_;
   SubpictureOverlay overlay_;
@@ -85,6 +89,8 @@ private:
   ScalePtr scaler_;
   PaddedInput input_;
   AVPixelFormat scalerFormat_ = AV_PIX_FMT_NONE;
+  int scalerWidth_ = 0;
+  int scalerHeight_ = 0;
   REFERENCE_TIME nextStart_ = 0;
   bool discontinuity_ = true;
 };
