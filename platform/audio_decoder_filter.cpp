@@ -57,11 +57,18 @@ HRESULT AudioDecoderFilter::CheckInputType(const CMediaType* in) {
 }
 
 HRESULT AudioDecoderFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) {
-  if (direction == PINDIR_INPUT) {
-    codecId_ = CodecOf(mediaType->subtype);
-    output_ = OutputFor(*mediaType);
+  if (direction != PINDIR_INPUT) return S_OK;
+  const AVCodecID codec = CodecOf(mediaType->subtype);
+  // Once the output is connected its format stays: the converter brings any input to it.
+  if (!m_pOutput || !m_pOutput->IsConnected()) output_ = OutputFor(*mediaType);
+  if (!decoder_ || codec == codecId_) {
+    codecId_ = codec;
+    return S_OK;
   }
-  return S_OK;
+  // A new codec came with a sample while streaming: what the old decoder holds goes out first.
+  DrainDecoder();
+  codecId_ = codec;
+  return OpenDecoder();
 }
 
 HRESULT AudioDecoderFilter::GetMediaType(int position, CMediaType* mediaType) {
@@ -77,7 +84,11 @@ HRESULT AudioDecoderFilter::CheckTransform(const CMediaType* in, const CMediaTyp
   if (in == nullptr || out == nullptr) return E_POINTER;
   if (CheckInputType(in) != S_OK) return VFW_E_TYPE_NOT_ACCEPTED;
   const std::optional<PcmFormat> format = PcmFormatOf(*out);
-  return format && *format == OutputFor(*in) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
+  if (!format) return VFW_E_TYPE_NOT_ACCEPTED;
+  // While streaming a new input type comes with a sample; its audio is converted to the
+  // output the path was connected with.
+  if (IsActive() && format->bitsPerSample == 16) return S_OK;
+  return *format == OutputFor(*in) ? S_OK : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT AudioDecoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
@@ -92,6 +103,18 @@ HRESULT AudioDecoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
 }
 
 HRESULT AudioDecoderFilter::StartStreaming() {
+  const HRESULT hr = OpenDecoder();
+  if (FAILED(hr)) {
+    decoder_.reset();
+    return hr;
+  }
+  converter_ = std::make_unique<PcmConverter>(output_);
+  clock_ = PcmClock{};
+  timed_ = false;
+  return S_OK;
+}
+
+HRESULT AudioDecoderFilter::OpenDecoder() {
   const AVCodec* codec = avcodec_find_decoder(codecId_);
   if (codec == nullptr) return VFW_E_NO_TRANSPORT;
   decoder_.reset(avcodec_alloc_context3(codec));
@@ -101,10 +124,14 @@ HRESULT AudioDecoderFilter::StartStreaming() {
   parser_.reset(codecId_ == AV_CODEC_ID_PCM_DVD ? nullptr : av_parser_init(codecId_));
   decoder_->pkt_timebase = kUnitsBase;
   if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) return E_FAIL;
-  converter_ = std::make_unique<PcmConverter>(output_);
-  clock_ = PcmClock{};
-  timed_ = false;
   return S_OK;
+}
+
+// The frames the parser and the decoder still hold, delivered.
+void AudioDecoderFilter::DrainDecoder() {
+  Decode(nullptr, 0, AV_NOPTS_VALUE);
+  avcodec_send_packet(decoder_.get(), nullptr);
+  DeliverDecoded();
 }
 
 HRESULT AudioDecoderFilter::StopStreaming() {
@@ -183,9 +210,7 @@ HRESULT AudioDecoderFilter::DeliverDecoded() {
 
 HRESULT AudioDecoderFilter::EndOfStream() {
   if (decoder_) {
-    Decode(nullptr, 0, AV_NOPTS_VALUE);
-    avcodec_send_packet(decoder_.get(), nullptr);
-    DeliverDecoded();
+    DrainDecoder();
     DeliverPcm(m_pOutput.get(), converter_->Drain(), output_, clock_);
     avcodec_flush_buffers(decoder_.get());
   }

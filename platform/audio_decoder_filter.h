@@ -7,6 +7,10 @@
 // as a program stream demuxer hands them. Output samples are timed from the
 // first input time stamp on, and again from each time stamp after a
 // discontinuity.
+//
+// A sample may carry a new input type while streaming (a later DVD title in
+// another codec): the decoder then drains and reopens for the new codec, and
+// the output keeps its connected format, into which the audio is converted.
 #pragma once
 
 #include "media/base/TransformFilter.h"
@@ -38,6 +42,8 @@ public:
   HRESULT EndFlush() override;
 
 private:
+  HRESULT OpenDecoder();
+  void DrainDecoder();
   HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);
   HRESULT SendPacket(const std::uint8_t* data, int size, std::int64_t pts);
   HRESULT DeliverDecoded();

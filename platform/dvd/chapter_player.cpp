@@ -40,6 +40,25 @@ void ChapterPlayer::PlayChapters(int title, int firstChapter, int count) {
   previousEnd_ = 0;
   rangeEnd_ = -1;
   error_.clear();
+  runLength_ = MeasureRun();
+  error_.clear();
+}
+
+// Cells play one after the other and the timeline splices every jump between them, so the run
+// lasts the sum of its cells' spans; within a cell the VOBUs follow each other without a gap.
+std::optional<int64_t> ChapterPlayer::MeasureRun() {
+  int64_t ticks = 0;
+  for (const PlayCell& cell : cells_.cells) {
+    if (cell.tail) break;
+    if (cell.lastVobuSector < cell.firstSector || cell.lastVobuSector > cell.lastSector) return std::nullopt;
+    if (!ReadSector(cell.firstSector)) return std::nullopt;
+    const std::optional<NavPack> first = ParseNavPack(buffer_);
+    if (!ReadSector(cell.lastVobuSector)) return std::nullopt;
+    const std::optional<NavPack> last = ParseNavPack(buffer_);
+    if (!first || !last || last->endTicks < first->startTicks) return std::nullopt;
+    ticks += last->endTicks - first->startTicks;
+  }
+  return TicksToUnits(ticks);
 }
 
 void ChapterPlayer::PlayFromChapter(int title, int chapter) {

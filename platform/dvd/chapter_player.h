@@ -26,6 +26,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -85,6 +86,11 @@ class ChapterPlayer {
 
   bool stopped() const { return cells_.cells.empty() || cell_ >= cells_.cells.size(); }
   PlayLocation location() const { return location_; }
+  // How long the wanted chapters last on the timeline (100 ns units): from the first picture to
+  // the end of the last, as the cells' first and last navigation packs give it. Known before
+  // the first sector is read, so that the layers above can end their sound exactly there;
+  // none when a cell's packs cannot be read.
+  std::optional<int64_t> runLength() const { return runLength_; }
 
   // How far past the end of the wanted chapters the tail is read (100 ns units).
   static constexpr int64_t kTailLength = 10'000'000;
@@ -98,6 +104,7 @@ class ChapterPlayer {
   // Starts the VOBU at `sector` of the current cell; false with `error_` set when it is damaged.
   bool EnterVobu(uint32_t sector);
   PlayerEvent NextTail();
+  std::optional<int64_t> MeasureRun();
   PlayerEvent Finish(std::string error);
 
   DvdReader reader_;
@@ -116,6 +123,7 @@ class ChapterPlayer {
   int64_t timeOffset_ = 0;      // 90 kHz ticks
   int64_t previousEnd_ = 0;     // vobu_e_ptm of the previous VOBU, in its own time base
   int64_t rangeEnd_ = -1;       // end of the wanted chapters on the timeline, once reached
+  std::optional<int64_t> runLength_;
   std::string error_;
   std::array<uint8_t, kSectorSize> buffer_{};
 };

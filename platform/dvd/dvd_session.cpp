@@ -69,4 +69,6 @@ PlayerEvent DvdSession::Next() {
 
 PlayLocation DvdSession::location() const { return player().location(); }
 
+std::optional<int64_t> DvdSession::runLength() const { return player().runLength(); }
+
 }  // namespace tarn::dvd

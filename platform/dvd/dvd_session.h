@@ -42,6 +42,8 @@ class DvdSession {
 
   DvdDomain domain() const { return domain_; }
   PlayLocation location() const;
+  // How long the run of chapters started last lasts on the timeline, when its cells tell.
+  std::optional<int64_t> runLength() const;
   StreamSelection& streams() { return streams_; }
   const StreamSelection& streams() const { return streams_; }
 

@@ -44,7 +44,8 @@ void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
   for (; cell <= pgc.nr_of_cells; ++cell) {
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
     if (IsLaterAngle(playback) || playback.last_sector < playback.first_sector) continue;
-    result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1, true});
+    result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
+                           result.palettes.size() - 1, true});
     return;
   }
 }
@@ -95,7 +96,8 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
       const cell_playback_t& playback = pgc.cell_playback[cell - 1];
       if (IsLaterAngle(playback)) continue;
       if (playback.last_sector < playback.first_sector) Damaged(reader, "a cell ends before it starts");
-      result.cells.push_back({chapter, playback.first_sector, playback.last_sector, result.palettes.size() - 1, false});
+      result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
+                              result.palettes.size() - 1, false});
     }
     if (chapter == lastChapter) AddTail(pgc, endCell, chapter, result);
   }

@@ -15,6 +15,7 @@ struct PlayCell {
   int chapter = 0;  // from 1
   uint32_t firstSector = 0;
   uint32_t lastSector = 0;
+  uint32_t lastVobuSector = 0;  // where the cell's last VOBU starts
   size_t palette = 0;  // index into TitleCells::palettes: that of the cell's program chain
   bool tail = false;   // the cell after the wanted chapters, read only for its audio
 };

@@ -214,13 +214,17 @@ void DvdNavigator::PlaybackThread(PlayRequest request) {
   runEnd_ = INT64_MAX;
   deliveryError_ = S_OK;
   audioPinId_ = ConnectedAudioKind();
+  refusedAudioKind_ = -1;
   std::array<uint32_t, 16> palette{};
+  std::optional<int64_t> runLength;
   {
     std::lock_guard lock(sessionMutex_);
     if (const dvd::TitleInfo* title = CurrentTitleLocked()) palette = title->palette;
+    runLength = session_.runLength();
   }
   SendPalette(palette);
   SendSubpictureState();
+  StartSegment(runLength);
   NotifyEvent(EC_DVD_DOMAIN_CHANGE, DVD_DOMAIN_Title, 0);
   NotifyEvent(EC_DVD_TITLE_CHANGE, request.title, 0);
 
@@ -268,6 +272,14 @@ void DvdNavigator::PlaybackThread(PlayRequest request) {
   FinishRun(error, request.count > 0, request.sendEvents);
 }
 
+// Every run is a segment from 0 to its length, so that the sound can end exactly with the
+// last picture even where the disc's audio stops short of it.
+void DvdNavigator::StartSegment(std::optional<int64_t> length) {
+  const REFERENCE_TIME stop = length ? *length : MAX_TIME;
+  for (NavigatorOutputPin* pin : {video_.get(), audio_.get(), subpicture_.get()})
+    if (pin->IsConnected()) pin->DeliverNewSegment(0, stop, 1.0);
+}
+
 void DvdNavigator::DeliverPacket(const dvd::ElementaryPacket& packet) {
   const std::optional<int64_t> time = packet.hasTime ? std::optional<int64_t>(packet.time) : std::nullopt;
   HRESULT hr = S_OK;
@@ -277,8 +289,9 @@ void DvdNavigator::DeliverPacket(const dvd::ElementaryPacket& packet) {
       break;
     case dvd::StreamKind::kAudio: {
       const int id = PacketAudioId(packet);
-      // The output keeps the codec it was connected with; another one would be misread.
-      if (id != audioId_ || (id & 0xF8) != (audioPinId_ & 0xF8)) return;
+      if (id != audioId_) return;
+      // Another codec than the output's type goes on only once the path downstream takes it.
+      if ((id & 0xF8) != (audioPinId_ & 0xF8) && !FollowAudioCodec(id)) return;
       // Past the run only the audio that begins before its end belongs to it.
       if (inTail_ && (!packet.timeKnown || packet.time >= runEnd_)) return;
       if (packet.codec == dvd::PacketCodec::kLpcm) {
@@ -294,6 +307,31 @@ void DvdNavigator::DeliverPacket(const dvd::ElementaryPacket& packet) {
       break;
   }
   if (FAILED(hr) && SUCCEEDED(deliveryError_)) deliveryError_ = hr;
+}
+
+// The selected audio stream is in another codec than the audio output's type (a later title, or
+// another disc, played through the graph built for the first): asks the decoder behind the
+// output whether it takes the new type, and if so the next sample carries it. A refusal is
+// asked once per run; that audio is then dropped rather than misread.
+bool DvdNavigator::FollowAudioCodec(int id) {
+  if ((id & 0xF8) == refusedAudioKind_) return false;
+  CMediaType type;
+  {
+    std::lock_guard lock(sessionMutex_);
+    const dvd::TitleInfo* title = CurrentTitleLocked();
+    const int stream = session_.streams().audio();
+    if (title == nullptr || stream < 0 || static_cast<size_t>(stream) >= title->audio.size() ||
+        !MakeDvdAudioType(title->audio[static_cast<size_t>(stream)], &type))
+      return false;
+  }
+  IPin* peer = audio_->GetConnected();
+  if (peer == nullptr || peer->QueryAccept(&type) != S_OK) {
+    refusedAudioKind_ = id & 0xF8;
+    return false;
+  }
+  audio_->ChangeType(type);
+  audioPinId_ = id;
+  return true;
 }
 
 // The stream id range (0x80, 0xA0, 0xC0) of the codec the audio output was connected with.

@@ -2,7 +2,8 @@
 // IDvdInfo2 and plays chapters through IDvdControl2.
 //
 // Outputs: "Video" (MPEG-2 elementary stream), "AC3" (the selected audio stream, AC-3, MPEG audio
-// or LPCM as the disc has it) and "SubPicture" (units of the selected subpicture stream). One
+// or LPCM as the disc has it; when a later title's audio is in another codec than the output was
+// connected with, the first sample in it carries the new media type) and "SubPicture" (units of the selected subpicture stream). One
 // playback thread reads the disc, demultiplexes it and delivers on all three pins, so their
 // samples leave in the order of the multiplex.
 //
@@ -10,7 +11,9 @@
 // jumps back across cells, chapters or source files. Audio multiplexed before the first picture
 // has negative times; audio of the run's last moments is read from past its end, and audio that
 // starts after the last picture is dropped. A run ends with EndOfStream on every connected pin,
-// after which the domain reads DVD_DOMAIN_Stop.
+// after which the domain reads DVD_DOMAIN_Stop. Each run begins with NewSegment from 0 to the run's
+// length on the timeline (taken from the cells' navigation packs), so that the audio encoder
+// ends the sound exactly with the last picture.
 //
 // Play commands given while the filter is stopped wait for the graph to pause or run.
 #pragma once
@@ -104,11 +107,13 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
   void AbortRunLocked();
   void SetPending(std::optional<PlayRequest> request);
   void PlaybackThread(PlayRequest request);
+  void StartSegment(std::optional<int64_t> length);
   void DeliverPacket(const dvd::ElementaryPacket& packet);
   void SendPalette(const std::array<uint32_t, 16>& palette);
   void SendSubpictureState();
   void FinishRun(const std::string& error, bool autoStop, bool sendEvents);
   int ConnectedAudioKind();
+  bool FollowAudioCodec(int id);
   // Under sessionMutex_: the title whose streams are chosen and the streams' multiplex ids.
   void SelectTitleLocked(int title);
   void UpdateSelectionLocked();
@@ -139,6 +144,7 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
 
   // Playback thread only.
   bool inTail_ = false;
+  int refusedAudioKind_ = -1;  // a codec the audio path refused this run
   int64_t runEnd_ = 0;
   HRESULT deliveryError_ = S_OK;
 };

@@ -60,6 +60,19 @@ HRESULT NavigatorOutputPin::Active() {
   return CBaseOutputPin::Active();
 }
 
+HRESULT NavigatorOutputPin::ConnectionMediaType(AM_MEDIA_TYPE* mediaType) {
+  std::lock_guard lock(typeMutex_);
+  return CBaseOutputPin::ConnectionMediaType(mediaType);
+}
+
+void NavigatorOutputPin::ChangeType(const CMediaType& type) {
+  {
+    std::lock_guard lock(typeMutex_);
+    SetMediaType(&type);
+  }
+  pendingType_ = type;
+}
+
 HRESULT NavigatorOutputPin::DeliverPacket(std::span<const uint8_t> prefix, std::span<const uint8_t> data,
                                           std::optional<int64_t> time) {
   if (!IsConnected() || ended_) return S_OK;
@@ -79,6 +92,10 @@ HRESULT NavigatorOutputPin::DeliverPacket(std::span<const uint8_t> prefix, std::
     sample->SetTime(time ? &start : nullptr, nullptr);
     sample->SetSyncPoint(time ? TRUE : FALSE);
     sample->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
+    if (pendingType_) {
+      sample->SetMediaType(&*pendingType_);
+      pendingType_.reset();
+    }
     hr = Deliver(sample);
     discontinuity_ = false;
   }

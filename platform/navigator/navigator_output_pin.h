@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <span>
 
@@ -24,6 +25,12 @@ class NavigatorOutputPin final : public CBaseOutputPin {
   HRESULT GetMediaType(int position, CMediaType* mediaType) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   HRESULT Active() override;
+  HRESULT ConnectionMediaType(AM_MEDIA_TYPE* mediaType) override;
+
+  // The stream changes its format while connected (a later title's audio in another codec):
+  // the next sample carries the new type, and the connection has it from then on. Playback
+  // thread only; the filter graph may read the connection type meanwhile.
+  void ChangeType(const CMediaType& type);
 
   // Copies one packet (with `prefix` bytes before it) into a sample; no time when `time` is
   // empty. S_OK also when the pin is not connected. Playback thread only.
@@ -37,6 +44,8 @@ class NavigatorOutputPin final : public CBaseOutputPin {
   const NavigatorStream stream_;
   bool discontinuity_ = true;
   bool ended_ = false;
+  std::optional<CMediaType> pendingType_;
+  std::mutex typeMutex_;  // the connection type, changed while streaming
 };
 
 }  // namespace tarn::navigator
