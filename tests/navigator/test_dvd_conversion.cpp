@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -96,14 +97,20 @@ TEST_F(DvdConversion, ChaptersTwoAndThreeBecomeTenRecordsASecondOfTheirPicturesA
   EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.2);
 }
 
+// One AC-3 frame (1536 samples at 48 kHz): the sound must not miss or add more than that.
+constexpr double kAudioFrameSeconds = 0.032;
+
 TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAndEnds) {
   struct Run {
     int title;
     const char* chapters;
+    int frames;  // authored length of those chapters
   };
-  // A run ending before the last chapter, one starting late, and the one-multiplex title whose
-  // chapter's last audio lies in the next cell.
-  for (const Run& run : {Run{1, "1-2"}, Run{1, "4-4"}, Run{2, "1-1"}, Run{2, "2-2"}}) {
+  // A run ending before the last chapter, one starting late and ending with the title (whose
+  // multiplexed audio stops short of its last pictures), a whole title, and the one-multiplex
+  // title whose chapter's last audio lies in the next cell.
+  for (const Run& run : {Run{1, "1-2", 150}, Run{1, "4-4", 45}, Run{1, "1-4", 255}, Run{2, "1-1", 60},
+                         Run{2, "2-2", 60}}) {
     SCOPED_TRACE(std::to_string(run.title) + ":" + run.chapters);
     const Conversion conversion = Convert(nav_test::Discs().ntsc, run.title, run.chapters);
     ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
@@ -111,7 +118,8 @@ TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAnd
     const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
     EXPECT_NEAR(nav_test::ToneFrequency(sound), 440, 440 * 0.03);
     EXPECT_LE(nav_test::SoundOnset(sound, 0.03), 0.05);
-    EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.2);
+    EXPECT_NEAR(sound.Seconds(), run.frames * kFrameSeconds, kAudioFrameSeconds);
+    EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.1);
   }
 }
 
@@ -295,6 +303,57 @@ TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles)
   EXPECT_GT(fs::file_size(sound), 64u);
   ::dlclose(video);
   ::dlclose(audio);
+}
+
+// The converter plays title after title, and disc after disc, through the graph it built for
+// the first: NTSC with AC-3, then a PAL title with MPEG audio, then one with LPCM.
+TEST_F(ConversionGraph, LaterTitlesInAnotherAudioCodecOrPictureSizeConvertThroughTheSameGraph) {
+  AddFilters(kConversionFilters);
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(nav_test::Discs().ntsc).c_str()), S_OK);
+  RenderNavigator();
+  ASSERT_EQ(QueryInterfaceAs(graph.Get(), media.ReleaseAndGetAddressOf()), S_OK);
+
+  struct Segment {
+    const char* name;
+    bool pal;
+    ULONG title;
+    double tone;
+    double seconds;
+    double nav_test::Picture::*colour;  // null: white
+  };
+  const Segment segments[] = {{"ntsc", false, 1, 440, 60 * kFrameSeconds, &nav_test::Picture::red},
+                              {"pal_mpeg", true, 1, 440, 2.0, &nav_test::Picture::red},
+                              {"pal_lpcm", true, 2, 330, 2.0, nullptr},
+                              {"ntsc_again", false, 1, 440, 60 * kFrameSeconds, &nav_test::Picture::red}};
+  bool palOpen = false;
+  for (const Segment& segment : segments) {
+    SCOPED_TRACE(segment.name);
+    if (segment.pal != palOpen) {
+      // As the converter opens another source: the navigator stops, then takes the new folder.
+      ASSERT_EQ(control->Stop(), S_OK);
+      const std::string& disc = segment.pal ? nav_test::Discs().pal : nav_test::Discs().ntsc;
+      ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(disc).c_str()), S_OK);
+      palOpen = segment.pal;
+    }
+    const fs::path movie = base / (std::string(segment.name) + ".tmv");
+    PlaySegment(movie, segment.title, 1, 1);
+    media->Stop();
+
+    const nav_test::Sound sound = nav_test::ReadSoundFile(fs::path(movie).replace_extension(".tms"));
+    ASSERT_TRUE(sound.finished);
+    EXPECT_NEAR(nav_test::ToneFrequency(sound), segment.tone, segment.tone * 0.03);
+    EXPECT_NEAR(sound.Seconds(), segment.seconds, kAudioFrameSeconds);
+    const std::vector<nav_test::Picture> pictures = nav_test::MoviePictures(movie);
+    ASSERT_GE(pictures.size(), 15u);
+    const nav_test::Picture& middle = pictures[pictures.size() / 2];
+    if (segment.colour != nullptr) {
+      EXPECT_TRUE(Dominant(middle, segment.colour)) << middle.red << " " << middle.green << " " << middle.blue;
+    } else {
+      EXPECT_GT(std::min({middle.red, middle.green, middle.blue}), 150) << "not white";
+    }
+  }
 }
 
 TEST_F(ConversionGraph, WithoutTheNavigatorNoDvdInterfaceIsFound) {
