@@ -87,6 +87,51 @@ TEST_P(BothVectorLevels, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
   }
 }
 
+// One halving pass, 2 x 2 averages straight from the rule; an odd last row pairs with itself.
+Bytes HalveOnce(const Bytes& in, int width, int height) {
+  const int outWidth = width / 2;
+  Bytes out(static_cast<std::size_t>(outWidth) * ((height + 1) / 2) * 3);
+  for (int y = 0; y < (height + 1) / 2; ++y) {
+    const int lower = std::min(2 * y + 1, height - 1);
+    for (int x = 0; x < outWidth; ++x) {
+      for (int c = 0; c < 3; ++c) {
+        const auto at = [&](int px, int py) {
+          return in[(static_cast<std::size_t>(py) * width + px) * 3 + c];
+        };
+        out[(static_cast<std::size_t>(y) * outWidth + x) * 3 + c] = static_cast<std::uint8_t>(
+            (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, lower) + at(2 * x + 1, lower)) >> 2);
+      }
+    }
+  }
+  return out;
+}
+
+TEST_P(BothVectorLevels, HalvingInPlaceGivesTheRulesAverages) {
+  Random random(91);
+  for (int round = 0; round < 60; ++round) {
+    const int width = 1 + static_cast<int>(random.Next(round % 3 == 0 ? 1500 : 200));
+    const int height = 1 + static_cast<int>(random.Next(round % 3 == 1 ? 1000 : 100));
+    const FitSettings settings{8 * (1 + static_cast<int>(random.Next(45))),
+                               8 * (1 + static_cast<int>(random.Next(30))), false, false, 2};
+    Bytes picture(static_cast<std::size_t>(width) * height * 3);  // exactly sized
+    for (std::uint8_t& b : picture) b = static_cast<std::uint8_t>(random.Next(256));
+    Bytes expected = picture;
+    int expectedW = width, expectedH = height;
+    while (expectedW > 2 * settings.targetWidth || expectedH > 2 * settings.targetHeight) {
+      expected = HalveOnce(expected, expectedW, expectedH);
+      expectedW /= 2;
+      expectedH /= 2;
+    }
+    int w = width, h = height;
+    HalvePicture(picture.data(), w, h, settings);
+    ASSERT_EQ(w, expectedW);
+    ASSERT_EQ(h, expectedH);
+    const auto kept = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(w) * h * 3);
+    ASSERT_TRUE(std::equal(expected.begin(), expected.begin() + kept, picture.begin()))
+        << width << "x" << height << " -> " << settings.targetWidth << "x" << settings.targetHeight;
+  }
+}
+
 // A scene with smooth ramps, hard edges and noise, bottom-up BGR rows of width x 3 bytes.
 Bytes MakeScene(int width, int height, Random& random) {
   Bytes bytes(static_cast<std::size_t>(width) * height * 3);
