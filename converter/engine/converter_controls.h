@@ -68,10 +68,6 @@ class ConverterControls {
   // The file dialog for a source and the folder dialog for the output; nullopt when cancelled.
   virtual std::optional<std::string> ChooseSourceFile() = 0;
   virtual std::optional<std::string> ChooseOutputFolder(std::string_view current) = 0;
-
-  // Caption of the video window.
-  virtual std::string VideoCaption() const = 0;
-  virtual void SetVideoCaption(std::string_view caption) = 0;
 };
 
 }  // namespace tarn::conv

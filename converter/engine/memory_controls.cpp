@@ -106,7 +106,4 @@ std::optional<std::string> MemoryControls::ChooseOutputFolder(std::string_view /
   return answer;
 }
 
-std::string MemoryControls::VideoCaption() const { return videoCaption_; }
-void MemoryControls::SetVideoCaption(std::string_view caption) { videoCaption_ = std::string(caption); }
-
 }  // namespace tarn::conv

@@ -60,10 +60,9 @@ class MemoryControls : public ConverterControls {
   std::optional<std::string> ChooseSourceFile() override;
   std::optional<std::string> ChooseOutputFolder(std::string_view current) override;
 
-  std::string VideoCaption() const override;
-  void SetVideoCaption(std::string_view caption) override;
-
   const std::vector<Message>& Messages() const { return messages_; }
+  const std::vector<std::string>& SubtitleItems() const { return subtitles_.items; }
+  const std::vector<std::string>& AudioItems() const { return audio_.items; }
   // Answers for the next dialogs; an empty queue answers "cancelled".
   void QueueSourceFile(std::optional<std::string> answer) { sourceAnswers_.push_back(std::move(answer)); }
   void QueueOutputFolder(std::optional<std::string> answer) { folderAnswers_.push_back(std::move(answer)); }
@@ -103,7 +102,6 @@ class MemoryControls : public ConverterControls {
   std::vector<Message> messages_;
   std::deque<std::optional<std::string>> sourceAnswers_;
   std::deque<std::optional<std::string>> folderAnswers_;
-  std::string videoCaption_;
 };
 
 }  // namespace tarn::conv

@@ -1,0 +1,24 @@
+// The controls of the command line: kept in memory like the tests' controls, with every message
+// box written to the error stream as it is shown.
+#pragma once
+
+#include <ostream>
+
+#include "converter/engine/memory_controls.h"
+
+namespace tarn::conv {
+
+class ConsoleControls final : public MemoryControls {
+ public:
+  explicit ConsoleControls(std::ostream& err) : err_(err) {}
+
+  void ShowMessage(std::string_view text, std::string_view caption) override {
+    MemoryControls::ShowMessage(text, caption);
+    err_ << "tarnconv: " << caption << ": " << text << '\n' << std::flush;
+  }
+
+ private:
+  std::ostream& err_;
+};
+
+}  // namespace tarn::conv

@@ -1,0 +1,246 @@
+#include "converter/cli/convert_command.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "converter/cli/console_controls.h"
+#include "converter/cli/segment_report.h"
+#include "converter/engine/disc_browser.h"
+#include "converter/engine/window_start.h"
+#include "converter/engine/work_list_editing.h"
+#include "converter/graph/headless_event_window.h"
+#include "encoder/settings/converter_settings.h"
+#include "encoder/settings/settings_location.h"
+
+namespace tarn::conv {
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace keys = settings::keys;
+
+// Why the folder cannot take the output files, or "" when it can. Writability is tried with a
+// file of our own: permission bits say nothing for root or on a read-only mount.
+std::string OutputFolderProblem(const fs::path& folder) {
+  std::error_code error;
+  const fs::file_status status = fs::status(folder, error);
+  if (!fs::exists(status)) return "the output folder " + folder.string() + " does not exist";
+  if (!fs::is_directory(status)) return "the output folder " + folder.string() + " is not a folder";
+  std::string probe = (folder / ".tarnconv-write-test-XXXXXX").string();
+  const int descriptor = ::mkstemp(probe.data());
+  if (descriptor < 0) return "cannot write into the output folder " + folder.string() + ": " + std::strerror(errno);
+  ::close(descriptor);
+  ::unlink(probe.c_str());
+  return {};
+}
+
+bool Contains(const std::vector<unsigned>& numbers, unsigned number) {
+  return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+}
+
+class ConvertCommand {
+ public:
+  ConvertCommand(const ConvertOptions& options, PowerSwitch& power, ConsoleStreams streams)
+      : options_(options),
+        power_(power),
+        streams_(streams),
+        profile_(settings::OpenSettingsFile()),
+        controls_(streams.err),
+        graph_(windows_, [this](std::string_view text, std::string_view caption) {
+          controls_.ShowMessage(text, caption);
+        }),
+        current_(graph_),
+        browser_(current_, controls_, list_, profile_) {}
+
+  int Run(SizeProbe sizeProbe);
+
+ private:
+  int Fail(const std::string& reason, int status = kExitFailed) {
+    streams_.err << "tarnconv: " << reason << '\n';
+    return status;
+  }
+  std::string CheckBeforeOpening();
+  std::size_t AddSourceTitles();
+  std::string CheckAgainstDisc() const;
+  bool Named(std::size_t position) const {
+    return options_.titles.empty() || Contains(options_.titles, static_cast<unsigned>(position + 1));
+  }
+  std::error_code WriteOptions() const;
+  void ApplyOptionsToTitles();
+  int ConvertAndContinue(ConversionController& controller, const SegmentReport& report);
+
+  const ConvertOptions& options_;
+  PowerSwitch& power_;
+  ConsoleStreams streams_;
+  settings::ProfileFile profile_;
+  fs::path outputFolder_;
+  ConsoleControls controls_;
+  WorkList list_;
+  HeadlessEventWindowFactory windows_;
+  CDvdGraph graph_;
+  CurrentGraph current_;
+  DiscBrowser browser_;
+};
+
+// Everything that can be refused before the disc is touched.
+std::string ConvertCommand::CheckBeforeOpening() {
+  std::error_code error;
+  if (!options_.drive && !fs::exists(options_.source, error)) return options_.source + ": no such file or folder";
+  outputFolder_ = options_.outputFolder ? fs::absolute(*options_.outputFolder, error)
+                                        : fs::path(settings::ReadPath(profile_, keys::kSaveDir));
+  if (std::string problem = OutputFolderProblem(outputFolder_); !problem.empty()) return problem;
+  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch}, std::pair{keys::kCon, options_.join}}) {
+    const std::int32_t value = settings::ReadNumber(profile_, key);
+    if (!overridden && value != 0 && value != 1)
+      return std::string(key.name) + "=" + std::to_string(value) + " in " + profile_.path().string() +
+             " starts no conversion (only 0 and 1 do)";
+  }
+  return {};
+}
+
+std::size_t ConvertCommand::AddSourceTitles() {
+  if (options_.drive) return browser_.OpenDrive();
+  controls_.QueueSourceFile(options_.source);
+  return browser_.Open();
+}
+
+std::string ConvertCommand::CheckAgainstDisc() const {
+  const std::size_t titles = list_.TitleCount();
+  for (unsigned title : options_.titles)
+    if (title > titles) return "the source has " + std::to_string(titles) + " titles; there is no title " + std::to_string(title);
+  for (std::size_t position = 0; position < titles; ++position) {
+    if (!Named(position)) continue;
+    const CTitleEntry& entry = *list_.At(position);
+    for (unsigned chapter : options_.chapters)
+      if (chapter > entry.chapterCount)
+        return "title " + std::to_string(entry.titleNumber) + " has " + std::to_string(entry.chapterCount) +
+               " chapters; there is no chapter " + std::to_string(chapter);
+  }
+  if (options_.audio && *options_.audio > browser_.AudioStreamCount())
+    return "the source has " + std::to_string(browser_.AudioStreamCount()) + " audio streams; there is no stream " +
+           std::to_string(*options_.audio);
+  if (options_.subtitle && *options_.subtitle > browser_.SubpictureStreamCount())
+    return "the source has " + std::to_string(browser_.SubpictureStreamCount()) +
+           " subtitle streams; there is no stream " + std::to_string(*options_.subtitle);
+  const bool batch = options_.batch || settings::ReadNumber(profile_, keys::kBatch) == 1;
+  if (!batch && options_.titles.size() > 1)
+    return "--titles names several titles: add --batch to convert them in one run";
+  return {};
+}
+
+// Only what the options name; the rest stays as the settings file has it.
+std::error_code ConvertCommand::WriteOptions() const {
+  std::vector<std::pair<settings::SettingKey, std::string>> values;
+  if (options_.batch) values.emplace_back(keys::kBatch, "1");
+  if (options_.join) values.emplace_back(keys::kCon, "1");
+  if (options_.limitMiB) values.emplace_back(keys::kLimitSize, std::to_string(std::int64_t{*options_.limitMiB} * 1048576));
+  if (options_.outputFolder) values.emplace_back(keys::kSaveDir, (outputFolder_ / "").string());
+  if (options_.powerOff) values.emplace_back(keys::kOff, "1");
+  std::vector<settings::ProfileEntry> entries;
+  for (const auto& [key, value] : values) entries.push_back({key.section, key.name, value});
+  if (entries.empty()) return {};
+  return profile_.Write(entries);
+}
+
+// The titles were added with the settings the file held before; the options are what the user
+// would have set in the window before adding them.
+void ConvertCommand::ApplyOptionsToTitles() {
+  if (options_.limitMiB) {
+    controls_.SetSizeLimitPosition(*options_.limitMiB);
+    controls_.SetLimitBoxText(std::to_string(*options_.limitMiB));
+  }
+  if (options_.outputFolder) list_.outputFolder = (outputFolder_ / "").string();
+  for (std::size_t position = 0; position < list_.TitleCount(); ++position) {
+    CTitleEntry& entry = *list_.At(position);
+    if (options_.limitMiB) entry.sizeLimitMiB = *options_.limitMiB;
+    if (options_.outputFolder) entry.outputFolder = list_.outputFolder;
+    if (options_.audio) entry.audioChoice = static_cast<int>(*options_.audio) - 1;
+    if (options_.subtitle) entry.subtitleChoice = static_cast<int>(*options_.subtitle);
+    const int row = static_cast<int>(position);
+    const bool named = Named(position);
+    TitleCheckChanged(list_, controls_, row, controls_.IsTitleChecked(row), named);
+    controls_.SetTitleChecked(row, named);
+    if (!named || options_.chapters.empty()) continue;
+    entry.chapterSelection.fill(0);
+    for (unsigned chapter : options_.chapters) entry.chapterSelection[chapter - 1] = 1;
+  }
+}
+
+int ConvertCommand::ConvertAndContinue(ConversionController& controller, const SegmentReport& report) {
+  controller.ConvertAction();
+  std::optional<std::pair<std::size_t, unsigned>> lastResume;
+  while (options_.continueAfterLimit && !controller.State().quitRequested &&
+         controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue) {
+    const std::pair resume{controller.State().resumeTitle, controller.State().resumeChapter};
+    // Continuing starts the stopped chapter again; if it stops again where it started, that
+    // chapter alone is larger than the limit and would never get through.
+    if (lastResume == resume)
+      return Fail("chapter " + std::to_string(resume.second) + " of " +
+                  TitleRowText(list_.At(resume.first - 1)->titleNumber) + " alone is larger than the size limit");
+    lastResume = resume;
+    controller.PreviewAction();
+  }
+  if (controller.State().quitRequested) return Fail("interrupted", kExitInterrupted);
+  if (controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue) {
+    const std::size_t title = controller.State().resumeTitle;
+    return Fail("the size limit stopped " + TitleRowText(list_.At(title - 1)->titleNumber) + " in chapter " +
+                std::to_string(controller.State().resumeChapter) + "; --continue goes on in new files");
+  }
+  if (report.Failed() > 0) return Fail(std::to_string(report.Failed()) + " segments were not converted");
+  if (report.Converted() == 0) return Fail("nothing to convert");
+  return kExitConverted;
+}
+
+int ConvertCommand::Run(SizeProbe sizeProbe) {
+  if (std::string problem = CheckBeforeOpening(); !problem.empty()) return Fail(problem);
+  LoadWindowStart(list_, controls_, profile_);
+  current_.BuildAtStartUp(GraphVariant::Preview);
+  if (graph_.State() == GraphState::NoGraph) return Fail("cannot build the playback graph (TARNMEDIA_FILTERS)");
+  if (AddSourceTitles() == 0)
+    return Fail(options_.drive ? "no DVD-Video disc found in a drive" : options_.source + " holds no DVD-Video titles");
+  if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
+
+  if (const std::error_code error = WriteOptions())
+    return Fail("cannot write the settings file " + profile_.path().string() + ": " + error.message());
+  ApplyOptionsToTitles();
+  // The title shown is the one a single-title run converts.
+  const int shown = static_cast<int>(options_.titles.empty() ? 0 : options_.titles.front() - 1);
+  if (options_.titles.empty() && list_.TitleCount() > 1 && settings::ReadNumber(profile_, keys::kBatch) != 1)
+    streams_.err << "tarnconv: converting title 1 only (Batch=0); --batch converts every title\n";
+  if (const std::error_code error = ClickTitle(list_, controls_, profile_, shown))
+    return Fail("cannot write the settings file " + profile_.path().string() + ": " + error.message());
+  if (settings::ReadNumber(profile_, keys::kOff) == 1)
+    streams_.err << "tarnconv: the computer is powered off after a complete conversion (Off=1 in "
+                 << profile_.path().string() << ")\n";
+
+  ConversionController controller(current_, controls_, list_, profile_, power_);
+  SegmentReport report(streams_.out, streams_.progressLine);
+  controller.SetObserver(&report);
+  if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));
+  int status = kExitFailed;
+  QTimer::singleShot(0, [&] {
+    status = ConvertAndContinue(controller, report);
+    // A quit request has already ended the application's loop with its own code.
+    if (!controller.State().quitRequested) QCoreApplication::exit(0);
+  });
+  QCoreApplication::exec();
+  return status;
+}
+
+}  // namespace
+
+int RunConvertCommand(const ConvertOptions& options, PowerSwitch& power, ConsoleStreams streams,
+                      SizeProbe sizeProbe) {
+  return ConvertCommand(options, power, streams).Run(std::move(sizeProbe));
+}
+
+}  // namespace tarn::conv

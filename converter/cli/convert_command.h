@@ -1,0 +1,25 @@
+// `tarnconv --convert`: adds the titles of a source as the Open button does, ticks what the
+// options name, writes the options given into the settings file, and runs the Convert action
+// through the same controller as the window, pressing "继续" after each size-limit stop when
+// asked to. Runs inside the application's event loop; needs a QCoreApplication.
+#pragma once
+
+#include <ostream>
+
+#include "converter/cli/convert_options.h"
+#include "converter/engine/conversion_controller.h"
+#include "converter/engine/power_off.h"
+
+namespace tarn::conv {
+
+struct ConsoleStreams {
+  std::ostream& out;  // one line per segment
+  std::ostream& err;  // messages
+  bool progressLine = false;  // rewrite a progress line while a segment plays (a terminal)
+};
+
+// Returns the exit status. `sizeProbe` replaces the encoders' size exports when set (tests).
+int RunConvertCommand(const ConvertOptions& options, PowerSwitch& power, ConsoleStreams streams,
+                      SizeProbe sizeProbe = {});
+
+}  // namespace tarn::conv

@@ -1,0 +1,130 @@
+#include "converter/cli/convert_options.h"
+
+#include <charconv>
+
+#include "converter/cli/number_list.h"
+#include "converter/engine/size_limit.h"
+
+namespace tarn::conv {
+
+const std::string_view kUsageText =
+    "usage: tarnconv --convert SOURCE [options]\n"
+    "       tarnconv --convert --drive [options]\n"
+    "       tarnconv --help\n"
+    "\n"
+    "Converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
+    "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
+    "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
+    "Every title is added and ticked with all its chapters unless the options name some.\n"
+    "  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)\n"
+    "  --chapters LIST    chapters of each title named (default: all)\n"
+    "  --batch            convert every ticked title (Batch=1); without it only the first\n"
+    "                     ticked title is converted unless Batch=1 is in the settings file\n"
+    "  --join             one file pair per run of consecutive ticked chapters (Con=1)\n"
+    "  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)\n"
+    "  --continue         when the size limit stops a chapter, go on with it in new files\n"
+    "  --out DIR          output folder (SaveDir)\n"
+    "  --audio N          audio stream, from 1\n"
+    "  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)\n"
+    "  --poweroff         power the computer off after a complete conversion (Off=1)\n"
+    "The options given are written into the settings file (TARNMEDIA_INI, else\n"
+    "~/.config/TarnMedia.ini); everything else comes from it. One line is printed per\n"
+    "segment: chapter, conversion time, movie file and KiB written. Exit status 0 when every\n"
+    "segment was converted, 1 when not, 2 for a bad command line, 130 when interrupted.\n";
+
+namespace {
+
+constexpr unsigned kLargestTitle = 99;
+constexpr unsigned kLargestChapter = 999;
+
+std::optional<unsigned> Number(std::string_view text, unsigned smallest, unsigned largest) {
+  unsigned value = 0;
+  const auto [end, problem] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || problem != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  if (value < smallest || value > largest) return std::nullopt;
+  return value;
+}
+
+ParsedCommand Refused(std::string reason) {
+  ParsedCommand parsed;
+  parsed.kind = CommandKind::Error;
+  parsed.error = std::move(reason);
+  return parsed;
+}
+
+// Reads the value of one option; an empty string when it is fine, else the reason.
+std::string TakeValue(std::string_view flag, std::string_view value, ConvertOptions& options) {
+  std::string error;
+  if (flag == "--titles") {
+    auto titles = ParseNumberList(value, kLargestTitle, &error);
+    if (!titles) return "--titles " + std::string(value) + ": " + error;
+    options.titles = std::move(*titles);
+  } else if (flag == "--chapters") {
+    auto chapters = ParseNumberList(value, kLargestChapter, &error);
+    if (!chapters) return "--chapters " + std::string(value) + ": " + error;
+    options.chapters = std::move(*chapters);
+  } else if (flag == "--limit") {
+    const auto limit = Number(value, kMinSizeLimitMiB, kMaxSizeLimitMiB);
+    if (!limit) return "--limit needs a whole number of MiB from 4 to 512, not \"" + std::string(value) + "\"";
+    options.limitMiB = static_cast<int>(*limit);
+  } else if (flag == "--out") {
+    if (value.empty()) return "--out needs a folder";
+    options.outputFolder = std::string(value);
+  } else if (flag == "--audio") {
+    options.audio = Number(value, 1, 8);
+    if (!options.audio) return "--audio needs a stream number from 1 to 8, not \"" + std::string(value) + "\"";
+  } else if (flag == "--subtitle") {
+    options.subtitle = Number(value, 0, 32);
+    if (!options.subtitle) return "--subtitle needs a stream number from 1 to 32 (0: none), not \"" + std::string(value) + "\"";
+  }
+  return {};
+}
+
+bool TakesValue(std::string_view flag) {
+  return flag == "--titles" || flag == "--chapters" || flag == "--limit" || flag == "--out" || flag == "--audio" ||
+         flag == "--subtitle";
+}
+
+}  // namespace
+
+ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
+  ParsedCommand parsed;
+  if (args.empty()) return parsed;
+  for (std::string_view arg : args)
+    if (arg == "--help" || arg == "-h") {
+      parsed.kind = CommandKind::Help;
+      return parsed;
+    }
+  if (args.front() != "--convert") return Refused("unknown command " + std::string(args.front()));
+  ConvertOptions& options = parsed.options;
+  bool haveSource = false;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    if (TakesValue(arg)) {
+      if (i + 1 == args.size()) return Refused(std::string(arg) + " needs a value");
+      if (std::string reason = TakeValue(arg, args[++i], options); !reason.empty()) return Refused(reason);
+    } else if (arg == "--drive") {
+      options.drive = true;
+    } else if (arg == "--batch") {
+      options.batch = true;
+    } else if (arg == "--join") {
+      options.join = true;
+    } else if (arg == "--continue") {
+      options.continueAfterLimit = true;
+    } else if (arg == "--poweroff") {
+      options.powerOff = true;
+    } else if (arg.starts_with("--")) {
+      return Refused("unknown option " + std::string(arg));
+    } else if (haveSource) {
+      return Refused("more than one source: " + options.source + " and " + std::string(arg));
+    } else {
+      options.source = arg;
+      haveSource = true;
+    }
+  }
+  if (haveSource == options.drive) return Refused("give either a SOURCE or --drive");
+  parsed.kind = CommandKind::Convert;
+  return parsed;
+}
+
+}  // namespace tarn::conv

@@ -1,0 +1,47 @@
+// tarnconv's command line: `tarnconv --convert SOURCE|--drive [options]`, `--help`, and the usage
+// printed without arguments.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarn::conv {
+
+struct ConvertOptions {
+  std::string source;  // an .ifo file, a VIDEO_TS or disc folder, or an image
+  bool drive = false;  // the disc in a drive instead of SOURCE
+  std::vector<unsigned> titles;    // empty: every title
+  std::vector<unsigned> chapters;  // empty: every chapter of each title
+  bool batch = false;
+  bool join = false;
+  bool continueAfterLimit = false;
+  bool powerOff = false;
+  std::optional<int> limitMiB;
+  std::optional<std::string> outputFolder;
+  std::optional<unsigned> audio;     // stream number from 1
+  std::optional<unsigned> subtitle;  // stream number from 1; 0 for none
+};
+
+enum class CommandKind { Usage, Help, Convert, Error };
+
+struct ParsedCommand {
+  CommandKind kind = CommandKind::Usage;
+  ConvertOptions options;
+  std::string error;  // why the command line was refused
+};
+
+// The arguments after the program name.
+ParsedCommand ParseCommandLine(std::span<const std::string_view> args);
+
+extern const std::string_view kUsageText;
+
+// Exit statuses of the program.
+inline constexpr int kExitConverted = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitInterrupted = 130;
+
+}  // namespace tarn::conv

@@ -1,0 +1,135 @@
+// The Convert and Preview actions: which run they start or stop, the labels and enabling of the
+// two buttons, the video window that must be closed before the graph is switched, and the
+// power-off that may follow a conversion.
+#include <QCoreApplication>
+
+#include "converter/engine/conversion_controller.h"
+#include "converter/engine/entry_settings.h"
+
+namespace tarn::conv {
+
+namespace {
+constexpr std::string_view kWarningCaption = "警告";
+constexpr std::string_view kClosePreviewFirst = "请关闭预览窗口，再进行转换";     // close the preview window, then convert
+constexpr std::string_view kCloseConversionFirst = "请关闭转换窗口，再进行预览";  // close the conversion window, then preview
+}  // namespace
+
+ConversionController::ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list,
+                                           settings::ProfileFile profile, PowerSwitch& power)
+    : graph_(graph), controls_(controls), list_(list), profile_(std::move(profile)), power_(power) {
+  endPoll_.setInterval(50);
+  sizePoll_.setInterval(50);
+  clock_.setInterval(1000);
+  QObject::connect(&endPoll_, &QTimer::timeout, &endPoll_, [this] { OnEndPoll(); });
+  QObject::connect(&sizePoll_, &QTimer::timeout, &sizePoll_, [this] { OnSizePoll(); });
+  QObject::connect(&clock_, &QTimer::timeout, &clock_, [this] { OnClock(); });
+}
+
+void ConversionController::StoreDirtySettings(bool onlyWithSelection) {
+  if (!list_.settingsDirty || (onlyWithSelection && list_.selectedPosition < 0)) return;
+  if (CTitleEntry* displayed = list_.Displayed()) SnapshotEntry(list_, controls_, profile_, *displayed);
+  list_.settingsDirty = false;
+}
+
+bool ConversionController::RunWindowOpen() {
+  std::string caption;
+  return graph_.Graph().GetVideoCaption(caption) && caption == kRunWindowCaption;
+}
+
+void ConversionController::ConvertAction() {
+  if (list_.TitleCount() == 0 || !graph_.Variant()) return;
+  if (graph_.Is(GraphVariant::Preview) && RunWindowOpen()) {
+    controls_.ShowMessage(kClosePreviewFirst, kWarningCaption);
+    return;
+  }
+  StoreDirtySettings(false);
+  const std::string label = controls_.ButtonLabel(ActionButton::Convert);
+  if (label == kLabelConvert && !IsRunning()) {
+    StartConversion();
+  } else if (label == kLabelAbort) {
+    AbortConversion();
+  }
+  // The mended rule: never after an abort, a limit stop, or a run that converted nothing.
+  const RunOutcome outcome{state_.runFinished, state_.limitReached, state_.abortRequested, false,
+                           state_.segmentsConverted};
+  ShutDownSystem(outcome, profile_, power_);
+  PassOnQuit();
+}
+
+void ConversionController::StartConversion() {
+  if (graph_.Is(GraphVariant::Preview)) graph_.Rebuild(GraphVariant::Conversion);
+  state_.abortRequested = false;
+  state_.segmentsConverted = 0;
+  controls_.SetButtonLabel(ActionButton::Convert, kLabelAbort);
+  controls_.EnableButton(ActionButton::Preview, false);
+  graph_.Graph().SetVideoCaption(kRunWindowCaption);
+  RunConversion(1, 1);
+  state_.runFinished = true;
+}
+
+void ConversionController::AbortConversion() {
+  graph_.Graph().StopAll();
+  controls_.SetButtonLabel(ActionButton::Convert, kLabelConvert);
+  controls_.EnableButton(ActionButton::Preview, true);
+  EndSegment();
+  state_.abortRequested = true;
+  if (controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue) {
+    controls_.SetButtonLabel(ActionButton::Preview, kLabelPreview);
+    state_.limitReached = false;
+  }
+}
+
+void ConversionController::PreviewAction() {
+  if (list_.TitleCount() == 0 || !graph_.Variant()) return;
+  StoreDirtySettings(true);
+  const std::string label = controls_.ButtonLabel(ActionButton::Preview);
+  if (label == kLabelPreview && !IsRunning()) {
+    StartPreview();
+  } else if (label == kLabelAbort) {
+    StopPreview();
+  } else if (label == kLabelContinue && !IsRunning()) {
+    ContinueConversion();
+  }
+  PassOnQuit();
+}
+
+void ConversionController::StartPreview() {
+  if (graph_.Is(GraphVariant::Conversion)) {
+    if (RunWindowOpen()) {
+      controls_.ShowMessage(kCloseConversionFirst, kWarningCaption);
+      return;
+    }
+    graph_.Rebuild(GraphVariant::Preview);
+  }
+  controls_.SetButtonLabel(ActionButton::Preview, kLabelAbort);
+  controls_.EnableButton(ActionButton::Convert, false);
+  graph_.Graph().SetVideoCaption(kRunWindowCaption);
+  RunPreview();
+}
+
+void ConversionController::StopPreview() {
+  graph_.Graph().StopAll();
+  controls_.EnableButton(ActionButton::Convert, true);
+  controls_.SetButtonLabel(ActionButton::Preview, kLabelPreview);
+  state_.previewStop = true;
+  // The end poll would find the navigator stopped as well; ending here does not depend on it.
+  EndSegment();
+}
+
+// No power-off test follows a continued run.
+void ConversionController::ContinueConversion() {
+  controls_.SetButtonLabel(ActionButton::Preview, kLabelPreview);
+  controls_.EnableButton(ActionButton::Preview, false);
+  state_.limitReached = false;
+  RunConversion(state_.resumeTitle, state_.resumeChapter);
+}
+
+// A quit request that ended a run is handed on once the run has unwound, so that the
+// application still ends even where the run's loop was the one that saw it.
+void ConversionController::PassOnQuit() {
+  if (!state_.quitPending || IsRunning()) return;
+  state_.quitPending = false;
+  if (pump_.QuitCode() >= 0) QCoreApplication::exit(pump_.QuitCode());
+}
+
+}  // namespace tarn::conv

@@ -1,0 +1,257 @@
+// Conversion and preview runs: the titles a run visits, the segments of each title, and one
+// segment from its file names to its recorded result.
+#include <QCoreApplication>
+
+#include <algorithm>
+
+#include "converter/engine/conversion_controller.h"
+#include "converter/engine/entry_settings.h"
+#include "encoder/settings/converter_settings.h"
+#include "media/registry/FilterRegistry.h"
+
+namespace tarn::conv {
+
+namespace {
+constexpr std::string_view kWarning = "Warning";
+
+// Marks the graph busy for as long as a run plays through it.
+class BusyGraph {
+ public:
+  explicit BusyGraph(CurrentGraph& graph) : graph_(graph) { graph_.SetBusy(true); }
+  ~BusyGraph() { graph_.SetBusy(false); }
+  BusyGraph(const BusyGraph&) = delete;
+  BusyGraph& operator=(const BusyGraph&) = delete;
+
+ private:
+  CurrentGraph& graph_;
+};
+}  // namespace
+
+void ConversionController::Warn(std::string_view text) { controls_.ShowMessage(text, kWarning); }
+
+TitleSelection ConversionController::Selection() const {
+  TitleSelection selection;
+  selection.titleCount = list_.TitleCount();
+  selection.titleFlags = &list_.titleFlags;
+  selection.selectedPosition = list_.selectedPosition;
+  selection.displayedPosition = list_.displayedPosition;
+  selection.displayedChecked = list_.displayedPosition >= 0 && controls_.IsTitleChecked(list_.displayedPosition);
+  return selection;
+}
+
+bool ConversionController::PrepareTitle(std::size_t position) {
+  state_.currentTitlePosition = position;
+  const CTitleEntry* entry = list_.At(position);
+  if (entry == nullptr) return false;
+  if (const std::error_code error = RestoreEntry(*entry, list_, controls_, profile_)) {
+    // The encoders would read another title's settings.
+    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    return false;
+  }
+  if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
+    // Nothing of this title could play; writing empty files for it would only look like output.
+    Warn("Cannot open the DVD source " + list_.currentSource + "; its title is passed over.");
+    return false;
+  }
+  graph_.Graph().ShowVideoWindow();
+  return true;
+}
+
+// After a batch the settings in force are those of the last title converted; the displayed
+// title's are put back, so that edits of the displayed title are never stored into another.
+void ConversionController::RestoreDisplayedTitle(std::size_t lastPrepared) {
+  const CTitleEntry* displayed = list_.Displayed();
+  if (displayed == nullptr || static_cast<int>(lastPrepared) == list_.displayedPosition) return;
+  RestoreEntry(*displayed, list_, controls_, profile_);
+}
+
+void ConversionController::RunConversion(std::size_t startTitle, unsigned startChapter) {
+  const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Conversion);
+  if (!switches) return;
+  state_.switches = *switches;
+  const std::vector<TitleStep> steps = PlanTitles(Selection(), *switches, RunKind::Conversion, startTitle, startChapter);
+  if (steps.empty()) return;
+  BusyGraph busy(graph_);
+  if (!sizeProbe_) libraries_ = FindEncoderLibraries(media::FilterRegistry());
+  bool ended = false;
+  std::size_t prepared = steps.front().position;
+  for (const TitleStep& step : steps) {
+    if (switches->batch) list_.selectedPosition = static_cast<int>(step.position);
+    prepared = step.position;
+    if (!PrepareTitle(step.position)) {
+      if (!switches->batch) break;
+      continue;
+    }
+    const CTitleEntry& entry = *list_.At(step.position);
+    for (const Segment& segment : PlanSegments(list_.chapterFlags, entry.chapterCount, step.firstChapter, switches->join)) {
+      if (ConvertSegment(step.position, segment) == Next::EndRun) {
+        ended = true;
+        break;
+      }
+    }
+    if (ended) break;
+  }
+  // The selection followed the batch to the end of the list.
+  if (switches->batch && !ended) list_.selectedPosition = static_cast<int>(list_.TitleCount()) - 1;
+  RestoreDisplayedTitle(prepared);
+}
+
+ConversionController::Next ConversionController::ConvertSegment(std::size_t position, const Segment& segment) {
+  const CTitleEntry& entry = *list_.At(position);
+  CDvdGraph& graph = graph_.Graph();
+  state_.segmentDone = false;
+  state_.currentChapterIndex = segment.firstChapter - 1;
+  SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount, {}};
+  if (const std::error_code error = MakeOutputNames(profile_, list_.outputFolder, entry.titleNumber,
+                                                    static_cast<int>(segment.firstChapter), &info.names)) {
+    // The encoders would overwrite the files named last.
+    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    return Next::EndRun;
+  }
+  playing_ = info;
+  // Leaving the stopped state is when the encoders read the settings and open their files.
+  graph.TogglePause();
+  if (observer_ != nullptr) observer_->SegmentStarted(info);
+  if (const std::error_code error = settings::AdvanceFileDefault(profile_)) {
+    graph.StopAll();
+    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    return Next::EndRun;
+  }
+  // The streams are chosen before the graph runs: it runs faster than real time, so a choice
+  // made after Play would leave the segment's first seconds in the previous stream.
+  const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
+                                         segment.chapterCount);
+  SelectStreams();
+  graph.Play();
+  state_.currentChapterNumber = segment.firstChapter;
+  state_.segmentStart = std::chrono::steady_clock::now();
+  SegmentPump::End end = SegmentPump::End::Finished;
+  if (played) {
+    StartTimers(true);
+    end = pump_.Run();
+    StopTimers();
+  }
+  return FinishConvertedSegment(info, played, end);
+}
+
+ConversionController::Next ConversionController::FinishConvertedSegment(const SegmentInfo& info, bool played,
+                                                                        SegmentPump::End end) {
+  CDvdGraph& graph = graph_.Graph();
+  if (end == SegmentPump::End::QuitRequested) {
+    state_.abortRequested = true;
+    state_.quitRequested = true;
+    state_.quitPending = true;
+    // Stopped so that both encoders finish their files before the program ends.
+    graph.StopAll();
+    RecordSegment(info, SegmentEnd::Aborted);
+    return Next::EndRun;
+  }
+  if (state_.limitReached) {
+    const unsigned current = graph.CurrentChapter();
+    const bool inSegment = current >= info.firstChapter && current < info.firstChapter + info.chapterCount;
+    state_.resumeChapter = inSegment ? current : info.firstChapter;
+    state_.resumeTitle = info.titlePosition + 1;
+    RecordSegment(info, SegmentEnd::SizeLimit);
+    graph.StopAll();
+    controls_.EnableButton(ActionButton::Preview, true);
+    controls_.SetButtonLabel(ActionButton::Preview, kLabelContinue);
+    return Next::EndRun;
+  }
+  if (state_.abortRequested) {
+    RecordSegment(info, SegmentEnd::Aborted);
+    return Next::EndRun;
+  }
+  RecordSegment(info, played ? SegmentEnd::PlayedOut : SegmentEnd::NotPlayed);
+  graph.StopAll();
+  if (played) ++state_.segmentsConverted;
+  return Next::Segment;
+}
+
+void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how) {
+  if (ShowsCurrentTitle())
+    controls_.SetChapterCell(static_cast<int>(state_.currentChapterNumber) - 1, ChapterColumn::Size,
+                             state_.currentSizeText);
+  RecordResult(list_, info.titlePosition, state_.currentChapterIndex, Elapsed(), profile_, state_.currentSizeText);
+  state_.currentSizeText = "0";
+  controls_.SetCurrentSizeText(state_.currentSizeText);
+  if (observer_ == nullptr) return;
+  const CTitleEntry* entry = list_.At(info.titlePosition);
+  observer_->SegmentEnded(info, how, entry != nullptr ? entry->results[state_.currentChapterIndex] : ChapterResult{});
+}
+
+void ConversionController::SelectStreams() {
+  CDvdGraph& graph = graph_.Graph();
+  const int subtitle = controls_.SubtitleSelection();
+  if (subtitle > 0) {
+    graph.SetSubpictureState(true);
+    graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1));
+  } else {
+    // "No subtitles" must not keep the previous title's subtitles on.
+    graph.SetSubpictureState(false);
+  }
+  const int audio = controls_.AudioSelection();
+  if (audio < 0)
+    Warn("WARNING: Couldn't get selected Audio stream");
+  else
+    graph.SelectAudioStream(static_cast<ULONG>(audio));
+}
+
+void ConversionController::EndSegment() {
+  state_.segmentDone = true;
+  pump_.Finish();
+}
+
+void ConversionController::RunPreview() {
+  const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Preview);
+  if (!switches) return;
+  // A stop pressed after the last preview ended by itself must not cut this one short.
+  state_.previewStop = false;
+  const std::vector<TitleStep> steps = PlanTitles(Selection(), *switches, RunKind::Preview, 1, 1);
+  if (steps.empty()) return;
+  BusyGraph busy(graph_);
+  std::size_t prepared = steps.front().position;
+  for (const TitleStep& step : steps) {
+    prepared = step.position;
+    if (!PrepareTitle(step.position)) {
+      if (!switches->batch) break;
+      continue;
+    }
+    const CTitleEntry& entry = *list_.At(step.position);
+    bool ended = false;
+    for (const Segment& segment : PlanSegments(list_.chapterFlags, entry.chapterCount, 1, switches->join)) {
+      if (PreviewSegment(entry, segment) == Next::EndRun) {
+        ended = true;
+        break;
+      }
+    }
+    if (ended) break;
+  }
+  RestoreDisplayedTitle(prepared);
+}
+
+ConversionController::Next ConversionController::PreviewSegment(const CTitleEntry& entry, const Segment& segment) {
+  CDvdGraph& graph = graph_.Graph();
+  graph.Play();
+  state_.segmentDone = false;
+  const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
+                                         segment.chapterCount);
+  SelectStreams();
+  if (played) {
+    StartTimers(false);
+    const SegmentPump::End end = pump_.Run();
+    StopTimers();
+    if (end == SegmentPump::End::QuitRequested) {
+      state_.quitRequested = true;
+      state_.quitPending = true;
+      graph.StopAll();
+      return Next::EndRun;
+    }
+  }
+  if (state_.previewStop) {
+    state_.previewStop = false;
+    return Next::EndRun;
+  }
+  return Next::Segment;
+}
+
+}  // namespace tarn::conv
