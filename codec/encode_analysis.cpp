@@ -49,11 +49,20 @@ FrameAnalysis::FrameAnalysis() {
     const std::size_t regions = static_cast<std::size_t>(kBlockCount) * table.perBlock;
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
+    table.searches.assign(regions, SearchMemo{});
+    table.sums.assign(regions, SumsMemo{});
   }
 }
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
+  if (++frame_ == 0) {  // the count wrapped: forget every memo
+    for (RegionTable& table : tables_) {
+      std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
+      std::fill(table.sums.begin(), table.sums.end(), SumsMemo{});
+    }
+    frame_ = 1;
+  }
   for (int block = 0; block < kBlockCount; ++block) {
     fillFactor_[block] = IsFillBorderBlock(block) ? factors.outer : factors.inner;
     moveFactor_[block] = IsMoveBorderBlock(block) ? factors.outer : factors.inner;
@@ -173,8 +182,7 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
 bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int offset,
                                int move) {
   const MotionSearch::Result best =
-      motion_.Search(pictures_.prepared, pictures_.referenceCopy, table.width, table.height, offset,
-                     PredictedVector(table, block, region));
+      SearchOnce(table, table.Index(block, region), offset, PredictedVector(table, block, region));
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(moveFactor_[block] * pixels * move);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > limit) return false;
@@ -185,13 +193,30 @@ bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int of
 
 bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int offset,
                                int fill) {
-  const ChannelSums sums = table.ops->channelSums(pictures_.prepared + offset);
+  const ChannelSums& sums = SumOnce(table, table.Index(block, region), offset);
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(fillFactor_[block] * fill);
   if (!VarianceSumAtMost(sums, pixels, limit)) return false;
   std::uint8_t* colour = &table.params[table.Index(block, region) * table.paramBytes];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
   return true;
+}
+
+MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
+                                               int predicted) {
+  SearchMemo& memo = table.searches[index];
+  if (memo.frame != frame_ || memo.predicted != predicted) {
+    const MotionSearch::Result found = motion_.Search(pictures_.prepared, pictures_.referenceCopy,
+                                                      table.width, table.height, offset, predicted);
+    memo = {frame_, predicted, found.vector, found.cost};
+  }
+  return {memo.vector, memo.cost};
+}
+
+const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, std::size_t index, int offset) {
+  SumsMemo& memo = table.sums[index];
+  if (memo.frame != frame_) memo = {frame_, table.ops->channelSums(pictures_.prepared + offset)};
+  return memo.sums;
 }
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block

@@ -35,6 +35,20 @@ enum TableId : int {
   kTableCount,
 };
 
+// A region's motion search and channel sums within one frame: the level-3 rerun and the
+// retries analyse the same regions again, and both results depend only on the pictures
+// (and the search on its starting vector), never on the thresholds.
+struct SearchMemo {
+  std::uint32_t frame = 0;  // the frame it belongs to; 0 never is one
+  int predicted = 0;
+  int vector = 0;
+  int cost = 0;
+};
+struct SumsMemo {
+  std::uint32_t frame = 0;
+  ChannelSums sums{};
+};
+
 // Decisions and parameters of every region of one shape over the whole frame. Regions of a
 // block are numbered in raster order over the block; entry = block * perBlock + region.
 // Parameters: bytes 0-2 the fill colour (blue, green, red) or byte 0 the vector number;
@@ -48,6 +62,8 @@ struct RegionTable {
   const ShapeOps* ops = nullptr;
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
+  std::vector<SearchMemo> searches;
+  std::vector<SumsMemo> sums;
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -102,6 +118,8 @@ class FrameAnalysis {
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
   bool PassesMove(RegionTable& table, int block, int region, int offset, int move);
   bool PassesFill(RegionTable& table, int block, int region, int offset, int fill);
+  MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
+  const ChannelSums& SumOnce(RegionTable& table, std::size_t index, int offset);
   int PredictedVector(const RegionTable& table, int block, int region) const;
   void StorePixelPair(RegionTable& table, std::size_t index, int offset);
 
@@ -110,6 +128,7 @@ class FrameAnalysis {
   RegionPictures pictures_{};
   std::array<double, kBlockCount> fillFactor_{};
   std::array<double, kBlockCount> moveFactor_{};
+  std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
 };
 
 }  // namespace tarn::codec
