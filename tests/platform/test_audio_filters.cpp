@@ -75,6 +75,22 @@ public:
     source_->pin.DeliverEndOfStream();
     EXPECT_TRUE(WaitForCompletion(*graph_.Get(), 10));
   }
+  // Delivers `bytes` in a sample that carries a new media type, as a source does when its
+  // stream changes codec.
+  HRESULT PushWithType(const Bytes& bytes, const CMediaType& type, REFERENCE_TIME start) {
+    ComPtr<IMediaSample> sample;
+    HRESULT hr = source_->pin.GetDeliveryBuffer(sample.ReleaseAndGetAddressOf(), nullptr, nullptr, 0);
+    if (FAILED(hr)) return hr;
+    BYTE* data = nullptr;
+    sample->GetPointer(&data);
+    std::memcpy(data, bytes.data(), bytes.size());
+    sample->SetActualDataLength(static_cast<LONG>(bytes.size()));
+    REFERENCE_TIME stop = start + 1;
+    sample->SetTime(&start, &stop);
+    CMediaType changed(type);
+    sample->SetMediaType(&changed);
+    return source_->pin.Deliver(sample.Get());
+  }
   CaptureRenderer& Capture() { return *capture_.Get(); }
 
 private:
@@ -148,6 +164,48 @@ TEST_F(AudioDecoderTest, DvdLpcmPacketsGiveTheOriginalSamples) {
     pcm = chain.Capture().AllBytes();
   }
   EXPECT_EQ(AsSamples(pcm), original);
+}
+
+// A later DVD title in another codec: the first sample in it carries the new type, the decoder
+// reopens for it, and the output keeps the format it was connected with.
+TEST_F(AudioDecoderTest, ASampleWithANewCodecSwitchesTheDecoderAndKeepsTheOutputFormat) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a mp2 first.mp2"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=1 -ac 2 -c:a pcm_dvd -f vob second.vob"));
+  AVFormatContext* opened = nullptr;
+  ASSERT_EQ(avformat_open_input(&opened, (dir_.path() / "second.vob").c_str(), nullptr, nullptr), 0);
+  tarn::platform::FormatContextPtr format(opened);
+  tarn::platform::PacketPtr packet(av_packet_alloc());
+
+  ComPtr<AudioDecoderFilter> decoder(new AudioDecoderFilter(nullptr));
+  std::vector<std::int16_t> decoded;
+  {
+    AudioChain chain(decoder.Get(), CompressedAudioType(MEDIASUBTYPE_MPEG2_AUDIO, 2, 48000), 8192);
+    const Bytes mp2 = ReadFile(dir_.path() / "first.mp2");
+    for (std::size_t offset = 0; offset < mp2.size(); offset += 1000)
+      EXPECT_EQ(chain.Push(Bytes(mp2.begin() + static_cast<std::ptrdiff_t>(offset),
+                                 mp2.begin() + static_cast<std::ptrdiff_t>(std::min(mp2.size(), offset + 1000))),
+                           offset == 0 ? std::optional<REFERENCE_TIME>(0) : std::nullopt),
+                S_OK);
+    bool first = true;
+    while (av_read_frame(format.get(), packet.get()) == 0) {
+      const Bytes bytes(packet->data, packet->data + packet->size);
+      EXPECT_EQ(first ? chain.PushWithType(bytes, CompressedAudioType(MEDIASUBTYPE_DVD_LPCM_AUDIO, 2, 48000), UNITS)
+                      : chain.Push(bytes),
+                S_OK);
+      first = false;
+      av_packet_unref(packet.get());
+    }
+    chain.End();
+    EXPECT_EQ(tarn::platform::PcmFormatOf(chain.Capture().Type()), (PcmFormat{2, 48000, 16}));
+    decoded = AsSamples(chain.Capture().AllBytes());
+  }
+  // Both seconds, the first at 1 kHz and the second at 500 Hz (the MPEG decoder's delay shifts
+  // the seam by a few milliseconds, so each half is measured away from it).
+  ASSERT_NEAR(static_cast<double>(decoded.size()) / 2, 96000, 2000);
+  const std::vector<std::int16_t> early(decoded.begin() + 9600, decoded.begin() + 86400);
+  const std::vector<std::int16_t> late(decoded.end() - 86400, decoded.end() - 9600);
+  EXPECT_NEAR(ZeroCrossings(early, 2, 0), 1000 * 0.8 * 2, 8);
+  EXPECT_NEAR(ZeroCrossings(late, 2, 0), 500 * 0.8 * 2, 8);
 }
 
 TEST(AcmWrapperTest, EqualFormatsPassThroughAndOthersAreResampled) {
