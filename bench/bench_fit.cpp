@@ -110,4 +110,23 @@ void BM_FitPicture(benchmark::State& state, int enhance) {
 BENCHMARK_CAPTURE(BM_FitPicture, default, 10)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_FitPicture, sharpened, 5)->Unit(benchmark::kMillisecond);
 
+// A 720 x 576 frame halves to 360 x 288 and scales by 1.8, whose weights are not eighths.
+void BM_FitPicturePal(benchmark::State& state) {
+  constexpr int kPalHeight = 576;
+  FitBuffers b = MakeBuffers(false, 10);
+  const std::size_t rowBytes = static_cast<std::size_t>(kDiscWidth) * 3;
+  std::vector<std::uint8_t> pal(rowBytes * kPalHeight);
+  for (int row = 0; row < kPalHeight; ++row) {
+    std::memcpy(&pal[row * rowBytes], &b.source[static_cast<std::size_t>(row * kDiscHeight / kPalHeight) * rowBytes],
+                rowBytes);
+  }
+  int width = kDiscWidth, height = kPalHeight;
+  HalvePicture(pal.data(), width, height, b.settings);
+  for (auto _ : state) {
+    FitPicture(pal.data(), width, height, b.settings, b.tables, b.work.data(), b.prepared.data());
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_FitPicturePal)->Name("BM_FitPicture/pal")->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -44,6 +44,7 @@ struct ColumnPlan {
   // For the whole-pixel rows: byte offset of the first column and the eight weight bytes
   // (1 - g, g for each channel, then 0, 0), padded to a multiple of eight pixels.
   std::int32_t firstBytes[kScreenWidth];
+  std::int32_t secondBytes[kScreenWidth];
   std::uint8_t pairWeights[kScreenWidth * 8];
   std::int64_t lowestColumn = 0;
   std::int64_t highestColumn = 0;
@@ -73,13 +74,15 @@ void PlanPixelPairs(ColumnPlan& plan) {
   plan.paddedPixels = (plan.pixels + 7) / 8 * 8;
   for (int x = 0; x < plan.paddedPixels; ++x) {
     const int from = std::min(x, plan.pixels - 1);  // padding repeats the last pixel
+    plan.firstBytes[x] = plan.first[from] * 3;
+    plan.secondBytes[x] = plan.second[from] * 3;
+    plan.highestFirst = std::max<std::int64_t>(plan.highestFirst, plan.first[from]);
+    if (!plan.fixedPoint) continue;
     const bool pairs = plan.second[from] != plan.first[from];
     const auto keep = static_cast<std::uint8_t>(pairs ? plan.keepFixed[from] : kFixedOneInt);
     const auto weight = static_cast<std::uint8_t>(pairs ? plan.weightFixed[from] : 0);
-    plan.firstBytes[x] = plan.first[from] * 3;
     const std::uint8_t bytes[8] = {keep, weight, keep, weight, keep, weight, 0, 0};
     std::memcpy(plan.pairWeights + 8 * x, bytes, 8);
-    plan.highestFirst = std::max<std::int64_t>(plan.highestFirst, plan.first[from]);
   }
 }
 
@@ -103,7 +106,7 @@ void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
     plan.weightFixed[x] = static_cast<std::uint16_t>(g * kFixedOne);
     plan.keepFixed[x] = static_cast<std::uint16_t>(kFixedOne - g * kFixedOne);
   }
-  if (plan.fixedPoint) PlanPixelPairs(plan);
+  if (plan.pixels > 0) PlanPixelPairs(plan);
 }
 
 void PlanRows(const FitGeometry& geometry, int width, int height, RowSample* rows) {
@@ -290,13 +293,15 @@ void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTa
 
 #if defined(__x86_64__) || defined(__i386__)
 #define TARN_FIT_AVX2 1
-// Whether the whole-pixel row code may run: weights in eighths, and every eight-byte load
-// of both sampled rows inside the source (so no sample reads as black either).
+// Whether the whole-pixel row code may run: every load of both sampled rows (eight bytes
+// from the first column with weights in eighths, else four from each column) inside the
+// source, so that no sample reads as black either.
 bool WholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan) {
-  if (!plan.fixedPoint || !row.fixedPoint) return false;
+  const bool fixedPoint = plan.fixedPoint && row.fixedPoint;
   const auto loadsInside = [&](std::int64_t rowStart) {
-    return rowStart + plan.lowestColumn >= 0 &&
-           (rowStart + plan.highestFirst) * 3 + 8 <= source.pixelCount * 3;
+    const std::int64_t end = fixedPoint ? (rowStart + plan.highestFirst) * 3 + 8
+                                        : (rowStart + plan.highestColumn) * 3 + 4;
+    return rowStart + plan.lowestColumn >= 0 && end <= source.pixelCount * 3;
   };
   return loadsInside(row.first) && (row.f == 0 || loadsInside(row.second));
 }
@@ -312,10 +317,16 @@ void ToneWords(std::uint32_t* words, int pixels, const std::uint8_t* tone) {
 void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
                        const PictureTables& tables, int shift, std::uint8_t* out) {
   std::uint32_t words[kScreenWidth];
-  const auto rowWeight = static_cast<int>(row.f * kFixedOne);
+  const std::uint8_t* first = source.pixels + row.first * 3;
   const std::uint8_t* second = row.f != 0 ? source.pixels + row.second * 3 : nullptr;
-  SampleFixedRowAvx2(source.pixels + row.first * 3, second, plan.firstBytes, plan.pairWeights,
-                     plan.paddedPixels, kFixedOneInt - rowWeight, rowWeight, words);
+  if (plan.fixedPoint && row.fixedPoint) {
+    const auto rowWeight = static_cast<int>(row.f * kFixedOne);
+    SampleFixedRowAvx2(first, second, plan.firstBytes, plan.pairWeights, plan.paddedPixels,
+                       kFixedOneInt - rowWeight, rowWeight, words);
+  } else {
+    SampleRealRowAvx2(first, second, plan.firstBytes, plan.secondBytes, plan.keep, plan.weight,
+                      plan.pixels, row.keep, row.f, words);
+  }
   ToneWords(words, plan.pixels, tables.tone);
   SaturateWordsAvx2(words, plan.pixels, shift, out);
 }

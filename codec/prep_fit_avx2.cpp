@@ -77,7 +77,45 @@ __attribute__((target("avx2"))) inline void SaturateEight(const std::uint32_t* t
   std::memcpy(out + 20, &tail, 4);
 }
 
+// One pixel's B, G, R (and the byte after them) as four doubles.
+__attribute__((target("avx2"))) inline __m256d PixelValues(const std::uint8_t* at) {
+  std::int32_t bytes;
+  std::memcpy(&bytes, at, 4);
+  return _mm256_cvtepi32_pd(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(bytes)));
+}
+
+// keep * p(first) + weight * p(second): products first, then their sum, as written.
+__attribute__((target("avx2"))) inline __m256d BlendReal(const std::uint8_t* row, std::int32_t first,
+                                                         std::int32_t second, __m256d keep,
+                                                         __m256d weight) {
+  return _mm256_add_pd(_mm256_mul_pd(keep, PixelValues(row + first)),
+                       _mm256_mul_pd(weight, PixelValues(row + second)));
+}
+
 }  // namespace
+
+__attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* firstRow,
+                                                       const std::uint8_t* secondRow,
+                                                       const std::int32_t* firstBytes,
+                                                       const std::int32_t* secondBytes,
+                                                       const double* keep, const double* weight,
+                                                       int pixels, double rowKeep,
+                                                       double rowWeight, std::uint32_t* sampled) {
+  const __m256d nearShare = _mm256_set1_pd(rowKeep);
+  const __m256d farShare = _mm256_set1_pd(rowWeight);
+  for (int x = 0; x < pixels; ++x) {
+    const __m256d k = _mm256_broadcast_sd(keep + x);
+    const __m256d g = _mm256_broadcast_sd(weight + x);
+    __m256d value = BlendReal(firstRow, firstBytes[x], secondBytes[x], k, g);
+    if (secondRow != nullptr) {
+      const __m256d far = BlendReal(secondRow, firstBytes[x], secondBytes[x], k, g);
+      value = _mm256_add_pd(_mm256_mul_pd(value, nearShare), _mm256_mul_pd(far, farShare));
+    }
+    // Truncated like the portable cast; every value lies within 0-255.
+    const __m128i words = _mm256_cvttpd_epi32(value);
+    sampled[x] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(_mm_packus_epi32(words, words), words)));
+  }
+}
 
 __attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firstRow,
                                                         const std::uint8_t* secondRow,
