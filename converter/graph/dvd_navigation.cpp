@@ -54,10 +54,14 @@ bool CDvdGraph::PlayChapters(unsigned title, unsigned chapter, unsigned count) {
          SUCCEEDED(dvdControl_->PlayChaptersAutoStop(title, chapter, count, DVD_CMD_FLAG_SendEvents, nullptr));
 }
 
+// A navigator without a disc (the source could not be opened) plays nothing: it counts as
+// stopped, so that a segment waiting for the stop ends instead of waiting for ever.
 bool CDvdGraph::IsNavigatorStopped() {
   if (!HasGraph()) return false;
   DVD_DOMAIN domain = DVD_DOMAIN_Title;
-  return SUCCEEDED(dvdInfo_->GetCurrentDomain(&domain)) && domain == DVD_DOMAIN_Stop;
+  const HRESULT hr = dvdInfo_->GetCurrentDomain(&domain);
+  if (hr == VFW_E_DVD_INVALIDDOMAIN) return true;
+  return SUCCEEDED(hr) && domain == DVD_DOMAIN_Stop;
 }
 
 unsigned CDvdGraph::CurrentChapter() {

@@ -79,4 +79,18 @@ TEST_F(WithoutGraph, AfterReleaseEveryCallIsRefused) {
   ExpectEveryCallFailsWithoutEffect(Graph());
 }
 
+// A source that cannot be opened leaves the navigator without a disc; a segment started on it
+// must still see the navigator stopped, or the conversion would wait for ever.
+TEST_F(WithoutGraph, WithoutADiscTheNavigatorReadsStopped) {
+  ASSERT_TRUE(Graph().Build(tarn::conv::GraphVariant::Conversion));
+  EXPECT_TRUE(FAILED(Graph().OpenSource((folder / "no-disc").string())));
+  EXPECT_EQ(Graph().State(), GraphState::NavigatorStopped);
+  Graph().TogglePause();
+  EXPECT_FALSE(Graph().PlayChapters(1, 1, 1));
+  Graph().Play();
+  EXPECT_TRUE(Graph().IsNavigatorStopped());
+  EXPECT_EQ(Graph().TitleCount(), 0u);
+  Graph().StopAll();
+}
+
 }  // namespace
