@@ -271,8 +271,10 @@ HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
   const std::size_t bytes = outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
   if (static_cast<std::size_t>(out->GetSize()) < bytes) return VFW_E_BUFFER_OVERFLOW;
   StorePicture(frame, buffer);
-  if (outputRgb_) overlay_.BlendRgb24BottomUp(buffer, width_, height_, start);
-  else overlay_.BlendYuy2(buffer, width_, height_, start);
+  // Subpicture coordinates are the stream's, also when the picture was scaled.
+  const PictureSize streamSize{frame.width, frame.height};
+  if (outputRgb_) overlay_.BlendRgb24BottomUp(buffer, width_, height_, start, streamSize);
+  else overlay_.BlendYuy2(buffer, width_, height_, start, streamSize);
 
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);

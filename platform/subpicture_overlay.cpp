@@ -153,54 +153,59 @@ const SubpictureOverlay::Picture* SubpictureOverlay::Due(REFERENCE_TIME time) {
   return due;
 }
 
-bool SubpictureOverlay::BlendYuy2(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time) {
+template <typename Put>
+void SubpictureOverlay::ForEachCovered(const Picture& picture, LONG width, LONG height, PictureSize source, Put put) {
+  const std::int64_t sourceWidth = source.width > 0 ? source.width : width;
+  const std::int64_t sourceHeight = source.height > 0 ? source.height : height;
+  // Output rows and columns whose nearest source pixel lies in the picture.
+  const auto first = [](std::int64_t at, std::int64_t out, std::int64_t in) { return (at * out + in - 1) / in; };
+  const std::int64_t top = std::max<std::int64_t>(first(picture.y, height, sourceHeight), 0);
+  const std::int64_t bottom = std::min<std::int64_t>(first(picture.y + picture.height, height, sourceHeight), height);
+  const std::int64_t left = std::max<std::int64_t>(first(picture.x, width, sourceWidth), 0);
+  const std::int64_t right = std::min<std::int64_t>(first(picture.x + picture.width, width, sourceWidth), width);
+  for (std::int64_t y = top; y < bottom; ++y) {
+    const std::int64_t row = y * sourceHeight / height - picture.y;
+    if (row < 0 || row >= picture.height) continue;
+    for (std::int64_t x = left; x < right; ++x) {
+      const std::int64_t column = x * sourceWidth / width - picture.x;
+      if (column < 0 || column >= picture.width) continue;
+      const Pixel& pixel = picture.pixels[static_cast<std::size_t>(row * picture.width + column)];
+      if (pixel.alpha != 0) put(static_cast<int>(x), static_cast<int>(y), pixel);
+    }
+  }
+}
+
+bool SubpictureOverlay::BlendYuy2(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time, PictureSize source) {
   std::lock_guard lock(mutex_);
   if (!shown_) return false;
   const Picture* picture = Due(time);
   if (picture == nullptr) return false;
   const std::size_t rowBytes = (static_cast<std::size_t>(width) + 1) / 2 * 4;
-  for (int row = 0; row < picture->height; ++row) {
-    const int y = picture->y + row;
-    if (y < 0 || y >= height) continue;
-    std::uint8_t* line = frame + static_cast<std::size_t>(y) * rowBytes;
-    for (int column = 0; column < picture->width; ++column) {
-      const int x = picture->x + column;
-      if (x < 0 || x >= width) continue;
-      const Pixel& pixel = picture->pixels[static_cast<std::size_t>(row * picture->width + column)];
-      if (pixel.alpha == 0) continue;
-      std::uint8_t* pair = line + static_cast<std::size_t>(x / 2) * 4;
-      pair[(x & 1) * 2] = Mix(pair[(x & 1) * 2], pixel.y, pixel.alpha);
-      // The pair's chroma follows its left pixel.
-      if ((x & 1) == 0) {
-        pair[1] = Mix(pair[1], pixel.u, pixel.alpha);
-        pair[3] = Mix(pair[3], pixel.v, pixel.alpha);
-      }
+  ForEachCovered(*picture, width, height, source, [&](int x, int y, const Pixel& pixel) {
+    std::uint8_t* pair = frame + static_cast<std::size_t>(y) * rowBytes + static_cast<std::size_t>(x / 2) * 4;
+    pair[(x & 1) * 2] = Mix(pair[(x & 1) * 2], pixel.y, pixel.alpha);
+    // The pair's chroma follows its left pixel.
+    if ((x & 1) == 0) {
+      pair[1] = Mix(pair[1], pixel.u, pixel.alpha);
+      pair[3] = Mix(pair[3], pixel.v, pixel.alpha);
     }
-  }
+  });
   return true;
 }
 
-bool SubpictureOverlay::BlendRgb24BottomUp(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time) {
+bool SubpictureOverlay::BlendRgb24BottomUp(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time,
+                                           PictureSize source) {
   std::lock_guard lock(mutex_);
   if (!shown_) return false;
   const Picture* picture = Due(time);
   if (picture == nullptr) return false;
   const std::size_t rowBytes = static_cast<std::size_t>(width) * 3;
-  for (int row = 0; row < picture->height; ++row) {
-    const int y = picture->y + row;
-    if (y < 0 || y >= height) continue;
-    std::uint8_t* line = frame + static_cast<std::size_t>(height - 1 - y) * rowBytes;
-    for (int column = 0; column < picture->width; ++column) {
-      const int x = picture->x + column;
-      if (x < 0 || x >= width) continue;
-      const Pixel& pixel = picture->pixels[static_cast<std::size_t>(row * picture->width + column)];
-      if (pixel.alpha == 0) continue;
-      std::uint8_t* bgr = line + static_cast<std::size_t>(x) * 3;
-      bgr[0] = Mix(bgr[0], pixel.b, pixel.alpha);
-      bgr[1] = Mix(bgr[1], pixel.g, pixel.alpha);
-      bgr[2] = Mix(bgr[2], pixel.r, pixel.alpha);
-    }
-  }
+  ForEachCovered(*picture, width, height, source, [&](int x, int y, const Pixel& pixel) {
+    std::uint8_t* bgr = frame + static_cast<std::size_t>(height - 1 - y) * rowBytes + static_cast<std::size_t>(x) * 3;
+    bgr[0] = Mix(bgr[0], pixel.b, pixel.alpha);
+    bgr[1] = Mix(bgr[1], pixel.g, pixel.alpha);
+    bgr[2] = Mix(bgr[2], pixel.r, pixel.alpha);
+  });
   return true;
 }
 

@@ -23,6 +23,12 @@ using DiscPalette = std::array<DWORD, 16>;
 // The palette as FFmpeg's dvd_subtitle "palette" option wants it: RGB in hex, comma separated.
 std::string PaletteOption(const DiscPalette& palette);
 
+// The size of the picture a subpicture's coordinates refer to.
+struct PictureSize {
+  LONG width = 0;
+  LONG height = 0;
+};
+
 class SubpictureOverlay {
 public:
   SubpictureOverlay();
@@ -41,9 +47,11 @@ public:
   void Clear();
 
   // Blends the subpicture due at `time` onto a picture of the given size;
-  // false when nothing was drawn (none due, or subpictures hidden).
-  bool BlendYuy2(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time);
-  bool BlendRgb24BottomUp(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time);
+  // false when nothing was drawn (none due, or subpictures hidden). The
+  // subpicture's coordinates belong to a picture of `source` size (the
+  // stream's own, when the picture was scaled); nothing or zero: the same.
+  bool BlendYuy2(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time, PictureSize source = {});
+  bool BlendRgb24BottomUp(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time, PictureSize source = {});
 
 private:
   // One decoded subpicture: its area, a colour and alpha for each pixel.
@@ -60,6 +68,10 @@ private:
   bool OpenDecoder();
   void TakeSubtitle(AVSubtitle& subtitle);
   const Picture* Due(REFERENCE_TIME time);
+  // Calls put(x, y, pixel) for each output pixel the picture covers, scaled from
+  // `source` to width x height by the nearest subpicture pixel.
+  template <typename Put>
+  static void ForEachCovered(const Picture& picture, LONG width, LONG height, PictureSize source, Put put);
 
   mutable std::mutex mutex_;
   CodecContextPtr decoder_;

@@ -156,6 +156,9 @@ TEST_F(ChapterPlayerTest, ChaptersTwoAndThreeDeliverExactlyTheirPicturesTonesAnd
   expected.insert(expected.end(), 60, "blue");
   EXPECT_EQ(playback.frameColours, expected);
   EXPECT_NEAR(Seconds(playback.stop.location.time), 150 * 1001 / 30000.0, 0.001);
+  // Known before the first sector: the end the run then reaches.
+  ASSERT_TRUE(player.runLength().has_value());
+  EXPECT_EQ(*player.runLength(), playback.stop.location.time);
   EXPECT_EQ(playback.palettes, 1);
 
   ASSERT_EQ(playback.audio.size(), 2u);
@@ -192,6 +195,10 @@ TEST_F(ChapterPlayerTest, TimesRunOnOneTimelineAcrossCellsAndChapters) {
   }
   EXPECT_LT(previousCellLatest, playback.stop.location.time);
   EXPECT_EQ(playback.frameColours.size(), 255u);
+  // Four source VOBs spliced: the length measured up front is the whole title's.
+  ASSERT_TRUE(player.runLength().has_value());
+  EXPECT_NEAR(Seconds(*player.runLength()), 255 * 1001 / 30000.0, 0.001);
+  EXPECT_EQ(*player.runLength(), playback.stop.location.time);
   // Audio starts with the pictures, not a VOB's worth of time away.
   EXPECT_NEAR(Seconds(playback.firstAudioTime.at(0)), 0, 0.05);
 }

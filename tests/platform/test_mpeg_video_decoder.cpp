@@ -2,7 +2,9 @@
 // in both output formats, and the subpicture overlay switched on and off.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "encoder_test_support.h"
 #include "platform/av_handles.h"
@@ -20,11 +22,11 @@ constexpr LONG kHeight = 144;
 constexpr int kFrames = 12;
 constexpr REFERENCE_TIME kFrameTime = 400000;
 
-CMediaType Mpeg2Type() {
+CMediaType Mpeg2Type(LONG width = kWidth, LONG height = kHeight) {
   MPEG2VIDEOINFO info{};
   info.hdr.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.hdr.bmiHeader.biWidth = kWidth;
-  info.hdr.bmiHeader.biHeight = kHeight;
+  info.hdr.bmiHeader.biWidth = width;
+  info.hdr.bmiHeader.biHeight = height;
   info.hdr.AvgTimePerFrame = kFrameTime;
   CMediaType type(&MEDIATYPE_Video);
   type.SetSubtype(&MEDIASUBTYPE_MPEG2_VIDEO);
@@ -77,10 +79,11 @@ protected:
   }
 
   // Decodes the stream pushed in 3000-byte pieces (only the first one timed) into `subtype`.
+  // `typeSize` is the picture size the input is connected with (the stream's own by default).
   std::vector<CapturedSample> Decode(const GUID& subtype, const Bytes& subpicture = {}, bool shown = false,
-                                     bool setPalette = false) {
+                                     bool setPalette = false, std::pair<LONG, LONG> typeSize = {kWidth, kHeight}) {
     ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
-    source->pin.type = Mpeg2Type();
+    source->pin.type = Mpeg2Type(typeSize.first, typeSize.second);
     source->pin.bufferSize = 3000;
     ComPtr<venc_test::PictureSource> spu(new venc_test::PictureSource);
     CMediaType spuType(&MEDIATYPE_Video);
@@ -178,6 +181,37 @@ TEST_F(MpegVideoDecoderTest, SubpictureIsDrawnOnlyWhileShown) {
     EXPECT_NEAR(picture[44 * rowBytes + 60 * 2 + 1], 128, 2) << frame;
     const std::size_t outside = 100 * rowBytes + 150 * 2;
     EXPECT_EQ(picture[outside], reference[frame * frameBytes + outside]) << frame;
+  }
+}
+
+// A PAL title played through a graph connected for NTSC: the pictures are scaled to the
+// connected size, and the subpicture lands where it belongs in the scaled picture.
+TEST_F(MpegVideoDecoderTest, PicturesOfAnotherSizeAreScaledToTheConnectedSizeWithTheirSubpicture) {
+  const Bytes reference = Reference("-pix_fmt yuyv422");
+  const Bytes packet = SubpicturePacket(40, 32, 48, 24);
+  ASSERT_FALSE(packet.empty());
+  constexpr LONG kWide = kWidth * 2;
+  constexpr LONG kTall = kHeight * 2;
+  const auto samples = Decode(MEDIASUBTYPE_YUY2, packet, true, true, {kWide, kTall});
+  ASSERT_EQ(samples.size(), static_cast<std::size_t>(kFrames));
+  const std::size_t rowBytes = static_cast<std::size_t>(kWide) * 2;
+  const std::size_t sourceRowBytes = static_cast<std::size_t>(kWidth) * 2;
+  const std::size_t frameBytes = tarn::platform::Yuy2FrameBytes(kWidth, kHeight);
+  for (std::size_t frame = 0; frame < samples.size(); ++frame) {
+    const Bytes& picture = samples[frame].bytes;
+    ASSERT_EQ(picture.size(), tarn::platform::Yuy2FrameBytes(kWide, kTall));
+    // The box (40, 32) to (88, 56) of the stream covers (80, 64) to (176, 112) here.
+    EXPECT_GE(picture[88 * rowBytes + 120 * 2], 230) << frame;
+    EXPECT_GE(picture[65 * rowBytes + 81 * 2], 230) << frame;
+    EXPECT_LT(picture[60 * rowBytes + 120 * 2], 230) << frame;
+    // Elsewhere the stream's picture, doubled: luma near that of the source pixel.
+    double difference = 0;
+    int count = 0;
+    for (std::size_t y = 130; y < static_cast<std::size_t>(kTall); y += 7)
+      for (std::size_t x = 0; x < static_cast<std::size_t>(kWide); x += 5, ++count)
+        difference += std::abs(picture[y * rowBytes + x * 2] -
+                               reference[frame * frameBytes + y / 2 * sourceRowBytes + x / 2 * 2]);
+    EXPECT_LT(difference / count, 12) << frame;
   }
 }
 
