@@ -226,7 +226,8 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   SegmentReport report(streams_.out, streams_.progressLine);
   controller.SetObserver(&report);
   if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));
-  int status = kExitFailed;
+  // Interrupted before the conversion began, unless the conversion sets another status.
+  int status = kExitInterrupted;
   QTimer::singleShot(0, [&] {
     status = ConvertAndContinue(controller, report);
     // A quit request has already ended the application's loop with its own code.

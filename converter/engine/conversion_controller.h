@@ -77,7 +77,7 @@ class ConversionController {
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
-  Next PreviewSegment(const CTitleEntry& entry, const Segment& segment);
+  Next PreviewSegment(std::size_t position, const Segment& segment);
   void SelectStreams();
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);
   void EndSegment();

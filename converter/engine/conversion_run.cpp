@@ -82,8 +82,8 @@ void ConversionController::RunConversion(std::size_t startTitle, unsigned startC
       if (!switches->batch) break;
       continue;
     }
-    const CTitleEntry& entry = *list_.At(step.position);
-    for (const Segment& segment : PlanSegments(list_.chapterFlags, entry.chapterCount, step.firstChapter, switches->join)) {
+    const unsigned chapters = list_.At(step.position)->chapterCount;
+    for (const Segment& segment : PlanSegments(list_.chapterFlags, chapters, step.firstChapter, switches->join)) {
       if (ConvertSegment(step.position, segment) == Next::EndRun) {
         ended = true;
         break;
@@ -97,6 +97,8 @@ void ConversionController::RunConversion(std::size_t startTitle, unsigned startC
 }
 
 ConversionController::Next ConversionController::ConvertSegment(std::size_t position, const Segment& segment) {
+  // A title deleted while the previous segment played ends the run.
+  if (list_.At(position) == nullptr) return Next::EndRun;
   const CTitleEntry& entry = *list_.At(position);
   CDvdGraph& graph = graph_.Graph();
   state_.segmentDone = false;
@@ -216,10 +218,10 @@ void ConversionController::RunPreview() {
       if (!switches->batch) break;
       continue;
     }
-    const CTitleEntry& entry = *list_.At(step.position);
+    const unsigned chapters = list_.At(step.position)->chapterCount;
     bool ended = false;
-    for (const Segment& segment : PlanSegments(list_.chapterFlags, entry.chapterCount, 1, switches->join)) {
-      if (PreviewSegment(entry, segment) == Next::EndRun) {
+    for (const Segment& segment : PlanSegments(list_.chapterFlags, chapters, 1, switches->join)) {
+      if (PreviewSegment(step.position, segment) == Next::EndRun) {
         ended = true;
         break;
       }
@@ -229,11 +231,13 @@ void ConversionController::RunPreview() {
   RestoreDisplayedTitle(prepared);
 }
 
-ConversionController::Next ConversionController::PreviewSegment(const CTitleEntry& entry, const Segment& segment) {
+ConversionController::Next ConversionController::PreviewSegment(std::size_t position, const Segment& segment) {
+  const CTitleEntry* entry = list_.At(position);
+  if (entry == nullptr) return Next::EndRun;
   CDvdGraph& graph = graph_.Graph();
   graph.Play();
   state_.segmentDone = false;
-  const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
+  const bool played = graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter,
                                          segment.chapterCount);
   SelectStreams();
   if (played) {
