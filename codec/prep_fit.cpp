@@ -41,8 +41,9 @@ struct ColumnPlan {
   double weight[kScreenWidth];        // g
   std::uint16_t keepFixed[kScreenWidth];
   std::uint16_t weightFixed[kScreenWidth];
-  // For the whole-pixel rows: byte offset of the first column and the eight weight bytes
-  // (1 - g, g for each channel, then 0, 0), padded to a multiple of eight pixels.
+  // For the whole-pixel rows, padded to a multiple of eight pixels: byte offsets of the
+  // first and second columns and, for weights in eighths, the eight weight bytes (1 - g, g
+  // for each channel, then 0, 0).
   std::int32_t firstBytes[kScreenWidth];
   std::int32_t secondBytes[kScreenWidth];
   std::uint8_t pairWeights[kScreenWidth * 8];
