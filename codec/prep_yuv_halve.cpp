@@ -148,6 +148,12 @@ void YuvToHalvedRgb(const std::uint8_t* source, std::uint8_t* target, int& width
   for (int row = 0; row < outRows; ++row) {
     const int upperRow = height - 1 - 2 * row;
     const int lowerRow = std::max(upperRow - 1, 0);
+    // The rows run backwards through the source, which the processor does not foresee: ask
+    // for the next pair while this one is converted.
+    if (lowerRow >= 2) {
+      const std::uint8_t* next = source + static_cast<std::size_t>(lowerRow - 2) * sourceStride;
+      for (std::size_t at = 0; at < 2 * sourceStride; at += 64) __builtin_prefetch(next + at);
+    }
     ConvertAndHalveRowPair(source + static_cast<std::size_t>(upperRow) * sourceStride,
                            source + static_cast<std::size_t>(lowerRow) * sourceStride, outPixels,
                            target + static_cast<std::size_t>(row) * outStride);
