@@ -3,16 +3,23 @@
 namespace tarn::codec {
 namespace {
 
-bool ProcessorHasAvx2() {
 #if defined(__x86_64__) || defined(__i386__)
-  return __builtin_cpu_supports("avx2");
-#else
-  return false;
-#endif
+bool ProcessorHasAvx2() { return __builtin_cpu_supports("avx2"); }
+bool ProcessorHasAvx512() {
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
 }
+#else
+bool ProcessorHasAvx2() { return false; }
+bool ProcessorHasAvx512() { return false; }
+#endif
 
 bool& Avx2Allowed() {
   static bool allowed = ProcessorHasAvx2();
+  return allowed;
+}
+
+bool& Avx512Allowed() {
+  static bool allowed = ProcessorHasAvx2() && ProcessorHasAvx512();
   return allowed;
 }
 
@@ -20,6 +27,15 @@ bool& Avx2Allowed() {
 
 bool PrepUsesAvx2() { return Avx2Allowed(); }
 
-void AllowPrepAvx2(bool allowed) { Avx2Allowed() = allowed && ProcessorHasAvx2(); }
+bool PrepUsesAvx512() { return Avx512Allowed(); }
+
+void AllowPrepAvx2(bool allowed) {
+  Avx2Allowed() = allowed && ProcessorHasAvx2();
+  Avx512Allowed() = allowed && ProcessorHasAvx2() && ProcessorHasAvx512();
+}
+
+void AllowPrepAvx512(bool allowed) {
+  Avx512Allowed() = allowed && Avx2Allowed() && ProcessorHasAvx512();
+}
 
 }  // namespace tarn::codec

@@ -41,14 +41,19 @@ Bytes MakeYuy2(int width, int height, Random& random) {
   return bytes;
 }
 
-// Both AVX2 and the portable paths, whatever the processor offers.
-class BothVectorLevels : public ::testing::TestWithParam<bool> {
+// Every vector level the processor offers, down to the portable paths.
+enum class VectorLevel { kWidest, kAvx2, kPortable };
+
+class EveryVectorLevel : public ::testing::TestWithParam<VectorLevel> {
  protected:
-  void SetUp() override { AllowPrepAvx2(GetParam()); }
+  void SetUp() override {
+    AllowPrepAvx2(GetParam() != VectorLevel::kPortable);
+    AllowPrepAvx512(GetParam() == VectorLevel::kWidest);
+  }
   void TearDown() override { AllowPrepAvx2(true); }
 };
 
-TEST_P(BothVectorLevels, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
+TEST_P(EveryVectorLevel, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
   Random random(77);
   const int widths[] = {1, 2, 3, 4, 15, 16, 17, 18, 31, 33, 34, 47, 130, 481, 720, 721};
   const int heights[] = {1, 2, 3, 17, 18, 35, 480, 577};
@@ -106,7 +111,7 @@ Bytes HalveOnce(const Bytes& in, int width, int height) {
   return out;
 }
 
-TEST_P(BothVectorLevels, HalvingInPlaceGivesTheRulesAverages) {
+TEST_P(EveryVectorLevel, HalvingInPlaceGivesTheRulesAverages) {
   Random random(91);
   for (int round = 0; round < 60; ++round) {
     const int width = 1 + static_cast<int>(random.Next(round % 3 == 0 ? 1500 : 200));
@@ -194,10 +199,18 @@ TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
   EXPECT_GT(fixedRatioCases, 100);
 }
 
-INSTANTIATE_TEST_SUITE_P(Prep, BothVectorLevels, ::testing::Values(true, false),
-                         [](const ::testing::TestParamInfo<bool>& param) {
-                           return param.param ? std::string("Avx2") : std::string("Portable");
-                         });
+std::string LevelName(const ::testing::TestParamInfo<VectorLevel>& level) {
+  switch (level.param) {
+    case VectorLevel::kWidest: return "Widest";
+    case VectorLevel::kAvx2: return "Avx2";
+    default: return "Portable";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Prep, EveryVectorLevel,
+                         ::testing::Values(VectorLevel::kWidest, VectorLevel::kAvx2,
+                                           VectorLevel::kPortable),
+                         LevelName);
 
 }  // namespace
 }  // namespace tarn::codec
