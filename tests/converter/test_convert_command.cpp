@@ -156,6 +156,9 @@ TEST_F(ConvertCommandTest, TheOptionsNamedGoIntoTheSettingsFileAndPickTitlesAndC
   // A batch of every title, each with its first chapter; the counter goes on from the file.
   const ProgramRun batch = Run({"--convert", disc, "--batch", "--chapters", "1"});
   ASSERT_EQ(batch.status, kExitConverted) << batch.err;
+  // A clean run says nothing on standard error (the decoders' libraries included: an AC-3 frame
+  // cut at a chapter's end made them complain there).
+  EXPECT_EQ(batch.err, "");
   EXPECT_NE(batch.out.find("标题[01] 章节[001]  "), std::string::npos) << batch.out;
   EXPECT_NE(batch.out.find("标题[02] 章节[001]  "), std::string::npos) << batch.out;
   EXPECT_TRUE(fs::exists(output_ / "0000101001.tmv"));
