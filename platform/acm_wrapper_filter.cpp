@@ -6,7 +6,6 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 }
 
-#include <algorithm>
 #include <array>
 #include <new>
 
@@ -81,14 +80,7 @@ HRESULT AcmWrapperFilter::CheckTransform(const CMediaType* in, const CMediaType*
 }
 
 HRESULT AcmWrapperFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-  if (allocator == nullptr || request == nullptr) return E_POINTER;
-  request->cBuffers = std::max<LONG>(request->cBuffers, 4);
-  request->cbBuffer = std::max(request->cbBuffer, kOutputBufferBytes);
-  request->cbAlign = std::max<LONG>(request->cbAlign, 1);
-  ALLOCATOR_PROPERTIES actual{};
-  const HRESULT hr = allocator->SetProperties(request, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer < output_.BlockAlign() ? E_FAIL : S_OK;
+  return DecidePcmBufferSize(allocator, request, kOutputBufferBytes, output_);
 }
 
 HRESULT AcmWrapperFilter::StartStreaming() {

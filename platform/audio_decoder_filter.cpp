@@ -2,7 +2,6 @@
 
 #include "platform/platform_ids.h"
 
-#include <algorithm>
 #include <cstring>
 #include <new>
 
@@ -92,14 +91,7 @@ HRESULT AudioDecoderFilter::CheckTransform(const CMediaType* in, const CMediaTyp
 }
 
 HRESULT AudioDecoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
-  if (allocator == nullptr || request == nullptr) return E_POINTER;
-  request->cBuffers = std::max<LONG>(request->cBuffers, 4);
-  request->cbBuffer = std::max(request->cbBuffer, kOutputBufferBytes);
-  request->cbAlign = std::max<LONG>(request->cbAlign, 1);
-  ALLOCATOR_PROPERTIES actual{};
-  const HRESULT hr = allocator->SetProperties(request, &actual);
-  if (FAILED(hr)) return hr;
-  return actual.cbBuffer < output_.BlockAlign() ? E_FAIL : S_OK;
+  return DecidePcmBufferSize(allocator, request, kOutputBufferBytes, output_);
 }
 
 HRESULT AudioDecoderFilter::StartStreaming() {

@@ -7,6 +7,18 @@
 
 namespace tarn::platform {
 
+HRESULT DecidePcmBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG minimumBytes,
+                            const PcmFormat& format) {
+  if (allocator == nullptr || request == nullptr) return E_POINTER;
+  request->cBuffers = std::max<LONG>(request->cBuffers, 4);
+  request->cbBuffer = std::max(request->cbBuffer, minimumBytes);
+  request->cbAlign = std::max<LONG>(request->cbAlign, 1);
+  ALLOCATOR_PROPERTIES actual{};
+  const HRESULT hr = allocator->SetProperties(request, &actual);
+  if (FAILED(hr)) return hr;
+  return actual.cbBuffer < format.BlockAlign() ? E_FAIL : S_OK;
+}
+
 HRESULT DeliverPcm(CBaseOutputPin* pin, std::span<const std::uint8_t> bytes, const PcmFormat& format, PcmClock& clock) {
   const std::size_t block = format.BlockAlign();
   if (block == 0) return E_UNEXPECTED;

@@ -15,6 +15,11 @@ struct PcmClock {
   bool discontinuity = true;    // mark the next sample
 };
 
+// The output allocator of a PCM filter: at least four buffers of `minimumBytes`, and never a
+// buffer too small for one whole frame of `format`.
+HRESULT DecidePcmBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request, LONG minimumBytes,
+                            const PcmFormat& format);
+
 HRESULT DeliverPcm(CBaseOutputPin* pin, std::span<const std::uint8_t> bytes, const PcmFormat& format, PcmClock& clock);
 
 }  // namespace tarn::platform
