@@ -5,7 +5,7 @@
 #include <limits>
 #include <new>
 
-#include "encoder/settings/settings_location.h"
+#include "base/settings_location.h"
 #include "media/com/ComPtr.h"
 #include "tarnaud/audio_encoder_ids.h"
 #include "tarnaud/audio_media_types.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "encoder/settings/converter_settings.h"
+#include "base/tarnmedia_keys.h"
 
 namespace tarn::aud {
 

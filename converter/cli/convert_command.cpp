@@ -18,8 +18,8 @@
 #include "converter/engine/window_start.h"
 #include "converter/engine/work_list_editing.h"
 #include "converter/graph/headless_event_window.h"
-#include "encoder/settings/converter_settings.h"
-#include "encoder/settings/settings_location.h"
+#include "converter/settings/converter_settings.h"
+#include "base/settings_location.h"
 
 namespace tarn::conv {
 

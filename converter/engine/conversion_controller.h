@@ -23,7 +23,7 @@
 #include "converter/engine/run_state.h"
 #include "converter/engine/segment_pump.h"
 #include "converter/engine/work_list.h"
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::conv {
 

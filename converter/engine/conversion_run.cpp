@@ -6,7 +6,7 @@
 
 #include "converter/engine/conversion_controller.h"
 #include "converter/engine/entry_settings.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 #include "media/registry/FilterRegistry.h"
 
 namespace tarn::conv {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "converter/engine/size_limit.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 

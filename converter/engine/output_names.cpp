@@ -4,7 +4,7 @@
 #include <array>
 #include <cstdio>
 
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 

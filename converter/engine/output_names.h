@@ -9,7 +9,7 @@
 #include <system_error>
 
 #include "converter/engine/work_list.h"
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::conv {
 

@@ -1,6 +1,6 @@
 #include "converter/engine/power_off.h"
 
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 

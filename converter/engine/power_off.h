@@ -2,7 +2,7 @@
 // program itself ever holds the real switch.
 #pragma once
 
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::conv {
 

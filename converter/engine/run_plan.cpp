@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 

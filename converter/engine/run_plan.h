@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "converter/engine/title_entry.h"
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::conv {
 

@@ -5,7 +5,7 @@
 
 #include "converter/engine/conversion_controller.h"
 #include "converter/engine/size_limit.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 

@@ -5,7 +5,7 @@
 
 #include "converter/engine/converter_controls.h"
 #include "converter/engine/work_list.h"
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::conv {
 

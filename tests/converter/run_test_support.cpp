@@ -11,7 +11,7 @@
 
 #include "converter/engine/window_start.h"
 #include "converter/engine/work_list_editing.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv::testing {
 

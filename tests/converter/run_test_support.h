@@ -14,7 +14,7 @@
 #include "converter/engine/memory_controls.h"
 #include "converter/graph/headless_event_window.h"
 #include "converter_test_folder.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv::testing {
 

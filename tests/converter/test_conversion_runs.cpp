@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/engine/work_list_editing.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
 
 namespace tarn::conv {

@@ -6,7 +6,7 @@
 #include "converter/engine/output_names.h"
 #include "converter/engine/run_plan.h"
 #include "converter_test_folder.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "converter/engine/power_off.h"
 #include "converter_test_folder.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 namespace {

@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "converter/engine/window_start.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
 
 namespace tarn::conv {

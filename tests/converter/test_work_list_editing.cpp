@@ -4,7 +4,7 @@
 #include "converter/engine/memory_controls.h"
 #include "converter/engine/work_list_editing.h"
 #include "converter_test_folder.h"
-#include "encoder/settings/converter_settings.h"
+#include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {
 namespace {

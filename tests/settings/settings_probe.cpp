@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "encoder/settings/encoder_settings.h"
-#include "encoder/settings/settings_location.h"
+#include "encoder/encoder_settings.h"
+#include "base/settings_location.h"
 
 using namespace tarn::settings;
 

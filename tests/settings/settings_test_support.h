@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::settings::testing {
 

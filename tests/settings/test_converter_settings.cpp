@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <limits>
 
-#include "encoder/settings/converter_settings.h"
-#include "encoder/settings/settings_location.h"
-#include "encoder/settings/windows_paths.h"
+#include "converter/settings/converter_settings.h"
+#include "base/settings_location.h"
+#include "base/windows_paths.h"
 #include "settings_test_support.h"
 
 namespace tarn::settings {

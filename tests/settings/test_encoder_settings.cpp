@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "encoder/settings/encoder_settings.h"
-#include "encoder/settings/encoder_value_rules.h"
+#include "encoder/encoder_settings.h"
+#include "encoder/encoder_value_rules.h"
 #include "settings_test_support.h"
 
 namespace tarn::settings {

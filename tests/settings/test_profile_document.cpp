@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "encoder/settings/profile_document.h"
+#include "base/profile_document.h"
 
 namespace tarn::settings {
 namespace {

@@ -7,8 +7,8 @@
 #include <random>
 #include <thread>
 
-#include "encoder/settings/profile_document.h"
-#include "encoder/settings/profile_file.h"
+#include "base/profile_document.h"
+#include "base/profile_file.h"
 #include "settings_test_support.h"
 
 namespace tarn::settings {

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "encoder/settings/profile_file.h"
-#include "encoder/settings/settings_location.h"
+#include "base/profile_file.h"
+#include "base/settings_location.h"
 #include "media/com/ComPtr.h"
 #include "media/dshow/EventCodes.h"
 #include "media/dvd/DvdInterfaces.h"

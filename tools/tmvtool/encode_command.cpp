@@ -15,8 +15,8 @@ extern "C" {
 #include <string_view>
 #include <vector>
 
-#include "encoder/settings/profile_file.h"
-#include "encoder/settings/settings_location.h"
+#include "base/profile_file.h"
+#include "base/settings_location.h"
 #include "media/com/ComPtr.h"
 #include "media/dshow/EventCodes.h"
 #include "media/graph/GraphInterfaces.h"

@@ -1,7 +1,7 @@
 #include "media/registry/FilterRegistry.h"
 
-#include "encoder/settings/atomic_file.h"
-#include "encoder/settings/settings_location.h"
+#include "base/atomic_file.h"
+#include "base/settings_location.h"
 #include "media/registry/CategoryInterfaces.h"
 #include "media/registry/TextConversion.h"
 

@@ -1,8 +1,8 @@
-#include "encoder/settings/windows_paths.h"
+#include "base/windows_paths.h"
 
 #include <algorithm>
 
-#include "encoder/settings/settings_location.h"
+#include "base/settings_location.h"
 
 namespace tarn::settings {
 namespace {

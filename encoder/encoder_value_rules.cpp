@@ -1,8 +1,8 @@
-#include "encoder/settings/encoder_value_rules.h"
+#include "encoder/encoder_value_rules.h"
 
 #include <algorithm>
 
-#include "encoder/settings/ascii_text.h"
+#include "base/ascii_text.h"
 
 namespace tarn::settings {
 

@@ -1,9 +1,9 @@
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 #include <utility>
 
-#include "encoder/settings/atomic_file.h"
-#include "encoder/settings/profile_document.h"
+#include "base/atomic_file.h"
+#include "base/profile_document.h"
 
 namespace tarn::settings {
 namespace {

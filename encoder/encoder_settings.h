@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::settings {
 

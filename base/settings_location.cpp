@@ -1,4 +1,4 @@
-#include "encoder/settings/settings_location.h"
+#include "base/settings_location.h"
 
 #include <pwd.h>
 #include <unistd.h>

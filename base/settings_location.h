@@ -3,7 +3,7 @@
 
 #include <filesystem>
 
-#include "encoder/settings/profile_file.h"
+#include "base/profile_file.h"
 
 namespace tarn::settings {
 

@@ -1,8 +1,8 @@
-#include "encoder/settings/profile_document.h"
+#include "base/profile_document.h"
 
 #include <utility>
 
-#include "encoder/settings/ascii_text.h"
+#include "base/ascii_text.h"
 
 namespace tarn::settings {
 namespace {

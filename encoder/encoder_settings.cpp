@@ -1,7 +1,7 @@
-#include "encoder/settings/encoder_settings.h"
+#include "encoder/encoder_settings.h"
 
-#include "encoder/settings/encoder_value_rules.h"
-#include "encoder/settings/windows_paths.h"
+#include "encoder/encoder_value_rules.h"
+#include "base/windows_paths.h"
 
 namespace tarn::settings {
 namespace {

@@ -1,4 +1,4 @@
-#include "encoder/settings/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
