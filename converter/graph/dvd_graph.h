@@ -11,8 +11,8 @@
 
 #include "converter/graph/event_window.h"
 #include "media/com/ComPtr.h"
-#include "media/dvd/DvdInterfaces.h"
-#include "media/dvd/Line21Interfaces.h"
+#include "platform/navigator/dvd_interfaces.h"
+#include "platform/navigator/line21_interfaces.h"
 #include "media/graph/GraphInterfaces.h"
 #include "platform/platform_interfaces.h"
 

@@ -27,7 +27,7 @@
 #include <thread>
 
 #include "media/base/BaseFilter.h"
-#include "media/dvd/DvdInterfaces.h"
+#include "platform/navigator/dvd_interfaces.h"
 #include "platform/dvd/dvd_session.h"
 #include "platform/dvd/ps_demuxer.h"
 #include "platform/navigator/navigator_interfaces.h"

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "media/com/ComPtr.h"
-#include "media/dvd/DvdInterfaces.h"
+#include "platform/navigator/dvd_interfaces.h"
 #include "media/graph/GraphInterfaces.h"
 #include "media/registry/CategoryInterfaces.h"
 #include "media/registry/ComRuntime.h"

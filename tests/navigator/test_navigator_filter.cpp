@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "media/com/ComPtr.h"
-#include "media/dvd/DvdInterfaces.h"
+#include "platform/navigator/dvd_interfaces.h"
 #include "media/registry/TextConversion.h"
 #include "navigator_test_support.h"
 #include "platform/navigator/dvd_navigator.h"

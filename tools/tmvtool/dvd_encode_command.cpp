@@ -17,7 +17,7 @@
 #include "base/settings_location.h"
 #include "media/com/ComPtr.h"
 #include "media/dshow/EventCodes.h"
-#include "media/dvd/DvdInterfaces.h"
+#include "platform/navigator/dvd_interfaces.h"
 #include "media/graph/GraphInterfaces.h"
 #include "media/registry/CategoryInterfaces.h"
 #include "media/registry/ComRuntime.h"
