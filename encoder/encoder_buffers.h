@@ -10,7 +10,7 @@
 #include <cstdint>
 
 #include "codec/screen.h"
-#include "encoder/movie/record_builder.h"
+#include "formats/record_builder.h"
 
 namespace tarn::venc {
 

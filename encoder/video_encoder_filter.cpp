@@ -7,7 +7,7 @@
 
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_process_state.h"
-#include "encoder/movie/record_builder.h"
+#include "formats/record_builder.h"
 #include "encoder/encoder_settings.h"
 #include "base/settings_location.h"
 #include "encoder/video_encoder_ids.h"

@@ -17,7 +17,7 @@
 #include "encoder/encoder_clock.h"
 #include "encoder/encoder_media_types.h"
 #include "encoder/frame_gate.h"
-#include "encoder/movie/movie_file_writer.h"
+#include "formats/movie_file_writer.h"
 #include "media/base/TransformFilter.h"
 
 namespace tarn::venc {

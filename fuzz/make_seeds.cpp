@@ -10,8 +10,8 @@
 
 #include "codec/frame_decoder.h"
 #include "codec/frame_encoder.h"
-#include "encoder/movie/movie_file_writer.h"
-#include "encoder/movie/record_builder.h"
+#include "formats/movie_file_writer.h"
+#include "formats/record_builder.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <span>
 
-#include "encoder/movie/movie_player.h"
-#include "encoder/movie/movie_reader.h"
+#include "formats/movie_player.h"
+#include "formats/movie_reader.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "media/base/TransformFilter.h"
 #include "tarnaud/sound_encoder.h"
-#include "tarnaud/sound_file_writer.h"
+#include "formats/sound_file_writer.h"
 #include "tarnaud/sound_settings.h"
 #include "tarnaud/stream_timeline.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "tarnaud/sound_format.h"
+#include "formats/sound_format.h"
 
 namespace tarn::aud {
 namespace {

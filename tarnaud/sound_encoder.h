@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "tarnaud/ima_adpcm.h"
-#include "tarnaud/sound_file_writer.h"
-#include "tarnaud/sound_format.h"
+#include "formats/sound_file_writer.h"
+#include "formats/sound_format.h"
 
 struct SwrContext;
 

@@ -6,9 +6,9 @@
 
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_media_types.h"
-#include "encoder/movie/byte_source.h"
-#include "encoder/movie/movie_player.h"
-#include "encoder/movie/movie_reader.h"
+#include "formats/byte_source.h"
+#include "formats/movie_player.h"
+#include "formats/movie_reader.h"
 
 namespace venc_test {
 

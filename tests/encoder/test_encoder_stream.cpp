@@ -14,7 +14,7 @@
 #include "codec/frame_decoder.h"
 #include "codec/picture_prep.h"
 #include "encoder/encoder_process_state.h"
-#include "encoder/movie/record_format.h"
+#include "formats/record_format.h"
 #include "encoder_test_support.h"
 #include "media/base/MediaSample.h"
 

@@ -1,8 +1,8 @@
 // Reading movie files back: header states, record walk, damaged and cut files, the player.
 #include <gtest/gtest.h>
 
-#include "encoder/movie/movie_player.h"
-#include "encoder/movie/movie_reader.h"
+#include "formats/movie_player.h"
+#include "formats/movie_reader.h"
 #include "tests/movie/movie_test_support.h"
 
 namespace tarn::movie {

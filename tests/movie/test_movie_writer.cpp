@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "encoder/movie/movie_header.h"
+#include "formats/movie_header.h"
 #include "tests/movie/movie_test_support.h"
 
 namespace tarn::movie {

@@ -3,8 +3,8 @@
 
 #include <numeric>
 
-#include "encoder/movie/appendix_tables.h"
-#include "encoder/movie/movie_header.h"
+#include "formats/appendix_tables.h"
+#include "formats/movie_header.h"
 #include "tests/movie/movie_test_support.h"
 
 namespace tarn::movie {

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <sys/wait.h>
 
-#include "encoder/movie/movie_player.h"
+#include "formats/movie_player.h"
 #include "tests/movie/movie_test_support.h"
 
 namespace tarn::movie {

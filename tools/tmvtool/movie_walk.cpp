@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "encoder/movie/byte_source.h"
+#include "formats/byte_source.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "encoder/movie/movie_player.h"
-#include "encoder/movie/movie_reader.h"
+#include "formats/movie_player.h"
+#include "formats/movie_reader.h"
 
 namespace tarn::tmvtool {
 

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "codec/screen.h"
-#include "encoder/movie/movie_reader.h"
+#include "formats/movie_reader.h"
 
 namespace tarn::movie {
 

@@ -1,8 +1,8 @@
-#include "encoder/movie/movie_reader.h"
+#include "formats/movie_reader.h"
 
 #include <algorithm>
 
-#include "encoder/movie/appendix_tables.h"
+#include "formats/appendix_tables.h"
 
 namespace tarn::movie {
 namespace {

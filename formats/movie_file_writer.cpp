@@ -1,11 +1,11 @@
-#include "encoder/movie/movie_file_writer.h"
+#include "formats/movie_file_writer.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
 #include <unistd.h>
 
-#include "encoder/movie/movie_header.h"
+#include "formats/movie_header.h"
 
 namespace tarn::movie {
 namespace {

@@ -1,4 +1,4 @@
-#include "tarnaud/sound_format.h"
+#include "formats/sound_format.h"
 
 #include <algorithm>
 

@@ -13,7 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "encoder/movie/record_format.h"
+#include "formats/record_format.h"
 
 namespace tarn::movie {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "encoder/movie/byte_source.h"
-#include "encoder/movie/movie_header.h"
+#include "formats/byte_source.h"
+#include "formats/movie_header.h"
 
 namespace tarn::movie {
 

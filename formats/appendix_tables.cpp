@@ -1,4 +1,4 @@
-#include "encoder/movie/appendix_tables.h"
+#include "formats/appendix_tables.h"
 
 #include <array>
 

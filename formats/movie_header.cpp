@@ -1,4 +1,4 @@
-#include "encoder/movie/movie_header.h"
+#include "formats/movie_header.h"
 
 #include <algorithm>
 #include <cstring>

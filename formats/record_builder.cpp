@@ -1,6 +1,6 @@
-#include "encoder/movie/record_builder.h"
+#include "formats/record_builder.h"
 
-#include "encoder/movie/appendix_tables.h"
+#include "formats/appendix_tables.h"
 
 namespace tarn::movie {
 namespace {

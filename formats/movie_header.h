@@ -6,7 +6,7 @@
 #include <span>
 #include <string>
 
-#include "encoder/movie/record_format.h"
+#include "formats/record_format.h"
 
 namespace tarn::movie {
 

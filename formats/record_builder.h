@@ -9,7 +9,7 @@
 #include <cstdint>
 
 #include "codec/frame_encoder.h"
-#include "encoder/movie/record_format.h"
+#include "formats/record_format.h"
 
 namespace tarn::movie {
 

@@ -1,4 +1,4 @@
-#include "encoder/movie/byte_source.h"
+#include "formats/byte_source.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tarnaud/sound_format.h"
+#include "formats/sound_format.h"
 
 namespace tarn::aud {
 

@@ -1,4 +1,4 @@
-#include "encoder/movie/movie_player.h"
+#include "formats/movie_player.h"
 
 #include "codec/frame_decoder.h"
 
