@@ -9,38 +9,36 @@
 #include <cstdint>
 #include <string>
 
+#include "formats/header_last_file.h"
+#include "formats/movie_header.h"
+
 namespace tarn::movie {
 
 class MovieFileWriter {
  public:
-  MovieFileWriter() = default;
-  ~MovieFileWriter();  // closes an open file as it stands (unfinished: zero header)
-  MovieFileWriter(const MovieFileWriter&) = delete;
-  MovieFileWriter& operator=(const MovieFileWriter&) = delete;
-
-  // Creates or replaces the file (readable by others while it is written) and moves the write
-  // position past the header. Closes any file this writer had open first.
-  int Create(const std::string& path);
+  // Creates or replaces the file (readable by others while it is written) with a zero header.
+  // Closes any file this writer had open first.
+  int Create(const std::string& path) { return file_.Create(path); }
 
   // Appends one record with a single write (continued after a short write). On failure the
   // file is cut back to the end of the last whole record, so a later record or the header
   // never follows a torn one, and nothing is counted.
-  int AppendRecord(const std::uint8_t* record, std::size_t size);
+  int AppendRecord(const std::uint8_t* record, std::size_t size) { return file_.Append(record, size); }
 
   // Writes the header with the file length and closes the file. When the header cannot be
   // written the file stays open and unfinished, and the error is returned.
   int Finish();
 
   // Closes without a header.
-  void Close();
+  void Close() { file_.Close(); }
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_.IsOpen(); }
   // Bytes of the file counted so far: the header and every record written whole.
-  std::uint64_t FileLength() const { return fileLength_; }
+  std::uint64_t FileLength() const { return file_.FileLength(); }
 
  private:
-  int fd_ = -1;
-  std::uint64_t fileLength_ = 0;
+  // The header's length field is 32 bits: a longer file could not say how long it is.
+  formats::HeaderLastFile file_{kHeaderBytes, 0xFFFFFFFFu};
 };
 
 }  // namespace tarn::movie
