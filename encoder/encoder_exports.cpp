@@ -7,7 +7,7 @@
 #include "encoder/video_encoder_ids.h"
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 
 namespace {
 
@@ -34,15 +34,7 @@ const CFactoryTemplate kTemplates[] = {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
+TARN_FILTER_LIBRARY(kTemplates)
 
 TARN_EXPORT std::int32_t CurentSize() {
   return tarn::venc::CurrentSize().load(std::memory_order_relaxed);

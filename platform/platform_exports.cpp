@@ -11,7 +11,7 @@ extern "C" {
 
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 #include "platform/acm_wrapper_filter.h"
 #include "platform/audio_decoder_filter.h"
 #include "platform/audio_renderer.h"
@@ -120,13 +120,4 @@ void KeepFfmpegQuiet() {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  KeepFfmpegQuiet();
-  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
+TARN_FILTER_LIBRARY_WITH_SETUP(kTemplates, KeepFfmpegQuiet)

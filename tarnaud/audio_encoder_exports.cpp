@@ -4,7 +4,7 @@
 
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 #include "tarnaud/audio_encoder_filter.h"
 #include "tarnaud/audio_encoder_ids.h"
 #include "tarnaud/audio_process_state.h"
@@ -32,15 +32,7 @@ const CFactoryTemplate kTemplates[] = {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
+TARN_FILTER_LIBRARY(kTemplates)
 
 TARN_EXPORT std::int32_t CurrentSize() {
   return tarn::aud::SoundBytesWritten().load(std::memory_order_relaxed);

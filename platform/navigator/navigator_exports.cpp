@@ -3,7 +3,7 @@
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
 #include "media/dshow/MediaTypeGuids.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 #include "platform/navigator/dvd_navigator.h"
 #include "platform/navigator/navigator_ids.h"
 
@@ -30,12 +30,4 @@ const CFactoryTemplate kTemplates[] = {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
-
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-  return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
+TARN_FILTER_LIBRARY(kTemplates)

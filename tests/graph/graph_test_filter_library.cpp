@@ -2,7 +2,7 @@
 // loaded by the graph builder through its class factory like any other.
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 
 #include "graph_test_filters.h"
 #include "graph_test_ids.h"
@@ -69,9 +69,4 @@ const CFactoryTemplate kTemplates[] = {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
+TARN_FILTER_LIBRARY(kTemplates)

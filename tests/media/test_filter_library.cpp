@@ -3,7 +3,7 @@
 #include "media/base/TransformFilter.h"
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
-#include "media/registry/ServerRegistration.h"
+#include "media/registry/FilterLibrary.h"
 
 #include "test_filter_ids.h"
 
@@ -60,9 +60,4 @@ const CFactoryTemplate kTemplates[] = {
 
 }  // namespace
 
-TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {
-    return GetClassObjectFromTemplates(kTemplates, clsid, riid, ppv);
-}
-TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
-TARN_EXPORT HRESULT DllRegisterServer() { return tarn::media::RegisterServer(kTemplates); }
-TARN_EXPORT HRESULT DllUnregisterServer() { return tarn::media::UnregisterServer(kTemplates); }
+TARN_FILTER_LIBRARY(kTemplates)
