@@ -49,7 +49,8 @@ void ConversionController::ConvertAction() {
   } else if (label == kLabelAbort) {
     AbortConversion();
   }
-  // The mended rule: never after an abort, a limit stop, or a run that converted nothing.
+  // Only after a run that converted something and ended by itself: never after an abort, a
+  // limit stop, or a run that converted nothing.
   const RunOutcome outcome{state_.runFinished, state_.limitReached, state_.abortRequested, false,
                            state_.segmentsConverted};
   ShutDownSystem(outcome, profile_, power_);

@@ -104,9 +104,9 @@ class ConversionController {
   RunState state_;
   SegmentInfo playing_;  // the segment the timers report on
   SegmentPump pump_;
-  QTimer endPoll_;   // timer 2
-  QTimer sizePoll_;  // timer 3
-  QTimer clock_;     // timer 4
+  QTimer endPoll_;   // 50 ms: has the navigator stopped by itself?
+  QTimer sizePoll_;  // 50 ms: the bytes both encoders have written, against the limit
+  QTimer clock_;     // 1 s: the elapsed time on the chapter list
 };
 
 }  // namespace tarn::conv

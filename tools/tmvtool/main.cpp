@@ -1,4 +1,4 @@
-// tmvtool: looks into, decodes and (later) encodes the handheld's movie files.
+// tmvtool: looks into, decodes and encodes the handheld's movie files.
 #include <algorithm>
 #include <array>
 #include <cstdio>
