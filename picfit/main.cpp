@@ -1,7 +1,7 @@
 // picfit: fits pictures to the handheld's screen and writes bitmaps.
 // With --convert it works from the command line without a window.
 
-#include "convert_command.h"
+#include "picfit/engine/convert_command.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #ifdef PICFIT_HAVE_WINDOW
-#include "ui/picfit_window.h"
+#include "picfit/ui/picfit_window.h"
 #endif
 
 namespace {

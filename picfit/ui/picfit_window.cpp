@@ -6,8 +6,8 @@
 #include "product_texts.h"
 #include "prompts.h"
 
-#include "engine/fallback_loader.h"
-#include "engine/fit_mode.h"
+#include "picfit/engine/fallback_loader.h"
+#include "picfit/engine/fit_mode.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -4,13 +4,13 @@
 // output format, the output folder and the convert button. Settings are
 // read from picfit.ini when the window opens and written when it closes.
 
-#include "engine/convert_entry.h"
-#include "engine/imaging_control.h"
-#include "engine/output_list.h"
-#include "engine/picfit_error.h"
-#include "engine/picfit_settings.h"
-#include "engine/picture_list.h"
-#include "engine/scratch_file.h"
+#include "picfit/engine/convert_entry.h"
+#include "picfit/engine/imaging_control.h"
+#include "picfit/engine/output_list.h"
+#include "picfit/engine/picfit_error.h"
+#include "picfit/engine/picfit_settings.h"
+#include "picfit/engine/picture_list.h"
+#include "picfit/engine/scratch_file.h"
 
 #include <QString>
 #include <QWidget>

@@ -5,8 +5,8 @@
 #include "preview_pane.h"
 #include "product_texts.h"
 
-#include "engine/fit_mode.h"
-#include "engine/output_format.h"
+#include "picfit/engine/fit_mode.h"
+#include "picfit/engine/output_format.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "preview_pane.h"
 
-#include "engine/imaging_control.h"
+#include "picfit/engine/imaging_control.h"
 
 #include <QPainter>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "test_discs.h"
+#include "tests/dvd/test_discs.h"
 
 namespace nav_test {
 

@@ -1,10 +1,10 @@
 // Fit arithmetic, preview regions, output names and the two lists.
 
-#include "fit_mode.h"
-#include "output_list.h"
-#include "output_naming.h"
+#include "picfit/engine/fit_mode.h"
+#include "picfit/engine/output_list.h"
+#include "picfit/engine/output_naming.h"
 #include "picfit_test_support.h"
-#include "picture_list.h"
+#include "picfit/engine/picture_list.h"
 
 namespace picfit {
 namespace {

@@ -2,13 +2,13 @@
 // decoding, error numbers, the fallback loader, the preview, and every
 // output format read back by Qt's own bitmap reader.
 
-#include "convert_entry.h"
-#include "fallback_loader.h"
-#include "fit_mode.h"
-#include "imaging_control.h"
-#include "output_format.h"
+#include "picfit/engine/convert_entry.h"
+#include "picfit/engine/fallback_loader.h"
+#include "picfit/engine/fit_mode.h"
+#include "picfit/engine/imaging_control.h"
+#include "picfit/engine/output_format.h"
 #include "picfit_test_support.h"
-#include "scratch_file.h"
+#include "picfit/engine/scratch_file.h"
 
 #include <QFileInfo>
 #include <QImage>

@@ -1,7 +1,7 @@
 // picfit.ini: the profile-file reader and writer and the seven settings.
 
-#include "ini_file.h"
-#include "picfit_settings.h"
+#include "picfit/engine/ini_file.h"
+#include "picfit/engine/picfit_settings.h"
 #include "picfit_test_support.h"
 
 #include <QDir>

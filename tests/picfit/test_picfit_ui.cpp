@@ -2,12 +2,12 @@
 // modal question goes to scripted prompts, settings live in a private
 // picfit.ini and all files in a fresh temporary folder per test.
 
-#include "ui/about_box.h"
-#include "ui/folder_list.h"
-#include "ui/folder_picker.h"
-#include "ui/picfit_window.h"
-#include "ui/preview_pane.h"
-#include "ui/prompts.h"
+#include "picfit/ui/about_box.h"
+#include "picfit/ui/folder_list.h"
+#include "picfit/ui/folder_picker.h"
+#include "picfit/ui/picfit_window.h"
+#include "picfit/ui/preview_pane.h"
+#include "picfit/ui/prompts.h"
 
 #include <gtest/gtest.h>
 

@@ -2,10 +2,10 @@
 // Expected bytes are computed here from the source pixels with a formula of
 // their own: c / 8 rounded down, one less for c = 8, 24, 40, ..., 248.
 
-#include "convert_entry.h"
-#include "imaging_control.h"
+#include "picfit/engine/convert_entry.h"
+#include "picfit/engine/imaging_control.h"
 #include "picfit_test_support.h"
-#include "write16.h"
+#include "picfit/engine/write16.h"
 
 #include <QFileInfo>
 

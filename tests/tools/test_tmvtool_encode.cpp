@@ -8,7 +8,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "encoder_test_support.h"
+#include "tests/encoder/encoder_test_support.h"
 #include "platform/media_formats.h"
 
 namespace {
