@@ -33,11 +33,13 @@ int HeaderLastFile::Create(const std::string& path) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   if (fd < 0) return errno;
   fd_ = fd;
-  const std::vector<std::uint8_t> zeros(headerBytes_);
-  const int error = WriteAllAt(fd_, zeros.data(), zeros.size(), 0);
-  if (error != 0) {
-    Close();
-    return error;
+  if (space_ == HeaderSpace::kZeros) {
+    const std::vector<std::uint8_t> zeros(headerBytes_);
+    const int error = WriteAllAt(fd_, zeros.data(), zeros.size(), 0);
+    if (error != 0) {
+      Close();
+      return error;
+    }
   }
   fileLength_ = headerBytes_;
   return 0;

@@ -13,16 +13,22 @@
 
 namespace tarn::formats {
 
+// How the header's bytes wait for the header: as a hole that Create does not write (a full
+// disk shows at the first append), or written as zeros at once (a full disk shows at Create).
+// Both read as zeros.
+enum class HeaderSpace { kHole, kZeros };
+
 class HeaderLastFile {
  public:
   // maxLength: the longest file whose header can still tell its length.
-  HeaderLastFile(std::size_t headerBytes, std::uint64_t maxLength)
-      : headerBytes_(headerBytes), maxLength_(maxLength) {}
+  HeaderLastFile(std::size_t headerBytes, std::uint64_t maxLength, HeaderSpace space)
+      : headerBytes_(headerBytes), maxLength_(maxLength), space_(space) {}
   ~HeaderLastFile();  // closes an open file as it stands (unfinished: zero header)
   HeaderLastFile(const HeaderLastFile&) = delete;
   HeaderLastFile& operator=(const HeaderLastFile&) = delete;
 
-  // Creates or replaces the file (readable by others while it is written) with a zero header.
+  // Creates or replaces the file (readable by others while it is written) with room for the
+  // header.
   // Closes any file this writer had open first.
   int Create(const std::string& path);
 
@@ -45,6 +51,7 @@ class HeaderLastFile {
  private:
   std::size_t headerBytes_;
   std::uint64_t maxLength_;
+  HeaderSpace space_;
   int fd_ = -1;
   std::uint64_t fileLength_ = 0;
 };

@@ -16,8 +16,8 @@ namespace tarn::movie {
 
 class MovieFileWriter {
  public:
-  // Creates or replaces the file (readable by others while it is written) with a zero header.
-  // Closes any file this writer had open first.
+  // Creates or replaces the file (readable by others while it is written), leaving the header
+  // a hole until Finish. Closes any file this writer had open first.
   int Create(const std::string& path) { return file_.Create(path); }
 
   // Appends one record with a single write (continued after a short write). On failure the
@@ -38,7 +38,7 @@ class MovieFileWriter {
 
  private:
   // The header's length field is 32 bits: a longer file could not say how long it is.
-  formats::HeaderLastFile file_{kHeaderBytes, 0xFFFFFFFFu};
+  formats::HeaderLastFile file_{kHeaderBytes, 0xFFFFFFFFu, formats::HeaderSpace::kHole};
 };
 
 }  // namespace tarn::movie

@@ -33,7 +33,7 @@ class SoundFileWriter {
 
  private:
   // CurrentSize reports the length as a signed 32-bit number: never write past what it can say.
-  formats::HeaderLastFile file_{kSoundHeaderBytes, 0x7FFFFFFFu};
+  formats::HeaderLastFile file_{kSoundHeaderBytes, 0x7FFFFFFFu, formats::HeaderSpace::kZeros};
 };
 
 }  // namespace tarn::aud
