@@ -1,8 +1,10 @@
 #include "platform/dvd/title_cells.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
+#include "platform/dvd/chapter_span.h"
 #include "platform/dvd/dvd_error.h"
 
 namespace tarn::dvd {
@@ -80,12 +82,10 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
   for (int chapter = firstChapter; chapter <= lastChapter; ++chapter) {
     const ptt_info_t& part = parts.ptt[chapter - 1];
     const pgc_t& pgc = ProgramChainOf(reader, *vts, part.pgcn);
-    if (part.pgn < 1 || part.pgn > pgc.nr_of_programs || pgc.program_map == nullptr || pgc.cell_playback == nullptr) {
-      Damaged(reader, "a chapter points at a program that does not exist");
-    }
-    const int firstCell = pgc.program_map[part.pgn - 1];
-    const int endCell = part.pgn < pgc.nr_of_programs ? pgc.program_map[part.pgn] : pgc.nr_of_cells + 1;
-    if (firstCell < 1 || endCell > pgc.nr_of_cells + 1 || endCell <= firstCell) Damaged(reader, "a program's cells are out of range");
+    const std::optional<CellSpan> span = ChapterSpan(parts, chapter, pgc);
+    if (!span) Damaged(reader, "a chapter points at a program or cells that do not exist");
+    const int firstCell = span->first;
+    const int endCell = span->end;
     if (part.pgcn != palettePgcn) {
       result.palettes.emplace_back();
       // The chain is a packed structure: copy element by element, never through references.

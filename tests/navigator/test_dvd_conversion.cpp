@@ -123,6 +123,20 @@ TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAnd
   }
 }
 
+// Title 3 of the edge disc: a minute of one 440 Hz tone in AC-3 at 192 kb/s, whose frames
+// (768 bytes) straddle the multiplex's packets in every possible way.
+TEST_F(DvdConversion, AContinuousAc3ToneKeepsEveryFrame) {
+  const Conversion conversion = Convert(nav_test::Discs().edge, 3, "1-1");
+  ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+  nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  EXPECT_NEAR(sound.Seconds(), 1800 * kFrameSeconds, kAudioFrameSeconds);
+  // A sine of 440 Hz stays below 1 % of its peak for some 15 us around each zero crossing; a
+  // lost frame is 32 ms of silence. The disc's tone stops a little before its last picture.
+  sound.samples.resize(sound.samples.size() - static_cast<size_t>(sound.rate / 5));
+  const nav_test::QuietRun quiet = nav_test::LongestQuietRun(sound, 0.005);
+  EXPECT_LT(quiet.seconds, 0.010) << "silence at " << quiet.start << " s";
+}
+
 TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
   const Conversion off = Convert(nav_test::Discs().ntsc, 1, "2-2");
   const Conversion on = Convert(nav_test::Discs().ntsc, 1, "2-2", {"--subtitle", "1"});
