@@ -78,7 +78,7 @@ class ConversionController {
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
   Next PreviewSegment(std::size_t position, const Segment& segment);
-  void SelectStreams();
+  void SelectStreams(int titleNumber);
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);
   void EndSegment();
   void Warn(std::string_view text);

@@ -123,7 +123,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   // made after Play would leave the segment's first seconds in the previous stream.
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams();
+  SelectStreams(entry.titleNumber);
   graph.Play();
   state_.currentChapterNumber = segment.firstChapter;
   state_.segmentStart = std::chrono::steady_clock::now();
@@ -181,12 +181,16 @@ void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how
   observer_->SegmentEnded(info, how, entry != nullptr ? entry->results[state_.currentChapterIndex] : ChapterResult{});
 }
 
-void ConversionController::SelectStreams() {
+// A title may lack a stream that the lists (those of the source's first title) offer: the
+// navigator then keeps its own choice, and the user hears of it.
+void ConversionController::SelectStreams(int titleNumber) {
   CDvdGraph& graph = graph_.Graph();
   const int subtitle = controls_.SubtitleSelection();
   if (subtitle > 0) {
     graph.SetSubpictureState(true);
-    graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1));
+    if (FAILED(graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1))))
+      Warn("WARNING: title " + std::to_string(titleNumber) + " has no subtitle stream " + std::to_string(subtitle) +
+           "; it is converted without it.");
   } else {
     // "No subtitles" must not keep the previous title's subtitles on.
     graph.SetSubpictureState(false);
@@ -194,8 +198,9 @@ void ConversionController::SelectStreams() {
   const int audio = controls_.AudioSelection();
   if (audio < 0)
     Warn("WARNING: Couldn't get selected Audio stream");
-  else
-    graph.SelectAudioStream(static_cast<ULONG>(audio));
+  else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
+    Warn("WARNING: title " + std::to_string(titleNumber) + " has no audio stream " + std::to_string(audio + 1) +
+         "; its sound comes from another of its streams.");
 }
 
 void ConversionController::EndSegment() {
@@ -239,7 +244,7 @@ ConversionController::Next ConversionController::PreviewSegment(std::size_t posi
   state_.segmentDone = false;
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams();
+  SelectStreams(entry->titleNumber);
   if (played) {
     StartTimers(false);
     const SegmentPump::End end = pump_.Run();
