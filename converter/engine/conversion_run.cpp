@@ -6,6 +6,7 @@
 
 #include "converter/engine/conversion_controller.h"
 #include "converter/engine/entry_settings.h"
+#include "converter/engine/sound_end.h"
 #include "encoder/settings/converter_settings.h"
 #include "media/registry/FilterRegistry.h"
 
@@ -145,6 +146,7 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     state_.quitPending = true;
     // Stopped so that both encoders finish their files before the program ends.
     graph.StopAll();
+    if (played) EndSoundWithMovie();
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
@@ -153,13 +155,16 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     const bool inSegment = current >= info.firstChapter && current < info.firstChapter + info.chapterCount;
     state_.resumeChapter = inSegment ? current : info.firstChapter;
     state_.resumeTitle = info.titlePosition + 1;
-    RecordSegment(info, SegmentEnd::SizeLimit);
     graph.StopAll();
+    if (played) EndSoundWithMovie(list_.activeSizeLimit);
+    RecordSegment(info, SegmentEnd::SizeLimit);
     controls_.EnableButton(ActionButton::Preview, true);
     controls_.SetButtonLabel(ActionButton::Preview, kLabelContinue);
     return Next::EndRun;
   }
   if (state_.abortRequested) {
+    graph.StopAll();
+    if (played) EndSoundWithMovie();
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
@@ -201,6 +206,16 @@ void ConversionController::SelectStreams(int titleNumber) {
   else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
     Warn("WARNING: title " + std::to_string(titleNumber) + " has no audio stream " + std::to_string(audio + 1) +
          "; its sound comes from another of its streams.");
+}
+
+// The encoders have finished their files (the graph is stopped): the sound, decoded ahead of
+// the pictures, is cut back to where the movie ends, and after a size-limit stop the pair to
+// the limit.
+void ConversionController::EndSoundWithMovie(std::int64_t limitBytes) {
+  const std::string movie = settings::ReadText(profile_, settings::keys::kMovieFileName);
+  const std::string sound = settings::ReadText(profile_, settings::keys::kSoundFileName);
+  const std::string library = FindEncoderLibraries(media::FilterRegistry()).audio;
+  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty()) Warn(problem);
 }
 
 void ConversionController::EndSegment() {
