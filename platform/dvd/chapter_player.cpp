@@ -158,15 +158,21 @@ PlayerEvent ChapterPlayer::Next() {
 }
 
 PlayerEvent ChapterPlayer::NextTail() {
-  const PlayCell& cell = cells_.cells[cell_];
   PlayerEvent event;
-  if (!cellStarted_) {
-    rangeEnd_ = TicksToUnits(previousEnd_ + timeOffset_);
-    cellStarted_ = true;
-    if (!EnterVobu(cell.firstSector)) return Finish("");  // the wanted chapters are complete all the same
-  }
-  while (nextSector_ > vobuLast_) {
-    if (nextVobu_ == 0 || !EnterVobu(nextVobu_)) return Finish("");
+  if (rangeEnd_ < 0) rangeEnd_ = TicksToUnits(previousEnd_ + timeOffset_);
+  // The wanted chapters are complete whatever happens in the tail: it ends without an error.
+  for (;;) {
+    if (!cellStarted_) {
+      cellStarted_ = true;
+      if (!EnterVobu(cells_.cells[cell_].firstSector)) return Finish("");
+    }
+    if (nextSector_ <= vobuLast_) break;
+    if (nextVobu_ != 0) {
+      if (!EnterVobu(nextVobu_)) return Finish("");
+      continue;
+    }
+    if (++cell_ >= cells_.cells.size()) return Finish("");
+    cellStarted_ = false;
   }
   if (location_.time >= rangeEnd_ + kTailLength || !ReadSector(nextSector_)) return Finish("");
   ++nextSector_;

@@ -41,14 +41,15 @@ bool IsLaterAngle(const cell_playback_t& cell) {
   return cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL;
 }
 
-// The first cell from `cell` on (from 1) that is not a later angle, as the tail of the run.
+// The cells from `cell` on (from 1) that are not later angles, as the tail of the run: short
+// cells may each hold less than the audio's lag behind the pictures, so the player reads on
+// through as many as that takes.
 void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
   for (; cell <= pgc.nr_of_cells; ++cell) {
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
     if (IsLaterAngle(playback) || playback.last_sector < playback.first_sector) continue;
     result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
                            result.palettes.size() - 1, true});
-    return;
   }
 }
 

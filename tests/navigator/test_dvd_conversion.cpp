@@ -137,6 +137,20 @@ TEST_F(DvdConversion, AContinuousAc3ToneKeepsEveryFrame) {
   EXPECT_LT(quiet.seconds, 0.010) << "silence at " << quiet.start << " s";
 }
 
+// Title 2 of the edge disc: forty chapters of 15 frames (half a second) cut from one multiplex
+// with one continuous tone; each converted alone must sound to its very end.
+TEST_F(DvdConversion, EveryShortChapterConvertedAloneSoundsToItsEnd) {
+  for (const char* chapter : {"1-1", "2-2", "17-17", "39-39"}) {
+    SCOPED_TRACE(chapter);
+    const Conversion conversion = Convert(nav_test::Discs().edge, 2, chapter);
+    ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+    const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+    EXPECT_NEAR(sound.Seconds(), 15 * kFrameSeconds, kAudioFrameSeconds);
+    const nav_test::QuietRun quiet = nav_test::LongestQuietRun(sound, 0.005);
+    EXPECT_LT(quiet.seconds, 0.010) << "silence at " << quiet.start << " s of " << sound.Seconds();
+  }
+}
+
 TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
   const Conversion off = Convert(nav_test::Discs().ntsc, 1, "2-2");
   const Conversion on = Convert(nav_test::Discs().ntsc, 1, "2-2", {"--subtitle", "1"});
