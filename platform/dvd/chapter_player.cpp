@@ -56,7 +56,7 @@ std::optional<int64_t> ChapterPlayer::MeasureRun() {
     if (!ReadSector(cell.lastVobuSector)) return std::nullopt;
     const std::optional<NavPack> last = ParseNavPack(buffer_);
     if (!first || !last || last->endTicks < first->startTicks) return std::nullopt;
-    ticks += last->endTicks - first->startTicks;
+    ticks += last->endTicks - first->startTicks + int64_t{cell.stillSeconds} * kTicksPerSecond;
   }
   return TicksToUnits(ticks);
 }
@@ -148,6 +148,9 @@ PlayerEvent ChapterPlayer::Next() {
       return event;
     }
     if (nextVobu_ == 0) {
+      // A still moves everything after it on by its time (the splice of the next VOBU sees
+      // the jump), so the pictures and sound after it keep their distance from those before.
+      previousEnd_ += int64_t{cell.stillSeconds} * kTicksPerSecond;
       ++cell_;
       cellStarted_ = false;
       continue;

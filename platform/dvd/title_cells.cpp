@@ -53,6 +53,10 @@ void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
   }
 }
 
+// A still of 1 to 254 s holds the cell's last picture that long. An endless one (255) waits
+// for the viewer on a player; a conversion has no viewer and goes on at once.
+int StillSeconds(const cell_playback_t& playback) { return playback.still_time < 255 ? playback.still_time : 0; }
+
 }  // namespace
 
 int CountTitles(const DvdReader& reader) {
@@ -98,7 +102,7 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
       if (IsLaterAngle(playback)) continue;
       if (playback.last_sector < playback.first_sector) Damaged(reader, "a cell ends before it starts");
       result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
-                              result.palettes.size() - 1, false});
+                              result.palettes.size() - 1, false, StillSeconds(playback)});
     }
     if (chapter == lastChapter) AddTail(pgc, endCell, chapter, result);
   }

@@ -18,6 +18,7 @@ struct PlayCell {
   uint32_t lastVobuSector = 0;  // where the cell's last VOBU starts
   size_t palette = 0;  // index into TitleCells::palettes: that of the cell's program chain
   bool tail = false;   // a cell after the wanted chapters, read only for its audio
+  int stillSeconds = 0;  // how long the cell's last picture stays after it; 0 also for an endless still
 };
 
 struct TitleCells {

@@ -151,6 +151,24 @@ TEST_F(DvdConversion, EveryShortChapterConvertedAloneSoundsToItsEnd) {
   }
 }
 
+// Title 6 of the edge disc: 15 frames of yellow whose cell holds its last picture for 2 s,
+// then 30 frames of cyan. The movie shows the still as a player does, and the sound keeps pace.
+TEST_F(DvdConversion, AStillCellIsHeldForItsStillTime) {
+  const Conversion conversion = Convert(nav_test::Discs().edge, 6, "1-2");
+  ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+  const double seconds = 45 * kFrameSeconds + 2;
+  EXPECT_NEAR(static_cast<double>(conversion.records), seconds * 10, 1.5);
+  const std::vector<nav_test::Picture> pictures = nav_test::MoviePictures(conversion.movie);
+  ASSERT_GE(pictures.size(), 30u);
+  const auto yellow = [](const nav_test::Picture& p) { return p.red > 150 && p.green > 150 && p.blue < 100; };
+  const auto cyan = [](const nav_test::Picture& p) { return p.red < 100 && p.green > 150 && p.blue > 150; };
+  EXPECT_TRUE(yellow(pictures[3]));
+  EXPECT_TRUE(yellow(pictures[22]));  // 2.2 s: still the held picture
+  EXPECT_TRUE(cyan(pictures.back()));
+  const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.1);
+}
+
 TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
   const Conversion off = Convert(nav_test::Discs().ntsc, 1, "2-2");
   const Conversion on = Convert(nav_test::Discs().ntsc, 1, "2-2", {"--subtitle", "1"});
