@@ -181,12 +181,14 @@ HRESULT MpegVideoDecoder::StartStreaming() {
   decoder_.reset(avcodec_alloc_context3(codec));
   parser_.reset(av_parser_init(AV_CODEC_ID_MPEG2VIDEO));
   frame_.reset(av_frame_alloc());
+  lastFrame_.reset(av_frame_alloc());
   packet_.reset(av_packet_alloc());
-  if (!decoder_ || !parser_ || !frame_ || !packet_) return E_OUTOFMEMORY;
+  if (!decoder_ || !parser_ || !frame_ || !lastFrame_ || !packet_) return E_OUTOFMEMORY;
   decoder_->pkt_timebase = kUnitsBase;
   decoder_->thread_count = 1;
   if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) return E_FAIL;
   nextStart_ = 0;
+  segmentStop_ = MAX_TIME;
   discontinuity_ = true;
   return S_OK;
 }
@@ -256,12 +258,37 @@ HRESULT MpegVideoDecoder::DeliverDecodedPictures() {
 
 HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
   REFERENCE_TIME start = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : nextStart_;
+  const HRESULT held = HoldLastPicture(start);
+  if (held != S_OK) return held;
   const AVRational rate = decoder_->framerate;
   REFERENCE_TIME duration = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : frameTime_;
   duration += duration * frame.repeat_pict / 2;
   REFERENCE_TIME stop = start + duration;
   nextStart_ = stop;
+  av_frame_unref(lastFrame_.get());
+  av_frame_ref(lastFrame_.get(), &frame);
+  return SendPicture(frame, start, stop);
+}
 
+// Times further apart than this are a still, not the jitter of time stamps.
+constexpr REFERENCE_TIME kStillGap = 250 * MILLISECONDS;
+
+// Over a jump of the times to `until`, the last picture stays: it goes out again at the
+// frame rate, so that every moment of the still has its pictures.
+HRESULT MpegVideoDecoder::HoldLastPicture(REFERENCE_TIME until) {
+  if (lastFrame_->data[0] == nullptr || until == MAX_TIME || until - nextStart_ <= kStillGap) return S_OK;
+  const AVRational rate = decoder_->framerate;
+  const REFERENCE_TIME step = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : frameTime_;
+  if (step <= 0) return S_OK;
+  while (nextStart_ + step <= until) {
+    const HRESULT hr = SendPicture(*lastFrame_, nextStart_, nextStart_ + step);
+    if (hr != S_OK) return hr;
+    nextStart_ += step;
+  }
+  return S_OK;
+}
+
+HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start, REFERENCE_TIME stop) {
   IMediaSample* raw = nullptr;
   HRESULT hr = m_pOutput->GetDeliveryBuffer(&raw, &start, &stop, 0);
   if (FAILED(hr)) return hr;
@@ -326,6 +353,9 @@ HRESULT MpegVideoDecoder::EndOfStream() {
     Decode(nullptr, 0, AV_NOPTS_VALUE);
     avcodec_send_packet(decoder_.get(), nullptr);
     DeliverDecodedPictures();
+    // A still at the end of the segment lasts to its stop.
+    HoldLastPicture(segmentStop_);
+    av_frame_unref(lastFrame_.get());
     avcodec_flush_buffers(decoder_.get());
   }
   return CTransformFilter::EndOfStream();
@@ -334,6 +364,8 @@ HRESULT MpegVideoDecoder::EndOfStream() {
 // Under the receive lock, as samples are: the output queue is then never torn down under it.
 HRESULT MpegVideoDecoder::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
   CAutoLock lock(&m_csReceive);
+  segmentStop_ = stop > start && rate > 0 ? stop - start : MAX_TIME;
+  if (lastFrame_) av_frame_unref(lastFrame_.get());  // a new segment holds nothing of the last
   return CTransformFilter::NewSegment(start, stop, rate);
 }
 
@@ -344,6 +376,7 @@ HRESULT MpegVideoDecoder::EndFlush() {
     if (decoder_) {
       avcodec_flush_buffers(decoder_.get());
       parser_.reset(av_parser_init(AV_CODEC_ID_MPEG2VIDEO));
+      av_frame_unref(lastFrame_.get());
     }
     discontinuity_ = true;
   }

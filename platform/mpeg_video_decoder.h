@@ -5,7 +5,9 @@
 // source gives), "XForm Out" and "Subpicture" (DVD subpicture packets). Input
 // samples go through FFmpeg's parser; each decoded picture becomes one
 // output sample, timed by the parser's time stamp or, without one, by the
-// previous picture's end. Pictures go downstream through a short queue on a
+// previous picture's end. Where the times jump ahead (a DVD still: the picture
+// stays on screen for the cell's still time), the last picture is delivered
+// again at the frame rate until the next one, or until the segment's stop. Pictures go downstream through a short queue on a
 // thread of the output pin's own, so decoding overlaps the work downstream.
 // A picture of another size than the connected type is scaled to it. The navigator tells the palette and the
 // subpicture state through ITarnSubpictureControl.
@@ -72,6 +74,8 @@ private:
   HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);
   HRESULT DeliverDecodedPictures();
   HRESULT DeliverPicture(const AVFrame& frame);
+  HRESULT SendPicture(const AVFrame& frame, REFERENCE_TIME start, REFERENCE_TIME stop);
+  HRESULT HoldLastPicture(REFERENCE_TIME until);
   void StorePicture(const AVFrame& frame, std::uint8_t* out);
   void FillBlack(std::uint8_t* out) const;
 
@@ -85,6 +89,7 @@ private:
   CodecContextPtr decoder_;
   ParserPtr parser_;
   FramePtr frame_;
+  FramePtr lastFrame_;  // a reference to the last picture delivered, held over gaps
   PacketPtr packet_;
   ScalePtr scaler_;
   PaddedInput input_;
@@ -92,6 +97,7 @@ private:
   int scalerWidth_ = 0;
   int scalerHeight_ = 0;
   REFERENCE_TIME nextStart_ = 0;
+  REFERENCE_TIME segmentStop_ = MAX_TIME;
   bool discontinuity_ = true;
 };
 

@@ -25,11 +25,24 @@
 #   loop  720x480, 29.97 fps: navigation that never reaches any video: the title's pre command
 #           calls the menu, whose pre command jumps back to the title; one chapter of 30 frames, red,
 #           AC-3 "en" 440 Hz
+#   edge  720x480, 29.97 fps, AC-3 at 192 kb/s, structures commercial discs have:
+#         title set 1 (audio "en" 440 Hz, "fr" 880 Hz; subpicture "en"):
+#           title 1: eight colours of 30 frames (red, green, blue, yellow, magenta, cyan, white,
+#                    gray), one cell each, in one multiplex; programs begin at cells 1, 3, 5 and 7,
+#                    chapters only at the programs of cells 1, 3 and 7 (the program of cells 5-6
+#                    is no chapter), so the chapters last 2, 4 and 2 colours
+#           title 2: forty chapters of 15 frames (0.5 s) in one multiplex, red and blue by turns
+#           title 3: 1800 frames (60.06 s) of green in one chapter
+#         title set 2 (audio "en" 440 Hz, "fr" 880 Hz; subpicture "en"):
+#           title 1: 60 frames of red with both audio streams and the subpicture ("SUB 1")
+#           title 2: 60 frames of blue with the first audio stream only (its program chain marks
+#                    the second absent) and no subpicture
+#           title 3: a cell of 15 frames of yellow held still for 2 s, then 30 frames of cyan
 #
 # The colours, lengths and languages above are what the tests expect; change both together.
 set -euo pipefail
 
-usage() { echo "usage: $0 [--iso] OUTDIR ntsc|pal|long|loop" >&2; exit 2; }
+usage() { echo "usage: $0 [--iso] OUTDIR ntsc|pal|long|loop|edge" >&2; exit 2; }
 
 make_iso=0
 if [[ ${1:-} == --iso ]]; then make_iso=1; shift; fi
@@ -67,7 +80,7 @@ chapter() {
     maps+=(-map "$n:a")
     n=$((n + 1))
   done
-  local audio=(-c:a ac3 -b:a 128k)
+  local audio=(-c:a ac3 -b:a "${AC3_RATE:-128k}")
   [[ $codec == mp2 ]] && audio=(-c:a mp2 -b:a 192k)
   [[ $codec == lpcm ]] && audio=(-c:a pcm_s16be)
   ffmpeg -nostdin -v error -y "${inputs[@]}" "${maps[@]}" -frames:v "$frames" \
@@ -80,7 +93,7 @@ chapter() {
 # one multiplex with AC-3 440 Hz and 880 Hz. Closed GOPs of 15 frames, so that every chapter
 # starts a GOP (and a VOBU) and decodes without the chapter before it.
 one_multiplex() {
-  local name=$1 frames=$3
+  local name=$1 frames=$3 bitrate=${AC3_RATE:-128k}
   shift 3
   local graph="" labels="" n=0 seconds
   seconds=$(awk -v f="$frames" 'BEGIN { printf "%.4f", f * 1001 / 30000 }')
@@ -95,7 +108,7 @@ one_multiplex() {
   ffmpeg -nostdin -v error -y -f lavfi -i "$graph" \
     -f lavfi -t "$total" -i "sine=frequency=440:sample_rate=48000" -f lavfi -t "$total" -i "sine=frequency=880:sample_rate=48000" \
     -map 0:v -map 1:a -map 2:a -frames:v $((n * frames)) -target ntsc-dvd -aspect 4:3 -g 15 -flags:v +cgop+bitexact \
-    -sc_threshold 1000000000 -b:v 2000k -maxrate 4000k -c:a ac3 -b:a 128k -ac 2 -ar 48000 \
+    -sc_threshold 1000000000 -b:v 2000k -maxrate 4000k -c:a ac3 -b:a "$bitrate" -ac 2 -ar 48000 \
     -fflags +bitexact -flags:a +bitexact "$work/$name.mpg" 2>"$work/$name.ffmpeg.log" ||
     { cat "$work/$name.ffmpeg.log" >&2; exit 1; }
 }
@@ -233,11 +246,96 @@ $(vobs T1C1)
 EOF
 }
 
+# cells NAME SECONDS-PER-CELL ATTRIBUTES...: a vob element cut into cells of equal length, one
+# per attribute text ("chapter=\"1\"", "program=\"1\"" or nothing).
+cells() {
+  local name=$1 length=$2
+  shift 2
+  printf '        <vob file="%s/%s.mpg">\n' "$work" "$name"
+  local k=0
+  for attribute in "$@"; do
+    printf '          <cell start="%s" end="%s" %s/>\n' "$(awk -v k=$k -v l="$length" 'BEGIN { printf "%.4f", k * l }')" \
+      "$(awk -v k=$k -v l="$length" 'BEGIN { printf "%.4f", (k + 1) * l }')" "$attribute"
+    k=$((k + 1))
+  done
+  printf '        </vob>\n'
+}
+
+# hide_audio IFO PGC STREAM: marks audio stream STREAM (from 1) as absent in program chain PGC
+# (from 1) of a title set's information file, as a disc does whose title lacks a stream its
+# title set declares (dvdauthor marks every declared stream present in every title).
+hide_audio() {
+  local ifo=$1 pgc=$2 stream=$3
+  u32() { od -An -tu1 -j "$2" -N4 "$1" | awk '{ print (($1 * 256 + $2) * 256 + $3) * 256 + $4 }'; }
+  local table chain
+  table=$(($(u32 "$ifo" $((0xcc))) * 2048))
+  chain=$((table + $(u32 "$ifo" $((table + 8 + 8 * (pgc - 1) + 4)))))
+  printf '\000\000' | dd of="$ifo" bs=1 seek=$((chain + 0x0c + 2 * (stream - 1))) conv=notrunc status=none
+}
+
+author_edge() {
+  export AC3_RATE=192k
+  one_multiplex E1 ntsc 30 red green blue yellow magenta cyan white gray
+  local turns=() forty=()
+  for ((k = 0; k < 40; k++)); do
+    if ((k % 2)); then turns+=(blue); else turns+=(red); fi
+    forty+=('chapter="1"')
+  done
+  one_multiplex E2 ntsc 15 "${turns[@]}"
+  chapter E3 ntsc 4:3 1800 green ac3 440 880
+  chapter S1 ntsc 4:3 60 red ac3 440 880
+  subtitle S1 NTSC 29.97 "SUB 1"
+  chapter S2 ntsc 4:3 60 blue ac3 440
+  chapter S3A ntsc 4:3 15 yellow ac3 440 880
+  chapter S3B ntsc 4:3 30 cyan ac3 440 880
+  cat >"$work/disc.xml" <<EOF
+<dvdauthor dest="$out">
+  <vmgm/>
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3"/>
+      <audio lang="en"/>
+      <audio lang="fr"/>
+      <subpicture lang="en"/>
+      <pgc>
+$(cells E1 1.001 'chapter="1"' '' 'chapter="1"' '' 'program="1"' '' 'chapter="1"' '')
+      </pgc>
+      <pgc>
+$(cells E2 0.5005 "${forty[@]}")
+      </pgc>
+      <pgc>
+$(vobs E3)
+      </pgc>
+    </titles>
+  </titleset>
+  <titleset>
+    <titles>
+      <video format="ntsc" aspect="4:3"/>
+      <audio lang="en"/>
+      <audio lang="fr"/>
+      <subpicture lang="en"/>
+      <pgc>
+$(vobs S1)
+      </pgc>
+      <pgc>
+$(vobs S2)
+      </pgc>
+      <pgc>
+        <vob file="$work/S3A.mpg" pause="2"/>
+$(vobs S3B)
+      </pgc>
+    </titles>
+  </titleset>
+</dvdauthor>
+EOF
+}
+
 case $kind in
   ntsc) author_ntsc ;;
   pal) author_pal ;;
   long) author_long ;;
   loop) author_loop ;;
+  edge) author_edge ;;
   *) usage ;;
 esac
 
@@ -245,6 +343,9 @@ rm -rf "$out"
 mkdir -p "$(dirname "$out")"
 VIDEO_FORMAT=$([[ $kind == pal ]] && echo PAL || echo NTSC) \
   dvdauthor -x "$work/disc.xml" >"$work/dvdauthor.log" 2>&1 || { cat "$work/dvdauthor.log" >&2; exit 1; }
+if [[ $kind == edge ]]; then
+  for ifo in "$out"/VIDEO_TS/VTS_02_0.IFO "$out"/VIDEO_TS/VTS_02_0.BUP; do hide_audio "$ifo" 2 2; done
+fi
 echo "disc: $out ($kind)"
 if ((make_iso)); then
   genisoimage -quiet -dvd-video -V "TARN_TEST_${kind^^}" -o "$out.iso" "$out" 2>"$work/genisoimage.log" ||

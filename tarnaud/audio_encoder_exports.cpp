@@ -1,5 +1,7 @@
 // The exports of libtarnaud.so: the self-registering server entry points of its one class,
-// the audio encoder filter, and CurrentSize, which the converter polls for the bytes written.
+// the audio encoder filter, CurrentSize, which the converter polls for the bytes written, and
+// EndSound, with which it ends a stopped segment's sound where its movie ends.
+#include <cerrno>
 #include <cstdint>
 
 #include "media/com/ClassFactory.h"
@@ -8,6 +10,7 @@
 #include "tarnaud/audio_encoder_filter.h"
 #include "tarnaud/audio_encoder_ids.h"
 #include "tarnaud/audio_process_state.h"
+#include "tarnaud/sound_end.h"
 
 namespace {
 
@@ -36,4 +39,9 @@ TARN_FILTER_LIBRARY(kTemplates)
 
 TARN_EXPORT std::int32_t CurrentSize() {
   return tarn::aud::SoundBytesWritten().load(std::memory_order_relaxed);
+}
+
+// Cuts the finished sound file `path` to `length` (100 ns units): 0 or an errno value.
+TARN_EXPORT int EndSound(const char* path, std::int64_t length) {
+  return path != nullptr ? tarn::aud::EndSoundFile(path, length) : EINVAL;
 }

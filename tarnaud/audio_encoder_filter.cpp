@@ -163,7 +163,7 @@ HRESULT AudioEncoderFilter::StopStreaming() {
     encoder_.Release();
     return S_OK;
   }
-  HRESULT hr = CompleteSound();
+  HRESULT hr = CompleteSound(false);
   SoundHeader header;
   header.musicMode = static_cast<std::uint16_t>(settings_.musicMode);
   header.layout = layout_;
@@ -180,12 +180,13 @@ HRESULT AudioEncoderFilter::StopStreaming() {
   return hr;
 }
 
-HRESULT AudioEncoderFilter::CompleteSound() {
+HRESULT AudioEncoderFilter::CompleteSound(bool playedOut) {
   if (soundComplete_ || !encoder_.Started()) return streamError_;
   soundComplete_ = true;
   if (streamError_ != S_OK) return streamError_;
   std::optional<std::uint64_t> totalFrames;
-  if (const auto end = timeline_.End()) {
+  // Only a segment that played out reaches its end; a stopped one ends with what it got.
+  if (const auto end = timeline_.End(); end && playedOut) {
     totalFrames = static_cast<std::uint64_t>(
         (std::max<Time100ns>(*end, 0) * layout_.sampleRate + kUnitsPerSecond / 2) / kUnitsPerSecond);
   }
@@ -285,7 +286,7 @@ HRESULT AudioEncoderFilter::PassDownstream(IMediaSample* in) {
 
 HRESULT AudioEncoderFilter::EndOfStream() {
   // The receive lock is held: no sample is in hand.
-  const HRESULT hr = CompleteSound();
+  const HRESULT hr = CompleteSound(true);
   const HRESULT delivered = CTransformFilter::EndOfStream();
   return FAILED(hr) ? hr : delivered;
 }

@@ -49,7 +49,7 @@ class AudioEncoderFilter final : public CTransformFilter {
   HRESULT EncodeSample(IMediaSample* sample);
   HRESULT PassDownstream(IMediaSample* sample);
   // Writes what the resampler holds and pads to the known end; once per stream.
-  HRESULT CompleteSound();
+  HRESULT CompleteSound(bool playedOut);
   void PublishSize();
 
   PcmFormat connectedInput_ = kDefaultInput;

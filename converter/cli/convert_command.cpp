@@ -70,7 +70,8 @@ class ConvertCommand {
   }
   std::string CheckBeforeOpening();
   std::size_t AddSourceTitles();
-  std::string CheckAgainstDisc() const;
+  std::string CheckAgainstDisc();
+  std::string CheckStreamsOfTitles();
   bool Named(std::size_t position) const {
     return options_.titles.empty() || Contains(options_.titles, static_cast<unsigned>(position + 1));
   }
@@ -113,7 +114,7 @@ std::size_t ConvertCommand::AddSourceTitles() {
   return browser_.Open();
 }
 
-std::string ConvertCommand::CheckAgainstDisc() const {
+std::string ConvertCommand::CheckAgainstDisc() {
   const std::size_t titles = list_.TitleCount();
   for (unsigned title : options_.titles)
     if (title > titles) return "the source has " + std::to_string(titles) + " titles; there is no title " + std::to_string(title);
@@ -125,15 +126,29 @@ std::string ConvertCommand::CheckAgainstDisc() const {
         return "title " + std::to_string(entry.titleNumber) + " has " + std::to_string(entry.chapterCount) +
                " chapters; there is no chapter " + std::to_string(chapter);
   }
-  if (options_.audio && *options_.audio > browser_.AudioStreamCount())
-    return "the source has " + std::to_string(browser_.AudioStreamCount()) + " audio streams; there is no stream " +
-           std::to_string(*options_.audio);
-  if (options_.subtitle && *options_.subtitle > browser_.SubpictureStreamCount())
-    return "the source has " + std::to_string(browser_.SubpictureStreamCount()) +
-           " subtitle streams; there is no stream " + std::to_string(*options_.subtitle);
+  if (std::string problem = CheckStreamsOfTitles(); !problem.empty()) return problem;
   const bool batch = options_.batch || settings::ReadNumber(profile_, keys::kBatch) == 1;
   if (!batch && options_.titles.size() > 1)
     return "--titles names several titles: add --batch to convert them in one run";
+  return {};
+}
+
+// A title may carry fewer streams than its title set declares: each title named must have the
+// streams asked for, or its sound file would be silence and its subtitles missing.
+std::string ConvertCommand::CheckStreamsOfTitles() {
+  if (!options_.audio && (!options_.subtitle || *options_.subtitle == 0)) return {};
+  for (std::size_t position = 0; position < list_.TitleCount(); ++position) {
+    if (!Named(position)) continue;
+    const int title = list_.At(position)->titleNumber;
+    const std::optional<DiscBrowser::StreamCounts> counts = browser_.TitleStreams(static_cast<unsigned>(title));
+    if (!counts) return "cannot read the streams of title " + std::to_string(title);
+    if (options_.audio && *options_.audio > counts->audio)
+      return "title " + std::to_string(title) + " has " + std::to_string(counts->audio) +
+             " audio streams; there is no audio stream " + std::to_string(*options_.audio);
+    if (options_.subtitle && *options_.subtitle > counts->subpictures)
+      return "title " + std::to_string(title) + " has " + std::to_string(counts->subpictures) +
+             " subtitle streams; there is no subtitle stream " + std::to_string(*options_.subtitle);
+  }
   return {};
 }
 

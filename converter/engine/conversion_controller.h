@@ -78,7 +78,8 @@ class ConversionController {
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
   Next PreviewSegment(std::size_t position, const Segment& segment);
-  void SelectStreams();
+  void SelectStreams(int titleNumber);
+  void EndSoundWithMovie(std::int64_t limitBytes = 0);
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);
   void EndSegment();
   void Warn(std::string_view text);

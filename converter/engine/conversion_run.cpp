@@ -6,6 +6,7 @@
 
 #include "converter/engine/conversion_controller.h"
 #include "converter/engine/entry_settings.h"
+#include "converter/engine/sound_end.h"
 #include "converter/settings/converter_settings.h"
 #include "media/registry/FilterRegistry.h"
 
@@ -123,7 +124,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   // made after Play would leave the segment's first seconds in the previous stream.
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams();
+  SelectStreams(entry.titleNumber);
   graph.Play();
   state_.currentChapterNumber = segment.firstChapter;
   state_.segmentStart = std::chrono::steady_clock::now();
@@ -145,6 +146,7 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     state_.quitPending = true;
     // Stopped so that both encoders finish their files before the program ends.
     graph.StopAll();
+    if (played) EndSoundWithMovie();
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
@@ -153,13 +155,16 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     const bool inSegment = current >= info.firstChapter && current < info.firstChapter + info.chapterCount;
     state_.resumeChapter = inSegment ? current : info.firstChapter;
     state_.resumeTitle = info.titlePosition + 1;
-    RecordSegment(info, SegmentEnd::SizeLimit);
     graph.StopAll();
+    if (played) EndSoundWithMovie(list_.activeSizeLimit);
+    RecordSegment(info, SegmentEnd::SizeLimit);
     controls_.EnableButton(ActionButton::Preview, true);
     controls_.SetButtonLabel(ActionButton::Preview, kLabelContinue);
     return Next::EndRun;
   }
   if (state_.abortRequested) {
+    graph.StopAll();
+    if (played) EndSoundWithMovie();
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
@@ -181,12 +186,16 @@ void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how
   observer_->SegmentEnded(info, how, entry != nullptr ? entry->results[state_.currentChapterIndex] : ChapterResult{});
 }
 
-void ConversionController::SelectStreams() {
+// A title may lack a stream that the lists (those of the source's first title) offer: the
+// navigator then keeps its own choice, and the user hears of it.
+void ConversionController::SelectStreams(int titleNumber) {
   CDvdGraph& graph = graph_.Graph();
   const int subtitle = controls_.SubtitleSelection();
   if (subtitle > 0) {
     graph.SetSubpictureState(true);
-    graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1));
+    if (FAILED(graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1))))
+      Warn("WARNING: title " + std::to_string(titleNumber) + " has no subtitle stream " + std::to_string(subtitle) +
+           "; it is converted without it.");
   } else {
     // "No subtitles" must not keep the previous title's subtitles on.
     graph.SetSubpictureState(false);
@@ -194,8 +203,19 @@ void ConversionController::SelectStreams() {
   const int audio = controls_.AudioSelection();
   if (audio < 0)
     Warn("WARNING: Couldn't get selected Audio stream");
-  else
-    graph.SelectAudioStream(static_cast<ULONG>(audio));
+  else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
+    Warn("WARNING: title " + std::to_string(titleNumber) + " has no audio stream " + std::to_string(audio + 1) +
+         "; its sound comes from another of its streams.");
+}
+
+// The encoders have finished their files (the graph is stopped): the sound, decoded ahead of
+// the pictures, is cut back to where the movie ends, and after a size-limit stop the pair to
+// the limit.
+void ConversionController::EndSoundWithMovie(std::int64_t limitBytes) {
+  const std::string movie = settings::ReadText(profile_, settings::keys::kMovieFileName);
+  const std::string sound = settings::ReadText(profile_, settings::keys::kSoundFileName);
+  const std::string library = FindEncoderLibraries(media::FilterRegistry()).audio;
+  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty()) Warn(problem);
 }
 
 void ConversionController::EndSegment() {
@@ -239,7 +259,7 @@ ConversionController::Next ConversionController::PreviewSegment(std::size_t posi
   state_.segmentDone = false;
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams();
+  SelectStreams(entry->titleNumber);
   if (played) {
     StartTimers(false);
     const SegmentPump::End end = pump_.Run();

@@ -90,6 +90,19 @@ std::size_t DiscBrowser::AddTitles() {
   return added;
 }
 
+std::optional<DiscBrowser::StreamCounts> DiscBrowser::TitleStreams(unsigned title) {
+  CDvdGraph& graph = graph_.Graph();
+  graph.TogglePause();
+  std::optional<StreamCounts> counts;
+  ULONG audio = 0, subpictures = 0, current = 0;
+  BOOL disabled = FALSE;
+  if (graph.PlayChapterInTitle(title, 1) && SUCCEEDED(graph.GetCurrentAudio(audio, current)) &&
+      SUCCEEDED(graph.GetCurrentSubpicture(subpictures, current, disabled)))
+    counts = StreamCounts{static_cast<unsigned>(audio), static_cast<unsigned>(subpictures)};
+  graph.StopAll();
+  return counts;
+}
+
 bool DiscBrowser::AppendTitle(unsigned title) {
   const int position = static_cast<int>(list_.TitleCount());
   list_.selectedPosition = position;

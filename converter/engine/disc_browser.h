@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 
 #include "converter/engine/converter_controls.h"
 #include "converter/engine/current_graph.h"
@@ -35,6 +36,15 @@ class DiscBrowser {
   // The streams as the navigator last reported them.
   unsigned AudioStreamCount() const { return audioCount_; }
   unsigned SubpictureStreamCount() const { return subpictureCount_; }
+
+  // The audio and subpicture streams `title` itself carries (a title may carry fewer than its
+  // title set declares), as the navigator reports them once it plays the title; none when it
+  // cannot say.
+  struct StreamCounts {
+    unsigned audio = 0;
+    unsigned subpictures = 0;
+  };
+  std::optional<StreamCounts> TitleStreams(unsigned title);
 
  private:
   bool RefuseWhileBusy();

@@ -56,7 +56,7 @@ std::optional<int64_t> ChapterPlayer::MeasureRun() {
     if (!ReadSector(cell.lastVobuSector)) return std::nullopt;
     const std::optional<NavPack> last = ParseNavPack(buffer_);
     if (!first || !last || last->endTicks < first->startTicks) return std::nullopt;
-    ticks += last->endTicks - first->startTicks;
+    ticks += last->endTicks - first->startTicks + int64_t{cell.stillSeconds} * kTicksPerSecond;
   }
   return TicksToUnits(ticks);
 }
@@ -148,6 +148,9 @@ PlayerEvent ChapterPlayer::Next() {
       return event;
     }
     if (nextVobu_ == 0) {
+      // A still moves everything after it on by its time (the splice of the next VOBU sees
+      // the jump), so the pictures and sound after it keep their distance from those before.
+      previousEnd_ += int64_t{cell.stillSeconds} * kTicksPerSecond;
       ++cell_;
       cellStarted_ = false;
       continue;
@@ -158,15 +161,21 @@ PlayerEvent ChapterPlayer::Next() {
 }
 
 PlayerEvent ChapterPlayer::NextTail() {
-  const PlayCell& cell = cells_.cells[cell_];
   PlayerEvent event;
-  if (!cellStarted_) {
-    rangeEnd_ = TicksToUnits(previousEnd_ + timeOffset_);
-    cellStarted_ = true;
-    if (!EnterVobu(cell.firstSector)) return Finish("");  // the wanted chapters are complete all the same
-  }
-  while (nextSector_ > vobuLast_) {
-    if (nextVobu_ == 0 || !EnterVobu(nextVobu_)) return Finish("");
+  if (rangeEnd_ < 0) rangeEnd_ = TicksToUnits(previousEnd_ + timeOffset_);
+  // The wanted chapters are complete whatever happens in the tail: it ends without an error.
+  for (;;) {
+    if (!cellStarted_) {
+      cellStarted_ = true;
+      if (!EnterVobu(cells_.cells[cell_].firstSector)) return Finish("");
+    }
+    if (nextSector_ <= vobuLast_) break;
+    if (nextVobu_ != 0) {
+      if (!EnterVobu(nextVobu_)) return Finish("");
+      continue;
+    }
+    if (++cell_ >= cells_.cells.size()) return Finish("");
+    cellStarted_ = false;
   }
   if (location_.time >= rangeEnd_ + kTailLength || !ReadSector(nextSector_)) return Finish("");
   ++nextSector_;

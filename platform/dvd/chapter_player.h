@@ -15,6 +15,9 @@
 // after it: the player reads on into that cell for up to kTailLength and hands those sectors out
 // as kTailSector.
 //
+// A still cell's last picture stays for the cell's still time: the timeline leaves that gap
+// after the cell, and the run lasts that much longer.
+//
 // Time stamps restart in every source VOB; the only sign of a jump is a navigation pack whose
 // start time differs from the previous one's end. The player splices there: it keeps an offset
 // in 90 kHz ticks that, added to any time stamp of the following sectors, gives a time on one

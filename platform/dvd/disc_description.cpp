@@ -1,7 +1,9 @@
 #include "platform/dvd/disc_description.h"
 
 #include <map>
+#include <optional>
 
+#include "platform/dvd/chapter_span.h"
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/dvd_reader.h"
 #include "platform/dvd/dvd_time.h"
@@ -45,16 +47,14 @@ const pgc_t& ProgramChain(const ifo_handle_t& vts, int pgcn, const DiscLocation&
   return *table->pgci_srp[pgcn - 1].pgc;
 }
 
-// The length of chapter `part` of a title: the cells from its program's first cell up to the
-// next program's first cell. Cells of other angles than the first do not add to the length.
-int64_t ChapterLength(const ifo_handle_t& vts, const ptt_info_t& part, const DiscLocation& location) {
-  const pgc_t& pgc = ProgramChain(vts, part.pgcn, location);
-  if (part.pgn < 1 || part.pgn > pgc.nr_of_programs || pgc.program_map == nullptr || pgc.cell_playback == nullptr) {
-    Damaged(location, "a chapter points at a program that does not exist");
-  }
-  const int firstCell = pgc.program_map[part.pgn - 1];
-  const int endCell = part.pgn < pgc.nr_of_programs ? pgc.program_map[part.pgn] : pgc.nr_of_cells + 1;
-  if (firstCell < 1 || endCell > pgc.nr_of_cells + 1 || endCell < firstCell) Damaged(location, "a program's cells are out of range");
+// The length of chapter `chapter` of a title: the cells it spans (see ChapterSpan). Cells of
+// other angles than the first do not add to the length.
+int64_t ChapterLength(const ifo_handle_t& vts, const ttu_t& parts, int chapter, const DiscLocation& location) {
+  const pgc_t& pgc = ProgramChain(vts, parts.ptt[chapter - 1].pgcn, location);
+  const std::optional<CellSpan> span = ChapterSpan(parts, chapter, pgc);
+  if (!span) Damaged(location, "a chapter points at a program or cells that do not exist");
+  const int firstCell = span->first;
+  const int endCell = span->end;
   int64_t length = 0;
   for (int cell = firstCell; cell < endCell; ++cell) {
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
@@ -70,6 +70,8 @@ std::vector<AudioStreamInfo> ReadAudio(const vtsi_mat_t& mat, const pgc_t& pgc) 
   std::vector<AudioStreamInfo> streams;
   const int count = std::min<int>(mat.nr_of_vts_audio_streams, 8);
   for (int i = 0; i < count; ++i) {
+    // The title set declares its streams; each program chain says which of them it carries.
+    if ((pgc.audio_control[i] & 0x8000) == 0) continue;
     const audio_attr_t& attr = mat.vts_audio_attr[i];
     AudioStreamInfo stream;
     stream.language = LanguageFromDiscCode(attr.lang_code);
@@ -77,8 +79,7 @@ std::vector<AudioStreamInfo> ReadAudio(const vtsi_mat_t& mat, const pgc_t& pgc) 
     stream.format = ToAudioFormat(attr.audio_format);
     stream.channels = attr.channels + 1;
     stream.sampleRate = attr.sample_frequency == 1 ? 96000 : 48000;
-    // The program chain maps the logical stream to the one in the multiplex when it says so.
-    stream.physicalId = (pgc.audio_control[i] & 0x8000) != 0 ? (pgc.audio_control[i] >> 8) & 0x7 : i;
+    stream.physicalId = (pgc.audio_control[i] >> 8) & 0x7;
     streams.push_back(stream);
   }
   return streams;
@@ -88,12 +89,13 @@ std::vector<SubpictureStreamInfo> ReadSubpictures(const vtsi_mat_t& mat, const p
   std::vector<SubpictureStreamInfo> streams;
   const int count = std::min<int>(mat.nr_of_vts_subp_streams, 32);
   for (int i = 0; i < count; ++i) {
+    const uint32_t control = pgc.subp_control[i];
+    if ((control & 0x80000000u) == 0) continue;
     SubpictureStreamInfo stream;
     stream.language = LanguageFromDiscCode(mat.vts_subp_attr[i].lang_code);
     stream.locale = LocaleFromLanguage(stream.language);
-    const uint32_t control = pgc.subp_control[i];
     const int shift = aspect == AspectRatio::k16x9 ? 16 : 24;
-    stream.physicalId = (control & 0x80000000u) != 0 ? static_cast<int>((control >> shift) & 0x1f) : i;
+    stream.physicalId = static_cast<int>((control >> shift) & 0x1f);
     streams.push_back(stream);
   }
   return streams;
@@ -111,7 +113,7 @@ TitleInfo ReadTitle(const title_info_t& entry, int number, const ifo_handle_t& v
   const ttu_t& unit = parts->title[entry.vts_ttn - 1];
   if (unit.nr_of_ptts == 0 || unit.ptt == nullptr) Damaged(location, "title " + std::to_string(number) + " has no chapters");
   for (int part = 0; part < unit.nr_of_ptts; ++part) {
-    const int64_t length = ChapterLength(vts, unit.ptt[part], location);
+    const int64_t length = ChapterLength(vts, unit, part + 1, location);
     title.chapters.push_back({length});
     title.length += length;
   }

@@ -1,5 +1,6 @@
 // What a DVD-Video disc holds, read from its information files: titles, chapters with their
-// lengths, and the audio, subpicture and video attributes of each title's title set.
+// lengths, the video attributes of each title's title set, and the audio and subpicture streams
+// a title carries: those of its title set that its (first) program chain marks present.
 #pragma once
 
 #include <array>

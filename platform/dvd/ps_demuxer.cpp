@@ -134,8 +134,25 @@ void PsDemuxer::HandlePrivate(std::span<const uint8_t> payload, ElementaryPacket
     return;
   }
   packet.data = payload.subspan(header);
+  if (packet.codec != PacketCodec::kLpcm) SplitAtFirstFrame(ReadBigEndian16(payload, 2), substream, packet);
   Stamp(substream, packet);
   sink_(packet);
+}
+
+// The time stamp of an AC-3 or DTS packet is that of the first frame beginning in it; the bytes
+// before, the end of a frame begun in an earlier packet, go out first on their own and untimed.
+// Timing the whole packet would give that earlier frame the next one's time: a frame's length
+// too late, which looks like a gap to the decoder.
+void PsDemuxer::SplitAtFirstFrame(int firstFramePointer, uint8_t key, ElementaryPacket& packet) {
+  // The pointer counts from its own last byte: 1 is the first byte after the header.
+  const size_t frameStart = firstFramePointer > 0 ? static_cast<size_t>(firstFramePointer - 1) : 0;
+  if (!packet.hasTime || frameStart == 0 || frameStart >= packet.data.size()) return;
+  ElementaryPacket head = packet;
+  head.hasTime = false;
+  head.data = packet.data.first(frameStart);
+  Stamp(key, head);
+  sink_(head);
+  packet.data = packet.data.subspan(frameStart);
 }
 
 void PsDemuxer::HandleSubpicture(std::span<const uint8_t> data, ElementaryPacket& packet) {

@@ -4,7 +4,9 @@
 // LPCM (0xA0+n) and subpictures (0x20+n). Audio packets lose their private-stream header, so
 // the payload is what a decoder takes; subpicture units, which span several packets, are
 // collected whole. Times are moved onto the player's spliced timeline and given in 100 ns units.
-// A packet without a time stamp carries the last one its stream had.
+// A packet without a time stamp carries the last one its stream had. An AC-3 or DTS packet
+// whose time stamp belongs to a frame beginning inside it comes out as two packets: the bytes
+// before that frame untimed, then the rest with the time.
 #pragma once
 
 #include <array>
@@ -60,6 +62,7 @@ class PsDemuxer {
 
   void HandlePes(uint8_t id, std::span<const uint8_t> pes, int64_t timeOffset);
   void HandlePrivate(std::span<const uint8_t> payload, ElementaryPacket& packet);
+  void SplitAtFirstFrame(int firstFramePointer, uint8_t key, ElementaryPacket& packet);
   void HandleSubpicture(std::span<const uint8_t> data, ElementaryPacket& packet);
   void Stamp(uint8_t key, ElementaryPacket& packet);
 

@@ -1,8 +1,10 @@
 #include "platform/dvd/title_cells.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 
+#include "platform/dvd/chapter_span.h"
 #include "platform/dvd/dvd_error.h"
 
 namespace tarn::dvd {
@@ -39,16 +41,21 @@ bool IsLaterAngle(const cell_playback_t& cell) {
   return cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL;
 }
 
-// The first cell from `cell` on (from 1) that is not a later angle, as the tail of the run.
+// The cells from `cell` on (from 1) that are not later angles, as the tail of the run: short
+// cells may each hold less than the audio's lag behind the pictures, so the player reads on
+// through as many as that takes.
 void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
   for (; cell <= pgc.nr_of_cells; ++cell) {
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
     if (IsLaterAngle(playback) || playback.last_sector < playback.first_sector) continue;
     result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
                            result.palettes.size() - 1, true});
-    return;
   }
 }
+
+// A still of 1 to 254 s holds the cell's last picture that long. An endless one (255) waits
+// for the viewer on a player; a conversion has no viewer and goes on at once.
+int StillSeconds(const cell_playback_t& playback) { return playback.still_time < 255 ? playback.still_time : 0; }
 
 }  // namespace
 
@@ -80,12 +87,10 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
   for (int chapter = firstChapter; chapter <= lastChapter; ++chapter) {
     const ptt_info_t& part = parts.ptt[chapter - 1];
     const pgc_t& pgc = ProgramChainOf(reader, *vts, part.pgcn);
-    if (part.pgn < 1 || part.pgn > pgc.nr_of_programs || pgc.program_map == nullptr || pgc.cell_playback == nullptr) {
-      Damaged(reader, "a chapter points at a program that does not exist");
-    }
-    const int firstCell = pgc.program_map[part.pgn - 1];
-    const int endCell = part.pgn < pgc.nr_of_programs ? pgc.program_map[part.pgn] : pgc.nr_of_cells + 1;
-    if (firstCell < 1 || endCell > pgc.nr_of_cells + 1 || endCell <= firstCell) Damaged(reader, "a program's cells are out of range");
+    const std::optional<CellSpan> span = ChapterSpan(parts, chapter, pgc);
+    if (!span) Damaged(reader, "a chapter points at a program or cells that do not exist");
+    const int firstCell = span->first;
+    const int endCell = span->end;
     if (part.pgcn != palettePgcn) {
       result.palettes.emplace_back();
       // The chain is a packed structure: copy element by element, never through references.
@@ -97,7 +102,7 @@ TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, 
       if (IsLaterAngle(playback)) continue;
       if (playback.last_sector < playback.first_sector) Damaged(reader, "a cell ends before it starts");
       result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
-                              result.palettes.size() - 1, false});
+                              result.palettes.size() - 1, false, StillSeconds(playback)});
     }
     if (chapter == lastChapter) AddTail(pgc, endCell, chapter, result);
   }

@@ -17,7 +17,8 @@ struct PlayCell {
   uint32_t lastSector = 0;
   uint32_t lastVobuSector = 0;  // where the cell's last VOBU starts
   size_t palette = 0;  // index into TitleCells::palettes: that of the cell's program chain
-  bool tail = false;   // the cell after the wanted chapters, read only for its audio
+  bool tail = false;   // a cell after the wanted chapters, read only for its audio
+  int stillSeconds = 0;  // how long the cell's last picture stays after it; 0 also for an endless still
 };
 
 struct TitleCells {
@@ -28,8 +29,9 @@ struct TitleCells {
 };
 
 // The cells of chapters first..last (from 1) of `title`, and after them, marked as the tail, the
-// next cell of the same program chain when there is one: a multiplex carries audio up to about
-// half a second behind the video, so the sound of a chapter's last moments lies in the next cell.
+// following cells of the same program chain: a multiplex carries audio up to about half a second
+// behind the video, so the sound of a chapter's last moments lies in the cells after it (in
+// several when they are short).
 // Of an angle block only the first angle is played. Throws DvdError (kInvalidArgument) for chapters the title does not have, kDamaged
 // for tables that point nowhere.
 TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, int lastChapter);

@@ -5,4 +5,4 @@ make=$1
 folder=$2
 rm -rf "$folder"
 mkdir -p "$folder"
-for kind in ntsc pal long; do "$make" "$folder/$kind" "$kind" >/dev/null; done
+for kind in ntsc pal long edge; do "$make" "$folder/$kind" "$kind" >/dev/null; done

@@ -8,8 +8,10 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "converter/engine/window_start.h"
+#include "formats/movie_trim.h"
 #include "converter/engine/work_list_editing.h"
 #include "converter/settings/converter_settings.h"
 
@@ -168,7 +170,23 @@ int Word(const std::string& bytes, std::size_t offset) {
 SoundHeader ReadSoundHeader(const fs::path& file) {
   const std::string bytes = ReadFileText(file);
   if (bytes.size() < 64 || bytes.compare(0, 4, "TMS1") != 0) return {};
-  return {Word(bytes, 6), Word(bytes, 10)};
+  const auto u32 = [&](std::size_t at) {
+    return static_cast<double>(static_cast<std::uint32_t>(Word(bytes, at)) | static_cast<std::uint32_t>(Word(bytes, at + 2)) << 16);
+  };
+  return {Word(bytes, 6), Word(bytes, 10), u32(20) / u32(12)};
+}
+
+double MovieSeconds(const fs::path& file) {
+  const std::optional<std::vector<std::uint64_t>> ends = movie::RecordEnds(file.string());
+  return ends ? static_cast<double>(ends->size()) / 10 : -1;
+}
+
+void ExpectPairEndsTogether(const fs::path& movie) {
+  fs::path sound = movie;
+  sound.replace_extension(".tms");
+  const double movieSeconds = MovieSeconds(movie);
+  EXPECT_GE(movieSeconds, 0) << movie;
+  EXPECT_NEAR(ReadSoundHeader(sound).seconds, movieSeconds, 0.0001) << sound;
 }
 
 bool MovieFinished(const fs::path& file) {

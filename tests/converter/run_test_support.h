@@ -100,9 +100,14 @@ class ConverterRig : public ConverterFolderTest {
 struct SoundHeader {
   int musicMode = -1;
   int channels = -1;
+  double seconds = -1;  // sample frames / rate
 };
 SoundHeader ReadSoundHeader(const std::filesystem::path& file);
 // True when the movie file's header was written (the encoder finished it), records or not.
 bool MovieFinished(const std::filesystem::path& file);
+// How long a movie file plays: ten records a second; -1 when it cannot be read.
+double MovieSeconds(const std::filesystem::path& file);
+// The sound must end where the movie ends, to the sample.
+void ExpectPairEndsTogether(const std::filesystem::path& movie);
 
 }  // namespace tarn::conv::testing

@@ -133,6 +133,24 @@ TEST_F(ConvertCommandTest, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
   ExpectNothingWritten();
 }
 
+// Title 5 of the edge disc carries one of its title set's two audio streams and not its
+// subtitle stream; title 4 carries all three.
+TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
+  const std::string disc = TestDisc("edge");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun audio = Run({"--convert", disc, "--out", output_.string(), "--titles", "5", "--audio", "2"});
+  EXPECT_EQ(audio.status, kExitUsage);
+  EXPECT_NE(audio.err.find("title 5 has 1 audio streams; there is no audio stream 2"), std::string::npos) << audio.err;
+  const ProgramRun subtitle = Run({"--convert", disc, "--out", output_.string(), "--titles", "5", "--subtitle", "1"});
+  EXPECT_EQ(subtitle.status, kExitUsage);
+  EXPECT_NE(subtitle.err.find("title 5 has 0 subtitle streams; there is no subtitle stream 1"), std::string::npos)
+      << subtitle.err;
+  ExpectNothingWritten();
+  const ProgramRun carried = Run({"--convert", disc, "--out", output_.string(), "--titles", "4", "--audio", "2",
+                                  "--subtitle", "1"});
+  EXPECT_EQ(carried.status, kExitConverted) << carried.err;
+}
+
 TEST_F(ConvertCommandTest, TheOptionsNamedGoIntoTheSettingsFileAndPickTitlesAndChapters) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();

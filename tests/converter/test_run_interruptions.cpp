@@ -6,6 +6,9 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include "converter/engine/output_size_poll.h"
+#include "media/registry/FilterRegistry.h"
+#include "converter/engine/sound_end.h"
 #include "converter/engine/window_start.h"
 #include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
@@ -51,6 +54,19 @@ TEST_F(RunInterruptionTest, TheSizeLimitStopsAtTheFirstPollAboveItsMarginAndCont
   EXPECT_EQ(result.sizeKiB, "3997");
   EXPECT_EQ(result.movieFile, (output_ / "001001.tmv").string());
   EXPECT_TRUE(MovieFinished(output_ / "001001.tmv"));  // stopped, so the encoder finished it
+  // The sound, decoded ahead of the pictures, ends where the movie does, not with the run.
+  testing::ExpectPairEndsTogether(output_ / "001001.tmv");
+  // Where the last poll came too late, the pair is cut back to fit the limit on disk: records
+  // from the movie's end, and the sound with them.
+  const std::int64_t pair = static_cast<std::int64_t>(std::filesystem::file_size(output_ / "001001.tmv") +
+                                                      std::filesystem::file_size(output_ / "001001.tms"));
+  const std::string audioLibrary = FindEncoderLibraries(media::FilterRegistry()).audio;
+  EXPECT_EQ(EndSoundWithMovie(audioLibrary, (output_ / "001001.tmv").string(), (output_ / "001001.tms").string(),
+                              pair - 100000),
+            "");
+  EXPECT_LE(std::filesystem::file_size(output_ / "001001.tmv") + std::filesystem::file_size(output_ / "001001.tms"),
+            static_cast<std::uintmax_t>(pair - 100000));
+  testing::ExpectPairEndsTogether(output_ / "001001.tmv");
   EXPECT_EQ(controls_.CurrentSizeText(), "0");
   EXPECT_EQ(Label(ActionButton::Preview), kLabelContinue);
   EXPECT_TRUE(controls_.IsButtonEnabled(ActionButton::Preview));
@@ -119,6 +135,7 @@ TEST_F(RunInterruptionTest, AnAbortedRunNeverPowersOffAndASecondRunThenPlaysToIt
   EXPECT_EQ(observer_->ended[0].how, SegmentEnd::PlayedOut);
   EXPECT_EQ(observer_->ended[1].how, SegmentEnd::Aborted);
   EXPECT_TRUE(MovieFinished(observer_->ended[1].info.names.movie));
+  testing::ExpectPairEndsTogether(observer_->ended[1].info.names.movie);
   EXPECT_FALSE(list_.At(0)->results[1].empty());  // the aborted segment's result is kept
   EXPECT_EQ(Label(ActionButton::Convert), kLabelConvert);
   EXPECT_EQ(Label(ActionButton::Preview), kLabelPreview);
@@ -153,6 +170,7 @@ TEST_F(RunInterruptionTest, AQuitRequestEndsTheRunAtOnceAndStillEndsTheApplicati
   ASSERT_EQ(observer_->ended.size(), 2u);
   EXPECT_EQ(observer_->ended[1].how, SegmentEnd::Aborted);
   EXPECT_TRUE(MovieFinished(observer_->ended[1].info.names.movie));
+  testing::ExpectPairEndsTogether(observer_->ended[1].info.names.movie);
   EXPECT_EQ(observer_->started.size(), 2u);
   EXPECT_TRUE(controller_->State().abortRequested);
   EXPECT_TRUE(controller_->State().quitRequested);

@@ -8,3 +8,4 @@ mkdir -p "$folder"
 "$make" --iso "$folder/ntsc" ntsc
 "$make" --iso "$folder/pal" pal
 "$make" "$folder/loop" loop
+"$make" "$folder/edge" edge

@@ -31,7 +31,8 @@ struct Rgb {
 
 // The chapter colours of make-test-dvd.sh.
 const std::map<std::string, Rgb> kColours{{"red", {255, 0, 0}},       {"green", {0, 128, 0}},  {"blue", {0, 0, 255}},
-                                          {"yellow", {255, 255, 0}}, {"magenta", {255, 0, 255}}, {"cyan", {0, 255, 255}}};
+                                          {"yellow", {255, 255, 0}}, {"magenta", {255, 0, 255}}, {"cyan", {0, 255, 255}},
+                                          {"white", {255, 255, 255}}, {"gray", {128, 128, 128}}};
 
 // The named colour nearest to a YUV 4:2:0 sample, by BT.601 limited-range conversion.
 std::string NearestColour(int y, int u, int v) {
@@ -96,6 +97,7 @@ Playback Play(ChapterPlayer& player) {
       if (packet.hasTime) result.videoTimes.push_back({packet.time, result.cells.size() - 1});
       video.Push(packet.data);
     } else if (packet.codec == PacketCodec::kAc3) {
+      if (!packet.timeKnown) return;  // the end of a frame begun before the run: no sound of it
       auto& decoder = ac3[packet.stream];
       if (!decoder) {
         std::vector<float>& samples = result.audio[packet.stream];
@@ -169,6 +171,19 @@ TEST_F(ChapterPlayerTest, ChaptersTwoAndThreeDeliverExactlyTheirPicturesTonesAnd
   ASSERT_EQ(playback.subpictures.size(), 2u);
   for (const auto& unit : playback.subpictures) EXPECT_GE(test::SubpictureRectangles(unit), 1);
   EXPECT_EQ(playback.damagedPackets, 0u);
+}
+
+TEST_F(ChapterPlayerTest, AChapterRunsOnOverAProgramThatIsNoChapter) {
+  // Title 1 of the edge disc: one colour per cell; chapter 2 begins with the program of cell 3,
+  // and the program of cells 5 and 6 is no chapter, so chapter 3 begins with cell 7.
+  ChapterPlayer player(ResolveDiscPath(Discs().edge));
+  player.PlayChapters(1, 2, 1);
+  const Playback playback = Play(player);
+  EXPECT_EQ(playback.stop.error, "");
+  std::vector<std::string> expected;
+  for (const char* colour : {"blue", "yellow", "magenta", "cyan"}) expected.insert(expected.end(), 30, colour);
+  EXPECT_EQ(playback.frameColours, expected);
+  EXPECT_NEAR(Seconds(playback.stop.location.time), 120 * 1001 / 30000.0, 0.001);
 }
 
 TEST_F(ChapterPlayerTest, TimesRunOnOneTimelineAcrossCellsAndChapters) {

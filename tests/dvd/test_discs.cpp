@@ -36,6 +36,7 @@ TestDiscs Locate(const std::string& folder) {
   discs.pal = folder + "/pal";
   discs.palIso = folder + "/pal.iso";
   discs.loop = folder + "/loop";
+  discs.edge = folder + "/edge";
   return discs;
 }
 
@@ -59,7 +60,8 @@ TestDiscs AuthorOrFind() {
   static OwnDiscs own;
   own.folder = MakeTempFolder();
   TestDiscs discs = Locate(own.folder);
-  for (const auto& [kind, iso] : {std::pair{"ntsc", true}, std::pair{"pal", true}, std::pair{"loop", false}}) {
+  for (const auto& [kind, iso] : {std::pair{"ntsc", true}, std::pair{"pal", true}, std::pair{"loop", false},
+                                    std::pair{"edge", false}}) {
     discs.error = Author(own.folder, kind, iso);
     if (!discs.error.empty()) break;
   }

@@ -100,6 +100,33 @@ TEST(DvdInfoTest, AgreesWithLsdvdOnTitlesChaptersLengthsAndLanguages) {
   }
 }
 
+// The edge disc: title 1 has a program that is no chapter (lsdvd counts programs, so only its
+// length is compared), title 2 chapters of 15 frames (whose 600 frames the chain's own time
+// code counts as 20 s at 30 frames a second), title 5 one of its title set's two audio streams
+// and, like every title but 4, none of its subpicture stream.
+TEST(DvdInfoTest, ChaptersSpanTheirProgramsAndEachTitleListsOnlyTheStreamsItCarries) {
+  ASSERT_TRUE(Discs().error.empty()) << Discs().error;
+  int status = 0;
+  const std::string peer = RunCommand("lsdvd -x " + Quote(Discs().edge) + " 2>/dev/null", status);
+  ASSERT_EQ(status, 0) << "lsdvd is needed for this test (apt-get install lsdvd)";
+  const std::string ours = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info --json " + Quote(Discs().edge), status);
+  ASSERT_EQ(status, 0) << ours;
+  const std::vector<Title> expected = ParseLsdvd(peer);
+  const std::vector<Title> got = ParseJson(ours);
+  ASSERT_EQ(got.size(), 6u) << ours;
+  ASSERT_EQ(got.size(), expected.size()) << peer;
+  for (size_t t = 0; t < got.size(); ++t) {
+    SCOPED_TRACE(t + 1);
+    EXPECT_NEAR(got[t].length, expected[t].length, 0.025);
+    EXPECT_EQ(got[t].audioLanguages, expected[t].audioLanguages);
+    EXPECT_EQ(got[t].subtitleLanguages, expected[t].subtitleLanguages);
+  }
+  EXPECT_EQ(got[0].chapters, (std::vector<double>{2, 4, 2}));
+  EXPECT_EQ(got[4].audioLanguages, std::vector<std::string>{"en"});
+  EXPECT_EQ(got[3].subtitleLanguages, std::vector<std::string>{"en"});
+  EXPECT_TRUE(got[4].subtitleLanguages.empty());
+}
+
 TEST(DvdInfoTest, StandardOutputCarriesOnlyTheListingAndErrorsGoToStandardError) {
   ASSERT_TRUE(Discs().error.empty()) << Discs().error;
   int status = 0;

@@ -103,6 +103,22 @@ TEST(PsDemuxerTest, SplitsStreamsStripsPrivateHeadersAndCarriesTimesForward) {
   EXPECT_EQ(seen[5].stream, 1);
 }
 
+TEST(PsDemuxerTest, AnAc3PacketsTimeGoesWithTheFrameItsPointerNames) {
+  // The packet ends a frame begun earlier (3 bytes), then begins the one its time stamp is for.
+  const auto sector = SectorBuilder()
+                          .Pes(0xbd, 9000, {0x80, 1, 0, 1}, {0x0b, 0x77})
+                          .Pes(0xbd, 18000, {0x80, 1, 0, 4}, {1, 2, 3, 0x0b, 0x77})
+                          .Build();
+  const std::vector<Seen> seen = Demux({sector});
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[1].data, (std::vector<uint8_t>{1, 2, 3}));
+  EXPECT_FALSE(seen[1].hasTime);
+  EXPECT_EQ(seen[1].time, seen[0].time);
+  EXPECT_EQ(seen[2].data, (std::vector<uint8_t>{0x0b, 0x77}));
+  EXPECT_TRUE(seen[2].hasTime);
+  EXPECT_EQ(seen[2].time, 18000 * 1000 / 9);
+}
+
 TEST(PsDemuxerTest, FirstPacketWithoutTimeIsMarkedUnknown) {
   const std::vector<Seen> seen = Demux({SectorBuilder().Pes(0xe0, -1, {}, {1}).Build()});
   ASSERT_EQ(seen.size(), 1u);

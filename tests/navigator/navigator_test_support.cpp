@@ -105,4 +105,16 @@ double SoundOnset(const Sound& sound, double level) {
   return sound.Seconds();
 }
 
+QuietRun LongestQuietRun(const Sound& sound, double level) {
+  QuietRun longest;
+  size_t runStart = 0;
+  for (size_t i = 0; i <= sound.samples.size(); ++i) {
+    if (i < sound.samples.size() && std::fabs(sound.samples[i]) < level) continue;
+    const double seconds = static_cast<double>(i - runStart) / sound.rate;
+    if (seconds > longest.seconds) longest = {static_cast<double>(runStart) / sound.rate, seconds};
+    runStart = i + 1;
+  }
+  return longest;
+}
+
 }  // namespace nav_test

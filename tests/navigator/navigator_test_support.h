@@ -46,5 +46,10 @@ Sound ReadSoundFile(const std::filesystem::path& file);
 double ToneFrequency(const Sound& sound);
 // Seconds from the start to the first sample of at least `level`.
 double SoundOnset(const Sound& sound, double level);
+// The longest run of samples below `level` in size, in seconds, and where it starts.
+struct QuietRun {
+  double start = 0, seconds = 0;
+};
+QuietRun LongestQuietRun(const Sound& sound, double level);
 
 }  // namespace nav_test

@@ -123,6 +123,52 @@ TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAnd
   }
 }
 
+// Title 3 of the edge disc: a minute of one 440 Hz tone in AC-3 at 192 kb/s, whose frames
+// (768 bytes) straddle the multiplex's packets in every possible way.
+TEST_F(DvdConversion, AContinuousAc3ToneKeepsEveryFrame) {
+  const Conversion conversion = Convert(nav_test::Discs().edge, 3, "1-1");
+  ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+  nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  EXPECT_NEAR(sound.Seconds(), 1800 * kFrameSeconds, kAudioFrameSeconds);
+  // A sine of 440 Hz stays below 1 % of its peak for some 15 us around each zero crossing; a
+  // lost frame is 32 ms of silence. The disc's tone stops a little before its last picture.
+  sound.samples.resize(sound.samples.size() - static_cast<size_t>(sound.rate / 5));
+  const nav_test::QuietRun quiet = nav_test::LongestQuietRun(sound, 0.005);
+  EXPECT_LT(quiet.seconds, 0.010) << "silence at " << quiet.start << " s";
+}
+
+// Title 2 of the edge disc: forty chapters of 15 frames (half a second) cut from one multiplex
+// with one continuous tone; each converted alone must sound to its very end.
+TEST_F(DvdConversion, EveryShortChapterConvertedAloneSoundsToItsEnd) {
+  for (const char* chapter : {"1-1", "2-2", "17-17", "39-39"}) {
+    SCOPED_TRACE(chapter);
+    const Conversion conversion = Convert(nav_test::Discs().edge, 2, chapter);
+    ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+    const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+    EXPECT_NEAR(sound.Seconds(), 15 * kFrameSeconds, kAudioFrameSeconds);
+    const nav_test::QuietRun quiet = nav_test::LongestQuietRun(sound, 0.005);
+    EXPECT_LT(quiet.seconds, 0.010) << "silence at " << quiet.start << " s of " << sound.Seconds();
+  }
+}
+
+// Title 6 of the edge disc: 15 frames of yellow whose cell holds its last picture for 2 s,
+// then 30 frames of cyan. The movie shows the still as a player does, and the sound keeps pace.
+TEST_F(DvdConversion, AStillCellIsHeldForItsStillTime) {
+  const Conversion conversion = Convert(nav_test::Discs().edge, 6, "1-2");
+  ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
+  const double seconds = 45 * kFrameSeconds + 2;
+  EXPECT_NEAR(static_cast<double>(conversion.records), seconds * 10, 1.5);
+  const std::vector<nav_test::Picture> pictures = nav_test::MoviePictures(conversion.movie);
+  ASSERT_GE(pictures.size(), 30u);
+  const auto yellow = [](const nav_test::Picture& p) { return p.red > 150 && p.green > 150 && p.blue < 100; };
+  const auto cyan = [](const nav_test::Picture& p) { return p.red < 100 && p.green > 150 && p.blue > 150; };
+  EXPECT_TRUE(yellow(pictures[3]));
+  EXPECT_TRUE(yellow(pictures[22]));  // 2.2 s: still the held picture
+  EXPECT_TRUE(cyan(pictures.back()));
+  const nav_test::Sound sound = nav_test::ReadSoundFile(conversion.sound);
+  EXPECT_NEAR(sound.Seconds(), static_cast<double>(conversion.records) / 10, 0.1);
+}
+
 TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
   const Conversion off = Convert(nav_test::Discs().ntsc, 1, "2-2");
   const Conversion on = Convert(nav_test::Discs().ntsc, 1, "2-2", {"--subtitle", "1"});

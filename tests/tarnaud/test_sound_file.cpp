@@ -1,6 +1,11 @@
 // What each MusicMode writes: header fields, length, the tone's pitch and level, the channel a
 // mono file takes, the volume, and the low-pass in front of the lower rate.
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <span>
+
+#include "tarnaud/sound_end.h"
 
 #include "sound_test_support.h"
 
@@ -147,5 +152,33 @@ TEST_F(SoundChain, MoreThanTwoChannelsAreMixedDownKeepingTheCentre) {
   ASSERT_EQ(mono.channelSamples.size(), 1u);
   EXPECT_NEAR(ZeroCrossingFrequency(mono.channelSamples[0], 12'000, 500, 11'500), 660.0, 2.0);
 }
+
+// A conversion stopped early ends its sound with its movie: the finished file is cut, or
+// padded with silence, to a length, its header following.
+class EndedSound : public SoundChain {
+ protected:
+  void CutThenPad(int mode) {
+    const DecodedSound full = Encode({{"MusicMode", std::to_string(mode)}}, {440.0, 880.0}, 0.4, 1.0);
+    ASSERT_TRUE(full.finished);
+    ASSERT_EQ(tarn::aud::EndSoundFile(soundPath.string(), 5'000'000), 0);
+    const DecodedSound cut = aud_test::ReadSound(soundPath);
+    EXPECT_EQ(cut.frames, 6000u);
+    EXPECT_EQ(cut.dataBytes, cut.fileSize - 64);
+    EXPECT_NEAR(ZeroCrossingFrequency(cut.channelSamples[0], 12'000, 1200, 6000), 440.0, 2.0);
+
+    ASSERT_EQ(tarn::aud::EndSoundFile(soundPath.string(), 15'000'000), 0);
+    const DecodedSound padded = aud_test::ReadSound(soundPath);
+    EXPECT_EQ(padded.frames, 18000u);
+    EXPECT_EQ(padded.dataBytes, padded.fileSize - 64);
+    ASSERT_EQ(padded.channelSamples[0].size(), 18000u);
+    const auto tail = std::span(padded.channelSamples[0]).subspan(6100);
+    const auto [low, high] = std::minmax_element(tail.begin(), tail.end());
+    EXPECT_LT(*high - *low, 0.02);  // no tone, no noise: at most the decoder settling
+    EXPECT_EQ(tarn::aud::EndSoundFile((folder.path() / "none.tms").string(), 0), ENOENT);
+  }
+};
+
+TEST_F(EndedSound, EightBitFilesAreCutOrPaddedToALength) { CutThenPad(0); }
+TEST_F(EndedSound, AdpcmFilesAreCutOrPaddedToALength) { CutThenPad(2); }
 
 }  // namespace
