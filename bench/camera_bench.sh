@@ -28,7 +28,7 @@ footage=$build/camera-footage
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$build/filters.ini" "$work/filters.ini"
-export TARNMEDIA_FILTERS=$work/filters.ini TARNMEDIA_INI=$work/TarnMedia.ini
+export TARNMEDIA_FILTERS=$work/filters.ini
 
 # Wall seconds and peak resident KiB of a command, as "seconds kib".
 measure() {
@@ -39,10 +39,15 @@ measure() {
   }
   cat "$work/time"
 }
-encode() { measure "$tmvtool" encode "$footage/clip.mpg" -o "$work/clip.tmv"; }
+# Each run starts from no settings file: tmvtool with the encoder's defaults, tarnconv with the
+# converter's (which it writes for the encoder: brighter, sharper pictures that cost more bytes).
+encode() {
+  rm -f "$work/tmvtool.ini"
+  measure "$tmvtool" encode "$footage/clip.mpg" -o "$work/clip.tmv" --ini "$work/tmvtool.ini"
+}
 convert() {
-  rm -rf "$work/out" && mkdir "$work/out"
-  measure "$tarnconv" --convert "$footage/disc" --join --out "$work/out"
+  rm -rf "$work/out" "$work/tarnconv.ini" && mkdir "$work/out"
+  TARNMEDIA_INI=$work/tarnconv.ini measure "$tarnconv" --convert "$footage/disc" --join --out "$work/out"
 }
 decode_clip() { measure ffmpeg -nostdin -v error -threads 1 -i "$footage/clip.mpg" -f null -; }
 decode_disc() {
@@ -72,16 +77,19 @@ report "tarnconv --convert" "$work/convert"
 report "ffmpeg VOBs to null" "$work/decode_disc"
 ratio "ratio tarnconv" "$work/convert" "$work/decode_disc"
 
-outputs=("$work/clip.tmv" "$work"/out/*)
+# The outputs under fixed names: tarnconv names its files by title and chapter.
+cp "$work"/out/*.tmv "$work/disc.tmv"
+cp "$work"/out/*.tms "$work/disc.tms"
+outputs=(clip.tmv disc.tmv disc.tms)
 if [[ -n ${KEEP:-} ]]; then
   mkdir -p "$KEEP"
-  cp "${outputs[@]}" "$KEEP/"
-  echo "kept:                  ${outputs[*]##*/} in $KEEP"
+  for name in "${outputs[@]}"; do cp "$work/$name" "$KEEP/"; done
+  echo "kept:                  ${outputs[*]} in $KEEP"
 fi
 if [[ -n ${COMPARE:-} ]]; then
-  for file in "${outputs[@]}"; do
-    if cmp -s "$file" "$COMPARE/${file##*/}"; then echo "same bytes:            ${file##*/}"
-    else echo "DIFFERENT:             ${file##*/}"; status=1; fi
+  for name in "${outputs[@]}"; do
+    if cmp -s "$work/$name" "$COMPARE/$name"; then echo "same bytes:            $name"
+    else echo "DIFFERENT:             $name"; status=1; fi
   done
   exit "${status:-0}"
 fi
