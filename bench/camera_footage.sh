@@ -2,7 +2,8 @@
 # Real camera footage for the benchmarks (never for CI): Debian's opencv-doc package carries a
 # street scene from a fixed camera (examples/data/vtest.avi, 768x576, 10 fps) and two hand-held
 # clips (box.mp4.gz, cup.mp4.gz, 640x480 H.264). From them this script makes, in a cache folder:
-#   clip.mpg     60 s, 720x480, 29.97 fps MPEG-2 at 5 Mb/s, video only (box, cup, then the street)
+#   clip.mpg     60 s, 720x480, 29.97 fps MPEG-2 at 5 Mb/s (IBBP, 15-picture GOPs, as on discs),
+#                video only (box, cup, then the street)
 #   disc/        a DVD-Video folder of the same picture with AC-3 sound, one title of six chapters
 # The codec benchmark's "camera" case decodes the clip itself: TARN_CAMERA_CLIP=.../clip.mpg.
 # Everything is made once; a second run only prints the paths.
@@ -33,7 +34,7 @@ done
 scale="scale=720:480,setsar=8/9,fps=30000/1001,format=yuv420p"
 picture="[0:v]$scale[a];[1:v]$scale[b];[2:v]$scale[c];[a][b][c]concat=n=3:v=1:a=0,trim=duration=60.06[v]"
 inputs=(-i "$cache/box.mp4" -i "$cache/cup.mp4" -i "$docs/examples/data/vtest.avi")
-dvd_video=(-target ntsc-dvd -aspect 4:3 -b:v 5000k -maxrate 8000k -fflags +bitexact -flags:v +bitexact)
+dvd_video=(-target ntsc-dvd -aspect 4:3 -g 15 -bf 2 -b:v 5000k -maxrate 8000k -fflags +bitexact -flags:v +bitexact)
 
 if [[ ! -s $cache/clip.mpg ]]; then
   ffmpeg -nostdin -v error -y "${inputs[@]}" -filter_complex "$picture" -map '[v]' -frames:v 1800 \
