@@ -4,7 +4,8 @@
 #   tmvtool encode CLIP            against  ffmpeg -threads 1 -i CLIP -f null -
 #   tarnconv --convert DISC --join against  ffmpeg -threads 1 of the title's VOBs -f null -
 # Each runs RUNS times (default 3), alternating; prints every run, the medians, the ratios (the
-# target is at most 1.0), the peak memory and the load average before and after.
+# target is at most 1.0) of wall and of processor time, the peak memory and the load average
+# before and after.
 #
 # KEEP=DIR copies the movie and sound files of the last runs into DIR; COMPARE=DIR compares them
 # byte for byte with the files kept there earlier (a speed change must not change an output byte).
@@ -30,14 +31,14 @@ trap 'rm -rf "$work"' EXIT
 cp "$build/filters.ini" "$work/filters.ini"
 export TARNMEDIA_FILTERS=$work/filters.ini
 
-# Wall seconds and peak resident KiB of a command, as "seconds kib".
+# Wall seconds, peak resident KiB and processor seconds (user + system) of a command.
 measure() {
-  /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr" || {
+  /usr/bin/time -f '%e %M %U %S' -o "$work/time" "$@" >"$work/stdout" 2>"$work/stderr" || {
     echo "failed: $*" >&2
     cat "$work/stderr" "$work/stdout" >&2
     exit 1
   }
-  cat "$work/time"
+  awk '{ printf "%s %s %.2f\n", $1, $2, $3 + $4 }' "$work/time"
 }
 # Each run starts from no settings file: tmvtool with the encoder's defaults, tarnconv with the
 # converter's (which it writes for the encoder: brighter, sharper pictures that cost more bytes).
@@ -55,12 +56,14 @@ decode_disc() {
 }
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 report() {  # NAME FILE
-  printf '%-22s median %s s of %s, peak %s KiB\n' "$1:" "$(cut -d' ' -f1 "$2" | median)" \
-    "$(cut -d' ' -f1 "$2" | paste -sd' ')" "$(cut -d' ' -f2 "$2" | median)"
+  printf '%-22s median %s s of %s, peak %s KiB, processor median %s s\n' "$1:" "$(cut -d' ' -f1 "$2" | median)" \
+    "$(cut -d' ' -f1 "$2" | paste -sd' ')" "$(cut -d' ' -f2 "$2" | median)" "$(cut -d' ' -f3 "$2" | median)"
 }
 ratio() {  # NAME FILE FILE
   awk -v n="$1" -v a="$(cut -d' ' -f1 "$2" | median)" -v b="$(cut -d' ' -f1 "$3" | median)" \
     'BEGIN { printf "%-22s %.2f (target at most 1.0)\n", n ":", a / b }'
+  awk -v n="$1" -v a="$(cut -d' ' -f3 "$2" | median)" -v b="$(cut -d' ' -f3 "$3" | median)" \
+    'BEGIN { printf "%-22s %.2f (processor seconds; a loaded machine stretches the wall times)\n", n ":", a / b }'
 }
 
 echo "load before:           $(cut -d' ' -f1-3 /proc/loadavg)"
