@@ -121,7 +121,8 @@ protected:
 };
 
 // The pictures of an MPEG program stream made by ffmpeg, one sample each in decoding order,
-// timed by IrregularTime of their display number; every fifth carries no time.
+// timed by IrregularTime of their display number; every fifth, and any the file gives no
+// time, carries none.
 struct TimedPicture {
   Bytes bytes;
   std::optional<REFERENCE_TIME> start;
@@ -137,8 +138,10 @@ std::vector<TimedPicture> IrregularlyTimedPictures(const std::filesystem::path& 
   while (av_read_frame(format, packet) >= 0) {
     TimedPicture& picture = pictures.emplace_back();
     picture.bytes.assign(packet->data, packet->data + packet->size);
-    const auto number = static_cast<int>(av_rescale_q(packet->pts - stream->start_time, stream->time_base, {1001, 30000}));
-    if (pictures.size() % 5 != 0) picture.start = IrregularTime(number);
+    if (packet->pts != AV_NOPTS_VALUE && pictures.size() % 5 != 0) {
+      const auto number = static_cast<int>(av_rescale_q(packet->pts - stream->start_time, stream->time_base, {1001, 30000}));
+      picture.start = IrregularTime(number);
+    }
     av_packet_unref(packet);
   }
   av_packet_free(&packet);
