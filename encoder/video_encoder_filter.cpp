@@ -6,6 +6,7 @@
 #include <new>
 
 #include "codec/frame_decoder.h"
+#include "encoder/encoder_input_pin.h"
 #include "encoder/encoder_process_state.h"
 #include "formats/record_builder.h"
 #include "encoder/encoder_settings.h"
@@ -51,6 +52,9 @@ VideoEncoderFilter::VideoEncoderFilter(IUnknown* outer)
       outputType_(MakePreviewType()),
       clock_(GetOwner(), nullptr) {
   FramesStarted().store(false, std::memory_order_relaxed);
+  HRESULT hr = S_OK;
+  m_pInput = std::make_unique<EncoderInputPin>(this, &hr, FrameGate::kFrameStep, publishedGrid_);
+  m_pOutput = std::make_unique<CTransformOutputPin>(L"Transform output pin", this, &hr, L"XForm Out");
 }
 
 VideoEncoderFilter::~VideoEncoderFilter() = default;
@@ -133,6 +137,7 @@ HRESULT VideoEncoderFilter::StartStreaming() {
   ReadSettingsAndBuildTables();
   FramesStarted().store(false, std::memory_order_relaxed);
   gate_.Reset();
+  publishedGrid_.store(gate_.Grid(), std::memory_order_release);
   writtenFrames_ = 0;
   return S_OK;
 }
@@ -177,7 +182,9 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
   REFERENCE_TIME stop = 0;
   if (in->GetTime(&start, &stop) == S_OK) {
     out->SetTime(&start, &stop);
-    if (!gate_.Admit(start)) {
+    const bool kept = gate_.Admit(start);
+    publishedGrid_.store(gate_.Grid(), std::memory_order_release);
+    if (!kept) {
       FramesStarted().store(true, std::memory_order_relaxed);
       return S_FALSE;
     }

@@ -9,6 +9,7 @@
 // frames it keeps. It reports every failure as an HRESULT and prints nothing.
 #pragma once
 
+#include <atomic>
 #include <memory>
 
 #include "codec/frame_encoder.h"
@@ -76,6 +77,9 @@ class VideoEncoderFilter final : public CTransformFilter {
   codec::FitSettings fitSettings_;
   codec::EncoderSettings encoderSettings_;
   FrameGate gate_;
+  // The gate's grid for the input pin to tell upstream (ITarnFrameGate), published after
+  // every timed frame.
+  std::atomic<REFERENCE_TIME> publishedGrid_{0};
   std::uint32_t totalBytes_ = 0;
   std::uint32_t writtenFrames_ = 0;
 };

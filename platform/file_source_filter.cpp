@@ -54,6 +54,9 @@ HRESULT FileSourceStream::OnThreadCreate() {
   started_ = true;
   firstSample_ = true;
   queue_.Reset(kQueuedPictures, reader.FrameBytes());
+  // Nothing is on its way downstream yet: the gate's state is the one the first picture meets.
+  gate_.Forget();
+  gate_.Follow(GetConnected());
   decoder_ = std::thread([this] { DecodeLoop(); });
   return S_OK;
 }
@@ -63,7 +66,7 @@ void FileSourceStream::DecodeLoop() {
   for (;;) {
     QueuedPicture* picture = queue_.AcquireFree();
     if (picture == nullptr) return;  // stopping
-    const ReadResult result = reader.ReadPicture(picture->bytes.data(), &picture->times);
+    const ReadResult result = reader.ReadPicture(picture->bytes.data(), &picture->times, &gate_);
     if (result != ReadResult::kPicture) {
       queue_.Release(picture);
       queue_.Finish(result == ReadResult::kError);

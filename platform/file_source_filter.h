@@ -9,6 +9,7 @@
 #pragma once
 
 #include "media/base/SourceStream.h"
+#include "platform/frame_gate_follower.h"
 #include "platform/picture_queue.h"
 #include "platform/platform_interfaces.h"
 #include "platform/video_file_reader.h"
@@ -30,6 +31,8 @@ public:
   HRESULT GetMediaType(CMediaType* mediaType) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   HRESULT Inactive() override;
+  // Pictures the gate downstream would have discarded, left out since the filter was made.
+  std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
 protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
@@ -41,6 +44,9 @@ private:
 
   FileSourceFilter* const source_;
   PictureQueue queue_;
+  // The frame gate of the filter downstream, followed by the decoding thread: pictures it
+  // would discard are not stored or delivered.
+  FrameGateFollower gate_;
   std::thread decoder_;
   bool firstSample_ = true;
   bool started_ = false;  // a run has read from the file: the next one rewinds
@@ -66,6 +72,7 @@ public:
 
   VideoFileReader& Reader() { return reader_; }
   bool Loaded() const { return loaded_; }
+  std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
 private:
   VideoFileReader reader_;

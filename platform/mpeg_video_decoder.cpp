@@ -190,6 +190,7 @@ HRESULT MpegVideoDecoder::StartStreaming() {
   nextStart_ = 0;
   segmentStop_ = MAX_TIME;
   discontinuity_ = true;
+  ForgetHeldPicture();
   return S_OK;
 }
 
@@ -231,20 +232,86 @@ HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_
     }
     pts = AV_NOPTS_VALUE;  // the time belongs to the first picture starting in these bytes
     if (pictureSize > 0) {
-      packet_->data = picture;
-      packet_->size = pictureSize;
-      packet_->pts = parser_->pts;
-      packet_->dts = parser_->dts;
-      // A damaged picture is skipped; decoding goes on with the next one.
-      avcodec_send_packet(decoder_.get(), packet_.get());
-      packet_->data = nullptr;
-      packet_->size = 0;
-      const HRESULT hr = DeliverDecodedPictures();
+      const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
+      const HRESULT hr = DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
       if (FAILED(hr)) return hr;
     }
     if (flushing) break;
   } while (size > 0);
   return S_OK;
+}
+
+// A B picture whose time the gate downstream would discard is held until the next picture
+// arrives, and then left out when the picture shown after it has a time of its own: the
+// following B picture, or else the I or P picture decoded before the held one. Then leaving it
+// out is exact: no picture refers to a B picture, the gate never moves for a discarded
+// picture, and the pictures that follow keep their times (a picture without a time of its own
+// starts where the picture before it ended). A B picture without a time of its own starts
+// where the picture shown before it ended, known when that one was sent on. The times must
+// not go backwards across the picture left out, and no discontinuity may be waiting to be
+// marked, so that every picture sent on looks as it would have.
+HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, bool bidirectional) {
+  gate_.Follow(m_pOutput->GetConnected());
+  HRESULT hr = SettleHeldPicture(bidirectional ? picture.pts : lastReferencePts_);
+  if (FAILED(hr)) return hr;
+  if (bidirectional && !discontinuity_) {
+    // A B picture is shown as soon as it is decoded, right after the picture shown before it.
+    const std::int64_t start = picture.pts != AV_NOPTS_VALUE ? picture.pts
+                               : skippedSinceDelivery_   ? AV_NOPTS_VALUE
+                                                         : nextStart_;
+    if (start != AV_NOPTS_VALUE && gate_.Discards(start)) {
+      Hold(picture, start);
+      return S_OK;
+    }
+  }
+  if (!bidirectional) lastReferencePts_ = picture.pts;
+  return SendPicture(picture);
+}
+
+void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start) {
+  const auto size = static_cast<std::size_t>(picture.size);
+  if (heldBytes_.size() < size + AV_INPUT_BUFFER_PADDING_SIZE) heldBytes_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
+  std::memcpy(heldBytes_.data(), picture.data, size);
+  std::memset(heldBytes_.data() + size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+  held_ = picture;
+  held_.data = heldBytes_.data();
+  heldStart_ = start;
+  holding_ = true;
+}
+
+HRESULT MpegVideoDecoder::SettleHeldPicture(std::int64_t nextShownPts) {
+  if (!holding_) return S_OK;
+  holding_ = false;
+  if (nextShownPts != AV_NOPTS_VALUE && nextShownPts >= heldStart_ && gate_.Discards(heldStart_)) {
+    gate_.CountSkipped();
+    skippedSinceDelivery_ = true;
+    return S_OK;
+  }
+  // Sent later than it arrived: a discontinuity marked since belongs to the pictures after it.
+  const bool discontinuity = discontinuity_;
+  discontinuity_ = false;
+  const HRESULT hr = SendPicture(held_);
+  discontinuity_ = discontinuity_ || discontinuity;
+  return hr;
+}
+
+void MpegVideoDecoder::ForgetHeldPicture() {
+  holding_ = false;
+  skippedSinceDelivery_ = false;
+  lastReferencePts_ = AV_NOPTS_VALUE;
+  gate_.Forget();
+}
+
+HRESULT MpegVideoDecoder::SendPicture(const CodedPicture& picture) {
+  packet_->data = const_cast<std::uint8_t*>(picture.data);
+  packet_->size = picture.size;
+  packet_->pts = picture.pts;
+  packet_->dts = picture.dts;
+  // A damaged picture is skipped; decoding goes on with the next one.
+  avcodec_send_packet(decoder_.get(), packet_.get());
+  packet_->data = nullptr;
+  packet_->size = 0;
+  return DeliverDecodedPictures();
 }
 
 HRESULT MpegVideoDecoder::DeliverDecodedPictures() {
@@ -305,6 +372,8 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
 
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);
+  gate_.Sent(start);
+  skippedSinceDelivery_ = false;
   out->SetSyncPoint(TRUE);
   out->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
   discontinuity_ = false;
@@ -351,6 +420,7 @@ void MpegVideoDecoder::FillBlack(std::uint8_t* out) const {
 HRESULT MpegVideoDecoder::EndOfStream() {
   if (decoder_) {
     Decode(nullptr, 0, AV_NOPTS_VALUE);
+    SettleHeldPicture(lastReferencePts_);
     avcodec_send_packet(decoder_.get(), nullptr);
     DeliverDecodedPictures();
     // A still at the end of the segment lasts to its stop.
@@ -379,6 +449,8 @@ HRESULT MpegVideoDecoder::EndFlush() {
       av_frame_unref(lastFrame_.get());
     }
     discontinuity_ = true;
+    // The pictures on their way to the gate were flushed: its state is taken again.
+    ForgetHeldPicture();
   }
   return CTransformFilter::EndFlush();
 }

@@ -11,14 +11,22 @@
 // thread of the output pin's own, so decoding overlaps the work downstream.
 // A picture of another size than the connected type is scaled to it. The navigator tells the palette and the
 // subpicture state through ITarnSubpictureControl.
+//
+// Connected to a filter that keeps frames through a frame gate (ITarnFrameGate on its input
+// pin), the decoder follows the gate and does not decode a B picture the gate would discard:
+// no picture refers to it, and leaving it out changes neither what the gate keeps nor the
+// times of the pictures that follow (see DecodePicture).
 #pragma once
 
 #include "media/base/TransformFilter.h"
 #include "platform/av_handles.h"
+#include "platform/frame_gate_follower.h"
 #include "platform/platform_interfaces.h"
 #include "platform/subpicture_overlay.h"
 
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace tarn::platform {
 
@@ -69,9 +77,26 @@ public:
   HRESULT GetSubpictureState(BOOL* shown) override;
 
   SubpictureOverlay& Overlay() { return overlay_; }
+  // B pictures left out because the gate downstream would have discarded them.
+  std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
 private:
+  // One picture's bytes as the parser cut them out, with its time (or AV_NOPTS_VALUE).
+  struct CodedPicture {
+    const std::uint8_t* data = nullptr;
+    int size = 0;
+    std::int64_t pts = 0;
+    std::int64_t dts = 0;
+  };
+
   HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);
+  HRESULT DecodePicture(const CodedPicture& picture, bool bidirectional);
+  // Leaves out or decodes the held B picture; `nextShownPts` is the time of the picture shown
+  // after it.
+  HRESULT SettleHeldPicture(std::int64_t nextShownPts);
+  void Hold(const CodedPicture& picture, std::int64_t start);
+  HRESULT SendPicture(const CodedPicture& picture);
+  void ForgetHeldPicture();
   HRESULT DeliverDecodedPictures();
   HRESULT DeliverPicture(const AVFrame& frame);
   HRESULT SendPicture(const AVFrame& frame, REFERENCE_TIME start, REFERENCE_TIME stop);
@@ -99,6 +124,18 @@ private:
   REFERENCE_TIME nextStart_ = 0;
   REFERENCE_TIME segmentStop_ = MAX_TIME;
   bool discontinuity_ = true;
+
+  FrameGateFollower gate_;
+  // A B picture the gate would discard, waiting for the next picture: only when the picture
+  // shown after it has a time of its own is it left out (see DecodePicture).
+  std::vector<std::uint8_t> heldBytes_;  // grows to the largest such picture, then stays
+  CodedPicture held_;
+  std::int64_t heldStart_ = 0;  // the time it would have been sent on with
+  bool holding_ = false;
+  bool skippedSinceDelivery_ = false;  // nextStart_ is not the end of the picture shown last
+  // The time of the last I or P picture sent: the decoder shows it after the B pictures that
+  // follow it in the stream.
+  std::int64_t lastReferencePts_ = AV_NOPTS_VALUE;
 };
 
 }  // namespace tarn::platform

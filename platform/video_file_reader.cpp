@@ -162,19 +162,29 @@ PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
   return times;
 }
 
-ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* times) {
+ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate) {
   if (!format_) return ReadResult::kError;
-  if (!ReceiveFrame()) return ReadResult::kEnd;
-  if (frame_->width != width_ || frame_->height != height_ || frame_->format != decodedFormat_) {
-    // A size or format change within the stream would not fit the agreed buffers.
-    error_ = "the picture size or format changes within the stream";
+  for (;;) {
+    if (!ReceiveFrame()) return ReadResult::kEnd;
+    if (frame_->width != width_ || frame_->height != height_ || frame_->format != decodedFormat_) {
+      // A size or format change within the stream would not fit the agreed buffers.
+      error_ = "the picture size or format changes within the stream";
+      av_frame_unref(frame_.get());
+      return ReadResult::kError;
+    }
+    // Every picture's times, also of one left out: a picture without a time of its own starts
+    // where the one before it ended.
+    *times = TimesOf(*frame_);
+    if (gate != nullptr && gate->Discards(times->start)) {
+      gate->CountSkipped();
+      av_frame_unref(frame_.get());
+      continue;
+    }
+    StorePicture(picture);
     av_frame_unref(frame_.get());
-    return ReadResult::kError;
+    if (gate != nullptr) gate->Sent(times->start);
+    return ReadResult::kPicture;
   }
-  *times = TimesOf(*frame_);
-  StorePicture(picture);
-  av_frame_unref(frame_.get());
-  return ReadResult::kPicture;
 }
 
 void VideoFileReader::StorePicture(std::uint8_t* picture) {

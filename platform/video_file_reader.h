@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/av_handles.h"
+#include "platform/frame_gate_follower.h"
 #include "media/dshow/Structures.h"
 #include "media/com/Guid.h"
 #include "media/com/HResult.h"
@@ -52,8 +53,10 @@ public:
   REFERENCE_TIME Duration() const { return duration_; }
   const std::string& ErrorText() const { return error_; }
 
-  // Decodes the next picture into `picture` (FrameBytes() long).
-  ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times);
+  // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
+  // gate would discard is decoded (the pictures after it may refer to it) but not stored, and
+  // the next one is read instead; the gate is told of the picture returned.
+  ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate = nullptr);
 
 private:
   HRESULT Fail(HRESULT hr, std::string text);

@@ -1,0 +1,234 @@
+// Real camera footage: 30 kept frames (10 a second, from 5 s on) of the 29.97 fps MPEG-2 clip that
+// bench/camera_footage.sh makes, named by TARN_CAMERA_CLIP. The pictures are decoded and turned
+// into YUY2 as the file source does it (libavcodec, then libswscale with point sampling). Two
+// measures:
+//   BM_EncodeFrame/camera          EncodeFrame alone, each frame against the closed loop's
+//                                  reference of the frame before it
+//   BM_PrepareEncodeDecode/camera  the encoder filter's whole chain for one kept frame: YUY2
+//                                  prepared, encoded, decoded into the reference
+// The pictures are prepared with the converter's settings, as tarnconv codes them.
+// Without the clip both skip with a message.
+#include <benchmark/benchmark.h>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libswscale/swscale.h>
+}
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/bench_source.h"
+#include "codec/frame_decoder.h"
+#include "codec/frame_encoder.h"
+#include "codec/picture_prep.h"
+
+namespace {
+
+using namespace tarn::codec;
+using Picture = std::vector<std::uint8_t>;
+
+constexpr int kWidth = tarn::bench::kDiscWidth;
+constexpr int kHeight = tarn::bench::kDiscHeight;
+constexpr std::size_t kDiscRgbBytes = std::size_t{kWidth} * kHeight * 3;
+constexpr int kFirstPicture = 150;  // 5 s in: hand-held footage
+constexpr int kKeptFrames = 30;
+
+// The picture settings tarnconv writes for the encoder (brightness and contrast 60, enhance 4,
+// saturation 3): sharper pictures than the encoder's own defaults, and larger records.
+void BuildConverterTables(PictureTables& tables) { BuildPictureTables(60, 60, 4, tables); }
+FitSettings ConverterFit() {
+  FitSettings fit;
+  fit.saturationShift = 3;
+  return fit;
+}
+
+struct CameraFootage {
+  std::vector<Picture> yuy2;      // as the file source delivers them
+  std::vector<Picture> prepared;  // as the encoder codes them
+  std::string error;
+};
+
+struct AvDeleter {
+  void operator()(AVFormatContext* p) const { avformat_close_input(&p); }
+  void operator()(AVCodecContext* p) const { avcodec_free_context(&p); }
+  void operator()(AVFrame* p) const { av_frame_free(&p); }
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+  void operator()(SwsContext* p) const { sws_freeContext(p); }
+};
+template <class T>
+using AvPtr = std::unique_ptr<T, AvDeleter>;
+
+// Every third picture of the clip from kFirstPicture on, as 720 x 480 YUY2.
+std::vector<Picture> DecodeKeptPictures(const char* path, std::string& error) {
+  std::vector<Picture> pictures;
+  AVFormatContext* opened = nullptr;
+  if (avformat_open_input(&opened, path, nullptr, nullptr) < 0) {
+    error = std::string("cannot open ") + path;
+    return pictures;
+  }
+  AvPtr<AVFormatContext> format(opened);
+  avformat_find_stream_info(format.get(), nullptr);
+  const int stream = av_find_best_stream(format.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  if (stream < 0) {
+    error = std::string("no video in ") + path;
+    return pictures;
+  }
+  const AVCodec* codec = avcodec_find_decoder(format->streams[stream]->codecpar->codec_id);
+  AvPtr<AVCodecContext> decoder(avcodec_alloc_context3(codec));
+  avcodec_parameters_to_context(decoder.get(), format->streams[stream]->codecpar);
+  decoder->thread_count = 1;
+  if (avcodec_open2(decoder.get(), codec, nullptr) < 0) {
+    error = "the decoder does not open";
+    return pictures;
+  }
+  AvPtr<AVFrame> frame(av_frame_alloc());
+  AvPtr<AVPacket> packet(av_packet_alloc());
+  AvPtr<SwsContext> scaler;
+  int index = 0;
+  bool draining = false;
+  while (static_cast<int>(pictures.size()) < kKeptFrames) {
+    const int received = avcodec_receive_frame(decoder.get(), frame.get());
+    if (received == 0) {
+      if (index >= kFirstPicture && (index - kFirstPicture) % 3 == 0 && frame->width == kWidth && frame->height == kHeight) {
+        if (!scaler)
+          scaler.reset(sws_getContext(kWidth, kHeight, static_cast<AVPixelFormat>(frame->format), kWidth, kHeight,
+                                      AV_PIX_FMT_YUYV422, SWS_POINT, nullptr, nullptr, nullptr));
+        Picture& yuy2 = pictures.emplace_back(std::size_t{kWidth} * kHeight * 2);
+        std::uint8_t* planes[4] = {yuy2.data(), nullptr, nullptr, nullptr};
+        const int strides[4] = {kWidth * 2, 0, 0, 0};
+        sws_scale(scaler.get(), frame->data, frame->linesize, 0, kHeight, planes, strides);
+      }
+      ++index;
+      av_frame_unref(frame.get());
+      continue;
+    }
+    if (received != AVERROR(EAGAIN) || draining) break;
+    if (av_read_frame(format.get(), packet.get()) < 0) {
+      draining = true;
+      avcodec_send_packet(decoder.get(), nullptr);
+      continue;
+    }
+    if (packet->stream_index == stream) avcodec_send_packet(decoder.get(), packet.get());
+    av_packet_unref(packet.get());
+  }
+  if (pictures.size() < 2) error = std::string("too few 720x480 pictures in ") + path;
+  return pictures;
+}
+
+const CameraFootage& Footage() {
+  static const CameraFootage footage = [] {
+    CameraFootage loaded;
+    const char* path = std::getenv("TARN_CAMERA_CLIP");
+    if (path == nullptr) {
+      loaded.error = "TARN_CAMERA_CLIP is not set (bench/camera_footage.sh makes the clip)";
+      return loaded;
+    }
+    loaded.yuy2 = DecodeKeptPictures(path, loaded.error);
+    if (!loaded.error.empty()) return loaded;
+    PictureTables tables{};
+    BuildConverterTables(tables);
+    const FitSettings fit = ConverterFit();
+    Picture halved(kDiscRgbBytes), work(kRgbPictureBytes);
+    for (const Picture& yuy2 : loaded.yuy2) {
+      int width = kWidth, height = kHeight;
+      YuvToHalvedRgb(yuy2.data(), halved.data(), width, height, fit);
+      FitPicture(halved.data(), width, height, fit, tables, work.data(), loaded.prepared.emplace_back(kRgbPictureBytes).data());
+    }
+    return loaded;
+  }();
+  return footage;
+}
+
+// The reference copy each frame is coded against when the frames are coded in order.
+std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared) {
+  FrameEncoder encoder;
+  std::vector<std::uint16_t> reference(kReferencePixels, 0), target(kReferencePixels);
+  Picture record(2 + kMaxPayloadBytes);
+  std::vector<Picture> copies;
+  for (const Picture& frame : prepared) {
+    copies.emplace_back(kRgbPictureBytes);
+    ReferenceToRgb(reference.data(), copies.back().data());
+    std::size_t length = encoder.EncodeFrame(frame.data(), copies.back().data(), record.data() + 2, {});
+    if (length > 65535) length = WriteAllKeepPayload(record.data() + 2);
+    record[0] = static_cast<std::uint8_t>(length);
+    record[1] = static_cast<std::uint8_t>(length >> 8);
+    if (DecodeFrame(record.data(), length + 2, reference.data(), target.data()) == DecodeStatus::kOk)
+      std::copy(target.begin(), target.end(), reference.begin());
+  }
+  return copies;
+}
+
+void BM_EncodeCamera(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  const std::vector<Picture> references = ClosedLoopReferences(footage.prepared);
+  FrameEncoder encoder;
+  Picture payload(kMaxPayloadBytes);
+  std::size_t bytes = 0;
+  std::size_t frame = 1;  // the first frame is coded against black
+  for (auto _ : state) {
+    bytes += encoder.EncodeFrame(footage.prepared[frame].data(), references[frame].data(), payload.data(), {});
+    benchmark::DoNotOptimize(payload.data());
+    frame = frame + 1 < footage.prepared.size() ? frame + 1 : 1;
+  }
+  state.counters["payload_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_EncodeCamera)->Name("BM_EncodeFrame/camera")->Unit(benchmark::kMillisecond);
+
+// The frames run forwards and back again, so consecutive kept frames always follow on.
+void BM_ChainCamera(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  PictureTables tables{};
+  BuildConverterTables(tables);
+  const FitSettings fit = ConverterFit();
+  const EncoderSettings settings;
+  FrameEncoder encoder;
+  Picture input(kDiscRgbBytes), work(kRgbPictureBytes), prepared(kRgbPictureBytes), record(2 + kMaxPayloadBytes);
+  Picture referenceCopy(kRgbPictureBytes), preview(kRgbPictureBytes);
+  std::vector<std::uint16_t> reference(kReferencePixels), decoded(kReferencePixels);
+  ResetReference(reference.data(), referenceCopy.data());
+
+  const int count = static_cast<int>(footage.yuy2.size());
+  const int period = 2 * (count - 1);
+  int step = 0;
+  std::size_t payloadBytes = 0;
+  for (auto _ : state) {
+    const int p = step % period;
+    step = (step + 1) % period;
+    const Picture& source = footage.yuy2[static_cast<std::size_t>(p < count ? p : period - p)];
+    int width = kWidth, height = kHeight;
+    YuvToHalvedRgb(source.data(), input.data(), width, height, fit);
+    FitPicture(input.data(), width, height, fit, tables, work.data(), prepared.data());
+    const std::size_t length = encoder.EncodeFrame(prepared.data(), referenceCopy.data(), record.data() + 2, settings);
+    record[0] = static_cast<std::uint8_t>(length);
+    record[1] = static_cast<std::uint8_t>(length >> 8);
+    if (DecodeFrame(record.data(), length + 2, reference.data(), decoded.data()) != DecodeStatus::kOk) {
+      state.SkipWithError("the encoder's payload does not decode");
+      break;
+    }
+    std::swap(reference, decoded);
+    ReferenceToRgb(reference.data(), referenceCopy.data());
+    ReferenceToPreview(reference.data(), preview.data());
+    payloadBytes += length;
+    benchmark::ClobberMemory();
+  }
+  state.counters["payload_bytes"] =
+      benchmark::Counter(static_cast<double>(payloadBytes), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_ChainCamera)->Name("BM_PrepareEncodeDecode/camera")->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,40 @@
+// Follows the frame gate of the filter a decoder delivers to (ITarnFrameGate on the connected
+// input pin), so that the decoder can leave out pictures the gate would discard anyway.
+//
+// The follower takes the gate's state while nothing is on its way to it (the first picture
+// of a stream or after a flush) and then admits every timed picture the decoder sends on,
+// in the order it sends them, as the gate will. Downstream of a filter without the
+// interface it never answers that a picture is discarded.
+#pragma once
+
+#include "media/dshow/FrameGate.h"
+#include "media/dshow/Interfaces.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+
+namespace tarn::platform {
+
+class FrameGateFollower {
+public:
+  // The gate's state is taken again before the next picture (a new stream, after a flush).
+  void Forget();
+  // Takes the gate's state from `connected` unless already taken since the last Forget.
+  void Follow(IPin* connected);
+  // A picture starting at `start` goes downstream.
+  void Sent(REFERENCE_TIME start);
+  // True when a picture starting at `start`, sent next, would certainly be discarded.
+  bool Discards(REFERENCE_TIME start) const { return gate_ && gate_->Discards(start); }
+
+  // Pictures left out since the follower was made; read from any thread.
+  void CountSkipped() { skipped_.fetch_add(1, std::memory_order_relaxed); }
+  std::uint64_t Skipped() const { return skipped_.load(std::memory_order_relaxed); }
+
+private:
+  bool followed_ = false;
+  std::optional<tarn::media::FrameGate> gate_;
+  std::atomic<std::uint64_t> skipped_{0};
+};
+
+}  // namespace tarn::platform

@@ -1,0 +1,256 @@
+// Decoders that follow the encoder's frame gate leave out pictures the gate would discard, and
+// the movie file stays byte for byte the one made from every picture. Times jump forwards and
+// backwards, leave gaps, repeat, and some pictures carry none.
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavformat/avformat.h>
+}
+
+#include <fstream>
+#include <optional>
+#include <vector>
+
+#include "encoder/video_encoder_filter.h"
+#include "encoder_test_support.h"
+#include "media/dshow/FrameGate.h"
+#include "platform/file_source_filter.h"
+#include "platform/frame_gate_follower.h"
+#include "platform/mpeg_video_decoder.h"
+#include "platform_test_support.h"
+
+namespace {
+
+using namespace platform_test;
+using tarn::media::FrameGate;
+using tarn::platform::FileSourceFilter;
+using tarn::platform::FrameGateFollower;
+using tarn::platform::MpegVideoDecoder;
+using tarn::venc::VideoEncoderFilter;
+
+constexpr REFERENCE_TIME kFrame = 333'667;
+
+// Irregular times by picture number: steady, a jump forwards, a jump backwards, repeated
+// times, gaps of several frames, a run across zero from below.
+REFERENCE_TIME IrregularTime(int i) {
+  const REFERENCE_TIME steady = i * kFrame;
+  if (i < 20) return steady;
+  if (i < 35) return steady + 50'000'000;
+  if (i < 50) return steady - 30'000'000;
+  if (i < 65) return (i - i % 2) * kFrame;
+  if (i < 80) return steady + (i - 65) * 3 * kFrame;
+  return steady - 40'000'000;
+}
+
+TEST(FrameGateFollowing, LeavesOutOnlyPicturesTheGateDiscardsAndNeverMovesIt) {
+  // The gate that sees every picture, the gate that sees what the follower sends on, and the
+  // follower's own copy, taken from the encoder's input pin before streaming.
+  ComPtr<VideoEncoderFilter> encoder(new VideoEncoderFilter(nullptr));
+  FrameGateFollower follower;
+  follower.Follow(encoder->GetPin(0));
+  FrameGate everything(tarn::venc::FrameGate::kFrameStep);
+  FrameGate followed(tarn::venc::FrameGate::kFrameStep);
+  // Also a follower that took the gate's state late (after the first 10 pictures): it may
+  // leave out less, never more.
+  std::optional<FrameGate> late;
+  int skipped = 0;
+  for (int i = 0; i < 100; ++i) {
+    const REFERENCE_TIME start = IrregularTime(i);
+    if (i == 10) late = followed;
+    const bool lateDiscards = late && late->Discards(start);
+    const bool kept = everything.Admit(start);
+    if (follower.Discards(start)) {
+      EXPECT_FALSE(kept) << i;
+      ++skipped;
+    } else {
+      EXPECT_EQ(followed.Admit(start), kept) << i;
+      follower.Sent(start);
+    }
+    if (lateDiscards) {
+      EXPECT_FALSE(kept) << i;
+    }
+    if (late && !lateDiscards) late->Admit(start);
+    EXPECT_EQ(followed.Grid(), everything.Grid()) << i;
+  }
+  EXPECT_GT(skipped, 40);
+}
+
+TEST(FrameGateFollowing, WithoutTheInterfaceDownstreamNothingIsLeftOut) {
+  ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+  FrameGateFollower follower;
+  follower.Follow(capture->GetPin(0));
+  follower.Sent(kFrame);
+  EXPECT_FALSE(follower.Discards(kFrame + 1));
+}
+
+class GateFollowingTest : public ::testing::Test {
+protected:
+  void SetUp() override { ini_.emplace("TARNMEDIA_INI", (dir_.path() / "TarnMedia.ini").string()); }
+
+  ComPtr<VideoEncoderFilter> EncoderWriting(const char* movie) {
+    std::ofstream(dir_.path() / "TarnMedia.ini", std::ios::trunc)
+        << "[SaveMovie]\nFileName=" << (dir_.path() / movie).string() << "\n";
+    return ComPtr<VideoEncoderFilter>(new VideoEncoderFilter(nullptr));
+  }
+
+  // The movie the encoder writes from `samples` delivered one by one, as they were captured.
+  Bytes MovieOf(const std::vector<CapturedSample>& samples, const CMediaType& type) {
+    ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
+    source->pin.type = type;
+    source->pin.bufferSize = static_cast<LONG>(type.GetSampleSize());
+    ComPtr<VideoEncoderFilter> encoder = EncoderWriting("all.tmv");
+    ComPtr<CaptureRenderer> preview(new CaptureRenderer);
+    ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
+    EXPECT_EQ(Connect(source.Get(), L"Out", encoder.Get(), L"In"), S_OK);
+    EXPECT_EQ(Connect(encoder.Get(), L"Out", preview.Get(), L"In"), S_OK);
+    EXPECT_EQ(StartAll(*graph.Get(), {source.Get(), encoder.Get(), preview.Get()}), S_OK);
+    for (const CapturedSample& sample : samples) {
+      venc_test::SampleFlags flags;
+      flags.discontinuity = sample.discontinuity;
+      EXPECT_EQ(source->Push(sample.bytes, sample.start, sample.stop, flags), S_OK);
+    }
+    source->pin.DeliverEndOfStream();
+    EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
+    StopAll({source.Get(), encoder.Get(), preview.Get()});
+    DisconnectAll({source.Get(), encoder.Get(), preview.Get()});
+    return ReadFile(dir_.path() / "all.tmv");
+  }
+
+  media_test::TempDir dir_;
+  std::optional<media_test::ScopedEnv> ini_;
+};
+
+// The pictures of an MPEG program stream made by ffmpeg, one sample each in decoding order,
+// timed by IrregularTime of their display number; every fifth, and any the file gives no
+// time, carries none.
+struct TimedPicture {
+  Bytes bytes;
+  std::optional<REFERENCE_TIME> start;
+};
+
+std::vector<TimedPicture> IrregularlyTimedPictures(const std::filesystem::path& file) {
+  std::vector<TimedPicture> pictures;
+  AVFormatContext* format = nullptr;
+  if (avformat_open_input(&format, file.c_str(), nullptr, nullptr) < 0) return pictures;
+  avformat_find_stream_info(format, nullptr);
+  const AVStream* stream = format->streams[0];
+  AVPacket* packet = av_packet_alloc();
+  while (av_read_frame(format, packet) >= 0) {
+    TimedPicture& picture = pictures.emplace_back();
+    picture.bytes.assign(packet->data, packet->data + packet->size);
+    if (packet->pts != AV_NOPTS_VALUE && pictures.size() % 5 != 0) {
+      const auto number = static_cast<int>(av_rescale_q(packet->pts - stream->start_time, stream->time_base, {1001, 30000}));
+      picture.start = IrregularTime(number);
+    }
+    av_packet_unref(packet);
+  }
+  av_packet_free(&packet);
+  avformat_close_input(&format);
+  return pictures;
+}
+
+TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 100 "
+                                  "-c:v mpeg2video -g 15 -bf 2 -an clip.mpg"));
+  const std::vector<TimedPicture> pictures = IrregularlyTimedPictures(dir_.path() / "clip.mpg");
+  ASSERT_EQ(pictures.size(), 100u);
+
+  // Plays the pictures through the decoder into `first` (and on into `second`).
+  const auto play = [&](MpegVideoDecoder* decoder, IBaseFilter* first, IBaseFilter* second) {
+    ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
+    MPEG2VIDEOINFO info{};
+    info.hdr.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.hdr.bmiHeader.biWidth = 352;
+    info.hdr.bmiHeader.biHeight = 240;
+    info.hdr.AvgTimePerFrame = kFrame;
+    source->pin.type = CMediaType(&MEDIATYPE_Video);
+    source->pin.type.SetSubtype(&MEDIASUBTYPE_MPEG2_VIDEO);
+    source->pin.type.SetFormatType(&FORMAT_MPEG2Video);
+    source->pin.type.SetFormat(reinterpret_cast<const BYTE*>(&info), sizeof(info));
+    source->pin.bufferSize = 1 << 20;
+    EXPECT_EQ(Connect(source.Get(), L"Out", decoder, L"In"), S_OK);
+    EXPECT_EQ(Connect(decoder, L"Out", first, L"In"), S_OK);
+    if (second != nullptr) {
+      EXPECT_EQ(Connect(first, L"Out", second, L"In"), S_OK);
+    }
+    ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
+    const HRESULT started = second != nullptr ? StartAll(*graph.Get(), {source.Get(), decoder, first, second})
+                                              : StartAll(*graph.Get(), {source.Get(), decoder, first});
+    EXPECT_EQ(started, S_OK);
+    for (const TimedPicture& picture : pictures)
+      EXPECT_EQ(picture.start ? source->Push(picture.bytes, *picture.start) : source->Push(picture.bytes), S_OK);
+    source->pin.DeliverEndOfStream();
+    EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
+    if (second != nullptr) {
+      StopAll({source.Get(), decoder, first, second});
+      DisconnectAll({source.Get(), decoder, first, second});
+    } else {
+      StopAll({source.Get(), decoder, first});
+      DisconnectAll({source.Get(), decoder, first});
+    }
+  };
+
+  // Every picture, to a renderer without the interface.
+  ComPtr<MpegVideoDecoder> plain(new MpegVideoDecoder(nullptr));
+  ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+  play(plain.Get(), capture.Get(), nullptr);
+  const std::vector<CapturedSample> all = capture->Samples();
+  EXPECT_EQ(all.size(), 100u);
+  EXPECT_EQ(plain->SkippedPictures(), 0u);
+  const Bytes expected = MovieOf(all, capture->Type());
+
+  ComPtr<MpegVideoDecoder> following(new MpegVideoDecoder(nullptr));
+  ComPtr<VideoEncoderFilter> encoder = EncoderWriting("followed.tmv");
+  ComPtr<CaptureRenderer> preview(new CaptureRenderer);
+  play(following.Get(), encoder.Get(), preview.Get());
+  EXPECT_GT(following->SkippedPictures(), 10u);
+  const Bytes movie = ReadFile(dir_.path() / "followed.tmv");
+  ASSERT_GT(expected.size(), 512u);
+  EXPECT_TRUE(movie == expected) << movie.size() << " bytes against " << expected.size();
+}
+
+TEST_F(GateFollowingTest, FileSourceLeavesOutPicturesTheGateDiscardsAndTheMovieStaysTheSame) {
+  // MPEG-4 with B pictures, its times jumping forwards by 5 s at picture 30 and leaving
+  // gaps of three frames from picture 60 on.
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 100 "
+                                  "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,30)*150000+gte(N\\,60)*(N-60)*2002\" "
+                                  "-fps_mode passthrough -enc_time_base -1 -c:v mpeg4 -bf 2 -g 15 clip.mkv"));
+  const auto play = [&](IBaseFilter* first, IBaseFilter* second, FileSourceFilter* source) {
+    EXPECT_EQ(source->Load((dir_.path() / "clip.mkv").wstring().c_str(), nullptr), S_OK);
+    EXPECT_EQ(Connect(source, L"Output", first, L"In"), S_OK);
+    if (second != nullptr) {
+      EXPECT_EQ(Connect(first, L"Out", second, L"In"), S_OK);
+    }
+    ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
+    const HRESULT started = second != nullptr ? StartAll(*graph.Get(), {source, first, second})
+                                              : StartAll(*graph.Get(), {source, first});
+    EXPECT_EQ(started, S_OK);
+    EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
+    if (second != nullptr) {
+      StopAll({source, first, second});
+      DisconnectAll({source, first, second});
+    } else {
+      StopAll({source, first});
+      DisconnectAll({source, first});
+    }
+  };
+  HRESULT hr = S_OK;
+  ComPtr<FileSourceFilter> plain(new FileSourceFilter(nullptr, &hr));
+  ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+  play(capture.Get(), nullptr, plain.Get());
+  const std::vector<CapturedSample> all = capture->Samples();
+  EXPECT_EQ(all.size(), 100u);
+  EXPECT_GT(all[30].start - all[29].start, 50'000'000);
+  const Bytes expected = MovieOf(all, capture->Type());
+
+  ComPtr<FileSourceFilter> following(new FileSourceFilter(nullptr, &hr));
+  ComPtr<VideoEncoderFilter> encoder = EncoderWriting("followed.tmv");
+  ComPtr<CaptureRenderer> preview(new CaptureRenderer);
+  play(encoder.Get(), preview.Get(), following.Get());
+  EXPECT_GT(following->SkippedPictures(), 10u);
+  const Bytes movie = ReadFile(dir_.path() / "followed.tmv");
+  ASSERT_GT(expected.size(), 512u);
+  EXPECT_TRUE(movie == expected) << movie.size() << " bytes against " << expected.size();
+}
+
+}  // namespace
