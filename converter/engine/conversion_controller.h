@@ -73,12 +73,13 @@ class ConversionController {
   void RunConversion(std::size_t startTitle, unsigned startChapter);
   void RunPreview();
   TitleSelection Selection() const;
+  int CountSegments(const std::vector<TitleStep>& steps, bool join) const;
   bool PrepareTitle(std::size_t position);
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
   Next PreviewSegment(std::size_t position, const Segment& segment);
-  void SelectStreams();
+  void SelectStreams(const CTitleEntry& entry);
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);
   void EndSegment();
   void Warn(std::string_view text);
@@ -103,6 +104,8 @@ class ConversionController {
 
   RunState state_;
   SegmentInfo playing_;  // the segment the timers report on
+  int segmentNumber_ = 0;
+  int segmentCount_ = 0;
   SegmentPump pump_;
   QTimer endPoll_;   // timer 2
   QTimer sizePoll_;  // timer 3

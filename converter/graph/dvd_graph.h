@@ -97,7 +97,7 @@ class CDvdGraph final : private EventWindowHandler {
   bool FindTransportAndWindow();
   // A new hidden window the renderer is made a child of, receiving the graph's notices.
   void CreateVideoWindow();
-  void MakeRendererChildOf(const EventWindow& window);
+  void MakeRendererChildOf(EventWindow& window);
   void FitRendererToWindow();
   bool SetDvdOptions();
   void RemoveAllFilters();
