@@ -58,8 +58,10 @@ void CBalloonTip::RelayEvent(QObject* watched, QEvent* event) {
   }
 }
 
-void CBalloonTip::OnMouseMove(QObject* watched, const QPoint& globalPos) {
-  const Tip* tip = TipFor(watched);
+// The control under the pointer decides, not the receiver: a move a button ignores is passed on
+// to its parent, which has no tip of its own.
+void CBalloonTip::OnMouseMove(QObject* /*watched*/, const QPoint& globalPos) {
+  const Tip* tip = TipFor(QApplication::widgetAt(globalPos));
   if (tip == nullptr) {
     showTimer_.stop();
     leaveTimer_.stop();
