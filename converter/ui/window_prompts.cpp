@@ -1,6 +1,8 @@
 #include "converter/ui/window_prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace tarn::conv::ui {
@@ -9,10 +11,34 @@ void QtPrompts::Message(QWidget* owner, const QString& text, const QString& capt
   QMessageBox::warning(owner, caption, text, QMessageBox::Ok);
 }
 
-// "Select IFO File": .ifo files first; disc images too, and a disc folder is opened by choosing
-// any .ifo file in it.
+namespace {
+
+// A disc folder: the folder holding VIDEO_TS, or VIDEO_TS itself.
+bool IsDiscFolder(const QString& path) {
+  const QDir folder(path);
+  return folder.exists(QStringLiteral("VIDEO_TS/VIDEO_TS.IFO")) || folder.exists(QStringLiteral("VIDEO_TS.IFO"));
+}
+
+// "Open" on a disc folder takes the folder as the source instead of entering it.
+class SourceDialog final : public QFileDialog {
+ public:
+  using QFileDialog::QFileDialog;
+  void accept() override {
+    const QStringList chosen = selectedFiles();
+    if (!chosen.isEmpty() && QFileInfo(chosen.front()).isDir() && IsDiscFolder(chosen.front())) {
+      QDialog::accept();
+      return;
+    }
+    QFileDialog::accept();
+  }
+};
+
+}  // namespace
+
+// "Select IFO File": .ifo files first; disc images too, and a disc folder chosen with "Open".
 std::optional<QString> QtPrompts::SourceFile(QWidget* owner) {
-  QFileDialog dialog(owner, QStringLiteral("Select IFO File"));
+  SourceDialog dialog(owner, QStringLiteral("Select IFO File"));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters({QStringLiteral("IFO Files (*.ifo *.IFO)"), QStringLiteral("光盘映像 (*.iso *.ISO)"),
                          QStringLiteral("All Files (*)")});

@@ -3,7 +3,10 @@
 // the size-limit bar, and the keys that must not close the window.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QTimer>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QScrollBar>
@@ -83,6 +86,26 @@ TEST_F(WindowTest, ASourceThatIsNoDiscOrACancelledDialogAddsNothing) {
   Press(1022);  // no answer queued: the dialog is cancelled
   EXPECT_EQ(Titles()->count(), 0);
   EXPECT_EQ(prompts_.messages.size(), 1u);
+}
+
+TEST_F(WindowTest, TheSourceDialogTakesADiscFolderAsWellAsAFile) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const std::filesystem::path folder(disc);
+  ui::QtPrompts prompts;
+  QString title;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    title = dialog->windowTitle();
+    dialog->setDirectory(QString::fromStdString(folder.parent_path().string()));
+    dialog->selectFile(QString::fromStdString(folder.filename().string()));
+    QMetaObject::invokeMethod(dialog, "accept");  // its "Open" button
+  });
+  const std::optional<QString> chosen = prompts.SourceFile(nullptr);
+  EXPECT_EQ(title, QStringLiteral("Select IFO File"));
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(std::filesystem::path(chosen->toStdString()), folder);
 }
 
 TEST_F(WindowTest, TheSizeLimitBarStepsInMiBAndWritesTheLimit) {

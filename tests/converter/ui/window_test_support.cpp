@@ -1,5 +1,7 @@
 #include "window_test_support.h"
 
+#include <stdlib.h>
+
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
@@ -12,11 +14,14 @@ namespace fs = std::filesystem;
 
 namespace {
 QApplication& Application() {
+  // Never a real display: the windows are driven offscreen.
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
   static int argc = 1;
   static char name[] = "test_converter_window";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
+  // Never destroyed: at exit Qt's own globals may already be gone.
+  static auto* application = new QApplication(argc, argv);
+  return *application;
 }
 }  // namespace
 
