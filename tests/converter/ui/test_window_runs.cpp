@@ -59,6 +59,10 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   ASSERT_NE(video, nullptr);
   EXPECT_TRUE(video->isVisible());
   EXPECT_EQ(video->LastPicture().size(), QSize(240, 160));  // the handheld's picture
+  const QColor red = video->LastPicture().pixelColor(8, 8);   // chapter 1 is red
+  EXPECT_GT(red.red(), 160);
+  EXPECT_LT(red.green(), 80);
+  EXPECT_LT(red.blue(), 80);
 
   Press(1002);
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
@@ -75,6 +79,10 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   ASSERT_NE(preview, nullptr);
   EXPECT_NE(preview, video);
   EXPECT_EQ(preview->LastPicture().size(), QSize(720, 480));
+  const QColor played = preview->LastPicture().pixelColor(16, 16);  // the displayed title's red chapter
+  EXPECT_GT(played.red(), 160);
+  EXPECT_LT(played.green(), 80);
+  EXPECT_LT(played.blue(), 80);
 }
 
 TEST_F(WindowRunTest, AtTheSizeLimitOpenIsRefusedAndContinueGoesOnInNewFiles) {
