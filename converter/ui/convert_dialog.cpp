@@ -376,10 +376,12 @@ void CConvertDlg::Progress(const SegmentInfo& segment, std::int64_t seconds, std
 }
 
 void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
-  progressLine_->setText(QStringLiteral("正在转换第 %1/%2 段：%3 %4，已用 %5，已写 %6 K")
+  // How far into the title the conversion is, and how long this segment has taken so far.
+  progressLine_->setText(QStringLiteral("正在转换第 %1/%2 段：%3 %4，片中 %5，已用 %6，已写 %7 K")
                              .arg(segment.number)
                              .arg(segment.count)
                              .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter)),
+                                  Text(FormatElapsed(graph_.CurrentTitleTime())),
                                   Text(FormatElapsed(std::chrono::seconds(seconds))))
                              .arg(kib));
 }

@@ -42,8 +42,11 @@ class WindowRunTest : public WindowTest {
 TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewWaitsForItToClose) {
   OpenDisc();
   KeepChapters({0});
+  QString progress;
+  hook_->onStart = [this, &progress](const SegmentInfo&) { progress = window_->ProgressLine(); };
   Press(1002);
   ASSERT_EQ(hook_->ends, std::vector<SegmentEnd>{SegmentEnd::PlayedOut});
+  EXPECT_TRUE(progress.startsWith(QStringLiteral("正在转换第 1/1 段：标题[01] 章节[001]"))) << progress.toStdString();
   EXPECT_TRUE(Cell(0, 1).startsWith(QStringLiteral("00:00:")));
   const fs::path movie = Cell(0, 2).toStdString();
   EXPECT_EQ(movie.parent_path(), output_);
