@@ -8,6 +8,11 @@
 #include <QTableWidget>
 #include <QTest>
 
+// Fontconfig keeps its font caches until the process ends; under the leak checker they are not
+// ours to answer for.
+extern "C" const char* __lsan_default_suppressions();
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 namespace tarn::conv::testing {
 
 namespace fs = std::filesystem;
