@@ -41,6 +41,25 @@ struct IVideoWindow : IUnknown {
 };
 inline constexpr IID IID_IVideoWindow = IVideoWindow::kIid;
 
+// The video renderer draws into no window of its own: it hands each picture to a sink that its
+// owner supplies, and the owner paints it (the same on X11, on Wayland and without a screen).
+struct ITarnPictureSink : IUnknown {
+    static constexpr IID kIid{0x3C0F6A52, 0x7D1E, 0x4B8A, {0x9E, 0x61, 0x2B, 0x40, 0xC7, 0x15, 0xA3, 0x08}};
+    // One picture, top row first, four bytes a pixel in the order blue, green, red, unused, rows
+    // `stride` bytes apart. Called on the streaming thread; the sink copies what it keeps.
+    virtual HRESULT PresentPicture(const BYTE* pixels, LONG width, LONG height, LONG stride,
+                                   REFERENCE_TIME start) = 0;
+};
+inline constexpr IID IID_ITarnPictureSink = ITarnPictureSink::kIid;
+
+// Offered by the video renderer beside IVideoWindow: where its pictures go. A null sink detaches
+// the last one; the renderer holds a reference to the sink while it is attached.
+struct ITarnVideoOutput : IUnknown {
+    static constexpr IID kIid{0x3C0F6A53, 0x7D1E, 0x4B8A, {0x9E, 0x61, 0x2B, 0x40, 0xC7, 0x15, 0xA3, 0x08}};
+    virtual HRESULT SetPictureSink(ITarnPictureSink* sink) = 0;
+};
+inline constexpr IID IID_ITarnVideoOutput = ITarnVideoOutput::kIid;
+
 // Window style bits callers set and test.
 inline constexpr LONG WS_CHILD = 0x40000000;
 inline constexpr LONG WS_CLIPSIBLINGS = 0x04000000;

@@ -19,6 +19,7 @@ VideoRenderer::VideoRenderer(IUnknown* outer)
 
 HRESULT VideoRenderer::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (riid == IID_IVideoWindow) return GetInterface(&window_, ppv);
+  if (riid == IID_ITarnVideoOutput) return GetInterface(&output_, ppv);
   return RendererFilter::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -33,6 +34,8 @@ HRESULT VideoRenderer::CheckMediaType(const CMediaType* mediaType) {
 void VideoRenderer::OnMediaType(const CMediaType& mediaType) {
   std::lock_guard lock(mutex_);
   type_ = mediaType;
+  sinkLayout_ = Rgb32LayoutOf(mediaType);
+  sinkPicture_.assign(sinkLayout_.Bytes(), 0);
   if (const BITMAPINFOHEADER* header = VideoBitmapHeader(mediaType))
     window_.SetVideoSize(header->biWidth, header->biHeight < 0 ? -header->biHeight : header->biHeight);
 }
@@ -52,6 +55,19 @@ HRESULT VideoRenderer::RenderSample(IMediaSample* sample) {
   lastPicture_.resize(static_cast<std::size_t>(length));
   std::memcpy(lastPicture_.data(), data, lastPicture_.size());
   if (presenter_) presenter_->Present(type_, lastPicture_.data(), lastPicture_.size(), start);
+  PresentToSink(start);
+  return S_OK;
+}
+
+void VideoRenderer::PresentToSink(REFERENCE_TIME start) {
+  if (!sink_ || sinkPicture_.empty()) return;
+  if (!ToRgb32(sinkLayout_, lastPicture_.data(), lastPicture_.size(), sinkPicture_.data())) return;
+  sink_->PresentPicture(sinkPicture_.data(), sinkLayout_.width, sinkLayout_.height, sinkLayout_.width * 4, start);
+}
+
+HRESULT VideoRenderer::SetPictureSink(ITarnPictureSink* sink) {
+  std::lock_guard lock(mutex_);
+  sink_ = ComPtr<ITarnPictureSink>(sink);
   return S_OK;
 }
 

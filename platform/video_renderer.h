@@ -1,12 +1,15 @@
-// "Video Renderer": takes RGB24 or YUY2 video and offers IVideoWindow. Here it
-// has no screen: it keeps the latest picture and hands each one to a
-// presenter when one is attached (a window on a real screen). It renders
+// "Video Renderer": takes RGB24 or YUY2 video and offers IVideoWindow. It has
+// no window of its own: it keeps the latest picture and hands each one to a
+// presenter when one is attached, and as a 32-bit picture to the picture sink
+// its owner window attaches through ITarnVideoOutput. It renders
 // each sample as it arrives and never waits for the wall clock, so a
 // conversion runs as fast as its filters allow.
 #pragma once
 
+#include "media/com/ComPtr.h"
 #include "platform/headless_video_window.h"
 #include "platform/renderer_base.h"
+#include "platform/rgb32_picture.h"
 
 #include <cstdint>
 #include <memory>
@@ -35,16 +38,36 @@ public:
   HRESULT RenderSample(IMediaSample* sample) override;
 
   void SetPresenter(std::shared_ptr<VideoPresenter> presenter);
+  HRESULT SetPictureSink(ITarnPictureSink* sink);
   // A copy of the last picture rendered (empty before the first).
   std::vector<std::uint8_t> LastPicture() const;
   HeadlessVideoWindow& Window() { return window_; }
 
 private:
+  // ITarnVideoOutput as a part of the filter, like the window.
+  class PictureOutput final : public ITarnVideoOutput {
+  public:
+    explicit PictureOutput(VideoRenderer& renderer) : renderer_(renderer) {}
+    HRESULT QueryInterface(REFIID riid, void** ppv) override { return renderer_.GetOwner()->QueryInterface(riid, ppv); }
+    ULONG AddRef() override { return renderer_.GetOwner()->AddRef(); }
+    ULONG Release() override { return renderer_.GetOwner()->Release(); }
+    HRESULT SetPictureSink(ITarnPictureSink* sink) override { return renderer_.SetPictureSink(sink); }
+
+  private:
+    VideoRenderer& renderer_;
+  };
+
+  void PresentToSink(REFERENCE_TIME start);
+
   HeadlessVideoWindow window_;
+  PictureOutput output_{*this};
   mutable std::mutex mutex_;
   CMediaType type_;
   std::shared_ptr<VideoPresenter> presenter_;
   std::vector<std::uint8_t> lastPicture_;
+  ComPtr<ITarnPictureSink> sink_;
+  Rgb32Layout sinkLayout_;
+  std::vector<std::uint8_t> sinkPicture_;  // sized once per connected type
 };
 
 }  // namespace tarn::platform

@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libdvdnav-dev libdvdread-dev
-  qt6-base-dev libgraphicsmagick++1-dev graphicsmagick
+  qt6-base-dev qt6-translations-l10n libgraphicsmagick++1-dev graphicsmagick
   ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time
 )
 

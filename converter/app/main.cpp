@@ -1,5 +1,5 @@
-// tarnconv: converts DVD titles into movie and sound files for the handheld. The window comes
-// later; for now the program is its command line.
+// tarnconv: converts DVD titles into movie and sound files for the handheld, in its window or,
+// with --convert, on the command line.
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -12,6 +12,7 @@
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
 #include "converter/system/logind_power_switch.h"
+#include "converter/ui/converter_app.h"
 
 int main(int argc, char** argv) {
   using namespace tarn::conv;
@@ -21,9 +22,10 @@ int main(int argc, char** argv) {
     case CommandKind::Help:
       std::cout << kUsageText;
       return kExitConverted;
-    case CommandKind::Usage:
-      std::cerr << kUsageText;
-      return kExitUsage;
+    case CommandKind::Window: {
+      LogindPowerSwitch power;
+      return ui::RunConverterWindow(argc, argv, command.windowSource, power);
+    }
     case CommandKind::Error:
       std::cerr << "tarnconv: " << command.error << " (see tarnconv --help)\n";
       return kExitUsage;

@@ -8,11 +8,15 @@
 namespace tarn::conv {
 
 const std::string_view kUsageText =
-    "usage: tarnconv --convert SOURCE [options]\n"
+    "usage: tarnconv [SOURCE]\n"
+    "       tarnconv --convert SOURCE [options]\n"
     "       tarnconv --convert --drive [options]\n"
     "       tarnconv --help\n"
     "\n"
-    "Converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
+    "Without --convert the converter's window opens, with the titles of SOURCE already listed\n"
+    "when one is given.\n"
+    "\n"
+    "With --convert the command line converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
     "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
     "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
     "Every title is added and ticked with all its chapters unless the options name some.\n"
@@ -95,7 +99,12 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
       parsed.kind = CommandKind::Help;
       return parsed;
     }
-  if (args.front() != "--convert") return Refused("unknown command " + std::string(args.front()));
+  if (args.front() != "--convert") {
+    if (args.size() > 1) return Refused("the window takes one SOURCE; --convert converts without it");
+    if (args.front().starts_with("-")) return Refused("unknown option " + std::string(args.front()));
+    parsed.windowSource = std::string(args.front());
+    return parsed;
+  }
   ConvertOptions& options = parsed.options;
   bool haveSource = false;
   for (std::size_t i = 1; i < args.size(); ++i) {

@@ -1,5 +1,5 @@
-// tarnconv's command line: `tarnconv --convert SOURCE|--drive [options]`, `--help`, and the usage
-// printed without arguments.
+// tarnconv's command line: the window (`tarnconv [SOURCE]`), `tarnconv --convert SOURCE|--drive
+// [options]` and `--help`.
 #pragma once
 
 #include <optional>
@@ -25,11 +25,12 @@ struct ConvertOptions {
   std::optional<unsigned> subtitle;  // stream number from 1; 0 for none
 };
 
-enum class CommandKind { Usage, Help, Convert, Error };
+enum class CommandKind { Window, Help, Convert, Error };
 
 struct ParsedCommand {
-  CommandKind kind = CommandKind::Usage;
+  CommandKind kind = CommandKind::Window;
   ConvertOptions options;
+  std::optional<std::string> windowSource;  // the source the window opens with
   std::string error;  // why the command line was refused
 };
 

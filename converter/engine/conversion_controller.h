@@ -73,12 +73,13 @@ class ConversionController {
   void RunConversion(std::size_t startTitle, unsigned startChapter);
   void RunPreview();
   TitleSelection Selection() const;
+  int CountSegments(const std::vector<TitleStep>& steps, bool join) const;
   bool PrepareTitle(std::size_t position);
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
   Next PreviewSegment(std::size_t position, const Segment& segment);
-  void SelectStreams(int titleNumber);
+  void SelectStreams(const CTitleEntry& entry);
   void EndSoundWithMovie(std::int64_t limitBytes = 0);
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);
   void EndSegment();
@@ -104,6 +105,8 @@ class ConversionController {
 
   RunState state_;
   SegmentInfo playing_;  // the segment the timers report on
+  int segmentNumber_ = 0;
+  int segmentCount_ = 0;
   SegmentPump pump_;
   QTimer endPoll_;   // 50 ms: has the navigator stopped by itself?
   QTimer sizePoll_;  // 50 ms: the bytes both encoders have written, against the limit

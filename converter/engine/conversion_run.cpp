@@ -66,6 +66,15 @@ void ConversionController::RestoreDisplayedTitle(std::size_t lastPrepared) {
   RestoreEntry(*displayed, list_, controls_, profile_);
 }
 
+// What the run will convert, as the titles' chapter ticks stand when it begins.
+int ConversionController::CountSegments(const std::vector<TitleStep>& steps, bool join) const {
+  std::size_t count = 0;
+  for (const TitleStep& step : steps)
+    if (const CTitleEntry* entry = list_.At(step.position))
+      count += PlanSegments(entry->chapterSelection, entry->chapterCount, step.firstChapter, join).size();
+  return static_cast<int>(count);
+}
+
 void ConversionController::RunConversion(std::size_t startTitle, unsigned startChapter) {
   const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Conversion);
   if (!switches) return;
@@ -74,6 +83,8 @@ void ConversionController::RunConversion(std::size_t startTitle, unsigned startC
   if (steps.empty()) return;
   BusyGraph busy(graph_);
   if (!sizeProbe_) libraries_ = FindEncoderLibraries(media::FilterRegistry());
+  segmentNumber_ = 0;
+  segmentCount_ = CountSegments(steps, switches->join);
   bool ended = false;
   std::size_t prepared = steps.front().position;
   for (const TitleStep& step : steps) {
@@ -104,8 +115,19 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   CDvdGraph& graph = graph_.Graph();
   state_.segmentDone = false;
   state_.currentChapterIndex = segment.firstChapter - 1;
-  SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount, {}};
-  if (const std::error_code error = MakeOutputNames(profile_, list_.outputFolder, entry.titleNumber,
+  SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount, {}, ++segmentNumber_,
+                   segmentCount_};
+  // A title clicked during the run has put its own settings in force; the playing title keeps
+  // its own until its last segment.
+  const bool clickedAway = !ShowsCurrentTitle();
+  if (clickedAway) {
+    if (const std::error_code error = WriteEntrySettings(entry, profile_)) {
+      Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+      return Next::EndRun;
+    }
+  }
+  const std::string& folder = clickedAway ? entry.outputFolder : list_.outputFolder;
+  if (const std::error_code error = MakeOutputNames(profile_, folder, entry.titleNumber,
                                                     static_cast<int>(segment.firstChapter), &info.names)) {
     // The encoders would overwrite the files named last.
     Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
@@ -124,7 +146,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   // made after Play would leave the segment's first seconds in the previous stream.
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams(entry.titleNumber);
+  SelectStreams(entry);
   graph.Play();
   state_.currentChapterNumber = segment.firstChapter;
   state_.segmentStart = std::chrono::steady_clock::now();
@@ -186,11 +208,14 @@ void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how
   observer_->SegmentEnded(info, how, entry != nullptr ? entry->results[state_.currentChapterIndex] : ChapterResult{});
 }
 
-// A title may lack a stream that the lists (those of the source's first title) offer: the
+// The lists show the playing title's choices unless another title has been clicked since. A
+// title may lack a stream that the lists (those of the source's first title) offer: the
 // navigator then keeps its own choice, and the user hears of it.
-void ConversionController::SelectStreams(int titleNumber) {
+void ConversionController::SelectStreams(const CTitleEntry& entry) {
+  const int titleNumber = entry.titleNumber;
   CDvdGraph& graph = graph_.Graph();
-  const int subtitle = controls_.SubtitleSelection();
+  const bool shown = ShowsCurrentTitle();
+  const int subtitle = shown ? controls_.SubtitleSelection() : entry.subtitleChoice;
   if (subtitle > 0) {
     graph.SetSubpictureState(true);
     if (FAILED(graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1))))
@@ -200,7 +225,7 @@ void ConversionController::SelectStreams(int titleNumber) {
     // "No subtitles" must not keep the previous title's subtitles on.
     graph.SetSubpictureState(false);
   }
-  const int audio = controls_.AudioSelection();
+  const int audio = shown ? controls_.AudioSelection() : entry.audioChoice;
   if (audio < 0)
     Warn("WARNING: Couldn't get selected Audio stream");
   else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
@@ -259,7 +284,7 @@ ConversionController::Next ConversionController::PreviewSegment(std::size_t posi
   state_.segmentDone = false;
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter,
                                          segment.chapterCount);
-  SelectStreams(entry->titleNumber);
+  SelectStreams(*entry);
   if (played) {
     StartTimers(false);
     const SegmentPump::End end = pump_.Run();

@@ -25,11 +25,33 @@ void DiscBrowser::StoreDirtySettings() {
   list_.settingsDirty = false;
 }
 
-// Adding titles plays the navigator, which must not disturb a run.
+// Adding titles plays the navigator, which must not disturb a run. A run stopped by the size
+// limit still owns the conversion graph and the selection: "继续" goes on through both.
 bool DiscBrowser::RefuseWhileBusy() {
-  if (!graph_.Busy()) return false;
-  Warn("A conversion or preview is running; stop it before adding titles.");
-  return true;
+  if (graph_.Busy()) {
+    Warn("A conversion or preview is running; stop it before adding titles.");
+    return true;
+  }
+  if (WaitsForContinue()) {
+    Warn("The size limit stopped the conversion; press \"继续\" or \"中止\" before adding titles.");
+    return true;
+  }
+  return false;
+}
+
+bool DiscBrowser::WaitsForContinue() const {
+  return controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue;
+}
+
+// A run finds its titles by their place in the list: none may move while a run plays or waits
+// to continue.
+bool DiscBrowser::DeleteTitle() {
+  if (list_.selectedPosition < 0) return false;
+  if (graph_.Busy() || WaitsForContinue()) {
+    Warn("Titles cannot be deleted while a conversion or preview is running or waits for \"继续\".");
+    return false;
+  }
+  return DeleteSelectedTitle(list_, controls_);
 }
 
 // Nor may it play through the conversion graph, whose encoders would open (and empty) the
@@ -43,8 +65,18 @@ std::size_t DiscBrowser::Open() {
   if (RefuseWhileBusy()) return 0;
   const std::optional<std::string> path = controls_.ChooseSourceFile();
   if (!path) return 0;
+  return AddSource(*path);
+}
+
+std::size_t DiscBrowser::OpenPath(const std::string& path) {
+  StoreDirtySettings();
+  if (RefuseWhileBusy()) return 0;
+  return AddSource(path);
+}
+
+std::size_t DiscBrowser::AddSource(const std::string& path) {
   LeaveConversionGraph();
-  list_.currentSource = *path;
+  list_.currentSource = path;
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
     // The navigator may still hold the previous disc; its titles must not come in again under
     // this path.

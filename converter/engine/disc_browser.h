@@ -20,11 +20,16 @@ class DiscBrowser {
   // The Open button: a source chosen in the file dialog, then its titles. Returns the number of
   // titles added (0 also when the dialog was cancelled).
   std::size_t Open();
+  // A source named without the dialog (the program's command line), as Open adds it.
+  std::size_t OpenPath(const std::string& path);
   // The Open-drive button: the disc the navigator finds in a drive.
   std::size_t OpenDrive();
   // Appends every title of the source the navigator has open, each ticked with all its
   // chapters and a snapshot of the settings in force.
   std::size_t AddTitles();
+
+  // A double-click on the title list: deletes the selected title unless a run holds the list.
+  bool DeleteTitle();
 
   void BuildSubtitleList();
   void BuildAudioList();
@@ -48,6 +53,8 @@ class DiscBrowser {
 
  private:
   bool RefuseWhileBusy();
+  std::size_t AddSource(const std::string& path);
+  bool WaitsForContinue() const;
   void LeaveConversionGraph();
   void StoreDirtySettings();
   bool AppendTitle(unsigned title);

@@ -42,10 +42,13 @@ std::error_code RestoreEntry(const CTitleEntry& entry, WorkList& list, Converter
   controls.SetSizeLimitPosition(entry.sizeLimitMiB);
   controls.SetLimitBoxText(std::to_string(entry.sizeLimitMiB));
   list.activeSizeLimit = SizeLimitBytes(entry.sizeLimitMiB);
+  return WriteEntrySettings(entry, profile);
+}
 
+std::error_code WriteEntrySettings(const CTitleEntry& entry, const settings::ProfileFile& profile) {
   settings::TitleSettings title;
   title.saveDir = entry.outputFolder;
-  title.limitSize = static_cast<std::int32_t>(list.activeSizeLimit);
+  title.limitSize = static_cast<std::int32_t>(SizeLimitBytes(entry.sizeLimitMiB));
   title.brightness = entry.brightness;
   title.contrast = entry.contrast;
   title.saturation = settings::SaturationPosition(entry.saturationPosition);  // 9 - p both ways

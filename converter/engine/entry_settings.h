@@ -23,4 +23,7 @@ void SnapshotEntry(const WorkList& list, const ConverterControls& controls,
 std::error_code RestoreEntry(const CTitleEntry& entry, WorkList& list, ConverterControls& controls,
                              const settings::ProfileFile& profile);
 
+// Writes only the settings-file part of RestoreEntry: what the encoders read for `entry`.
+std::error_code WriteEntrySettings(const CTitleEntry& entry, const settings::ProfileFile& profile);
+
 }  // namespace tarn::conv

@@ -17,6 +17,8 @@ struct SegmentInfo {
   unsigned firstChapter = 0;
   unsigned chapterCount = 0;
   OutputNames names;
+  int number = 0;  // the segment's place in its run, from 1
+  int count = 0;   // segments the run plans, when it begins
 };
 
 enum class SegmentEnd {

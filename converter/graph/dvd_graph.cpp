@@ -140,7 +140,12 @@ void CDvdGraph::ReleaseGraph() {
   seeking_.Reset();
   if (events_) events_->SetNotifyWindow(nullptr, kGraphNotifyMessage, 0);
   events_.Reset();
-  if (videoWindow_) videoWindow_->put_Owner(0);
+  if (videoWindow_) {
+    ComPtr<ITarnVideoOutput> output;
+    if (SUCCEEDED(videoWindow_->QueryInterface(IID_ITarnVideoOutput, output.ReleaseAndGetAddressOfVoid())))
+      output->SetPictureSink(nullptr);
+    videoWindow_->put_Owner(0);
+  }
   videoWindow_.Reset();
   state_ = GraphState::NoGraph;
 }

@@ -4,6 +4,7 @@
 // (play, pause, stop) and the video window that shows the renderer.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -55,6 +56,8 @@ class CDvdGraph final : private EventWindowHandler {
   bool PlayChapters(unsigned title, unsigned chapter, unsigned count);
   bool IsNavigatorStopped();
   unsigned CurrentChapter();
+  // How far into its title the navigator is (0 when it cannot say).
+  std::chrono::seconds CurrentTitleTime();
 
   // Stream information and selection, passed through to the navigator.
   HRESULT GetCurrentAudio(ULONG& count, ULONG& current);
@@ -97,7 +100,7 @@ class CDvdGraph final : private EventWindowHandler {
   bool FindTransportAndWindow();
   // A new hidden window the renderer is made a child of, receiving the graph's notices.
   void CreateVideoWindow();
-  void MakeRendererChildOf(const EventWindow& window);
+  void MakeRendererChildOf(EventWindow& window);
   void FitRendererToWindow();
   bool SetDvdOptions();
   void RemoveAllFilters();

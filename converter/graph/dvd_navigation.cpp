@@ -71,6 +71,14 @@ unsigned CDvdGraph::CurrentChapter() {
   return location.ChapterNum;
 }
 
+std::chrono::seconds CDvdGraph::CurrentTitleTime() {
+  if (!HasGraph()) return std::chrono::seconds(0);
+  DVD_PLAYBACK_LOCATION2 location;
+  if (FAILED(dvdInfo_->GetCurrentLocation(&location))) return std::chrono::seconds(0);
+  const DVD_HMSF_TIMECODE& time = location.TimeCode;
+  return std::chrono::hours(time.bHours) + std::chrono::minutes(time.bMinutes) + std::chrono::seconds(time.bSeconds);
+}
+
 // ---- streams ----
 
 HRESULT CDvdGraph::GetCurrentAudio(ULONG& count, ULONG& current) {

@@ -10,6 +10,7 @@
 
 #include "media/com/Types.h"
 #include "media/graph/GraphInterfaces.h"
+#include "platform/platform_interfaces.h"
 
 namespace tarn::conv {
 
@@ -33,6 +34,8 @@ class EventWindow {
   // Where the graph posts its notices; they reach OnGraphNotify on the window's own thread, never
   // from inside PostGraphNotify.
   virtual IGraphNotifyTarget* NotifyTarget() = 0;
+  // Where the renderer hands its pictures; null for a window that shows none.
+  virtual ITarnPictureSink* PictureSink() { return nullptr; }
 
   virtual void Show() = 0;  // shown normally and updated
   virtual void Hide() = 0;

@@ -32,11 +32,16 @@ void CDvdGraph::CreateVideoWindow() {
   MakeRendererChildOf(*window_);
 }
 
-void CDvdGraph::MakeRendererChildOf(const EventWindow& window) {
+void CDvdGraph::MakeRendererChildOf(EventWindow& window) {
   LONG style = 0;
   videoWindow_->get_WindowStyle(&style);
   videoWindow_->put_WindowStyle((style & ~(kCaptionStyle | kThickFrameStyle)) | WS_CHILD);
   videoWindow_->put_Owner(window.Handle());
+  // The renderer has no window of its own on Linux: its pictures reach the owner's sink.
+  ComPtr<ITarnVideoOutput> output;
+  if (window.PictureSink() != nullptr &&
+      SUCCEEDED(videoWindow_->QueryInterface(IID_ITarnVideoOutput, output.ReleaseAndGetAddressOfVoid())))
+    output->SetPictureSink(window.PictureSink());
   FitRendererToWindow();
   videoWindow_->put_MessageDrain(window.Handle());
 }

@@ -63,13 +63,17 @@ class ConvertCommandTest : public ConverterFolderTest {
   fs::path output_;
 };
 
-TEST_F(ConvertCommandTest, WithoutArgumentsTheUsageAndWithHelpTheSameOnStandardOutput) {
-  const ProgramRun bare = Run({});
-  EXPECT_EQ(bare.status, kExitUsage);
-  EXPECT_NE(bare.err.find("usage: tarnconv --convert SOURCE"), std::string::npos);
+// Without arguments (or with one SOURCE) the program is its window; --help names both uses.
+TEST_F(ConvertCommandTest, HelpNamesTheWindowAndTheCommandLineAndStrayOptionsAreRefused) {
   const ProgramRun help = Run({"--help"});
   EXPECT_EQ(help.status, kExitConverted);
+  EXPECT_NE(help.out.find("usage: tarnconv [SOURCE]"), std::string::npos);
+  EXPECT_NE(help.out.find("tarnconv --convert SOURCE"), std::string::npos);
   EXPECT_NE(help.out.find("--continue"), std::string::npos);
+  const ProgramRun stray = Run({"--bogus"});
+  EXPECT_EQ(stray.status, kExitUsage);
+  EXPECT_NE(stray.err.find("unknown option --bogus"), std::string::npos);
+  EXPECT_EQ(Run({"a", "b"}).status, kExitUsage);
   ExpectNothingWritten();
 }
 
