@@ -195,7 +195,8 @@ TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) 
   ComPtr<CaptureRenderer> capture(new CaptureRenderer);
   play(plain.Get(), capture.Get(), nullptr);
   const std::vector<CapturedSample> all = capture->Samples();
-  EXPECT_EQ(all.size(), 100u);
+  // Every picture, and the last one again over each jump forward of the stream's times.
+  EXPECT_GT(all.size(), 100u);
   EXPECT_EQ(plain->SkippedPictures(), 0u);
   const Bytes expected = MovieOf(all, capture->Type());
 
