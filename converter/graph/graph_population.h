@@ -1,11 +1,12 @@
-// Filling the graph: the wanted filters found by friendly name in the filter category, then every
-// output of the DVD navigator rendered by the graph builder; and the searches over the graph's
-// filters and pins the graph object makes afterwards.
+// Filling the graph: the wanted filters found by friendly name in the filter category, with a
+// warning for each one missing that matters, then every output of the DVD navigator rendered by
+// the graph builder.
 #pragma once
 
 #include <vector>
 
 #include "converter/graph/dvd_graph.h"
+#include "media/graph/GraphPopulation.h"
 
 namespace tarn::conv {
 
@@ -15,12 +16,8 @@ HRESULT AddPreviewFilters(IGraphBuilder* graph, const MessageBoxFunction& showMe
 // The same plus both encoders and the PCM wrapper, with a warning for each missing encoder.
 HRESULT AddConversionFilters(IGraphBuilder* graph, const MessageBoxFunction& showMessage);
 
-// The filter's first pin of that direction whose ConnectedTo fails, skipping the pins in
-// `skipped`; E_FAIL and no pin when there is none.
-HRESULT FindUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin,
-                           const std::vector<IPin*>& skipped = {});
-
-// The first filter of the graph, or else one of its pins, that answers `iid`.
-HRESULT FindInterfaceInGraph(IFilterGraph* graph, REFIID iid, void** found);
+// The searches over the graph's pins and filters live with the graph manager.
+using media::graph::FindInterfaceInGraph;
+using media::graph::FindUnconnectedPin;
 
 }  // namespace tarn::conv
