@@ -19,6 +19,7 @@
 #include "converter/engine/work_list_editing.h"
 #include "converter/graph/headless_event_window.h"
 #include "encoder/settings/converter_settings.h"
+#include "encoder/settings/private_settings.h"
 #include "encoder/settings/settings_location.h"
 
 namespace tarn::conv {
@@ -28,10 +29,13 @@ namespace {
 namespace fs = std::filesystem;
 namespace keys = settings::keys;
 
-// Why the folder cannot take the output files, or "" when it can. Writability is tried with a
-// file of our own: permission bits say nothing for root or on a read-only mount.
+// Why the folder cannot take the output files, or "" when it can; a missing folder is made.
+// Writability is tried with a file of our own: permission bits say nothing for root or on a
+// read-only mount.
 std::string OutputFolderProblem(const fs::path& folder) {
   std::error_code error;
+  if (!fs::exists(folder, error) && !fs::create_directories(folder, error) && error)
+    return "cannot make the output folder " + folder.string() + ": " + error.message();
   const fs::file_status status = fs::status(folder, error);
   if (!fs::exists(status)) return "the output folder " + folder.string() + " does not exist";
   if (!fs::is_directory(status)) return "the output folder " + folder.string() + " is not a folder";
@@ -53,7 +57,8 @@ class ConvertCommand {
       : options_(options),
         power_(power),
         streams_(streams),
-        profile_(settings::OpenSettingsFile()),
+        profile_(private_.copy()),
+        userProfile_(private_.userFile()),
         controls_(streams.err),
         graph_(windows_, [this](std::string_view text, std::string_view caption) {
           controls_.ShowMessage(text, caption);
@@ -81,7 +86,9 @@ class ConvertCommand {
   const ConvertOptions& options_;
   PowerSwitch& power_;
   ConsoleStreams streams_;
-  settings::ProfileFile profile_;
+  settings::PrivateSettings private_;
+  settings::ProfileFile profile_;      // the run's own copy
+  settings::ProfileFile userProfile_;  // takes only the running number
   fs::path outputFolder_;
   ConsoleControls controls_;
   WorkList list_;
@@ -98,10 +105,10 @@ std::string ConvertCommand::CheckBeforeOpening() {
   outputFolder_ = options_.outputFolder ? fs::absolute(*options_.outputFolder, error)
                                         : fs::path(settings::ReadPath(profile_, keys::kSaveDir));
   if (std::string problem = OutputFolderProblem(outputFolder_); !problem.empty()) return problem;
-  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch}, std::pair{keys::kCon, options_.join}}) {
+  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch.has_value()}, std::pair{keys::kCon, options_.join.has_value()}}) {
     const std::int32_t value = settings::ReadNumber(profile_, key);
     if (!overridden && value != 0 && value != 1)
-      return std::string(key.name) + "=" + std::to_string(value) + " in " + profile_.path().string() +
+      return std::string(key.name) + "=" + std::to_string(value) + " in " + userProfile_.path().string() +
              " starts no conversion (only 0 and 1 do)";
   }
   return {};
@@ -131,7 +138,7 @@ std::string ConvertCommand::CheckAgainstDisc() const {
   if (options_.subtitle && *options_.subtitle > browser_.SubpictureStreamCount())
     return "the source has " + std::to_string(browser_.SubpictureStreamCount()) +
            " subtitle streams; there is no stream " + std::to_string(*options_.subtitle);
-  const bool batch = options_.batch || settings::ReadNumber(profile_, keys::kBatch) == 1;
+  const bool batch = options_.batch ? *options_.batch : settings::ReadNumber(profile_, keys::kBatch) == 1;
   if (!batch && options_.titles.size() > 1)
     return "--titles names several titles: add --batch to convert them in one run";
   return {};
@@ -140,11 +147,11 @@ std::string ConvertCommand::CheckAgainstDisc() const {
 // Only what the options name; the rest stays as the settings file has it.
 std::error_code ConvertCommand::WriteOptions() const {
   std::vector<std::pair<settings::SettingKey, std::string>> values;
-  if (options_.batch) values.emplace_back(keys::kBatch, "1");
-  if (options_.join) values.emplace_back(keys::kCon, "1");
+  if (options_.batch) values.emplace_back(keys::kBatch, *options_.batch ? "1" : "0");
+  if (options_.join) values.emplace_back(keys::kCon, *options_.join ? "1" : "0");
   if (options_.limitMiB) values.emplace_back(keys::kLimitSize, std::to_string(std::int64_t{*options_.limitMiB} * 1048576));
   if (options_.outputFolder) values.emplace_back(keys::kSaveDir, (outputFolder_ / "").string());
-  if (options_.powerOff) values.emplace_back(keys::kOff, "1");
+  if (options_.powerOff) values.emplace_back(keys::kOff, *options_.powerOff ? "1" : "0");
   std::vector<settings::ProfileEntry> entries;
   for (const auto& [key, value] : values) entries.push_back({key.section, key.name, value});
   if (entries.empty()) return {};
@@ -201,6 +208,9 @@ int ConvertCommand::ConvertAndContinue(ConversionController& controller, const S
 }
 
 int ConvertCommand::Run(SizeProbe sizeProbe) {
+  if (private_.error())
+    return Fail("cannot make a copy of the settings file " + private_.userFile().string() + " for this run: " +
+                private_.error().message());
   if (std::string problem = CheckBeforeOpening(); !problem.empty()) return Fail(problem);
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
@@ -219,10 +229,12 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   if (const std::error_code error = ClickTitle(list_, controls_, profile_, shown))
     return Fail("cannot write the settings file " + profile_.path().string() + ": " + error.message());
   if (settings::ReadNumber(profile_, keys::kOff) == 1)
-    streams_.err << "tarnconv: the computer is powered off after a complete conversion (Off=1 in "
-                 << profile_.path().string() << ")\n";
+    streams_.err << "tarnconv: the computer is powered off after a complete conversion ("
+                 << (options_.powerOff == true ? std::string("--poweroff") : "Off=1 in " + userProfile_.path().string())
+                 << ")\n";
 
   ConversionController controller(current_, controls_, list_, profile_, power_);
+  controller.SetCounterFile(userProfile_);
   SegmentReport report(streams_.out, streams_.progressLine);
   controller.SetObserver(&report);
   if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));

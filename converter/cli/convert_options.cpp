@@ -20,15 +20,20 @@ const std::string_view kUsageText =
     "  --chapters LIST    chapters of each title named (default: all)\n"
     "  --batch            convert every ticked title (Batch=1); without it only the first\n"
     "                     ticked title is converted unless Batch=1 is in the settings file\n"
+    "  --no-batch         only the first ticked title, whatever the settings file says\n"
     "  --join             one file pair per run of consecutive ticked chapters (Con=1)\n"
+    "  --no-join          one file pair per chapter, whatever the settings file says\n"
     "  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)\n"
     "  --continue         when the size limit stops a chapter, go on with it in new files\n"
-    "  --out DIR          output folder (SaveDir)\n"
+    "  -o, --out DIR      output folder (SaveDir), made when missing\n"
     "  --audio N          audio stream, from 1\n"
     "  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)\n"
     "  --poweroff         power the computer off after a complete conversion (Off=1)\n"
-    "The options given are written into the settings file (TARNMEDIA_INI, else\n"
-    "~/.config/TarnMedia.ini); everything else comes from it. One line is printed per\n"
+    "  --no-poweroff      leave the computer on, whatever the settings file says\n"
+    "Everything the options do not set comes from the settings file (TARNMEDIA_INI, else\n"
+    "~/.config/TarnMedia.ini). The options last for this run only: the run works on its own\n"
+    "copy of the file, and only the running number of the file names goes back into it. A\n"
+    "name whose files exist already is passed over, never overwritten. One line is printed per\n"
     "segment: chapter, conversion time, movie file and KiB written. Exit status 0 when every\n"
     "segment was converted, 1 when not, 2 for a bad command line, 130 when interrupted.\n";
 
@@ -67,7 +72,7 @@ std::string TakeValue(std::string_view flag, std::string_view value, ConvertOpti
     const auto limit = Number(value, kMinSizeLimitMiB, kMaxSizeLimitMiB);
     if (!limit) return "--limit needs a whole number of MiB from 4 to 512, not \"" + std::string(value) + "\"";
     options.limitMiB = static_cast<int>(*limit);
-  } else if (flag == "--out") {
+  } else if (flag == "--out" || flag == "-o") {
     if (value.empty()) return "--out needs a folder";
     options.outputFolder = std::string(value);
   } else if (flag == "--audio") {
@@ -81,8 +86,8 @@ std::string TakeValue(std::string_view flag, std::string_view value, ConvertOpti
 }
 
 bool TakesValue(std::string_view flag) {
-  return flag == "--titles" || flag == "--chapters" || flag == "--limit" || flag == "--out" || flag == "--audio" ||
-         flag == "--subtitle";
+  return flag == "--titles" || flag == "--chapters" || flag == "--limit" || flag == "--out" || flag == "-o" ||
+         flag == "--audio" || flag == "--subtitle";
 }
 
 }  // namespace
@@ -105,15 +110,15 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
       if (std::string reason = TakeValue(arg, args[++i], options); !reason.empty()) return Refused(reason);
     } else if (arg == "--drive") {
       options.drive = true;
-    } else if (arg == "--batch") {
-      options.batch = true;
-    } else if (arg == "--join") {
-      options.join = true;
+    } else if (arg == "--batch" || arg == "--no-batch") {
+      options.batch = arg == "--batch";
+    } else if (arg == "--join" || arg == "--no-join") {
+      options.join = arg == "--join";
     } else if (arg == "--continue") {
       options.continueAfterLimit = true;
-    } else if (arg == "--poweroff") {
-      options.powerOff = true;
-    } else if (arg.starts_with("--")) {
+    } else if (arg == "--poweroff" || arg == "--no-poweroff") {
+      options.powerOff = arg == "--poweroff";
+    } else if (arg.starts_with("-")) {
       return Refused("unknown option " + std::string(arg));
     } else if (haveSource) {
       return Refused("more than one source: " + options.source + " and " + std::string(arg));

@@ -15,10 +15,11 @@ struct ConvertOptions {
   bool drive = false;  // the disc in a drive instead of SOURCE
   std::vector<unsigned> titles;    // empty: every title
   std::vector<unsigned> chapters;  // empty: every chapter of each title
-  bool batch = false;
-  bool join = false;
+  // Set by --batch/--no-batch and so on; unset, the settings file decides.
+  std::optional<bool> batch;
+  std::optional<bool> join;
+  std::optional<bool> powerOff;
   bool continueAfterLimit = false;
-  bool powerOff = false;
   std::optional<int> limitMiB;
   std::optional<std::string> outputFolder;
   std::optional<unsigned> audio;     // stream number from 1

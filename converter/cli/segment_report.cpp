@@ -21,6 +21,12 @@ void SegmentReport::ClearProgress() {
   progressShown_ = false;
 }
 
+void SegmentReport::NamesPassed(const SegmentInfo& segment, int passed) {
+  ClearProgress();
+  out_ << SegmentLabel(segment) << "  " << passed << (passed == 1 ? " running number is" : " running numbers are")
+       << " taken by files already there, which are kept: writing " << segment.names.movie << '\n';
+}
+
 void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
   if (!progressLine_) return;
   out_ << "\r\033[K" << SegmentLabel(segment) << "  " << FormatElapsed(std::chrono::seconds(seconds)) << "  " << kib

@@ -13,6 +13,7 @@ class SegmentReport final : public RunObserver {
  public:
   SegmentReport(std::ostream& out, bool progressLine) : out_(out), progressLine_(progressLine) {}
 
+  void NamesPassed(const SegmentInfo& segment, int passed) override;
   void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) override;
   void SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) override;
 

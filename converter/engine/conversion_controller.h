@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "converter/engine/converter_controls.h"
@@ -55,6 +56,9 @@ class ConversionController {
   // Replaces the encoders' size exports as the source of the size poll (tests stand in for
   // encoders that write more than a test disc gives).
   void SetSizeProbe(SizeProbe probe) { sizeProbe_ = std::move(probe); }
+  // Where the running number is taken from, when not from the settings file the run works with
+  // (a command line works on a private copy; the number still counts on in the user's file).
+  void SetCounterFile(settings::ProfileFile counterFile) { counterFile_ = std::move(counterFile); }
 
  private:
   enum class Next { Segment, EndRun };
@@ -96,6 +100,7 @@ class ConversionController {
   ConverterControls& controls_;
   WorkList& list_;
   settings::ProfileFile profile_;
+  std::optional<settings::ProfileFile> counterFile_;
   PowerSwitch& power_;
   RunObserver* observer_ = nullptr;
   SizeProbe sizeProbe_;

@@ -104,21 +104,20 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   state_.segmentDone = false;
   state_.currentChapterIndex = segment.firstChapter - 1;
   SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount, {}};
-  if (const std::error_code error = MakeOutputNames(profile_, list_.outputFolder, entry.titleNumber,
-                                                    static_cast<int>(segment.firstChapter), &info.names)) {
+  const settings::ProfileFile& counterFile = counterFile_ ? *counterFile_ : profile_;
+  const ClaimedNames claimed = ClaimOutputNames(counterFile, profile_, list_.outputFolder, entry.titleNumber,
+                                                static_cast<int>(segment.firstChapter));
+  if (claimed.error) {
     // The encoders would overwrite the files named last.
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    Warn("Cannot write the settings file " + profile_.path().string() + ": " + claimed.error.message());
     return Next::EndRun;
   }
+  info.names = claimed.names;
+  if (claimed.passed > 0 && observer_ != nullptr) observer_->NamesPassed(info, claimed.passed);
   playing_ = info;
   // Leaving the stopped state is when the encoders read the settings and open their files.
   graph.TogglePause();
   if (observer_ != nullptr) observer_->SegmentStarted(info);
-  if (const std::error_code error = settings::AdvanceFileDefault(profile_)) {
-    graph.StopAll();
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
-    return Next::EndRun;
-  }
   // The streams are chosen before the graph runs: it runs faster than real time, so a choice
   // made after Play would leave the segment's first seconds in the previous stream.
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,

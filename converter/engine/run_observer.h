@@ -29,6 +29,9 @@ enum class SegmentEnd {
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
+  // Files of the names the running number made were there already: the number moved on
+  // `passed` times to the segment's names.
+  virtual void NamesPassed(const SegmentInfo& /*segment*/, int /*passed*/) {}
   // The graph has left the stopped state: the encoders have read the settings file and opened
   // the segment's files.
   virtual void SegmentStarted(const SegmentInfo& /*segment*/) {}

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "converter/cli/convert_command.h"
@@ -37,7 +38,9 @@ class ConvertCommandTest : public ConverterFolderTest {
   }
 
   ProgramRun Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(TARNCONV_PATH);
+    // The run's copy of the settings goes into a folder of the test's own.
+    fs::create_directories(folder_ / "tmp");
+    std::string command = "TMPDIR=" + Quote((folder_ / "tmp").string()) + " " + Quote(TARNCONV_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -94,12 +97,16 @@ TEST_F(ConvertCommandTest, AMissingOrDamagedSourceIsRefusedWithoutWritingAnythin
   ExpectNothingWritten();
 }
 
-TEST_F(ConvertCommandTest, AnOutputFolderThatIsMissingOrNotWritableIsRefusedFirst) {
+TEST_F(ConvertCommandTest, AnOutputFolderThatCannotBeMadeOrWrittenIsRefusedFirst) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
-  const ProgramRun missing = Run({"--convert", disc, "--out", (folder_ / "no-such-folder").string()});
+  std::ofstream(output_ / "a-file") << "x";
+  const ProgramRun missing = Run({"--convert", disc, "-o", (output_ / "a-file" / "sub").string()});
   EXPECT_EQ(missing.status, kExitFailed);
-  EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("cannot make the output folder " + (output_ / "a-file" / "sub").string()),
+            std::string::npos)
+      << missing.err;
+  fs::remove(output_ / "a-file");
 
   // Permission bits do not stop root; a folder of /proc takes no files from anyone.
   fs::path locked = folder_ / "locked";
@@ -133,37 +140,77 @@ TEST_F(ConvertCommandTest, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
   ExpectNothingWritten();
 }
 
-TEST_F(ConvertCommandTest, TheOptionsNamedGoIntoTheSettingsFileAndPickTitlesAndChapters) {
+TEST_F(ConvertCommandTest, TheOptionsLastForTheRunAndPickTitlesAndChapters) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
+  std::ofstream(profile_.path()) << "[SaveMovie]\nLimitSize=536870912\n";
+  // The folder named is made.
+  const fs::path made = output_ / "new" / "deeper";
   const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--chapters", "2,3", "--join", "--limit", "64",
-                              "--out", output_.string(), "--audio", "2", "--subtitle", "1"});
+                              "--out", made.string(), "--audio", "2", "--subtitle", "1", "--no-poweroff"});
   ASSERT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(run.out.find("标题[01] 章节[002] (chapters 2-3)  00:00:0"), 0u) << run.out;
-  EXPECT_NE(run.out.find((output_ / "001002.tmv").string() + "  "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find((made / "001002.tmv").string() + "  "), std::string::npos) << run.out;
   EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
   std::vector<std::string> files;
-  for (const fs::directory_entry& file : fs::directory_iterator(output_)) files.push_back(file.path().filename());
+  for (const fs::directory_entry& file : fs::directory_iterator(made)) files.push_back(file.path().filename());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"001002.tms", "001002.tmv"}));
-  EXPECT_EQ(ReadKey("SaveMovie", "Con"), "1");
-  EXPECT_EQ(ReadKey("SaveMovie", "LimitSize"), "67108864");
-  EXPECT_EQ(ReadKey("AudioOut", "SaveDir"), (output_ / "").string());
-  // Not named, not written.
-  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "<absent>");
-  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");
+  // The user's file keeps its values and gets the running number only.
+  EXPECT_EQ(testing::ReadFileText(profile_.path()), "[SaveMovie]\nLimitSize=536870912\nFileDefault=00001\n");
+  EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << "the run's copy of the settings is removed";
 
-  // A batch of every title, each with its first chapter; the counter goes on from the file.
-  const ProgramRun batch = Run({"--convert", disc, "--batch", "--chapters", "1"});
+  // A batch of every title, each with its first chapter, into the folder the settings name.
+  std::ofstream(profile_.path()) << "[SaveMovie]\nFileDefault=00001\nCon=1\n[AudioOut]\nSaveDir=" << made.string()
+                                 << "/\n";
+  const ProgramRun batch = Run({"--convert", disc, "--batch", "--chapters", "1,2", "--no-join"});
   ASSERT_EQ(batch.status, kExitConverted) << batch.err;
   // A clean run says nothing on standard error (the decoders' libraries included: an AC-3 frame
   // cut at a chapter's end made them complain there).
   EXPECT_EQ(batch.err, "");
-  EXPECT_NE(batch.out.find("标题[01] 章节[001]  "), std::string::npos) << batch.out;
-  EXPECT_NE(batch.out.find("标题[02] 章节[001]  "), std::string::npos) << batch.out;
-  EXPECT_TRUE(fs::exists(output_ / "0000101001.tmv"));
-  EXPECT_TRUE(fs::exists(output_ / "0000202001.tmv"));
-  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "1");
+  for (const char* name : {"0000101001.tmv", "0000201002.tmv", "0000302001.tmv", "0000402002.tmv"})
+    EXPECT_TRUE(fs::exists(made / name)) << name << "\n" << batch.out;
+  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "<absent>");
+  EXPECT_EQ(ReadKey("SaveMovie", "Con"), "1");
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00005");
+}
+
+TEST_F(ConvertCommandTest, FilesOfEarlierRunsAreKeptAndRunsStartedTogetherStayApart) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  // A file of an earlier run, whose settings file is gone: its name is passed over.
+  std::ofstream(output_ / "001001.tms") << "earlier";
+  const ProgramRun again = Run({"--convert", disc, "--chapters", "1", "--out", output_.string()});
+  ASSERT_EQ(again.status, kExitConverted) << again.err;
+  EXPECT_EQ(testing::ReadFileText(output_ / "001001.tms"), "earlier");
+  EXPECT_FALSE(fs::exists(output_ / "001001.tmv"));
+  EXPECT_GT(fs::file_size(output_ / "0000101001.tmv"), 0u);
+  EXPECT_NE(again.out.find("1 running number is taken by files already there, which are kept"), std::string::npos)
+      << again.out;
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00002");
+
+  // Three runs started together with one settings file: each its own number and its own folder.
+  std::vector<FILE*> runs;
+  for (int run = 0; run < 3; ++run) {
+    const std::string command = Quote(TARNCONV_PATH) + " --convert " + Quote(disc) + " --chapters 1 --out " +
+                                Quote((folder_ / ("run" + std::to_string(run))).string()) + " 2>&1";
+    runs.push_back(::popen(command.c_str(), "r"));
+  }
+  std::set<std::string> names;
+  for (int run = 0; run < 3; ++run) {
+    char line[4096] = {};
+    std::string out;
+    while (std::fgets(line, sizeof line, runs[run]) != nullptr) out += line;
+    EXPECT_EQ(::pclose(runs[run]), 0) << out;
+    const fs::path folder = folder_ / ("run" + std::to_string(run));
+    for (const fs::directory_entry& file : fs::directory_iterator(folder)) {
+      EXPECT_GT(fs::file_size(file.path()), 0u) << file.path();
+      names.insert(file.path().stem());
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2) << out;
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"0000201001", "0000301001", "0000401001"}));
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00005");
 }
 
 // In process: the size poll is given, and the power switch only counts.
@@ -198,7 +245,7 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   EXPECT_NE(out.find("0000101001.tmv"), std::string::npos) << out;
   EXPECT_NE(out.find("0000201002.tmv"), std::string::npos) << out;
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
-  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "1");
+  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");  // for this run only
   EXPECT_EQ(power_.requests, 0);  // no power-off after a continued run
 
   // Without stops the same command powers off once.
