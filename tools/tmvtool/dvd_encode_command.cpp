@@ -404,11 +404,10 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         } else {
           const double played = static_cast<double>(written.records) / 10.0;
           if (!Say().quiet)
-            std::printf("%s: %llu frames, %llu bytes; %s: %llu bytes; %.2f s, %.1fx real time\n", movie.string().c_str(),
-                      static_cast<unsigned long long>(written.records),
-                      static_cast<unsigned long long>(written.fileSize), sound.string().c_str(),
-                      static_cast<unsigned long long>(soundBytes), run.seconds,
-                      run.seconds > 0 ? played / run.seconds : 0.0);
+            std::printf("%s: %s, %s; %s: %s; %.2f s, %.1fx real time\n", movie.string().c_str(),
+                        Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(),
+                        sound.string().c_str(), Count(soundBytes, "byte").c_str(), run.seconds,
+                        run.seconds > 0 ? played / run.seconds : 0.0);
           exitCode = kExitOk;
         }
       }

@@ -104,7 +104,8 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
 
 // Values the encoder would misread: it takes the first one or two characters and silently
 // keeps its preset for anything else, so "abc" or "150" would not do what the user meant.
-std::string CheckPictureSettings(const settings::ProfileFile& profile) {
+// `shown` is the file the user knows: the run reads a copy of it.
+std::string CheckPictureSettings(const settings::ProfileFile& profile, const std::filesystem::path& shown) {
   struct Key {
     const char* name;
     std::size_t maxDigits;
@@ -121,7 +122,7 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile) {
     for (char c : value) valid = valid && c >= '0' && c <= '9';
     if (key.maxDigits == 1) valid = valid && value[0] >= key.lowest && value[0] <= key.highest;
     if (!valid) {
-      return "settings file " + profile.path().string() + ": [" + kSection + "] " + key.name + "=" + value +
+      return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
              " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
              (key.maxDigits > 1 ? "s" : "") + (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") +
              ")";
@@ -316,7 +317,7 @@ int RunEncode(std::span<const std::string_view> args) {
     return kExitFailure;
   }
   const settings::ProfileFile profile(privateSettings.copy());
-  if (std::string problem = CheckPictureSettings(profile); !problem.empty()) {
+  if (std::string problem = CheckPictureSettings(profile, privateSettings.userFile()); !problem.empty()) {
     PrintError(problem);
     return kExitFailure;
   }
@@ -342,14 +343,11 @@ int RunEncode(std::span<const std::string_view> args) {
           output.string(), [](const WalkResult&) {},
           [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
-        PrintError("interrupted: " + output.string() + " keeps the " + std::to_string(written.records) +
-                   (written.records == 1 ? " frame" : " frames") + " converted");
+        PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
         exitCode = kExitInterrupted;
       } else if (!run.completed) {
         PrintError("encoding " + options.input + " into " + output.string() + " failed: " + Reason(run.error) +
-                   (written.opened ? "; " + std::to_string(written.records) +
-                                         (written.records == 1 ? " frame was" : " frames were") + " written before"
-                                   : ""));
+                   (written.opened ? "; " + Count(written.records, "frame") + " written before" : ""));
         exitCode = kExitFailure;
       } else if (!written.opened || written.Damaged()) {
         exitCode = ReportFaults(output.string(), written);
@@ -359,9 +357,9 @@ int RunEncode(std::span<const std::string_view> args) {
         const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
         if (!Say().quiet)
-          std::printf("%s: %llu frames, %llu bytes, %.2f s, %.1fx real time\n", output.string().c_str(),
-                    static_cast<unsigned long long>(written.records),
-                    static_cast<unsigned long long>(written.fileSize), run.seconds, speed);
+          std::printf("%s: %s, %s, %.2f s, %.1fx real time\n", output.string().c_str(),
+                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(), run.seconds,
+                      speed);
       }
     }
   }

@@ -22,6 +22,10 @@ const Verbosity& Say() { return verbosity; }
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tmvtool: %s\n", message.c_str()); }
 
+std::string Count(unsigned long long count, std::string_view noun) {
+  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
+
 std::string CodeNote(const std::string& code) { return verbosity.verbose ? " (" + code + ")" : std::string(); }
 
 std::string ErrorText(int error) { return std::strerror(error); }

@@ -29,6 +29,8 @@ const Verbosity& Say();
 
 // Error message on standard error, "tmvtool: " first.
 void PrintError(const std::string& message);
+// "1 frame", "2 frames": a count with its noun.
+std::string Count(unsigned long long count, std::string_view noun);
 // " (CODE)" under --verbose, else nothing: the words of a message come first.
 std::string CodeNote(const std::string& code);
 // The message for an errno value, e.g. "No such file or directory".
