@@ -2,11 +2,16 @@
 // times must give the same movie file, byte for byte. Then the inputs and places it refuses.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "encoder_test_support.h"
 #include "platform/media_formats.h"
@@ -146,6 +151,34 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
   const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+}
+
+TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
+  WriteToolSettings();
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 120 -c:v mpeg2video -q:v 20 long.mpg"));
+  const std::filesystem::path movie = folder.path() / "long.tmv";
+  const std::filesystem::path err = folder.path() / "stderr";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("TARNMEDIA_FILTERS", registry_.c_str(), 1);
+    ::setenv("TARNMEDIA_INI", toolIni_.c_str(), 1);
+    if (std::freopen(err.c_str(), "w", stderr) == nullptr) ::_exit(126);
+    ::execl(TMVTOOL_PATH, "tmvtool", "encode", (folder.path() / "long.mpg").c_str(), "-o", movie.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Interrupted once records are being written.
+  std::error_code error;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while ((std::filesystem::file_size(movie, error) < 20000 || error) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << ReadText(err);
+  EXPECT_NE(ReadText(err).find("interrupted: " + movie.string() + " keeps the "), std::string::npos) << ReadText(err);
+  const std::string info = "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
+  EXPECT_EQ(std::system(info.c_str()), 0);
 }
 
 TEST_F(TmvtoolEncodeTest, RefusesBadInputPlacesAndSettingsWithAMessage) {
