@@ -26,11 +26,13 @@ struct CommandOptions {
 const char* const kUsage =
     "usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]\n"
     "                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]\n"
+    "       picfit --version\n"
+    "       picfit               (the window)\n"
     "  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size\n"
     "  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white\n"
     "  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...\n"
     "  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)\n"
-    "  -o DIR    output folder (default: SaveDir of picfit.ini)\n"
+    "  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)\n"
     "Options not given are taken from picfit.ini.\n";
 
 // Parses "--name VALUE" numbers within [low, high].
@@ -75,7 +77,7 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
             if (!TakeNumber(args, i, 1, 960, o.width, problem)) return std::nullopt;
         } else if (a == QLatin1String("--height")) {
             if (!TakeNumber(args, i, 1, 640, o.height, problem)) return std::nullopt;
-        } else if (a == QLatin1String("-o") || a == QLatin1String("--output")) {
+        } else if (a == QLatin1String("-o") || a == QLatin1String("--out") || a == QLatin1String("--output")) {
             if (i + 1 >= args.size()) {
                 problem = QStringLiteral("%1 needs a folder").arg(a);
                 return std::nullopt;
@@ -96,6 +98,10 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
 // Loads and converts one file; prints its output path or the problem.
 bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry& templateEntry,
                 const ConvertOptions& options, QTextStream& out, QTextStream& err) {
+    if (!QFileInfo::exists(file)) {
+        err << "picfit: " << file << ": no such file\n";
+        return false;
+    }
     PictureEntry entry = templateEntry;
     entry.sourcePath = QFileInfo(file).absoluteFilePath();
     entry.displayName = QFileInfo(file).fileName();
@@ -139,6 +145,7 @@ int RunConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
                                                  : settings.saveDir;
     convert.format = options->format.value_or(settings.format);
     convert.keepExisting = options->keepExisting.value_or(settings.overWrite == 1);
+    if (!convert.outputFolder.isEmpty() && !QFileInfo::exists(convert.outputFolder)) QDir().mkpath(convert.outputFolder);
     if (const Status folder = CheckOutputFolder(convert.outputFolder); !folder) {
         err << "picfit: " << folder.message << "\n";
         return kExitUsage;

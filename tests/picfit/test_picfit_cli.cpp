@@ -103,7 +103,7 @@ TEST_F(ConvertCommandTest, NonsenseOptionsAndUnusableFoldersStopBeforeWriting) {
                                  {"one.jpg", "--colour", "-o", "out"},
                                  {"one.jpg", "-o"},
                                  {"-o", "out"},
-                                 {"one.jpg", "-o", "missing"},
+                                 {"one.jpg", "-o", "one.jpg/sub"},
                                  {"one.jpg", "-o", "one.jpg"}};
     for (const QStringList& args : bad) {
         const Run r = Picfit(args);
@@ -112,6 +112,41 @@ TEST_F(ConvertCommandTest, NonsenseOptionsAndUnusableFoldersStopBeforeWriting) {
         EXPECT_TRUE(r.out.isEmpty());
     }
     EXPECT_TRUE(QDir(Path("out")).isEmpty());
+}
+
+TEST_F(ConvertCommandTest, AMissingFileIsSaidToBeMissingAndAMissingFolderIsMade) {
+    const Run r = Picfit({"missing.jpg", "one.jpg", "--out", "new/deeper"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "picfit: missing.jpg: no such file\n");
+    EXPECT_EQ(r.out, Path("new/deeper/one.BMP") + "\n");
+}
+
+// Without --convert the arguments are the window's: picfit's own are refused before any
+// window is tried, and without a display the window is not tried at all.
+TEST_F(ConvertCommandTest, WithoutConvertOnlyTheWindowsArgumentsPass) {
+    const auto start = [this](const QStringList& arguments) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(Folder());
+        p.start(PICFIT_PROGRAM, arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                   QString::fromUtf8(p.readAllStandardError())};
+    };
+    const Run version = start({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("picfit ")) << version.out.toStdString();
+    const Run bogus = start({"--bogus"});
+    EXPECT_EQ(bogus.exitCode, 2);
+    EXPECT_TRUE(bogus.err.contains("unknown option --bogus")) << bogus.err.toStdString();
+    const Run file = start({"one.jpg"});
+    EXPECT_EQ(file.exitCode, 2);
+    EXPECT_TRUE(file.err.contains("picfit --convert")) << file.err.toStdString();
+    const Run window = start({});
+    EXPECT_EQ(window.exitCode, 1);
+    EXPECT_TRUE(window.err.contains("no display")) << window.err.toStdString();
 }
 
 }  // namespace
