@@ -1,37 +1,70 @@
 // tarnconv: converts DVD titles into movie and sound files for the handheld. The window comes
 // later; for now the program is its command line.
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTranslator>
 
+#include <cstdio>
 #include <iostream>
 #include <string_view>
 #include <vector>
 
 #include "converter/app/interrupt_quits.h"
+#include "converter/cli/cli_language.h"
+#include "converter/cli/cli_text.h"
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
 #include "converter/system/logind_power_switch.h"
+#include "tarn_version.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+// The width of the terminal on standard output, 0 when it is no terminal.
+std::size_t ProgressColumns() {
+  if (::isatty(STDOUT_FILENO) != 1) return 0;
+  winsize size{};
+  if (::ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) return size.ws_col;
+  return 80;
+}
+
+int Run(const tarn::conv::ParsedCommand& command) {
   using namespace tarn::conv;
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
-  const ParsedCommand command = ParseCommandLine(args);
   switch (command.kind) {
     case CommandKind::Help:
-      std::cout << kUsageText;
+      std::cout << UsageText();
+      return kExitConverted;
+    case CommandKind::Version:
+      std::cout << "tarnconv " << TARN_VERSION << '\n';
       return kExitConverted;
     case CommandKind::Usage:
-      std::cerr << kUsageText;
+      std::cerr << UsageText();
       return kExitUsage;
     case CommandKind::Error:
-      std::cerr << "tarnconv: " << command.error << " (see tarnconv --help)\n";
+      std::cerr << "tarnconv: " << Tr("%1 (see tarnconv --help)", command.error) << '\n';
       return kExitUsage;
     case CommandKind::Convert:
       break;
   }
-  QCoreApplication application(argc, argv);
   InterruptQuits interrupt(kExitInterrupted);
   LogindPowerSwitch power;
-  return RunConvertCommand(command.options, power, {std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1});
+  return RunConvertCommand(command.options, power, {std::cout, std::cerr, ProgressColumns()});
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace tarn::conv;
+  QCoreApplication application(argc, argv);
+  QTranslator translator;
+  InstallCommandLineLanguage(translator);
+  const std::vector<std::string_view> args(argv + 1, argv + argc);
+  int status = Run(ParseCommandLine(args));
+  // A full disk or a closed pipe behind standard output is a failure, not a silent success.
+  if (!std::cout.flush() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    std::cerr << "tarnconv: " << Tr("cannot write to standard output") << '\n';
+    if (status == kExitConverted) status = kExitFailed;
+  }
+  return status;
 }

@@ -2,6 +2,7 @@
 // printed without arguments.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -24,9 +25,11 @@ struct ConvertOptions {
   std::optional<std::string> outputFolder;
   std::optional<unsigned> audio;     // stream number from 1
   std::optional<unsigned> subtitle;  // stream number from 1; 0 for none
+  bool quiet = false;    // errors only
+  bool verbose = false;  // more of each segment, and where the settings come from
 };
 
-enum class CommandKind { Usage, Help, Convert, Error };
+enum class CommandKind { Usage, Help, Version, Convert, Error };
 
 struct ParsedCommand {
   CommandKind kind = CommandKind::Usage;
@@ -37,7 +40,8 @@ struct ParsedCommand {
 // The arguments after the program name.
 ParsedCommand ParseCommandLine(std::span<const std::string_view> args);
 
-extern const std::string_view kUsageText;
+// The usage and help text, in the user's language.
+std::string UsageText();
 
 // Exit statuses of the program.
 inline constexpr int kExitConverted = 0;

@@ -77,6 +77,7 @@ class ConversionController {
   void RunConversion(std::size_t startTitle, unsigned startChapter);
   void RunPreview();
   TitleSelection Selection() const;
+  unsigned PlannedChapters(const std::vector<TitleStep>& steps, bool join) const;
   bool PrepareTitle(std::size_t position);
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);

@@ -65,6 +65,21 @@ void ConversionController::RestoreDisplayedTitle(std::size_t lastPrepared) {
   RestoreEntry(*displayed, list_, controls_, profile_);
 }
 
+// The chapters the segments of these titles play. The displayed title's ticks are in the list's
+// chapter flags; every other title keeps its own.
+unsigned ConversionController::PlannedChapters(const std::vector<TitleStep>& steps, bool join) const {
+  unsigned chapters = 0;
+  for (const TitleStep& step : steps) {
+    const CTitleEntry* entry = list_.At(step.position);
+    if (entry == nullptr) continue;
+    const ChapterFlags& flags =
+        static_cast<int>(step.position) == list_.displayedPosition ? list_.chapterFlags : entry->chapterSelection;
+    for (const Segment& segment : PlanSegments(flags, entry->chapterCount, step.firstChapter, join))
+      chapters += segment.chapterCount;
+  }
+  return chapters;
+}
+
 void ConversionController::RunConversion(std::size_t startTitle, unsigned startChapter) {
   const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Conversion);
   if (!switches) return;
@@ -73,6 +88,7 @@ void ConversionController::RunConversion(std::size_t startTitle, unsigned startC
   if (steps.empty()) return;
   BusyGraph busy(graph_);
   if (!sizeProbe_) libraries_ = FindEncoderLibraries(media::FilterRegistry());
+  if (observer_ != nullptr) observer_->RunPlanned(PlannedChapters(steps, switches->join));
   bool ended = false;
   std::size_t prepared = steps.front().position;
   for (const TitleStep& step : steps) {

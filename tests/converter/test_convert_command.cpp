@@ -12,6 +12,7 @@
 
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
+#include "converter/cli/segment_report.h"
 #include "run_test_support.h"
 
 namespace tarn::conv {
@@ -37,10 +38,12 @@ class ConvertCommandTest : public ConverterFolderTest {
     fs::create_directory(output_);
   }
 
-  ProgramRun Run(const std::vector<std::string>& args) const {
+  // Under an English locale unless `locale` names another.
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8") const {
     // The run's copy of the settings goes into a folder of the test's own.
     fs::create_directories(folder_ / "tmp");
-    std::string command = "TMPDIR=" + Quote((folder_ / "tmp").string()) + " " + Quote(TARNCONV_PATH);
+    std::string command = "LANGUAGE= LC_ALL=" + locale + " TMPDIR=" + Quote((folder_ / "tmp").string()) + " " +
+                          Quote(TARNCONV_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -149,9 +152,10 @@ TEST_F(ConvertCommandTest, TheOptionsLastForTheRunAndPickTitlesAndChapters) {
   const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--chapters", "2,3", "--join", "--limit", "64",
                               "--out", made.string(), "--audio", "2", "--subtitle", "1", "--no-poweroff"});
   ASSERT_EQ(run.status, kExitConverted) << run.err;
-  EXPECT_EQ(run.out.find("标题[01] 章节[002] (chapters 2-3)  00:00:0"), 0u) << run.out;
+  EXPECT_EQ(run.out.find("title 01 chapter 002 (chapters 2-3)  00:00:0"), 0u) << run.out;
   EXPECT_NE(run.out.find((made / "001002.tmv").string() + "  "), std::string::npos) << run.out;
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+  EXPECT_NE(run.out.find("\n1 segment converted: 2 files, "), std::string::npos) << run.out;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
   std::vector<std::string> files;
   for (const fs::directory_entry& file : fs::directory_iterator(made)) files.push_back(file.path().filename());
   std::sort(files.begin(), files.end());
@@ -213,6 +217,59 @@ TEST_F(ConvertCommandTest, FilesOfEarlierRunsAreKeptAndRunsStartedTogetherStayAp
   EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00005");
 }
 
+TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun refused = Run({"--convert", disc, "--titles", "3", "-o", output_.string()}, "zh_CN.UTF-8");
+  EXPECT_EQ(refused.status, kExitUsage);
+  EXPECT_EQ(refused.err, "tarnconv: 来源只有 2 个标题，没有标题 3\n");
+  const ProgramRun run = Run({"--convert", disc, "--chapters", "1", "-o", output_.string()}, "zh_CN.UTF-8");
+  ASSERT_EQ(run.status, kExitConverted) << run.err;
+  EXPECT_EQ(run.out.find("标题[01] 章节[001]  00:00:0"), 0u) << run.out;
+  EXPECT_NE(run.out.find("\n已转换 1 段：2 个文件，"), std::string::npos) << run.out;
+  EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv --convert"), std::string::npos);
+  // English where the locale says so, and for the C locale.
+  EXPECT_EQ(Run({"--convert", disc, "--titles", "3"}, "en_US.UTF-8").err,
+            "tarnconv: the source has 2 titles; there is no title 3\n");
+}
+
+TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndTheVersionNeedsNoSource) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun quiet = Run({"--convert", disc, "--chapters", "1", "-o", output_.string(), "--quiet"});
+  EXPECT_EQ(quiet.status, kExitConverted) << quiet.err;
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_EQ(quiet.err, "");
+  const ProgramRun version = Run({"--version"});
+  EXPECT_EQ(version.status, kExitConverted);
+  EXPECT_EQ(version.out.find("tarnconv "), 0u) << version.out;
+  const int full = std::system((Quote(TARNCONV_PATH) + " --version > /dev/full 2>/dev/null").c_str());
+  EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == kExitFailed);
+}
+
+// What a terminal shows while a run goes: the chapter of the run, its percent and the time left,
+// cut to the terminal's width.
+TEST(SegmentReport, TheProgressLineCountsChaptersOfTheRunAndFitsTheTerminal) {
+  std::ostringstream out;
+  SegmentReport report(out, 40);
+  report.RunPlanned(4);
+  const SegmentInfo joined{0, 1, 1, 2, {"/out/001001.tmv", "/out/001001.tms"}};
+  report.Progress(joined, 3, 120, 2);
+  const std::string line = out.str().substr(out.str().rfind('\r') + 4);  // after "\r\033[K"
+  EXPECT_EQ(line, "title 01 chapter 001 (chapters 1-2)  00");
+  std::ostringstream wide;
+  SegmentReport unlimited(wide, 500);
+  unlimited.RunPlanned(4);
+  unlimited.Progress(joined, 3, 120, 2);
+  EXPECT_NE(wide.str().find("120 KiB  chapter 2 of 4  25%  "), std::string::npos) << wide.str();
+  EXPECT_NE(wide.str().find(" left"), std::string::npos) << wide.str();
+
+  // Wide characters take two columns each.
+  EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 9), "标题[01]");
+  EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 4), "标");
+  EXPECT_EQ(FitToColumns("abc", 0), "abc");
+}
+
 // In process: the size poll is given, and the power switch only counts.
 class ConvertCommandInProcessTest : public ConvertCommandTest {
  protected:
@@ -224,7 +281,7 @@ class ConvertCommandInProcessTest : public ConvertCommandTest {
     err_.str("");
     int status = -1;
     testing::RunInEventLoop([] {});  // makes the application
-    status = RunConvertCommand(parsed.options, power_, {out_, err_, false}, std::move(probe));
+    status = RunConvertCommand(parsed.options, power_, {out_, err_, 0}, std::move(probe));
     return status;
   }
   std::ostringstream out_, err_;
@@ -244,7 +301,8 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   EXPECT_NE(out.find("001001.tmv  1048576 KiB  (stopped by the size limit)"), std::string::npos) << out;
   EXPECT_NE(out.find("0000101001.tmv"), std::string::npos) << out;
   EXPECT_NE(out.find("0000201002.tmv"), std::string::npos) << out;
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
+  EXPECT_NE(out.find("\n2 segments converted: "), std::string::npos) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4);
   EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");  // for this run only
   EXPECT_EQ(power_.requests, 0);  // no power-off after a continued run
 
