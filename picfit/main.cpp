@@ -1,10 +1,13 @@
 // picfit: fits pictures to the handheld's screen and writes bitmaps.
 // With --convert it works from the command line without a window.
 
+#include "cli_text.h"
 #include "convert_command.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QTextStream>
+#include <QTranslator>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,13 +24,17 @@ namespace {
 
 int RunCommandLine(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // The command line speaks the user's language; English needs no translation.
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("picfit"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&translator);
     QTextStream out(stdout);
     QTextStream err(stderr);
     int status = picfit::RunConvertCommand(QCoreApplication::arguments(), out, err);
     out.flush();
     // A full disk or a closed pipe behind standard output is a failure, not a silent success.
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        err << "picfit: cannot write to standard output\n";
+        err << "picfit: " << picfit::Tr("cannot write to standard output") << "\n";
         if (status == picfit::kExitOk) status = picfit::kExitSomeFailed;
     }
     err.flush();

@@ -1,5 +1,6 @@
 #include "convert_command.h"
 
+#include "cli_text.h"
 #include "convert_entry.h"
 #include "fallback_loader.h"
 #include "imaging_control.h"
@@ -23,30 +24,32 @@ struct CommandOptions {
     bool help = false;
 };
 
-const char* const kUsage =
-    "usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]\n"
-    "                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]\n"
-    "       picfit --version\n"
-    "       picfit               (the window)\n"
-    "  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size\n"
-    "  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white\n"
-    "  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...\n"
-    "  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)\n"
-    "  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)\n"
-    "Options not given are taken from picfit.ini.\n";
+QString Usage() {
+    return Tr("usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]\n"
+              "                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]\n"
+              "       picfit --version\n"
+              "       picfit               (the window)\n"
+              "  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size\n"
+              "  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white\n"
+              "  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...\n"
+              "  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)\n"
+              "  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)\n"
+              "Options not given are taken from picfit.ini.\n");
+}
 
 // Parses "--name VALUE" numbers within [low, high].
 bool TakeNumber(const QStringList& args, qsizetype& i, int low, int high, std::optional<int>& into,
                 QString& problem) {
     const QString name = args[i];
     if (i + 1 >= args.size()) {
-        problem = QStringLiteral("%1 needs a value").arg(name);
+        problem = Tr("%1 needs a value", name);
         return false;
     }
     bool ok = false;
     const int value = args[++i].toInt(&ok);
     if (!ok || value < low || value > high) {
-        problem = QStringLiteral("%1 must be a whole number from %2 to %3, not \"%4\"").arg(name).arg(low).arg(high).arg(args[i]);
+        problem = Tr("%1 must be a whole number from %2 to %3, not \"%4\"", name, QString::number(low),
+                     QString::number(high), args[i]);
         return false;
     }
     into = value;
@@ -79,17 +82,17 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
             if (!TakeNumber(args, i, 1, 640, o.height, problem)) return std::nullopt;
         } else if (a == QLatin1String("-o") || a == QLatin1String("--out") || a == QLatin1String("--output")) {
             if (i + 1 >= args.size()) {
-                problem = QStringLiteral("%1 needs a folder").arg(a);
+                problem = Tr("%1 needs a folder", a);
                 return std::nullopt;
             }
             o.outputFolder = args[++i];
         } else {
-            problem = QStringLiteral("unknown option %1").arg(a);
+            problem = Tr("unknown option %1", a);
             return std::nullopt;
         }
     }
     if (o.files.isEmpty() && !o.help) {
-        problem = QStringLiteral("no picture files given");
+        problem = Tr("no picture files given");
         return std::nullopt;
     }
     return o;
@@ -99,7 +102,7 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
 bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry& templateEntry,
                 const ConvertOptions& options, QTextStream& out, QTextStream& err) {
     if (!QFileInfo::exists(file)) {
-        err << "picfit: " << file << ": no such file\n";
+        err << "picfit: " << Tr("%1: no such file", file) << "\n";
         return false;
     }
     PictureEntry entry = templateEntry;
@@ -107,13 +110,17 @@ bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry
     entry.displayName = QFileInfo(file).fileName();
     if (const Status loaded = LoadPicture(control, entry.sourcePath, options.scratchPath,
                                           FallbackWhen::UnknownFormatOnly); !loaded) {
-        err << "picfit: " << file << ": 文件格式不支持，无法装载！错误号：" << loaded.number << " (" << loaded.message
-            << ")\n";
+        err << "picfit: " << Tr("%1: cannot be loaded: %2 (error %3: %4)", file, ErrorWords(loaded.number),
+                                QString::number(loaded.number), loaded.message)
+            << "\n";
         return false;
     }
     const ConvertResult result = ConvertEntry(control, entry, options);
     if (!result.status) {
-        err << "picfit: " << file << ": 错误号：" << result.status.number << " " << result.status.message << "\n";
+        err << "picfit: "
+            << Tr("%1: cannot be converted: %2 (error %3: %4)", file, ErrorWords(result.status.number),
+                  QString::number(result.status.number), result.status.message)
+            << "\n";
         return false;
     }
     out << result.outputPath << "\n";
@@ -123,6 +130,22 @@ bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry
 
 }  // namespace
 
+QString ErrorWords(int number) {
+    switch (number) {
+        case kErrFileNotFound: return Tr("the file does not exist");
+        case kErrUnknownFormat: return Tr("the format is not supported");
+        case kErrCorruptPicture: return Tr("the picture is damaged");
+        case kErrReadFailed: return Tr("the file cannot be read");
+        case kErrNoPicture: return Tr("no picture is loaded");
+        case kErrProcessFailed: return Tr("the picture cannot be fitted");
+        case kErrWriteFailed: return Tr("the output file cannot be written");
+        case kErrOutputFolder: return Tr("the output folder cannot be used");
+        case kErrNotBitmap24: return Tr("the picture is not a 24-bit bitmap");
+        case kErrBadArgument: return Tr("a size or option is out of range");
+        default: return Tr("an unexpected failure");
+    }
+}
+
 bool IsConvertCommand(const QStringList& arguments) {
     return arguments.contains(QStringLiteral("--convert"));
 }
@@ -131,11 +154,11 @@ int RunConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     QString problem;
     const auto options = Parse(arguments, problem);
     if (!options) {
-        err << "picfit: " << problem << "\n" << kUsage;
+        err << "picfit: " << problem << "\n" << Usage();
         return kExitUsage;
     }
     if (options->help) {
-        out << kUsage;
+        out << Usage();
         return kExitOk;
     }
 
@@ -147,12 +170,13 @@ int RunConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     convert.keepExisting = options->keepExisting.value_or(settings.overWrite == 1);
     if (!convert.outputFolder.isEmpty() && !QFileInfo::exists(convert.outputFolder)) QDir().mkpath(convert.outputFolder);
     if (const Status folder = CheckOutputFolder(convert.outputFolder); !folder) {
-        err << "picfit: " << folder.message << "\n";
+        err << "picfit: " << Tr("%1 (error %2: %3)", ErrorWords(folder.number), QString::number(folder.number), folder.message)
+            << "\n";
         return kExitUsage;
     }
     ScratchFile scratch;
     if (!scratch.IsValid()) {
-        err << "picfit: cannot create a temporary file\n";
+        err << "picfit: " << Tr("cannot create a temporary file") << "\n";
         return kExitUsage;
     }
     convert.scratchPath = scratch.Path();

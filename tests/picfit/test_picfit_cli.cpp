@@ -25,10 +25,13 @@ protected:
         int exitCode = -1;
         QString out, err;
     };
-    Run Picfit(const QStringList& arguments) {
+    // Under an English locale unless `locale` names another.
+    Run Picfit(const QStringList& arguments, const QString& locale = "C.UTF-8") {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PICFIT_INI", Path("picfit.ini"));
+        env.insert("LC_ALL", locale);
+        env.remove("LANGUAGE");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         p.setProcessEnvironment(env);
@@ -119,6 +122,19 @@ TEST_F(ConvertCommandTest, AMissingFileIsSaidToBeMissingAndAMissingFolderIsMade)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "picfit: missing.jpg: no such file\n");
     EXPECT_EQ(r.out, Path("new/deeper/one.BMP") + "\n");
+}
+
+TEST_F(ConvertCommandTest, TheCommandLineSpeaksTheLocalesLanguage) {
+    WriteAll(Path("broken.jpg"), "this is no picture");
+    const Run english = Picfit({"missing.jpg", "broken.jpg", "-o", "out"});
+    EXPECT_TRUE(english.err.startsWith("picfit: missing.jpg: no such file\npicfit: broken.jpg: cannot be loaded: the "
+                                       "format is not supported (error 32509: "))
+        << english.err.toStdString();
+    const Run chinese = Picfit({"missing.jpg", "broken.jpg", "-o", "out"}, "zh_CN.UTF-8");
+    EXPECT_TRUE(chinese.err.startsWith(QString::fromUtf8("picfit: missing.jpg：文件不存在\npicfit: broken.jpg：无法装载："
+                                                         "文件格式不支持！错误号：32509")))
+        << chinese.err.toStdString();
+    EXPECT_TRUE(Picfit({"--help"}, "zh_CN.UTF-8").out.startsWith(QString::fromUtf8("用法：picfit --convert")));
 }
 
 // Without --convert the arguments are the window's: picfit's own are refused before any
