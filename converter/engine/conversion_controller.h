@@ -24,6 +24,7 @@
 #include "converter/engine/run_state.h"
 #include "converter/engine/segment_pump.h"
 #include "converter/engine/work_list.h"
+#include "encoder/settings/conversion_lock.h"
 #include "encoder/settings/profile_file.h"
 
 namespace tarn::conv {
@@ -66,6 +67,7 @@ class ConversionController {
   // Actions (conversion_actions.cpp).
   void StoreDirtySettings(bool onlyWithSelection);
   bool RunWindowOpen();
+  bool TakeRunLock();
   void StartConversion();
   void AbortConversion();
   void StartPreview();
@@ -102,6 +104,7 @@ class ConversionController {
   WorkList& list_;
   settings::ProfileFile profile_;
   std::optional<settings::ProfileFile> counterFile_;
+  std::optional<settings::ConversionLock> runLock_;  // held while a conversion runs
   PowerSwitch& power_;
   RunObserver* observer_ = nullptr;
   SizeProbe sizeProbe_;

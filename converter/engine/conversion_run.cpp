@@ -83,6 +83,7 @@ unsigned ConversionController::PlannedChapters(const std::vector<TitleStep>& ste
 void ConversionController::RunConversion(std::size_t startTitle, unsigned startChapter) {
   const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Conversion);
   if (!switches) return;
+
   state_.switches = *switches;
   const std::vector<TitleStep> steps = PlanTitles(Selection(), *switches, RunKind::Conversion, startTitle, startChapter);
   if (steps.empty()) return;
