@@ -4,8 +4,10 @@
 The texts go through Tr("...") and TrCount(n, "...", "...") rather than tr(), which lupdate
 does not see; this script stands in for it:
 
-  translations.py check CONTEXT FILE.ts SOURCE...    every text translated, same %N in both
-  translations.py update CONTEXT FILE.ts SOURCE...   adds the texts missing from FILE.ts
+  translations.py check CONTEXT FILE.ts SOURCE...    every text translated, same %N in both,
+                                                     no text the sources no longer have
+  translations.py update CONTEXT FILE.ts SOURCE...   adds the texts missing from FILE.ts and
+                                                     removes those the sources no longer have
 """
 import re
 import sys
@@ -82,7 +84,15 @@ def main():
     tree, node = load(ts_path, context)
     translated = {m.findtext('source'): m.find('translation') for m in node.findall('message')}
     problems = []
-    for text in texts(sources):
+    used = texts(sources)
+    for message in node.findall('message'):
+        if message.findtext('source') in used:
+            continue
+        if command == 'update':
+            node.remove(message)
+        else:
+            problems.append('no longer in the sources: ' + repr(message.findtext('source')))
+    for text in used:
         translation = translated.get(text)
         if translation is None:
             if command == 'update':

@@ -22,6 +22,8 @@ struct CommandOptions {
     std::optional<bool> keepExisting;  // unset: picfit.ini's OverWrite decides
     std::optional<QString> outputFolder;
     bool help = false;
+    bool quiet = false;    // errors only
+    bool verbose = false;  // each output with the picture it was made from
 };
 
 QString Usage() {
@@ -34,6 +36,8 @@ QString Usage() {
               "  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...\n"
               "  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)\n"
               "  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)\n"
+              "  -q, --quiet    print nothing but errors (without it each output file is printed)\n"
+              "  -v, --verbose  print each output file with the picture it was made from\n"
               "Options not given are taken from picfit.ini.\n");
 }
 
@@ -68,6 +72,10 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
         } else if (a == QLatin1String("--convert")) {
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
+        } else if (a == QLatin1String("--quiet") || a == QLatin1String("-q")) {
+            o.quiet = true;
+        } else if (a == QLatin1String("--verbose") || a == QLatin1String("-v")) {
+            o.verbose = true;
         } else if (a == QLatin1String("--keep-existing")) {
             o.keepExisting = true;
         } else if (a == QLatin1String("--overwrite")) {
@@ -100,7 +108,7 @@ std::optional<CommandOptions> Parse(const QStringList& args, QString& problem) {
 
 // Loads and converts one file; prints its output path or the problem.
 bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry& templateEntry,
-                const ConvertOptions& options, QTextStream& out, QTextStream& err) {
+                const ConvertOptions& options, const CommandOptions& command, QTextStream& out, QTextStream& err) {
     if (!QFileInfo::exists(file)) {
         err << "picfit: " << Tr("%1: no such file", file) << "\n";
         return false;
@@ -123,7 +131,10 @@ bool ConvertOne(ImagingControl& control, const QString& file, const PictureEntry
             << "\n";
         return false;
     }
-    out << result.outputPath << "\n";
+    if (command.verbose)
+        out << Tr("%1 -> %2", file, result.outputPath) << "\n";
+    else if (!command.quiet)
+        out << result.outputPath << "\n";
     out.flush();
     return true;
 }
@@ -189,7 +200,7 @@ int RunConvertCommand(const QStringList& arguments, QTextStream& out, QTextStrea
     ImagingControl control;
     int failures = 0;
     for (const QString& file : options->files)
-        if (!ConvertOne(control, file, entryTemplate, convert, out, err)) ++failures;
+        if (!ConvertOne(control, file, entryTemplate, convert, *options, out, err)) ++failures;
     return failures == 0 ? kExitOk : kExitSomeFailed;
 }
 

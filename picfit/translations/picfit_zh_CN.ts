@@ -3,30 +3,6 @@
   <context>
     <name>picfit</name>
     <message>
-      <source>usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]
-                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]
-       picfit --version
-       picfit               (the window)
-  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size
-  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white
-  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...
-  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)
-  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)
-Options not given are taken from picfit.ini.
-</source>
-      <translation>用法：picfit --convert 文件... [--mode 0-3] [--width 1-960] [--height 1-640]
-                                [--format 0-5] [--keep-existing|--overwrite] [-o 目录]
-      picfit --version
-      picfit               （窗口）
-  --mode    0 拉伸到 宽 x 高，1 适应宽度，2 适应高度，3 保持原尺寸
-  --format  0 24位，1 掌上机16位，2 256色，3 256级灰度，4 16色，5 黑白
-  --keep-existing  不替换任何文件：名称_1.BMP、名称_1_1.BMP ……
-  --overwrite      替换同名文件（除非 picfit.ini 另有设定，这是默认做法）
-  -o, --out 目录   输出目录，不存在时自动建立（默认：picfit.ini 的 SaveDir）
-未给出的选项取自 picfit.ini。
-</translation>
-    </message>
-    <message>
       <source>%1 needs a value</source>
       <translation>%1 需要一个值</translation>
     </message>
@@ -113,6 +89,38 @@ Options not given are taken from picfit.ini.
     <message>
       <source>cannot write to standard output</source>
       <translation>无法写入标准输出</translation>
+    </message>
+    <message>
+      <source>usage: picfit --convert FILE... [--mode 0-3] [--width 1-960] [--height 1-640]
+                                [--format 0-5] [--keep-existing|--overwrite] [-o DIR]
+       picfit --version
+       picfit               (the window)
+  --mode    0 stretch to width x height, 1 fit the width, 2 fit the height, 3 keep the size
+  --format  0 24-bit, 1 handheld 16-bit, 2 256 colours, 3 256 greys, 4 16 colours, 5 black and white
+  --keep-existing  never replace a file: name_1.BMP, name_1_1.BMP, ...
+  --overwrite      replace files of the same name (the default unless picfit.ini says otherwise)
+  -o, --out DIR  output folder, made when missing (default: SaveDir of picfit.ini)
+  -q, --quiet    print nothing but errors (without it each output file is printed)
+  -v, --verbose  print each output file with the picture it was made from
+Options not given are taken from picfit.ini.
+</source>
+      <translation>用法：picfit --convert 文件... [--mode 0-3] [--width 1-960] [--height 1-640]
+                                [--format 0-5] [--keep-existing|--overwrite] [-o 目录]
+      picfit --version
+      picfit               （窗口）
+  --mode    0 拉伸到 宽 x 高，1 适应宽度，2 适应高度，3 保持原尺寸
+  --format  0 24位，1 掌上机16位，2 256色，3 256级灰度，4 16色，5 黑白
+  --keep-existing  不替换任何文件：名称_1.BMP、名称_1_1.BMP ……
+  --overwrite      替换同名文件（除非 picfit.ini 另有设定，这是默认做法）
+  -o, --out 目录   输出目录，不存在时自动建立（默认：picfit.ini 的 SaveDir）
+  -q, --quiet      只显示错误（否则显示每个输出文件）
+  -v, --verbose    显示每个输出文件及其来源图片
+未给出的选项取自 picfit.ini。
+</translation>
+    </message>
+    <message>
+      <source>%1 -&gt; %2</source>
+      <translation>%1 -&gt; %2</translation>
     </message>
   </context>
 </TS>

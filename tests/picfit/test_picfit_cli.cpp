@@ -122,6 +122,8 @@ TEST_F(ConvertCommandTest, AMissingFileIsSaidToBeMissingAndAMissingFolderIsMade)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "picfit: missing.jpg: no such file\n");
     EXPECT_EQ(r.out, Path("new/deeper/one.BMP") + "\n");
+    EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--quiet"}).out, "");
+    EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--overwrite", "--verbose"}).out, "one.jpg -> " + Out("one.BMP") + "\n");
 }
 
 TEST_F(ConvertCommandTest, TheCommandLineSpeaksTheLocalesLanguage) {
