@@ -22,12 +22,13 @@
 
 namespace {
 
+void InstallLanguage(QTranslator& translator);
+
 int RunCommandLine(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     // The command line speaks the user's language; English needs no translation.
     QTranslator translator;
-    if (translator.load(QLocale(), QStringLiteral("picfit"), QStringLiteral("_"), QStringLiteral(":/i18n")))
-        QCoreApplication::installTranslator(&translator);
+    InstallLanguage(translator);
     QTextStream out(stdout);
     QTextStream err(stderr);
     int status = picfit::RunConvertCommand(QCoreApplication::arguments(), out, err);
@@ -59,21 +60,39 @@ bool QtOptionWithValue(std::string_view arg) {
     return false;
 }
 
-// What is wrong with the arguments of the window, or "": the window takes none of its own
-// (Qt's single-dash options pass).
-std::string WindowArgumentProblem(int argc, char** argv) {
+// An argument the window does not take: its own are none (Qt's single-dash options pass).
+struct WindowArgument {
+    enum { None, UnknownOption, FileName } kind = None;
+    QString text;
+};
+
+WindowArgument FirstRefusedArgument(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg(argv[i]);
         if (QtOptionWithValue(arg)) {
             ++i;
         } else if (arg.starts_with("--")) {
-            return "unknown option " + std::string(arg) + " (see picfit --help)";
+            return {WindowArgument::UnknownOption, QString::fromLocal8Bit(argv[i])};
         } else if (!arg.starts_with('-')) {
-            return std::string(arg) + ": pictures are converted with picfit --convert FILE... -o DIR; "
-                                      "without arguments picfit opens its window";
+            return {WindowArgument::FileName, QString::fromLocal8Bit(argv[i])};
         }
     }
     return {};
+}
+
+void InstallLanguage(QTranslator& translator) {
+    if (translator.load(QLocale(), QStringLiteral("picfit"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&translator);
+}
+
+// Says why the window does not open, in the user's language, and returns `status`.
+template <typename Message>
+int Refuse(int argc, char** argv, Message message, int status) {
+    QCoreApplication app(argc, argv);
+    QTranslator translator;
+    InstallLanguage(translator);
+    QTextStream(stderr) << "picfit: " << message() << "\n";
+    return status;
 }
 
 bool HasDisplay() {
@@ -92,17 +111,21 @@ int main(int argc, char** argv) {
         std::printf("picfit %s\n", TARN_VERSION);
         return std::fflush(stdout) == 0 ? picfit::kExitOk : picfit::kExitSomeFailed;
     }
-    if (const std::string problem = WindowArgumentProblem(argc, argv); !problem.empty()) {
-        std::fprintf(stderr, "picfit: %s\n", problem.c_str());
-        return picfit::kExitUsage;
-    }
+    const WindowArgument refused = FirstRefusedArgument(argc, argv);
+    if (refused.kind == WindowArgument::UnknownOption)
+        return Refuse(argc, argv, [&] { return picfit::Tr("unknown option %1 (see picfit --help)", refused.text); },
+                      picfit::kExitUsage);
+    if (refused.kind == WindowArgument::FileName)
+        return Refuse(argc, argv, [&] {
+            return picfit::Tr("%1: pictures are converted with picfit --convert FILE... -o DIR; without arguments "
+                              "picfit opens its window", refused.text);
+        }, picfit::kExitUsage);
 #ifdef PICFIT_HAVE_WINDOW
-    if (!HasDisplay()) {
-        std::fputs("picfit: there is no display for the window (DISPLAY and WAYLAND_DISPLAY are not set); "
-                   "picfit --convert FILE... -o DIR works without one\n",
-                   stderr);
-        return picfit::kExitSomeFailed;
-    }
+    if (!HasDisplay())
+        return Refuse(argc, argv, [] {
+            return picfit::Tr("there is no display for the window (DISPLAY and WAYLAND_DISPLAY are not set); "
+                              "picfit --convert FILE... -o DIR works without one");
+        }, picfit::kExitSomeFailed);
     return RunPicfitWindow(argc, argv);
 #else
     std::fputs("picfit: this build has no window; use picfit --convert FILE... -o DIR\n", stderr);

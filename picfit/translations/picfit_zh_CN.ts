@@ -122,5 +122,17 @@ Options not given are taken from picfit.ini.
       <source>%1 -&gt; %2</source>
       <translation>%1 -&gt; %2</translation>
     </message>
+    <message>
+      <source>unknown option %1 (see picfit --help)</source>
+      <translation>未知选项 %1（参见 picfit --help）</translation>
+    </message>
+    <message>
+      <source>%1: pictures are converted with picfit --convert FILE... -o DIR; without arguments picfit opens its window</source>
+      <translation>%1：图片用 picfit --convert 文件... -o 目录 转换；不带参数时 picfit 打开窗口</translation>
+    </message>
+    <message>
+      <source>there is no display for the window (DISPLAY and WAYLAND_DISPLAY are not set); picfit --convert FILE... -o DIR works without one</source>
+      <translation>没有可显示窗口的显示器（DISPLAY 和 WAYLAND_DISPLAY 均未设置）；picfit --convert 文件... -o 目录 无需显示器</translation>
+    </message>
   </context>
 </TS>

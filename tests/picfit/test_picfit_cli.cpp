@@ -142,10 +142,11 @@ TEST_F(ConvertCommandTest, TheCommandLineSpeaksTheLocalesLanguage) {
 // Without --convert the arguments are the window's: picfit's own are refused before any
 // window is tried, and without a display the window is not tried at all.
 TEST_F(ConvertCommandTest, WithoutConvertOnlyTheWindowsArgumentsPass) {
-    const auto start = [this](const QStringList& arguments) {
+    const auto start = [this](const QStringList& arguments, const QString& locale = "C.UTF-8") {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(name);
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"}) env.remove(name);
+        env.insert("LC_ALL", locale);
         p.setProcessEnvironment(env);
         p.setWorkingDirectory(Folder());
         p.start(PICFIT_PROGRAM, arguments);
@@ -165,6 +166,7 @@ TEST_F(ConvertCommandTest, WithoutConvertOnlyTheWindowsArgumentsPass) {
     const Run window = start({});
     EXPECT_EQ(window.exitCode, 1);
     EXPECT_TRUE(window.err.contains("no display")) << window.err.toStdString();
+    EXPECT_TRUE(start({"--bogus"}, "zh_CN.UTF-8").err.contains(QString::fromUtf8("未知选项 --bogus")));
 }
 
 }  // namespace
