@@ -1,7 +1,6 @@
 #include "base/atomic_file.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,23 +98,8 @@ FileText ReadWholeFile(const std::filesystem::path& path) {
   return result;
 }
 
-WriterLock::WriterLock(const std::filesystem::path& path) {
-  const std::filesystem::path lockPath = path.string() + ".lock";
-  fd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd_ < 0) {
-    error_ = LastError();
-    return;
-  }
-  while (::flock(fd_, LOCK_EX) != 0) {
-    if (errno == EINTR) continue;
-    error_ = LastError();
-    break;
-  }
-}
-
-WriterLock::~WriterLock() {
-  if (fd_ >= 0) ::close(fd_);  // closing releases the lock
-}
+WriterLock::WriterLock(const std::filesystem::path& path)
+    : lock_(path.string() + ".lock", LockFile::Wait::UntilFree) {}
 
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents) {
   RemoveLeftoverTemporaries(path);

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "base/lock_file.h"
+
 namespace tarn::settings {
 
 struct FileText {
@@ -15,20 +17,16 @@ struct FileText {
 
 FileText ReadWholeFile(const std::filesystem::path& path);
 
-// An exclusive advisory lock held on "<path>.lock" for the lifetime of the object. The lock file
-// is never removed: removing it would let two writers lock two different files.
+// An exclusive advisory lock on "<path>.lock" for the lifetime of the object; the lock file is
+// there only while a writer holds it.
 class WriterLock {
  public:
   explicit WriterLock(const std::filesystem::path& path);
-  ~WriterLock();
-  WriterLock(const WriterLock&) = delete;
-  WriterLock& operator=(const WriterLock&) = delete;
 
-  const std::error_code& error() const { return error_; }
+  const std::error_code& error() const { return lock_.error(); }
 
  private:
-  int fd_ = -1;
-  std::error_code error_;
+  LockFile lock_;
 };
 
 // Writes `contents` to a temporary file beside `path`, flushes it to the disk and renames it over

@@ -64,6 +64,15 @@ std::error_code ProfileFile::Write(std::span<const ProfileEntry> entries) const 
   for (const ProfileEntry& entry : entries) {
     if (const std::error_code error = CheckProfileEntry(entry.section, entry.key, entry.value)) return error;
   }
+  return Modify([entries](ProfileDocument& document) {
+    for (const ProfileEntry& entry : entries) {
+      if (const std::error_code error = document.Set(entry.section, entry.key, entry.value)) return error;
+    }
+    return std::error_code{};
+  });
+}
+
+std::error_code ProfileFile::Modify(const std::function<std::error_code(ProfileDocument&)>& change) const {
   const std::filesystem::path target = ReplacementTarget(path_);
   std::error_code error;
   std::filesystem::create_directories(target.parent_path(), error);
@@ -78,9 +87,7 @@ std::error_code ProfileFile::Write(std::span<const ProfileEntry> entries) const 
   if (current.error && current.error != std::errc::no_such_file_or_directory) return current.error;
 
   ProfileDocument document = ProfileDocument::Parse(current.text);
-  for (const ProfileEntry& entry : entries) {
-    if (const std::error_code setError = document.Set(entry.section, entry.key, entry.value)) return setError;
-  }
+  if (const std::error_code changeError = change(document)) return changeError;
   std::string text = document.Text();
   if (exists && text == current.text) return {};  // sliders write the same value again and again
   return ReplaceFileContents(target, text);

@@ -9,12 +9,15 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
 
 namespace tarn::settings {
+
+class ProfileDocument;
 
 struct ProfileEntry {
   std::string_view section;
@@ -37,6 +40,11 @@ class ProfileFile {
   // reason when nothing was stored; the file is then as it was.
   std::error_code Write(std::string_view section, std::string_view key, std::string_view value) const;
   std::error_code Write(std::span<const ProfileEntry> entries) const;
+
+  // Reads the file, lets `change` edit it and stores the result, all under the writers' lock,
+  // so that no other writer comes between the read and the write. Nothing is stored when
+  // `change` returns an error.
+  std::error_code Modify(const std::function<std::error_code(ProfileDocument&)>& change) const;
 
  private:
   std::filesystem::path path_;

@@ -41,6 +41,8 @@ HeaderBytes MakeMovieHeader(std::uint32_t fileLength) {
 
 HeaderInfo ParseMovieHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize) {
   HeaderInfo info;
+  info.signature = (bytes.size() >= 4 && std::memcmp(bytes.data(), kMagic, 4) == 0) ||
+                   (bytes.size() >= 12 && std::memcmp(bytes.data() + 8, kTag, 4) == 0);
   if (bytes.size() < kHeaderBytes) {
     info.problem = "the file has " + std::to_string(bytes.size()) + " bytes, fewer than the 512-byte header";
     return info;

@@ -29,6 +29,9 @@ struct HeaderInfo {
   std::uint32_t reserved = 0;    // offset 12
   std::uint32_t constant = 0;    // offset 16
   std::string problem;
+  // "Tarn" at offset 0 or "MOVI" at offset 8: a movie file, damaged or not. Without either
+  // (and not zero) the file is something else.
+  bool signature = false;
 };
 
 // Checks the header against the size of the whole file. `bytes` may be shorter than 512 when

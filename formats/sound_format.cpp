@@ -1,6 +1,7 @@
 #include "formats/sound_format.h"
 
 #include <algorithm>
+#include <string>
 
 namespace tarn::aud {
 namespace {
@@ -23,7 +24,51 @@ std::uint16_t SamplesPerBlock(const SoundLayout& layout) {
   return layout.codec == SoundCodec::kImaAdpcm ? static_cast<std::uint16_t>(kAdpcmSamplesPerBlock) : 1;
 }
 
+std::uint16_t Get16(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
+}
+
+std::uint32_t Get32(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  return Get16(bytes, offset) | (std::uint32_t{Get16(bytes, offset + 2)} << 16);
+}
+
+std::string HeaderFault(const SoundHeader& header, std::uint64_t fileSize) {
+  const std::optional<SoundLayout> layout = LayoutForMusicMode(header.musicMode);
+  if (!layout) return "MusicMode " + std::to_string(header.musicMode) + " is none of 0-3";
+  if (layout->codec != header.layout.codec || layout->channels != header.layout.channels ||
+      layout->sampleRate != header.layout.sampleRate || layout->bitsPerSample != header.layout.bitsPerSample)
+    return "the codec, channels, rate or sample size do not match MusicMode " + std::to_string(header.musicMode);
+  if (header.dataBytes != fileSize - kSoundHeaderBytes)
+    return "the header gives " + std::to_string(header.dataBytes) + " data bytes but the file has " +
+           std::to_string(fileSize - kSoundHeaderBytes);
+  if (DataBytesFor(*layout, header.frames) != header.dataBytes)
+    return std::to_string(header.frames) + " sample frames do not fill " + std::to_string(header.dataBytes) + " bytes";
+  return {};
+}
+
 }  // namespace
+
+ReadSoundHeader ParseSoundHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize) {
+  ReadSoundHeader read;
+  if (bytes.size() < kSoundHeaderBytes || fileSize < kSoundHeaderBytes) return read;
+  bytes = bytes.first(kSoundHeaderBytes);
+  if (std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; })) {
+    read.state = SoundFileState::kUnfinished;
+    return read;
+  }
+  if (!std::equal(kSoundMagic.begin(), kSoundMagic.end(), bytes.begin())) return read;
+  SoundHeader& header = read.header;
+  header.musicMode = Get16(bytes, 6);
+  header.layout.codec = static_cast<SoundCodec>(Get16(bytes, 8));
+  header.layout.channels = Get16(bytes, 10);
+  header.layout.sampleRate = Get32(bytes, 12);
+  header.layout.bitsPerSample = Get16(bytes, 16);
+  header.frames = Get32(bytes, 20);
+  header.dataBytes = Get32(bytes, 24);
+  read.problem = HeaderFault(header, fileSize);
+  read.state = read.problem.empty() ? SoundFileState::kFinished : SoundFileState::kDamaged;
+  return read;
+}
 
 std::optional<SoundLayout> LayoutForMusicMode(std::int32_t musicMode) {
   switch (musicMode) {

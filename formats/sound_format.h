@@ -8,6 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
+#include <string>
 
 namespace tarn::aud {
 
@@ -54,5 +56,21 @@ struct SoundHeader {
 // 10 channels (u16), 12 sample rate (u32), 16 bits per sample (u16), 18 block bytes (u16),
 // 20 sample frames (u32), 24 data bytes (u32), 28 samples per block (u16), 30-63 zero.
 SoundHeaderBytes EncodeSoundHeader(const SoundHeader& header);
+
+enum class SoundFileState {
+  kFinished,    // "TMS1" and a header that agrees with itself and the file
+  kUnfinished,  // a zero header: the conversion was interrupted
+  kDamaged,     // "TMS1" but something in the header is wrong; `problem` says what
+  kNotSound,    // no "TMS1", and not zero either
+};
+
+struct ReadSoundHeader {
+  SoundFileState state = SoundFileState::kNotSound;
+  SoundHeader header;
+  std::string problem;
+};
+
+// Reads the header from the first bytes of a file of `fileSize` bytes.
+ReadSoundHeader ParseSoundHeader(std::span<const std::uint8_t> bytes, std::uint64_t fileSize);
 
 }  // namespace tarn::aud

@@ -71,4 +71,26 @@ std::size_t ImaAdpcmEncoder::EncodeBlock(const std::int16_t* samples, std::size_
   return kAdpcmBlockHeaderBytes + (nibble + 1) / 2;
 }
 
+std::size_t DecodeAdpcmBlock(const std::uint8_t* block, std::size_t bytes, std::int16_t* samples) {
+  if (bytes < kAdpcmBlockHeaderBytes) return 0;
+  bytes = std::min(bytes, kAdpcmBlockBytes);
+  std::int32_t predictor = static_cast<std::int16_t>(block[0] | (block[1] << 8));
+  std::int32_t stepIndex = std::clamp<std::int32_t>(block[2], 0, 88);
+  samples[0] = static_cast<std::int16_t>(predictor);
+  const std::size_t codes = (bytes - kAdpcmBlockHeaderBytes) * 2;
+  for (std::size_t i = 0; i < codes; ++i) {
+    const std::uint8_t byte = block[kAdpcmBlockHeaderBytes + i / 2];
+    const std::uint8_t code = (i % 2 == 0) ? (byte & 0x0F) : (byte >> 4);
+    const std::int32_t step = kStepSizes[static_cast<std::size_t>(stepIndex)];
+    std::int32_t delta = step >> 3;
+    if ((code & 4) != 0) delta += step;
+    if ((code & 2) != 0) delta += step >> 1;
+    if ((code & 1) != 0) delta += step >> 2;
+    predictor = std::clamp(predictor + ((code & 8) != 0 ? -delta : delta), -32768, 32767);
+    stepIndex = std::clamp(stepIndex + kIndexSteps[code & 7], 0, 88);
+    samples[i + 1] = static_cast<std::int16_t>(predictor);
+  }
+  return codes + 1;
+}
+
 }  // namespace tarn::aud

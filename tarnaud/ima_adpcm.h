@@ -25,4 +25,9 @@ class ImaAdpcmEncoder {
   std::int32_t stepIndex_ = 0;
 };
 
+// Decodes one block of `bytes` bytes (a full block, or a short last one) into `samples`, which
+// has room for kAdpcmSamplesPerBlock; returns the samples decoded (0 for a block shorter than
+// its header).
+std::size_t DecodeAdpcmBlock(const std::uint8_t* block, std::size_t bytes, std::int16_t* samples);
+
 }  // namespace tarn::aud

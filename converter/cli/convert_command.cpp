@@ -12,14 +12,17 @@
 #include <filesystem>
 #include <vector>
 
+#include "converter/cli/cli_text.h"
 #include "converter/cli/console_controls.h"
 #include "converter/cli/segment_report.h"
 #include "converter/engine/disc_browser.h"
 #include "converter/engine/window_start.h"
 #include "converter/engine/work_list_editing.h"
 #include "converter/graph/headless_event_window.h"
-#include "converter/settings/converter_settings.h"
+#include "base/private_settings.h"
 #include "base/settings_location.h"
+#include "converter/settings/converter_settings.h"
+#include "media/registry/FilterRegistry.h"
 
 namespace tarn::conv {
 
@@ -28,19 +31,33 @@ namespace {
 namespace fs = std::filesystem;
 namespace keys = settings::keys;
 
-// Why the folder cannot take the output files, or "" when it can. Writability is tried with a
-// file of our own: permission bits say nothing for root or on a read-only mount.
+// Why the folder cannot take the output files, or "" when it can; a missing folder is made.
+// Writability is tried with a file of our own: permission bits say nothing for root or on a
+// read-only mount.
 std::string OutputFolderProblem(const fs::path& folder) {
   std::error_code error;
+  if (!fs::exists(folder, error) && !fs::create_directories(folder, error) && error)
+    return Tr("cannot make the output folder %1: %2", folder.string(), error.message());
   const fs::file_status status = fs::status(folder, error);
-  if (!fs::exists(status)) return "the output folder " + folder.string() + " does not exist";
-  if (!fs::is_directory(status)) return "the output folder " + folder.string() + " is not a folder";
+  if (!fs::exists(status)) return Tr("the output folder %1 does not exist", folder.string());
+  if (!fs::is_directory(status)) return Tr("the output folder %1 is not a folder", folder.string());
   std::string probe = (folder / ".tarnconv-write-test-XXXXXX").string();
   const int descriptor = ::mkstemp(probe.data());
-  if (descriptor < 0) return "cannot write into the output folder " + folder.string() + ": " + std::strerror(errno);
+  if (descriptor < 0) return Tr("cannot write into the output folder %1: %2", folder.string(), std::strerror(errno));
   ::close(descriptor);
   ::unlink(probe.c_str());
   return {};
+}
+
+// No playback graph: most often no filter registry where it was looked for.
+std::string GraphProblem() {
+  const fs::path registry = media::FilterRegistryPath();
+  std::error_code error;
+  if (!fs::exists(registry, error))
+    return Tr("cannot build the playback graph: there is no filter registry at %1 (TARNMEDIA_FILTERS names another; "
+              "tarnregsvr registers the filter libraries)",
+              registry.string());
+  return Tr("cannot build the playback graph from the filters of %1", registry.string());
 }
 
 bool Contains(const std::vector<unsigned>& numbers, unsigned number) {
@@ -53,7 +70,8 @@ class ConvertCommand {
       : options_(options),
         power_(power),
         streams_(streams),
-        profile_(settings::OpenSettingsFile()),
+        profile_(private_.copy()),
+        userProfile_(private_.userFile()),
         controls_(streams.err),
         graph_(windows_, [this](std::string_view text, std::string_view caption) {
           controls_.ShowMessage(text, caption);
@@ -82,7 +100,9 @@ class ConvertCommand {
   const ConvertOptions& options_;
   PowerSwitch& power_;
   ConsoleStreams streams_;
-  settings::ProfileFile profile_;
+  settings::PrivateSettings private_;
+  settings::ProfileFile profile_;      // the run's own copy
+  settings::ProfileFile userProfile_;  // takes only the running number
   fs::path outputFolder_;
   ConsoleControls controls_;
   WorkList list_;
@@ -95,15 +115,14 @@ class ConvertCommand {
 // Everything that can be refused before the disc is touched.
 std::string ConvertCommand::CheckBeforeOpening() {
   std::error_code error;
-  if (!options_.drive && !fs::exists(options_.source, error)) return options_.source + ": no such file or folder";
+  if (!options_.drive && !fs::exists(options_.source, error)) return Tr("%1: no such file or folder", options_.source);
   outputFolder_ = options_.outputFolder ? fs::absolute(*options_.outputFolder, error)
                                         : fs::path(settings::ReadPath(profile_, keys::kSaveDir));
   if (std::string problem = OutputFolderProblem(outputFolder_); !problem.empty()) return problem;
-  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch}, std::pair{keys::kCon, options_.join}}) {
+  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch.has_value()}, std::pair{keys::kCon, options_.join.has_value()}}) {
     const std::int32_t value = settings::ReadNumber(profile_, key);
     if (!overridden && value != 0 && value != 1)
-      return std::string(key.name) + "=" + std::to_string(value) + " in " + profile_.path().string() +
-             " starts no conversion (only 0 and 1 do)";
+      return Tr("%1=%2 in %3 starts no conversion (only 0 and 1 do)", key.name, value, userProfile_.path().string());
   }
   return {};
 }
@@ -117,19 +136,21 @@ std::size_t ConvertCommand::AddSourceTitles() {
 std::string ConvertCommand::CheckAgainstDisc() {
   const std::size_t titles = list_.TitleCount();
   for (unsigned title : options_.titles)
-    if (title > titles) return "the source has " + std::to_string(titles) + " titles; there is no title " + std::to_string(title);
+    if (title > titles)
+      return TrCount(titles, "the source has %1 title; there is no title %2", "the source has %1 titles; there is no title %2",
+                     title);
   for (std::size_t position = 0; position < titles; ++position) {
     if (!Named(position)) continue;
     const CTitleEntry& entry = *list_.At(position);
     for (unsigned chapter : options_.chapters)
       if (chapter > entry.chapterCount)
-        return "title " + std::to_string(entry.titleNumber) + " has " + std::to_string(entry.chapterCount) +
-               " chapters; there is no chapter " + std::to_string(chapter);
+        return TrCount(entry.chapterCount, "title %2 has %1 chapter; there is no chapter %3",
+                       "title %2 has %1 chapters; there is no chapter %3", entry.titleNumber, chapter);
   }
   if (std::string problem = CheckStreamsOfTitles(); !problem.empty()) return problem;
-  const bool batch = options_.batch || settings::ReadNumber(profile_, keys::kBatch) == 1;
+  const bool batch = options_.batch ? *options_.batch : settings::ReadNumber(profile_, keys::kBatch) == 1;
   if (!batch && options_.titles.size() > 1)
-    return "--titles names several titles: add --batch to convert them in one run";
+    return Tr("--titles names several titles: add --batch to convert them in one run");
   return {};
 }
 
@@ -141,13 +162,13 @@ std::string ConvertCommand::CheckStreamsOfTitles() {
     if (!Named(position)) continue;
     const int title = list_.At(position)->titleNumber;
     const std::optional<DiscBrowser::StreamCounts> counts = browser_.TitleStreams(static_cast<unsigned>(title));
-    if (!counts) return "cannot read the streams of title " + std::to_string(title);
+    if (!counts) return Tr("cannot read the streams of title %1", title);
     if (options_.audio && *options_.audio > counts->audio)
-      return "title " + std::to_string(title) + " has " + std::to_string(counts->audio) +
-             " audio streams; there is no audio stream " + std::to_string(*options_.audio);
+      return TrCount(counts->audio, "title %2 has %1 audio stream; there is no audio stream %3",
+                     "title %2 has %1 audio streams; there is no audio stream %3", title, *options_.audio);
     if (options_.subtitle && *options_.subtitle > counts->subpictures)
-      return "title " + std::to_string(title) + " has " + std::to_string(counts->subpictures) +
-             " subtitle streams; there is no subtitle stream " + std::to_string(*options_.subtitle);
+      return TrCount(counts->subpictures, "title %2 has %1 subtitle stream; there is no subtitle stream %3",
+                     "title %2 has %1 subtitle streams; there is no subtitle stream %3", title, *options_.subtitle);
   }
   return {};
 }
@@ -155,11 +176,11 @@ std::string ConvertCommand::CheckStreamsOfTitles() {
 // Only what the options name; the rest stays as the settings file has it.
 std::error_code ConvertCommand::WriteOptions() const {
   std::vector<std::pair<settings::SettingKey, std::string>> values;
-  if (options_.batch) values.emplace_back(keys::kBatch, "1");
-  if (options_.join) values.emplace_back(keys::kCon, "1");
+  if (options_.batch) values.emplace_back(keys::kBatch, *options_.batch ? "1" : "0");
+  if (options_.join) values.emplace_back(keys::kCon, *options_.join ? "1" : "0");
   if (options_.limitMiB) values.emplace_back(keys::kLimitSize, std::to_string(std::int64_t{*options_.limitMiB} * 1048576));
   if (options_.outputFolder) values.emplace_back(keys::kSaveDir, (outputFolder_ / "").string());
-  if (options_.powerOff) values.emplace_back(keys::kOff, "1");
+  if (options_.powerOff) values.emplace_back(keys::kOff, *options_.powerOff ? "1" : "0");
   std::vector<settings::ProfileEntry> entries;
   for (const auto& [key, value] : values) entries.push_back({key.section, key.name, value});
   if (entries.empty()) return {};
@@ -199,52 +220,70 @@ int ConvertCommand::ConvertAndContinue(ConversionController& controller, const S
     // Continuing starts the stopped chapter again; if it stops again where it started, that
     // chapter alone is larger than the limit and would never get through.
     if (lastResume == resume)
-      return Fail("chapter " + std::to_string(resume.second) + " of " +
-                  TitleRowText(list_.At(resume.first - 1)->titleNumber) + " alone is larger than the size limit");
+      return Fail(Tr("chapter %1 of title %2 alone is larger than the size limit", resume.second,
+                     list_.At(resume.first - 1)->titleNumber));
     lastResume = resume;
     controller.PreviewAction();
   }
-  if (controller.State().quitRequested) return Fail("interrupted", kExitInterrupted);
+  if (controller.State().quitRequested) return Fail(Tr("interrupted"), kExitInterrupted);
   if (controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue) {
     const std::size_t title = controller.State().resumeTitle;
-    return Fail("the size limit stopped " + TitleRowText(list_.At(title - 1)->titleNumber) + " in chapter " +
-                std::to_string(controller.State().resumeChapter) + "; --continue goes on in new files");
+    return Fail(Tr("the size limit stopped title %1 in chapter %2; --continue goes on in new files",
+                   list_.At(title - 1)->titleNumber, controller.State().resumeChapter));
   }
-  if (report.Failed() > 0) return Fail(std::to_string(report.Failed()) + " segments were not converted");
-  if (report.Converted() == 0) return Fail("nothing to convert");
+  if (report.Failed() > 0)
+    return Fail(TrCount(report.Failed(), "%1 segment was not converted", "%1 segments were not converted"));
+  if (report.Converted() == 0) return Fail(Tr("nothing to convert"));
   return kExitConverted;
 }
 
 int ConvertCommand::Run(SizeProbe sizeProbe) {
+  if (private_.error())
+    return Fail(Tr("cannot make a copy of the settings file %1 for this run: %2", private_.userFile().string(),
+                   private_.error().message()));
   if (std::string problem = CheckBeforeOpening(); !problem.empty()) return Fail(problem);
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
-  if (graph_.State() == GraphState::NoGraph) return Fail("cannot build the playback graph (TARNMEDIA_FILTERS)");
+  if (graph_.State() == GraphState::NoGraph) return Fail(GraphProblem());
   if (AddSourceTitles() == 0)
-    return Fail(options_.drive ? "no DVD-Video disc found in a drive" : options_.source + " holds no DVD-Video titles");
+    return Fail(options_.drive ? Tr("no DVD-Video disc found in a drive")
+                               : Tr("%1 holds no DVD-Video titles", options_.source));
   if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
 
   if (const std::error_code error = WriteOptions())
-    return Fail("cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), error.message()));
   ApplyOptionsToTitles();
   // The title shown is the one a single-title run converts.
   const int shown = static_cast<int>(options_.titles.empty() ? 0 : options_.titles.front() - 1);
-  if (options_.titles.empty() && list_.TitleCount() > 1 && settings::ReadNumber(profile_, keys::kBatch) != 1)
-    streams_.err << "tarnconv: converting title 1 only (Batch=0); --batch converts every title\n";
+  if (!options_.quiet && options_.titles.empty() && list_.TitleCount() > 1 &&
+      settings::ReadNumber(profile_, keys::kBatch) != 1)
+    streams_.err << "tarnconv: " << Tr("converting title 1 only (Batch=0); --batch converts every title") << '\n';
   if (const std::error_code error = ClickTitle(list_, controls_, profile_, shown))
-    return Fail("cannot write the settings file " + profile_.path().string() + ": " + error.message());
-  if (settings::ReadNumber(profile_, keys::kOff) == 1)
-    streams_.err << "tarnconv: the computer is powered off after a complete conversion (Off=1 in "
-                 << profile_.path().string() << ")\n";
+    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+  if (!options_.quiet && settings::ReadNumber(profile_, keys::kOff) == 1)
+    streams_.err << "tarnconv: "
+                 << (options_.powerOff == true
+                         ? Tr("the computer is powered off after a complete conversion (--poweroff)")
+                         : Tr("the computer is powered off after a complete conversion (Off=1 in %1)",
+                              userProfile_.path().string()))
+                 << '\n';
+  if (options_.verbose)
+    streams_.err << "tarnconv: "
+                 << Tr("settings from %1, on a copy for this run: %2", userProfile_.path().string(),
+                       profile_.path().string())
+                 << '\n';
 
   ConversionController controller(current_, controls_, list_, profile_, power_);
-  SegmentReport report(streams_.out, streams_.progressLine);
+  controller.SetCounterFile(userProfile_);
+  SegmentReport report(streams_.out, streams_.progressColumns,
+                       options_.quiet ? Detail::Quiet : options_.verbose ? Detail::Verbose : Detail::Normal);
   controller.SetObserver(&report);
   if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));
   // Interrupted before the conversion began, unless the conversion sets another status.
   int status = kExitInterrupted;
   QTimer::singleShot(0, [&] {
     status = ConvertAndContinue(controller, report);
+    report.PrintSummary();
     // A quit request has already ended the application's loop with its own code.
     if (!controller.State().quitRequested) QCoreApplication::exit(0);
   });

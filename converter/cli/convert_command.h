@@ -4,6 +4,7 @@
 // asked to. Runs inside the application's event loop; needs a QCoreApplication.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 
 #include "converter/cli/convert_options.h"
@@ -15,7 +16,7 @@ namespace tarn::conv {
 struct ConsoleStreams {
   std::ostream& out;  // one line per segment
   std::ostream& err;  // messages
-  bool progressLine = false;  // rewrite a progress line while a segment plays (a terminal)
+  std::size_t progressColumns = 0;  // a terminal's width: a progress line is rewritten in it
 };
 
 // Returns the exit status. `sizeProbe` replaces the encoders' size exports when set (tests).

@@ -2,39 +2,11 @@
 
 #include <charconv>
 
+#include "converter/cli/cli_text.h"
 #include "converter/cli/number_list.h"
 #include "converter/engine/size_limit.h"
 
 namespace tarn::conv {
-
-const std::string_view kUsageText =
-    "usage: tarnconv [SOURCE]\n"
-    "       tarnconv --convert SOURCE [options]\n"
-    "       tarnconv --convert --drive [options]\n"
-    "       tarnconv --help\n"
-    "\n"
-    "Without --convert the converter's window opens, with the titles of SOURCE already listed\n"
-    "when one is given.\n"
-    "\n"
-    "With --convert the command line converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
-    "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
-    "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
-    "Every title is added and ticked with all its chapters unless the options name some.\n"
-    "  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)\n"
-    "  --chapters LIST    chapters of each title named (default: all)\n"
-    "  --batch            convert every ticked title (Batch=1); without it only the first\n"
-    "                     ticked title is converted unless Batch=1 is in the settings file\n"
-    "  --join             one file pair per run of consecutive ticked chapters (Con=1)\n"
-    "  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)\n"
-    "  --continue         when the size limit stops a chapter, go on with it in new files\n"
-    "  --out DIR          output folder (SaveDir)\n"
-    "  --audio N          audio stream, from 1\n"
-    "  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)\n"
-    "  --poweroff         power the computer off after a complete conversion (Off=1)\n"
-    "The options given are written into the settings file (TARNMEDIA_INI, else\n"
-    "~/.config/TarnMedia.ini); everything else comes from it. One line is printed per\n"
-    "segment: chapter, conversion time, movie file and KiB written. Exit status 0 when every\n"
-    "segment was converted, 1 when not, 2 for a bad command line, 130 when interrupted.\n";
 
 namespace {
 
@@ -69,27 +41,67 @@ std::string TakeValue(std::string_view flag, std::string_view value, ConvertOpti
     options.chapters = std::move(*chapters);
   } else if (flag == "--limit") {
     const auto limit = Number(value, kMinSizeLimitMiB, kMaxSizeLimitMiB);
-    if (!limit) return "--limit needs a whole number of MiB from 4 to 512, not \"" + std::string(value) + "\"";
+    if (!limit) return Tr("--limit needs a whole number of MiB from 4 to 512, not \"%1\"", value);
     options.limitMiB = static_cast<int>(*limit);
-  } else if (flag == "--out") {
-    if (value.empty()) return "--out needs a folder";
+  } else if (flag == "--out" || flag == "-o") {
+    if (value.empty()) return Tr("%1 needs a folder", flag);
     options.outputFolder = std::string(value);
   } else if (flag == "--audio") {
     options.audio = Number(value, 1, 8);
-    if (!options.audio) return "--audio needs a stream number from 1 to 8, not \"" + std::string(value) + "\"";
+    if (!options.audio) return Tr("--audio needs a stream number from 1 to 8, not \"%1\"", value);
   } else if (flag == "--subtitle") {
     options.subtitle = Number(value, 0, 32);
-    if (!options.subtitle) return "--subtitle needs a stream number from 1 to 32 (0: none), not \"" + std::string(value) + "\"";
+    if (!options.subtitle) return Tr("--subtitle needs a stream number from 1 to 32 (0: none), not \"%1\"", value);
   }
   return {};
 }
 
 bool TakesValue(std::string_view flag) {
-  return flag == "--titles" || flag == "--chapters" || flag == "--limit" || flag == "--out" || flag == "--audio" ||
-         flag == "--subtitle";
+  return flag == "--titles" || flag == "--chapters" || flag == "--limit" || flag == "--out" || flag == "-o" ||
+         flag == "--audio" || flag == "--subtitle";
 }
 
 }  // namespace
+
+std::string UsageText() {
+  return Tr("usage: tarnconv [SOURCE]\n"
+            "       tarnconv --convert SOURCE [options]\n"
+            "       tarnconv --convert --drive [options]\n"
+            "       tarnconv --help | --version\n"
+            "\n"
+            "Without --convert the converter's window opens, with the titles of SOURCE already listed\n"
+            "when one is given.\n"
+            "\n"
+            "With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
+            "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
+            "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
+            "Every title is added and ticked with all its chapters unless the options name some.\n"
+            "  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)\n"
+            "  --chapters LIST    chapters of each title named (default: all)\n"
+            "  --batch            convert every ticked title (Batch=1); without it only the first\n"
+            "                     ticked title is converted unless Batch=1 is in the settings file\n"
+            "  --no-batch         only the first ticked title, whatever the settings file says\n"
+            "  --join             one file pair per run of consecutive ticked chapters (Con=1)\n"
+            "  --no-join          one file pair per chapter, whatever the settings file says\n"
+            "  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)\n"
+            "  --continue         when the size limit stops a chapter, go on with it in new files\n"
+            "  -o, --out DIR      output folder (SaveDir), made when missing\n"
+            "  --audio N          audio stream, from 1\n"
+            "  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)\n"
+            "  --poweroff         power the computer off after a complete conversion (Off=1)\n"
+            "  --no-poweroff      leave the computer on, whatever the settings file says\n"
+            "  -q, --quiet        print nothing but errors\n"
+            "  -v, --verbose      print the sound files too, and where the settings come from\n"
+            "  --version          print the version and end\n"
+            "Everything the options do not set comes from the settings file (TARNMEDIA_INI, else\n"
+            "~/.config/TarnMedia.ini). The options last for this run only: the run works on its own\n"
+            "copy of the file, and only the running number of the file names goes back into it. A\n"
+            "name whose files exist already is passed over, never overwritten. One line is printed per\n"
+            "segment: chapter, conversion time, movie file and KiB written; on a terminal a progress\n"
+            "line shows the chapter, the percent of the run and the time left, and a summary ends\n"
+            "the run. Exit status 0 when every segment was converted, 1 when not, 2 for a bad\n"
+            "command line, 130 when interrupted.\n");
+}
 
 ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
   ParsedCommand parsed;
@@ -99,9 +111,13 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
       parsed.kind = CommandKind::Help;
       return parsed;
     }
+  if (args.size() == 1 && args.front() == "--version") {
+    parsed.kind = CommandKind::Version;
+    return parsed;
+  }
   if (args.front() != "--convert") {
-    if (args.size() > 1) return Refused("the window takes one SOURCE; --convert converts without it");
-    if (args.front().starts_with("-")) return Refused("unknown option " + std::string(args.front()));
+    if (args.front().starts_with("-")) return Refused(Tr("unknown option %1", args.front()));
+    if (args.size() > 1) return Refused(Tr("the window takes one SOURCE; --convert converts without it"));
     parsed.windowSource = std::string(args.front());
     return parsed;
   }
@@ -110,28 +126,32 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (TakesValue(arg)) {
-      if (i + 1 == args.size()) return Refused(std::string(arg) + " needs a value");
+      if (i + 1 == args.size()) return Refused(Tr("%1 needs a value", arg));
       if (std::string reason = TakeValue(arg, args[++i], options); !reason.empty()) return Refused(reason);
     } else if (arg == "--drive") {
       options.drive = true;
-    } else if (arg == "--batch") {
-      options.batch = true;
-    } else if (arg == "--join") {
-      options.join = true;
+    } else if (arg == "--batch" || arg == "--no-batch") {
+      options.batch = arg == "--batch";
+    } else if (arg == "--join" || arg == "--no-join") {
+      options.join = arg == "--join";
+    } else if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (arg == "--verbose" || arg == "-v") {
+      options.verbose = true;
     } else if (arg == "--continue") {
       options.continueAfterLimit = true;
-    } else if (arg == "--poweroff") {
-      options.powerOff = true;
-    } else if (arg.starts_with("--")) {
-      return Refused("unknown option " + std::string(arg));
+    } else if (arg == "--poweroff" || arg == "--no-poweroff") {
+      options.powerOff = arg == "--poweroff";
+    } else if (arg.starts_with("-")) {
+      return Refused(Tr("unknown option %1", arg));
     } else if (haveSource) {
-      return Refused("more than one source: " + options.source + " and " + std::string(arg));
+      return Refused(Tr("more than one source: %1 and %2", options.source, arg));
     } else {
       options.source = arg;
       haveSource = true;
     }
   }
-  if (haveSource == options.drive) return Refused("give either a SOURCE or --drive");
+  if (haveSource == options.drive) return Refused(Tr("give either a SOURCE or --drive"));
   parsed.kind = CommandKind::Convert;
   return parsed;
 }

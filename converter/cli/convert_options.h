@@ -2,6 +2,7 @@
 // [options]` and `--help`.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,17 +16,20 @@ struct ConvertOptions {
   bool drive = false;  // the disc in a drive instead of SOURCE
   std::vector<unsigned> titles;    // empty: every title
   std::vector<unsigned> chapters;  // empty: every chapter of each title
-  bool batch = false;
-  bool join = false;
+  // Set by --batch/--no-batch and so on; unset, the settings file decides.
+  std::optional<bool> batch;
+  std::optional<bool> join;
+  std::optional<bool> powerOff;
   bool continueAfterLimit = false;
-  bool powerOff = false;
   std::optional<int> limitMiB;
   std::optional<std::string> outputFolder;
   std::optional<unsigned> audio;     // stream number from 1
   std::optional<unsigned> subtitle;  // stream number from 1; 0 for none
+  bool quiet = false;    // errors only
+  bool verbose = false;  // more of each segment, and where the settings come from
 };
 
-enum class CommandKind { Window, Help, Convert, Error };
+enum class CommandKind { Window, Help, Version, Convert, Error };
 
 struct ParsedCommand {
   CommandKind kind = CommandKind::Window;
@@ -37,7 +41,8 @@ struct ParsedCommand {
 // The arguments after the program name.
 ParsedCommand ParseCommandLine(std::span<const std::string_view> args);
 
-extern const std::string_view kUsageText;
+// The usage and help text, in the user's language.
+std::string UsageText();
 
 // Exit statuses of the program.
 inline constexpr int kExitConverted = 0;

@@ -1,18 +1,84 @@
 #include "converter/cli/segment_report.h"
 
-#include <filesystem>
+#include <QString>
 
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "converter/cli/cli_text.h"
 #include "converter/engine/output_names.h"
-#include "converter/engine/work_list_editing.h"
 
 namespace tarn::conv {
 
+namespace {
+
+std::string Padded(unsigned number, int digits) {
+  std::array<char, 16> text{};
+  std::snprintf(text.data(), text.size(), "%0*u", digits, number);
+  return text.data();
+}
+
+// Terminal columns of one character: two for the wide East Asian ones.
+int Columns(char32_t c) {
+  const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) || (c >= 0xAC00 && c <= 0xD7A3) ||
+                    (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                    (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+  return wide ? 2 : 1;
+}
+
+std::uint32_t Le32(const std::array<unsigned char, 64>& bytes, std::size_t offset) {
+  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+}
+
+std::string Clock(double seconds) {
+  const auto total = static_cast<long long>(seconds + 0.5);
+  std::array<char, 32> text{};
+  if (total >= 3600)
+    std::snprintf(text.data(), text.size(), "%lld:%02lld:%02lld", total / 3600, total / 60 % 60, total % 60);
+  else
+    std::snprintf(text.data(), text.size(), "%lld:%02lld", total / 60, total % 60);
+  return text.data();
+}
+
+}  // namespace
+
 std::string SegmentLabel(const SegmentInfo& segment) {
-  std::string label = TitleRowText(segment.titleNumber) + " " + ChapterRowText(segment.firstChapter);
+  std::string label = Tr("title %1 chapter %2", Padded(static_cast<unsigned>(segment.titleNumber), 2),
+                         Padded(segment.firstChapter, 3));
   if (segment.chapterCount > 1)
-    label += " (chapters " + std::to_string(segment.firstChapter) + "-" +
-             std::to_string(segment.firstChapter + segment.chapterCount - 1) + ")";
+    label += " " + Tr("(chapters %1-%2)", segment.firstChapter, segment.firstChapter + segment.chapterCount - 1);
   return label;
+}
+
+std::string FitToColumns(const std::string& text, std::size_t columns) {
+  if (columns == 0) return text;
+  const QString wide = QString::fromStdString(text);
+  std::size_t used = 0;
+  QString fitted;
+  for (const char32_t c : wide.toStdU32String()) {
+    used += static_cast<std::size_t>(Columns(c));
+    if (used >= columns) break;
+    fitted += QString::fromUcs4(&c, 1);
+  }
+  return fitted.toStdString();
+}
+
+double SoundFileSeconds(const std::string& path) {
+  // The header of docs/sound-format.md: "TMS1", the rate at offset 12, the sample frames at 20.
+  std::array<unsigned char, 64> header{};
+  std::ifstream file(path, std::ios::binary);
+  if (!file.read(reinterpret_cast<char*>(header.data()), header.size())) return 0;
+  if (header[0] != 'T' || header[1] != 'M' || header[2] != 'S' || header[3] != '1') return 0;
+  const std::uint32_t rate = Le32(header, 12);
+  return rate == 0 ? 0 : static_cast<double>(Le32(header, 20)) / rate;
+}
+
+void SegmentReport::RunPlanned(unsigned chapters) {
+  plannedChapters_ = chapters;
+  chaptersDone_ = 0;
+  runStart_ = std::chrono::steady_clock::now();
 }
 
 void SegmentReport::ClearProgress() {
@@ -21,40 +87,94 @@ void SegmentReport::ClearProgress() {
   progressShown_ = false;
 }
 
-void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
-  if (!progressLine_) return;
-  out_ << "\r\033[K" << SegmentLabel(segment) << "  " << FormatElapsed(std::chrono::seconds(seconds)) << "  " << kib
-       << " KiB  转换中..." << std::flush;
+double SegmentReport::RunSeconds() const {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - runStart_).count();
+}
+
+void SegmentReport::NamesPassed(const SegmentInfo& segment, int passed) {
+  if (detail_ == Detail::Quiet) return;
+  ClearProgress();
+  out_ << SegmentLabel(segment) << "  "
+       << TrCount(passed, "%1 running number is taken by files already there, which are kept: writing %2",
+                  "%1 running numbers are taken by files already there, which are kept: writing %2",
+                  segment.names.movie)
+       << '\n';
+}
+
+void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) {
+  if (progressColumns_ == 0 || detail_ == Detail::Quiet) return;
+  std::string line = SegmentLabel(segment) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " +
+                     Tr("%1 KiB", kib);
+  if (plannedChapters_ > 0) {
+    const unsigned inSegment = chapter >= segment.firstChapter ? chapter - segment.firstChapter : 0;
+    const unsigned current = std::min(chaptersDone_ + std::min(inSegment, segment.chapterCount - 1) + 1, plannedChapters_);
+    const double done = static_cast<double>(current - 1) / plannedChapters_;
+    line += "  " + Tr("chapter %1 of %2", current, plannedChapters_) + "  " +
+            Tr("%1%", static_cast<int>(done * 100));
+    if (done > 0) line += "  " + Tr("%1 left", Clock(RunSeconds() / done - RunSeconds()));
+  }
+  out_ << "\r\033[K" << FitToColumns(line, progressColumns_) << std::flush;
   progressShown_ = true;
 }
 
 void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) {
   ClearProgress();
+  chaptersDone_ += segment.chapterCount;
   std::error_code error;
   const bool movieWritten = std::filesystem::file_size(segment.names.movie, error) > 0 && !error;
-  out_ << SegmentLabel(segment) << "  " << result.elapsed << "  " << result.movieFile << "  " << result.sizeKiB
-       << " KiB";
+  // Counted at the end: the encoders finish their files when the graph stops, after this.
+  written_.push_back(segment.names.movie);
+  written_.push_back(segment.names.sound);
+  std::string line = SegmentLabel(segment) + "  " + result.elapsed + "  " + result.movieFile + "  " +
+                     Tr("%1 KiB", result.sizeKiB);
   switch (how) {
     case SegmentEnd::PlayedOut:
       if (movieWritten) {
         ++converted_;
       } else {
         ++failed_;
-        out_ << "  (no movie file was written)";
+        line += "  " + Tr("(no movie file was written)");
       }
       break;
     case SegmentEnd::SizeLimit:
-      out_ << "  (stopped by the size limit)";
+      line += "  " + Tr("(stopped by the size limit)");
       break;
     case SegmentEnd::Aborted:
-      out_ << "  (aborted)";
+      line += "  " + Tr("(aborted)");
       break;
     case SegmentEnd::NotPlayed:
       ++failed_;
-      out_ << "  (the navigator could not play it)";
+      line += "  " + Tr("(the navigator could not play it)");
       break;
   }
-  out_ << '\n' << std::flush;
+  if (detail_ == Detail::Verbose) line += "  " + segment.names.sound;
+  if (detail_ != Detail::Quiet) out_ << line << '\n' << std::flush;
+}
+
+void SegmentReport::PrintSummary() {
+  ClearProgress();
+  if (detail_ == Detail::Quiet || converted_ + failed_ == 0) return;
+  int files = 0;
+  std::uint64_t bytes = 0;
+  double soundSeconds = 0;  // the length of what was converted
+  for (const std::string& file : written_) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(file, error);
+    if (error || size == 0) continue;
+    ++files;
+    bytes += size;
+    soundSeconds += SoundFileSeconds(file);
+  }
+  const double seconds = RunSeconds();
+  std::array<char, 32> mib{}, speed{};
+  std::snprintf(mib.data(), mib.size(), "%.1f", static_cast<double>(bytes) / 1048576.0);
+  std::snprintf(speed.data(), speed.size(), "%.1f", seconds > 0 ? soundSeconds / seconds : 0.0);
+  out_ << Tr("%1: %2, %3 MiB; %4 of sound and pictures in %5, %6 times real time",
+             TrCount(converted_, "%1 segment converted", "%1 segments converted"),
+             TrCount(files, "%1 file", "%1 files"), mib.data(), Clock(soundSeconds),
+             FormatElapsed(std::chrono::seconds(static_cast<long long>(seconds + 0.5))), speed.data())
+       << '\n'
+       << std::flush;
 }
 
 }  // namespace tarn::conv

@@ -57,7 +57,22 @@ void ConversionController::ConvertAction() {
   PassOnQuit();
 }
 
+// The encoders take their file names from the settings file: a second conversion on the same
+// file would write into this one's files. Held for the run; refused when another holds it.
+bool ConversionController::TakeRunLock() {
+  runLock_.emplace(profile_.path(), "tarnconv, converting " + list_.currentSource);
+  if (runLock_->held() || runLock_->error() != std::errc::resource_unavailable_try_again) return true;
+  Warn("A conversion with the settings file " + profile_.path().string() + " is running already (" +
+       runLock_->heldBy() + "). This one does not start.");
+  runLock_.reset();
+  // Nothing ran: nothing may power the computer off either.
+  state_.runFinished = false;
+  state_.segmentsConverted = 0;
+  return false;
+}
+
 void ConversionController::StartConversion() {
+  if (!TakeRunLock()) return;
   if (graph_.Is(GraphVariant::Preview)) graph_.Rebuild(GraphVariant::Conversion);
   state_.abortRequested = false;
   state_.segmentsConverted = 0;
@@ -65,6 +80,7 @@ void ConversionController::StartConversion() {
   controls_.EnableButton(ActionButton::Preview, false);
   graph_.Graph().SetVideoCaption(kRunWindowCaption);
   RunConversion(1, 1);
+  runLock_.reset();
   state_.runFinished = true;
 }
 
@@ -119,10 +135,12 @@ void ConversionController::StopPreview() {
 
 // No power-off test follows a continued run.
 void ConversionController::ContinueConversion() {
+  if (!TakeRunLock()) return;
   controls_.SetButtonLabel(ActionButton::Preview, kLabelPreview);
   controls_.EnableButton(ActionButton::Preview, false);
   state_.limitReached = false;
   RunConversion(state_.resumeTitle, state_.resumeChapter);
+  runLock_.reset();
 }
 
 // A quit request that ended a run is handed on once the run has unwound, so that the

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 #include "converter/engine/converter_controls.h"
@@ -23,6 +24,7 @@
 #include "converter/engine/run_state.h"
 #include "converter/engine/segment_pump.h"
 #include "converter/engine/work_list.h"
+#include "base/conversion_lock.h"
 #include "base/profile_file.h"
 
 namespace tarn::conv {
@@ -55,6 +57,9 @@ class ConversionController {
   // Replaces the encoders' size exports as the source of the size poll (tests stand in for
   // encoders that write more than a test disc gives).
   void SetSizeProbe(SizeProbe probe) { sizeProbe_ = std::move(probe); }
+  // Where the running number is taken from, when not from the settings file the run works with
+  // (a command line works on a private copy; the number still counts on in the user's file).
+  void SetCounterFile(settings::ProfileFile counterFile) { counterFile_ = std::move(counterFile); }
 
  private:
   enum class Next { Segment, EndRun };
@@ -62,6 +67,7 @@ class ConversionController {
   // Actions (conversion_actions.cpp).
   void StoreDirtySettings(bool onlyWithSelection);
   bool RunWindowOpen();
+  bool TakeRunLock();
   void StartConversion();
   void AbortConversion();
   void StartPreview();
@@ -73,7 +79,7 @@ class ConversionController {
   void RunConversion(std::size_t startTitle, unsigned startChapter);
   void RunPreview();
   TitleSelection Selection() const;
-  int CountSegments(const std::vector<TitleStep>& steps, bool join) const;
+  std::vector<Segment> PlannedSegments(const std::vector<TitleStep>& steps, bool join) const;
   bool PrepareTitle(std::size_t position);
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);
@@ -98,6 +104,8 @@ class ConversionController {
   ConverterControls& controls_;
   WorkList& list_;
   settings::ProfileFile profile_;
+  std::optional<settings::ProfileFile> counterFile_;
+  std::optional<settings::ConversionLock> runLock_;  // held while a conversion runs
   PowerSwitch& power_;
   RunObserver* observer_ = nullptr;
   SizeProbe sizeProbe_;

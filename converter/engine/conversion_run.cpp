@@ -66,25 +66,38 @@ void ConversionController::RestoreDisplayedTitle(std::size_t lastPrepared) {
   RestoreEntry(*displayed, list_, controls_, profile_);
 }
 
-// What the run will convert, as the titles' chapter ticks stand when it begins.
-int ConversionController::CountSegments(const std::vector<TitleStep>& steps, bool join) const {
-  std::size_t count = 0;
-  for (const TitleStep& step : steps)
-    if (const CTitleEntry* entry = list_.At(step.position))
-      count += PlanSegments(entry->chapterSelection, entry->chapterCount, step.firstChapter, join).size();
-  return static_cast<int>(count);
+// The segments the run will convert, as the titles' chapter ticks stand when it begins. The
+// displayed title's ticks are in the list's chapter flags; every other title keeps its own.
+std::vector<Segment> ConversionController::PlannedSegments(const std::vector<TitleStep>& steps, bool join) const {
+  std::vector<Segment> planned;
+  for (const TitleStep& step : steps) {
+    const CTitleEntry* entry = list_.At(step.position);
+    if (entry == nullptr) continue;
+    const ChapterFlags& flags =
+        static_cast<int>(step.position) == list_.displayedPosition ? list_.chapterFlags : entry->chapterSelection;
+    for (const Segment& segment : PlanSegments(flags, entry->chapterCount, step.firstChapter, join))
+      planned.push_back(segment);
+  }
+  return planned;
 }
 
 void ConversionController::RunConversion(std::size_t startTitle, unsigned startChapter) {
   const std::optional<RunSwitches> switches = ReadRunSwitches(profile_, RunKind::Conversion);
   if (!switches) return;
+
   state_.switches = *switches;
   const std::vector<TitleStep> steps = PlanTitles(Selection(), *switches, RunKind::Conversion, startTitle, startChapter);
   if (steps.empty()) return;
   BusyGraph busy(graph_);
   if (!sizeProbe_) libraries_ = FindEncoderLibraries(media::FilterRegistry());
+  const std::vector<Segment> planned = PlannedSegments(steps, switches->join);
   segmentNumber_ = 0;
-  segmentCount_ = CountSegments(steps, switches->join);
+  segmentCount_ = static_cast<int>(planned.size());
+  if (observer_ != nullptr) {
+    unsigned chapters = 0;
+    for (const Segment& segment : planned) chapters += segment.chapterCount;
+    observer_->RunPlanned(chapters);
+  }
   bool ended = false;
   std::size_t prepared = steps.front().position;
   for (const TitleStep& step : steps) {
@@ -127,21 +140,20 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
     }
   }
   const std::string& folder = clickedAway ? entry.outputFolder : list_.outputFolder;
-  if (const std::error_code error = MakeOutputNames(profile_, folder, entry.titleNumber,
-                                                    static_cast<int>(segment.firstChapter), &info.names)) {
+  const settings::ProfileFile& counterFile = counterFile_ ? *counterFile_ : profile_;
+  const ClaimedNames claimed = ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber,
+                                                static_cast<int>(segment.firstChapter));
+  if (claimed.error) {
     // The encoders would overwrite the files named last.
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    Warn("Cannot write the settings file " + profile_.path().string() + ": " + claimed.error.message());
     return Next::EndRun;
   }
+  info.names = claimed.names;
+  if (claimed.passed > 0 && observer_ != nullptr) observer_->NamesPassed(info, claimed.passed);
   playing_ = info;
   // Leaving the stopped state is when the encoders read the settings and open their files.
   graph.TogglePause();
   if (observer_ != nullptr) observer_->SegmentStarted(info);
-  if (const std::error_code error = settings::AdvanceFileDefault(profile_)) {
-    graph.StopAll();
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
-    return Next::EndRun;
-  }
   // The streams are chosen before the graph runs: it runs faster than real time, so a choice
   // made after Play would leave the segment's first seconds in the previous stream.
   const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,

@@ -28,6 +28,18 @@ std::string OutputBaseName(std::string_view folder, std::string_view counter, in
 std::error_code MakeOutputNames(const settings::ProfileFile& profile, std::string_view folder, int titleNumber,
                                 int firstChapter, OutputNames* names);
 
+// Takes the running number from `counterFile` and makes both names, moving the number on past
+// names whose files exist: a file this run did not write is never replaced. The two files are
+// created empty, so that a run sharing the folder but not the counter cannot take them either;
+// the names are then written to SaveMovie/FileName and AudioOut/FileName of `profile`.
+struct ClaimedNames {
+  OutputNames names;
+  int passed = 0;  // running numbers passed over
+  std::error_code error;
+};
+ClaimedNames ClaimOutputNames(const settings::ProfileFile& counterFile, const settings::ProfileFile& profile,
+                              std::string_view folder, int titleNumber, int firstChapter);
+
 // A time span as "%H:%M:%S": hours modulo 24, two digits each; negative spans count as 0.
 std::string FormatElapsed(std::chrono::seconds elapsed);
 

@@ -31,11 +31,18 @@ enum class SegmentEnd {
 class RunObserver {
  public:
   virtual ~RunObserver() = default;
+  // A conversion run begins: the chapters its segments play, all titles together.
+  virtual void RunPlanned(unsigned /*chapters*/) {}
+  // Files of the names the running number made were there already: the number moved on
+  // `passed` times to the segment's names.
+  virtual void NamesPassed(const SegmentInfo& /*segment*/, int /*passed*/) {}
   // The graph has left the stopped state: the encoders have read the settings file and opened
   // the segment's files.
   virtual void SegmentStarted(const SegmentInfo& /*segment*/) {}
-  // Each size poll: seconds since the segment started and the KiB written so far.
-  virtual void Progress(const SegmentInfo& /*segment*/, std::int64_t /*seconds*/, std::int64_t /*kib*/) {}
+  // Each size poll: seconds since the segment started, the KiB written so far and the chapter
+  // the navigator is in.
+  virtual void Progress(const SegmentInfo& /*segment*/, std::int64_t /*seconds*/, std::int64_t /*kib*/,
+                        unsigned /*chapter*/) {}
   // The segment's result has been recorded in its title's entry.
   virtual void SegmentEnded(const SegmentInfo& /*segment*/, SegmentEnd /*how*/, const ChapterResult& /*result*/) {}
 };

@@ -15,7 +15,7 @@ struct RunState {
   bool abortRequested = false;  // the user aborted, or the application is quitting
   bool limitReached = false;    // the size poll stopped the last segment
   bool previewStop = false;     // the user stopped a preview
-  bool runFinished = false;     // a run started by Convert has returned; never cleared
+  bool runFinished = false;     // a run started by Convert has returned; cleared only when one is refused
 
   std::size_t currentTitlePosition = 0;  // list position of the title playing
   unsigned currentChapterIndex = 0;      // first chapter of the segment, 0-based

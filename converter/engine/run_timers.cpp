@@ -44,7 +44,7 @@ void ConversionController::OnSizePoll() {
   const std::int64_t kib = KiBWritten(bytes);
   state_.currentSizeText = std::to_string(kib);
   controls_.SetCurrentSizeText(state_.currentSizeText);
-  if (observer_ != nullptr) observer_->Progress(playing_, Elapsed().count(), kib);
+  if (observer_ != nullptr) observer_->Progress(playing_, Elapsed().count(), kib, graph_.Graph().CurrentChapter());
   if (SizeLimitReached(bytes, list_.activeSizeLimit)) {
     state_.limitReached = true;
     EndSegment();

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "base/profile_document.h"
+
 namespace tarn::settings {
 namespace {
 
@@ -30,6 +32,24 @@ std::string FormatFileDefault(std::int64_t counter) {
 std::error_code AdvanceFileDefault(const ProfileFile& profile) {
   const std::int64_t next = std::int64_t{DecimalValue(ReadFileDefault(profile))} + 1;
   return WriteText(profile, keys::kFileDefault, FormatFileDefault(next));
+}
+
+ClaimedCounter ClaimFileDefault(const ProfileFile& profile, const std::function<bool(std::string_view)>& reserve) {
+  // Enough for any folder a user fills; beyond it something else is wrong (an unwritable folder).
+  constexpr int kMostPassed = 100000;
+  ClaimedCounter claimed;
+  claimed.error = profile.Modify([&](ProfileDocument& document) {
+    claimed.passed = 0;
+    const auto stored = document.Find(keys::kFileDefault.section, keys::kFileDefault.name);
+    claimed.counter = CutToBuffer(stored.value_or(std::string(keys::kFileDefault.defaultText)), kFileDefaultBuffer);
+    while (!reserve(claimed.counter)) {
+      if (++claimed.passed > kMostPassed) return std::make_error_code(std::errc::file_exists);
+      claimed.counter = FormatFileDefault(std::int64_t{DecimalValue(claimed.counter)} + 1);
+    }
+    const std::string next = FormatFileDefault(std::int64_t{DecimalValue(claimed.counter)} + 1);
+    return document.Set(keys::kFileDefault.section, keys::kFileDefault.name, next);
+  });
+  return claimed;
 }
 
 TitleSettings ReadTitleSettings(const ProfileFile& profile) {

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -23,6 +24,17 @@ std::string ReadFileDefault(const ProfileFile& profile);
 // Stores the counter plus one as "%05d": "00009" becomes "00010".
 std::error_code AdvanceFileDefault(const ProfileFile& profile);
 std::string FormatFileDefault(std::int64_t counter);
+
+// The running counter taken for one segment, under the writers' lock so that runs sharing the
+// file never take the same one. `reserve` is asked with each candidate (the stored text first,
+// then each next one): it claims the names the counter makes, or says they are taken. The next
+// counter after the one reserved is stored.
+struct ClaimedCounter {
+  std::string counter;  // as it goes into the names
+  int passed = 0;       // counters passed over because their names were taken
+  std::error_code error;
+};
+ClaimedCounter ClaimFileDefault(const ProfileFile& profile, const std::function<bool(std::string_view)>& reserve);
 
 // One title's settings as the file stores them.
 struct TitleSettings {

@@ -370,9 +370,9 @@ void CConvertDlg::SegmentStarted(const SegmentInfo& segment) {
   if (extra_ != nullptr) extra_->SegmentStarted(segment);
 }
 
-void CConvertDlg::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
+void CConvertDlg::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) {
   ShowProgress(segment, seconds, kib);
-  if (extra_ != nullptr) extra_->Progress(segment, seconds, kib);
+  if (extra_ != nullptr) extra_->Progress(segment, seconds, kib, chapter);
 }
 
 void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {

@@ -128,7 +128,7 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
 
   // RunObserver: the progress line.
   void SegmentStarted(const SegmentInfo& segment) override;
-  void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) override;
+  void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) override;
   void SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) override;
   void ShowProgress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib);
   void ShowRunOutcome();

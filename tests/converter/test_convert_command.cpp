@@ -7,10 +7,12 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
+#include "converter/cli/segment_report.h"
 #include "run_test_support.h"
 
 namespace tarn::conv {
@@ -36,8 +38,12 @@ class ConvertCommandTest : public ConverterFolderTest {
     fs::create_directory(output_);
   }
 
-  ProgramRun Run(const std::vector<std::string>& args) const {
-    std::string command = Quote(TARNCONV_PATH);
+  // Under an English locale unless `locale` names another.
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8") const {
+    // The run's copy of the settings goes into a folder of the test's own.
+    fs::create_directories(folder_ / "tmp");
+    std::string command = "LANGUAGE= LC_ALL=" + locale + " TMPDIR=" + Quote((folder_ / "tmp").string()) + " " +
+                          Quote(TARNCONV_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -98,12 +104,16 @@ TEST_F(ConvertCommandTest, AMissingOrDamagedSourceIsRefusedWithoutWritingAnythin
   ExpectNothingWritten();
 }
 
-TEST_F(ConvertCommandTest, AnOutputFolderThatIsMissingOrNotWritableIsRefusedFirst) {
+TEST_F(ConvertCommandTest, AnOutputFolderThatCannotBeMadeOrWrittenIsRefusedFirst) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
-  const ProgramRun missing = Run({"--convert", disc, "--out", (folder_ / "no-such-folder").string()});
+  std::ofstream(output_ / "a-file") << "x";
+  const ProgramRun missing = Run({"--convert", disc, "-o", (output_ / "a-file" / "sub").string()});
   EXPECT_EQ(missing.status, kExitFailed);
-  EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find("cannot make the output folder " + (output_ / "a-file" / "sub").string()),
+            std::string::npos)
+      << missing.err;
+  fs::remove(output_ / "a-file");
 
   // Permission bits do not stop root; a folder of /proc takes no files from anyone.
   fs::path locked = folder_ / "locked";
@@ -144,7 +154,7 @@ TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
   ASSERT_FALSE(disc.empty()) << DiscError();
   const ProgramRun audio = Run({"--convert", disc, "--out", output_.string(), "--titles", "5", "--audio", "2"});
   EXPECT_EQ(audio.status, kExitUsage);
-  EXPECT_NE(audio.err.find("title 5 has 1 audio streams; there is no audio stream 2"), std::string::npos) << audio.err;
+  EXPECT_NE(audio.err.find("title 5 has 1 audio stream; there is no audio stream 2"), std::string::npos) << audio.err;
   const ProgramRun subtitle = Run({"--convert", disc, "--out", output_.string(), "--titles", "5", "--subtitle", "1"});
   EXPECT_EQ(subtitle.status, kExitUsage);
   EXPECT_NE(subtitle.err.find("title 5 has 0 subtitle streams; there is no subtitle stream 1"), std::string::npos)
@@ -155,37 +165,131 @@ TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
   EXPECT_EQ(carried.status, kExitConverted) << carried.err;
 }
 
-TEST_F(ConvertCommandTest, TheOptionsNamedGoIntoTheSettingsFileAndPickTitlesAndChapters) {
+TEST_F(ConvertCommandTest, TheOptionsLastForTheRunAndPickTitlesAndChapters) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
+  std::ofstream(profile_.path()) << "[SaveMovie]\nLimitSize=536870912\n";
+  // The folder named is made.
+  const fs::path made = output_ / "new" / "deeper";
   const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--chapters", "2,3", "--join", "--limit", "64",
-                              "--out", output_.string(), "--audio", "2", "--subtitle", "1"});
+                              "--out", made.string(), "--audio", "2", "--subtitle", "1", "--no-poweroff"});
   ASSERT_EQ(run.status, kExitConverted) << run.err;
-  EXPECT_EQ(run.out.find("标题[01] 章节[002] (chapters 2-3)  00:00:0"), 0u) << run.out;
-  EXPECT_NE(run.out.find((output_ / "001002.tmv").string() + "  "), std::string::npos) << run.out;
-  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
+  EXPECT_EQ(run.out.find("title 01 chapter 002 (chapters 2-3)  00:00:0"), 0u) << run.out;
+  EXPECT_NE(run.out.find((made / "001002.tmv").string() + "  "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n1 segment converted: 2 files, "), std::string::npos) << run.out;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2);
   std::vector<std::string> files;
-  for (const fs::directory_entry& file : fs::directory_iterator(output_)) files.push_back(file.path().filename());
+  for (const fs::directory_entry& file : fs::directory_iterator(made)) files.push_back(file.path().filename());
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files, (std::vector<std::string>{"001002.tms", "001002.tmv"}));
-  EXPECT_EQ(ReadKey("SaveMovie", "Con"), "1");
-  EXPECT_EQ(ReadKey("SaveMovie", "LimitSize"), "67108864");
-  EXPECT_EQ(ReadKey("AudioOut", "SaveDir"), (output_ / "").string());
-  // Not named, not written.
-  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "<absent>");
-  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");
+  // The user's file keeps its values and gets the running number only.
+  EXPECT_EQ(testing::ReadFileText(profile_.path()), "[SaveMovie]\nLimitSize=536870912\nFileDefault=00001\n");
+  EXPECT_TRUE(fs::is_empty(folder_ / "tmp")) << "the run's copy of the settings is removed";
 
-  // A batch of every title, each with its first chapter; the counter goes on from the file.
-  const ProgramRun batch = Run({"--convert", disc, "--batch", "--chapters", "1"});
+  // A batch of every title, each with its first chapter, into the folder the settings name.
+  std::ofstream(profile_.path()) << "[SaveMovie]\nFileDefault=00001\nCon=1\n[AudioOut]\nSaveDir=" << made.string()
+                                 << "/\n";
+  const ProgramRun batch = Run({"--convert", disc, "--batch", "--chapters", "1,2", "--no-join"});
   ASSERT_EQ(batch.status, kExitConverted) << batch.err;
   // A clean run says nothing on standard error (the decoders' libraries included: an AC-3 frame
   // cut at a chapter's end made them complain there).
   EXPECT_EQ(batch.err, "");
-  EXPECT_NE(batch.out.find("标题[01] 章节[001]  "), std::string::npos) << batch.out;
-  EXPECT_NE(batch.out.find("标题[02] 章节[001]  "), std::string::npos) << batch.out;
-  EXPECT_TRUE(fs::exists(output_ / "0000101001.tmv"));
-  EXPECT_TRUE(fs::exists(output_ / "0000202001.tmv"));
-  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "1");
+  for (const char* name : {"0000101001.tmv", "0000201002.tmv", "0000302001.tmv", "0000402002.tmv"})
+    EXPECT_TRUE(fs::exists(made / name)) << name << "\n" << batch.out;
+  EXPECT_EQ(ReadKey("SaveMovie", "Batch"), "<absent>");
+  EXPECT_EQ(ReadKey("SaveMovie", "Con"), "1");
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00005");
+}
+
+TEST_F(ConvertCommandTest, FilesOfEarlierRunsAreKeptAndRunsStartedTogetherStayApart) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  // A file of an earlier run, whose settings file is gone: its name is passed over.
+  std::ofstream(output_ / "001001.tms") << "earlier";
+  const ProgramRun again = Run({"--convert", disc, "--chapters", "1", "--out", output_.string()});
+  ASSERT_EQ(again.status, kExitConverted) << again.err;
+  EXPECT_EQ(testing::ReadFileText(output_ / "001001.tms"), "earlier");
+  EXPECT_FALSE(fs::exists(output_ / "001001.tmv"));
+  EXPECT_GT(fs::file_size(output_ / "0000101001.tmv"), 0u);
+  EXPECT_NE(again.out.find("1 running number is taken by files already there, which are kept"), std::string::npos)
+      << again.out;
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00002");
+
+  // Three runs started together with one settings file: each its own number and its own folder.
+  std::vector<FILE*> runs;
+  for (int run = 0; run < 3; ++run) {
+    const std::string command = Quote(TARNCONV_PATH) + " --convert " + Quote(disc) + " --chapters 1 --out " +
+                                Quote((folder_ / ("run" + std::to_string(run))).string()) + " 2>&1";
+    runs.push_back(::popen(command.c_str(), "r"));
+  }
+  std::set<std::string> names;
+  for (int run = 0; run < 3; ++run) {
+    char line[4096] = {};
+    std::string out;
+    while (std::fgets(line, sizeof line, runs[run]) != nullptr) out += line;
+    EXPECT_EQ(::pclose(runs[run]), 0) << out;
+    const fs::path folder = folder_ / ("run" + std::to_string(run));
+    for (const fs::directory_entry& file : fs::directory_iterator(folder)) {
+      EXPECT_GT(fs::file_size(file.path()), 0u) << file.path();
+      names.insert(file.path().stem());
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 2) << out;
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"0000201001", "0000301001", "0000401001"}));
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00005");
+}
+
+TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun refused = Run({"--convert", disc, "--titles", "3", "-o", output_.string()}, "zh_CN.UTF-8");
+  EXPECT_EQ(refused.status, kExitUsage);
+  EXPECT_EQ(refused.err, "tarnconv: 来源只有 2 个标题，没有标题 3\n");
+  const ProgramRun run = Run({"--convert", disc, "--chapters", "1", "-o", output_.string()}, "zh_CN.UTF-8");
+  ASSERT_EQ(run.status, kExitConverted) << run.err;
+  EXPECT_EQ(run.out.find("标题[01] 章节[001]  00:00:0"), 0u) << run.out;
+  EXPECT_NE(run.out.find("\n已转换 1 段：2 个文件，"), std::string::npos) << run.out;
+  EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv [来源]"), std::string::npos);
+  // English where the locale says so, and for the C locale.
+  EXPECT_EQ(Run({"--convert", disc, "--titles", "3"}, "en_US.UTF-8").err,
+            "tarnconv: the source has 2 titles; there is no title 3\n");
+}
+
+TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndTheVersionNeedsNoSource) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun quiet = Run({"--convert", disc, "--chapters", "1", "-o", output_.string(), "--quiet"});
+  EXPECT_EQ(quiet.status, kExitConverted) << quiet.err;
+  EXPECT_EQ(quiet.out, "");
+  EXPECT_EQ(quiet.err, "");
+  const ProgramRun version = Run({"--version"});
+  EXPECT_EQ(version.status, kExitConverted);
+  EXPECT_EQ(version.out.find("tarnconv "), 0u) << version.out;
+  const int full = std::system((Quote(TARNCONV_PATH) + " --version > /dev/full 2>/dev/null").c_str());
+  EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == kExitFailed);
+}
+
+// What a terminal shows while a run goes: the chapter of the run, its percent and the time left,
+// cut to the terminal's width.
+TEST(SegmentReport, TheProgressLineCountsChaptersOfTheRunAndFitsTheTerminal) {
+  std::ostringstream out;
+  SegmentReport report(out, 40);
+  report.RunPlanned(4);
+  const SegmentInfo joined{0, 1, 1, 2, {"/out/001001.tmv", "/out/001001.tms"}};
+  report.Progress(joined, 3, 120, 2);
+  const std::string line = out.str().substr(out.str().rfind('\r') + 4);  // after "\r\033[K"
+  EXPECT_EQ(line, "title 01 chapter 001 (chapters 1-2)  00");
+  std::ostringstream wide;
+  SegmentReport unlimited(wide, 500);
+  unlimited.RunPlanned(4);
+  unlimited.Progress(joined, 3, 120, 2);
+  EXPECT_NE(wide.str().find("120 KiB  chapter 2 of 4  25%  "), std::string::npos) << wide.str();
+  EXPECT_NE(wide.str().find(" left"), std::string::npos) << wide.str();
+
+  // Wide characters take two columns each.
+  EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 9), "标题[01]");
+  EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 4), "标");
+  EXPECT_EQ(FitToColumns("abc", 0), "abc");
 }
 
 // In process: the size poll is given, and the power switch only counts.
@@ -199,7 +303,7 @@ class ConvertCommandInProcessTest : public ConvertCommandTest {
     err_.str("");
     int status = -1;
     testing::RunInEventLoop([] {});  // makes the application
-    status = RunConvertCommand(parsed.options, power_, {out_, err_, false}, std::move(probe));
+    status = RunConvertCommand(parsed.options, power_, {out_, err_, 0}, std::move(probe));
     return status;
   }
   std::ostringstream out_, err_;
@@ -219,8 +323,9 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   EXPECT_NE(out.find("001001.tmv  1048576 KiB  (stopped by the size limit)"), std::string::npos) << out;
   EXPECT_NE(out.find("0000101001.tmv"), std::string::npos) << out;
   EXPECT_NE(out.find("0000201002.tmv"), std::string::npos) << out;
-  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3);
-  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "1");
+  EXPECT_NE(out.find("\n2 segments converted: "), std::string::npos) << out;
+  EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4);
+  EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");  // for this run only
   EXPECT_EQ(power_.requests, 0);  // no power-off after a continued run
 
   // Without stops the same command powers off once.

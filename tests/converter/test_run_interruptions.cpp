@@ -2,6 +2,7 @@
 // continuation after it (also in a batch), an abort followed by a complete run, a quit request
 // of the application, and when each of them powers the computer off.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -10,6 +11,7 @@
 #include "media/registry/FilterRegistry.h"
 #include "converter/engine/sound_end.h"
 #include "converter/engine/window_start.h"
+#include "base/conversion_lock.h"
 #include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
 
@@ -151,6 +153,30 @@ TEST_F(RunInterruptionTest, AnAbortedRunNeverPowersOffAndASecondRunThenPlaysToIt
   PressConvert();                 // "中止" after a run that ended by itself
   EXPECT_EQ(power_.requests, 1);
   EXPECT_EQ(Label(ActionButton::Convert), kLabelConvert);
+}
+
+TEST_F(RunInterruptionTest, ASecondConversionWithTheSameSettingsFileIsRefusedNamingTheFirst) {
+  Set(keys::kOff, "1");
+  OpenLong();
+  TickOnly(0, {1});
+  {
+    const settings::ConversionLock running(profile_.path(), "tarnconv, converting /media/dvd");
+    ASSERT_TRUE(running.held());
+    PressConvert();
+    EXPECT_TRUE(observer_->started.empty());
+    ASSERT_FALSE(controls_.Messages().empty());
+    EXPECT_NE(controls_.Messages().back().text.find("(process " + std::to_string(::getpid()) +
+                                                    ": tarnconv, converting /media/dvd)"),
+              std::string::npos)
+        << controls_.Messages().back().text;
+    EXPECT_EQ(Label(ActionButton::Convert), kLabelConvert);
+    EXPECT_EQ(power_.requests, 0);
+  }
+  PressConvert();
+  ASSERT_EQ(observer_->ended.size(), 1u);
+  EXPECT_EQ(power_.requests, 1);
+  EXPECT_EQ(observer_->ended[0].how, SegmentEnd::PlayedOut);
+  EXPECT_FALSE(std::filesystem::exists(settings::ConversionLockPath(profile_.path())));
 }
 
 TEST_F(RunInterruptionTest, AQuitRequestEndsTheRunAtOnceAndStillEndsTheApplication) {

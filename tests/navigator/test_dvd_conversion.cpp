@@ -49,8 +49,9 @@ class DvdConversion : public ::testing::Test {
     Conversion conversion;
     conversion.movie = base / ("t" + std::to_string(title) + "_" + chapters + std::to_string(++runs) + ".tmv");
     conversion.sound = fs::path(conversion.movie).replace_extension(".tms");
-    std::vector<std::string> args{"encode", "--dvd", disc, "--title", std::to_string(title), "--chapters", chapters,
-                                  "-o", conversion.movie.string()};
+    std::vector<std::string> args{"encode", "--dvd", disc, "--title", std::to_string(title), "-o",
+                                  conversion.movie.string()};
+    if (!chapters.empty()) args.insert(args.end(), {"--chapters", chapters});
     args.insert(args.end(), extra.begin(), extra.end());
     conversion.run = nav_test::RunTmvtool(args, withRegistry.empty() ? registry : withRegistry, ini);
     // "OUT.tmv: N frames, ..."
@@ -206,8 +207,24 @@ TEST_F(DvdConversion, BadInputEndsWithAnErrorInBoundedTime) {
   EXPECT_LT(loop.run.seconds, 100);
   EXPECT_NE(loop.run.status, 124) << "timed out";
 
+  // Titles and chapters the disc lacks are refused in words, before anything is written.
   const Conversion noChapter = Convert(nav_test::Discs().ntsc, 1, "4-5");
-  EXPECT_NE(noChapter.run.status, 0);
+  EXPECT_EQ(noChapter.run.status, 2);
+  EXPECT_NE(noChapter.run.output.find("title 1 of " + nav_test::Discs().ntsc + " has 4 chapters; there is no chapter 5"),
+            std::string::npos)
+      << noChapter.run.output;
+  const Conversion noTitle = Convert(nav_test::Discs().ntsc, 3, "1-2");
+  EXPECT_EQ(noTitle.run.status, 2);
+  EXPECT_NE(noTitle.run.output.find("has 2 titles; there is no title 3"), std::string::npos) << noTitle.run.output;
+  EXPECT_EQ(noTitle.run.output.find("0x8007"), std::string::npos) << noTitle.run.output;
+  EXPECT_FALSE(fs::exists(noTitle.movie));
+}
+
+TEST_F(DvdConversion, WithoutChaptersTheWholeTitleIsConverted) {
+  // Title 2: two chapters of 60 frames at 29.97 a second, ten records a second.
+  const Conversion whole = Convert(nav_test::Discs().ntsc, 2, "");
+  ASSERT_EQ(whole.run.status, 0) << whole.run.output;
+  EXPECT_NEAR(static_cast<double>(whole.records), 40, 1) << whole.run.output;
 }
 
 // ---- in process, as the converter runs it ----

@@ -25,10 +25,13 @@ protected:
         int exitCode = -1;
         QString out, err;
     };
-    Run Picfit(const QStringList& arguments) {
+    // Under an English locale unless `locale` names another.
+    Run Picfit(const QStringList& arguments, const QString& locale = "C.UTF-8") {
         QProcess p;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PICFIT_INI", Path("picfit.ini"));
+        env.insert("LC_ALL", locale);
+        env.remove("LANGUAGE");
         env.remove("DISPLAY");
         env.remove("WAYLAND_DISPLAY");
         p.setProcessEnvironment(env);
@@ -103,7 +106,7 @@ TEST_F(ConvertCommandTest, NonsenseOptionsAndUnusableFoldersStopBeforeWriting) {
                                  {"one.jpg", "--colour", "-o", "out"},
                                  {"one.jpg", "-o"},
                                  {"-o", "out"},
-                                 {"one.jpg", "-o", "missing"},
+                                 {"one.jpg", "-o", "one.jpg/sub"},
                                  {"one.jpg", "-o", "one.jpg"}};
     for (const QStringList& args : bad) {
         const Run r = Picfit(args);
@@ -112,6 +115,58 @@ TEST_F(ConvertCommandTest, NonsenseOptionsAndUnusableFoldersStopBeforeWriting) {
         EXPECT_TRUE(r.out.isEmpty());
     }
     EXPECT_TRUE(QDir(Path("out")).isEmpty());
+}
+
+TEST_F(ConvertCommandTest, AMissingFileIsSaidToBeMissingAndAMissingFolderIsMade) {
+    const Run r = Picfit({"missing.jpg", "one.jpg", "--out", "new/deeper"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "picfit: missing.jpg: no such file\n");
+    EXPECT_EQ(r.out, Path("new/deeper/one.BMP") + "\n");
+    EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--quiet"}).out, "");
+    EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--overwrite", "--verbose"}).out, "one.jpg -> " + Out("one.BMP") + "\n");
+}
+
+TEST_F(ConvertCommandTest, TheCommandLineSpeaksTheLocalesLanguage) {
+    WriteAll(Path("broken.jpg"), "this is no picture");
+    const Run english = Picfit({"missing.jpg", "broken.jpg", "-o", "out"});
+    EXPECT_TRUE(english.err.startsWith("picfit: missing.jpg: no such file\npicfit: broken.jpg: cannot be loaded: the "
+                                       "format is not supported (error 32509: "))
+        << english.err.toStdString();
+    const Run chinese = Picfit({"missing.jpg", "broken.jpg", "-o", "out"}, "zh_CN.UTF-8");
+    EXPECT_TRUE(chinese.err.startsWith(QString::fromUtf8("picfit: missing.jpg：文件不存在\npicfit: broken.jpg：无法装载："
+                                                         "文件格式不支持！错误号：32509")))
+        << chinese.err.toStdString();
+    EXPECT_TRUE(Picfit({"--help"}, "zh_CN.UTF-8").out.startsWith(QString::fromUtf8("用法：picfit --convert")));
+}
+
+// Without --convert the arguments are the window's: picfit's own are refused before any
+// window is tried, and without a display the window is not tried at all.
+TEST_F(ConvertCommandTest, WithoutConvertOnlyTheWindowsArgumentsPass) {
+    const auto start = [this](const QStringList& arguments, const QString& locale = "C.UTF-8") {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "LANGUAGE"}) env.remove(name);
+        env.insert("LC_ALL", locale);
+        p.setProcessEnvironment(env);
+        p.setWorkingDirectory(Folder());
+        p.start(PICFIT_PROGRAM, arguments);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return Run{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                   QString::fromUtf8(p.readAllStandardError())};
+    };
+    const Run version = start({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("picfit ")) << version.out.toStdString();
+    const Run bogus = start({"--bogus"});
+    EXPECT_EQ(bogus.exitCode, 2);
+    EXPECT_TRUE(bogus.err.contains("unknown option --bogus")) << bogus.err.toStdString();
+    const Run file = start({"one.jpg"});
+    EXPECT_EQ(file.exitCode, 2);
+    EXPECT_TRUE(file.err.contains("picfit --convert")) << file.err.toStdString();
+    const Run window = start({});
+    EXPECT_EQ(window.exitCode, 1);
+    EXPECT_TRUE(window.err.contains("no display")) << window.err.toStdString();
+    EXPECT_TRUE(start({"--bogus"}, "zh_CN.UTF-8").err.contains(QString::fromUtf8("未知选项 --bogus")));
 }
 
 }  // namespace

@@ -6,13 +6,20 @@
 //   settings_probe count SECTION KEY N          writes KEY = 1 .. N
 //   settings_probe churn BYTES FIRST            rewrites [Churn] Big and Counter = FIRST, FIRST + 1, ...
 //                                               until killed
+//   settings_probe claim N FILE                 claims N running numbers, one a line into FILE
+//   settings_probe hold-conversion              holds the conversion lock until killed
 #include <sys/resource.h>
+
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 
+#include "base/conversion_lock.h"
+#include "converter/settings/converter_settings.h"
 #include "encoder/encoder_settings.h"
 #include "base/settings_location.h"
 
@@ -34,6 +41,23 @@ int Count(const ProfileFile& profile, const char* section, const char* key, int 
     const ProfileEntry entries[] = {{"Churn", "Big", big}, {"Churn", "Counter", counterText}};
     if (profile.Write(entries)) std::exit(1);
   }
+}
+
+int Claim(const ProfileFile& profile, int n, const char* file) {
+  std::ofstream out(file);
+  for (int i = 0; i < n; ++i) {
+    const ClaimedCounter claimed = ClaimFileDefault(profile, [](std::string_view) { return true; });
+    if (claimed.error) return 1;
+    out << claimed.counter << '\n';
+  }
+  return out.good() ? 0 : 1;
+}
+
+[[noreturn]] void HoldConversion(const ProfileFile& profile) {
+  const ConversionLock lock(profile.path(), "settings_probe");
+  std::printf("%s\n", lock.held() ? "held" : "refused");
+  std::fflush(stdout);
+  for (;;) ::pause();
 }
 
 }  // namespace
@@ -60,6 +84,8 @@ int main(int argc, char** argv) {
   }
   if (command == "count" && argc == 5) return Count(profile, argv[2], argv[3], std::atoi(argv[4]));
   if (command == "churn" && argc == 4) Churn(profile, static_cast<std::size_t>(std::atol(argv[2])), std::atol(argv[3]));
+  if (command == "claim" && argc == 4) return Claim(profile, std::atoi(argv[2]), argv[3]);
+  if (command == "hold-conversion" && argc == 2) HoldConversion(profile);
   std::fprintf(stderr, "settings_probe: unknown command\n");
   return 2;
 }

@@ -1,11 +1,14 @@
 // tmvtool on movies written in the test by the real encoder through the filter's record loop.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <sstream>
 #include <sys/wait.h>
 
 #include "formats/movie_player.h"
+#include "tarnaud/sound_encoder.h"
+#include "formats/sound_file_writer.h"
 #include "tests/movie/movie_test_support.h"
 
 namespace tarn::movie {
@@ -164,9 +167,67 @@ TEST_F(TmvtoolTest, DamagedFilesFailWithAClearMessage) {
   ASSERT_EQ(raw.out.size(), 4 * codec::kRgbPictureBytes);
   EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes), raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
 
-  const ToolRun notAMovie = RunTool("info '" + PathOf("stdout") + "'");
-  EXPECT_EQ(notAMovie.exitCode, 1);
-  EXPECT_NE(notAMovie.err.find("header"), std::string::npos) << notAMovie.err;
+  // Anything else (a DVD's VOB, a text) is said to be no movie in one line, and nothing is decoded.
+  std::vector<std::uint8_t> vob(64 * 2048, 0);
+  for (std::size_t pack = 0; pack < vob.size(); pack += 2048) vob[pack + 2] = 1, vob[pack + 3] = 0xBA;
+  testing::WriteWholeFile(PathOf("VTS_01_1.VOB"), vob);
+  for (const std::string& command : {"info '" + PathOf("VTS_01_1.VOB") + "'",
+                                     "decode '" + PathOf("VTS_01_1.VOB") + "' -o '" + PathOf("frames") + "'"}) {
+    const ToolRun notAMovie = RunTool(command);
+    EXPECT_EQ(notAMovie.exitCode, 1);
+    EXPECT_EQ(notAMovie.err, "tmvtool: " + PathOf("VTS_01_1.VOB") + ": not a movie file\n");
+    EXPECT_EQ(notAMovie.out, "");
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(PathOf("frames")));
+}
+
+TEST_F(TmvtoolTest, SoundFilesAreDescribedAndDecodedToWav) {
+  // One second of a 1 kHz tone through the audio encoder's ADPCM path (MusicMode 2).
+  const std::string sound = PathOf("movie.tms");
+  {
+    aud::SoundFileWriter file;
+    ASSERT_EQ(file.Create(sound), 0);
+    aud::SoundEncoder encoder;
+    const aud::SoundLayout layout = *aud::LayoutForMusicMode(2);
+    ASSERT_EQ(encoder.Start(layout, 0, 1.0, {48000, 1}, &file), 0);
+    std::vector<std::int16_t> tone(48000);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+      tone[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 2 * M_PI / 48));
+    ASSERT_EQ(encoder.Encode(tone.data(), static_cast<std::int64_t>(tone.size())), 0);
+    ASSERT_EQ(encoder.Finish(12000), 0);
+    aud::SoundHeader header{2, layout, static_cast<std::uint32_t>(encoder.WrittenFrames()),
+                            static_cast<std::uint32_t>(file.FileLength() - aud::kSoundHeaderBytes)};
+    ASSERT_EQ(file.Finish(aud::EncodeSoundHeader(header)), 0);
+  }
+  const ToolRun info = RunTool("info '" + sound + "'");
+  EXPECT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_NE(info.out.find("MusicMode 2, IMA ADPCM, 1 channel, 12000 Hz"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("length: 00:00:01.000 (12000 sample frames"), std::string::npos) << info.out;
+
+  const ToolRun decode = RunTool("decode '" + sound + "' --out '" + PathOf("movie.wav") + "'");
+  ASSERT_EQ(decode.exitCode, 0) << decode.err;
+  const auto wav = ReadWholeFile(PathOf("movie.wav"));
+  ASSERT_EQ(wav.size(), 44u + 2 * 12000);
+  EXPECT_EQ(std::string(wav.begin(), wav.begin() + 4), "RIFF");
+  EXPECT_EQ(wav[24] | wav[25] << 8, 12000);  // sample rate
+  // The tone comes back: 2000 sign changes a second, at full level.
+  int crossings = 0, peak = 0;
+  std::int16_t previous = 0;
+  for (std::size_t at = 44 + 2 * 600; at < wav.size(); at += 2) {
+    const auto sample = static_cast<std::int16_t>(wav[at] | wav[at + 1] << 8);
+    crossings += (sample < 0) != (previous < 0);
+    peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    previous = sample;
+  }
+  EXPECT_NEAR(crossings, 1900, 20);
+  EXPECT_NEAR(peak, 12000, 1500);
+
+  // An interrupted conversion's sound file has no mode to decode with.
+  testing::WriteWholeFile(PathOf("cut.tms"), std::vector<std::uint8_t>(1000, 0));
+  const ToolRun unfinished = RunTool("decode '" + PathOf("cut.tms") + "' -o '" + PathOf("cut.wav") + "'");
+  EXPECT_EQ(unfinished.exitCode, 1);
+  EXPECT_NE(unfinished.err.find("is unfinished"), std::string::npos) << unfinished.err;
+  EXPECT_FALSE(std::filesystem::exists(PathOf("cut.wav")));
 }
 
 TEST_F(TmvtoolTest, DecodeRawReproducesTheEncodersReferencesAcrossTheBlackReset) {
@@ -217,6 +278,18 @@ TEST_F(TmvtoolTest, CommandLineErrors) {
   EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
   const ToolRun folder = RunTool("decode '" + PathOf("missing.tmv") + "' -o '" + PathOf("stdout") + "'");
   EXPECT_EQ(folder.exitCode, 1);  // the output folder is a file
+
+  const ToolRun version = RunTool("--version");
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(version.out.starts_with("tmvtool ")) << version.out;
+  // What cannot be written to standard output is a failure.
+  EncodeMovie("movie.tmv", TestPictures(2));
+  const std::string full = std::string("'") + TMVTOOL_PATH + "' info '" + PathOf("movie.tmv") + "' > /dev/full 2> '" +
+                           PathOf("stderr") + "'";
+  const int status = std::system(full.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+  const auto err = ReadWholeFile(PathOf("stderr"));
+  EXPECT_NE(std::string(err.begin(), err.end()).find("cannot write to standard output"), std::string::npos);
 }
 
 }  // namespace

@@ -2,11 +2,16 @@
 // times must give the same movie file, byte for byte. Then the inputs and places it refuses.
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "tests/encoder/encoder_test_support.h"
 #include "platform/media_formats.h"
@@ -114,7 +119,8 @@ TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
   const ToolRun run = Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("frames"), std::string::npos);
-  EXPECT_NE(ReadText(toolIni_).find("FileName=" + (folder.path() / "tool.tmv").string()), std::string::npos);
+  // The output's name went into the run's copy of the settings, not into the user's file.
+  EXPECT_EQ(ReadText(toolIni_).find("FileName="), std::string::npos);
 
   const auto pictures = Split(ReadBytes(folder.path() / "in.bgr"), kWidth * kHeight * 3, true, kWidth * 3);
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
@@ -147,6 +153,34 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
 }
 
+TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
+  WriteToolSettings();
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 120 -c:v mpeg2video -q:v 20 long.mpg"));
+  const std::filesystem::path movie = folder.path() / "long.tmv";
+  const std::filesystem::path err = folder.path() / "stderr";
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::setenv("TARNMEDIA_FILTERS", registry_.c_str(), 1);
+    ::setenv("TARNMEDIA_INI", toolIni_.c_str(), 1);
+    if (std::freopen(err.c_str(), "w", stderr) == nullptr) ::_exit(126);
+    ::execl(TMVTOOL_PATH, "tmvtool", "encode", (folder.path() / "long.mpg").c_str(), "-o", movie.c_str(),
+            static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Interrupted once records are being written.
+  std::error_code error;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while ((std::filesystem::file_size(movie, error) < 20000 || error) && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ::kill(child, SIGINT);
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << ReadText(err);
+  EXPECT_NE(ReadText(err).find("interrupted: " + movie.string() + " keeps the "), std::string::npos) << ReadText(err);
+  const std::string info = "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
+  EXPECT_EQ(std::system(info.c_str()), 0);
+}
+
 TEST_F(TmvtoolEncodeTest, RefusesBadInputPlacesAndSettingsWithAMessage) {
   WriteToolSettings();
   ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=duration=0.5 tone.wav"));
@@ -155,25 +189,39 @@ TEST_F(TmvtoolEncodeTest, RefusesBadInputPlacesAndSettingsWithAMessage) {
   EXPECT_NE(run.err.find("no video stream"), std::string::npos) << run.err;
 
   ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg2video clip.mpg"));
-  run = Encode("clip.mpg -o missing/out.tmv");
-  EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("does not exist"), std::string::npos) << run.err;
+  // A missing folder is made; the settings file keeps its values (the name went into a copy).
+  run = Encode("clip.mpg --out missing/out.tmv --quiet");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, "");
+  EXPECT_GT(std::filesystem::file_size(folder.path() / "missing" / "out.tmv"), 512u);
+  EXPECT_EQ(ReadText(toolIni_), "[SaveMovie]\nMode=3\nImageH=30\nImageV=20\n");
 
-  // The movie file cannot be created where a folder is: the encoder's stream start fails.
+  // The movie file cannot be created where a folder is: the encoder's stream start fails. The
+  // words say so; the code is for --verbose.
   std::filesystem::create_directory(folder.path() / "taken.tmv");
   run = Encode("clip.mpg -o taken.tmv");
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("Is a directory"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("0x8007"), std::string::npos) << run.err;
+  EXPECT_NE(Encode("clip.mpg -o taken.tmv --verbose").err.find("0x80070015"), std::string::npos);
 
-  // A file-size limit stands for a full disk: the write fails and the run reports it.
-  run = Encode("clip.mpg -o limited.tmv", "trap '' XFSZ; ulimit -f 16;");
+  // Raw video says nothing of its layout itself.
+  run = Encode("clip.mpg -o raw.tmv --format rawvideo --video-size 320x240");
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.err.find("give --pixel-format and --video-size"), std::string::npos) << run.err;
+
+  // Without a registry the message says where it was looked for.
+  const std::filesystem::path registry = registry_;
+  registry_ = folder.path() / "no-registry.ini";
+  run = Encode("clip.mpg -o out.tmv");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("File too large"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("there is no filter registry at " + registry_.string()), std::string::npos) << run.err;
+  registry_ = registry;
 
   WriteToolSettings("Mode=abc\n");
   run = Encode("clip.mpg -o out.tmv");
   EXPECT_EQ(run.exitCode, 1);
-  EXPECT_NE(run.err.find("Mode=abc"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(toolIni_.string() + ": [SaveMovie] Mode=abc"), std::string::npos) << run.err;
   WriteToolSettings("Contrast=150\n");
   EXPECT_EQ(Encode("clip.mpg -o out.tmv").exitCode, 1);
 

@@ -6,6 +6,7 @@
 #include "media/com/ClassFactory.h"
 #include "media/registry/FilterRegistry.h"
 #include "media/registry/HResultText.h"
+#include "tarn_version.h"
 
 #include <dlfcn.h>
 
@@ -21,10 +22,14 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "Usage: tarnregsvr [-u] LIBRARY.so\n"
+                 "Usage: tarnregsvr [-u] [-q] LIBRARY.so\n"
+                 "       tarnregsvr --version\n"
                  "Registers a filter library (or unregisters it with -u) in the filter registry:\n"
                  "$TARNMEDIA_FILTERS if set, else $XDG_CONFIG_HOME/tarnmedia/filters.ini\n"
-                 "(default ~/.config/tarnmedia/filters.ini).\n");
+                 "(default ~/.config/tarnmedia/filters.ini).\n"
+                 "  -u, --unregister  remove the library's filters from the registry\n"
+                 "  -q, --quiet       print nothing but errors\n"
+                 "  -v, --verbose     the default: say what was done and where\n");
 }
 
 // dlopen searches the library path for a bare name; a file named on the
@@ -38,6 +43,7 @@ std::string LoadablePath(const std::string& argument) {
 
 int main(int argc, char** argv) {
     bool unregister = false;
+    bool quiet = false;
     std::string library;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument(argv[i]);
@@ -46,6 +52,13 @@ int main(int argc, char** argv) {
         } else if (argument == "-h" || argument == "--help") {
             PrintUsage(stdout);
             return 0;
+        } else if (argument == "--version") {
+            std::printf("tarnregsvr %s\n", TARN_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : kExitFailure;
+        } else if (argument == "-q" || argument == "--quiet") {
+            quiet = true;
+        } else if (argument == "-v" || argument == "--verbose") {
+            quiet = false;
         } else if (!argument.empty() && argument.front() == '-') {
             std::fprintf(stderr, "tarnregsvr: unknown option %s\n", argv[i]);
             PrintUsage(stderr);
@@ -91,6 +104,6 @@ int main(int argc, char** argv) {
                      tarn::media::DescribeHResult(hr).c_str(), registry.c_str());
         return kExitFailure;
     }
-    std::printf("%s in %s succeeded.\n  registry: %s\n", entryName, library.c_str(), registry.c_str());
-    return 0;
+    if (!quiet) std::printf("%s in %s succeeded.\n  registry: %s\n", entryName, library.c_str(), registry.c_str());
+    return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }

@@ -11,6 +11,7 @@
 
 #include "tools/tmvtool/movie_walk.h"
 #include "tools/tmvtool/png_writer.h"
+#include "tools/tmvtool/sound_file.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
@@ -19,12 +20,14 @@ namespace {
 constexpr std::string_view kUsage =
     "usage: tmvtool decode FILE.tmv -o DIR\n"
     "       tmvtool decode FILE.tmv --raw > frames.bgr\n"
+    "       tmvtool decode FILE.tms -o FILE.wav\n"
     "\n"
     "Plays the movie as the handheld does and writes the picture shown after each record:\n"
     "  -o DIR   as DIR/frame_00000.png, frame_00001.png, ... (DIR is created when missing)\n"
     "  --raw    as raw 240x160 BGR24 frames, top row first, on standard output\n"
     "A record that cannot be decoded leaves the previous picture, which is written again;\n"
-    "such a file is reported as damaged and the exit code is 1.\n";
+    "such a file is reported as damaged and the exit code is 1.\n"
+    "A sound file becomes a 16-bit PCM WAV file of its own rate and channels (-o or --out).\n";
 
 struct DecodeOptions {
   std::string input;
@@ -36,7 +39,7 @@ struct DecodeOptions {
 std::string ParseOptions(std::span<const std::string_view> args, DecodeOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
-    if (arg == "-o" || arg == "--output") {
+    if (arg == "-o" || arg == "--out" || arg == "--output") {
       if (i + 1 == args.size()) return std::string(arg) + " needs a folder";
       options.outputDir = args[++i];
     } else if (arg == "--raw") {
@@ -50,6 +53,8 @@ std::string ParseOptions(std::span<const std::string_view> args, DecodeOptions& 
     }
   }
   if (options.input.empty()) return "no movie file given";
+  if (IsSoundFile(options.input))
+    return options.outputDir.empty() || options.raw ? "a sound file is decoded with -o FILE.wav" : std::string();
   if (options.raw == !options.outputDir.empty()) return "give either -o DIR or --raw";
   return {};
 }
@@ -75,6 +80,7 @@ int RunDecode(std::span<const std::string_view> args) {
     PrintError(problem + " (see tmvtool decode --help)");
     return kExitUsage;
   }
+  if (IsSoundFile(options.input)) return DecodeSoundToWav(options.input, options.outputDir);
   if (options.raw && ::isatty(STDOUT_FILENO)) {
     PrintError("--raw writes binary frames: send standard output to a file or a pipe");
     return kExitUsage;
@@ -121,7 +127,7 @@ int RunDecode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DecodeSubcommand() {
-  static const Subcommand command{"decode", "write the pictures of a movie file as PNG files or raw BGR24",
+  static const Subcommand command{"decode", "write the pictures of a movie file (PNG, raw BGR24) or a sound file as WAV",
                                   kUsage, RunDecode};
   return command;
 }

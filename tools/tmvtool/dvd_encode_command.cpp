@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "base/private_settings.h"
 #include "base/profile_file.h"
 #include "base/settings_location.h"
 #include "media/com/ComPtr.h"
@@ -24,27 +25,31 @@
 #include "media/registry/HResultText.h"
 #include "media/registry/TextConversion.h"
 #include "platform/navigator/navigator_interfaces.h"
+#include "tools/tmvtool/graph_messages.h"
+#include "tools/tmvtool/interrupt.h"
 #include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tmvtool encode --dvd PATH --title T --chapters A-B [--audio N] [--subtitle N]\n"
+    "usage: tmvtool encode --dvd PATH --title T [--chapters A-B] [--audio N] [--subtitle N]\n"
     "                      -o OUT.tmv [--ini FILE]\n"
     "\n"
     "Converts chapters A to B of title T of the disc at PATH (an .ifo file, a VIDEO_TS folder,\n"
     "a disc folder or an image) into the movie file OUT.tmv and the sound file OUT.tms, through\n"
-    "a graph of the DVD navigator, the MPEG decoder and the two encoders. The names are written\n"
-    "into the settings file ([SaveMovie] and [AudioOut] FileName).\n"
+    "a graph of the DVD navigator, the MPEG decoder and the two encoders. The names go into\n"
+    "the run's own copy of the settings file, which keeps its values.\n"
     "  --title T          title number, from 1\n"
-    "  --chapters A-B     first and last chapter (or one chapter A)\n"
+    "  --chapters A-B     first and last chapter, or one chapter A (default: the whole title)\n"
     "  --audio N          audio stream, from 1 as dvd-info lists them (default 1)\n"
     "  --subtitle N       subtitle stream shown in the pictures (default: none)\n"
-    "  -o OUT.tmv         the movie file to write\n"
+    "  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
-    "Prints the frames and bytes written and the speed against real time.\n";
+    "Shows the chapter being converted on a terminal, and prints the frames and bytes written\n"
+    "and the speed against real time. Ctrl-C stops and keeps what was converted.\n";
 
 // The conversion graph's filters, in the order the category is matched against them.
 constexpr const wchar_t* kNavigatorName = L"DVD Navigator";
@@ -82,7 +87,7 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
     if (i + 1 == args.size() || args[i + 1].empty()) return std::string(flag) + " needs a value";
     const std::string_view value = args[++i];
     if (flag == "--dvd") options.disc = value;
-    else if (flag == "-o" || flag == "--output") options.output = value;
+    else if (flag == "-o" || flag == "--out" || flag == "--output") options.output = value;
     else if (flag == "--ini") options.ini = value;
     else if (flag == "--title") {
       if (!ParseNumber(value, options.title)) return "--title needs a title number from 1";
@@ -103,19 +108,40 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
   }
   if (options.disc.empty()) return "no disc (--dvd PATH)";
   if (options.title == 0) return "no title (--title T)";
-  if (options.firstChapter == 0) return "no chapters (--chapters A-B)";
   if (options.output.empty()) return "no output file (-o OUT.tmv)";
   return {};
 }
 
 std::string Describe(HRESULT hr) { return media::DescribeHResult(hr); }
 
+// The navigator's own words for its last failure, else those of the code.
 std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
   ComPtr<ITarnNavigatorStatus> status;
   char text[512] = "";
   if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf()))) status->GetLastErrorText(text, sizeof(text));
-  if (text[0] == '\0') return Describe(hr);
-  return std::string(text) + (FAILED(hr) ? " (" + Describe(hr) + ")" : "");
+  if (text[0] == '\0') return FAILED(hr) ? Reason(hr) : std::string();
+  return std::string(text) + (FAILED(hr) ? CodeNote(Describe(hr)) : std::string());
+}
+
+// Checks the title and chapters against the disc and fills in the whole title when no chapters
+// were named. Empty text, or what is wrong.
+std::string CheckAgainstDisc(IDvdInfo2* info, DvdEncodeOptions& options) {
+  ULONG volumes = 0, volume = 0, titles = 0, chapters = 0;
+  DVD_DISC_SIDE side{};
+  if (FAILED(info->GetDVDVolumeInfo(&volumes, &volume, &side, &titles))) return "cannot read the titles of " + options.disc;
+  const auto plural = [](ULONG count, const char* one) { return std::to_string(count) + " " + one + (count == 1 ? "" : "s"); };
+  if (static_cast<ULONG>(options.title) > titles)
+    return options.disc + " has " + plural(titles, "title") + "; there is no title " + std::to_string(options.title);
+  if (FAILED(info->GetNumberOfChapters(static_cast<ULONG>(options.title), &chapters)) || chapters == 0)
+    return "cannot read the chapters of title " + std::to_string(options.title) + " of " + options.disc;
+  if (options.firstChapter == 0) {
+    options.firstChapter = 1;
+    options.lastChapter = static_cast<int>(chapters);
+  }
+  if (static_cast<ULONG>(options.lastChapter) > chapters)
+    return "title " + std::to_string(options.title) + " of " + options.disc + " has " + plural(chapters, "chapter") +
+           "; there is no chapter " + std::to_string(options.lastChapter);
+  return {};
 }
 
 // Puts every filter of the category whose friendly name is one of the conversion filters into
@@ -193,8 +219,21 @@ bool InputConnected(IBaseFilter* filter) {
 
 struct RunResult {
   std::string error;
+  bool interrupted = false;
   double seconds = 0;
 };
+
+// "chapter 2 of 5: 20%, 0:41 left", counted in chapters: the navigator knows no run's length.
+void ShowChapter(ProgressLine& progress, IDvdInfo2* info, const DvdEncodeOptions& options,
+                 std::chrono::steady_clock::time_point started) {
+  DVD_PLAYBACK_LOCATION2 location;
+  if (FAILED(info->GetCurrentLocation(&location)) || location.ChapterNum < static_cast<ULONG>(options.firstChapter))
+    return;
+  const int count = options.lastChapter - options.firstChapter + 1;
+  const int current = std::min(static_cast<int>(location.ChapterNum) - options.firstChapter + 1, count);
+  progress.Show("chapter " + std::to_string(current) + " of " + std::to_string(count), current - 1, count,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+}
 
 // Plays the chapters and waits until the navigator reads stopped (or an error stops the graph).
 RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEncodeOptions& options) {
@@ -239,11 +278,12 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
 
   const auto started = std::chrono::steady_clock::now();
   if (FAILED(hr = control->Pause()) || FAILED(hr = control->Run())) {
-    result.error = "the graph does not start: " + Describe(hr);
+    result.error = "the conversion does not start: " + Reason(hr);
     control->Stop();
     return result;
   }
   bool dvdError = false;
+  ProgressLine progress;
   for (;;) {
     LONG code = 0;
     LONG_PTR param1 = 0, param2 = 0;
@@ -251,15 +291,21 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
       events->FreeEventParams(code, param1, param2);
       if (code == EC_DVD_ERROR) dvdError = true;
       if (code == EC_ERRORABORT && result.error.empty())
-        result.error = "the graph stopped with an error: " + Describe(static_cast<HRESULT>(param1));
+        result.error = "the conversion stopped: " + Reason(static_cast<HRESULT>(param1));
+    }
+    if (InterruptWatch::Interrupted()) {
+      result.interrupted = true;
+      break;
     }
     DVD_DOMAIN domain = DVD_DOMAIN_Title;
     if (!result.error.empty() || (SUCCEEDED(info->GetCurrentDomain(&domain)) && domain == DVD_DOMAIN_Stop)) break;
+    ShowChapter(progress, info.Get(), options, started);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   control->Stop();
+  progress.Clear();
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  if (result.error.empty()) {
+  if (result.error.empty() && !result.interrupted) {
     const std::string text = NavigatorError(navigator, S_OK);
     if (dvdError || (text != Describe(S_OK) && !text.empty())) result.error = "playing the disc failed: " + text;
   }
@@ -276,7 +322,21 @@ int RunDvdEncode(std::span<const std::string_view> args) {
   const std::filesystem::path movie = std::filesystem::absolute(options.output);
   std::filesystem::path sound = movie;
   sound.replace_extension(".tms");
-  const settings::ProfileFile profile = settings::OpenSettingsFile();
+  std::error_code folderError;
+  if (!std::filesystem::exists(movie.parent_path(), folderError) &&
+      !std::filesystem::create_directories(movie.parent_path(), folderError) && folderError) {
+    PrintError("cannot write " + movie.string() + ": the folder cannot be made: " + folderError.message());
+    return kExitFailure;
+  }
+  // The names go into a copy of the settings file: two encodes at once would otherwise write
+  // into each other's files.
+  const settings::PrivateSettings privateSettings;
+  if (privateSettings.error()) {
+    PrintError("cannot make a copy of the settings file " + privateSettings.userFile().string() + ": " +
+               privateSettings.error().message());
+    return kExitFailure;
+  }
+  const settings::ProfileFile profile(privateSettings.copy());
   for (const auto& [section, path] : {std::pair{"SaveMovie", movie}, std::pair{"AudioOut", sound}}) {
     if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
       PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
@@ -284,6 +344,7 @@ int RunDvdEncode(std::span<const std::string_view> args) {
     }
   }
 
+  const InterruptWatch interrupt;
   CoInitialize(nullptr);
   media::RegisterFilterGraphClasses();
   int exitCode = kExitFailure;
@@ -292,20 +353,25 @@ int RunDvdEncode(std::span<const std::string_view> args) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                   reinterpret_cast<void**>(graph.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
-      PrintError("cannot make a filter graph: " + Describe(hr));
+      PrintError("cannot make a filter graph: " + Reason(hr));
     } else {
       const std::vector<std::wstring> found = AddConversionFilters(graph.Get());
       for (const wchar_t* name : kConversionFilters) {
         if (std::find(found.begin(), found.end(), name) == found.end())
-          std::fprintf(stderr, "tmvtool: warning: the filter \"%s\" is not registered (TARNMEDIA_FILTERS)\n",
-                       media::WideToUtf8(name).c_str());
+          PrintError("warning: " + NotRegistered("the filter \"" + media::WideToUtf8(name) + "\""));
       }
       ComPtr<IBaseFilter> navigator = FilterNamed(graph.Get(), kNavigatorName);
       ComPtr<IDvdControl2> dvd;
-      if (!navigator || FAILED(QueryInterfaceAs(navigator.Get(), dvd.ReleaseAndGetAddressOf()))) {
+      ComPtr<IDvdInfo2> info;
+      std::string problem;
+      if (!navigator || FAILED(QueryInterfaceAs(navigator.Get(), dvd.ReleaseAndGetAddressOf())) ||
+          FAILED(QueryInterfaceAs(navigator.Get(), info.ReleaseAndGetAddressOf()))) {
         PrintError("cannot play DVD-Video titles: no DVD navigator in the filter category");
       } else if (FAILED(hr = dvd->SetDVDDirectory(media::Utf8ToWide(options.disc).c_str()))) {
         PrintError("cannot open the disc " + options.disc + ": " + NavigatorError(navigator.Get(), hr));
+      } else if (!(problem = CheckAgainstDisc(info.Get(), options)).empty()) {
+        PrintError(problem);
+        exitCode = kExitUsage;
       } else {
         std::vector<ComPtr<IPin>> rendered;
         std::vector<IPin*> tried;
@@ -328,18 +394,21 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         const WalkResult written = !movieWritten ? WalkResult{} : WalkMovie(
             movie.string(), [](const WalkResult&) {},
             [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
-        if (!run.error.empty()) {
+        if (run.interrupted) {
+          PrintError("interrupted: " + movie.string() + " and " + sound.string() + " keep what was converted");
+          exitCode = kExitInterrupted;
+        } else if (!run.error.empty()) {
           PrintError(run.error);
         } else if (movieWritten && written.Damaged()) {
           exitCode = ReportFaults(movie.string(), written);
           if (exitCode == kExitOk) exitCode = kExitFailure;
         } else {
           const double played = static_cast<double>(written.records) / 10.0;
-          std::printf("%s: %llu frames, %llu bytes; %s: %llu bytes; %.2f s, %.1fx real time\n", movie.string().c_str(),
-                      static_cast<unsigned long long>(written.records),
-                      static_cast<unsigned long long>(written.fileSize), sound.string().c_str(),
-                      static_cast<unsigned long long>(soundBytes), run.seconds,
-                      run.seconds > 0 ? played / run.seconds : 0.0);
+          if (!Say().quiet)
+            std::printf("%s: %s, %s; %s: %s; %.2f s, %.1fx real time\n", movie.string().c_str(),
+                        Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(),
+                        sound.string().c_str(), Count(soundBytes, "byte").c_str(), run.seconds,
+                        run.seconds > 0 ? played / run.seconds : 0.0);
           exitCode = kExitOk;
         }
       }

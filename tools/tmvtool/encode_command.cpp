@@ -6,6 +6,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -15,6 +16,7 @@ extern "C" {
 #include <string_view>
 #include <vector>
 
+#include "base/private_settings.h"
 #include "base/profile_file.h"
 #include "base/settings_location.h"
 #include "media/com/ComPtr.h"
@@ -26,7 +28,10 @@ extern "C" {
 #include "media/registry/TextConversion.h"
 #include "platform/platform_ids.h"
 #include "platform/platform_interfaces.h"
+#include "tools/tmvtool/graph_messages.h"
+#include "tools/tmvtool/interrupt.h"
 #include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
@@ -38,14 +43,15 @@ constexpr std::string_view kUsage =
     "\n"
     "Converts the video of INPUT (any file FFmpeg reads) into a movie file through the\n"
     "video encoder filter, with the picture settings of the settings file's [SaveMovie]\n"
-    "section. The output's name is written into that section as FileName.\n"
-    "  -o OUT.tmv         the movie file to write\n"
+    "section. The run works on its own copy of the settings file, which keeps its values.\n"
+    "  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
     "  --format F         FFmpeg input format, e.g. rawvideo\n"
     "  --pixel-format P   pixel format of raw input, e.g. bgr24 or yuyv422\n"
     "  --video-size WxH   picture size of raw input, e.g. 720x480\n"
     "  --framerate R      frame rate of raw input, e.g. 25 or 30000/1001\n"
-    "Prints the frames and bytes written and the speed against real time.\n";
+    "Shows the percent done and the time left on a terminal, and prints the frames and bytes\n"
+    "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n";
 
 constexpr const wchar_t* kEncoderName = L"Tarn Video Encoder for GAME";
 constexpr const char* kSection = "SaveMovie";
@@ -64,7 +70,7 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     std::string_view flag;
     const char* ffmpegName;  // null: not a demuxer option
   };
-  static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--output", nullptr},
+  static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--out", nullptr}, {"--output", nullptr},
                                     {"--ini", nullptr},        {"--format", "format"},
                                     {"--pixel-format", "pixel_format"}, {"--video-size", "video_size"},
                                     {"--framerate", "framerate"}};
@@ -87,12 +93,20 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
   }
   if (options.input.empty()) return "no input file";
   if (options.output.empty()) return "no output file (-o OUT.tmv)";
+  const auto given = [&](std::string_view name) {
+    return std::any_of(options.demuxer.begin(), options.demuxer.end(), [&](const auto& option) { return option.first == name; });
+  };
+  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(),
+                               [](const auto& option) { return option.first == "format" && option.second == "rawvideo"; });
+  if (raw && (!given("pixel_format") || !given("video_size")))
+    return "raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)";
   return {};
 }
 
 // Values the encoder would misread: it takes the first one or two characters and silently
 // keeps its preset for anything else, so "abc" or "150" would not do what the user meant.
-std::string CheckPictureSettings(const settings::ProfileFile& profile) {
+// `shown` is the file the user knows: the run reads a copy of it.
+std::string CheckPictureSettings(const settings::ProfileFile& profile, const std::filesystem::path& shown) {
   struct Key {
     const char* name;
     std::size_t maxDigits;
@@ -109,7 +123,7 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile) {
     for (char c : value) valid = valid && c >= '0' && c <= '9';
     if (key.maxDigits == 1) valid = valid && value[0] >= key.lowest && value[0] <= key.highest;
     if (!valid) {
-      return "settings file " + profile.path().string() + ": [" + kSection + "] " + key.name + "=" + value +
+      return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
              " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
              (key.maxDigits > 1 ? "s" : "") + (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") +
              ")";
@@ -163,36 +177,16 @@ bool PinConnected(IPin* pin) {
 
 std::string Describe(HRESULT hr) { return media::DescribeHResult(hr); }
 
-class Progress {
-public:
-  Progress(REFERENCE_TIME length, bool shown) : length_(length), shown_(shown) {}
-  void Show(REFERENCE_TIME position) {
-    if (!shown_) return;
-    const double seconds = static_cast<double>(std::min(position, length_)) / UNITS;
-    const double total = static_cast<double>(length_) / UNITS;
-    std::fprintf(stderr, "\rencoding: %7.1f s of %.1f s (%3.0f%%)", seconds, total, 100.0 * seconds / total);
-    std::fflush(stderr);
-    drawn_ = true;
-  }
-  void Clear() {
-    if (drawn_) std::fprintf(stderr, "\r%60s\r", "");
-    drawn_ = false;
-  }
-
-private:
-  REFERENCE_TIME length_;
-  bool shown_;
-  bool drawn_ = false;
-};
-
 struct GraphRun {
   bool completed = false;
   HRESULT error = S_OK;
   double seconds = 0;
 };
 
-// Runs until completion or an abort, showing progress from the encoder's frame-driven clock.
-GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, Progress& progress) {
+// Runs until completion, an abort or Ctrl-C, showing progress from the encoder's frame-driven
+// clock when the input's length is known.
+GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, REFERENCE_TIME length) {
+  ProgressLine progress;
   GraphRun run;
   ComPtr<IMediaControl> control;
   ComPtr<IMediaEventEx> events;
@@ -226,8 +220,14 @@ GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, Progress& p
       }
       continue;
     }
+    if (InterruptWatch::Interrupted()) {
+      run.error = E_ABORT;
+      break;
+    }
     REFERENCE_TIME now = 0;
-    if (clock && SUCCEEDED(clock->GetTime(&now))) progress.Show(now - clockStart);
+    if (length >= kProgressFromLength && clock && SUCCEEDED(clock->GetTime(&now)))
+      progress.Show("encoding", static_cast<double>(now - clockStart) / UNITS, static_cast<double>(length) / UNITS,
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   }
   control->Stop();
   run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
@@ -235,10 +235,13 @@ GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, Progress& p
   return run;
 }
 
+// Why the output's folder cannot take the file, or ""; a missing folder is made.
 std::string FolderProblem(const std::filesystem::path& output) {
   std::filesystem::path folder = output.parent_path();
   if (folder.empty()) folder = ".";
   std::error_code error;
+  if (!std::filesystem::exists(folder, error) && !std::filesystem::create_directories(folder, error) && error)
+    return "the folder " + folder.string() + " cannot be made: " + error.message();
   if (!std::filesystem::is_directory(folder, error)) return "the folder " + folder.string() + " does not exist";
   if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " is not writable";
   return {};
@@ -256,13 +259,13 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   media::RegisterFilterGraphClasses();
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(graph.builder.ReleaseAndGetAddressOf()));
-  if (FAILED(hr)) return "cannot make a filter graph: " + Describe(hr);
+  if (FAILED(hr)) return "cannot make a filter graph: " + Reason(hr);
   if (FAILED(hr = CreateByClass(platform::kFileSourceClsid, graph.source)))
-    return "the file source filter is not registered (TARNMEDIA_FILTERS): " + Describe(hr);
+    return NotRegistered("the file source filter") + CodeNote(Describe(hr));
   if (FAILED(hr = CreateFilterByName(kEncoderName, graph.encoder)))
-    return "the filter \"Tarn Video Encoder for GAME\" is not registered (TARNMEDIA_FILTERS): " + Describe(hr);
+    return NotRegistered("the filter \"Tarn Video Encoder for GAME\"") + CodeNote(Describe(hr));
   if (FAILED(hr = CreateByClass(platform::kNullRendererClsid, graph.renderer)))
-    return "the null renderer is not registered (TARNMEDIA_FILTERS): " + Describe(hr);
+    return NotRegistered("the null renderer") + CodeNote(Describe(hr));
 
   ComPtr<ITarnFileSourceOptions> sourceOptions;
   ComPtr<IFileSourceFilter> fileSource;
@@ -274,7 +277,8 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   if (FAILED(hr)) {
     char text[512];
     sourceOptions->GetLastErrorText(text, sizeof(text));
-    return std::string(text[0] != '\0' ? text : options.input.c_str()) + " (" + Describe(hr) + ")";
+    return "cannot read " + options.input + ": " + (text[0] != '\0' ? std::string(text) : Reason(hr)) +
+           (text[0] != '\0' ? CodeNote(Describe(hr)) : std::string());
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);
@@ -286,7 +290,7 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   hr = graph.builder->Render(output.Get());
   ComPtr<IPin> encoderInput = FindPin(graph.encoder.Get(), L"In");
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
-    return "the encoder does not take the video of " + options.input + " (" + Describe(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT) + ")";
+    return "the encoder does not take the video of " + options.input + ": " + Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
   return {};
 }
 
@@ -305,8 +309,16 @@ int RunEncode(std::span<const std::string_view> args) {
     PrintError("cannot write " + output.string() + ": " + problem);
     return kExitFailure;
   }
-  const settings::ProfileFile profile = settings::OpenSettingsFile();
-  if (std::string problem = CheckPictureSettings(profile); !problem.empty()) {
+  // The output's name goes into a copy of the settings file: two encodes at once would otherwise
+  // write into each other's files.
+  const settings::PrivateSettings privateSettings;
+  if (privateSettings.error()) {
+    PrintError("cannot make a copy of the settings file " + privateSettings.userFile().string() + ": " +
+               privateSettings.error().message());
+    return kExitFailure;
+  }
+  const settings::ProfileFile profile(privateSettings.copy());
+  if (std::string problem = CheckPictureSettings(profile, privateSettings.userFile()); !problem.empty()) {
     PrintError(problem);
     return kExitFailure;
   }
@@ -315,6 +327,7 @@ int RunEncode(std::span<const std::string_view> args) {
     return kExitFailure;
   }
 
+  const InterruptWatch interrupt;
   CoInitialize(nullptr);
   int exitCode = kExitOk;
   {
@@ -324,16 +337,18 @@ int RunEncode(std::span<const std::string_view> args) {
       PrintError(problem);
       exitCode = kExitFailure;
     } else {
-      Progress progress(length, ::isatty(STDERR_FILENO) != 0 && length >= kProgressFromLength);
-      const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), progress);
+      const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
       std::error_code error;
       const bool fileWritten = std::filesystem::is_regular_file(output, error);
       const WalkResult written = !fileWritten ? WalkResult{} : WalkMovie(
           output.string(), [](const WalkResult&) {},
           [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
-      if (!run.completed) {
-        PrintError("encoding " + options.input + " into " + output.string() + " failed: " + Describe(run.error) +
-                   (written.opened ? " (" + std::to_string(written.records) + " frames written before)" : ""));
+      if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
+        PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
+        exitCode = kExitInterrupted;
+      } else if (!run.completed) {
+        PrintError("encoding " + options.input + " into " + output.string() + " failed: " + Reason(run.error) +
+                   (written.opened ? "; " + Count(written.records, "frame") + " written before" : ""));
         exitCode = kExitFailure;
       } else if (!written.opened || written.Damaged()) {
         exitCode = ReportFaults(output.string(), written);
@@ -342,9 +357,10 @@ int RunEncode(std::span<const std::string_view> args) {
         // Real time is the input's length; without one, the movie's ten records a second.
         const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
-        std::printf("%s: %llu frames, %llu bytes, %.2f s, %.1fx real time\n", output.string().c_str(),
-                    static_cast<unsigned long long>(written.records),
-                    static_cast<unsigned long long>(written.fileSize), run.seconds, speed);
+        if (!Say().quiet)
+          std::printf("%s: %s, %s, %.2f s, %.1fx real time\n", output.string().c_str(),
+                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(), run.seconds,
+                      speed);
       }
     }
   }

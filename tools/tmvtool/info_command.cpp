@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/sound_file.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
@@ -11,12 +12,14 @@ namespace {
 
 constexpr std::string_view kUsage =
     "usage: tmvtool info FILE.tmv\n"
+    "       tmvtool info FILE.tms\n"
     "\n"
     "Prints the movie header and one line per record: its offset, body length N, payload\n"
     "length P, code bytes K, colour bytes M, vector bytes V, and for records 25-32 and 35-42\n"
     "whether the appendix is present and its word R matches P. Every record is decoded as the\n"
     "handheld would. Exits with 1 and lists the faults when the file is damaged; an unfinished\n"
-    "file (zero header) is reported but is not an error.\n";
+    "file (zero header) is reported but is not an error. Of a sound file it prints the header,\n"
+    "the length and the mode (codec, channels, rate).\n";
 
 void PrintHeader(const std::string& path, const WalkResult& walk) {
   const movie::HeaderInfo& header = walk.header;
@@ -53,10 +56,11 @@ void PrintRecord(const movie::RecordInfo& record, movie::PlayOutcome outcome) {
 
 int RunInfo(std::span<const std::string_view> args) {
   if (args.size() != 1 || args[0].starts_with('-')) {
-    PrintError("info takes one movie file (see tmvtool info --help)");
+    PrintError("info takes one movie or sound file (see tmvtool info --help)");
     return kExitUsage;
   }
   const std::string path(args[0]);
+  if (IsSoundFile(path)) return PrintSoundInfo(path);
   const WalkResult result = WalkMovie(
       path, [&](const WalkResult& walk) { PrintHeader(path, walk); },
       [](const movie::RecordInfo& record, movie::PlayOutcome outcome, const movie::MoviePlayer&) {
@@ -72,7 +76,7 @@ int RunInfo(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& InfoSubcommand() {
-  static const Subcommand command{"info", "print the header and every record of a movie file", kUsage, RunInfo};
+  static const Subcommand command{"info", "describe a movie file (every record) or a sound file", kUsage, RunInfo};
   return command;
 }
 

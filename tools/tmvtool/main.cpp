@@ -1,5 +1,6 @@
 // tmvtool: looks into, decodes and encodes the handheld's movie files.
 #include <algorithm>
+#include <cerrno>
 #include <array>
 #include <cstdio>
 #include <cstring>
@@ -8,11 +9,24 @@
 #include <string_view>
 #include <vector>
 
+#include "tarn_version.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
 
+namespace {
+Verbosity verbosity;
+}
+
+const Verbosity& Say() { return verbosity; }
+
 void PrintError(const std::string& message) { std::fprintf(stderr, "tmvtool: %s\n", message.c_str()); }
+
+std::string Count(unsigned long long count, std::string_view noun) {
+  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
+}
+
+std::string CodeNote(const std::string& code) { return verbosity.verbose ? " (" + code + ")" : std::string(); }
 
 std::string ErrorText(int error) { return std::strerror(error); }
 
@@ -25,7 +39,9 @@ std::span<const Subcommand* const> Subcommands() {
 }
 
 void PrintOverview(std::FILE* out) {
-  std::fprintf(out, "usage: tmvtool COMMAND [ARGS...]\n       tmvtool COMMAND --help\n\ncommands:\n");
+  std::fprintf(out,
+               "usage: tmvtool COMMAND [ARGS...]\n       tmvtool COMMAND --help\n       tmvtool --version\n\n"
+               "Every command takes -q/--quiet (errors only) and -v/--verbose (error codes too).\n\ncommands:\n");
   for (const Subcommand* command : Subcommands()) {
     std::fprintf(out, "  %-8.*s %.*s\n", static_cast<int>(command->name.size()), command->name.data(),
                  static_cast<int>(command->summary.size()), command->summary.data());
@@ -34,15 +50,31 @@ void PrintOverview(std::FILE* out) {
 
 bool IsHelp(std::string_view arg) { return arg == "--help" || arg == "-h"; }
 
-}  // namespace
+// The options every command takes, taken out of the arguments.
+std::vector<std::string_view> TakeCommonOptions(std::span<const std::string_view> args) {
+  std::vector<std::string_view> rest;
+  for (std::string_view arg : args) {
+    if (arg == "-q" || arg == "--quiet")
+      verbosity.quiet = true;
+    else if (arg == "-v" || arg == "--verbose")
+      verbosity.verbose = true;
+    else
+      rest.push_back(arg);
+  }
+  return rest;
+}
 
-int Main(std::span<const std::string_view> args) {
+int Dispatch(std::span<const std::string_view> args) {
   if (args.empty()) {
     PrintOverview(stderr);
     return kExitUsage;
   }
   if (IsHelp(args[0])) {
     PrintOverview(stdout);
+    return kExitOk;
+  }
+  if (args[0] == "--version") {
+    std::printf("tmvtool %s\n", TARN_VERSION);
     return kExitOk;
   }
   for (const Subcommand* listed : Subcommands()) {
@@ -61,6 +93,19 @@ int Main(std::span<const std::string_view> args) {
   }
   PrintError("unknown command '" + std::string(args[0]) + "' (see tmvtool --help)");
   return kExitUsage;
+}
+
+}  // namespace
+
+int Main(std::span<const std::string_view> args) {
+  const std::vector<std::string_view> rest = TakeCommonOptions(args);
+  int status = Dispatch(rest);
+  // A full disk or a closed pipe behind standard output is a failure, not a silent success.
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    PrintError("cannot write to standard output: " + ErrorText(errno == 0 ? EIO : errno));
+    if (status == kExitOk) status = kExitFailure;
+  }
+  return status;
 }
 
 }  // namespace tarn::tmvtool

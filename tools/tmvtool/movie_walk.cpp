@@ -48,10 +48,14 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
     PrintError(path + ": " + ErrorText(error));
     return result;
   }
-  result.opened = true;
   movie::MovieReader reader(source);
   result.header = reader.Header();
   result.fileSize = reader.FileSize();
+  if (result.header.state == movie::HeaderState::kDamaged && !result.header.signature) {
+    PrintError(path + ": not a movie file");
+    return result;
+  }
+  result.opened = true;
   if (result.header.state == movie::HeaderState::kDamaged) result.faults.push_back("header: " + result.header.problem);
   onHeader(result);
 

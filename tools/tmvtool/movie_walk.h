@@ -26,7 +26,8 @@ using RecordVisitor =
     std::function<bool(const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&)>;
 
 // Calls `onHeader` once the header is read, then plays every record of the movie at `path`.
-// Reports an unreadable file on standard error and returns with opened false.
+// Reports an unreadable file, or one that is not a movie at all, on standard error and returns
+// with opened false.
 using HeaderVisitor = std::function<void(const WalkResult&)>;
 WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, const RecordVisitor& visit);
 

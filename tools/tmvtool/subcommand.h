@@ -20,8 +20,19 @@ struct Subcommand {
   int (*run)(std::span<const std::string_view> args);
 };
 
+// How much the program says, from --quiet and --verbose anywhere on the command line.
+struct Verbosity {
+  bool quiet = false;    // errors only: no progress, no summary
+  bool verbose = false;  // error codes and the details behind a refusal
+};
+const Verbosity& Say();
+
 // Error message on standard error, "tmvtool: " first.
 void PrintError(const std::string& message);
+// "1 frame", "2 frames": a count with its noun.
+std::string Count(unsigned long long count, std::string_view noun);
+// " (CODE)" under --verbose, else nothing: the words of a message come first.
+std::string CodeNote(const std::string& code);
 // The message for an errno value, e.g. "No such file or directory".
 std::string ErrorText(int error);
 

@@ -1,0 +1,13 @@
+#include "converter/cli/cli_language.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+
+namespace tarn::conv {
+
+void InstallCommandLineLanguage(QTranslator& translator) {
+  if (translator.load(QLocale(), QStringLiteral("tarnconv"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+    QCoreApplication::installTranslator(&translator);
+}
+
+}  // namespace tarn::conv

@@ -1,0 +1,319 @@
+<?xml version='1.0' encoding='utf-8'?>
+<TS version="2.1" language="zh_CN">
+  <context>
+    <name>tarnconv</name>
+    <message>
+      <source>cannot make the output folder %1: %2</source>
+      <translation>无法建立输出目录 %1：%2</translation>
+    </message>
+    <message>
+      <source>the output folder %1 does not exist</source>
+      <translation>输出目录 %1 不存在</translation>
+    </message>
+    <message>
+      <source>the output folder %1 is not a folder</source>
+      <translation>输出目录 %1 不是文件夹</translation>
+    </message>
+    <message>
+      <source>cannot write into the output folder %1: %2</source>
+      <translation>无法写入输出目录 %1：%2</translation>
+    </message>
+    <message>
+      <source>cannot build the playback graph: there is no filter registry at %1 (TARNMEDIA_FILTERS names another; tarnregsvr registers the filter libraries)</source>
+      <translation>无法建立播放图：%1 处没有滤镜登记文件（TARNMEDIA_FILTERS 可指定另一个；tarnregsvr 登记滤镜库）</translation>
+    </message>
+    <message>
+      <source>cannot build the playback graph from the filters of %1</source>
+      <translation>无法用 %1 中的滤镜建立播放图</translation>
+    </message>
+    <message>
+      <source>%1: no such file or folder</source>
+      <translation>%1：文件或文件夹不存在</translation>
+    </message>
+    <message>
+      <source>%1=%2 in %3 starts no conversion (only 0 and 1 do)</source>
+      <translation>%3 中的 %1=%2 无法开始转换（只能是 0 或 1）</translation>
+    </message>
+    <message>
+      <source>the source has %1 title; there is no title %2</source>
+      <translation>来源只有 %1 个标题，没有标题 %2</translation>
+    </message>
+    <message>
+      <source>the source has %1 titles; there is no title %2</source>
+      <translation>来源只有 %1 个标题，没有标题 %2</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 chapter; there is no chapter %3</source>
+      <translation>标题 %2 只有 %1 个章节，没有章节 %3</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 chapters; there is no chapter %3</source>
+      <translation>标题 %2 只有 %1 个章节，没有章节 %3</translation>
+    </message>
+    <message>
+      <source>--titles names several titles: add --batch to convert them in one run</source>
+      <translation>--titles 指定了多个标题：加上 --batch 才能一次转换</translation>
+    </message>
+    <message>
+      <source>chapter %1 of title %2 alone is larger than the size limit</source>
+      <translation>标题 %2 的章节 %1 本身就超过大小限制</translation>
+    </message>
+    <message>
+      <source>interrupted</source>
+      <translation>已中断</translation>
+    </message>
+    <message>
+      <source>the size limit stopped title %1 in chapter %2; --continue goes on in new files</source>
+      <translation>大小限制在章节 %2 停止了标题 %1；--continue 会在新文件中继续</translation>
+    </message>
+    <message>
+      <source>%1 segment was not converted</source>
+      <translation>%1 段没有转换</translation>
+    </message>
+    <message>
+      <source>%1 segments were not converted</source>
+      <translation>%1 段没有转换</translation>
+    </message>
+    <message>
+      <source>nothing to convert</source>
+      <translation>没有可转换的内容</translation>
+    </message>
+    <message>
+      <source>cannot make a copy of the settings file %1 for this run: %2</source>
+      <translation>无法为本次运行复制设置文件 %1：%2</translation>
+    </message>
+    <message>
+      <source>no DVD-Video disc found in a drive</source>
+      <translation>光驱中没有找到 DVD 视频光盘</translation>
+    </message>
+    <message>
+      <source>%1 holds no DVD-Video titles</source>
+      <translation>%1 中没有 DVD 视频标题</translation>
+    </message>
+    <message>
+      <source>cannot write the settings file %1: %2</source>
+      <translation>无法写入设置文件 %1：%2</translation>
+    </message>
+    <message>
+      <source>converting title 1 only (Batch=0); --batch converts every title</source>
+      <translation>只转换标题 1（Batch=0）；--batch 转换所有标题</translation>
+    </message>
+    <message>
+      <source>the computer is powered off after a complete conversion (--poweroff)</source>
+      <translation>全部转换完成后将关闭计算机（--poweroff）</translation>
+    </message>
+    <message>
+      <source>the computer is powered off after a complete conversion (Off=1 in %1)</source>
+      <translation>全部转换完成后将关闭计算机（%1 中的 Off=1）</translation>
+    </message>
+    <message>
+      <source>settings from %1, on a copy for this run: %2</source>
+      <translation>设置来自 %1，本次运行使用其副本：%2</translation>
+    </message>
+    <message>
+      <source>--limit needs a whole number of MiB from 4 to 512, not "%1"</source>
+      <translation>--limit 需要 4 到 512 之间的整数（MiB），而不是“%1”</translation>
+    </message>
+    <message>
+      <source>%1 needs a folder</source>
+      <translation>%1 需要一个文件夹</translation>
+    </message>
+    <message>
+      <source>--audio needs a stream number from 1 to 8, not "%1"</source>
+      <translation>--audio 需要 1 到 8 之间的音频流编号，而不是“%1”</translation>
+    </message>
+    <message>
+      <source>--subtitle needs a stream number from 1 to 32 (0: none), not "%1"</source>
+      <translation>--subtitle 需要 1 到 32 之间的字幕流编号（0：无字幕），而不是“%1”</translation>
+    </message>
+    <message>
+      <source>%1 needs a value</source>
+      <translation>%1 需要一个值</translation>
+    </message>
+    <message>
+      <source>unknown option %1</source>
+      <translation>未知选项 %1</translation>
+    </message>
+    <message>
+      <source>more than one source: %1 and %2</source>
+      <translation>来源不止一个：%1 和 %2</translation>
+    </message>
+    <message>
+      <source>give either a SOURCE or --drive</source>
+      <translation>请给出来源或 --drive 二者之一</translation>
+    </message>
+    <message>
+      <source>title %1 chapter %2</source>
+      <translation>标题[%1] 章节[%2]</translation>
+    </message>
+    <message>
+      <source>(chapters %1-%2)</source>
+      <translation>（章节 %1-%2）</translation>
+    </message>
+    <message>
+      <source>%1 running number is taken by files already there, which are kept: writing %2</source>
+      <translation>%1 个流水号已被现有文件占用，这些文件保留不动：写入 %2</translation>
+    </message>
+    <message>
+      <source>%1 running numbers are taken by files already there, which are kept: writing %2</source>
+      <translation>%1 个流水号已被现有文件占用，这些文件保留不动：写入 %2</translation>
+    </message>
+    <message>
+      <source>%1 KiB</source>
+      <translation>%1 KiB</translation>
+    </message>
+    <message>
+      <source>chapter %1 of %2</source>
+      <translation>第 %1/%2 章</translation>
+    </message>
+    <message>
+      <source>%1%</source>
+      <translation>%1%</translation>
+    </message>
+    <message>
+      <source>%1 left</source>
+      <translation>剩余 %1</translation>
+    </message>
+    <message>
+      <source>(no movie file was written)</source>
+      <translation>（没有写出影片文件）</translation>
+    </message>
+    <message>
+      <source>(stopped by the size limit)</source>
+      <translation>（因大小限制而停止）</translation>
+    </message>
+    <message>
+      <source>(aborted)</source>
+      <translation>（已中止）</translation>
+    </message>
+    <message>
+      <source>(the navigator could not play it)</source>
+      <translation>（导航器无法播放）</translation>
+    </message>
+    <message>
+      <source>%1 segment converted</source>
+      <translation>已转换 %1 段</translation>
+    </message>
+    <message>
+      <source>%1 segments converted</source>
+      <translation>已转换 %1 段</translation>
+    </message>
+    <message>
+      <source>%1 file</source>
+      <translation>%1 个文件</translation>
+    </message>
+    <message>
+      <source>%1 files</source>
+      <translation>%1 个文件</translation>
+    </message>
+    <message>
+      <source>%1 (see tarnconv --help)</source>
+      <translation>%1（参见 tarnconv --help）</translation>
+    </message>
+    <message>
+      <source>cannot write to standard output</source>
+      <translation>无法写入标准输出</translation>
+    </message>
+    <message>
+      <source>usage: tarnconv [SOURCE]
+       tarnconv --convert SOURCE [options]
+       tarnconv --convert --drive [options]
+       tarnconv --help | --version
+
+Without --convert the converter's window opens, with the titles of SOURCE already listed
+when one is given.
+
+With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,
+one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo
+file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.
+Every title is added and ticked with all its chapters unless the options name some.
+  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)
+  --chapters LIST    chapters of each title named (default: all)
+  --batch            convert every ticked title (Batch=1); without it only the first
+                     ticked title is converted unless Batch=1 is in the settings file
+  --no-batch         only the first ticked title, whatever the settings file says
+  --join             one file pair per run of consecutive ticked chapters (Con=1)
+  --no-join          one file pair per chapter, whatever the settings file says
+  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)
+  --continue         when the size limit stops a chapter, go on with it in new files
+  -o, --out DIR      output folder (SaveDir), made when missing
+  --audio N          audio stream, from 1
+  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)
+  --poweroff         power the computer off after a complete conversion (Off=1)
+  --no-poweroff      leave the computer on, whatever the settings file says
+  -q, --quiet        print nothing but errors
+  -v, --verbose      print the sound files too, and where the settings come from
+  --version          print the version and end
+Everything the options do not set comes from the settings file (TARNMEDIA_INI, else
+~/.config/TarnMedia.ini). The options last for this run only: the run works on its own
+copy of the file, and only the running number of the file names goes back into it. A
+name whose files exist already is passed over, never overwritten. One line is printed per
+segment: chapter, conversion time, movie file and KiB written; on a terminal a progress
+line shows the chapter, the percent of the run and the time left, and a summary ends
+the run. Exit status 0 when every segment was converted, 1 when not, 2 for a bad
+command line, 130 when interrupted.
+</source>
+      <translation>用法：tarnconv [来源]
+      tarnconv --convert 来源 [选项]
+      tarnconv --convert --drive [选项]
+      tarnconv --help | --version
+
+不带 --convert 时打开转换器的窗口；给出来源时窗口中已列出它的标题。
+
+带 --convert 时：把 DVD 的标题转换为掌上机用的影片文件（.tmv）和声音文件（.tms），每个章节一对文件，
+使用 --join 时每段连续勾选的章节一对文件。来源可以是 .ifo 文件、VIDEO_TS 或光盘文件夹，
+或光盘映像；--drive 使用光驱中的光盘。除非选项指定，所有标题及其全部章节都会加入并勾选。
+  --titles 列表      要转换的标题，例如 1,3,5-7（默认：全部）
+  --chapters 列表    所指定标题的章节（默认：全部）
+  --batch            转换所有勾选的标题（Batch=1）；不用此项时只转换第一个勾选的标题，
+                     除非设置文件中有 Batch=1
+  --no-batch         只转换第一个勾选的标题，不论设置文件如何
+  --join             每段连续勾选的章节一对文件（Con=1）
+  --no-join          每个章节一对文件，不论设置文件如何
+  --limit MIB        每对文件的大小限制，4 到 512 MiB（LimitSize）
+  --continue         大小限制停止一个章节后，在新文件中继续该章节
+  -o, --out 目录     输出目录（SaveDir），不存在时自动建立
+  --audio N          音频流，从 1 开始
+  --subtitle N       显示在画面中的字幕流，从 1 开始（0：无）
+  --poweroff         全部转换完成后关闭计算机（Off=1）
+  --no-poweroff      不关闭计算机，不论设置文件如何
+  -q, --quiet        只显示错误
+  -v, --verbose      同时显示声音文件以及设置的来源
+  --version          显示版本后结束
+选项未设定的一切都取自设置文件（TARNMEDIA_INI，否则 ~/.config/TarnMedia.ini）。选项只对
+本次运行有效：运行使用设置文件的副本，只有文件名的流水号写回设置文件。已有文件的名称会被
+跳过，绝不覆盖。每段输出一行：章节、转换时间、影片文件和写出的 KiB；在终端上，进度行显示
+章节、运行的百分比和剩余时间，运行结束时显示汇总。退出状态：全部转换为 0，否则为 1，
+命令行错误为 2，被中断为 130。
+</translation>
+    </message>
+    <message>
+      <source>%1: %2, %3 MiB; %4 of sound and pictures in %5, %6 times real time</source>
+      <translation>%1：%2，%3 MiB；%4 的声音和画面用时 %5，为实时速度的 %6 倍</translation>
+    </message>
+    <message>
+      <source>cannot read the streams of title %1</source>
+      <translation>无法读取标题 %1 的流</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 audio stream; there is no audio stream %3</source>
+      <translation>标题 %2 有 %1 条音轨；没有音轨 %3</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 audio streams; there is no audio stream %3</source>
+      <translation>标题 %2 有 %1 条音轨；没有音轨 %3</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 subtitle stream; there is no subtitle stream %3</source>
+      <translation>标题 %2 有 %1 条字幕；没有字幕 %3</translation>
+    </message>
+    <message>
+      <source>title %2 has %1 subtitle streams; there is no subtitle stream %3</source>
+      <translation>标题 %2 有 %1 条字幕；没有字幕 %3</translation>
+    </message>
+    <message>
+      <source>the window takes one SOURCE; --convert converts without it</source>
+      <translation>窗口只接受一个来源；不开窗口转换请用 --convert</translation>
+    </message>
+  </context>
+</TS>
