@@ -130,7 +130,8 @@ CUnknown* FileSourceFilter::CreateInstance(IUnknown* outer, HRESULT* phr) {
 FileSourceFilter::FileSourceFilter(IUnknown* outer, HRESULT* phr)
     : CSource(L"File source", outer, kFileSourceClsid, phr) {
   stream_ = new (std::nothrow) FileSourceStream(this, phr);
-  if (stream_ == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  soundStream_ = new (std::nothrow) FileSoundStream(this, phr);
+  if ((stream_ == nullptr || soundStream_ == nullptr) && phr != nullptr) *phr = E_OUTOFMEMORY;
 }
 
 FileSourceFilter::~FileSourceFilter() = default;
@@ -145,12 +146,16 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   if (fileName == nullptr) return E_POINTER;
   CAutoLock lock(&m_cStateLock);
   if (!IsStopped()) return VFW_E_NOT_STOPPED;
-  if (stream_->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (stream_->IsConnected() || soundStream_->IsConnected()) return VFW_E_ALREADY_CONNECTED;
   loaded_ = false;
   fileName_ = fileName;
-  const HRESULT hr = reader_.Open(tarn::media::WideToUtf8(fileName_), options_);
+  const std::string path = tarn::media::WideToUtf8(fileName_);
+  const HRESULT hr = reader_.Open(path, options_);
   lastError_ = reader_.ErrorText();
   loaded_ = SUCCEEDED(hr);
+  sound_.Close();
+  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
+  if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
   return hr;
 }
 

@@ -1,6 +1,7 @@
 // The file source: plays the video stream of any file FFmpeg reads through
-// one output pin, "Output". A decoding thread fills a small picture queue;
-// the pin's streaming thread delivers from it.
+// the output pin "Output", and its sound through "Audio" (FileSoundStream).
+// A decoding thread fills a small picture queue; the pin's streaming thread
+// delivers from it.
 //
 // Sample times are the picture's time from the stream's start in 100 ns
 // units; each sample is a sync point. At the end of the file the pin
@@ -11,6 +12,8 @@
 #include "media/base/SourceStream.h"
 #include "platform/frame_gate_follower.h"
 #include "platform/picture_queue.h"
+#include "platform/audio_file_reader.h"
+#include "platform/file_sound_stream.h"
 #include "platform/platform_interfaces.h"
 #include "platform/video_file_reader.h"
 
@@ -71,16 +74,22 @@ public:
   HRESULT GetLastErrorText(char* buffer, ULONG size) override;
 
   VideoFileReader& Reader() { return reader_; }
+  // The sound of the file; not opened when it has none FFmpeg decodes.
+  AudioFileReader& Sound() { return sound_; }
   bool Loaded() const { return loaded_; }
+  // How long a run plays (100 ns), 0 when the file does not say.
+  REFERENCE_TIME PlayLength() const { return reader_.Duration(); }
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
 private:
   VideoFileReader reader_;
+  AudioFileReader sound_;
   VideoFileReader::Options options_;
   std::wstring fileName_;
   bool loaded_ = false;
   std::string lastError_;
-  FileSourceStream* stream_ = nullptr;  // owned by CSource
+  FileSourceStream* stream_ = nullptr;      // owned by CSource
+  FileSoundStream* soundStream_ = nullptr;  // owned by CSource
 };
 
 }  // namespace tarn::platform

@@ -100,6 +100,7 @@ HRESULT VideoFileReader::OpenDecoder() {
 
   timeBase_ = stream->time_base;
   streamStart_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+  origin_ = ToReferenceTime(streamStart_, timeBase_);
   AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
   nominalFrameTime_ = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : UNITS / 25;
   frameCount_ = stream->nb_frames;

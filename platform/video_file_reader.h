@@ -51,6 +51,8 @@ public:
   // Frames and length as the container tells them; 0 when unknown.
   std::int64_t FrameCount() const { return frameCount_; }
   REFERENCE_TIME Duration() const { return duration_; }
+  // The first picture's time in the file (100 ns): picture times count from here.
+  REFERENCE_TIME Origin() const { return origin_; }
   const std::string& ErrorText() const { return error_; }
 
   // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
@@ -82,6 +84,7 @@ private:
   REFERENCE_TIME nextStart_ = 0;
   std::int64_t frameCount_ = 0;
   REFERENCE_TIME duration_ = 0;
+  REFERENCE_TIME origin_ = 0;
   bool draining_ = false;
   std::string error_;
 };

@@ -42,7 +42,7 @@ protected:
     EncoderChain::SetUp();
     registry_ = folder.path() / "filters.ini";
     toolIni_ = folder.path() / "tool.ini";
-    for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY}) {
+    for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY, TARNAUD_LIBRARY}) {
       const std::string command = "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library +
                                   "' > /dev/null";
       ASSERT_EQ(std::system(command.c_str()), 0);
@@ -68,6 +68,14 @@ protected:
     run.out = ReadText(out);
     run.err = ReadText(err);
     return run;
+  }
+
+  // What `tmvtool info` says of a file.
+  std::string Info(const std::filesystem::path& file) {
+    const std::filesystem::path out = folder.path() / "info";
+    const std::string command = "'" + std::string(TMVTOOL_PATH) + "' info '" + file.string() + "' > '" + out.string() + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return ReadText(out);
   }
 
   void WriteToolSettings(const std::string& values = "Mode=3\nImageH=30\nImageV=20\n") {
@@ -151,6 +159,34 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
   const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+}
+
+// The sound goes into OUT.tms beside the movie, as long as the pictures; --no-sound and a file
+// without sound leave it out.
+TEST_F(TmvtoolEncodeTest, WritesTheSoundFileBesideTheMovieAsLongAsItUnlessToldNot) {
+  WriteToolSettings();
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=44100 -t 2 "
+                     "-c:v libx264 -preset ultrafast -c:a aac -shortest clip.mp4"));
+  ToolRun run = Encode("clip.mp4 -o out/clip.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("clip.tms: "), std::string::npos) << run.out;
+  EXPECT_EQ(venc_test::PlayMovie(folder.path() / "out" / "clip.tmv").records.size(), 21u);
+  const std::string sound = Info(folder.path() / "out" / "clip.tms");
+  EXPECT_NE(sound.find("header: finished"), std::string::npos) << sound;
+  EXPECT_NE(sound.find("length: 00:00:02.000"), std::string::npos) << sound;
+  // The sound file's name went into the run's copy of the settings only.
+  EXPECT_EQ(ReadText(toolIni_).find("AudioOut"), std::string::npos);
+
+  run = Encode("clip.mp4 --no-sound -o alone.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "alone.tmv"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "alone.tms"));
+
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg4 silent.mp4"));
+  run = Encode("silent.mp4 -o silent.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("silent.mp4 has no sound"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "silent.tms"));
 }
 
 TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
