@@ -2,6 +2,7 @@
 
 #include "media/com/HResult.h"
 #include "media/dshow/MediaTypeGuids.h"
+#include "platform/file_description.h"
 #include "platform/media_formats.h"
 
 extern "C" {
@@ -55,7 +56,7 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   std::string unused = unusedOption ? av_dict_get(dictionary, "", nullptr, AV_DICT_IGNORE_SUFFIX)->key : "";
   av_dict_free(&dictionary);
   if (error < 0) {
-    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, path + ": not a media file FFmpeg knows");
+    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, OpenFailureText(path, error));
     if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path + ": " + AvErrorText(error));
     return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   }
