@@ -102,7 +102,15 @@ HRESULT AudioFileReader::Rewind() {
   // frames as they did (the priming samples of AAC in MP4 are handled only from the start).
   const std::string path = path_;
   const VideoFileReader::Options options = options_;
-  return Open(path, options, which_, origin_);
+  if (const HRESULT hr = Open(path, options, which_, origin_); FAILED(hr)) return hr;
+  if (rangeStart_ == 0) return S_OK;
+  const std::int64_t target = av_rescale_q(rangeStart_ + origin_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
+  return av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 ? E_FAIL : S_OK;
+}
+
+void AudioFileReader::SetRange(REFERENCE_TIME start, REFERENCE_TIME stop) {
+  rangeStart_ = std::max<REFERENCE_TIME>(start, 0);
+  rangeStop_ = stop > rangeStart_ ? stop : 0;
 }
 
 // Feeds packets until the decoder hands out a frame; false at the end of the stream.
@@ -128,7 +136,14 @@ ReadResult AudioFileReader::Read(PcmChunk* chunk) {
     const AVFrame& frame = *frame_;
     const std::int64_t pts = frame.best_effort_timestamp;
     chunk->start.reset();
-    if (pts != AV_NOPTS_VALUE) chunk->start = ToReferenceTime(pts, timeBase_) - origin_;
+    if (pts != AV_NOPTS_VALUE) {
+      const REFERENCE_TIME start = ToReferenceTime(pts, timeBase_) - origin_;
+      if (rangeStop_ > 0 && start >= rangeStop_) {
+        av_frame_unref(frame_.get());
+        return ReadResult::kEnd;
+      }
+      chunk->start = start - rangeStart_;
+    }
     const std::vector<std::uint8_t>& pcm = converter_->Convert(frame.extended_data, frame.nb_samples,
                                                                static_cast<AVSampleFormat>(frame.format),
                                                                frame.ch_layout, frame.sample_rate);

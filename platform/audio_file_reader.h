@@ -36,7 +36,13 @@ public:
   HRESULT Open(const std::string& path, const VideoFileReader::Options& options, int which, REFERENCE_TIME origin);
   void Close();
   bool Opened() const { return decoder_ != nullptr; }
+  // Back to the start of the range, for a run of the graph.
   HRESULT Rewind();
+  // Sound from `start` to `stop` (100 ns from the origin; `stop` 0: to the end), timed from
+  // `start`. Chunks may begin a little before 0 and end a little after the stop: the audio
+  // encoder cuts the sound to the run's segment.
+  void SetRange(REFERENCE_TIME start, REFERENCE_TIME stop);
+  int Stream() const { return which_; }
 
   const PcmFormat& Format() const { return pcm_; }
   const std::string& ErrorText() const { return error_; }
@@ -52,6 +58,8 @@ private:
   std::string path_;
   VideoFileReader::Options options_;
   int which_ = -1;
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = 0;
   FormatContextPtr format_;
   CodecContextPtr decoder_;
   FramePtr frame_;

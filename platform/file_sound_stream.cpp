@@ -27,7 +27,7 @@ HRESULT FileSoundStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PR
 
 HRESULT FileSoundStream::OnThreadCreate() {
   AudioFileReader& reader = source_->Sound();
-  if (started_ && FAILED(reader.Rewind())) return E_FAIL;
+  if ((started_ || source_->PlaysFromWithin()) && FAILED(reader.Rewind())) return E_FAIL;
   started_ = true;
   firstSample_ = true;
   pending_ = {};

@@ -55,7 +55,10 @@ private:
   bool started_ = false;  // a run has read from the file: the next one rewinds
 };
 
-class FileSourceFilter final : public CSource, public IFileSourceFilter, public ITarnFileSourceOptions {
+class FileSourceFilter final : public CSource,
+                               public IFileSourceFilter,
+                               public ITarnFileSourceOptions,
+                               public ITarnFilePlayback {
 public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit FileSourceFilter(IUnknown* outer, HRESULT* phr);
@@ -73,12 +76,18 @@ public:
   HRESULT GetStreamLength(LONGLONG* frames, REFERENCE_TIME* duration) override;
   HRESULT GetLastErrorText(char* buffer, ULONG size) override;
 
+  // ITarnFilePlayback
+  HRESULT SetPlayRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+  HRESULT SelectAudioStream(ULONG stream) override;
+
   VideoFileReader& Reader() { return reader_; }
   // The sound of the file; not opened when it has none FFmpeg decodes.
   AudioFileReader& Sound() { return sound_; }
   bool Loaded() const { return loaded_; }
   // How long a run plays (100 ns), 0 when the file does not say.
-  REFERENCE_TIME PlayLength() const { return reader_.Duration(); }
+  REFERENCE_TIME PlayLength() const;
+  // A run plays from elsewhere than the file's start: the readers seek first.
+  bool PlaysFromWithin() const { return rangeStart_ > 0; }
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
 private:
@@ -88,6 +97,8 @@ private:
   std::wstring fileName_;
   bool loaded_ = false;
   std::string lastError_;
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = 0;
   FileSourceStream* stream_ = nullptr;      // owned by CSource
   FileSoundStream* soundStream_ = nullptr;  // owned by CSource
 };

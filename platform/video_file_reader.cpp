@@ -10,6 +10,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -117,13 +118,21 @@ HRESULT VideoFileReader::OpenDecoder() {
   return S_OK;
 }
 
+void VideoFileReader::SetRange(REFERENCE_TIME start, REFERENCE_TIME stop) {
+  rangeStart_ = std::max<REFERENCE_TIME>(start, 0);
+  rangeStop_ = stop > rangeStart_ ? stop : 0;
+}
+
 HRESULT VideoFileReader::Rewind() {
   if (!format_) return E_UNEXPECTED;
-  if (av_seek_frame(format_.get(), streamIndex_, streamStart_, AVSEEK_FLAG_BACKWARD) < 0 &&
-      avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0)
+  // The key picture at or before the range's start; the pictures before the start are decoded
+  // (those after them refer to them) and left out.
+  const std::int64_t target = streamStart_ + av_rescale_q(rangeStart_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
+  if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+      (rangeStart_ > 0 || avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0))
     return E_FAIL;
   avcodec_flush_buffers(decoder_.get());
-  nextStart_ = 0;
+  nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
 }
@@ -177,6 +186,16 @@ ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* tim
     // Every picture's times, also of one left out: a picture without a time of its own starts
     // where the one before it ended.
     *times = TimesOf(*frame_);
+    if (times->stop <= rangeStart_) {  // before the range
+      av_frame_unref(frame_.get());
+      continue;
+    }
+    if (rangeStop_ > 0 && times->start >= rangeStop_) {
+      av_frame_unref(frame_.get());
+      return ReadResult::kEnd;
+    }
+    times->start = std::max<REFERENCE_TIME>(times->start - rangeStart_, 0);
+    times->stop -= rangeStart_;
     if (gate != nullptr && gate->Discards(times->start)) {
       gate->CountSkipped();
       av_frame_unref(frame_.get());

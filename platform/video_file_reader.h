@@ -40,8 +40,11 @@ public:
   // VFW_E_UNKNOWN_FILE_TYPE for data FFmpeg does not recognise,
   // VFW_E_INVALID_FILE_FORMAT for a file without a decodable video stream.
   HRESULT Open(const std::string& path, const Options& options);
-  // Back to the first picture, for a second run of the graph.
+  // Back to the first picture of the range, for a run of the graph.
   HRESULT Rewind();
+  // Pictures from `start` to `stop` (100 ns from the origin; `stop` 0: to the end), timed from
+  // `start`: a picture still showing at `start` begins at 0, none begins at `stop` or later.
+  void SetRange(REFERENCE_TIME start, REFERENCE_TIME stop);
 
   const GUID& Subtype() const { return *subtype_; }
   LONG Width() const { return width_; }
@@ -85,6 +88,8 @@ private:
   std::int64_t frameCount_ = 0;
   REFERENCE_TIME duration_ = 0;
   REFERENCE_TIME origin_ = 0;
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = 0;
   bool draining_ = false;
   std::string error_;
 };

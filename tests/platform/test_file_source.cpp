@@ -189,6 +189,34 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
   EXPECT_NE(types->Next(1, &offered, nullptr), S_OK);
 }
 
+// A chapter's run: the pictures from its start (the key picture before it decoded, not
+// delivered) to its end, timed from 0, and the same run again.
+TEST_F(FileSourceTest, APlayRangeGivesThePicturesOfThatPartTimedFromItsStart) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=160x96:rate=25 -frames:v 50 -c:v libx264 -preset ultrafast "
+                                  "-g 12 -bf 2 clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -sws_flags neighbor -pix_fmt yuyv422 -f rawvideo ref.yuv"));
+  const Bytes reference = ReadFile(dir_.path() / "ref.yuv");
+  constexpr std::size_t kFrameBytes = 160 * 96 * 2;
+
+  auto source = MakeSource();
+  ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
+  EXPECT_EQ(source->SetPlayRange(8'000'000, 4'000'000), E_INVALIDARG);
+  ASSERT_EQ(source->SetPlayRange(8'000'000, 14'000'000), S_OK);  // pictures 20 to 34
+  for (int run = 0; run < 2; ++run) {
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    const auto samples = Play(source.Get(), capture.Get());
+    ASSERT_EQ(samples.size(), 15u) << "run " << run;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      EXPECT_EQ(samples[i].start, static_cast<REFERENCE_TIME>(i) * 400000);
+      const std::size_t frame = 20 + i;
+      int worst = 0;
+      for (std::size_t b = 0; b < kFrameBytes; ++b)
+        worst = std::max(worst, std::abs(samples[i].bytes[b] - reference[frame * kFrameBytes + b]));
+      EXPECT_LE(worst, 1) << "picture " << frame;
+    }
+  }
+}
+
 TEST_F(FileSourceTest, InputsThatAreNoVideoAreRefusedWithAReason) {
   auto source = MakeSource();
   EXPECT_EQ(Load(source.Get(), dir_.path() / "missing.mpg"), HResultFromErrno(ENOENT));

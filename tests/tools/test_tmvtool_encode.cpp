@@ -189,6 +189,40 @@ TEST_F(TmvtoolEncodeTest, WritesTheSoundFileBesideTheMovieAsLongAsItUnlessToldNo
   EXPECT_FALSE(std::filesystem::exists(folder.path() / "silent.tms"));
 }
 
+// Each chapter of the container on its own: ten records a second of the chapter (and the one
+// that starts it), and a sound file exactly as long; an audio stream chosen by number.
+TEST_F(TmvtoolEncodeTest, AChapterGivesAMovieAndASoundAsLongAsTheChapter) {
+  WriteToolSettings();
+  std::ofstream(folder.path() / "meta.txt") << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1300\n"
+                                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1300\nEND=3000\n";
+  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -f lavfi "
+                     "-i sine=frequency=880:sample_rate=32000 -t 3 -map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast "
+                     "-c:a aac -shortest plain.mp4"));
+  ASSERT_TRUE(Ffmpeg("-i plain.mp4 -i meta.txt -map 0 -map_metadata 1 -map_chapters 1 -c copy clip.mp4"));
+  struct Expected {
+    const char* chapters;
+    std::size_t records;
+    const char* length;
+  };
+  for (const Expected& expected : {Expected{"1", 14, "00:00:01.300"}, Expected{"2", 18, "00:00:01.700"},
+                                   Expected{"1-2", 31, "00:00:03.000"}}) {
+    SCOPED_TRACE(expected.chapters);
+    const std::string name = std::string("chapter") + expected.chapters;
+    const ToolRun run = Encode("clip.mp4 --chapters " + std::string(expected.chapters) + " -o " + name + ".tmv");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NEAR(static_cast<double>(venc_test::PlayMovie(folder.path() / (name + ".tmv")).records.size()),
+                static_cast<double>(expected.records), 1.0);
+    EXPECT_NE(Info(folder.path() / (name + ".tms")).find(std::string("length: ") + expected.length), std::string::npos);
+  }
+  ToolRun run = Encode("clip.mp4 --chapters 2-3 -o none.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("clip.mp4 has 2 chapters; there is no chapter 3"), std::string::npos) << run.err;
+  run = Encode("clip.mp4 --audio 2 -o second.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(Info(folder.path() / "second.tms").find("length: 00:00:03.000"), std::string::npos);
+  EXPECT_NE(Encode("clip.mp4 --audio 3 -o third.tmv").err.find("clip.mp4 has no audio stream 3"), std::string::npos);
+}
+
 TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   WriteToolSettings();
   ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 120 -c:v mpeg2video -q:v 20 long.mpg"));

@@ -27,6 +27,7 @@ extern "C" {
 #include "media/registry/ComRuntime.h"
 #include "media/registry/HResultText.h"
 #include "media/registry/TextConversion.h"
+#include "platform/file_description.h"
 #include "platform/platform_ids.h"
 #include "platform/platform_interfaces.h"
 #include "tools/tmvtool/graph_messages.h"
@@ -39,7 +40,7 @@ namespace tarn::tmvtool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tmvtool encode INPUT -o OUT.tmv [--no-sound] [--ini FILE]\n"
+    "usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini FILE]\n"
     "                      [--format F --pixel-format P --video-size WxH --framerate R]\n"
     "\n"
     "Converts the video of INPUT (any file FFmpeg reads) into a movie file through the\n"
@@ -48,6 +49,9 @@ constexpr std::string_view kUsage =
     "encoder filter, with the settings of [AudioOut]. The run works on its own copy of the\n"
     "settings file, which keeps its values.\n"
     "  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)\n"
+    "  --chapters A-B     first and last chapter of the container, or one chapter A, as probe\n"
+    "                     lists them (default: the whole file)\n"
+    "  --audio N          audio stream, from 1 as probe lists them (default: FFmpeg's choice)\n"
     "  --no-sound         write the movie file only\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
     "  --format F         FFmpeg input format, e.g. rawvideo\n"
@@ -69,8 +73,27 @@ struct EncodeOptions {
   std::string output;
   std::string ini;
   bool sound = true;
+  int firstChapter = 0;  // 0: the whole file
+  int lastChapter = 0;
+  int audio = 0;  // 0: FFmpeg's choice
   std::vector<std::pair<std::string, std::string>> demuxer;  // FFmpeg option name, value
 };
+
+bool ParseNumber(std::string_view text, int& value) {
+  if (text.empty() || text.size() > 6) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value > 0;
+}
+
+bool ParseChapters(std::string_view text, int& first, int& last) {
+  const std::size_t dash = text.find('-');
+  return ParseNumber(text.substr(0, dash), first) &&
+         ParseNumber(dash == std::string_view::npos ? text : text.substr(dash + 1), last) && first <= last;
+}
 
 std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& options) {
   struct Flag {
@@ -80,7 +103,7 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
   static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--out", nullptr}, {"--output", nullptr},
                                     {"--ini", nullptr},        {"--format", "format"},
                                     {"--pixel-format", "pixel_format"}, {"--video-size", "video_size"},
-                                    {"--framerate", "framerate"}};
+                                    {"--framerate", "framerate"}, {"--chapters", nullptr}, {"--audio", nullptr}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const Flag* flag = nullptr;
@@ -100,6 +123,11 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     const std::string value(args[++i]);
     if (flag->ffmpegName != nullptr) options.demuxer.emplace_back(flag->ffmpegName, value);
     else if (arg == "--ini") options.ini = value;
+    else if (arg == "--chapters") {
+      if (!ParseChapters(value, options.firstChapter, options.lastChapter)) return "--chapters needs A-B with 1 <= A <= B";
+    } else if (arg == "--audio") {
+      if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
+    }
     else options.output = value;
   }
   if (options.input.empty()) return "no input file";
@@ -269,6 +297,29 @@ struct Graph {
   bool sound = false;  // the sound path reaches the audio encoder
 };
 
+// The chapters and audio stream of the options, told to the file source. Empty text, or what is wrong.
+std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, REFERENCE_TIME* length) {
+  ComPtr<ITarnFilePlayback> playback;
+  if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf()))) return "the file source filter lacks its interfaces";
+  if (options.firstChapter > 0) {
+    platform::FileDescription file;
+    std::string error;
+    if (!platform::DescribeVideoFile(options.input, file, error)) return "cannot read " + error;
+    if (static_cast<std::size_t>(options.lastChapter) > file.chapters.size())
+      return options.input + " has " + Count(file.chapters.size(), "chapter") + "; there is no chapter " +
+             std::to_string(options.lastChapter);
+    const REFERENCE_TIME start = file.chapters[static_cast<std::size_t>(options.firstChapter - 1)].start;
+    const REFERENCE_TIME stop = file.chapters[static_cast<std::size_t>(options.lastChapter - 1)].end;
+    if (HRESULT hr = playback->SetPlayRange(start, stop); FAILED(hr)) return "cannot play the chapters: " + Reason(hr);
+    *length = stop - start;
+  }
+  if (options.audio > 0 && options.sound) {
+    if (FAILED(playback->SelectAudioStream(static_cast<ULONG>(options.audio - 1))))
+      return options.input + " has no audio stream " + std::to_string(options.audio) + " FFmpeg decodes";
+  }
+  return {};
+}
+
 bool HasConnectedInput(IBaseFilter* filter) {
   ComPtr<IEnumPins> pins;
   if (filter == nullptr || FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return false;
@@ -343,6 +394,7 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);
+  if (std::string problem = ChoosePlayback(options, graph.source.Get(), length); !problem.empty()) return problem;
 
   graph.builder->AddFilter(graph.source.Get(), L"File Source");
   graph.builder->AddFilter(graph.encoder.Get(), kEncoderName);
