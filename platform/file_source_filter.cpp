@@ -154,7 +154,10 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   const HRESULT hr = reader_.Open(path, options_);
   lastError_ = reader_.ErrorText();
   loaded_ = SUCCEEDED(hr);
+  // A new file plays whole until told otherwise.
   rangeStart_ = rangeStop_ = 0;
+  reader_.SetRange(0, 0);
+  sound_.SetRange(0, 0);
   sound_.Close();
   // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
   if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
