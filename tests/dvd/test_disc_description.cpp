@@ -7,7 +7,7 @@
 #include "platform/dvd/disc_description.h"
 #include "platform/dvd/drive_search.h"
 #include "platform/dvd/dvd_error.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace tarn::dvd {
 namespace {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "encoder/encoder_media_types.h"
-#include "encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 
 namespace {
 

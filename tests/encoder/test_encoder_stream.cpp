@@ -15,7 +15,7 @@
 #include "codec/picture_prep.h"
 #include "encoder/encoder_process_state.h"
 #include "formats/record_format.h"
-#include "encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "media/base/MediaSample.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include "media/registry/ServerRegistration.h"
 #include "media/registry/TextConversion.h"
 
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 #include "test_filter_ids.h"
 
 #include <dlfcn.h>

@@ -7,7 +7,7 @@
 
 #include "tarnaud/sound_end.h"
 
-#include "sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "graph_test_support.h"
 #include "media/com/ComPtr.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace {
 

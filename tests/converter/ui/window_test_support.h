@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "converter/ui/convert_dialog.h"
-#include "tests/converter/converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 class QListWidget;

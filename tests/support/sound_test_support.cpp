@@ -1,4 +1,4 @@
-#include "sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 
 #include <array>
 #include <cmath>

@@ -15,7 +15,7 @@
 #include "media/base/BaseFilter.h"
 #include "media/base/BaseInputPin.h"
 #include "media/base/BaseOutputPin.h"
-#include "tests/media/media_test_support.h"
+#include "tests/support/media_test_support.h"
 #include "tarnaud/audio_encoder_filter.h"
 
 namespace aud_test {

@@ -1,4 +1,4 @@
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 #include <gtest/gtest.h>
 
