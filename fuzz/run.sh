@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer in
-# BUILD_DIR, seeds a corpus with movies made by the real encoder, and runs every target for a
-# bounded time. Crashes are kept under BUILD_DIR/fuzz-artifacts.
-#   fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET]   (default 60)
+# BUILD_DIR, seeds a corpus made at run time (movies by the real encoder, settings and sound
+# files by our writers, two discs authored with dvdauthor), and runs every target for a bounded
+# time or number of runs. Crashes are kept under BUILD_DIR/fuzz-artifacts.
+#   fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET] [RUNS_PER_TARGET] [TARGET...]
+# Defaults: 17 s per target (about two minutes in all), no run limit, every target. A long
+# campaign outside CI: fuzz/run.sh DIR 0 1000000 (each target until a million runs).
 set -euo pipefail
-build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET]}
-seconds=${2:-60}
+build=${1:?usage: fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET] [RUNS_PER_TARGET] [TARGET...]}
+seconds=${2:-17}
+runs=${3:--1}
+shift $(( $# < 3 ? $# : 3 ))
 top=$(cd "$(dirname "$0")/.." && pwd)
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
@@ -17,14 +22,23 @@ cmake --build "$build" --target tarn_fuzz -j 2
 
 corpus=$build/fuzz-corpus
 artifacts=$build/fuzz-artifacts
+discs=$build/fuzz-discs
+mkdir -p "$artifacts" "$discs"
+for kind in ntsc pal; do
+  [ -f "$discs/$kind/VIDEO_TS/VIDEO_TS.IFO" ] || "$top/scripts/make-test-dvd.sh" "$discs/$kind" "$kind" >/dev/null
+done
 rm -rf "$corpus"
-mkdir -p "$corpus" "$artifacts"
-"$build/fuzz/tarn_fuzz_seeds" "$corpus"
+mkdir -p "$corpus"
+"$build/fuzz/tarn_fuzz_seeds" "$corpus" "$discs/ntsc" "$discs/pal"
 
+targets=("$@")
+[ ${#targets[@]} -gt 0 ] || targets=(fuzz_movie_reader fuzz_decode_frame fuzz_settings fuzz_ps_demuxer
+                                     fuzz_title_cells fuzz_subpicture fuzz_sound_file)
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-for target in fuzz_movie_reader fuzz_decode_frame; do
-  echo "fuzzing $target for ${seconds} s"
-  "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=140000 \
+for target in "${targets[@]}"; do
+  echo "fuzzing $target (${seconds} s, ${runs} runs)"
+  mkdir -p "$corpus/$target"
+  "$build/fuzz/$target" -max_total_time="$seconds" -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=140000 \
     -print_final_stats=1 -artifact_prefix="$artifacts/$target-" "$corpus/$target"
 done
