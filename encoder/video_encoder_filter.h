@@ -78,6 +78,7 @@ class VideoEncoderFilter final : public CTransformFilter {
   FrameGate gate_;
   std::uint32_t totalBytes_ = 0;
   std::uint32_t writtenFrames_ = 0;
+  bool writeFailureReported_ = false;  // the graph has been told once of this stream's failed write
 };
 
 }  // namespace tarn::venc

@@ -2,6 +2,8 @@
 // later; for now the program is its command line.
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QCoreApplication>
 
 #include <iostream>
@@ -30,6 +32,9 @@ int main(int argc, char** argv) {
     case CommandKind::Convert:
       break;
   }
+  // Past a file-size limit a write fails with EFBIG, which the encoders report, instead of
+  // the signal ending the program with half-written files and no word.
+  ::signal(SIGXFSZ, SIG_IGN);
   QCoreApplication application(argc, argv);
   InterruptQuits interrupt(kExitInterrupted);
   LogindPowerSwitch power;

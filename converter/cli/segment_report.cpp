@@ -53,6 +53,10 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
       ++failed_;
       out_ << "  (the navigator could not play it)";
       break;
+    case SegmentEnd::WriteFailed:
+      ++failed_;
+      out_ << "  (not converted: its files could not be written)";
+      break;
   }
   out_ << '\n' << std::flush;
 }
