@@ -32,7 +32,7 @@ std::string WithCrlfAndMark(const std::string& text) {
 
 std::vector<std::int16_t> Tone(std::size_t frames, std::size_t channels) {
   std::vector<std::int16_t> samples(frames * channels);
-  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(12000 * std::sin(i * 0.07));
+  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 0.07));
   return samples;
 }
 

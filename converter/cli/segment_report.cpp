@@ -32,6 +32,12 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
   ClearProgress();
   std::error_code error;
   const bool movieWritten = std::filesystem::file_size(segment.names.movie, error) > 0 && !error;
+  if (how == SegmentEnd::WriteFailed) {
+    ++failed_;
+    out_ << SegmentLabel(segment) << "  " << segment.names.movie << "  (not converted: its files could not be written)\n"
+         << std::flush;
+    return;
+  }
   out_ << SegmentLabel(segment) << "  " << result.elapsed << "  " << result.movieFile << "  " << result.sizeKiB
        << " KiB";
   switch (how) {
@@ -54,8 +60,6 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
       out_ << "  (the navigator could not play it)";
       break;
     case SegmentEnd::WriteFailed:
-      ++failed_;
-      out_ << "  (not converted: its files could not be written)";
       break;
   }
   out_ << '\n' << std::flush;

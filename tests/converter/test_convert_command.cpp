@@ -166,7 +166,7 @@ TEST_F(ConvertCommandTest, SignalsAtAnyMomentLeaveFinishedFilesAndAWholeSettings
     fs::create_directory(output_);
     fs::remove(profile_.path());
     const char* signal = round % 2 == 0 ? "TERM" : "INT";
-    const std::string delay = std::to_string(0.05 + 1.5 * round / kRounds);
+    const std::string delay = std::to_string(0.05 + 0.9 * round / kRounds);
     const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()},
                                "exec timeout --preserve-status -s " + std::string(signal) + " " + delay + " ");
     // 130 is also SIGINT's own ending, and 143 SIGTERM's, before the program took the signals over.

@@ -204,7 +204,7 @@ TEST_F(ImagingTest, PaletteFormatsAreUncompressedAtTheirDepthFromRgbAndCmykSourc
     cmyk.colorSpace(Magick::CMYKColorspace);
     SavePicture(cmyk, Path("print.jpg"), "JPEG");
     for (const char* source : {"photo.png", "print.jpg"}) {
-        for (const auto [format, bits] : {std::pair{kFormatColour256, 8}, {kFormatGrey256, 8}, {kFormatColour16, 4}}) {
+        for (const auto& [format, bits] : {std::pair{kFormatColour256, 8}, {kFormatGrey256, 8}, {kFormatColour16, 4}}) {
             SCOPED_TRACE(std::string(source) + " format " + std::to_string(format));
             const ConvertResult r = LoadAndConvert(source, kFitNone, 240, 160, Options(format));
             ASSERT_TRUE(r.status.ok()) << r.status.message.toStdString();

@@ -16,6 +16,7 @@ std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
 }
 
 // The textbook IMA ADPCM decoder.
+// A block shorter than its 4-byte header (a cut file) holds no sample.
 void DecodeImaBlock(const std::uint8_t* block, std::size_t size, std::vector<double>& out) {
   static constexpr std::array<int, 16> kIndexTable{-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
   static constexpr std::array<int, 89> kSteps{
@@ -25,6 +26,7 @@ void DecodeImaBlock(const std::uint8_t* block, std::size_t size, std::vector<dou
       724,  796,  876,  963,  1060, 1166, 1282, 1411, 1552, 1707, 1878, 2066,  2272,  2499,  2749,  3024,
       3327, 3660, 4026, 4428, 4871, 5358, 5894, 6484, 7132, 7845, 8630, 9493,  10442, 11487, 12635, 13899,
       15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+  if (size < 4) return;
   int predictor = static_cast<std::int16_t>(block[0] | (block[1] << 8));
   int index = std::min<int>(block[2], 88);
   out.push_back(predictor / 32768.0);

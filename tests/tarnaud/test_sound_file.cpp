@@ -1,12 +1,15 @@
 // What each MusicMode writes: header fields, length, the tone's pitch and level, the channel a
 // mono file takes, the volume, and the low-pass in front of the lower rate.
 #include <cmath>
+#include <cstring>
+#include <vector>
 
 #include "sound_test_support.h"
 
 namespace {
 
 using aud_test::DecodedSound;
+using aud_test::DecodeSound;
 using aud_test::Rms;
 using aud_test::SoundChain;
 using aud_test::ZeroCrossingFrequency;
@@ -146,6 +149,19 @@ TEST_F(SoundChain, MoreThanTwoChannelsAreMixedDownKeepingTheCentre) {
   const DecodedSound mono = aud_test::ReadSound(soundPath);
   ASSERT_EQ(mono.channelSamples.size(), 1u);
   EXPECT_NEAR(ZeroCrossingFrequency(mono.channelSamples[0], 12'000, 500, 11'500), 660.0, 2.0);
+}
+
+// The tests' own reader on a cut ADPCM file: a last block shorter than its 4-byte header
+// gives no sample, instead of being read past the end of the file.
+TEST(SoundFileReader, AnAdpcmBlockCutInsideItsHeaderGivesNoSample) {
+  std::vector<std::uint8_t> file(64 + 256 + 2, 0);
+  std::memcpy(file.data(), "TMS1", 4);
+  file[8] = 2;    // IMA ADPCM
+  file[10] = 1;   // mono
+  file[21] = 4;   // 1024 frames said
+  const DecodedSound sound = DecodeSound(file);
+  ASSERT_EQ(sound.channelSamples.size(), 1u);
+  EXPECT_EQ(sound.channelSamples[0].size(), 505u);
 }
 
 }  // namespace
