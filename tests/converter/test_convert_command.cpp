@@ -139,7 +139,7 @@ TEST_F(ConvertCommandTest, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
 TEST_F(ConvertCommandTest, AFullDiskStopsTheRunWithAMessageAndReportsOnlyWholePairsAsConverted) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
-  const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "ulimit -f 60; ");
+  const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "exec prlimit --fsize=61440 ");
   EXPECT_EQ(run.status, kExitFailed) << run.err;
   const fs::path first = output_ / "001001.tmv", second = output_ / "0000101002.tmv";
   EXPECT_NE(run.err.find(second.string()), std::string::npos) << run.err;
