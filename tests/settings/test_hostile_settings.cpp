@@ -26,7 +26,7 @@ std::string HostileText() {
   using namespace std::string_literals;
   return "\xEF\xBB\xBF[SaveMovie]\r\n"
          "a line without an equals sign\r\n"
-         "\x01\x02\xFF\xFE\x00binary=\x00\x7F\r\n"s
+         "\x01\x02\xFF\xFE\x00" "binary=\x00\x7F\r\n"s
          "Contrast=" + kForty + "\r\n"
          "Brightness=-" + kForty + "\r\n"
          "LimitSize=" + kForty + "\r\n"
