@@ -26,21 +26,23 @@ bool ReadAt(dvd_file_t* file, uint64_t offset, uint8_t* bytes, size_t count) {
 }
 
 // libdvdread frees the title table twice, and so corrupts the heap, when VIDEO_TS.IFO (and its
-// backup, which it tries next) says the table reaches past the end of the file. Such a file is
-// refused before libdvdread reads it. True when the table fits or cannot be located at all
-// (libdvdread then refuses the file safely).
-bool TitleTableFits(dvd_reader_t* reader, dvd_read_domain_t which) {
+// backup, which it tries next) has a title table that cannot be read whole: its header cut off,
+// its last byte before the end of its header, or past the end of the file. Such a file is
+// refused before libdvdread reads it. True when the table is whole, or when the file is too
+// short to say where it is (libdvdread refuses that file safely).
+bool TitleTableIsWhole(dvd_reader_t* reader, dvd_read_domain_t which) {
   dvd_file_t* file = DVDOpenFile(reader, 0, which);
   if (file == nullptr) return true;
   const uint64_t fileBytes = static_cast<uint64_t>(std::max<ssize_t>(DVDFileSize(file), 0)) * kBlockBytes;
   uint8_t sector[4] = {}, header[kTitleTableHeaderBytes] = {};
-  bool fits = true;
+  bool whole = true;
   if (ReadAt(file, kTitleTableSectorAt, sector, sizeof sector)) {
     const uint64_t table = uint64_t{BigEndian32(sector)} * kBlockBytes;
-    if (ReadAt(file, table, header, sizeof header)) fits = table + uint64_t{BigEndian32(header + 4)} + 1 <= fileBytes;
+    const uint64_t lastByte = ReadAt(file, table, header, sizeof header) ? BigEndian32(header + 4) : 0;
+    whole = lastByte + 1 >= kTitleTableHeaderBytes && table + lastByte + 1 <= fileBytes;
   }
   DVDCloseFile(file);
-  return fits;
+  return whole;
 }
 
 }  // namespace
@@ -67,7 +69,8 @@ IfoHandle DvdReader::OpenIfo(int titleSet) const {
   IfoHandle ifo;
   {
     QuietStdout quiet;
-    if (titleSet != 0 || (TitleTableFits(reader_, DVD_READ_INFO_FILE) && TitleTableFits(reader_, DVD_READ_INFO_BACKUP_FILE)))
+    if (titleSet != 0 ||
+        (TitleTableIsWhole(reader_, DVD_READ_INFO_FILE) && TitleTableIsWhole(reader_, DVD_READ_INFO_BACKUP_FILE)))
       ifo.reset(ifoOpen(reader_, titleSet));
   }
   if (!ifo) {
