@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
 #include "codec/encode_planes.h"
 #include "codec/encode_region_tests.h"
@@ -103,6 +104,34 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
     }
   const int n = w * h;
   return outliers <= (n < 9 ? 2 : n / 4) && total <= e * n;
+}
+
+// One BlockSums over several pictures in turn: every region of every shape of every block
+// against summing its pixels, so a table left over from the frame before shows as well.
+TEST(BlockSums, AgreeWithThePixelSumsOfEveryRegion) {
+  Picture white, noise;
+  Picture ridged = RidgedReference();
+  std::fill(white.bytes().begin(), white.bytes().end(), std::uint8_t{255});  // the largest squares
+  std::mt19937 random(7);
+  for (auto& byte : noise.bytes()) byte = static_cast<std::uint8_t>(random());
+  constexpr int kShapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
+  const auto blockSums = std::make_unique<BlockSums>();
+  for (const Picture* picture : {&noise, &white, &ridged, &noise}) {
+    blockSums->Begin(picture->data());
+    for (const auto& [w, h] : kShapes) {
+      const ShapeOps& ops = OpsForShape(w, h);
+      for (int block = 0; block < kBlockCount; block += 7)
+        for (int y = 0; y < 8; y += h)
+          for (int x = 0; x < 8; x += w) {
+            const ChannelSums expected = ops.channelSums(picture->Pixel(Picture::BlockX(block) + x, Picture::BlockY(block) + y));
+            const ChannelSums got = blockSums->Sums(block, x, y, w, h);
+            for (int c = 0; c < 3; ++c) {
+              ASSERT_EQ(got.sum[c], expected.sum[c]) << w << "x" << h << " block " << block << " at " << x << "," << y;
+              ASSERT_EQ(got.sumOfSquares[c], expected.sumOfSquares[c]) << w << "x" << h << " block " << block;
+            }
+          }
+    }
+  }
 }
 
 TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
