@@ -70,6 +70,7 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   const std::uint8_t* const displacedRegion = reference_ + offset_;
   const int firstUsable = firstUsable_, fastBeyond = fastBeyond_;
   const unsigned usableCount = static_cast<unsigned>(usableCount_);
+  const region_cost::FastRegion<W, H> fastRegion(current);
   const auto cost = [&](int candidate) {
     // One unsigned comparison rejects numbers outside 0..255 and vectors leaving the picture.
     if (static_cast<unsigned>(candidate - firstUsable) >= usableCount) return kUnusableCost;
@@ -77,7 +78,7 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
     if (slot.region == region) return slot.cost;
     const std::uint8_t* displaced = displacedRegion + VectorDisplacement(candidate);
     // Near the end of the picture the whole-register reads would run past the buffers.
-    const int found = candidate < fastBeyond ? region_cost::Fast<W, H>(current, displaced)
+    const int found = candidate < fastBeyond ? fastRegion.Cost(displaced)
                                              : region_cost::WithinRegion<W, H>(current, displaced);
     slot = {region, found};
     return found;
