@@ -4,7 +4,9 @@
 #include <array>
 #include <cstdlib>
 
+#include "codec/encode_motion_avx2.h"
 #include "codec/encode_region_cost.h"
+#include "codec/prep_cpu.h"
 #include "codec/screen.h"
 
 namespace tarn::codec {
@@ -83,9 +85,27 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
     slot = {region, found};
     return found;
   };
+  // With every candidate of a large diamond usable and within the fast kernel's reach, the
+  // eight costs come from one wide pass (without the remembered costs: they are the same).
+  const int batchFrom = firstUsable + 32;
+  const int batchBeyond = std::min(firstUsable + usableCount_, fastBeyond) - 32;
+  [[maybe_unused]] const bool batch = useAvx2_ && HasEightCostsAvx2(W);
   Result best{predicted, cost(predicted)};
   for (;;) {
     const int centre = best.vector;
+#if defined(__x86_64__) || defined(__i386__)
+    if constexpr (HasEightCostsAvx2(W)) {
+      if (batch && centre >= batchFrom && centre < batchBeyond) {
+        int displacements[8], costs[8];
+        for (int k = 0; k < 8; ++k) displacements[k] = VectorDisplacement(centre + kLargeDiamond[k]);
+        EightCostsAvx2<W, H>(current, displacedRegion, displacements, costs);
+        for (int k = 0; k < 8; ++k)
+          if (costs[k] < best.cost) best = {centre + kLargeDiamond[k], costs[k]};
+        if (best.vector == centre) break;
+        continue;
+      }
+    }
+#endif
     for (const int step : kLargeDiamond) {
       const int found = cost(centre + step);
       if (found < best.cost) best = {centre + step, found};
@@ -102,6 +122,7 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
 
 MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                           int width, int height, int offset, int predicted) {
+  useAvx2_ = PrepUsesAvx2();
   const auto begin = [&](int fastReach) {
     BeginRegion(prepared, referenceCopy, width, height, offset, fastReach);
   };

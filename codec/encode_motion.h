@@ -57,6 +57,7 @@ class MotionSearch {
   int usableCount_ = 0;
   // From this vector number on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
+  bool useAvx2_ = false;  // the processor's answer (or the tests' choice), taken per search
 };
 
 }  // namespace tarn::codec

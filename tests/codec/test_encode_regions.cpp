@@ -12,6 +12,7 @@
 #include "codec/encode_motion.h"
 #include "codec/encode_planes.h"
 #include "codec/encode_region_tests.h"
+#include "codec/prep_cpu.h"
 #include "tests/codec/encoder_test_pictures.h"
 
 namespace tarn::codec {
@@ -201,23 +202,28 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
         prepared.Pixel(x, y)[c] = static_cast<std::uint8_t>(
             std::clamp(reference.Pixel(std::min(x + 3, kScreenWidth - 1), std::max(y - 2, 0))[c] +
                            static_cast<int>(random() % 9) - 4, 0, 255));
-  MotionSearch search;
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int unusable = 0;
-  for (const auto& shape : shapes) {
-    const int w = shape[0], h = shape[1];
-    for (int y = 0; y + h <= kScreenHeight; y += h)
-      for (int x = 0; x + w <= kScreenWidth; x += w) {
-        if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
-        const int offset = (y * kScreenWidth + x) * 3;
-        const int predicted = static_cast<int>(random() % 256);
-        const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
-        const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
-        ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y;
-        ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y;
-        unusable += got.cost == 48960;
-      }
+  // The widest kernels the processor has, then the portable ones.
+  for (const bool avx2 : {true, false}) {
+    AllowPrepAvx2(avx2);
+    MotionSearch search;
+    for (const auto& shape : shapes) {
+      const int w = shape[0], h = shape[1];
+      for (int y = 0; y + h <= kScreenHeight; y += h)
+        for (int x = 0; x + w <= kScreenWidth; x += w) {
+          if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
+          const int offset = (y * kScreenWidth + x) * 3;
+          const int predicted = static_cast<int>(random() % 256);
+          const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
+          const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
+          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          unusable += got.cost == 48960;
+        }
+    }
   }
+  AllowPrepAvx2(true);
   EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 
