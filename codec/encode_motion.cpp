@@ -89,19 +89,21 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   // eight costs come from one wide pass (without the remembered costs: they are the same).
   const int batchFrom = firstUsable + 32;
   const int batchBeyond = std::min(firstUsable + usableCount_, fastBeyond) - 32;
-  [[maybe_unused]] const bool batch = useAvx2_;
+  [[maybe_unused]] const bool batch = useAvx2_ && HasEightCostsAvx2(W);
   Result best{predicted, cost(predicted)};
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
-    if (batch && centre >= batchFrom && centre < batchBeyond) {
-      int displacements[8], costs[8];
-      for (int k = 0; k < 8; ++k) displacements[k] = VectorDisplacement(centre + kLargeDiamond[k]);
-      EightCostsAvx2<W, H>(current, displacedRegion, displacements, costs);
-      for (int k = 0; k < 8; ++k)
-        if (costs[k] < best.cost) best = {centre + kLargeDiamond[k], costs[k]};
-      if (best.vector == centre) break;
-      continue;
+    if constexpr (HasEightCostsAvx2(W)) {
+      if (batch && centre >= batchFrom && centre < batchBeyond) {
+        int displacements[8], costs[8];
+        for (int k = 0; k < 8; ++k) displacements[k] = VectorDisplacement(centre + kLargeDiamond[k]);
+        EightCostsAvx2<W, H>(current, displacedRegion, displacements, costs);
+        for (int k = 0; k < 8; ++k)
+          if (costs[k] < best.cost) best = {centre + kLargeDiamond[k], costs[k]};
+        if (best.vector == centre) break;
+        continue;
+      }
     }
 #endif
     for (const int step : kLargeDiamond) {
