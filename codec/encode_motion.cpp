@@ -53,11 +53,12 @@ void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t*
   // offset itself, so a region touching the picture's last byte is never moved, not even by
   // the zero vector.
   const int regionEnd = offset + (height - 1) * static_cast<int>(kRgbStride) + width * 3;
-  lowest_ = -offset;
-  beyond_ = kPictureBytes - regionEnd;
-  const int fastBeyond = offset + fastReach <= kPictureBytes ? kPictureBytes - offset - fastReach + 1 : lowest_;
-  firstUsable_ = FirstVectorFrom(lowest_);
-  usableCount_ = std::max(FirstVectorFrom(beyond_) - firstUsable_, 0);
+  // Displacements d with lowest <= d < beyond keep the displaced region inside the picture.
+  const int lowest = -offset;
+  const int beyond = kPictureBytes - regionEnd;
+  const int fastBeyond = offset + fastReach <= kPictureBytes ? kPictureBytes - offset - fastReach + 1 : lowest;
+  firstUsable_ = FirstVectorFrom(lowest);
+  usableCount_ = std::max(FirstVectorFrom(beyond) - firstUsable_, 0);
   fastBeyond_ = FirstVectorFrom(fastBeyond);
 }
 

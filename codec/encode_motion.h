@@ -49,10 +49,8 @@ class MotionSearch {
   const std::uint8_t* current_ = nullptr;
   const std::uint8_t* reference_ = nullptr;
   int offset_ = 0;
-  // Displacements d with lowest <= d < beyond keep the displaced region inside the picture:
-  // vector numbers firstUsable .. firstUsable + usableCount - 1.
-  int lowest_ = 0;
-  int beyond_ = 0;
+  // The vectors that keep the displaced region inside the picture: numbers firstUsable ..
+  // firstUsable + usableCount - 1.
   int firstUsable_ = 0;
   int usableCount_ = 0;
   // From this vector number on, the fast kernel would read past the end of the pictures.
