@@ -62,18 +62,28 @@ void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t*
   fastBeyond_ = FirstVectorFrom(fastBeyond);
 }
 
+// The fast kernels read whole registers of the prepared region as well: only when some vector
+// may use them is it safe (and worth) loading it that way.
+template <int W, int H>
+MotionSearch::Result MotionSearch::SearchShape(int predicted) {
+  return fastBeyond_ > firstUsable_ ? Walk<W, H, true>(predicted) : Walk<W, H, false>(predicted);
+}
+
 // The lowest cost wins, the earliest candidate on ties. The region's fields are copied into
 // locals first: stores into the remembered costs could otherwise alias them and force them to
 // be read again for every candidate.
-template <int W, int H>
-MotionSearch::Result MotionSearch::SearchShape(int predicted) {
+template <int W, int H, bool kFast>
+MotionSearch::Result MotionSearch::Walk(int predicted) {
   Remembered* const remembered = remembered_.data();
   const std::uint32_t region = region_;
   const std::uint8_t* const current = current_;
   const std::uint8_t* const displacedRegion = reference_ + offset_;
   const int firstUsable = firstUsable_, fastBeyond = fastBeyond_;
   const unsigned usableCount = static_cast<unsigned>(usableCount_);
-  const region_cost::FastRegion<W, H> fastRegion(current);
+  const auto fastRegion = [current] {
+    if constexpr (kFast) return region_cost::FastRegion<W, H>(current);
+    else return nullptr;
+  }();
   const auto cost = [&](int candidate) {
     // One unsigned comparison rejects numbers outside 0..255 and vectors leaving the picture.
     if (static_cast<unsigned>(candidate - firstUsable) >= usableCount) return kUnusableCost;
@@ -81,8 +91,11 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
     if (slot.region == region) return slot.cost;
     const std::uint8_t* displaced = displacedRegion + VectorDisplacement(candidate);
     // Near the end of the picture the whole-register reads would run past the buffers.
-    const int found = candidate < fastBeyond ? fastRegion.Cost(displaced)
-                                             : region_cost::WithinRegion<W, H>(current, displaced);
+    int found;
+    if constexpr (kFast)
+      found = candidate < fastBeyond ? fastRegion.Cost(displaced) : region_cost::WithinRegion<W, H>(current, displaced);
+    else
+      found = region_cost::WithinRegion<W, H>(current, displaced);
     slot = {region, found};
     return found;
   };
@@ -90,7 +103,7 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   // eight costs come from one wide pass (without the remembered costs: they are the same).
   const int batchFrom = firstUsable + 32;
   const int batchBeyond = std::min(firstUsable + usableCount_, fastBeyond) - 32;
-  [[maybe_unused]] const bool batch = useAvx2_ && HasEightCostsAvx2(W);
+  [[maybe_unused]] const bool batch = kFast && useAvx2_ && HasEightCostsAvx2(W);
   Result best{predicted, cost(predicted)};
   for (;;) {
     const int centre = best.vector;

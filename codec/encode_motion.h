@@ -39,6 +39,8 @@ class MotionSearch {
                    int height, int offset, int fastReach);
   template <int W, int H>
   Result SearchShape(int predicted);
+  template <int W, int H, bool kFast>
+  Result Walk(int predicted);
 
   struct Remembered {
     std::uint32_t region;  // the region the cost belongs to
