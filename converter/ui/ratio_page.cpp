@@ -54,7 +54,7 @@ CRatioPage::CRatioPage(settings::ProfileFile profile, const QString& helpFile, Q
     grid->addWidget(box, row, 2);
     ++row;
   }
-  areaBox_ = NewNumberBox(kAreaBox);
+  areaBox_ = NewNumberBox(kAreaBox, "000.000000");
   grid->addWidget(new QLabel(QStringLiteral("面积"), this), row, 0);  // area
   grid->addWidget(areaBox_, row, 2);
   grid->addWidget(new QLabel(QStringLiteral("%"), this), row, 3);

@@ -69,11 +69,11 @@ QComboBox* CSettingsPage::NewCombo(int id, std::initializer_list<const char*> it
   return combo;
 }
 
-QLineEdit* CSettingsPage::NewNumberBox(int id) {
+QLineEdit* CSettingsPage::NewNumberBox(int id, const char* widest) {
   auto* box = Numbered(new QLineEdit(this), id);
   box->setReadOnly(true);
   box->setAlignment(Qt::AlignRight);
-  box->setFixedWidth(box->fontMetrics().horizontalAdvance(QStringLiteral("000.000000")) + 12);
+  box->setFixedWidth(box->fontMetrics().horizontalAdvance(QString::fromLatin1(widest)) + 12);
   return box;
 }
 

@@ -48,7 +48,8 @@ class CSettingsPage : public CHelpDlg {
   QCheckBox* NewCheck(const char* text, int id);
   QRadioButton* NewRadio(const char* text, int id);
   QComboBox* NewCombo(int id, std::initializer_list<const char*> items);
-  QLineEdit* NewNumberBox(int id);
+  // A read-only box wide enough for `widest`.
+  QLineEdit* NewNumberBox(int id, const char* widest = "0000");
   // A horizontal bar over [min, max] stepping `line` and `page`; the thumb's position counts on
   // release only. `onScroll` gets every new position.
   QScrollBar* NewBar(int id, int min, int max, int line, int page, std::function<void(int)> onScroll);
