@@ -1,14 +1,16 @@
-// tarnregsvr [-u] LIBRARY.so
+// tarnregsvr [-u] [--system] LIBRARY.so
 //
 // Loads a filter library and calls its DllRegisterServer (or, with -u,
 // DllUnregisterServer), which writes to the filter registry named by
-// $TARNMEDIA_FILTERS, else the user's own registry file.
+// $TARNMEDIA_FILTERS, else the user's own registry file; with --system, the
+// machine's registry that every user's programs look up.
 #include "media/com/ClassFactory.h"
 #include "media/registry/FilterRegistry.h"
 #include "media/registry/HResultText.h"
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -21,10 +23,12 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "Usage: tarnregsvr [-u] LIBRARY.so\n"
+                 "Usage: tarnregsvr [-u] [--system] LIBRARY.so\n"
                  "Registers a filter library (or unregisters it with -u) in the filter registry:\n"
                  "$TARNMEDIA_FILTERS if set, else $XDG_CONFIG_HOME/tarnmedia/filters.ini\n"
-                 "(default ~/.config/tarnmedia/filters.ini).\n");
+                 "(default ~/.config/tarnmedia/filters.ini). With --system, in the machine's\n"
+                 "registry for every user: tarnmedia/filters.ini in the first folder of\n"
+                 "$XDG_CONFIG_DIRS (default /etc/xdg).\n");
 }
 
 // dlopen searches the library path for a bare name; a file named on the
@@ -38,11 +42,14 @@ std::string LoadablePath(const std::string& argument) {
 
 int main(int argc, char** argv) {
     bool unregister = false;
+    bool system = false;
     std::string library;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument(argv[i]);
         if (argument == "-u" || argument == "--unregister") {
             unregister = true;
+        } else if (argument == "--system") {
+            system = true;
         } else if (argument == "-h" || argument == "--help") {
             PrintUsage(stdout);
             return 0;
@@ -61,6 +68,9 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return kExitUsage;
     }
+
+    // The library writes through the registry the environment names.
+    if (system) ::setenv("TARNMEDIA_FILTERS", tarn::media::SystemFilterRegistryPath().c_str(), 1);
 
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error)) {
