@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libdvdnav-dev libdvdread-dev
   qt6-base-dev qt6-translations-l10n libgraphicsmagick++1-dev graphicsmagick
-  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time
+  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time file
 )
 
 missing=()
