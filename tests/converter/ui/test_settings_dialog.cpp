@@ -7,6 +7,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFrame>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -250,6 +252,18 @@ TEST_F(SettingsDialogTest, ANewPageSlidesInFromTheLeftAndEveryControlHasHelpAndI
       EXPECT_TRUE(topics->Text(ui::HelpTopicNumber(dialogIds[tab], id.toInt()))) << tab << ":" << id.toInt();
     }
   }
+  // F1 on a page's control explains it from the page's topics.
+  tabs.SetCurrentIndex(kRatio);
+  QTRY_VERIFY(!tabs.IsSliding());
+  QWidget* width = Dialog().Page(kRatio)->Control(ui::ratio_page::kWidthBar);
+  width->setFocus();
+  QTest::keyClick(width, Qt::Key_F1);
+  ASSERT_NE(Dialog().Page(kRatio)->HelpPopup(), nullptr);
+  const QLabel* topic = Dialog().Page(kRatio)->HelpPopup()->findChild<QLabel*>();
+  ASSERT_NE(topic, nullptr);
+  EXPECT_EQ(topic->text(), *topics->Text(ui::HelpTopicNumber(ui::kRatioPageId, ui::ratio_page::kWidthBar)));
+  Dialog().Page(kRatio)->HelpPopup()->close();
+
   // A tip appears over a control after the pointer rests on it.
   QWidget* volume = Dialog().Page(kAudio)->Control(ui::audio_page::kVolumeBar);
   tabs.SetCurrentIndex(kAudio);
