@@ -28,6 +28,8 @@ class RecordingPrompts final : public ui::WindowPrompts {
 
   std::vector<QString> messages;       // "caption: text"
   std::deque<QString> sourceAnswers;   // empty: cancelled
+  std::deque<QString> folderAnswers;   // empty: cancelled
+  std::vector<QString> folderAsked;    // the folder each folder dialog started at
 };
 
 class SegmentHook final : public RunObserver {
