@@ -196,7 +196,7 @@ INSTANTIATE_TEST_SUITE_P(Sources, SourceFormatTest,
 // the format's depth (the size follows from the header alone), greys only in the grey palette.
 TEST_F(ImagingTest, PaletteFormatsAreUncompressedAtTheirDepthFromRgbAndCmykSources) {
     SavePicture(MakePicture(80, 60, [](int x, int y) {
-                    const unsigned h = static_cast<unsigned>(x * 73856093 ^ y * 19349663);
+                    const unsigned h = static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(y) * 19349663u;
                     return Rgb8(static_cast<int>(h & 255), static_cast<int>(h >> 8 & 255), (x * 3 + y) % 256);
                 }),
                 Path("photo.png"), "PNG");
