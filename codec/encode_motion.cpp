@@ -80,7 +80,7 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   const std::uint8_t* const displacedRegion = reference_ + offset_;
   const int firstUsable = firstUsable_, fastBeyond = fastBeyond_;
   const unsigned usableCount = static_cast<unsigned>(usableCount_);
-  const auto fastRegion = [current] {
+  const auto fastRegion = [&] {
     if constexpr (kFast) return region_cost::FastRegion<W, H>(current);
     else return nullptr;
   }();
