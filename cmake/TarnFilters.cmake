@@ -5,11 +5,13 @@
 # of the build is found from the build tree with
 #   TARNMEDIA_FILTERS=<build>/filters.ini
 # Installing copies the library to <libdir>/tarnmedia and registers the installed file in the
-# registry of the user who installs ($TARNMEDIA_FILTERS if set, else
-# $XDG_CONFIG_HOME/tarnmedia/filters.ini).
+# machine's registry, TARN_FILTER_REGISTRY_DIR/tarnmedia/filters.ini (default /etc/xdg, where
+# every user's programs look), under DESTDIR for a staged install such as the Debian package.
+# An install without root rights sets TARN_FILTER_REGISTRY_DIR to the user's ~/.config.
 include(GNUInstallDirs)
 
 set(TARN_BUILD_FILTER_REGISTRY ${PROJECT_BINARY_DIR}/filters.ini)
+set(TARN_FILTER_REGISTRY_DIR /etc/xdg CACHE PATH "Folder whose tarnmedia/filters.ini the installed filters are registered in")
 
 function(tarn_register_filter_library target)
   add_dependencies(${target} tarnregsvr)
@@ -21,19 +23,11 @@ function(tarn_register_filter_library target)
 
   set(destination ${CMAKE_INSTALL_LIBDIR}/tarnmedia)
   install(TARGETS ${target} LIBRARY DESTINATION ${destination})
-  # A staged install (DESTDIR) is not where the library will be loaded from: registering it
-  # is left to the package's own installation step.
+  # Registered by cmake/TarnRegisterInstalled.cmake at install time.
   install(CODE "
-    if(\"\$ENV{DESTDIR}\" STREQUAL \"\")
-      execute_process(
-        COMMAND \"$<TARGET_FILE:tarnregsvr>\"
-                \"\${CMAKE_INSTALL_PREFIX}/${destination}/$<TARGET_FILE_NAME:${target}>\"
-        RESULT_VARIABLE tarn_register_result)
-      if(NOT tarn_register_result EQUAL 0)
-        message(FATAL_ERROR \"Registering $<TARGET_FILE_NAME:${target}> failed\")
-      endif()
-    else()
-      message(STATUS \"Staged install: register $<TARGET_FILE_NAME:${target}> with tarnregsvr on the target system\")
-    endif()
+    set(tarn_regsvr \"$<TARGET_FILE:tarnregsvr>\")
+    set(tarn_registry_dir \"${TARN_FILTER_REGISTRY_DIR}\")
+    set(tarn_library_path \"${destination}/$<TARGET_FILE_NAME:${target}>\")
+    include(\"${PROJECT_SOURCE_DIR}/cmake/TarnRegisterInstalled.cmake\")
   ")
 endfunction()

@@ -56,6 +56,7 @@ FrameAnalysis::FrameAnalysis() {
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
+  blockSums_.Begin(pictures.prepared);
   if (++frame_ == 0) {  // the count wrapped: forget every memo
     for (RegionTable& table : tables_) {
       std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
@@ -171,7 +172,7 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
     decision = kKeep;
   else if (PassesMove(table, block, region, offset, thresholds.move))
     decision = kMove;
-  else if (PassesFill(table, block, region, offset, thresholds.fill))
+  else if (PassesFill(table, block, region, thresholds.fill))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if (table.paramBytes == 6)
@@ -191,15 +192,21 @@ bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int of
   return true;
 }
 
-bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int offset,
-                               int fill) {
-  const ChannelSums& sums = SumOnce(table, table.Index(block, region), offset);
+bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int fill) {
+  const ChannelSums& sums = SumOnce(table, block, region);
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(fillFactor_[block] * fill);
   if (!VarianceSumAtMost(sums, pixels, limit)) return false;
   std::uint8_t* colour = &table.params[table.Index(block, region) * table.paramBytes];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
   return true;
+}
+
+const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region) {
+  SumsMemo& memo = table.sums[table.Index(block, region)];
+  if (memo.frame != frame_)
+    memo = {frame_, blockSums_.Sums(block, table.LocalX(region), table.LocalY(region), table.width, table.height)};
+  return memo.sums;
 }
 
 MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
@@ -211,12 +218,6 @@ MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t i
     memo = {frame_, predicted, found.vector, found.cost};
   }
   return {memo.vector, memo.cost};
-}
-
-const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, std::size_t index, int offset) {
-  SumsMemo& memo = table.sums[index];
-  if (memo.frame != frame_) memo = {frame_, table.ops->channelSums(pictures_.prepared + offset)};
-  return memo.sums;
 }
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block

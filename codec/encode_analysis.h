@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
 #include "codec/encode_region_tests.h"
 #include "codec/encode_schedule.h"
@@ -117,14 +118,15 @@ class FrameAnalysis {
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
   bool PassesMove(RegionTable& table, int block, int region, int offset, int move);
-  bool PassesFill(RegionTable& table, int block, int region, int offset, int fill);
+  bool PassesFill(RegionTable& table, int block, int region, int fill);
   MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
-  const ChannelSums& SumOnce(RegionTable& table, std::size_t index, int offset);
+  const ChannelSums& SumOnce(RegionTable& table, int block, int region);
   int PredictedVector(const RegionTable& table, int block, int region) const;
   void StorePixelPair(RegionTable& table, std::size_t index, int offset);
 
   std::array<RegionTable, kTableCount> tables_;
   MotionSearch motion_;
+  BlockSums blockSums_;
   RegionPictures pictures_{};
   std::array<double, kBlockCount> fillFactor_{};
   std::array<double, kBlockCount> moveFactor_{};

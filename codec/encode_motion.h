@@ -39,8 +39,8 @@ class MotionSearch {
                    int height, int offset, int fastReach);
   template <int W, int H>
   Result SearchShape(int predicted);
-  template <int W, int H>
-  int Cost(int candidate);
+  template <int W, int H, bool kFast>
+  Result Walk(int predicted);
 
   struct Remembered {
     std::uint32_t region;  // the region the cost belongs to
@@ -51,11 +51,13 @@ class MotionSearch {
   const std::uint8_t* current_ = nullptr;
   const std::uint8_t* reference_ = nullptr;
   int offset_ = 0;
-  // Displacements d with lowest <= d < beyond keep the displaced region inside the picture.
-  int lowest_ = 0;
-  int beyond_ = 0;
-  // From this displacement on, the fast kernel would read past the end of the pictures.
+  // The vectors that keep the displaced region inside the picture: numbers firstUsable ..
+  // firstUsable + usableCount - 1.
+  int firstUsable_ = 0;
+  int usableCount_ = 0;
+  // From this vector number on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
+  bool useAvx2_ = false;  // the processor's answer (or the tests' choice), taken per search
 };
 
 }  // namespace tarn::codec

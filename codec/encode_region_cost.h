@@ -39,43 +39,52 @@ inline __m128i LowBytesMask() {
 }
 
 // Whole 16-byte or 8-byte loads, rows narrower than a load masked; two rows of 6 or 3 bytes
-// share one register (a single row of 6 takes one on its own).
+// share one register (a single row of 6 takes one on its own). The region of the prepared
+// picture is loaded once, then compared with any number of displaced regions.
 template <int W, int H>
-inline int Wide(const std::uint8_t* a, const std::uint8_t* b) {
-  constexpr int kBytes = W * 3;
-  __m128i total = _mm_setzero_si128();
-  if constexpr (kBytes == 24) {
+class WideRegion {
+ public:
+  explicit WideRegion(const std::uint8_t* a) {
+    for (int i = 0; i < kRegisters; ++i) rows_[i] = Register(a, i);
+  }
+
+  int Cost(const std::uint8_t* b) const {
+    __m128i total = _mm_setzero_si128();
     __m128i tails = _mm_setzero_si128();  // a second sum, so the two chains overlap
-#pragma GCC unroll 8
-    for (int row = 0; row < H; ++row) {
-      const int at = row * kStride;
-      total = _mm_add_epi64(total, _mm_sad_epu8(Load16(a + at), Load16(b + at)));
-      tails = _mm_add_epi64(tails, _mm_sad_epu8(Load8(a + at + 16), Load8(b + at + 16)));
+#pragma GCC unroll 16
+    for (int i = 0; i < kRegisters; i += 2) {
+      total = _mm_add_epi64(total, _mm_sad_epu8(rows_[i], Register(b, i)));
+      if (i + 1 < kRegisters) tails = _mm_add_epi64(tails, _mm_sad_epu8(rows_[i + 1], Register(b, i + 1)));
     }
     total = _mm_add_epi64(total, tails);
-  } else if constexpr (kBytes == 12) {
-    const __m128i mask = LowBytesMask<12>();
-#pragma GCC unroll 8
-    for (int row = 0; row < H; ++row) {
-      const int at = row * kStride;
-      total = _mm_add_epi64(total, _mm_sad_epu8(_mm_and_si128(Load16(a + at), mask), _mm_and_si128(Load16(b + at), mask)));
-    }
-  } else if constexpr (H == 1) {
-    const __m128i mask = LowBytesMask<kBytes>();
-    total = _mm_sad_epu8(_mm_and_si128(Load8(a), mask), _mm_and_si128(Load8(b), mask));
-  } else {
-    static_assert(H % 2 == 0);
-    const __m128i mask = LowBytesMask<kBytes>();
-#pragma GCC unroll 4
-    for (int row = 0; row < H; row += 2) {
-      const int at = row * kStride;
-      const __m128i x = _mm_unpacklo_epi64(_mm_and_si128(Load8(a + at), mask), _mm_and_si128(Load8(a + at + kStride), mask));
-      const __m128i y = _mm_unpacklo_epi64(_mm_and_si128(Load8(b + at), mask), _mm_and_si128(Load8(b + at + kStride), mask));
-      total = _mm_add_epi64(total, _mm_sad_epu8(x, y));
+    return _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
+  }
+
+ private:
+  static constexpr int kBytes = W * 3;
+  // 24-byte rows: a 16-byte and an 8-byte register each; 12-byte rows one masked register;
+  // narrower rows two to a register (or one alone).
+  static constexpr int kRegisters = kBytes == 24 ? 2 * H : kBytes == 12 || H == 1 ? H : H / 2;
+  static_assert(kBytes == 24 || kBytes == 12 || H == 1 || H % 2 == 0);
+
+  // Register i of the region starting at `at`.
+  static __m128i Register(const std::uint8_t* at, int i) {
+    if constexpr (kBytes == 24) {
+      const std::uint8_t* row = at + (i >> 1) * kStride;
+      return (i & 1) == 0 ? Load16(row) : Load8(row + 16);
+    } else if constexpr (kBytes == 12) {
+      return _mm_and_si128(Load16(at + i * kStride), LowBytesMask<12>());
+    } else if constexpr (H == 1) {
+      return _mm_and_si128(Load8(at), LowBytesMask<kBytes>());
+    } else {
+      const __m128i mask = LowBytesMask<kBytes>();
+      const std::uint8_t* row = at + 2 * i * kStride;
+      return _mm_unpacklo_epi64(_mm_and_si128(Load8(row), mask), _mm_and_si128(Load8(row + kStride), mask));
     }
   }
-  return _mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8));
-}
+
+  __m128i rows_[kRegisters];
+};
 #endif
 
 // Whether the shape has a whole-register kernel.
@@ -94,12 +103,21 @@ inline constexpr int kFastReach = !kHasWide<W, H> ? (H - 1) * kStride + W * 3
                                   : W * 3 < 12    ? (H - 1) * kStride + 8
                                                   : (H - 1) * kStride + W * 3;
 
-template <int W, int H>
-inline int Fast(const std::uint8_t* a, const std::uint8_t* b) {
+// One region of the prepared picture compared with many displaced ones through the fast
+// kernel; held in registers where the shape has a whole-register kernel.
 #if defined(__SSE2__)
-  if constexpr (kHasWide<W, H>) return Wide<W, H>(a, b);
+template <int W, int H>
+using FastRegion = WideRegion<W, H>;
+#else
+template <int W, int H>
+class FastRegion {
+ public:
+  explicit FastRegion(const std::uint8_t* a) : a_(a) {}
+  int Cost(const std::uint8_t* b) const { return WithinRegion<W, H>(a_, b); }
+
+ private:
+  const std::uint8_t* a_;
+};
 #endif
-  return WithinRegion<W, H>(a, b);
-}
 
 }  // namespace tarn::codec::region_cost

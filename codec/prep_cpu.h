@@ -1,6 +1,6 @@
-// Whether the preparation's AVX2 and AVX-512 paths may run: the processor's answer, found
-// once. Every vector path gives the same bits as the portable one; tests switch them off to
-// hold the narrower paths to that.
+// Whether the preparation's AVX2 and AVX-512 paths (and the motion search's AVX2 kernels) may
+// run: the processor's answer, found once. Every vector path gives the same bits as the
+// portable one; tests switch them off to hold the narrower paths to that.
 #pragma once
 
 namespace tarn::codec {

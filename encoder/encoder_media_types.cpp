@@ -46,7 +46,8 @@ HRESULT DeriveRgb24Type(const VIDEOINFOHEADER& input, CMediaType* derived) {
   header.biPlanes = 1;
   header.biBitCount = 24;
   header.biCompression = BI_RGB;
-  header.biSizeImage = static_cast<DWORD>(header.biWidth * header.biHeight * 24 / 8);
+  // In 64 bits: the input check allows pictures whose bit count (x 24) would pass 2^31.
+  header.biSizeImage = static_cast<DWORD>(std::int64_t{header.biWidth} * header.biHeight * 3);
 
   CMediaType type(&MEDIATYPE_Video);
   type.SetSubtype(&MEDIASUBTYPE_RGB24);

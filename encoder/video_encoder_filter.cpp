@@ -8,9 +8,10 @@
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_input_pin.h"
 #include "encoder/encoder_process_state.h"
-#include "formats/record_builder.h"
-#include "encoder/encoder_settings.h"
 #include "base/settings_location.h"
+#include "encoder/encoder_settings.h"
+#include "formats/record_builder.h"
+#include "media/dshow/EventCodes.h"
 #include "encoder/video_encoder_ids.h"
 
 namespace tarn::venc {
@@ -118,6 +119,7 @@ HRESULT VideoEncoderFilter::StartStreaming() {
     return HResultFromErrno(error);
   }
   totalBytes_ = static_cast<std::uint32_t>(movie::kHeaderBytes);
+  writeFailureReported_ = false;
   CurrentSize().store(static_cast<std::int32_t>(totalBytes_), std::memory_order_relaxed);
 
   pictures_.reset(new (std::nothrow) PictureBuffer());
@@ -250,8 +252,14 @@ HRESULT VideoEncoderFilter::WriteRecord(std::size_t encodedBytes, std::size_t* r
   movie::TogglePayloadMask(record);
   const int error = movieFile_.AppendRecord(record, layout.FileBytes());
   movie::TogglePayloadMask(record);
-  // A failed write counts nothing; the next sample is handled as usual.
-  if (error != 0) return HResultFromErrno(error);
+  // A failed write counts nothing; the next sample is handled as usual. The graph hears of the
+  // first one (a full disk), so that the program driving it does not take the file as whole.
+  if (error != 0) {
+    const HRESULT hr = HResultFromErrno(error);
+    if (!writeFailureReported_) NotifyEvent(EC_ERRORABORT, hr, 0);
+    writeFailureReported_ = true;
+    return hr;
+  }
 
   totalBytes_ += static_cast<std::uint32_t>(layout.FileBytes());
   CurrentSize().store(static_cast<std::int32_t>(totalBytes_), std::memory_order_relaxed);

@@ -82,6 +82,7 @@ class VideoEncoderFilter final : public CTransformFilter {
   std::atomic<REFERENCE_TIME> publishedGrid_{0};
   std::uint32_t totalBytes_ = 0;
   std::uint32_t writtenFrames_ = 0;
+  bool writeFailureReported_ = false;  // the graph has been told once of this stream's failed write
 };
 
 }  // namespace tarn::venc

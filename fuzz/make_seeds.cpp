@@ -1,6 +1,8 @@
-// Writes the seed corpus of the fuzz targets: small movies and single records made by the
-// real encoder from synthetic pictures, so that no binary seed is kept in the repository.
-//   tarn_fuzz_seeds DIR   -> DIR/fuzz_movie_reader/*.tmv, DIR/fuzz_decode_frame/*.rec
+// Writes the seed corpus of the fuzz targets, so that no binary seed is kept in the repository:
+// small movies and single records made by the real encoder from synthetic pictures, settings
+// files and sound files made by our writers, and from each disc folder given (authored at run
+// time) its information files, runs of its sectors and its subpicture units.
+//   tarn_fuzz_seeds DIR [DISC...]   -> DIR/<target>/*
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -9,6 +11,8 @@
 #include <vector>
 
 #include "codec/frame_decoder.h"
+#include "disc_seeds.h"
+#include "file_seeds.h"
 #include "codec/frame_encoder.h"
 #include "formats/movie_file_writer.h"
 #include "formats/record_builder.h"
@@ -70,8 +74,8 @@ void WriteMovie(const std::filesystem::path& dir, const std::string& stem, const
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: tarn_fuzz_seeds DIR\n");
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: tarn_fuzz_seeds DIR [DISC...]\n");
     return 2;
   }
   const std::filesystem::path dir = argv[1];
@@ -82,5 +86,10 @@ int main(int argc, char** argv) {
   WriteMovie(dir, "unfinished", {RampWithSquare(100, 50)}, false);
   // Reaches the appendix records 25 and 26 with a still picture.
   WriteMovie(dir, "appendix", std::vector<Picture>(27, RampWithSquare(30, 30)), true);
+  tarn::fuzz::WriteSettingsSeeds(dir / "fuzz_settings");
+  tarn::fuzz::WriteSoundSeeds(dir / "fuzz_sound_file");
+  for (int i = 2; i < argc; ++i) {
+    if (!tarn::fuzz::WriteDiscSeeds(argv[i], dir, "disc" + std::to_string(i - 1))) return 1;
+  }
   return 0;
 }

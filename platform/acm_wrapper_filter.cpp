@@ -35,7 +35,7 @@ CUnknown* AcmWrapperFilter::CreateInstance(IUnknown* outer, HRESULT* phr) {
   return filter;
 }
 
-AcmWrapperFilter::AcmWrapperFilter(IUnknown* outer) : CTransformFilter(L"ACM wrapper", outer, kAcmWrapperClsid) {}
+AcmWrapperFilter::AcmWrapperFilter(IUnknown* outer) : CChunkTransformFilter(L"ACM wrapper", outer, kAcmWrapperClsid) {}
 
 AcmWrapperFilter::~AcmWrapperFilter() = default;
 
@@ -95,23 +95,16 @@ HRESULT AcmWrapperFilter::StopStreaming() {
   return S_OK;
 }
 
-HRESULT AcmWrapperFilter::Receive(IMediaSample* sample) {
-  BYTE* data = nullptr;
-  HRESULT hr = sample->GetPointer(&data);
-  if (FAILED(hr)) return hr;
-  const LONG length = sample->GetActualDataLength();
-  if (length <= 0) return S_OK;
-  if (sample->IsDiscontinuity() == S_OK) clock_.discontinuity = true;
-  REFERENCE_TIME start = 0;
-  REFERENCE_TIME stop = 0;
-  if (SUCCEEDED(sample->GetTime(&start, &stop)) &&
-      (!timed_ || clock_.next - start > kTimeTolerance || start - clock_.next > kTimeTolerance)) {
+HRESULT AcmWrapperFilter::ReceiveChunk(const InputChunk& chunk) {
+  if (chunk.discontinuity) clock_.discontinuity = true;
+  if (chunk.start && (!timed_ || clock_.next - *chunk.start > kTimeTolerance || *chunk.start - clock_.next > kTimeTolerance)) {
     // The output follows the input's clock; the resampler's delay is within the tolerance.
-    clock_.next = start;
+    clock_.next = *chunk.start;
     timed_ = true;
   }
 
-  const int frames = length / input_.BlockAlign();
+  const std::uint8_t* data = chunk.data;
+  const int frames = static_cast<int>(chunk.size / static_cast<std::size_t>(input_.BlockAlign()));
   if (!converter_) return DeliverPcm(m_pOutput.get(), {data, static_cast<std::size_t>(frames) * input_.BlockAlign()}, output_, clock_);
   AVChannelLayout layout{};
   av_channel_layout_default(&layout, input_.channels);

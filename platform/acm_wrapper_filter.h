@@ -4,7 +4,7 @@
 // with libswresample.
 #pragma once
 
-#include "media/base/TransformFilter.h"
+#include "platform/chunk_transform_filter.h"
 #include "platform/pcm_converter.h"
 #include "platform/pcm_delivery.h"
 
@@ -12,7 +12,7 @@
 
 namespace tarn::platform {
 
-class AcmWrapperFilter final : public CTransformFilter {
+class AcmWrapperFilter final : public CChunkTransformFilter {
 public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit AcmWrapperFilter(IUnknown* outer);
@@ -26,13 +26,14 @@ public:
 
   HRESULT StartStreaming() override;
   HRESULT StopStreaming() override;
-  HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
   HRESULT EndFlush() override;
 
   bool PassesThrough() const { return input_ == output_; }
 
 private:
+  HRESULT ReceiveChunk(const InputChunk& chunk) override;
+
   PcmFormat input_;
   PcmFormat output_;
   std::unique_ptr<PcmConverter> converter_;

@@ -1,5 +1,6 @@
 #include "platform/audio_decoder_filter.h"
 
+#include "platform/parse_units.h"
 #include "platform/platform_ids.h"
 
 #include <cstring>
@@ -45,7 +46,7 @@ CUnknown* AudioDecoderFilter::CreateInstance(IUnknown* outer, HRESULT* phr) {
 }
 
 AudioDecoderFilter::AudioDecoderFilter(IUnknown* outer)
-    : CTransformFilter(L"Audio decoder", outer, kAudioDecoderClsid) {}
+    : CChunkTransformFilter(L"Audio decoder", outer, kAudioDecoderClsid) {}
 
 AudioDecoderFilter::~AudioDecoderFilter() = default;
 
@@ -133,41 +134,16 @@ HRESULT AudioDecoderFilter::StopStreaming() {
   return S_OK;
 }
 
-HRESULT AudioDecoderFilter::Receive(IMediaSample* sample) {
-  BYTE* data = nullptr;
-  HRESULT hr = sample->GetPointer(&data);
-  if (FAILED(hr)) return hr;
-  const LONG length = sample->GetActualDataLength();
-  if (length <= 0) return S_OK;
-  REFERENCE_TIME start = 0;
-  REFERENCE_TIME stop = 0;
-  const std::int64_t pts = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : AV_NOPTS_VALUE;
-  if (sample->IsDiscontinuity() == S_OK) clock_.discontinuity = true;
-  return Decode(input_.Fill(data, static_cast<std::size_t>(length)), length, pts);
+HRESULT AudioDecoderFilter::ReceiveChunk(const InputChunk& chunk) {
+  if (chunk.discontinuity) clock_.discontinuity = true;
+  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size), chunk.start.value_or(AV_NOPTS_VALUE));
 }
 
 HRESULT AudioDecoderFilter::Decode(const std::uint8_t* data, int size, std::int64_t pts) {
   if (!decoder_) return VFW_E_WRONG_STATE;
   if (!parser_) return SendPacket(data, size, pts);
-  const bool flushing = data == nullptr;
-  do {
-    std::uint8_t* frame = nullptr;
-    int frameSize = 0;
-    const int used = av_parser_parse2(parser_.get(), decoder_.get(), &frame, &frameSize, data, size, pts,
-                                      AV_NOPTS_VALUE, 0);
-    if (used < 0) return S_OK;
-    if (!flushing) {
-      data += used;
-      size -= used;
-    }
-    pts = AV_NOPTS_VALUE;
-    if (frameSize > 0) {
-      const HRESULT hr = SendPacket(frame, frameSize, parser_->pts);
-      if (FAILED(hr)) return hr;
-    }
-    if (flushing) break;
-  } while (size > 0);
-  return S_OK;
+  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts,
+                    [this](const std::uint8_t* frame, int frameSize) { return SendPacket(frame, frameSize, parser_->pts); });
 }
 
 HRESULT AudioDecoderFilter::SendPacket(const std::uint8_t* data, int size, std::int64_t pts) {

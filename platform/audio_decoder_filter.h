@@ -13,7 +13,7 @@
 // the output keeps its connected format, into which the audio is converted.
 #pragma once
 
-#include "media/base/TransformFilter.h"
+#include "platform/chunk_transform_filter.h"
 #include "platform/av_handles.h"
 #include "platform/pcm_converter.h"
 #include "platform/pcm_delivery.h"
@@ -23,7 +23,7 @@
 
 namespace tarn::platform {
 
-class AudioDecoderFilter final : public CTransformFilter {
+class AudioDecoderFilter final : public CChunkTransformFilter {
 public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit AudioDecoderFilter(IUnknown* outer);
@@ -37,11 +37,11 @@ public:
 
   HRESULT StartStreaming() override;
   HRESULT StopStreaming() override;
-  HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
   HRESULT EndFlush() override;
 
 private:
+  HRESULT ReceiveChunk(const InputChunk& chunk) override;
   HRESULT OpenDecoder();
   void DrainDecoder();
   HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);

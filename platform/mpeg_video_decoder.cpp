@@ -2,6 +2,7 @@
 
 #include "media/com/ComPtr.h"
 #include "platform/media_formats.h"
+#include "platform/parse_units.h"
 #include "platform/platform_ids.h"
 #include "platform/queued_output_pin.h"
 
@@ -101,7 +102,7 @@ CUnknown* MpegVideoDecoder::CreateInstance(IUnknown* outer, HRESULT* phr) {
 }
 
 MpegVideoDecoder::MpegVideoDecoder(IUnknown* outer)
-    : CTransformFilter(L"MPEG video decoder", outer, kMpegVideoDecoderClsid) {
+    : CChunkTransformFilter(L"MPEG video decoder", outer, kMpegVideoDecoderClsid) {
   HRESULT hr = S_OK;
   m_pInput = std::make_unique<CTransformInputPin>(L"Transform input pin", this, &hr, L"XForm In");
   m_pOutput = std::make_unique<QueuedOutputPin>(this, &hr, kQueuedPictures);
@@ -203,42 +204,18 @@ HRESULT MpegVideoDecoder::StopStreaming() {
   return S_OK;
 }
 
-HRESULT MpegVideoDecoder::Receive(IMediaSample* sample) {
-  BYTE* data = nullptr;
-  HRESULT hr = sample->GetPointer(&data);
-  if (FAILED(hr)) return hr;
-  const LONG length = sample->GetActualDataLength();
-  if (length <= 0) return S_OK;
-  REFERENCE_TIME start = 0;
-  REFERENCE_TIME stop = 0;
-  const std::int64_t pts = SUCCEEDED(sample->GetTime(&start, &stop)) ? start : AV_NOPTS_VALUE;
-  if (sample->IsDiscontinuity() == S_OK) discontinuity_ = true;
-  return Decode(input_.Fill(data, static_cast<std::size_t>(length)), length, pts);
+HRESULT MpegVideoDecoder::ReceiveChunk(const InputChunk& chunk) {
+  if (chunk.discontinuity) discontinuity_ = true;
+  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size), chunk.start.value_or(AV_NOPTS_VALUE));
 }
 
 // Splits the bytes into pictures with the parser and decodes them.
 HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_t pts) {
   if (!decoder_) return VFW_E_WRONG_STATE;
-  const bool flushing = data == nullptr;
-  do {
-    std::uint8_t* picture = nullptr;
-    int pictureSize = 0;
-    const int used = av_parser_parse2(parser_.get(), decoder_.get(), &picture, &pictureSize, data, size, pts,
-                                      AV_NOPTS_VALUE, 0);
-    if (used < 0) return S_OK;
-    if (!flushing) {
-      data += used;
-      size -= used;
-    }
-    pts = AV_NOPTS_VALUE;  // the time belongs to the first picture starting in these bytes
-    if (pictureSize > 0) {
-      const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
-      const HRESULT hr = DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
-      if (FAILED(hr)) return hr;
-    }
-    if (flushing) break;
-  } while (size > 0);
-  return S_OK;
+  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts, [this](const std::uint8_t* picture, int pictureSize) {
+    const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
+    return DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
+  });
 }
 
 // A B picture whose time the gate downstream would discard is held until the next picture

@@ -18,8 +18,8 @@
 // times of the pictures that follow (see DecodePicture).
 #pragma once
 
-#include "media/base/TransformFilter.h"
 #include "platform/av_handles.h"
+#include "platform/chunk_transform_filter.h"
 #include "platform/frame_gate_follower.h"
 #include "platform/platform_interfaces.h"
 #include "platform/subpicture_overlay.h"
@@ -46,7 +46,7 @@ private:
   PaddedInput input_;
 };
 
-class MpegVideoDecoder final : public CTransformFilter, public ITarnSubpictureControl {
+class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpictureControl {
 public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit MpegVideoDecoder(IUnknown* outer);
@@ -66,7 +66,6 @@ public:
 
   HRESULT StartStreaming() override;
   HRESULT StopStreaming() override;
-  HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
   HRESULT EndFlush() override;
   HRESULT NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) override;
@@ -81,6 +80,7 @@ public:
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
 private:
+  HRESULT ReceiveChunk(const InputChunk& chunk) override;
   // One picture's bytes as the parser cut them out, with its time (or AV_NOPTS_VALUE).
   struct CodedPicture {
     const std::uint8_t* data = nullptr;

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Pictures of tarnconv's windows for docs/screenshots: the main window empty, with a disc, during
-# a conversion and after it, the about box, a help popup, a balloon tip and the video window.
+# a conversion and after it, the about box, a help popup, a balloon tip, the video window and
+# every page of the settings dialog.
 # Runs the window under Xvfb with the CJK font (fonts-wqy-zenhei) on a test disc authored here,
 # with private settings and a private copy of the build's filter registry.
 #

@@ -22,6 +22,8 @@ run_suite() {  # build-dir, extra cmake args...
 }
 
 run_suite "$top/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# The Debian package: its file list and its dependencies.
+"$top/scripts/check-package.sh" "$top/build"
 [ $quick -eq 1 ] && exit 0
 
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \

@@ -7,6 +7,7 @@
 
 #include "base/settings_location.h"
 #include "media/com/ComPtr.h"
+#include "media/dshow/EventCodes.h"
 #include "tarnaud/audio_encoder_ids.h"
 #include "tarnaud/audio_media_types.h"
 #include "tarnaud/audio_process_state.h"
@@ -191,7 +192,7 @@ HRESULT AudioEncoderFilter::CompleteSound(bool playedOut) {
         (std::max<Time100ns>(*end, 0) * layout_.sampleRate + kUnitsPerSecond / 2) / kUnitsPerSecond);
   }
   const int error = encoder_.Finish(totalFrames);
-  if (error != 0) streamError_ = HResultFromErrno(error);
+  if (error != 0) ReportWriteFailure(error);
   PublishSize();
   return streamError_;
 }
@@ -235,8 +236,15 @@ HRESULT AudioEncoderFilter::EncodeSample(IMediaSample* sample) {
     }
   }
   PublishSize();
-  if (error != 0) streamError_ = HResultFromErrno(error);
+  if (error != 0) ReportWriteFailure(error);
   return streamError_;
+}
+
+// The first failure of a stream is kept for every later sample and told to the graph (a full
+// disk), so that the program driving it does not take the sound file as whole.
+void AudioEncoderFilter::ReportWriteFailure(int error) {
+  streamError_ = HResultFromErrno(error);
+  NotifyEvent(EC_ERRORABORT, streamError_, 0);
 }
 
 HRESULT AudioEncoderFilter::PassDownstream(IMediaSample* in) {

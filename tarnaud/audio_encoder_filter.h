@@ -51,6 +51,7 @@ class AudioEncoderFilter final : public CTransformFilter {
   // Writes what the resampler holds and pads to the known end; once per stream.
   HRESULT CompleteSound(bool playedOut);
   void PublishSize();
+  void ReportWriteFailure(int error);
 
   PcmFormat connectedInput_ = kDefaultInput;
   static constexpr PcmFormat kDefaultInput{48'000, 2};

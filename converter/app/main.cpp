@@ -3,6 +3,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <csignal>
+
 #include <QCoreApplication>
 #include <QTranslator>
 
@@ -55,6 +57,9 @@ int Run(const tarn::conv::ParsedCommand& command) {
 
 int main(int argc, char** argv) {
   using namespace tarn::conv;
+  // Past a file-size limit a write fails with EFBIG, which the encoders report, instead of the
+  // signal ending the program with half-written files and no word (in the window too).
+  ::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string_view> args(argv + 1, argv + argc);
   // The window makes its own application object; a valid window command line needs no texts.
   if (const ParsedCommand command = ParseCommandLine(args); command.kind == CommandKind::Window) {

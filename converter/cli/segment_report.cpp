@@ -122,6 +122,14 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
   chaptersDone_ += segment.chapterCount;
   std::error_code error;
   const bool movieWritten = std::filesystem::file_size(segment.names.movie, error) > 0 && !error;
+  if (how == SegmentEnd::WriteFailed) {
+    ++failed_;
+    if (detail_ != Detail::Quiet)
+      out_ << SegmentLabel(segment) << "  " << segment.names.movie << "  "
+           << Tr("(not converted: its files could not be written)") << '\n'
+           << std::flush;
+    return;
+  }
   // Counted at the end: the encoders finish their files when the graph stops, after this.
   written_.push_back(segment.names.movie);
   written_.push_back(segment.names.sound);
@@ -145,6 +153,8 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
     case SegmentEnd::NotPlayed:
       ++failed_;
       line += "  " + Tr("(the navigator could not play it)");
+      break;
+    case SegmentEnd::WriteFailed:
       break;
   }
   if (detail_ == Detail::Verbose) line += "  " + segment.names.sound;

@@ -84,6 +84,7 @@ class ConversionController {
   void RestoreDisplayedTitle(std::size_t lastPrepared);
   Next ConvertSegment(std::size_t position, const Segment& segment);
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
+  Next EndWithWriteFailure(const SegmentInfo& info, HRESULT failure);
   Next PreviewSegment(std::size_t position, const Segment& segment);
   void SelectStreams(const CTitleEntry& entry);
   void EndSoundWithMovie(std::int64_t limitBytes = 0);

@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 #include "converter/engine/conversion_controller.h"
 #include "converter/engine/entry_settings.h"
@@ -26,6 +30,19 @@ class BusyGraph {
  private:
   CurrentGraph& graph_;
 };
+}  // namespace
+
+namespace {
+
+// A failure an encoder reported: the system's words for the errno inside, when there is one.
+std::string FailureText(HRESULT failure) {
+  const auto code = static_cast<std::uint32_t>(failure);
+  if ((code & 0xFFFF0000u) == 0x80070000u) return std::strerror(static_cast<int>(code & 0xFFFFu));
+  char text[32];
+  std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(code));
+  return text;
+}
+
 }  // namespace
 
 void ConversionController::Warn(std::string_view text) { controls_.ShowMessage(text, kWarning); }
@@ -151,6 +168,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   info.names = claimed.names;
   if (claimed.passed > 0 && observer_ != nullptr) observer_->NamesPassed(info, claimed.passed);
   playing_ = info;
+  graph.TakeStreamError();  // a failure of an earlier segment is not this one's
   // Leaving the stopped state is when the encoders read the settings and open their files.
   graph.TogglePause();
   if (observer_ != nullptr) observer_->SegmentStarted(info);
@@ -184,6 +202,10 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
+  if (const HRESULT failure = graph.TakeStreamError(); FAILED(failure)) {
+    graph.StopAll();
+    return EndWithWriteFailure(info, failure);
+  }
   if (state_.limitReached) {
     const unsigned current = graph.CurrentChapter();
     const bool inSegment = current >= info.firstChapter && current < info.firstChapter + info.chapterCount;
@@ -202,13 +224,31 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
     RecordSegment(info, SegmentEnd::Aborted);
     return Next::EndRun;
   }
-  RecordSegment(info, played ? SegmentEnd::PlayedOut : SegmentEnd::NotPlayed);
+  // Stopped first: the encoders finish their files then, and a write that fails at the end
+  // must not be recorded as converted.
   graph.StopAll();
+  if (const HRESULT failure = graph.TakeStreamError(); FAILED(failure)) return EndWithWriteFailure(info, failure);
+  RecordSegment(info, played ? SegmentEnd::PlayedOut : SegmentEnd::NotPlayed);
   if (played) ++state_.segmentsConverted;
   return Next::Segment;
 }
 
+// The graph is stopped, so both files are finished with what was written whole; neither is
+// recorded as a result, and no later segment writes into a full disk.
+ConversionController::Next ConversionController::EndWithWriteFailure(const SegmentInfo& info, HRESULT failure) {
+  RecordSegment(info, SegmentEnd::WriteFailed);
+  Warn("Cannot write " + info.names.movie + " or " + info.names.sound + ": " + FailureText(failure) +
+       "; the conversion stops");
+  return Next::EndRun;
+}
+
 void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how) {
+  if (how == SegmentEnd::WriteFailed) {
+    state_.currentSizeText = "0";
+    controls_.SetCurrentSizeText(state_.currentSizeText);
+    if (observer_ != nullptr) observer_->SegmentEnded(info, how, ChapterResult{});
+    return;
+  }
   if (ShowsCurrentTitle())
     controls_.SetChapterCell(static_cast<int>(state_.currentChapterNumber) - 1, ChapterColumn::Size,
                              state_.currentSizeText);

@@ -26,6 +26,7 @@ enum class SegmentEnd {
   SizeLimit,   // the size poll stopped it
   Aborted,     // the user aborted, or the application is quitting
   NotPlayed,   // the navigator refused to play the chapters
+  WriteFailed, // an encoder could not write its file (a full disk): not converted, the run stops
 };
 
 class RunObserver {

@@ -35,8 +35,11 @@ bool ConversionController::ShowsCurrentTitle() const {
 }
 
 void ConversionController::OnEndPoll() {
-  // Without a graph nothing plays any more, and the navigator can no longer say so.
-  if (graph_.Graph().State() == GraphState::NoGraph || graph_.Graph().IsNavigatorStopped()) EndSegment();
+  // Without a graph nothing plays any more, and the navigator can no longer say so. An encoder
+  // that could not write ends the segment at once.
+  const CDvdGraph& graph = graph_.Graph();
+  if (graph.State() == GraphState::NoGraph || FAILED(graph.StreamError()) || graph_.Graph().IsNavigatorStopped())
+    EndSegment();
 }
 
 void ConversionController::OnSizePoll() {

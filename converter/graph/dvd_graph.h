@@ -75,6 +75,11 @@ class CDvdGraph final : private EventWindowHandler {
   HRESULT TogglePause();
   HRESULT StopAll();
 
+  // The first failure a filter reported while streaming (an encoder that could not write its
+  // file: a full disk), S_OK when none. Take reads the queued notices first and forgets it.
+  HRESULT StreamError() const { return streamError_; }
+  HRESULT TakeStreamError();
+
   // The video window of the current graph.
   void ShowVideoWindow();
   bool SetVideoCaption(std::string_view caption);
@@ -119,6 +124,7 @@ class CDvdGraph final : private EventWindowHandler {
   std::unique_ptr<EventWindow> window_;
   bool windowHidden_ = true;
   GraphState state_ = GraphState::NoGraph;
+  HRESULT streamError_ = S_OK;
 };
 
 }  // namespace tarn::conv

@@ -2,6 +2,7 @@
 // graph's event notices. Closing it only hides it; the conversion learns from its caption that
 // the user has closed it.
 #include "converter/graph/dvd_graph.h"
+#include "media/dshow/EventCodes.h"
 #include "media/registry/TextConversion.h"
 
 namespace tarn::conv {
@@ -64,13 +65,26 @@ void CDvdGraph::OnWindowClosed() {
   windowHidden_ = true;
 }
 
-// No event changes anything the converter reads (segment ends are polled); the queue is only
-// kept from growing.
+// Segment ends are polled; of the events only a filter's failure (EC_ERRORABORT, an encoder
+// that could not write) is kept for the converter. The queue is kept from growing.
 void CDvdGraph::OnGraphNotify() {
   if (!events_) return;
   LONG code = 0;
   LONG_PTR param1 = 0, param2 = 0;
-  while (SUCCEEDED(events_->GetEvent(&code, &param1, &param2, 0))) events_->FreeEventParams(code, param1, param2);
+  while (SUCCEEDED(events_->GetEvent(&code, &param1, &param2, 0))) {
+    if (code == EC_ERRORABORT && streamError_ == S_OK) {
+      const auto error = static_cast<HRESULT>(param1);
+      streamError_ = FAILED(error) ? error : E_FAIL;
+    }
+    events_->FreeEventParams(code, param1, param2);
+  }
+}
+
+HRESULT CDvdGraph::TakeStreamError() {
+  OnGraphNotify();
+  const HRESULT error = streamError_;
+  streamError_ = S_OK;
+  return error;
 }
 
 // ---- what the converter asks of it ----

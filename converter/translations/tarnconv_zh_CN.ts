@@ -315,5 +315,9 @@ command line, 130 when interrupted.
       <source>the window takes one SOURCE; --convert converts without it</source>
       <translation>窗口只接受一个来源；不开窗口转换请用 --convert</translation>
     </message>
+    <message>
+      <source>(not converted: its files could not be written)</source>
+      <translation>（未转换：无法写入其文件）</translation>
+    </message>
   </context>
 </TS>

@@ -19,6 +19,7 @@
 #include "converter/engine/window_start.h"
 #include "converter/engine/work_list_editing.h"
 #include "converter/ui/about_dialog.h"
+#include "converter/ui/advanced_dialog.h"
 #include "converter/ui/balloon_tip.h"
 #include "converter/ui/control_ids.h"
 #include "converter/ui/product_texts.h"
@@ -266,6 +267,15 @@ std::optional<std::string> CConvertDlg::ChooseOutputFolder(std::string_view curr
   const std::optional<QString> folder = prompts_.OutputFolder(this, Text(current));
   if (!folder) return std::nullopt;
   return QFile::encodeName(*folder).toStdString();
+}
+
+// The pages have written every change already. After a confirm the shown title's settings are
+// read back from the file when the user moves on, and the output folder is the one just chosen.
+void CConvertDlg::OnAdvanced() {
+  CAdvancedDlg dialog(profile_, prompts_, HelpFile(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  if (list_.selectedPosition >= 0) list_.settingsDirty = true;
+  list_.outputFolder = settings::ReadPath(profile_, settings::keys::kSaveDir.WithDefault("c:\\"));
 }
 
 void CConvertDlg::OnConvert() {

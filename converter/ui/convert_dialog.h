@@ -121,6 +121,7 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
   void OnChapterItemChanged(QTableWidgetItem* item);
   void OnLimitScrolled(int action);
   void OnLimitChanged(int mebibytes);
+  void OnAdvanced();
   void OnConvert();
   void OnPreview();
   void OnOpen();

@@ -185,7 +185,7 @@ QWidget* CConvertDlg::BuildButtonRow() {
   for (QPushButton* button :
        {advancedButton_, openDriveButton_, openButton_, previewButton_, convertButton_, aboutButton_})
     layout->addWidget(button);
-  // The settings dialog is not built yet: the button is there and does nothing.
+  connect(advancedButton_, &QPushButton::clicked, this, &CConvertDlg::OnAdvanced);
   connect(openDriveButton_, &QPushButton::clicked, this, &CConvertDlg::OnOpenDrive);
   connect(openButton_, &QPushButton::clicked, this, &CConvertDlg::OnOpen);
   connect(previewButton_, &QPushButton::clicked, this, &CConvertDlg::OnPreview);

@@ -17,7 +17,7 @@ namespace {
 constexpr int kPopupWidth = 320;  // text wraps at about forty Chinese characters
 }
 
-CHelpDlg::CHelpDlg(int dialogId, const QString& helpFile, QWidget* parent) : QDialog(parent), dialogId_(dialogId) {
+CHelpDlg::CHelpDlg(int dialogId, const QString& helpFile, QWidget* parent) : QDialog(parent), dialogId_(dialogId), helpFile_(helpFile) {
   if (!helpFile.isEmpty()) topics_ = HelpTopics::Load(helpFile);
   if (!topics_) return;
   helpButton_ = new QToolButton(this);
@@ -41,7 +41,7 @@ int CHelpDlg::ControlIdOf(const QWidget* widget) {
 int CHelpDlg::ControlAt(const QPoint& globalPos) const {
   for (const QWidget* child : findChildren<QWidget*>()) {
     const QVariant id = child->property(kControlIdProperty);
-    if (!id.isValid() || !child->isVisible() || child->window() != this) continue;
+    if (!id.isValid() || !child->isVisible() || child->window() != window()) continue;
     const int number = id.toInt();
     if (number == -1 || number == 0xFFFF) continue;
     if (QRect(child->mapToGlobal(QPoint(0, 0)), child->size()).contains(globalPos)) return number;
@@ -127,7 +127,8 @@ void CHelpDlg::keyPressEvent(QKeyEvent* event) {
       EnterHelpMode();
     } else {
       const QWidget* focus = QApplication::focusWidget();
-      const int id = focus != nullptr && focus->window() == this ? ControlIdOf(focus) : -1;
+      // A page inside another dialog shares that dialog's window.
+      const int id = focus != nullptr && focus->window() == window() ? ControlIdOf(focus) : -1;
       RequestHelp(id, QCursor::pos());
     }
     event->accept();

@@ -27,6 +27,8 @@ class CHelpDlg : public QDialog {
   CHelpDlg(int dialogId, const QString& helpFile, QWidget* parent = nullptr);
 
   bool HasHelp() const { return topics_.has_value(); }
+  // The help file's path, empty for none; the dialogs this one opens use it too.
+  const QString& HelpFile() const { return helpFile_; }
   // The "?" button, null without help; the dialog's layout places it.
   QToolButton* HelpButton() const { return helpButton_; }
   // A help request at a screen point: for the control numbered `controlId`, or, for -1, the
@@ -49,6 +51,7 @@ class CHelpDlg : public QDialog {
   void LeaveHelpMode();
 
   int dialogId_;
+  QString helpFile_;
   std::optional<HelpTopics> topics_;
   QToolButton* helpButton_ = nullptr;
   QPointer<QFrame> popup_;

@@ -47,8 +47,9 @@ std::optional<QString> QtPrompts::SourceFile(QWidget* owner) {
   return dialog.selectedFiles().front();
 }
 
+// "Select folder": folders of the file system only.
 std::optional<QString> QtPrompts::OutputFolder(QWidget* owner, const QString& current) {
-  const QString folder = QFileDialog::getExistingDirectory(owner, QString(), current);
+  const QString folder = QFileDialog::getExistingDirectory(owner, QStringLiteral("Select folder"), current);
   if (folder.isEmpty()) return std::nullopt;
   return folder;
 }

@@ -234,26 +234,77 @@ void WriteFilter(SectionT& section, const RegisteredFilter& filter) {
 
 }  // namespace
 
-std::filesystem::path FilterRegistryPath() {
-    const char* explicitFile = std::getenv("TARNMEDIA_FILTERS");
-    if (explicitFile != nullptr && *explicitFile != '\0') return explicitFile;
+namespace {
+
+constexpr std::string_view kRegistryFile = "tarnmedia/filters.ini";
+
+std::filesystem::path UserFilterRegistryPath() {
     const char* configHome = std::getenv("XDG_CONFIG_HOME");
-    if (configHome != nullptr && *configHome == '/')
-        return std::filesystem::path(configHome) / "tarnmedia" / "filters.ini";
-    return tarn::settings::HomeFolder() / ".config" / "tarnmedia" / "filters.ini";
+    if (configHome != nullptr && *configHome == '/') return std::filesystem::path(configHome) / kRegistryFile;
+    return tarn::settings::HomeFolder() / ".config" / kRegistryFile;
 }
 
-FilterRegistry::FilterRegistry() : path_(FilterRegistryPath()) {}
-FilterRegistry::FilterRegistry(std::filesystem::path path) : path_(std::move(path)) {}
+bool ExplicitRegistryGiven() {
+    const char* explicitFile = std::getenv("TARNMEDIA_FILTERS");
+    return explicitFile != nullptr && *explicitFile != '\0';
+}
+
+// The machine's configuration folders; relative entries are not valid there.
+std::vector<std::filesystem::path> SystemConfigFolders() {
+    std::vector<std::filesystem::path> folders;
+    const char* list = std::getenv("XDG_CONFIG_DIRS");
+    std::string_view rest = list != nullptr ? list : "";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view folder = rest.substr(0, colon);
+        if (!folder.empty() && folder.front() == '/') folders.emplace_back(folder);
+        rest = colon == std::string_view::npos ? std::string_view{} : rest.substr(colon + 1);
+    }
+    if (folders.empty()) folders.emplace_back("/etc/xdg");
+    return folders;
+}
+
+}  // namespace
+
+std::filesystem::path FilterRegistryPath() {
+    if (ExplicitRegistryGiven()) return std::getenv("TARNMEDIA_FILTERS");
+    return UserFilterRegistryPath();
+}
+
+std::filesystem::path SystemFilterRegistryPath() { return SystemConfigFolders().front() / kRegistryFile; }
+
+std::vector<std::filesystem::path> FilterRegistryLookup() {
+    std::vector<std::filesystem::path> files{FilterRegistryPath()};
+    if (ExplicitRegistryGiven()) return files;
+    for (const auto& folder : SystemConfigFolders()) {
+        std::filesystem::path file = folder / kRegistryFile;
+        if (std::find(files.begin(), files.end(), file) == files.end()) files.push_back(std::move(file));
+    }
+    return files;
+}
+
+FilterRegistry::FilterRegistry() : path_(FilterRegistryPath()), lookup_(FilterRegistryLookup()) {}
+FilterRegistry::FilterRegistry(std::filesystem::path path) : path_(std::move(path)), lookup_{path_} {}
 
 HRESULT FilterRegistry::Load(std::vector<RegisteredClass>* classes) const {
     if (classes == nullptr) return E_POINTER;
     classes->clear();
-    tarn::settings::FileText file = tarn::settings::ReadWholeFile(path_);
-    if (file.error == std::errc::no_such_file_or_directory) return S_OK;
-    if (file.error) return FromErrorCode(file.error);
-    for (const auto& section : Document::Parse(file.text).sections)
-        if (auto entry = ReadClass(section)) classes->push_back(std::move(*entry));
+    for (const std::filesystem::path& file : lookup_) {
+        const bool written = file == path_;
+        tarn::settings::FileText text = tarn::settings::ReadWholeFile(file);
+        if (text.error == std::errc::no_such_file_or_directory) continue;
+        if (text.error) {
+            if (written) return FromErrorCode(text.error);
+            continue;
+        }
+        for (const auto& section : Document::Parse(text.text).sections) {
+            auto entry = ReadClass(section);
+            if (!entry) continue;
+            const bool hidden = std::any_of(classes->begin(), classes->end(),
+                                            [&](const RegisteredClass& known) { return known.clsid == entry->clsid; });
+            if (!hidden) classes->push_back(std::move(*entry));
+        }
+    }
     return S_OK;
 }
 
@@ -273,6 +324,13 @@ HRESULT FilterRegistry::Find(REFCLSID clsid, RegisteredClass* found) const {
 
 HRESULT FilterRegistry::Edit(const std::function<void(Document&)>& change) const {
     std::error_code error;
+    // A change that leaves an absent registry empty (removing what is not
+    // there) creates neither the file nor its folder.
+    if (!std::filesystem::exists(path_, error) && !error) {
+        Document nothing;
+        change(nothing);
+        if (nothing.sections.empty()) return S_OK;
+    }
     if (path_.has_parent_path()) {
         std::filesystem::create_directories(path_.parent_path(), error);
         if (error) return FromErrorCode(error);

@@ -1,8 +1,13 @@
 // The filter registry file: which COM-style classes exist, in which library,
 // and which of them are filters of a category, with their merit and pins.
 //
-// Location: $TARNMEDIA_FILTERS, else $XDG_CONFIG_HOME/tarnmedia/filters.ini,
-// else ~/.config/tarnmedia/filters.ini. One section per class id:
+// Location: $TARNMEDIA_FILTERS alone when it is set. Otherwise the user's own
+// $XDG_CONFIG_HOME/tarnmedia/filters.ini (default ~/.config) and then the
+// machine's tarnmedia/filters.ini in each folder of $XDG_CONFIG_DIRS (default
+// /etc/xdg), where packages and root register; a class the user registered
+// hides the machine's entry for it. Changes go to the user's file only, the
+// machine's file is written through SystemFilterRegistryPath(). One section
+// per class id:
 //
 //   [{F28300A0-F0CC-11CF-93D5-EC81C795857F}]
 //   Class=Tarn Video Encoder for GAME          class registration
@@ -64,25 +69,35 @@ struct RegisteredClass {
     std::optional<RegisteredFilter> filter;  // present when registered as a filter
 };
 
+// The file changes go to: $TARNMEDIA_FILTERS, else the user's file.
 std::filesystem::path FilterRegistryPath();
+// The machine's file: in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg).
+std::filesystem::path SystemFilterRegistryPath();
+// Every file looked up, the one that wins first.
+std::vector<std::filesystem::path> FilterRegistryLookup();
 
 class FilterRegistry {
 public:
-    // The registry at FilterRegistryPath() as the environment says now.
+    // The registry as the environment says now: FilterRegistryLookup() read,
+    // FilterRegistryPath() written.
     FilterRegistry();
+    // One file, read and written.
     explicit FilterRegistry(std::filesystem::path path);
 
     const std::filesystem::path& Path() const { return path_; }
 
-    // Every class of the file, in file order. A missing file is an empty
-    // registry; an unreadable one gives the system error's HRESULT.
+    // Every class, the written file's in file order, then the classes only the
+    // machine's files have. A missing file is an empty registry; an unreadable
+    // written file gives the system error's HRESULT, an unreadable machine file
+    // is passed over.
     HRESULT Load(std::vector<RegisteredClass>* classes) const;
     HRESULT Find(REFCLSID clsid, RegisteredClass* found) const;  // REGDB_E_CLASSNOTREG if absent
 
     // Class registration; registering again replaces the earlier entry.
     HRESULT RegisterClass(REFCLSID clsid, const std::wstring& name, const std::string& libraryPath,
                           const std::string& threadingModel) const;
-    // Removes the class with its filter entry; S_OK also when it was absent.
+    // Removes the class with its filter entry; S_OK also when it was absent,
+    // and then no file is created.
     HRESULT UnregisterClass(REFCLSID clsid) const;
 
     HRESULT RegisterFilter(REFCLSID clsid, const RegisteredFilter& filter) const;
@@ -100,6 +115,7 @@ private:
     HRESULT Edit(const std::function<void(Document&)>& change) const;
 
     std::filesystem::path path_;
+    std::vector<std::filesystem::path> lookup_;
 };
 
 // Setup data of a filter library in registry form.

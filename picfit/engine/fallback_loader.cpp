@@ -1,6 +1,10 @@
 #include "fallback_loader.h"
 
 #include "imaging_control.h"
+#include "write16.h"
+
+#include <QFile>
+#include <optional>
 
 #include <QImage>
 #include <QImageReader>
@@ -36,8 +40,24 @@ Status FallbackLoad(ImagingControl& control, const QString& path, const QString&
     return control.Load(scratchPath);
 }
 
+namespace {
+
+// The handheld's own 16-bit layout would read as an ordinary 16-bit bitmap, red and blue
+// swapped: it is widened to 24 bits in the scratch file and shown from there.
+std::optional<Status> LoadHandheld16(ImagingControl& control, const QString& path, const QString& scratchPath) {
+    QFile file(path);
+    if (scratchPath.isEmpty() || !file.open(QIODevice::ReadOnly)) return std::nullopt;
+    const QByteArray bytes = file.readAll();
+    if (!IsHandheld16(bytes)) return std::nullopt;
+    if (Status widened = Handheld16ToBitmap24(bytes, scratchPath); !widened) return widened;
+    return control.Load(scratchPath);
+}
+
+}  // namespace
+
 Status LoadPicture(ImagingControl& control, const QString& path, const QString& scratchPath,
                    FallbackWhen when) {
+    if (std::optional<Status> handheld = LoadHandheld16(control, path, scratchPath)) return *handheld;
     const Status direct = control.Load(path);
     if (direct.ok()) return direct;
     const bool tryFallback = when == FallbackWhen::AnyError || direct.number == kErrUnknownFormat;

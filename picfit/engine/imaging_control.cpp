@@ -149,6 +149,9 @@ Status ImagingControl::Load(const QString& path) {
         if (image.columns() == 0 || image.rows() == 0)
             return Status::Failure(kErrCorruptPicture, QStringLiteral("图片没有像素：%1").arg(path));
         FlattenAlpha(image);
+        // CMYK (a printer's JPEG) and other colour spaces: the colour reduction and the
+        // bitmap writer work on RGB.
+        if (image.colorSpace() != Magick::RGBColorspace) image.colorSpace(Magick::RGBColorspace);
     } catch (const Magick::Error& e) {
         return Status::Failure(NumberForReadError(e), MagickText(e));
     } catch (const Magick::Exception& e) {
@@ -247,9 +250,12 @@ Status ImagingControl::ReduceColours(int count, bool grey, bool dither) {
             picture.quantize();
         }
         // A palette of exactly the depth's size, so the bitmap is written at
-        // that depth even when the picture needed fewer colours.
+        // that depth even when the picture needed fewer colours; the entries
+        // no pixel uses are black, so a grey palette holds greys only.
         picture.classType(Magick::PseudoClass);
+        const unsigned used = std::min(picture.colorMapSize(), 1u << bits);
         picture.colorMapSize(1u << bits);
+        for (unsigned entry = used; entry < (1u << bits); ++entry) picture.colorMap(entry, Magick::Color("black"));
     } catch (const Magick::Exception& e) {
         return Status::Failure(kErrProcessFailed, MagickText(e));
     }
@@ -266,6 +272,8 @@ Status ImagingControl::WriteBitmap(const QString& path) const {
     Magick::Blob blob;
     try {
         Magick::Image copy = *impl_->picture;
+        // Tools for the handheld read uncompressed bitmaps only (no RLE8 at 8 bits).
+        copy.compressType(Magick::NoCompression);
         copy.write(&blob, "BMP3");
     } catch (const Magick::Exception& e) {
         return Status::Failure(kErrWriteFailed, MagickText(e));

@@ -118,4 +118,44 @@ Status Write16(const QString& sourcePath, const QString& outputPath, const Yield
     return Status::Success();
 }
 
+bool IsHandheld16(const QByteArray& file) {
+    if (file.size() < kHeaderSize || file[0] != 'B' || file[1] != 'M' || ReadU32(file, 14) != 40 ||
+        ReadU16(file, 28) != 16 || ReadU32(file, 30) != 0 || ReadU32(file, 10) != kHeaderSize)
+        return false;
+    const auto width = static_cast<std::int32_t>(ReadU32(file, 18));
+    const auto height = static_cast<std::int32_t>(ReadU32(file, 22));
+    if (width <= 0 || height == 0 || width > 65535 || std::abs(height) > 65535) return false;
+    const qsizetype rows = std::abs(height);
+    const qsizetype stride16 = (qsizetype(width) * 2 + 3) / 4 * 4;
+    const qsizetype stride24 = (qsizetype(width) * 3 + 3) / 4 * 4;
+    return ReadU32(file, 2) == kHeaderSize + stride24 * rows && file.size() >= kHeaderSize + stride16 * rows;
+}
+
+Status Handheld16ToBitmap24(const QByteArray& file, const QString& outputPath) {
+    if (!IsHandheld16(file))
+        return Status::Failure(kErrNotBitmap24, QStringLiteral("不是掌机16位位图"));
+    const int width = static_cast<int>(ReadU32(file, 18));
+    const int rows = std::abs(static_cast<std::int32_t>(ReadU32(file, 22)));
+    const qsizetype stride16 = (qsizetype(width) * 2 + 3) / 4 * 4;
+    const qsizetype stride24 = (qsizetype(width) * 3 + 3) / 4 * 4;
+    QByteArray output(kHeaderSize + stride24 * rows, '\0');
+    std::copy_n(file.constData(), kHeaderSize, output.data());
+    output[28] = 24;
+    auto widen = [](unsigned c5) { return static_cast<unsigned char>(std::min(8 * c5 + 4, 255u)); };
+    for (int row = 0; row < rows; ++row) {
+        const qsizetype from = kHeaderSize + stride16 * row;
+        auto* dst = reinterpret_cast<unsigned char*>(output.data()) + kHeaderSize + stride24 * row;
+        for (int x = 0; x < width; ++x, dst += 3) {
+            const std::uint16_t word = ReadU16(file, from + 2 * x);
+            dst[0] = widen(word >> 10 & 31u);  // blue
+            dst[1] = widen(word >> 5 & 31u);
+            dst[2] = widen(word & 31u);        // red
+        }
+    }
+    QSaveFile out(outputPath);
+    if (!out.open(QIODevice::WriteOnly) || out.write(output) != output.size() || !out.commit())
+        return Status::Failure(kErrWriteFailed, QStringLiteral("写入文件失败：%1 (%2)").arg(outputPath, out.errorString()));
+    return Status::Success();
+}
+
 }  // namespace picfit

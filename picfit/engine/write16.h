@@ -24,4 +24,12 @@ std::uint16_t HandheldColourWord(std::uint8_t red, std::uint8_t green, std::uint
 // kErrReadFailed, kErrWriteFailed. A failed write leaves no partial file.
 Status Write16(const QString& sourcePath, const QString& outputPath, const YieldHook& perRow = {});
 
+// Whether `file` is laid out as Write16 writes (16 bits, uncompressed, pixels at 54, the
+// size fields of the 24-bit source): an ordinary 16-bit bitmap keeps blue in the low bits.
+bool IsHandheld16(const QByteArray& file);
+
+// Writes the handheld 16-bit bitmap `file` back as an uncompressed 24-bit bitmap, each
+// 5-bit component c5 widened to 8 * c5 + 4, so that a preview shows its colours.
+Status Handheld16ToBitmap24(const QByteArray& file, const QString& outputPath);
+
 }  // namespace picfit

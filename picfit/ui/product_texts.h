@@ -6,19 +6,25 @@
 
 namespace picfit::ui {
 
+// The release's version, from the build (the project's version): the about box shows
+// major.minor.revision, the captions major and a two-digit minor ("2.00").
+inline constexpr int kVersionMajor = TARN_VERSION_MAJOR;
+inline constexpr int kVersionMinor = TARN_VERSION_MINOR;
+inline constexpr int kVersionRevision = TARN_VERSION_PATCH;
+
+inline QString captionVersion()
+{
+    return QStringLiteral("%1.%2").arg(kVersionMajor).arg(kVersionMinor, 2, 10, QLatin1Char('0'));
+}
+
 inline QString productTitle()
 {
-    return QStringLiteral("picfit 位图格式转换程序 2.00");
+    return QStringLiteral("picfit 位图格式转换程序 ") + captionVersion();
 }
 
 inline QString productLinkText()
 {
-    return QStringLiteral("Tarn Media for Linux · picfit 2.00");
+    return QStringLiteral("Tarn Media for Linux · picfit ") + captionVersion();
 }
-
-// Version shown in the about box (major.minor.revision of this release).
-inline constexpr int kVersionMajor = 1;
-inline constexpr int kVersionMinor = 0;
-inline constexpr int kVersionRevision = 0;
 
 }  // namespace picfit::ui

@@ -8,9 +8,11 @@
 #include <memory>
 #include <random>
 
+#include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
 #include "codec/encode_planes.h"
 #include "codec/encode_region_tests.h"
+#include "codec/prep_cpu.h"
 #include "tests/codec/encoder_test_pictures.h"
 
 namespace tarn::codec {
@@ -105,6 +107,34 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
   return outliers <= (n < 9 ? 2 : n / 4) && total <= e * n;
 }
 
+// One BlockSums over several pictures in turn: every region of every shape of every block
+// against summing its pixels, so a table left over from the frame before shows as well.
+TEST(BlockSums, AgreeWithThePixelSumsOfEveryRegion) {
+  Picture white, noise;
+  Picture ridged = RidgedReference();
+  std::fill(white.bytes().begin(), white.bytes().end(), std::uint8_t{255});  // the largest squares
+  std::mt19937 random(7);
+  for (auto& byte : noise.bytes()) byte = static_cast<std::uint8_t>(random());
+  constexpr int kShapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
+  const auto blockSums = std::make_unique<BlockSums>();
+  for (const Picture* picture : {&noise, &white, &ridged, &noise}) {
+    blockSums->Begin(picture->data());
+    for (const auto& [w, h] : kShapes) {
+      const ShapeOps& ops = OpsForShape(w, h);
+      for (int block = 0; block < kBlockCount; block += 7)
+        for (int y = 0; y < 8; y += h)
+          for (int x = 0; x < 8; x += w) {
+            const ChannelSums expected = ops.channelSums(picture->Pixel(Picture::BlockX(block) + x, Picture::BlockY(block) + y));
+            const ChannelSums got = blockSums->Sums(block, x, y, w, h);
+            for (int c = 0; c < 3; ++c) {
+              ASSERT_EQ(got.sum[c], expected.sum[c]) << w << "x" << h << " block " << block << " at " << x << "," << y;
+              ASSERT_EQ(got.sumOfSquares[c], expected.sumOfSquares[c]) << w << "x" << h << " block " << block;
+            }
+          }
+    }
+  }
+}
+
 TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
   std::mt19937 random(23);
   auto current = std::make_unique<YuvPlane>(), reference = std::make_unique<YuvPlane>();
@@ -172,23 +202,28 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
         prepared.Pixel(x, y)[c] = static_cast<std::uint8_t>(
             std::clamp(reference.Pixel(std::min(x + 3, kScreenWidth - 1), std::max(y - 2, 0))[c] +
                            static_cast<int>(random() % 9) - 4, 0, 255));
-  MotionSearch search;
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int unusable = 0;
-  for (const auto& shape : shapes) {
-    const int w = shape[0], h = shape[1];
-    for (int y = 0; y + h <= kScreenHeight; y += h)
-      for (int x = 0; x + w <= kScreenWidth; x += w) {
-        if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
-        const int offset = (y * kScreenWidth + x) * 3;
-        const int predicted = static_cast<int>(random() % 256);
-        const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
-        const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
-        ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y;
-        ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y;
-        unusable += got.cost == 48960;
-      }
+  // The widest kernels the processor has, then the portable ones.
+  for (const bool avx2 : {true, false}) {
+    AllowPrepAvx2(avx2);
+    MotionSearch search;
+    for (const auto& shape : shapes) {
+      const int w = shape[0], h = shape[1];
+      for (int y = 0; y + h <= kScreenHeight; y += h)
+        for (int x = 0; x + w <= kScreenWidth; x += w) {
+          if (y >= 16 && y < kScreenHeight - 16 && x >= 16 && x < kScreenWidth - 16 && random() % 8 != 0) continue;
+          const int offset = (y * kScreenWidth + x) * 3;
+          const int predicted = static_cast<int>(random() % 256);
+          const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
+          const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
+          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          unusable += got.cost == 48960;
+        }
+    }
   }
+  AllowPrepAvx2(true);
   EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 

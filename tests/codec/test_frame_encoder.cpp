@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/bench_content.h"
+#include "codec/prep_cpu.h"
 #include "tests/codec/coded_frame.h"
 #include "tests/codec/encoder_test_pictures.h"
 
@@ -472,12 +473,16 @@ TEST(EncodeFrame, GoldenPayloads) {
       {bench::Content::kStill, 3, {2, 240, 160}, 0x2d7282859bf2c0dd},
       {bench::Content::kNoise, 1, {0, 240, 160}, 0x1ddb383ab2d2a986},
   };
-  for (const Case& c : cases) {
-    const std::uint64_t hash = HashClosedLoop(c.content, c.frames, c.settings);
-    EXPECT_EQ(hash, c.hash) << bench::ContentName(c.content) << " mode " << c.settings.mode << " "
-                            << c.settings.targetWidth << "x" << c.settings.targetHeight << std::hex
-                            << " hash 0x" << hash;
+  for (const bool avx2 : {true, false}) {  // the widest kernels, then the portable ones
+    AllowPrepAvx2(avx2);
+    for (const Case& c : cases) {
+      const std::uint64_t hash = HashClosedLoop(c.content, c.frames, c.settings);
+      EXPECT_EQ(hash, c.hash) << bench::ContentName(c.content) << " mode " << c.settings.mode << " "
+                              << c.settings.targetWidth << "x" << c.settings.targetHeight << std::hex
+                              << " hash 0x" << hash << " avx2 " << avx2;
+    }
   }
+  AllowPrepAvx2(true);
 }
 
 }  // namespace

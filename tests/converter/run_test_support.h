@@ -13,7 +13,7 @@
 #include "converter/engine/disc_browser.h"
 #include "converter/engine/memory_controls.h"
 #include "converter/graph/headless_event_window.h"
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 namespace tarn::conv::testing {

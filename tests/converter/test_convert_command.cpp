@@ -38,12 +38,14 @@ class ConvertCommandTest : public ConverterFolderTest {
     fs::create_directory(output_);
   }
 
-  // Under an English locale unless `locale` names another.
-  ProgramRun Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8") const {
+  // Under an English locale unless `locale` names another; `shellPrefix` runs first in the same
+  // shell (a resource limit or a timeout around the program).
+  ProgramRun Run(const std::vector<std::string>& args, const std::string& locale = "C.UTF-8",
+                 const std::string& shellPrefix = "") const {
     // The run's copy of the settings goes into a folder of the test's own.
     fs::create_directories(folder_ / "tmp");
     std::string command = "LANGUAGE= LC_ALL=" + locale + " TMPDIR=" + Quote((folder_ / "tmp").string()) + " " +
-                          Quote(TARNCONV_PATH);
+                          shellPrefix + Quote(TARNCONV_PATH);
     for (const std::string& arg : args) command += " " + Quote(arg);
     const fs::path out = folder_ / "stdout", err = folder_ / "stderr";
     command += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
@@ -163,6 +165,62 @@ TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
   const ProgramRun carried = Run({"--convert", disc, "--out", output_.string(), "--titles", "4", "--audio", "2",
                                   "--subtitle", "1"});
   EXPECT_EQ(carried.status, kExitConverted) << carried.err;
+}
+
+// A full disk in the middle of a run, as a limit on the size of the program's files: the sound
+// file of chapter 2 (about 72 KiB) meets it, chapter 1's pair (under 50 KiB each) does not.
+TEST_F(ConvertCommandTest, AFullDiskStopsTheRunWithAMessageAndReportsOnlyWholePairsAsConverted) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "C.UTF-8", "exec prlimit --fsize=61440 ");
+  EXPECT_EQ(run.status, kExitFailed) << run.err;
+  const fs::path first = output_ / "001001.tmv", second = output_ / "0000101002.tmv";
+  EXPECT_NE(run.err.find(second.string()), std::string::npos) << run.err;
+  EXPECT_NE(run.out.find(first.string() + "  "), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("(not converted"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\n1 segment converted: 2 files, "), std::string::npos) << run.out;
+  EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 3) << run.out;  // two segments, the summary
+  EXPECT_TRUE(testing::MovieFinished(first));
+  EXPECT_EQ(testing::ReadSoundHeader(output_ / "001001.tms").channels, 2);
+  // Two pairs were begun and the counter says two; nothing after the failure was begun.
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00002");
+  EXPECT_FALSE(fs::exists(output_ / "0000201003.tmv"));
+}
+
+// SIGTERM and SIGINT at moments spread over a conversion: every file pair left behind is
+// finished (both headers written), and the settings file is whole with a counter that matches
+// the pairs begun.
+TEST_F(ConvertCommandTest, SignalsAtAnyMomentLeaveFinishedFilesAndAWholeSettingsFile) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  constexpr int kRounds = 20;
+  for (int round = 0; round < kRounds; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    fs::remove_all(output_);
+    fs::create_directory(output_);
+    fs::remove(profile_.path());
+    const char* signal = round % 2 == 0 ? "TERM" : "INT";
+    const std::string delay = std::to_string(0.05 + 0.9 * round / kRounds);
+    const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "C.UTF-8",
+                               "exec timeout --preserve-status -s " + std::string(signal) + " " + delay + " ");
+    // 130 is also SIGINT's own ending, and 143 SIGTERM's, before the program took the signals over.
+    EXPECT_TRUE(run.status == kExitInterrupted || run.status == kExitConverted || run.status == 143)
+        << run.status << run.err;
+    int pairs = 0;
+    for (const fs::directory_entry& file : fs::directory_iterator(output_)) {
+      if (file.path().extension() != ".tmv") continue;
+      ++pairs;
+      EXPECT_TRUE(testing::MovieFinished(file.path())) << file.path();
+      fs::path sound = file.path();
+      EXPECT_EQ(testing::ReadSoundHeader(sound.replace_extension(".tms")).channels, 2) << sound;
+    }
+    if (fs::exists(profile_.path())) {
+      const std::string text = testing::ReadFileText(profile_.path());
+      EXPECT_TRUE(text.ends_with("\n") && text.find("[SaveMovie]") != std::string::npos) << text;
+    }
+    const std::string counter = ReadKey("SaveMovie", "FileDefault");
+    EXPECT_EQ(pairs == 0 ? "<absent>" : settings::FormatFileDefault(pairs), counter);
+  }
 }
 
 TEST_F(ConvertCommandTest, TheOptionsLastForTheRunAndPickTitlesAndChapters) {

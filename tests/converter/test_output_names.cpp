@@ -5,7 +5,7 @@
 
 #include "converter/engine/output_names.h"
 #include "converter/engine/run_plan.h"
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {

@@ -2,7 +2,7 @@
 
 #include "converter/engine/output_size_poll.h"
 #include "converter/engine/size_limit.h"
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "media/registry/FilterRegistry.h"
 
 namespace tarn::conv {

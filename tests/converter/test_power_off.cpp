@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "converter/engine/power_off.h"
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {

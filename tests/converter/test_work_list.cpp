@@ -6,7 +6,7 @@
 #include "converter/engine/entry_settings.h"
 #include "converter/engine/memory_controls.h"
 #include "converter/engine/work_list.h"
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 namespace tarn::conv {

@@ -15,7 +15,7 @@
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/ps_demuxer.h"
 #include "tests/dvd/es_decoder.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace tarn::dvd {
 namespace {

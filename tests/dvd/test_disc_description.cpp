@@ -7,7 +7,7 @@
 #include "platform/dvd/disc_description.h"
 #include "platform/dvd/drive_search.h"
 #include "platform/dvd/dvd_error.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace tarn::dvd {
 namespace {
@@ -141,6 +141,22 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   const std::string chains = test::CopyDisc(Discs().ntsc, temp.path(), "chains");
   for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
+
+  // A title table in VIDEO_TS.IFO and its backup whose last byte lies 64 MiB on, past the end
+  // of the file, or before the end of its own header (libdvdread would free it twice):
+  // damaged, and the process lives on.
+  for (const char* lastByte : {"\x04\x00\x00\x00", "\x00\x00\x00\x03"}) {
+    const std::string titles = test::CopyDisc(Discs().ntsc, temp.path(), "titles" + std::to_string(lastByte[0]));
+    for (const char* file : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
+      std::fstream stream(titles + file, std::ios::in | std::ios::out | std::ios::binary);
+      stream.seekg(0xC4);
+      unsigned char sector[4] = {};
+      stream.read(reinterpret_cast<char*>(sector), 4);
+      stream.seekp((sector[0] << 24 | sector[1] << 16 | sector[2] << 8 | sector[3]) * 2048 + 4);
+      stream.write(lastByte, 4);
+    }
+    EXPECT_EQ(ErrorKindOf(titles), DvdErrorKind::kDamaged) << titles;
+  }
 
   for (const uintmax_t keep : {uintmax_t{40000}, uintmax_t{300000}}) {
     const std::string cut = temp.path() + "/cut" + std::to_string(keep) + ".iso";

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace {
 

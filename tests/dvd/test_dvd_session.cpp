@@ -4,7 +4,7 @@
 
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/dvd_session.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace tarn::dvd {
 namespace {

@@ -1,88 +1,32 @@
 // libtarnvenc.so as the graph meets it: loaded with dlopen, registered in a private filter
 // registry, found by friendly name through the device enumerator and bound through its
 // class factory.
-#include <dlfcn.h>
-
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 
 #include "encoder/video_encoder_ids.h"
-#include "encoder_test_support.h"
 #include "media/registry/CategoryInterfaces.h"
-#include "media/registry/ComRuntime.h"
-#include "media/registry/FilterRegistry.h"
+#include "tests/support/encoder_test_support.h"
+#include "tests/support/filter_library.h"
 
 namespace {
 
 using tarn::venc::kPreviewSubtype;
-using tarn::venc::kVideoEncoderClsid;
 using tarn::venc::kVideoEncoderName;
-
-std::string RealPath(const char* path) {
-  char* resolved = ::realpath(path, nullptr);
-  std::string result = resolved != nullptr ? resolved : "";
-  std::free(resolved);
-  return result;
-}
 
 class EncoderLibrary : public ::testing::Test {
  protected:
-  void SetUp() override {
-    handle = ::dlopen(TARNVENC_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-    ASSERT_NE(handle, nullptr) << ::dlerror();
-    registerServer = Entry<HRESULT (*)()>("DllRegisterServer");
-    unregisterServer = Entry<HRESULT (*)()>("DllUnregisterServer");
-    getClassObject = Entry<DllGetClassObjectFn>("DllGetClassObject");
-    canUnloadNow = Entry<HRESULT (*)()>("DllCanUnloadNow");
-    currentSize = Entry<std::int32_t (*)()>("CurentSize");
-  }
-  void TearDown() override {
-    CoFreeUnusedLibraries();
-    if (handle != nullptr) ::dlclose(handle);
-  }
-  template <class F>
-  F Entry(const char* name) {
-    auto entry = reinterpret_cast<F>(::dlsym(handle, name));
-    EXPECT_NE(entry, nullptr) << name;
-    return entry;
-  }
-  std::vector<tarn::media::RegisteredClass> Registered() {
-    std::vector<tarn::media::RegisteredClass> classes;
-    EXPECT_EQ(tarn::media::FilterRegistry(registryPath).Load(&classes), S_OK);
-    return classes;
-  }
-
-  media_test::TempDir folder;
-  std::filesystem::path registryPath = folder.path() / "filters.ini";
-  media_test::ScopedEnv registryVariable{"TARNMEDIA_FILTERS", registryPath.string()};
-  media_test::ScopedEnv iniVariable{"TARNMEDIA_INI", (folder.path() / "TarnMedia.ini").string()};
-  void* handle = nullptr;
-  HRESULT (*registerServer)() = nullptr;
-  HRESULT (*unregisterServer)() = nullptr;
-  DllGetClassObjectFn getClassObject = nullptr;
-  HRESULT (*canUnloadNow)() = nullptr;
-  std::int32_t (*currentSize)() = nullptr;
+  tarn::test::PrivateRegistry registry;
+  tarn::test::LoadedFilterLibrary library{TARNVENC_LIBRARY};
+  std::int32_t (*currentSize)() = library.Entry<std::int32_t (*)()>("CurentSize");
 };
 
-TEST_F(EncoderLibrary, ExportsOnlyItsEntryPointsByName) {
-  EXPECT_EQ(::dlsym(handle, "_ZN4tarn4venc11CurrentSizeEv"), nullptr);
-  EXPECT_EQ(::dlsym(handle, "ModuleCanUnloadNow"), nullptr);
-}
-
-TEST_F(EncoderLibrary, RegistersOnceAndUnregistersEvenWhenAbsent) {
-  ASSERT_EQ(registerServer(), S_OK);
-  ASSERT_EQ(registerServer(), S_OK);
-  const auto classes = Registered();
+TEST_F(EncoderLibrary, RegistersItsPinsWithMeritDoNotUse) {
+  ASSERT_EQ(library.Register(), S_OK);
+  const auto classes = registry.Classes();
   ASSERT_EQ(classes.size(), 1u);
   const auto& entry = classes[0];
-  EXPECT_EQ(entry.clsid, kVideoEncoderClsid);
-  EXPECT_EQ(entry.className, kVideoEncoderName);
-  EXPECT_EQ(entry.libraryPath, RealPath(TARNVENC_LIBRARY));
-  EXPECT_EQ(entry.threadingModel, "Both");
   ASSERT_TRUE(entry.filter.has_value());
-  EXPECT_EQ(entry.filter->category, CLSID_LegacyAmFilterCategory);
-  EXPECT_EQ(entry.filter->friendlyName, kVideoEncoderName);
   EXPECT_EQ(entry.filter->merit, 0x00200000u);
   ASSERT_EQ(entry.filter->pins.size(), 2u);
   const auto& input = entry.filter->pins[0];
@@ -95,73 +39,17 @@ TEST_F(EncoderLibrary, RegistersOnceAndUnregistersEvenWhenAbsent) {
   EXPECT_TRUE(output.output);
   EXPECT_FALSE(output.rendered || output.zero || output.many);
   EXPECT_EQ(output.types, (std::vector<std::pair<GUID, GUID>>{{MEDIATYPE_Video, kPreviewSubtype}}));
-
-  EXPECT_EQ(unregisterServer(), S_OK);
-  EXPECT_TRUE(Registered().empty());
-  EXPECT_EQ(unregisterServer(), S_OK);
 }
 
-TEST_F(EncoderLibrary, HandsOutAClassFactoryForTheFilterOnly) {
-  ComPtr<IClassFactory> factory;
-  constexpr CLSID kOther{0x12345678, 0x1234, 0x1234, {1, 2, 3, 4, 5, 6, 7, 8}};
-  EXPECT_EQ(getClassObject(kOther, IID_IClassFactory, factory.ReleaseAndGetAddressOfVoid()),
-            CLASS_E_CLASSNOTAVAILABLE);
-  EXPECT_EQ(getClassObject(kVideoEncoderClsid, IID_IBaseFilter, factory.ReleaseAndGetAddressOfVoid()),
-            E_NOINTERFACE);
-  EXPECT_EQ(canUnloadNow(), S_OK);
-  ASSERT_EQ(getClassObject(kVideoEncoderClsid, IID_IClassFactory, factory.ReleaseAndGetAddressOfVoid()), S_OK);
-  EXPECT_EQ(canUnloadNow(), S_FALSE);
-
-  ComPtr<IBaseFilter> filter;
-  ComPtr<IBaseFilter> outer(new venc_test::PictureSource);  // any object can stand as an owner
-  EXPECT_EQ(factory->CreateInstance(outer.Get(), IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid()),
-            E_NOINTERFACE);
-  ASSERT_EQ(factory->CreateInstance(nullptr, IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid()), S_OK);
-  CLSID clsid{};
-  EXPECT_EQ(filter->GetClassID(&clsid), S_OK);
-  EXPECT_EQ(clsid, kVideoEncoderClsid);
-  ComPtr<IReferenceClock> clock;
-  EXPECT_EQ(filter->QueryInterface(IID_IReferenceClock, clock.ReleaseAndGetAddressOfVoid()), S_OK);
-
-  factory->LockServer(TRUE);
-  factory.Reset();
-  filter.Reset();
-  clock.Reset();
-  EXPECT_EQ(canUnloadNow(), S_FALSE);  // the lock holds the library
-  ComPtr<IUnknown> unknown;
-  ASSERT_EQ(getClassObject(kVideoEncoderClsid, IID_IUnknown, unknown.ReleaseAndGetAddressOfVoid()), S_OK);
-  ASSERT_EQ(unknown.As(&factory), S_OK);
-  unknown.Reset();
-  factory->LockServer(FALSE);
-  factory.Reset();
-  EXPECT_EQ(canUnloadNow(), S_OK);
-}
-
-TEST_F(EncoderLibrary, TheDeviceEnumeratorFindsTheFilterAndTheBoundObjectEncodes) {
-  ASSERT_EQ(registerServer(), S_OK);
+TEST_F(EncoderLibrary, TheBoundObjectEncodesAndCurentSizeCountsItsFile) {
+  ASSERT_EQ(library.Register(), S_OK);
   EXPECT_EQ(currentSize(), 0);
 
-  ComPtr<ICreateDevEnum> devices;
-  ASSERT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                             devices.ReleaseAndGetAddressOfVoid()), S_OK);
-  ComPtr<IEnumMoniker> monikers;
-  ASSERT_EQ(devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0), S_OK);
-  ComPtr<IBaseFilter> encoder;
-  ComPtr<IMoniker> moniker;
-  while (!encoder && monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    ComPtr<IPropertyBag> bag;
-    ASSERT_EQ(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, bag.ReleaseAndGetAddressOfVoid()), S_OK);
-    VARIANT name;
-    VariantInit(&name);
-    if (bag->Read(L"FriendlyName", &name, nullptr) == S_OK && std::wstring(name.bstrVal) == kVideoEncoderName) {
-      ASSERT_EQ(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, encoder.ReleaseAndGetAddressOfVoid()), S_OK);
-    }
-    VariantClear(&name);
-  }
+  ComPtr<IBaseFilter> encoder = tarn::test::BindByFriendlyName(kVideoEncoderName);
   ASSERT_TRUE(encoder);
 
-  const auto moviePath = folder.path() / "bound.tmv";
-  std::ofstream(folder.path() / "TarnMedia.ini") << "[SaveMovie]\nFileName=" << moviePath.string() << "\n";
+  const auto moviePath = registry.folder.path() / "bound.tmv";
+  std::ofstream(registry.folder.path() / "TarnMedia.ini") << "[SaveMovie]\nFileName=" << moviePath.string() << "\n";
   ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
   ComPtr<venc_test::PreviewSink> sink(new venc_test::PreviewSink);
   source->pin.type = media_test::VideoType(MEDIASUBTYPE_RGB24, 64, 48, 24);
@@ -191,15 +79,6 @@ TEST_F(EncoderLibrary, TheDeviceEnumeratorFindsTheFilterAndTheBoundObjectEncodes
   in->Disconnect();
   out->Disconnect();
   sink->pin.Disconnect();
-}
-
-TEST(EncoderBuild, TheBuildRegistryListsTheLibrary) {
-  tarn::media::RegisteredClass entry;
-  ASSERT_EQ(tarn::media::FilterRegistry(std::filesystem::path(TARN_BUILD_DIR) / "filters.ini")
-                .Find(kVideoEncoderClsid, &entry), S_OK);
-  EXPECT_EQ(entry.libraryPath, RealPath(TARNVENC_LIBRARY));
-  ASSERT_TRUE(entry.filter.has_value());
-  EXPECT_EQ(entry.filter->friendlyName, kVideoEncoderName);
 }
 
 }  // namespace

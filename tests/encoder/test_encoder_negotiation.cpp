@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "encoder/encoder_media_types.h"
-#include "encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 
 namespace {
 
@@ -105,6 +105,11 @@ TEST(EncoderInputTypes, Yuy2GetsAnRgb24DescriptionFromEitherFormatBlock) {
     EXPECT_EQ(format.bmiHeader.biSizeImage, 720u * 480 * 3);
     EXPECT_EQ(std::memcmp(&format, working.type.Format(), 88), 0);
   }
+  // A picture the input check accepts whose size in bits passes 2^31: the size is still exact.
+  WorkingInput large;
+  ASSERT_EQ(Describe(VideoType(MEDIASUBTYPE_YUY2, 20000, 10000, 16), &large), S_OK);
+  EXPECT_EQ(large.format.bmiHeader.biSizeImage, 600'000'000u);
+  EXPECT_EQ(large.type.lSampleSize, 600'000'000u);
   // RGB24 in a VideoInfo2 block: the bit count is read from its own bitmap header.
   WorkingInput working;
   EXPECT_EQ(Describe(VideoInfo2Type(MEDIASUBTYPE_RGB24, 320, 240, 32), &working), E_FAIL);

@@ -15,7 +15,7 @@
 #include "codec/picture_prep.h"
 #include "encoder/encoder_process_state.h"
 #include "formats/record_format.h"
-#include "encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "media/base/MediaSample.h"
 
 namespace {
@@ -102,6 +102,15 @@ TEST_F(EncoderStream, JumpsInStreamTimeHoldTheGridWhereItWas) {
 TEST_F(EncoderStream, SamplesWithoutTimesAreAllEncodedAndGoOutWithoutTimes) {
   ASSERT_EQ(StartAll(), S_OK);
   for (int i = 0; i < 5; ++i) ASSERT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, i)), S_OK);
+  ASSERT_EQ(StopAll(), S_OK);
+  ASSERT_EQ(sink->pin.received.size(), 5u);
+  for (const auto& preview : sink->pin.received) EXPECT_EQ(preview.timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
+  EXPECT_EQ(PlayMovie(moviePath).records.size(), 5u);
+
+  // A start time without a stop time counts as no time: 30 frames a second all pass the gate.
+  sink->pin.received.clear();
+  ASSERT_EQ(StartAll(), S_OK);
+  for (const REFERENCE_TIME start : Ntsc(1'000'000, 5)) ASSERT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, 1), start), S_OK);
   ASSERT_EQ(StopAll(), S_OK);
   ASSERT_EQ(sink->pin.received.size(), 5u);
   for (const auto& preview : sink->pin.received) EXPECT_EQ(preview.timeResult, VFW_E_SAMPLE_TIME_NOT_SET);

@@ -7,7 +7,7 @@
 #include "media/registry/ServerRegistration.h"
 #include "media/registry/TextConversion.h"
 
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 #include "test_filter_ids.h"
 
 #include <dlfcn.h>
@@ -323,6 +323,74 @@ TEST_F(Registry, TarnregsvrRegistersAndUnregistersALibrary) {
 
     run = RunCommand(tool);
     EXPECT_EQ(run.exitCode, 2);
+}
+
+// The user's registry, then the machine's in each of $XDG_CONFIG_DIRS.
+class MachineRegistry : public ::testing::Test {
+protected:
+    std::filesystem::path In(const char* folder) const { return dir.path() / folder / "tarnmedia" / "filters.ini"; }
+
+    TempDir dir;
+    ScopedEnv noExplicitFile{"TARNMEDIA_FILTERS", ""};
+    ScopedEnv userFolder{"XDG_CONFIG_HOME", (dir.path() / "user").string()};
+    ScopedEnv machineFolders{"XDG_CONFIG_DIRS",
+                             (dir.path() / "site").string() + ":relative:" + (dir.path() / "vendor").string()};
+};
+
+TEST_F(MachineRegistry, TheUsersEntriesWinAndChangesStayWithTheUser) {
+    EXPECT_EQ(tarn::media::FilterRegistryLookup(),
+              (std::vector<std::filesystem::path>{In("user"), In("site"), In("vendor")}));
+    EXPECT_EQ(tarn::media::SystemFilterRegistryPath(), In("site"));
+    const CLSID a{0xA, 0, 0, {}};
+    const CLSID b{0xB, 0, 0, {}};
+    ASSERT_EQ(FilterRegistry(In("vendor")).RegisterClass(a, L"vendor A", "/vendor/liba.so", "Both"), S_OK);
+    ASSERT_EQ(FilterRegistry(In("vendor")).RegisterClass(b, L"vendor B", "/vendor/libb.so", "Both"), S_OK);
+    ASSERT_EQ(FilterRegistry(In("site")).RegisterClass(a, L"site A", "/site/liba.so", "Both"), S_OK);
+    ASSERT_EQ(FilterRegistry(In("user")).RegisterClass(b, L"user B", "/user/libb.so", "Both"), S_OK);
+
+    const FilterRegistry registry;
+    std::vector<RegisteredClass> classes;
+    ASSERT_EQ(registry.Load(&classes), S_OK);
+    ASSERT_EQ(classes.size(), 2u);
+    EXPECT_EQ(classes[0].libraryPath, "/user/libb.so");
+    EXPECT_EQ(classes[1].libraryPath, "/site/liba.so");
+
+    // An unreadable machine file is passed over; an unreadable user file is reported.
+    std::filesystem::remove(In("site"));
+    std::filesystem::create_directory(In("site"));
+    RegisteredClass found;
+    ASSERT_EQ(registry.Find(a, &found), S_OK);
+    EXPECT_EQ(found.libraryPath, "/vendor/liba.so");
+
+    const CLSID c{0xC, 0, 0, {}};
+    ASSERT_EQ(registry.RegisterClass(c, L"mine", "/user/libc.so", "Both"), S_OK);
+    EXPECT_EQ(Occurrences(ReadText(In("vendor")), "mine"), 0u);
+    EXPECT_EQ(Occurrences(ReadText(In("user")), "mine"), 1u);
+    std::filesystem::remove(In("user"));
+    std::filesystem::create_directory(In("user"));
+    EXPECT_TRUE(FAILED(registry.Load(&classes)));
+}
+
+TEST_F(MachineRegistry, UnregisteringWhatIsAbsentCreatesNoFile) {
+    const FilterRegistry registry;
+    EXPECT_EQ(registry.UnregisterClass(kTestFilterClsid), S_OK);
+    EXPECT_EQ(registry.UnregisterFilter(kTestFilterClsid), S_OK);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "user"));
+}
+
+TEST_F(MachineRegistry, TarnregsvrSystemRegistersForEveryUser) {
+    const std::string tool = TARNREGSVR;
+    CommandResult run = RunCommand(tool + " --system " + TEST_FILTER_LIBRARY);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find(In("site").string()), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(In("user")));
+    RegisteredClass found;
+    EXPECT_EQ(FilterRegistry().Find(kTestFilterClsid, &found), S_OK);
+
+    run = RunCommand(tool + " -u --system " + TEST_FILTER_LIBRARY);
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(FilterRegistry().Find(kTestFilterClsid, &found), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(std::filesystem::exists(In("user")));
 }
 
 }  // namespace

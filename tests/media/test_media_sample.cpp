@@ -2,7 +2,7 @@
 #include "media/base/MemAllocator.h"
 #include "media/com/ComPtr.h"
 
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "media/base/SourceStream.h"
 #include "media/dshow/EventCodes.h"
 
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 #include <gtest/gtest.h>
 

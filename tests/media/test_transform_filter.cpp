@@ -4,7 +4,7 @@
 #include "media/base/TransformFilter.h"
 #include "media/dshow/EventCodes.h"
 
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 #include <gtest/gtest.h>
 

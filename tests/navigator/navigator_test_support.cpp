@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/tarnaud/sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 
 namespace nav_test {
 namespace fs = std::filesystem;

@@ -15,6 +15,7 @@
 #include "media/com/ComPtr.h"
 #include "platform/navigator/dvd_interfaces.h"
 #include "media/graph/GraphInterfaces.h"
+#include "media/graph/GraphPopulation.h"
 #include "media/registry/CategoryInterfaces.h"
 #include "media/registry/ComRuntime.h"
 #include "media/registry/TextConversion.h"
@@ -260,45 +261,15 @@ class ConversionGraph : public DvdConversion {
     CoUninitialize();
   }
 
-  void AddFilters(const std::vector<std::wstring>& names) {
-    ComPtr<ICreateDevEnum> devices;
-    ASSERT_EQ(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                               reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf())),
-              S_OK);
-    ComPtr<IEnumMoniker> monikers;
-    ASSERT_EQ(devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0), S_OK);
-    ComPtr<IMoniker> moniker;
-    while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-      ComPtr<IPropertyBag> bag;
-      moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag, reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf()));
-      VARIANT name;
-      VariantInit(&name);
-      if (bag && SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR &&
-          std::find(names.begin(), names.end(), std::wstring(name.bstrVal)) != names.end()) {
-        ComPtr<IBaseFilter> filter;
-        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                            reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()))))
-          graph->AddFilter(filter.Get(), name.bstrVal);
-      }
-      VariantClear(&name);
-    }
+  void AddFilters(const std::vector<std::string_view>& names) {
+    tarn::media::graph::FiltersAdded added;
+    ASSERT_EQ(tarn::media::graph::AddFiltersByFriendlyName(graph.Get(), names, &added), S_OK);
   }
 
   void RenderNavigator() {
     ComPtr<IBaseFilter> navigator;
     ASSERT_EQ(graph->FindFilterByName(L"DVD Navigator", navigator.ReleaseAndGetAddressOf()), S_OK);
-    for (int i = 0; i < 3; ++i) {
-      ComPtr<IEnumPins> pins;
-      navigator->EnumPins(pins.ReleaseAndGetAddressOf());
-      ComPtr<IPin> pin;
-      while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-        ComPtr<IPin> peer;
-        if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) {
-          graph->Render(pin.Get());
-          break;
-        }
-      }
-    }
+    tarn::media::graph::RenderUnconnectedOutputs(graph.Get(), navigator.Get(), 3);
   }
 
   // One segment the way the converter plays it: names into the settings file, pause, play the
@@ -327,9 +298,9 @@ class ConversionGraph : public DvdConversion {
   ComPtr<IMediaControl> media;
 };
 
-const std::vector<std::wstring> kConversionFilters{L"DVD Navigator", L"GPL MPEG-1/2 Decoder",
-                                                   L"Tarn Video Encoder for GAME", L"Tarn Audio Encoder for DVD",
-                                                   L"ACM Wrapper"};
+const std::vector<std::string_view> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
+                                                   "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
+                                                   "ACM Wrapper"};
 
 TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles) {
   AddFilters(kConversionFilters);
@@ -420,7 +391,7 @@ TEST_F(ConversionGraph, LaterTitlesInAnotherAudioCodecOrPictureSizeConvertThroug
 }
 
 TEST_F(ConversionGraph, WithoutTheNavigatorNoDvdInterfaceIsFound) {
-  AddFilters({L"GPL MPEG-1/2 Decoder", L"Tarn Video Encoder for GAME", L"Tarn Audio Encoder for DVD", L"ACM Wrapper"});
+  AddFilters({"GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD", "ACM Wrapper"});
   ComPtr<IDvdInfo2> found;
   EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(found.ReleaseAndGetAddressOf())), E_FAIL);
 }

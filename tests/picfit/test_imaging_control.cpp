@@ -192,6 +192,36 @@ INSTANTIATE_TEST_SUITE_P(Sources, SourceFormatTest,
                          ::testing::Values("jpg", "png", "gif", "tif", "tga", "pcx", "bmp"),
                          [](const auto& param) { return param.param; });
 
+// Palette formats from a photograph and from a printer's CMYK JPEG: uncompressed bitmaps of
+// the format's depth (the size follows from the header alone), greys only in the grey palette.
+TEST_F(ImagingTest, PaletteFormatsAreUncompressedAtTheirDepthFromRgbAndCmykSources) {
+    SavePicture(MakePicture(80, 60, [](int x, int y) {
+                    const unsigned h = static_cast<unsigned>(x) * 73856093u ^ static_cast<unsigned>(y) * 19349663u;
+                    return Rgb8(static_cast<int>(h & 255), static_cast<int>(h >> 8 & 255), (x * 3 + y) % 256);
+                }),
+                Path("photo.png"), "PNG");
+    Magick::Image cmyk = MakeGradient(80, 60);
+    cmyk.colorSpace(Magick::CMYKColorspace);
+    SavePicture(cmyk, Path("print.jpg"), "JPEG");
+    for (const char* source : {"photo.png", "print.jpg"}) {
+        for (const auto& [format, bits] : {std::pair{kFormatColour256, 8}, {kFormatGrey256, 8}, {kFormatColour16, 4}}) {
+            SCOPED_TRACE(std::string(source) + " format " + std::to_string(format));
+            const ConvertResult r = LoadAndConvert(source, kFitNone, 240, 160, Options(format));
+            ASSERT_TRUE(r.status.ok()) << r.status.message.toStdString();
+            const QByteArray bytes = ReadAll(r.outputPath);
+            ASSERT_GE(bytes.size(), 54);
+            EXPECT_EQ(U16(bytes, 28), bits);
+            EXPECT_EQ(U32(bytes, 30), 0u);  // no compression
+            const int palette = 4 << bits, stride = (80 * bits / 8 + 3) / 4 * 4;
+            ASSERT_EQ(bytes.size(), 54 + palette + stride * 60);
+            for (int entry = 0; format == kFormatGrey256 && entry < 256; ++entry) {
+                const int at = 54 + 4 * entry;
+                EXPECT_TRUE(bytes[at] == bytes[at + 1] && bytes[at + 1] == bytes[at + 2]) << "entry " << entry;
+            }
+        }
+    }
+}
+
 TEST_F(ImagingTest, BlackAndWhiteFollowsBrightness) {
     // Blue, red, magenta are darker than middle grey; yellow, green, cyan lighter.
     const std::array<std::array<int, 3>, 6> bars{{{0, 0, 255}, {255, 0, 0}, {255, 0, 255},

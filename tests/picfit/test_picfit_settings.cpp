@@ -102,6 +102,33 @@ TEST_F(SettingsTest, IniKeepsOtherSectionsAndKeysAndIgnoresCase) {
     EXPECT_TRUE(QString::fromUtf8(ReadAll(Ini())).startsWith("; picfit\n[Other]\nWidth=1\n\n[GENERAL]\nExtra=keep me\nWidth=300\nHeight=100\n\n[Last]"));
 }
 
+// A file from elsewhere: byte-order mark, CRLF, binary bytes, 40-digit numbers, a 2 MB line,
+// lines without '=', the section twice. What can be read is read, the rest takes defaults or
+// is clamped, and a write keeps every line it does not own byte for byte, in the file's endings.
+TEST_F(SettingsTest, HostileFileIsReadAsFarAsItCanAndItsOtherLinesSurviveAWrite) {
+    const QByteArray forty = "1234567890123456789012345678901234567890";
+    QByteArray hostile = "\xEF\xBB\xBF[General]\r\nno equals sign here\r\n";
+    hostile += QByteArray("\x01\x02\xFF\x00" "binary=\x7F\r\n", 14);
+    hostile += "Width=" + forty + "\r\nHeight=-" + forty + "\r\nHuge=" + QByteArray(2 << 20, 'x') + "\r\n";
+    hostile += "[Other]\r\nkeep=me\r\n[General]\r\nFormat=4\r\nScaleMode=" + forty + "\r\n";
+    WriteAll(Ini(), hostile);
+
+    const PicfitSettings read = ReadPicfitSettings(Ini());
+    EXPECT_GE(read.width, 0);
+    EXPECT_LE(read.width, 960);
+    EXPECT_GE(read.height, 0);
+    EXPECT_LE(read.height, 640);
+    EXPECT_EQ(read.format, 1);     // only the first [General] counts, as with the Windows functions
+
+    ASSERT_TRUE(WritePicfitSettings(Ini(), read));
+    const QByteArray written = ReadAll(Ini());
+    for (const QByteArray& kept : {QByteArray("no equals sign here\r\n"), QByteArray("\x01\x02\xFF\x00" "binary=\x7F\r\n", 14),
+                                   "Huge=" + QByteArray(2 << 20, 'x') + "\r\n", QByteArray("[Other]\r\nkeep=me\r\n")})
+        EXPECT_TRUE(written.contains(kept)) << kept.left(40).toStdString();
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF[General]\r\n"));
+    EXPECT_TRUE(written.contains("Width=" + QByteArray::number(read.width) + "\r\n"));
+}
+
 TEST_F(SettingsTest, LongValuesAreCutTo255Characters) {
     ASSERT_TRUE(WriteIniValue(Ini(), "General", "SaveDir", QString(400, 'x')));
     EXPECT_EQ(ReadIniValue(Ini(), "General", "SaveDir", "").size(), 255);

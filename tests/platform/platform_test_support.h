@@ -4,7 +4,7 @@
 #pragma once
 
 #include "media/com/ComPtr.h"
-#include "tests/media/media_test_support.h"
+#include "tests/support/media_test_support.h"
 #include "platform/renderer_base.h"
 
 #include <cstdint>

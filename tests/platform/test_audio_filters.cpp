@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "tests/encoder/encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "platform/acm_wrapper_filter.h"
 #include "platform/audio_decoder_filter.h"
 #include "platform/av_handles.h"

@@ -12,7 +12,7 @@ extern "C" {
 #include <vector>
 
 #include "encoder/video_encoder_filter.h"
-#include "tests/encoder/encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "media/dshow/FrameGate.h"
 #include "platform/file_source_filter.h"
 #include "platform/frame_gate_follower.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <utility>
 
-#include "tests/encoder/encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "platform/av_handles.h"
 #include "platform/media_formats.h"
 #include "platform/mpeg_video_decoder.h"

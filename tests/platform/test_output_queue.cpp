@@ -1,7 +1,7 @@
 // The output queue between a decoder and the filters after it: order, the end of a stream
 // delivered whole, flushes and failures that neither deadlock nor keep samples.
 #include "media/base/OutputQueue.h"
-#include "tests/media/media_test_support.h"
+#include "tests/support/media_test_support.h"
 #include "platform_test_support.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "tests/encoder/encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "media/dshow/EventCodes.h"
 #include "platform/media_formats.h"
 #include "platform/null_renderer.h"

@@ -5,7 +5,7 @@
 
 #include "media/graph/GraphInterfaces.h"
 #include "media/registry/ComRuntime.h"
-#include "sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 
 namespace {
 

@@ -4,14 +4,17 @@
 #include <cerrno>
 #include <cmath>
 #include <span>
+#include <cstring>
+#include <vector>
 
 #include "tarnaud/sound_end.h"
 
-#include "sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 
 namespace {
 
 using aud_test::DecodedSound;
+using aud_test::DecodeSound;
 using aud_test::Rms;
 using aud_test::SoundChain;
 using aud_test::ZeroCrossingFrequency;
@@ -180,5 +183,17 @@ class EndedSound : public SoundChain {
 
 TEST_F(EndedSound, EightBitFilesAreCutOrPaddedToALength) { CutThenPad(0); }
 TEST_F(EndedSound, AdpcmFilesAreCutOrPaddedToALength) { CutThenPad(2); }
+// The tests' own reader on a cut ADPCM file: a last block shorter than its 4-byte header
+// gives no sample, instead of being read past the end of the file.
+TEST(SoundFileReader, AnAdpcmBlockCutInsideItsHeaderGivesNoSample) {
+  std::vector<std::uint8_t> file(64 + 256 + 2, 0);
+  std::memcpy(file.data(), "TMS1", 4);
+  file[8] = 2;    // IMA ADPCM
+  file[10] = 1;   // mono
+  file[21] = 4;   // 1024 frames said
+  const DecodedSound sound = DecodeSound(file);
+  ASSERT_EQ(sound.channelSamples.size(), 1u);
+  EXPECT_EQ(sound.channelSamples[0].size(), 505u);
+}
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "sound_test_support.h"
+#include "tests/support/sound_test_support.h"
 #include "tarnaud/audio_process_state.h"
 
 namespace {

@@ -230,6 +230,31 @@ TEST_F(TmvtoolTest, SoundFilesAreDescribedAndDecodedToWav) {
   EXPECT_FALSE(std::filesystem::exists(PathOf("cut.wav")));
 }
 
+// The appendix tables are each encoder's own data: other words in them are sound, while the
+// rules the format fixes (N = P + 4098, the last word R from P) still decide damage.
+TEST_F(TmvtoolTest, AnotherEncodersAppendixTablesAreSoundButAWrongWordRIsNot) {
+  EncodeMovie("movie.tmv", TestPictures(36));
+  auto other = ReadWholeFile(PathOf("movie.tmv"));
+  std::uint64_t offset = 512;
+  for (std::size_t i = 0; i < 25; ++i) offset += layouts_[i].FileBytes();
+  const std::size_t appendixAt = static_cast<std::size_t>(offset) + kLengthWordBytes + layouts_[25].payloadBytes;
+  for (std::size_t word = 0; word < kAppendixWords; ++word) other[appendixAt + 2 * word] ^= 0x5A;
+  testing::WriteWholeFile(PathOf("other.tmv"), other);
+  const ToolRun info = RunTool("info '" + PathOf("other.tmv") + "'");
+  EXPECT_EQ(info.exitCode, 0) << info.err;
+  EXPECT_EQ(info.out.find("DAMAGED"), std::string::npos) << info.out;
+  EXPECT_NE(LinesStartingWith(info.out, "record 25:")[0].find("another encoder's table"), std::string::npos) << info.out;
+  EXPECT_NE(info.err.find("note: "), std::string::npos) << info.err;
+  EXPECT_EQ(RunTool("decode '" + PathOf("other.tmv") + "' --raw").exitCode, 0);
+
+  other[appendixAt + 2 * kAppendixWords] ^= 1;  // R no longer belongs to P
+  testing::WriteWholeFile(PathOf("wrong-r.tmv"), other);
+  const ToolRun wrongR = RunTool("info '" + PathOf("wrong-r.tmv") + "'");
+  EXPECT_EQ(wrongR.exitCode, 1);
+  EXPECT_NE(wrongR.err.find("record 25 at offset " + std::to_string(offset) + ": the appendix word R"), std::string::npos)
+      << wrongR.err;
+}
+
 TEST_F(TmvtoolTest, DecodeRawReproducesTheEncodersReferencesAcrossTheBlackReset) {
   std::vector<Picture> pictures = TestPictures(10);
   pictures.resize(602, pictures.back());  // a still scene after the first second

@@ -13,7 +13,7 @@
 #include <iterator>
 #include <thread>
 
-#include "tests/encoder/encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 #include "platform/media_formats.h"
 
 namespace {

@@ -1,8 +1,9 @@
-// tarnregsvr [-u] LIBRARY.so
+// tarnregsvr [-u] [--system] LIBRARY.so
 //
 // Loads a filter library and calls its DllRegisterServer (or, with -u,
 // DllUnregisterServer), which writes to the filter registry named by
-// $TARNMEDIA_FILTERS, else the user's own registry file.
+// $TARNMEDIA_FILTERS, else the user's own registry file; with --system, the
+// machine's registry that every user's programs look up.
 #include "media/com/ClassFactory.h"
 #include "media/registry/FilterRegistry.h"
 #include "media/registry/HResultText.h"
@@ -10,6 +11,7 @@
 
 #include <dlfcn.h>
 
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -22,12 +24,14 @@ constexpr int kExitUsage = 2;
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to,
-                 "Usage: tarnregsvr [-u] [-q] LIBRARY.so\n"
+                 "Usage: tarnregsvr [-u] [-q] [--system] LIBRARY.so\n"
                  "       tarnregsvr --version\n"
                  "Registers a filter library (or unregisters it with -u) in the filter registry:\n"
                  "$TARNMEDIA_FILTERS if set, else $XDG_CONFIG_HOME/tarnmedia/filters.ini\n"
                  "(default ~/.config/tarnmedia/filters.ini).\n"
                  "  -u, --unregister  remove the library's filters from the registry\n"
+                 "  --system          in the machine's registry for every user: tarnmedia/filters.ini\n"
+                 "                    in the first folder of $XDG_CONFIG_DIRS (default /etc/xdg)\n"
                  "  -q, --quiet       print nothing but errors\n"
                  "  -v, --verbose     the default: say what was done and where\n");
 }
@@ -44,11 +48,14 @@ std::string LoadablePath(const std::string& argument) {
 int main(int argc, char** argv) {
     bool unregister = false;
     bool quiet = false;
+    bool system = false;
     std::string library;
     for (int i = 1; i < argc; ++i) {
         std::string_view argument(argv[i]);
         if (argument == "-u" || argument == "--unregister") {
             unregister = true;
+        } else if (argument == "--system") {
+            system = true;
         } else if (argument == "-h" || argument == "--help") {
             PrintUsage(stdout);
             return 0;
@@ -74,6 +81,9 @@ int main(int argc, char** argv) {
         PrintUsage(stderr);
         return kExitUsage;
     }
+
+    // The library writes through the registry the environment names.
+    if (system) ::setenv("TARNMEDIA_FILTERS", tarn::media::SystemFilterRegistryPath().c_str(), 1);
 
     std::error_code error;
     if (!std::filesystem::is_regular_file(library, error)) {

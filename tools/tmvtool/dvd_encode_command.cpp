@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,8 @@
 #include "media/dshow/EventCodes.h"
 #include "platform/navigator/dvd_interfaces.h"
 #include "media/graph/GraphInterfaces.h"
+#include "media/graph/GraphPopulation.h"
+#include "media/graph/PinQueries.h"
 #include "media/registry/CategoryInterfaces.h"
 #include "media/registry/ComRuntime.h"
 #include "media/registry/HResultText.h"
@@ -51,14 +54,13 @@ constexpr std::string_view kUsage =
     "Shows the chapter being converted on a terminal, and prints the frames and bytes written\n"
     "and the speed against real time. Ctrl-C stops and keeps what was converted.\n";
 
-// The conversion graph's filters, in the order the category is matched against them.
-constexpr const wchar_t* kNavigatorName = L"DVD Navigator";
-constexpr const wchar_t* kDecoderName = L"GPL MPEG-1/2 Decoder";
-constexpr const wchar_t* kVideoEncoderName = L"Tarn Video Encoder for GAME";
-constexpr const wchar_t* kAudioEncoderName = L"Tarn Audio Encoder for DVD";
-constexpr const wchar_t* kAcmWrapperName = L"ACM Wrapper";
-constexpr const wchar_t* kConversionFilters[] = {kNavigatorName, kDecoderName, kVideoEncoderName, kAudioEncoderName,
-                                                 kAcmWrapperName};
+// The conversion graph's filters, by their registered friendly names.
+enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper };
+constexpr std::array<std::string_view, 5> kConversionFilters{
+    "DVD Navigator", "GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
+    "ACM Wrapper"};
+// How many of the navigator's outputs are rendered: video, audio and subpicture.
+constexpr int kNavigatorOutputs = 3;
 
 struct DvdEncodeOptions {
   std::string disc;
@@ -142,79 +144,6 @@ std::string CheckAgainstDisc(IDvdInfo2* info, DvdEncodeOptions& options) {
     return "title " + std::to_string(options.title) + " of " + options.disc + " has " + plural(chapters, "chapter") +
            "; there is no chapter " + std::to_string(options.lastChapter);
   return {};
-}
-
-// Puts every filter of the category whose friendly name is one of the conversion filters into
-// the graph under that name. Returns the names found.
-std::vector<std::wstring> AddConversionFilters(IGraphBuilder* graph) {
-  std::vector<std::wstring> found;
-  ComPtr<ICreateDevEnum> devices;
-  if (FAILED(CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
-                              reinterpret_cast<void**>(devices.ReleaseAndGetAddressOf()))))
-    return found;
-  ComPtr<IEnumMoniker> monikers;
-  if (devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0) != S_OK)
-    return found;
-  ComPtr<IMoniker> moniker;
-  while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    ComPtr<IPropertyBag> bag;
-    if (FAILED(moniker->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
-                                      reinterpret_cast<void**>(bag.ReleaseAndGetAddressOf()))))
-      continue;
-    VARIANT name;
-    VariantInit(&name);
-    if (SUCCEEDED(bag->Read(L"FriendlyName", &name, nullptr)) && name.vt == VT_BSTR) {
-      for (const wchar_t* wanted : kConversionFilters) {
-        if (std::wstring_view(name.bstrVal) != wanted) continue;
-        ComPtr<IBaseFilter> filter;
-        if (SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter,
-                                            reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()))) &&
-            SUCCEEDED(graph->AddFilter(filter.Get(), wanted)))
-          found.emplace_back(wanted);
-        break;
-      }
-    }
-    VariantClear(&name);
-  }
-  return found;
-}
-
-ComPtr<IBaseFilter> FilterNamed(IGraphBuilder* graph, const wchar_t* name) {
-  ComPtr<IBaseFilter> filter;
-  graph->FindFilterByName(name, filter.ReleaseAndGetAddressOf());
-  return filter;
-}
-
-// The first unconnected output pin not tried before. A pin that cannot be rendered (the video
-// without a decoder) stays unconnected; taking it again would leave the pins after it, and with
-// them the sound, unrendered.
-ComPtr<IPin> FindUnconnectedOutput(IBaseFilter* filter, const std::vector<IPin*>& tried) {
-  ComPtr<IEnumPins> pins;
-  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return {};
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION direction{};
-    if (FAILED(pin->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) continue;
-    if (std::find(tried.begin(), tried.end(), pin.Get()) != tried.end()) continue;
-    ComPtr<IPin> peer;
-    if (FAILED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf()))) return pin;
-  }
-  return {};
-}
-
-bool InputConnected(IBaseFilter* filter) {
-  if (filter == nullptr) return false;
-  ComPtr<IEnumPins> pins;
-  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return false;
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION direction{};
-    ComPtr<IPin> peer;
-    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-        SUCCEEDED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf())))
-      return true;
-  }
-  return false;
 }
 
 struct RunResult {
@@ -355,12 +284,13 @@ int RunDvdEncode(std::span<const std::string_view> args) {
     if (FAILED(hr)) {
       PrintError("cannot make a filter graph: " + Reason(hr));
     } else {
-      const std::vector<std::wstring> found = AddConversionFilters(graph.Get());
-      for (const wchar_t* name : kConversionFilters) {
-        if (std::find(found.begin(), found.end(), name) == found.end())
-          PrintError("warning: " + NotRegistered("the filter \"" + media::WideToUtf8(name) + "\""));
+      media::graph::FiltersAdded added;
+      media::graph::AddFiltersByFriendlyName(graph.Get(), kConversionFilters, &added);
+      for (std::size_t i = 0; i < kConversionFilters.size(); ++i) {
+        if (!added.found[i])
+          PrintError("warning: " + NotRegistered("the filter \"" + std::string(kConversionFilters[i]) + "\""));
       }
-      ComPtr<IBaseFilter> navigator = FilterNamed(graph.Get(), kNavigatorName);
+      ComPtr<IBaseFilter> navigator = added.first[kNavigator];
       ComPtr<IDvdControl2> dvd;
       ComPtr<IDvdInfo2> info;
       std::string problem;
@@ -373,19 +303,10 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         PrintError(problem);
         exitCode = kExitUsage;
       } else {
-        std::vector<ComPtr<IPin>> rendered;
-        std::vector<IPin*> tried;
-        for (int i = 0; i < 3; ++i) {
-          ComPtr<IPin> pin = FindUnconnectedOutput(navigator.Get(), tried);
-          if (!pin) break;
-          graph->Render(pin.Get());
-          tried.push_back(pin.Get());
-          rendered.push_back(std::move(pin));
-        }
-        ComPtr<IBaseFilter> videoEncoder = FilterNamed(graph.Get(), kVideoEncoderName);
-        if (!InputConnected(videoEncoder.Get()))
+        media::graph::RenderUnconnectedOutputs(graph.Get(), navigator.Get(), kNavigatorOutputs);
+        if (!media::graph::HasConnectedInput(added.first[kVideoEncoder].Get()))
           std::fprintf(stderr, "tmvtool: warning: the video encoder is not in the video path: no movie file\n");
-        if (!InputConnected(FilterNamed(graph.Get(), kAudioEncoderName).Get()))
+        if (!media::graph::HasConnectedInput(added.first[kAudioEncoder].Get()))
           std::fprintf(stderr, "tmvtool: warning: the audio encoder is not in the audio path: no sound file\n");
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;

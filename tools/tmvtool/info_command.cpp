@@ -16,7 +16,8 @@ constexpr std::string_view kUsage =
     "\n"
     "Prints the movie header and one line per record: its offset, body length N, payload\n"
     "length P, code bytes K, colour bytes M, vector bytes V, and for records 25-32 and 35-42\n"
-    "whether the appendix is present and its word R matches P. Every record is decoded as the\n"
+    "whether the appendix is present and its word R matches P (its table words are each\n"
+    "encoder's own: other words are noted, not a fault). Every record is decoded as the\n"
     "handheld would. Exits with 1 and lists the faults when the file is damaged; an unfinished\n"
     "file (zero header) is reported but is not an error. Of a sound file it prints the header,\n"
     "the length and the mode (codec, channels, rate).\n";

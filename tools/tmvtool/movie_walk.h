@@ -18,6 +18,7 @@ struct WalkResult {
   std::uint64_t fileSize = 0;
   std::uint64_t records = 0;
   std::vector<std::string> faults;  // one line per fault: header, records, cut
+  std::uint64_t otherTableRecords = 0;  // appendix words from another encoder's tables: not a fault
   bool Damaged() const { return !faults.empty(); }
 };
 
@@ -36,7 +37,7 @@ std::string DescribeAppendix(const movie::RecordInfo& record);
 // What is wrong with the record, or an empty text.
 std::string RecordFault(const movie::RecordInfo& record, movie::PlayOutcome outcome);
 
-// Prints the faults on standard error, returns the exit code of the walk.
+// Prints the faults (and a note on other tables) on standard error, returns the exit code of the walk.
 int ReportFaults(const std::string& path, const WalkResult& result);
 
 }  // namespace tarn::tmvtool

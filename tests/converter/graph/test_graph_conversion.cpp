@@ -10,7 +10,7 @@
 
 #include "graph_test_support.h"
 #include "media/com/ComPtr.h"
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 namespace {
 
@@ -110,6 +110,16 @@ TEST_F(GraphOnDisc, SegmentsOfChaptersWriteTheMovieAndSoundFilesTheSettingsName)
   // Chapters 2 and 3 last 150 frames, chapter 4 45: the longer run writes more.
   EXPECT_GT(fs::file_size(sound), fs::file_size(nextSound));
   EXPECT_TRUE(messages.empty());
+
+  // The run's clock is the video encoder's own, the one the converter's timing reads.
+  ComPtr<IMediaFilter> mediaFilter;
+  ASSERT_EQ(QueryInterfaceAs(Graph().Graph(), mediaFilter.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IReferenceClock> clock, encoderClock;
+  ASSERT_EQ(mediaFilter->GetSyncSource(clock.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IBaseFilter> encoder;
+  ASSERT_EQ(Graph().Graph()->FindFilterByName(L"Tarn Video Encoder for GAME", encoder.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_EQ(QueryInterfaceAs(encoder.Get(), encoderClock.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(clock.Get(), encoderClock.Get());
 }
 
 TEST_F(GraphOnDisc, GraphNoticesAreDrainedOnTheWindowsThread) {

@@ -1,6 +1,6 @@
 // Pictures of tarnconv's window for docs/screenshots (run by scripts/screenshots.sh under Xvfb):
 // empty, with a disc, during a conversion, after it, the about box, a help popup, a balloon tip
-// and the video window.
+// the video window and every page of the settings dialog.
 //
 //   tarnconv_screenshots DISC HELPFILE OUTDIR
 #include <QApplication>
@@ -18,6 +18,8 @@
 #include <cstdio>
 
 #include "converter/ui/about_dialog.h"
+#include "converter/ui/advanced_dialog.h"
+#include "converter/ui/slide_tab.h"
 #include "converter/ui/balloon_tip.h"
 #include "converter/ui/control_ids.h"
 #include "converter/ui/convert_dialog.h"
@@ -138,5 +140,20 @@ int main(int argc, char** argv) {
     }
   });
   window.ShowAbout();
+
+  // The settings dialog, one picture per page, each taken once its slide has ended.
+  QTimer::singleShot(500, [&] {
+    auto* settings = qobject_cast<ui::CAdvancedDlg*>(QApplication::activeModalWidget());
+    if (settings == nullptr) return;
+    settings->move(window.geometry().center() - settings->rect().center());
+    const char* names[] = {"settings-output", "settings-video", "settings-audio", "settings-picture"};
+    for (int tab = 0; tab < settings->Tabs().PageCount(); ++tab) {
+      settings->Tabs().SetCurrentIndex(tab);
+      QTest::qWait(400);
+      shooter.Shoot(*settings, QString::fromLatin1(names[tab]));
+    }
+    settings->reject();
+  });
+  QTest::mouseClick(window.Control(ui::kAdvancedButton), Qt::LeftButton);
   return 0;
 }

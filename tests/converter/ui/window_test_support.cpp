@@ -41,8 +41,12 @@ std::optional<QString> RecordingPrompts::SourceFile(QWidget* /*owner*/) {
   return answer;
 }
 
-std::optional<QString> RecordingPrompts::OutputFolder(QWidget* /*owner*/, const QString& /*current*/) {
-  return std::nullopt;
+std::optional<QString> RecordingPrompts::OutputFolder(QWidget* /*owner*/, const QString& current) {
+  folderAsked.push_back(current);
+  if (folderAnswers.empty()) return std::nullopt;
+  QString answer = folderAnswers.front();
+  folderAnswers.pop_front();
+  return answer;
 }
 
 void SegmentHook::SegmentStarted(const SegmentInfo& segment) {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "converter/ui/convert_dialog.h"
-#include "tests/converter/converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 #include "converter/settings/converter_settings.h"
 
 class QListWidget;
@@ -28,6 +28,8 @@ class RecordingPrompts final : public ui::WindowPrompts {
 
   std::vector<QString> messages;       // "caption: text"
   std::deque<QString> sourceAnswers;   // empty: cancelled
+  std::deque<QString> folderAnswers;   // empty: cancelled
+  std::vector<QString> folderAsked;    // the folder each folder dialog started at
 };
 
 class SegmentHook final : public RunObserver {

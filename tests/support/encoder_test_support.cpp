@@ -1,4 +1,4 @@
-#include "encoder_test_support.h"
+#include "tests/support/encoder_test_support.h"
 
 #include <algorithm>
 #include <cstring>

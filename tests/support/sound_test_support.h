@@ -15,7 +15,8 @@
 #include "media/base/BaseFilter.h"
 #include "media/base/BaseInputPin.h"
 #include "media/base/BaseOutputPin.h"
-#include "tests/media/media_test_support.h"
+#include "tests/support/media_test_support.h"
+#include "tests/support/sound_file_decoder.h"
 #include "tarnaud/audio_encoder_filter.h"
 
 namespace aud_test {
@@ -85,15 +86,6 @@ class PcmSink : public CBaseFilter {
 };
 
 // ---- the sound file, decoded independently ----
-
-struct DecodedSound {
-  std::uint64_t fileSize = 0;
-  bool finished = false;  // the magic is in place
-  std::uint16_t headerSize = 0, musicMode = 0, codec = 0, channels = 0, bitsPerSample = 0, blockBytes = 0,
-                samplesPerBlock = 0;
-  std::uint32_t sampleRate = 0, frames = 0, dataBytes = 0;
-  std::vector<std::vector<double>> channelSamples;  // decoded, full scale = 1
-};
 
 DecodedSound ReadSound(const std::filesystem::path& file);
 

@@ -1,7 +1,8 @@
-#include "media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,7 +41,7 @@ CMediaType VideoType(const GUID& subtype, LONG width, LONG height, WORD bitCount
     format->bmiHeader.biHeight = height;
     format->bmiHeader.biPlanes = 1;
     format->bmiHeader.biBitCount = bitCount;
-    format->bmiHeader.biSizeImage = static_cast<DWORD>(width * height * bitCount / 8);
+    format->bmiHeader.biSizeImage = static_cast<DWORD>(std::int64_t{width} * height * bitCount / 8);
     type.SetSampleSize(format->bmiHeader.biSizeImage);
     return type;
 }

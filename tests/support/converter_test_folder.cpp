@@ -1,4 +1,4 @@
-#include "converter_test_folder.h"
+#include "tests/support/converter_test_folder.h"
 
 #include <stdlib.h>
 

@@ -1,4 +1,4 @@
-#include "tests/dvd/test_discs.h"
+#include "tests/support/test_discs.h"
 
 #include <sys/wait.h>
 #include <unistd.h>

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "encoder/video_encoder_filter.h"
-#include "tests/media/media_test_support.h"
+#include "tests/support/media_test_support.h"
 
 namespace venc_test {
 
