@@ -91,6 +91,10 @@
       <translation>%1 中没有 DVD 视频标题</translation>
     </message>
     <message>
+      <source>%1 is neither a DVD-Video disc nor a video file that can be read</source>
+      <translation>%1 既不是 DVD 视频光盘，也不是可以读取的视频文件</translation>
+    </message>
+    <message>
       <source>cannot write the settings file %1: %2</source>
       <translation>无法写入设置文件 %1：%2</translation>
     </message>
