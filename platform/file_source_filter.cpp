@@ -52,6 +52,7 @@ HRESULT FileSourceStream::OnThreadCreate() {
   VideoFileReader& reader = source_->Reader();
   if ((started_ || source_->PlaysFromWithin()) && FAILED(reader.Rewind())) return E_FAIL;
   started_ = true;
+  source_->RewindSubtitles();
   firstSample_ = true;
   queue_.Reset(kQueuedPictures, reader.FrameBytes());
   // Nothing is on its way downstream yet: the gate's state is the one the first picture meets.
@@ -72,6 +73,7 @@ void FileSourceStream::DecodeLoop() {
       queue_.Finish(result == ReadResult::kError);
       return;
     }
+    source_->DrawSubtitles(picture->bytes.data(), picture->times.start);
     queue_.Push(picture);
   }
 }
@@ -159,6 +161,7 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   reader_.SetRange(0, 0);
   sound_.SetRange(0, 0);
   sound_.Close();
+  subtitles_.Close();
   // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
   if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
   return hr;
@@ -247,6 +250,29 @@ HRESULT FileSourceFilter::SelectAudioStream(ULONG stream) {
     if (wasOpen && sound_.Stream() != previous) sound_.Open(path, options_, previous, reader_.Origin());
   }
   return hr;
+}
+
+HRESULT FileSourceFilter::SelectSubtitleStream(LONG stream) {
+  CAutoLock lock(&m_cStateLock);
+  if (!IsStopped()) return VFW_E_NOT_STOPPED;
+  if (!loaded_) return VFW_E_NOT_CONNECTED;
+  if (stream < 0) {
+    subtitles_.Close();
+    return S_OK;
+  }
+  const HRESULT hr = subtitles_.Open(tarn::media::WideToUtf8(fileName_), options_, static_cast<int>(stream),
+                                     reader_.Origin(), static_cast<int>(reader_.Width()),
+                                     static_cast<int>(reader_.Height()));
+  if (FAILED(hr)) lastError_ = subtitles_.ErrorText();
+  return hr;
+}
+
+void FileSourceFilter::RewindSubtitles() {
+  if (subtitles_.Opened()) subtitles_.Rewind(rangeStart_);
+}
+
+void FileSourceFilter::DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start) {
+  subtitles_.DrawOnto(picture, reader_.Subtype(), rangeStart_ + start);
 }
 
 }  // namespace tarn::platform

@@ -14,6 +14,7 @@
 #include "platform/picture_queue.h"
 #include "platform/audio_file_reader.h"
 #include "platform/file_sound_stream.h"
+#include "platform/file_subtitles.h"
 #include "platform/platform_interfaces.h"
 #include "platform/video_file_reader.h"
 
@@ -79,6 +80,7 @@ public:
   // ITarnFilePlayback
   HRESULT SetPlayRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
   HRESULT SelectAudioStream(ULONG stream) override;
+  HRESULT SelectSubtitleStream(LONG stream) override;
 
   VideoFileReader& Reader() { return reader_; }
   // The sound of the file; not opened when it has none FFmpeg decodes.
@@ -88,11 +90,16 @@ public:
   REFERENCE_TIME PlayLength() const;
   // A run plays from elsewhere than the file's start: the readers seek first.
   bool PlaysFromWithin() const { return rangeStart_ > 0; }
+  // The subtitles chosen, back at the range's start for a run, and drawn onto a picture timed
+  // `start` from there.
+  void RewindSubtitles();
+  void DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start);
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
 private:
   VideoFileReader reader_;
   AudioFileReader sound_;
+  FileSubtitles subtitles_;
   VideoFileReader::Options options_;
   std::wstring fileName_;
   bool loaded_ = false;

@@ -140,6 +140,7 @@ class CDvdGraph final : private EventWindowHandler {
   HRESULT SelectFileAudio(ULONG stream);
   HRESULT SelectFileSubtitle(ULONG stream);
   HRESULT SetFileSubtitleState(bool on);
+  HRESULT ApplyFileSubtitles();
 
   EventWindowFactory& windows_;
   MessageBoxFunction showMessage_;
@@ -161,6 +162,7 @@ class CDvdGraph final : private EventWindowHandler {
   ComPtr<ITarnFilePlayback> filePlayback_;
   PlayRange fileRange_;           // the part of the file the next run plays
   bool fileCompleted_ = false;    // every renderer has reached the end of the part played
+  LONG fileSubtitle_ = -1;        // the subtitle stream the file source draws, -1 for none
   std::string sourceError_;
 };
 

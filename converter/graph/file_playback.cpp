@@ -51,6 +51,8 @@ bool CDvdGraph::BuildFileGraph(GraphVariant variant) {
     return false;
   }
   if (fileRange_.start != 0 || fileRange_.stop != 0) filePlayback_->SetPlayRange(fileRange_.start, fileRange_.stop);
+  fileSubtitle_ = -1;
+  ApplyFileSubtitles();
   fileCompleted_ = false;
   return true;
 }
@@ -126,12 +128,23 @@ HRESULT CDvdGraph::SelectFileAudio(ULONG stream) {
 HRESULT CDvdGraph::SelectFileSubtitle(ULONG stream) {
   if (stream >= file_->SubtitleCount()) return E_INVALIDARG;
   file_->subtitleChoice = stream;
-  return S_OK;
+  return ApplyFileSubtitles();
 }
 
 HRESULT CDvdGraph::SetFileSubtitleState(bool on) {
   file_->subtitlesOn = on;
-  return S_OK;
+  return ApplyFileSubtitles();
+}
+
+// The file source draws the stream chosen while subtitles are on; it is told only of changes,
+// each of which stops the graph for a moment.
+HRESULT CDvdGraph::ApplyFileSubtitles() {
+  const bool wanted = file_->subtitlesOn && file_->subtitleChoice < file_->SubtitleCount();
+  const LONG stream = wanted ? static_cast<LONG>(file_->subtitleChoice) : -1;
+  if (stream == fileSubtitle_) return S_OK;
+  const HRESULT hr = ChangeWhileStopped([&] { return filePlayback_->SelectSubtitleStream(stream); });
+  fileSubtitle_ = SUCCEEDED(hr) ? stream : -1;
+  return hr;
 }
 
 }  // namespace tarn::conv

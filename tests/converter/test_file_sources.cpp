@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "converter/engine/work_list_editing.h"
+#include "formats/movie_trim.h"
 #include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
 #include "tests/support/sound_file_decoder.h"
@@ -37,8 +38,9 @@ class FileSourceTest : public ConverterRig {
   std::string MakeChapteredMp4() {
     std::ofstream(folder_ / "meta.txt") << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1300\n"
                                            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1300\nEND=3000\n";
-    Ffmpeg(kPictures + "-f lavfi -i sine=frequency=440:sample_rate=48000 -t 3 -map 0 -map 1 -c:v libx264 "
-                       "-preset ultrafast -c:a aac -shortest plain.mp4");
+    Ffmpeg(kPictures +
+           "-f lavfi -i sine=frequency=440:sample_rate=48000 -t 3 -map 0 -map 1 -c:v libx264 "
+           "-preset ultrafast -c:a aac -shortest plain.mp4");
     Ffmpeg("-i plain.mp4 -i meta.txt -map 0 -map_metadata 1 -map_chapters 1 -c copy chapters.mp4");
     return (folder_ / "chapters.mp4").string();
   }
@@ -47,14 +49,27 @@ class FileSourceTest : public ConverterRig {
   // another rate, and French text subtitles.
   std::string MakeTwoLanguageMkv() {
     std::ofstream(folder_ / "subs.srt") << "1\n00:00:00,500 --> 00:00:01,500\nBonjour\n\n";
-    Ffmpeg(kPictures + "-f lavfi -i sine=frequency=440:sample_rate=44100 -f lavfi "
-                       "-i sine=frequency=880:sample_rate=22050 -i subs.srt -t 2 -map 0 -map 1 -map 2 -map 3 "
-                       "-c:v mpeg4 -c:a libmp3lame -c:s srt -metadata:s:a:0 language=eng -metadata:s:a:1 language=ger "
-                       "-metadata:s:s:0 language=fre two.mkv");
+    Ffmpeg(kPictures +
+           "-f lavfi -i sine=frequency=440:sample_rate=44100 -f lavfi "
+           "-i sine=frequency=880:sample_rate=22050 -i subs.srt -t 2 -map 0 -map 1 -map 2 -map 3 "
+           "-c:v mpeg4 -c:a libmp3lame -c:s srt -metadata:s:a:0 language=eng -metadata:s:a:1 language=ger "
+           "-metadata:s:s:0 language=fre two.mkv");
     return (folder_ / "two.mkv").string();
   }
 
   std::size_t OpenFile(const std::string& path) { return OpenDisc(path); }
+
+  // The records of a movie file, each as its bytes.
+  static std::vector<std::string> Records(const fs::path& movie) {
+    const std::string bytes = testing::ReadFileText(movie);
+    std::vector<std::string> records;
+    std::uint64_t begin = 512;
+    for (std::uint64_t end : movie::RecordEnds(movie.string()).value_or(std::vector<std::uint64_t>{})) {
+      records.push_back(bytes.substr(begin, end - begin));
+      begin = end;
+    }
+    return records;
+  }
 
   // Sign changes a second in the sound file's first channel, which grow with the tone's pitch.
   static double Crossings(const fs::path& sound) {
@@ -190,6 +205,33 @@ TEST_F(FileSourceTest, TheSizeLimitStopsAFileInItsChapterAndContinueStartsThatCh
   ASSERT_EQ(EndedMovieNames(), (Names{"001001.tmv", "0000101002.tmv"}));
   EXPECT_EQ(observer_->ended[1].how, SegmentEnd::PlayedOut);
   EXPECT_NEAR(MovieSeconds(observer_->ended[1].info.names.movie), 1.7, kOneRecord);
+}
+
+// DVD subpictures in a file (remuxed from a test disc, shown from 0.2 s): chosen, they are drawn
+// onto the pictures they cover; without a choice the pictures stay as they are.
+TEST_F(FileSourceTest, PictureSubtitlesOfAFileAreDrawnOntoThePicturesTheyCoverWhenChosen) {
+  const std::string disc = testing::TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << testing::DiscError();
+  Ffmpeg("-i '" + disc + "/VIDEO_TS/VTS_01_1.VOB' -t 1.5 -map 0:v -map 0:s -c:v mpeg4 -c:s copy subpictures.mkv");
+  ASSERT_EQ(OpenFile((folder_ / "subpictures.mkv").string()), 1u);
+  ASSERT_EQ(controls_.SubtitleItems().size(), 2u);
+  list_.At(0)->subtitleChoice = 0;
+  ASSERT_EQ(OpenFile((folder_ / "subpictures.mkv").string()), 1u);
+  list_.At(1)->subtitleChoice = 1;
+  Set(keys::kBatch, "1");
+  const std::size_t before = controls_.Messages().size();
+  PressConvert();
+  ASSERT_EQ(observer_->ended.size(), 2u);
+  EXPECT_EQ(controls_.Messages().size(), before) << controls_.Messages().back().text;
+  const std::vector<std::string> plain = Records(observer_->ended[0].info.names.movie);
+  const std::vector<std::string> subtitled = Records(observer_->ended[1].info.names.movie);
+  ASSERT_EQ(plain.size(), subtitled.size());
+  ASSERT_GE(plain.size(), 14u);
+  EXPECT_EQ(plain[0], subtitled[0]);
+  EXPECT_EQ(plain[1], subtitled[1]);
+  std::size_t differing = 0;
+  for (std::size_t i = 3; i < 14; ++i) differing += plain[i] != subtitled[i];
+  EXPECT_GE(differing, 1u);
 }
 
 }  // namespace
