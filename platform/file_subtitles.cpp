@@ -75,8 +75,9 @@ HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Opti
 
   const AVStream& stream = *format_->streams[streamIndex_];
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream.codecpar->codec_id);
-  if (descriptor == nullptr || (descriptor->props & AV_CODEC_PROP_BITMAP_SUB) == 0)
-    return Fail(E_NOTIMPL, "subtitle stream " + std::to_string(which + 1) + " is text, which is not drawn");
+  text_ = descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_TEXT_SUB) != 0;
+  std::string fontError;
+  if (text_ && !renderer_.Open(fontError)) return Fail(E_NOTIMPL, fontError);
   const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
   if (codec == nullptr) return Fail(VFW_E_INVALID_FILE_FORMAT, "no decoder for the subtitle stream");
   decoder_.reset(avcodec_alloc_context3(codec));
@@ -95,8 +96,8 @@ HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Opti
   width_ = width;
   height_ = height;
   // Subtitles are placed on a frame of their own; without one they are placed on the picture.
-  canvasWidth_ = decoder_->width > 0 ? decoder_->width : width;
-  canvasHeight_ = decoder_->height > 0 ? decoder_->height : height;
+  canvasWidth_ = decoder_->width > 0 && !text_ ? decoder_->width : width;
+  canvasHeight_ = decoder_->height > 0 && !text_ ? decoder_->height : height;
   ended_ = false;
   return S_OK;
 }
@@ -152,8 +153,14 @@ void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
   else
     shown.end = kUntilNext;
   if (!shown_.empty() && shown_.back().end == kUntilNext) shown_.back().end = shown.start;
+  std::string text;
   for (unsigned i = 0; i < subtitle.num_rects; ++i) {
     const AVSubtitleRect& rect = *subtitle.rects[i];
+    if (rect.type == SUBTITLE_ASS && rect.ass != nullptr) {
+      const std::string line = PlainTextOfAssLine(rect.ass);
+      if (!line.empty()) text += (text.empty() ? "" : "\n") + line;
+      continue;
+    }
     if (rect.type != SUBTITLE_BITMAP || rect.w <= 0 || rect.h <= 0 || rect.nb_colors <= 0) continue;
     Bitmap bitmap{rect.x, rect.y, rect.w, rect.h, {}};
     bitmap.argb.resize(static_cast<std::size_t>(rect.w) * static_cast<std::size_t>(rect.h));
@@ -164,6 +171,10 @@ void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
         bitmap.argb[static_cast<std::size_t>(y * rect.w + x)] = index < rect.nb_colors ? palette[index] : 0;
       }
     shown.bitmaps.push_back(std::move(bitmap));
+  }
+  if (!text.empty()) {
+    Bitmap rendered = renderer_.Render(text, width_, height_);
+    if (!rendered.argb.empty()) shown.bitmaps.push_back(std::move(rendered));
   }
   if (!shown.bitmaps.empty()) shown_.push_back(std::move(shown));
 }

@@ -1,10 +1,12 @@
-// Picture subtitles of a video file (DVD subpictures, Blu-ray PGS and other bitmap subtitles
-// FFmpeg decodes), drawn onto the file source's pictures. The subtitle stream is read through a
-// demuxer of its own, ahead of the pictures, so that each picture shows the subtitles whose time
-// covers it. Text subtitles are not drawn.
+// Subtitles of a video file drawn onto the file source's pictures: picture subtitles (DVD
+// subpictures, Blu-ray PGS and other bitmap subtitles FFmpeg decodes) as they are, text
+// subtitles (SRT, ASS and others) rendered by SubtitleTextRenderer. The subtitle stream is read
+// through a demuxer of its own, ahead of the pictures, so that each picture shows the subtitles
+// whose time covers it.
 #pragma once
 
 #include "platform/av_handles.h"
+#include "platform/subtitle_text.h"
 #include "platform/video_file_reader.h"
 
 #include <cstdint>
@@ -22,7 +24,7 @@ class FileSubtitles {
 
   // Opens subtitle stream `which` (counted among the file's subtitle streams from 0) for pictures
   // of `width` x `height`; times count from `origin` (100 ns), as the pictures' do. Fails with
-  // ErrorText() saying why for a missing stream, one without a decoder, or text subtitles.
+  // ErrorText() saying why for a missing stream, one without a decoder, or text without a font.
   HRESULT Open(const std::string& path, const VideoFileReader::Options& options, int which, REFERENCE_TIME origin,
                int width, int height);
   void Close();
@@ -37,11 +39,7 @@ class FileSubtitles {
   void DrawOnto(std::uint8_t* picture, const GUID& subtype, REFERENCE_TIME time);
 
  private:
-  // One rectangle of a subtitle, its pixels resolved through its palette (0xAARRGGBB).
-  struct Bitmap {
-    int x = 0, y = 0, width = 0, height = 0;
-    std::vector<std::uint32_t> argb;
-  };
+  using Bitmap = SubtitleBitmap;
   struct Shown {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;  // kUntilNext: until the next subtitle begins
@@ -64,6 +62,8 @@ class FileSubtitles {
   int width_ = 0, height_ = 0;              // of the pictures
   int canvasWidth_ = 0, canvasHeight_ = 0;  // the subtitles' own frame
   bool ended_ = false;
+  bool text_ = false;  // text subtitles, rendered onto a frame the size of the pictures
+  SubtitleTextRenderer renderer_;
   std::deque<Shown> shown_;  // in order of their start
   std::string error_;
 };

@@ -90,7 +90,7 @@ struct ITarnFilePlayback : IUnknown {
     // VFW_E_TYPE_NOT_ACCEPTED when the sound pin is connected and the stream's PCM differs.
     virtual HRESULT SelectAudioStream(ULONG stream) = 0;
     // The subtitle stream drawn onto the pictures (counted among the file's subtitle streams
-    // from 0), -1 for none. Picture subtitles only: E_NOTIMPL for a stream of text.
+    // from 0), -1 for none. E_NOTIMPL for text subtitles when no font can be loaded.
     virtual HRESULT SelectSubtitleStream(LONG stream) = 0;
 };
 inline constexpr IID IID_ITarnFilePlayback = ITarnFilePlayback::kIid;

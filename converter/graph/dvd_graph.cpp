@@ -34,6 +34,12 @@ bool CDvdGraph::Build(GraphVariant variant) {
   variant_ = variant;
   if (!BuildGraph(variant)) {
     ReleaseGraph();
+    // A file that no longer plays (moved, deleted) gives way to the disc graph, so that other
+    // sources can still be opened.
+    if (file_) {
+      file_.reset();
+      Build(variant);
+    }
     return false;
   }
   CreateVideoWindow();

@@ -16,11 +16,7 @@ HRESULT CDvdGraph::OpenFile(platform::FileDescription description) {
   }
   file_.emplace(std::move(description));
   fileRange_ = {};
-  if (RebuildKeepingWindow()) return S_OK;
-  // The disc graph comes back, so that other sources can still be opened.
-  file_.reset();
-  RebuildKeepingWindow();
-  return VFW_E_INVALID_FILE_FORMAT;
+  return RebuildKeepingWindow() ? S_OK : VFW_E_INVALID_FILE_FORMAT;
 }
 
 bool CDvdGraph::LeaveFile() {
@@ -114,8 +110,7 @@ HRESULT CDvdGraph::SelectFileAudio(ULONG stream) {
   const GraphState state = state_;
   file_->audioChoice = stream;
   if (!RebuildKeepingWindow()) {
-    file_->audioChoice = before;
-    RebuildKeepingWindow();
+    if (file_) file_->audioChoice = before;
     return hr;
   }
   if (state == GraphState::Running || state == GraphState::Paused) {

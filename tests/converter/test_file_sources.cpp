@@ -207,31 +207,43 @@ TEST_F(FileSourceTest, TheSizeLimitStopsAFileInItsChapterAndContinueStartsThatCh
   EXPECT_NEAR(MovieSeconds(observer_->ended[1].info.names.movie), 1.7, kOneRecord);
 }
 
-// DVD subpictures in a file (remuxed from a test disc, shown from 0.2 s): chosen, they are drawn
-// onto the pictures they cover; without a choice the pictures stay as they are.
-TEST_F(FileSourceTest, PictureSubtitlesOfAFileAreDrawnOntoThePicturesTheyCoverWhenChosen) {
+// Subtitles of a file, chosen, are drawn onto the pictures they cover and no others: DVD
+// subpictures (remuxed from a test disc, shown from 0.2 s) as they are, an SRT line (from 0.5 s)
+// rendered as text. Each file is converted twice, without and with its subtitles.
+TEST_F(FileSourceTest, SubtitlesOfAFileAreDrawnOntoThePicturesTheyCoverWhenChosen) {
   const std::string disc = testing::TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << testing::DiscError();
   Ffmpeg("-i '" + disc + "/VIDEO_TS/VTS_01_1.VOB' -t 1.5 -map 0:v -map 0:s -c:v mpeg4 -c:s copy subpictures.mkv");
-  ASSERT_EQ(OpenFile((folder_ / "subpictures.mkv").string()), 1u);
-  ASSERT_EQ(controls_.SubtitleItems().size(), 2u);
-  list_.At(0)->subtitleChoice = 0;
-  ASSERT_EQ(OpenFile((folder_ / "subpictures.mkv").string()), 1u);
-  list_.At(1)->subtitleChoice = 1;
+  const std::string text = MakeTwoLanguageMkv();
+  struct Case {
+    std::string file;
+    std::size_t firstShown;  // the first record whose picture the subtitle covers
+  };
+  const std::vector<Case> cases{{(folder_ / "subpictures.mkv").string(), 3}, {text, 6}};
+  for (const Case& file : cases) {
+    SCOPED_TRACE(file.file);
+    ASSERT_EQ(OpenFile(file.file), 1u);
+    ASSERT_EQ(controls_.SubtitleItems().size(), 2u);
+    ASSERT_EQ(OpenFile(file.file), 1u);
+  }
+  for (std::size_t position = 0; position < 4; ++position) list_.At(position)->subtitleChoice = position % 2;
   Set(keys::kBatch, "1");
   const std::size_t before = controls_.Messages().size();
   PressConvert();
-  ASSERT_EQ(observer_->ended.size(), 2u);
+  ASSERT_EQ(observer_->ended.size(), 4u);
   EXPECT_EQ(controls_.Messages().size(), before) << controls_.Messages().back().text;
-  const std::vector<std::string> plain = Records(observer_->ended[0].info.names.movie);
-  const std::vector<std::string> subtitled = Records(observer_->ended[1].info.names.movie);
-  ASSERT_EQ(plain.size(), subtitled.size());
-  ASSERT_GE(plain.size(), 14u);
-  EXPECT_EQ(plain[0], subtitled[0]);
-  EXPECT_EQ(plain[1], subtitled[1]);
-  std::size_t differing = 0;
-  for (std::size_t i = 3; i < 14; ++i) differing += plain[i] != subtitled[i];
-  EXPECT_GE(differing, 1u);
+  for (std::size_t pair = 0; pair < 2; ++pair) {
+    SCOPED_TRACE(pair);
+    const std::vector<std::string> plain = Records(observer_->ended[2 * pair].info.names.movie);
+    const std::vector<std::string> subtitled = Records(observer_->ended[2 * pair + 1].info.names.movie);
+    ASSERT_EQ(plain.size(), subtitled.size());
+    ASSERT_GE(plain.size(), 14u);
+    const std::size_t firstShown = cases[pair].firstShown;
+    for (std::size_t i = 0; i + 1 < firstShown; ++i) EXPECT_EQ(plain[i], subtitled[i]) << i;
+    std::size_t differing = 0;
+    for (std::size_t i = firstShown; i < 14; ++i) differing += plain[i] != subtitled[i];
+    EXPECT_GE(differing, 1u);
+  }
 }
 
 }  // namespace
