@@ -5,7 +5,8 @@
 # and the conversion's peak memory, with the load average before and after.
 #   bench/convert_bench.sh            (after a build into build/)
 # Environment: TARN_BUILD_DIR (default build/), RUNS (default 3), SOUND=1 (the clip carries
-# 48 kHz stereo MP2 sound: tmvtool writes the sound file too, FFmpeg decodes both streams).
+# 48 kHz stereo MP2 sound: tmvtool writes the sound file too, FFmpeg decodes both streams),
+# CONVERTER=tarnconv (the clip converted by tarnconv --convert, a video file as its one title).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
@@ -14,6 +15,7 @@ runs=${RUNS:-3}
 tmvtool=$build/tools/tmvtool/tmvtool
 [ -x "$tmvtool" ] || { echo "build first: $tmvtool is missing" >&2; exit 1; }
 [ -x /usr/bin/time ] || { echo "/usr/bin/time is missing (Debian package 'time')" >&2; exit 1; }
+converter=${CONVERTER:-tmvtool}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -40,8 +42,15 @@ echo "load before:                      $(cut -d' ' -f1-3 /proc/loadavg)"
 : >"$work/convert"
 for ((i = 1; i <= runs; i++)); do
   measure ffmpeg -nostdin -v error -threads 1 -i "$clip" -f null - >>"$work/decode"
-  TARNMEDIA_FILTERS="$build/filters.ini" \
-    measure "$tmvtool" encode "$clip" -o "$work/clip.tmv" --ini "$work/TarnMedia.ini" >>"$work/convert"
+  if [ "$converter" = tarnconv ]; then
+    rm -rf "$work/movies"
+    TARNMEDIA_FILTERS="$build/filters.ini" TARNMEDIA_INI="$work/TarnMedia.ini" \
+      measure "$build/converter/app/tarnconv" --convert "$clip" -o "$work/movies" --quiet >>"$work/convert"
+    cp "$work"/movies/*.tmv "$work/clip.tmv"
+  else
+    TARNMEDIA_FILTERS="$build/filters.ini" \
+      measure "$tmvtool" encode "$clip" -o "$work/clip.tmv" --ini "$work/TarnMedia.ini" >>"$work/convert"
+  fi
 done
 echo "load after:                       $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -50,6 +59,6 @@ convert=$(cut -d' ' -f1 "$work/convert" | median)
 peak=$(cut -d' ' -f2 "$work/convert" | median)
 echo "clip:                             60 s, 720x480, 29.97 fps MPEG-2$([ ${#sound[@]} -gt 0 ] && echo ' + MP2 sound') ($(stat -c %s "$clip") bytes)"
 echo "ffmpeg -threads 1 decode to null: median ${decode} s of $(cut -d' ' -f1 "$work/decode" | paste -sd' ')"
-echo "tmvtool encode:                   median ${convert} s of $(cut -d' ' -f1 "$work/convert" | paste -sd' ') ($(stat -c %s "$work/clip.tmv") bytes written)"
+echo "$converter convert:$([ "$converter" = tmvtool ] && echo ' ')                 median ${convert} s of $(cut -d' ' -f1 "$work/convert" | paste -sd' ') ($(stat -c %s "$work/clip.tmv") bytes written)"
 awk -v c="$convert" -v d="$decode" 'BEGIN { printf "ratio convert/decode:             %.2f (target <= 1.5)\n", c / d }'
-echo "tmvtool peak memory:              ${peak} KiB"
+echo "$converter peak memory:$([ "$converter" = tmvtool ] && echo ' ')             ${peak} KiB"
