@@ -47,8 +47,10 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   AVDictionary* dictionary = nullptr;
   const AVInputFormat* inputFormat = nullptr;
   for (const auto& [name, value] : options) {
-    if (name == "format") inputFormat = av_find_input_format(value.c_str());
-    else av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
+    if (name == "format")
+      inputFormat = av_find_input_format(value.c_str());
+    else
+      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
   }
   AVFormatContext* opened = nullptr;
   int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
@@ -65,7 +67,8 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   AVStream* stream = format_->streams[streamIndex_];
   if (const HRESULT hr = OpenDecoder(); FAILED(hr)) return hr;
   const int rate = stream->codecpar->sample_rate;
-  if (rate < 8000 || rate > 192000) return Fail(VFW_E_INVALID_FILE_FORMAT, "the audio stream has no usable sample rate");
+  if (rate < 8000 || rate > 192000)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, "the audio stream has no usable sample rate");
 
   // This demuxer serves the sound alone.
   for (unsigned i = 0; i < format_->nb_streams; ++i)
@@ -73,8 +76,8 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   timeBase_ = stream->time_base;
   seekStart_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
   origin_ = origin;
-  pcm_ = PcmFormat{static_cast<WORD>(stream->codecpar->ch_layout.nb_channels == 1 ? 1 : 2),
-                   static_cast<DWORD>(rate), 16};
+  pcm_ =
+      PcmFormat{static_cast<WORD>(stream->codecpar->ch_layout.nb_channels == 1 ? 1 : 2), static_cast<DWORD>(rate), 16};
   converter_ = std::make_unique<PcmConverter>(pcm_);
   draining_ = drained_ = false;
   return S_OK;
@@ -144,9 +147,9 @@ ReadResult AudioFileReader::Read(PcmChunk* chunk) {
       }
       chunk->start = start - rangeStart_;
     }
-    const std::vector<std::uint8_t>& pcm = converter_->Convert(frame.extended_data, frame.nb_samples,
-                                                               static_cast<AVSampleFormat>(frame.format),
-                                                               frame.ch_layout, frame.sample_rate);
+    const std::vector<std::uint8_t>& pcm =
+        converter_->Convert(frame.extended_data, frame.nb_samples, static_cast<AVSampleFormat>(frame.format),
+                            frame.ch_layout, frame.sample_rate);
     av_frame_unref(frame_.get());
     if (pcm.empty()) continue;
     chunk->bytes = pcm;

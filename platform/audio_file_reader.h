@@ -25,7 +25,7 @@ struct PcmChunk {
 };
 
 class AudioFileReader {
-public:
+ public:
   AudioFileReader() = default;
   AudioFileReader(const AudioFileReader&) = delete;
   AudioFileReader& operator=(const AudioFileReader&) = delete;
@@ -50,7 +50,7 @@ public:
   // The next decoded PCM, valid until the next call; kEnd after the last.
   ReadResult Read(PcmChunk* chunk);  // kPicture: a chunk came
 
-private:
+ private:
   HRESULT Fail(HRESULT hr, std::string text);
   HRESULT OpenDecoder();
   bool ReceiveFrame();

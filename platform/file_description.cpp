@@ -33,8 +33,10 @@ bool IsTextSubtitle(AVCodecID id) {
 }
 
 std::int64_t LengthOf(const AVFormatContext& format, const AVStream& video) {
-  if (video.duration != AV_NOPTS_VALUE && video.duration > 0) return av_rescale_q(video.duration, video.time_base, kUnits);
-  if (format.duration != AV_NOPTS_VALUE && format.duration > 0) return av_rescale_q(format.duration, AV_TIME_BASE_Q, kUnits);
+  if (video.duration != AV_NOPTS_VALUE && video.duration > 0)
+    return av_rescale_q(video.duration, video.time_base, kUnits);
+  if (format.duration != AV_NOPTS_VALUE && format.duration > 0)
+    return av_rescale_q(format.duration, AV_TIME_BASE_Q, kUnits);
   return 0;
 }
 
@@ -50,7 +52,8 @@ std::vector<FileChapter> ChaptersOf(const AVFormatContext& format, std::int64_t 
     entry.title = Tag(chapter.metadata, "title");
     if (entry.end > entry.start) chapters.push_back(std::move(entry));
   }
-  std::sort(chapters.begin(), chapters.end(), [](const FileChapter& a, const FileChapter& b) { return a.start < b.start; });
+  std::sort(chapters.begin(), chapters.end(),
+            [](const FileChapter& a, const FileChapter& b) { return a.start < b.start; });
   // Chapters follow one another: a gap belongs to the chapter before it, an overlap is cut.
   for (std::size_t i = 0; i + 1 < chapters.size(); ++i) chapters[i].end = chapters[i + 1].start;
   if (!chapters.empty()) {
@@ -116,7 +119,8 @@ bool DescribeVideoFile(const std::string& path, FileDescription& description, st
     const AVStream& stream = *format->streams[i];
     const AVCodecParameters& codec = *stream.codecpar;
     if (codec.codec_type == AVMEDIA_TYPE_AUDIO)
-      description.audio.push_back({Language(stream), CodecName(codec.codec_id), codec.ch_layout.nb_channels, codec.sample_rate});
+      description.audio.push_back(
+          {Language(stream), CodecName(codec.codec_id), codec.ch_layout.nb_channels, codec.sample_rate});
     else if (codec.codec_type == AVMEDIA_TYPE_SUBTITLE)
       description.subtitles.push_back({Language(stream), CodecName(codec.codec_id), IsTextSubtitle(codec.codec_id)});
   }

@@ -13,19 +13,19 @@ namespace tarn::platform {
 class FileSourceFilter;
 
 class FileSoundStream final : public CSourceStream {
-public:
+ public:
   FileSoundStream(FileSourceFilter* filter, HRESULT* phr);
 
   // 16-bit PCM of the stream; VFW_E_NOT_CONNECTED when the file has no sound to give.
   HRESULT GetMediaType(CMediaType* mediaType) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
-protected:
+ protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
   HRESULT OnThreadCreate() override;
   HRESULT OnThreadStartPlay() override;
 
-private:
+ private:
   FileSourceFilter* const source_;
   std::span<const std::uint8_t> pending_;  // decoded bytes not yet delivered
   REFERENCE_TIME next_ = 0;                // start of the next sample

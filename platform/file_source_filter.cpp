@@ -188,8 +188,10 @@ HRESULT FileSourceFilter::SetOption(const char* name, const char* value) {
   if (name == nullptr || value == nullptr) return E_POINTER;
   if (*name == '\0') return E_INVALIDARG;
   CAutoLock lock(&m_cStateLock);
-  if (*value == '\0') options_.erase(name);
-  else options_[name] = value;
+  if (*value == '\0')
+    options_.erase(name);
+  else
+    options_[name] = value;
   return S_OK;
 }
 
@@ -260,9 +262,9 @@ HRESULT FileSourceFilter::SelectSubtitleStream(LONG stream) {
     subtitles_.Close();
     return S_OK;
   }
-  const HRESULT hr = subtitles_.Open(tarn::media::WideToUtf8(fileName_), options_, static_cast<int>(stream),
-                                     reader_.Origin(), static_cast<int>(reader_.Width()),
-                                     static_cast<int>(reader_.Height()));
+  const HRESULT hr =
+      subtitles_.Open(tarn::media::WideToUtf8(fileName_), options_, static_cast<int>(stream), reader_.Origin(),
+                      static_cast<int>(reader_.Width()), static_cast<int>(reader_.Height()));
   if (FAILED(hr)) lastError_ = subtitles_.ErrorText();
   return hr;
 }

@@ -28,7 +28,7 @@ namespace tarn::platform {
 class FileSourceFilter;
 
 class FileSourceStream final : public CSourceStream {
-public:
+ public:
   FileSourceStream(FileSourceFilter* filter, HRESULT* phr);
   ~FileSourceStream() override;
 
@@ -38,12 +38,12 @@ public:
   // Pictures the gate downstream would have discarded, left out since the filter was made.
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
-protected:
+ protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
   HRESULT OnThreadCreate() override;
   HRESULT OnThreadDestroy() override;
 
-private:
+ private:
   void DecodeLoop();
 
   FileSourceFilter* const source_;
@@ -60,7 +60,7 @@ class FileSourceFilter final : public CSource,
                                public IFileSourceFilter,
                                public ITarnFileSourceOptions,
                                public ITarnFilePlayback {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit FileSourceFilter(IUnknown* outer, HRESULT* phr);
   ~FileSourceFilter() override;
@@ -96,7 +96,7 @@ public:
   void DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start);
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
-private:
+ private:
   VideoFileReader reader_;
   AudioFileReader sound_;
   FileSubtitles subtitles_;

@@ -160,9 +160,9 @@ class CDvdGraph final : private EventWindowHandler {
 
   std::optional<FileTitle> file_;  // the video file played instead of a disc
   ComPtr<ITarnFilePlayback> filePlayback_;
-  PlayRange fileRange_;           // the part of the file the next run plays
-  bool fileCompleted_ = false;    // every renderer has reached the end of the part played
-  LONG fileSubtitle_ = -1;        // the subtitle stream the file source draws, -1 for none
+  PlayRange fileRange_;         // the part of the file the next run plays
+  bool fileCompleted_ = false;  // every renderer has reached the end of the part played
+  LONG fileSubtitle_ = -1;      // the subtitle stream the file source draws, -1 for none
   std::string sourceError_;
 };
 

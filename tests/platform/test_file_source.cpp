@@ -33,7 +33,7 @@ Bytes FlipRows(const Bytes& picture, int rowBytes) {
 }
 
 class FileSourceTest : public ::testing::Test {
-protected:
+ protected:
   ComPtr<FileSourceFilter> MakeSource(const std::vector<std::pair<const char*, std::string>>& options = {}) {
     HRESULT hr = S_OK;
     ComPtr<FileSourceFilter> source(new FileSourceFilter(nullptr, &hr));
@@ -76,8 +76,8 @@ TEST_F(FileSourceTest, RawBgr24ArrivesBottomUpWithNtscTimesAndPlaysAgainAfterASt
     file.insert(file.end(), picture.begin(), picture.end());
   }
   WriteFile(dir_.path() / "in.bgr", file);
-  auto source = MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"},
-                            {"framerate", "30000/1001"}});
+  auto source = MakeSource(
+      {{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"framerate", "30000/1001"}});
   ASSERT_EQ(Load(source.Get(), dir_.path() / "in.bgr"), S_OK);
 
   for (int run = 0; run < 2; ++run) {
@@ -106,8 +106,8 @@ TEST_F(FileSourceTest, RawYuyvArrivesUnchanged) {
     file.insert(file.end(), picture.begin(), picture.end());
   }
   WriteFile(dir_.path() / "in.yuv", file);
-  auto source = MakeSource({{"format", "rawvideo"}, {"pixel_format", "yuyv422"}, {"video_size", "32x16"},
-                            {"framerate", "25"}});
+  auto source =
+      MakeSource({{"format", "rawvideo"}, {"pixel_format", "yuyv422"}, {"video_size", "32x16"}, {"framerate", "25"}});
   ASSERT_EQ(Load(source.Get(), dir_.path() / "in.yuv"), S_OK);
   LONGLONG frames = 0;
   REFERENCE_TIME length = 0;
@@ -149,8 +149,9 @@ TEST_F(FileSourceTest, Mpeg2IsConvertedToYuy2AsFfmpegConvertsIt) {
 // The sound pin: the file's AAC as FFmpeg decodes it, in 16-bit PCM samples that follow one
 // another without gaps from the pictures' origin, and the same again after a stop.
 TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlaysAgain) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=frequency=300:sample_rate=22050 "
-                                  "-t 0.6 -c:v libx264 -preset ultrafast -c:a aac -ac 1 -shortest clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=frequency=300:sample_rate=22050 "
+                     "-t 0.6 -c:v libx264 -preset ultrafast -c:a aac -ac 1 -shortest clip.mp4"));
   ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -vn -f s16le -ac 1 ref.pcm"));
   const Bytes reference = ReadFile(dir_.path() / "ref.pcm");
 
@@ -173,7 +174,8 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
     const auto samples = capture->Samples();
     ASSERT_FALSE(samples.empty());
     EXPECT_LE(std::abs(samples.front().start), 10000);  // within a millisecond of the first picture
-    for (std::size_t i = 1; i < samples.size(); ++i) EXPECT_LE(std::abs(samples[i].start - samples[i - 1].stop), 10) << i;
+    for (std::size_t i = 1; i < samples.size(); ++i)
+      EXPECT_LE(std::abs(samples[i].start - samples[i - 1].stop), 10) << i;
   }
   source->JoinFilterGraph(nullptr, nullptr);
 
@@ -192,8 +194,9 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
 // A chapter's run: the pictures from its start (the key picture before it decoded, not
 // delivered) to its end, timed from 0, and the same run again.
 TEST_F(FileSourceTest, APlayRangeGivesThePicturesOfThatPartTimedFromItsStart) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=160x96:rate=25 -frames:v 50 -c:v libx264 -preset ultrafast "
-                                  "-g 12 -bf 2 clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=160x96:rate=25 -frames:v 50 -c:v libx264 -preset ultrafast "
+                     "-g 12 -bf 2 clip.mp4"));
   ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -sws_flags neighbor -pix_fmt yuyv422 -f rawvideo ref.yuv"));
   const Bytes reference = ReadFile(dir_.path() / "ref.yuv");
   constexpr std::size_t kFrameBytes = 160 * 96 * 2;
@@ -241,7 +244,8 @@ TEST_F(FileSourceTest, InputsThatAreNoVideoAreRefusedWithAReason) {
   AM_MEDIA_TYPE* offered = nullptr;
   EXPECT_NE(types->Next(1, &offered, nullptr), S_OK);
 
-  auto raw = MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"no_such_option", "1"}});
+  auto raw =
+      MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"no_such_option", "1"}});
   WriteFile(dir_.path() / "in.bgr", Bytes(64 * 48 * 3, 0));
   EXPECT_EQ(Load(raw.Get(), dir_.path() / "in.bgr"), E_INVALIDARG);
   EXPECT_NE(LastError(raw.Get()).find("no_such_option"), std::string::npos);

@@ -29,8 +29,8 @@ class TmvtoolTest : public testing::TempFolderTest {
  protected:
   // Runs tmvtool with `args` (paths inside the temporary folder need no quoting).
   ToolRun RunTool(const std::string& args) {
-    const std::string command = std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" +
-                                PathOf("stderr") + "'";
+    const std::string command =
+        std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" + PathOf("stderr") + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
@@ -116,7 +116,8 @@ TEST_F(TmvtoolTest, InfoPrintsTheHeaderAndEveryRecord) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     const RecordLayout& layout = layouts_[i];
     const std::string expected = "record " + std::to_string(i) + ": offset " + std::to_string(offset) + ", N " +
-                                 std::to_string(layout.bodyBytes) + ", P " + std::to_string(layout.payloadBytes) + ", K ";
+                                 std::to_string(layout.bodyBytes) + ", P " + std::to_string(layout.payloadBytes) +
+                                 ", K ";
     EXPECT_TRUE(records[i].starts_with(expected)) << records[i] << "\nexpected " << expected;
     const bool appendix = (i >= 25 && i <= 32) || (i >= 35 && i <= 42);
     EXPECT_EQ(records[i].find("R " + std::to_string(AppendixMaskWord(layout.payloadBytes)) + " matches P") !=
@@ -165,7 +166,8 @@ TEST_F(TmvtoolTest, DamagedFilesFailWithAClearMessage) {
   const ToolRun raw = RunTool("decode '" + PathOf("badk.tmv") + "' --raw");
   EXPECT_EQ(raw.exitCode, 1);
   ASSERT_EQ(raw.out.size(), 4 * codec::kRgbPictureBytes);
-  EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes), raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
+  EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes),
+            raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
 
   // Anything else (a DVD's VOB, a text) is said to be no movie in one line, and nothing is decoded.
   std::vector<std::uint8_t> vob(64 * 2048, 0);
@@ -243,7 +245,8 @@ TEST_F(TmvtoolTest, AnotherEncodersAppendixTablesAreSoundButAWrongWordRIsNot) {
   const ToolRun info = RunTool("info '" + PathOf("other.tmv") + "'");
   EXPECT_EQ(info.exitCode, 0) << info.err;
   EXPECT_EQ(info.out.find("DAMAGED"), std::string::npos) << info.out;
-  EXPECT_NE(LinesStartingWith(info.out, "record 25:")[0].find("another encoder's table"), std::string::npos) << info.out;
+  EXPECT_NE(LinesStartingWith(info.out, "record 25:")[0].find("another encoder's table"), std::string::npos)
+      << info.out;
   EXPECT_NE(info.err.find("note: "), std::string::npos) << info.err;
   EXPECT_EQ(RunTool("decode '" + PathOf("other.tmv") + "' --raw").exitCode, 0);
 
@@ -251,7 +254,8 @@ TEST_F(TmvtoolTest, AnotherEncodersAppendixTablesAreSoundButAWrongWordRIsNot) {
   testing::WriteWholeFile(PathOf("wrong-r.tmv"), other);
   const ToolRun wrongR = RunTool("info '" + PathOf("wrong-r.tmv") + "'");
   EXPECT_EQ(wrongR.exitCode, 1);
-  EXPECT_NE(wrongR.err.find("record 25 at offset " + std::to_string(offset) + ": the appendix word R"), std::string::npos)
+  EXPECT_NE(wrongR.err.find("record 25 at offset " + std::to_string(offset) + ": the appendix word R"),
+            std::string::npos)
       << wrongR.err;
 }
 
@@ -267,8 +271,8 @@ TEST_F(TmvtoolTest, DecodeRawReproducesTheEncodersReferencesAcrossTheBlackReset)
   const auto expected = Concatenate(predictedFrom);
   ASSERT_EQ(run.out.size(), expected.size());
   for (std::size_t i = 0; i < predictedFrom.size(); ++i) {
-    ASSERT_EQ(0, std::memcmp(run.out.data() + i * codec::kRgbPictureBytes, predictedFrom[i].data(),
-                             codec::kRgbPictureBytes))
+    ASSERT_EQ(
+        0, std::memcmp(run.out.data() + i * codec::kRgbPictureBytes, predictedFrom[i].data(), codec::kRgbPictureBytes))
         << "frame " << i;
   }
 }
@@ -329,29 +333,35 @@ class TmvtoolProbeTest : public TmvtoolTest {
 };
 
 TEST_F(TmvtoolProbeTest, AFileIsOneTitleWithTheContainersChaptersAndItsStreams) {
-  WriteText("meta.txt", ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Opening\n"
-                        "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Rest\n");
-  Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine -t 3 -c:v libx264 -preset ultrafast -c:a aac "
-         "-shortest plain.mp4");
+  WriteText("meta.txt",
+            ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Opening\n"
+            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Rest\n");
+  Ffmpeg(
+      "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine -t 3 -c:v libx264 -preset ultrafast -c:a aac "
+      "-shortest plain.mp4");
   Ffmpeg("-i plain.mp4 -i meta.txt -map_metadata 1 -map_chapters 1 -c copy chapters.mp4");
   ToolRun run = RunTool("probe --json " + PathOf("chapters.mp4"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find(R"("chapters": [{"chapter": 1, "length": 1.500, "start": 0.000, "name": "Opening"}, )"
                          R"({"chapter": 2, "length": 1.500, "start": 1.500, "name": "Rest"}])"),
-            std::string::npos) << run.out;
-  EXPECT_NE(run.out.find(R"("audio": [{"stream": 1, "language": "", "format": "aac", "channels": 1}])"), std::string::npos);
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("audio": [{"stream": 1, "language": "", "format": "aac", "channels": 1}])"),
+            std::string::npos);
 
   // Without chapters the whole file is one; dvd-info is probe by its former name.
   run = RunTool("dvd-info " + PathOf("plain.mp4"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("Title: 01, Length: 00:00:03.000 Chapters: 01, Audio streams: 01, Subpictures: 00"),
-            std::string::npos) << run.out;
+            std::string::npos)
+      << run.out;
   EXPECT_NE(run.out.find("\tChapter: 01, Length: 00:00:03.000, Start: 00:00:00.000\n"), std::string::npos) << run.out;
 
   WriteText("lines.srt", "1\n00:00:00,500 --> 00:00:01,500\nHello\n");
-  Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=300 -f lavfi -i sine=frequency=600 "
-         "-i lines.srt -t 2 -map 0 -map 1 -map 2 -map 3 -c:v mpeg4 -c:a libmp3lame -c:s srt "
-         "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fra -metadata:s:s:0 language=eng two.mkv");
+  Ffmpeg(
+      "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=300 -f lavfi -i sine=frequency=600 "
+      "-i lines.srt -t 2 -map 0 -map 1 -map 2 -map 3 -c:v mpeg4 -c:a libmp3lame -c:s srt "
+      "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fra -metadata:s:s:0 language=eng two.mkv");
   run = RunTool("probe " + PathOf("two.mkv"));
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("\tAudio: 1, Language: eng, Format: mp3"), std::string::npos) << run.out;
@@ -360,8 +370,8 @@ TEST_F(TmvtoolProbeTest, AFileIsOneTitleWithTheContainersChaptersAndItsStreams) 
 
   // Cut in half, an MP4 has lost its index: refused as damaged, not as an unknown kind of file.
   const auto whole = ReadWholeFile(PathOf("chapters.mp4"));
-  std::ofstream(PathOf("cut.mp4"), std::ios::binary).write(reinterpret_cast<const char*>(whole.data()),
-                                                          static_cast<std::streamsize>(whole.size() / 2));
+  std::ofstream(PathOf("cut.mp4"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(whole.data()), static_cast<std::streamsize>(whole.size() / 2));
   run = RunTool("probe " + PathOf("cut.mp4"));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("cut.mp4: the file is damaged or cut short"), std::string::npos) << run.err;

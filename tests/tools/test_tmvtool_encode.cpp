@@ -37,14 +37,14 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 class TmvtoolEncodeTest : public venc_test::EncoderChain {
-protected:
+ protected:
   void SetUp() override {
     EncoderChain::SetUp();
     registry_ = folder.path() / "filters.ini";
     toolIni_ = folder.path() / "tool.ini";
     for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY, TARNAUD_LIBRARY}) {
-      const std::string command = "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library +
-                                  "' > /dev/null";
+      const std::string command =
+          "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library + "' > /dev/null";
       ASSERT_EQ(std::system(command.c_str()), 0);
     }
   }
@@ -73,7 +73,8 @@ protected:
   // What `tmvtool info` says of a file.
   std::string Info(const std::filesystem::path& file) {
     const std::filesystem::path out = folder.path() / "info";
-    const std::string command = "'" + std::string(TMVTOOL_PATH) + "' info '" + file.string() + "' > '" + out.string() + "' 2>&1";
+    const std::string command =
+        "'" + std::string(TMVTOOL_PATH) + "' info '" + file.string() + "' > '" + out.string() + "' 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0);
     return ReadText(out);
   }
@@ -124,7 +125,8 @@ const std::string kSource = "-f lavfi -i testsrc2=size=320x240:rate=25 -frames:v
 TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
   ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt bgr24 -f rawvideo in.bgr"));
   WriteToolSettings();
-  const ToolRun run = Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
+  const ToolRun run =
+      Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("frames"), std::string::npos);
   // The output's name went into the run's copy of the settings, not into the user's file.
@@ -132,7 +134,8 @@ TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
 
   const auto pictures = Split(ReadBytes(folder.path() / "in.bgr"), kWidth * kHeight * 3, true, kWidth * 3);
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000), pictures);
   ASSERT_GT(expected.size(), 512u);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
   // 1.2 s at ten a second, and a stream that starts at 0 keeps its first two frames.
@@ -142,10 +145,12 @@ TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
 TEST_F(TmvtoolEncodeTest, RawYuyvGivesTheMovieOfTheSamePictures) {
   ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt yuyv422 -f rawvideo in.yuv"));
   WriteToolSettings();
-  const ToolRun run = Encode("in.yuv -o tool.tmv --format rawvideo --pixel-format yuyv422 --video-size 320x240 --framerate 25");
+  const ToolRun run =
+      Encode("in.yuv -o tool.tmv --format rawvideo --pixel-format yuyv422 --video-size 320x240 --framerate 25");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto pictures = Split(ReadBytes(folder.path() / "in.yuv"), kWidth * kHeight * 2, false, 0);
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
 }
 
@@ -157,7 +162,8 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto pictures = Split(ReadBytes(folder.path() / "decoded.yuv"), kWidth * kHeight * 2, false, 0);
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
 }
 
@@ -165,8 +171,9 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
 // without sound leave it out.
 TEST_F(TmvtoolEncodeTest, WritesTheSoundFileBesideTheMovieAsLongAsItUnlessToldNot) {
   WriteToolSettings();
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=44100 -t 2 "
-                     "-c:v libx264 -preset ultrafast -c:a aac -shortest clip.mp4"));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=44100 -t 2 "
+             "-c:v libx264 -preset ultrafast -c:a aac -shortest clip.mp4"));
   ToolRun run = Encode("clip.mp4 -o out/clip.tmv");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("clip.tms: "), std::string::npos) << run.out;
@@ -195,17 +202,18 @@ TEST_F(TmvtoolEncodeTest, AChapterGivesAMovieAndASoundAsLongAsTheChapter) {
   WriteToolSettings();
   std::ofstream(folder.path() / "meta.txt") << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1300\n"
                                                "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1300\nEND=3000\n";
-  ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -f lavfi "
-                     "-i sine=frequency=880:sample_rate=32000 -t 3 -map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast "
-                     "-c:a aac -shortest plain.mp4"));
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -f lavfi "
+             "-i sine=frequency=880:sample_rate=32000 -t 3 -map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast "
+             "-c:a aac -shortest plain.mp4"));
   ASSERT_TRUE(Ffmpeg("-i plain.mp4 -i meta.txt -map 0 -map_metadata 1 -map_chapters 1 -c copy clip.mp4"));
   struct Expected {
     const char* chapters;
     std::size_t records;
     const char* length;
   };
-  for (const Expected& expected : {Expected{"1", 14, "00:00:01.300"}, Expected{"2", 18, "00:00:01.700"},
-                                   Expected{"1-2", 31, "00:00:03.000"}}) {
+  for (const Expected& expected :
+       {Expected{"1", 14, "00:00:01.300"}, Expected{"2", 18, "00:00:01.700"}, Expected{"1-2", 31, "00:00:03.000"}}) {
     SCOPED_TRACE(expected.chapters);
     const std::string name = std::string("chapter") + expected.chapters;
     const ToolRun run = Encode("clip.mp4 --chapters " + std::string(expected.chapters) + " -o " + name + ".tmv");
@@ -247,7 +255,8 @@ TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << ReadText(err);
   EXPECT_NE(ReadText(err).find("interrupted: " + movie.string() + " keeps the "), std::string::npos) << ReadText(err);
-  const std::string info = "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
+  const std::string info =
+      "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
   EXPECT_EQ(std::system(info.c_str()), 0);
 }
 

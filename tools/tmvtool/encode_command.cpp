@@ -75,7 +75,7 @@ struct EncodeOptions {
   bool sound = true;
   int firstChapter = 0;  // 0: the whole file
   int lastChapter = 0;
-  int audio = 0;  // 0: FFmpeg's choice
+  int audio = 0;                                             // 0: FFmpeg's choice
   std::vector<std::pair<std::string, std::string>> demuxer;  // FFmpeg option name, value
 };
 
@@ -100,10 +100,16 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     std::string_view flag;
     const char* ffmpegName;  // null: not a demuxer option
   };
-  static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--out", nullptr}, {"--output", nullptr},
-                                    {"--ini", nullptr},        {"--format", "format"},
-                                    {"--pixel-format", "pixel_format"}, {"--video-size", "video_size"},
-                                    {"--framerate", "framerate"}, {"--chapters", nullptr}, {"--audio", nullptr}};
+  static constexpr Flag kFlags[] = {{"-o", nullptr},
+                                    {"--out", nullptr},
+                                    {"--output", nullptr},
+                                    {"--ini", nullptr},
+                                    {"--format", "format"},
+                                    {"--pixel-format", "pixel_format"},
+                                    {"--video-size", "video_size"},
+                                    {"--framerate", "framerate"},
+                                    {"--chapters", nullptr},
+                                    {"--audio", nullptr}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const Flag* flag = nullptr;
@@ -121,22 +127,27 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     }
     if (i + 1 == args.size() || args[i + 1].empty()) return std::string(arg) + " needs a value";
     const std::string value(args[++i]);
-    if (flag->ffmpegName != nullptr) options.demuxer.emplace_back(flag->ffmpegName, value);
-    else if (arg == "--ini") options.ini = value;
+    if (flag->ffmpegName != nullptr)
+      options.demuxer.emplace_back(flag->ffmpegName, value);
+    else if (arg == "--ini")
+      options.ini = value;
     else if (arg == "--chapters") {
-      if (!ParseChapters(value, options.firstChapter, options.lastChapter)) return "--chapters needs A-B with 1 <= A <= B";
+      if (!ParseChapters(value, options.firstChapter, options.lastChapter))
+        return "--chapters needs A-B with 1 <= A <= B";
     } else if (arg == "--audio") {
       if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
-    }
-    else options.output = value;
+    } else
+      options.output = value;
   }
   if (options.input.empty()) return "no input file";
   if (options.output.empty()) return "no output file (-o OUT.tmv)";
   const auto given = [&](std::string_view name) {
-    return std::any_of(options.demuxer.begin(), options.demuxer.end(), [&](const auto& option) { return option.first == name; });
+    return std::any_of(options.demuxer.begin(), options.demuxer.end(),
+                       [&](const auto& option) { return option.first == name; });
   };
-  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(),
-                               [](const auto& option) { return option.first == "format" && option.second == "rawvideo"; });
+  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(), [](const auto& option) {
+    return option.first == "format" && option.second == "rawvideo";
+  });
   if (raw && (!given("pixel_format") || !given("video_size")))
     return "raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)";
   return {};
@@ -152,8 +163,8 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     char lowest;
     char highest;
   };
-  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'}, {"Enhance", 2, '0', '9'},
-                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},       {"ImageH", 2, '0', '9'},
+  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'},  {"Enhance", 2, '0', '9'},
+                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},        {"ImageH", 2, '0', '9'},
                                   {"ImageV", 2, '0', '9'},   {"ChangeScale", 1, '0', '9'}, {"FullOut", 1, '0', '9'}};
   for (const Key& key : kKeys) {
     const std::string value = profile.Read(kSection, key.name, "", 256);
@@ -164,8 +175,8 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     if (!valid) {
       return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
              " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
-             (key.maxDigits > 1 ? "s" : "") + (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") +
-             ")";
+             (key.maxDigits > 1 ? "s" : "") +
+             (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") + ")";
     }
   }
   return {};
@@ -300,7 +311,8 @@ struct Graph {
 // The chapters and audio stream of the options, told to the file source. Empty text, or what is wrong.
 std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, REFERENCE_TIME* length) {
   ComPtr<ITarnFilePlayback> playback;
-  if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf()))) return "the file source filter lacks its interfaces";
+  if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf())))
+    return "the file source filter lacks its interfaces";
   if (options.firstChapter > 0) {
     platform::FileDescription file;
     std::string error;
@@ -403,7 +415,8 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   hr = graph.builder->Render(output.Get());
   ComPtr<IPin> encoderInput = FindPin(graph.encoder.Get(), L"In");
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
-    return "the encoder does not take the video of " + options.input + ": " + Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
+    return "the encoder does not take the video of " + options.input + ": " +
+           Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
   return options.sound ? AddSoundPath(options, graph) : std::string();
 }
 
@@ -459,9 +472,12 @@ int RunEncode(std::span<const std::string_view> args) {
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
       std::error_code error;
       const bool fileWritten = std::filesystem::is_regular_file(output, error);
-      const WalkResult written = !fileWritten ? WalkResult{} : WalkMovie(
-          output.string(), [](const WalkResult&) {},
-          [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+      const WalkResult written =
+          !fileWritten
+              ? WalkResult{}
+              : WalkMovie(
+                    output.string(), [](const WalkResult&) {},
+                    [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
         PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
         exitCode = kExitInterrupted;
@@ -474,7 +490,8 @@ int RunEncode(std::span<const std::string_view> args) {
         if (exitCode == kExitOk) exitCode = kExitFailure;
       } else {
         // Real time is the input's length; without one, the movie's ten records a second.
-        const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
+        const double played =
+            length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
         const bool soundWritten = graph.sound && std::filesystem::is_regular_file(sound, error);
         const std::string soundNote =
@@ -495,8 +512,8 @@ int RunEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& EncodeSubcommand() {
-  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter",
-                                  kUsage, &RunEncode};
+  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter", kUsage,
+                                  &RunEncode};
   return command;
 }
 

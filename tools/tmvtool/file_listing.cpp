@@ -69,8 +69,8 @@ void PrintFileText(const platform::FileDescription& file) {
 }
 
 void PrintFileJson(const platform::FileDescription& file) {
-  std::string out = "{\"file\": " + JsonString(file.path) + ", \"titles\": [{\"title\": 1, \"length\": " +
-                    Seconds(file.length) + ", \"chapters\": [";
+  std::string out = "{\"file\": " + JsonString(file.path) +
+                    ", \"titles\": [{\"title\": 1, \"length\": " + Seconds(file.length) + ", \"chapters\": [";
   for (size_t i = 0; i < file.chapters.size(); ++i) {
     const platform::FileChapter& chapter = file.chapters[i];
     if (i > 0) out += ", ";

@@ -111,9 +111,10 @@ TEST_F(WindowTest, TheSourceDialogTakesADiscFolderAsWellAsAFile) {
 // A video file opens as one title, from the command line and through Open, whose dialog offers
 // video files by their usual extensions.
 TEST_F(WindowTest, VideoFilesOpenAsTitlesAndTheSourceDialogOffersThem) {
-  const std::string make = "cd '" + folder_.string() +
-                           "' && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine "
-                           "-t 1 -c:v mpeg4 -c:a libmp3lame -metadata:s:a:0 language=eng clip.mkv";
+  const std::string make =
+      "cd '" + folder_.string() +
+      "' && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine "
+      "-t 1 -c:v mpeg4 -c:a libmp3lame -metadata:s:a:0 language=eng clip.mkv";
   ASSERT_EQ(std::system(make.c_str()), 0);
   const QString clip = QString::fromStdString((folder_ / "clip.mkv").string());
   OpenWindow(clip);
