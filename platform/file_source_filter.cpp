@@ -50,8 +50,9 @@ HRESULT FileSourceStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_P
 
 HRESULT FileSourceStream::OnThreadCreate() {
   VideoFileReader& reader = source_->Reader();
-  if (started_ && FAILED(reader.Rewind())) return E_FAIL;
+  if ((started_ || source_->PlaysFromWithin()) && FAILED(reader.Rewind())) return E_FAIL;
   started_ = true;
+  source_->RewindSubtitles();
   firstSample_ = true;
   queue_.Reset(kQueuedPictures, reader.FrameBytes());
   // Nothing is on its way downstream yet: the gate's state is the one the first picture meets.
@@ -72,6 +73,7 @@ void FileSourceStream::DecodeLoop() {
       queue_.Finish(result == ReadResult::kError);
       return;
     }
+    source_->DrawSubtitles(picture->bytes.data(), picture->times.start);
     queue_.Push(picture);
   }
 }
@@ -130,7 +132,8 @@ CUnknown* FileSourceFilter::CreateInstance(IUnknown* outer, HRESULT* phr) {
 FileSourceFilter::FileSourceFilter(IUnknown* outer, HRESULT* phr)
     : CSource(L"File source", outer, kFileSourceClsid, phr) {
   stream_ = new (std::nothrow) FileSourceStream(this, phr);
-  if (stream_ == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  soundStream_ = new (std::nothrow) FileSoundStream(this, phr);
+  if ((stream_ == nullptr || soundStream_ == nullptr) && phr != nullptr) *phr = E_OUTOFMEMORY;
 }
 
 FileSourceFilter::~FileSourceFilter() = default;
@@ -138,6 +141,7 @@ FileSourceFilter::~FileSourceFilter() = default;
 HRESULT FileSourceFilter::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
   if (riid == IID_IFileSourceFilter) return GetInterface(static_cast<IFileSourceFilter*>(this), ppv);
   if (riid == IID_ITarnFileSourceOptions) return GetInterface(static_cast<ITarnFileSourceOptions*>(this), ppv);
+  if (riid == IID_ITarnFilePlayback) return GetInterface(static_cast<ITarnFilePlayback*>(this), ppv);
   return CSource::NonDelegatingQueryInterface(riid, ppv);
 }
 
@@ -145,12 +149,21 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   if (fileName == nullptr) return E_POINTER;
   CAutoLock lock(&m_cStateLock);
   if (!IsStopped()) return VFW_E_NOT_STOPPED;
-  if (stream_->IsConnected()) return VFW_E_ALREADY_CONNECTED;
+  if (stream_->IsConnected() || soundStream_->IsConnected()) return VFW_E_ALREADY_CONNECTED;
   loaded_ = false;
   fileName_ = fileName;
-  const HRESULT hr = reader_.Open(tarn::media::WideToUtf8(fileName_), options_);
+  const std::string path = tarn::media::WideToUtf8(fileName_);
+  const HRESULT hr = reader_.Open(path, options_);
   lastError_ = reader_.ErrorText();
   loaded_ = SUCCEEDED(hr);
+  // A new file plays whole until told otherwise.
+  rangeStart_ = rangeStop_ = 0;
+  reader_.SetRange(0, 0);
+  sound_.SetRange(0, 0);
+  sound_.Close();
+  subtitles_.Close();
+  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
+  if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
   return hr;
 }
 
@@ -199,6 +212,69 @@ HRESULT FileSourceFilter::GetLastErrorText(char* buffer, ULONG size) {
   std::memcpy(buffer, lastError_.data(), length);
   buffer[length] = '\0';
   return S_OK;
+}
+
+REFERENCE_TIME FileSourceFilter::PlayLength() const {
+  const REFERENCE_TIME end = rangeStop_ > 0 ? rangeStop_ : reader_.Duration();
+  return end > rangeStart_ ? end - rangeStart_ : 0;
+}
+
+HRESULT FileSourceFilter::SetPlayRange(REFERENCE_TIME start, REFERENCE_TIME stop) {
+  CAutoLock lock(&m_cStateLock);
+  if (!IsStopped()) return VFW_E_NOT_STOPPED;
+  if (!loaded_) return VFW_E_NOT_CONNECTED;
+  if (start < 0 || (stop != 0 && stop <= start)) return E_INVALIDARG;
+  rangeStart_ = start;
+  rangeStop_ = stop;
+  reader_.SetRange(start, stop);
+  sound_.SetRange(start, stop);
+  return S_OK;
+}
+
+HRESULT FileSourceFilter::SelectAudioStream(ULONG stream) {
+  CAutoLock lock(&m_cStateLock);
+  if (!IsStopped()) return VFW_E_NOT_STOPPED;
+  if (!loaded_) return VFW_E_NOT_CONNECTED;
+  const bool wasOpen = sound_.Opened();
+  const PcmFormat connected = sound_.Format();
+  const int previous = sound_.Stream();
+  const std::string path = tarn::media::WideToUtf8(fileName_);
+  HRESULT hr = sound_.Open(path, options_, static_cast<int>(stream), reader_.Origin());
+  // The pin keeps the PCM it was connected with: otherwise the stream before comes back.
+  if (SUCCEEDED(hr) && soundStream_->IsConnected() && !(wasOpen && sound_.Format() == connected)) {
+    hr = VFW_E_TYPE_NOT_ACCEPTED;
+    sound_.Close();
+  }
+  if (FAILED(hr)) {
+    lastError_ = hr == VFW_E_TYPE_NOT_ACCEPTED ? "audio stream " + std::to_string(stream + 1) +
+                                                     " has another rate or channel count than the connected sound"
+                                               : sound_.ErrorText();
+    if (wasOpen && sound_.Stream() != previous) sound_.Open(path, options_, previous, reader_.Origin());
+  }
+  return hr;
+}
+
+HRESULT FileSourceFilter::SelectSubtitleStream(LONG stream) {
+  CAutoLock lock(&m_cStateLock);
+  if (!IsStopped()) return VFW_E_NOT_STOPPED;
+  if (!loaded_) return VFW_E_NOT_CONNECTED;
+  if (stream < 0) {
+    subtitles_.Close();
+    return S_OK;
+  }
+  const HRESULT hr =
+      subtitles_.Open(tarn::media::WideToUtf8(fileName_), options_, static_cast<int>(stream), reader_.Origin(),
+                      static_cast<int>(reader_.Width()), static_cast<int>(reader_.Height()));
+  if (FAILED(hr)) lastError_ = subtitles_.ErrorText();
+  return hr;
+}
+
+void FileSourceFilter::RewindSubtitles() {
+  if (subtitles_.Opened()) subtitles_.Rewind(rangeStart_);
+}
+
+void FileSourceFilter::DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start) {
+  subtitles_.DrawOnto(picture, reader_.Subtype(), rangeStart_ + start);
 }
 
 }  // namespace tarn::platform

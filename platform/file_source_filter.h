@@ -1,6 +1,7 @@
 // The file source: plays the video stream of any file FFmpeg reads through
-// one output pin, "Output". A decoding thread fills a small picture queue;
-// the pin's streaming thread delivers from it.
+// the output pin "Output", and its sound through "Audio" (FileSoundStream).
+// A decoding thread fills a small picture queue; the pin's streaming thread
+// delivers from it.
 //
 // Sample times are the picture's time from the stream's start in 100 ns
 // units; each sample is a sync point. At the end of the file the pin
@@ -11,6 +12,9 @@
 #include "media/base/SourceStream.h"
 #include "platform/frame_gate_follower.h"
 #include "platform/picture_queue.h"
+#include "platform/audio_file_reader.h"
+#include "platform/file_sound_stream.h"
+#include "platform/file_subtitles.h"
 #include "platform/platform_interfaces.h"
 #include "platform/video_file_reader.h"
 
@@ -52,7 +56,10 @@ class FileSourceStream final : public CSourceStream {
   bool started_ = false;  // a run has read from the file: the next one rewinds
 };
 
-class FileSourceFilter final : public CSource, public IFileSourceFilter, public ITarnFileSourceOptions {
+class FileSourceFilter final : public CSource,
+                               public IFileSourceFilter,
+                               public ITarnFileSourceOptions,
+                               public ITarnFilePlayback {
  public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit FileSourceFilter(IUnknown* outer, HRESULT* phr);
@@ -70,17 +77,37 @@ class FileSourceFilter final : public CSource, public IFileSourceFilter, public 
   HRESULT GetStreamLength(LONGLONG* frames, REFERENCE_TIME* duration) override;
   HRESULT GetLastErrorText(char* buffer, ULONG size) override;
 
+  // ITarnFilePlayback
+  HRESULT SetPlayRange(REFERENCE_TIME start, REFERENCE_TIME stop) override;
+  HRESULT SelectAudioStream(ULONG stream) override;
+  HRESULT SelectSubtitleStream(LONG stream) override;
+
   VideoFileReader& Reader() { return reader_; }
+  // The sound of the file; not opened when it has none FFmpeg decodes.
+  AudioFileReader& Sound() { return sound_; }
   bool Loaded() const { return loaded_; }
+  // How long a run plays (100 ns), 0 when the file does not say.
+  REFERENCE_TIME PlayLength() const;
+  // A run plays from elsewhere than the file's start: the readers seek first.
+  bool PlaysFromWithin() const { return rangeStart_ > 0; }
+  // The subtitles chosen, back at the range's start for a run, and drawn onto a picture timed
+  // `start` from there.
+  void RewindSubtitles();
+  void DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start);
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
  private:
   VideoFileReader reader_;
+  AudioFileReader sound_;
+  FileSubtitles subtitles_;
   VideoFileReader::Options options_;
   std::wstring fileName_;
   bool loaded_ = false;
   std::string lastError_;
-  FileSourceStream* stream_ = nullptr;  // owned by CSource
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = 0;
+  FileSourceStream* stream_ = nullptr;      // owned by CSource
+  FileSoundStream* soundStream_ = nullptr;  // owned by CSource
 };
 
 }  // namespace tarn::platform

@@ -33,9 +33,10 @@ const AMOVIESETUP_MEDIATYPE kPcmType[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}}
 // ---- file source ----
 const AMOVIESETUP_PIN kFileSourcePins[] = {
     {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 2, kVideoTypes},
+    {L"Audio", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},
 };
 // A source is added by the application, never brought in to render a pin.
-const AMOVIESETUP_FILTER kFileSourceSetup = {&kFileSourceClsid, kFileSourceName, MERIT_UNLIKELY, 1, kFileSourcePins};
+const AMOVIESETUP_FILTER kFileSourceSetup = {&kFileSourceClsid, kFileSourceName, MERIT_UNLIKELY, 2, kFileSourcePins};
 
 // ---- renderers ----
 const AMOVIESETUP_PIN kNullRendererPins[] = {

@@ -79,6 +79,21 @@ struct ITarnFileSourceOptions : IUnknown {
 };
 inline constexpr IID IID_ITarnFileSourceOptions = ITarnFileSourceOptions::kIid;
 
+// What the next run of the file source plays: the part of the file from `start` to `stop`
+// (100 ns on the pictures' timeline, as chapters are told; `stop` 0 plays to the end), its
+// sample times counted from `start`, and the audio stream its sound pin gives (counted among
+// the file's audio streams from 0). Set while stopped, after Load.
+struct ITarnFilePlayback : IUnknown {
+  static constexpr IID kIid{0xC12AE172, 0x3B0F, 0x4CF7, {0xA5, 0x45, 0x9D, 0x6F, 0x73, 0x84, 0xB7, 0x74}};
+  virtual HRESULT SetPlayRange(REFERENCE_TIME start, REFERENCE_TIME stop) = 0;
+  // VFW_E_TYPE_NOT_ACCEPTED when the sound pin is connected and the stream's PCM differs.
+  virtual HRESULT SelectAudioStream(ULONG stream) = 0;
+  // The subtitle stream drawn onto the pictures (counted among the file's subtitle streams
+  // from 0), -1 for none. E_NOTIMPL for text subtitles when no font can be loaded.
+  virtual HRESULT SelectSubtitleStream(LONG stream) = 0;
+};
+inline constexpr IID IID_ITarnFilePlayback = ITarnFilePlayback::kIid;
+
 // The subpicture side of the MPEG video decoder. The navigator tells the
 // palette of the title (16 entries of 0x00YYCrCb, as the disc stores them)
 // and whether subpictures are shown; the packets themselves arrive on the

@@ -2,6 +2,7 @@
 
 #include "media/com/HResult.h"
 #include "media/dshow/MediaTypeGuids.h"
+#include "platform/file_description.h"
 #include "platform/media_formats.h"
 
 extern "C" {
@@ -9,6 +10,7 @@ extern "C" {
 #include <libavutil/opt.h>
 }
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -55,7 +57,7 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   std::string unused = unusedOption ? av_dict_get(dictionary, "", nullptr, AV_DICT_IGNORE_SUFFIX)->key : "";
   av_dict_free(&dictionary);
   if (error < 0) {
-    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, path + ": not a media file FFmpeg knows");
+    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, OpenFailureText(path, error));
     if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path + ": " + AvErrorText(error));
     return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   }
@@ -102,6 +104,7 @@ HRESULT VideoFileReader::OpenDecoder() {
 
   timeBase_ = stream->time_base;
   streamStart_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+  origin_ = ToReferenceTime(streamStart_, timeBase_);
   AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
   nominalFrameTime_ = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : UNITS / 25;
   frameCount_ = stream->nb_frames;
@@ -119,13 +122,22 @@ HRESULT VideoFileReader::OpenDecoder() {
   return S_OK;
 }
 
+void VideoFileReader::SetRange(REFERENCE_TIME start, REFERENCE_TIME stop) {
+  rangeStart_ = std::max<REFERENCE_TIME>(start, 0);
+  rangeStop_ = stop > rangeStart_ ? stop : 0;
+}
+
 HRESULT VideoFileReader::Rewind() {
   if (!format_) return E_UNEXPECTED;
-  if (av_seek_frame(format_.get(), streamIndex_, streamStart_, AVSEEK_FLAG_BACKWARD) < 0 &&
-      avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0)
+  // The key picture at or before the range's start; the pictures before the start are decoded
+  // (those after them refer to them) and left out.
+  const std::int64_t target =
+      streamStart_ + av_rescale_q(rangeStart_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
+  if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+      (rangeStart_ > 0 || avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0))
     return E_FAIL;
   avcodec_flush_buffers(decoder_.get());
-  nextStart_ = 0;
+  nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
 }
@@ -179,6 +191,16 @@ ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* tim
     // Every picture's times, also of one left out: a picture without a time of its own starts
     // where the one before it ended.
     *times = TimesOf(*frame_);
+    if (times->stop <= rangeStart_) {  // before the range
+      av_frame_unref(frame_.get());
+      continue;
+    }
+    if (rangeStop_ > 0 && times->start >= rangeStop_) {
+      av_frame_unref(frame_.get());
+      return ReadResult::kEnd;
+    }
+    times->start = std::max<REFERENCE_TIME>(times->start - rangeStart_, 0);
+    times->stop -= rangeStart_;
     if (gate != nullptr && gate->Discards(times->start)) {
       gate->CountSkipped();
       av_frame_unref(frame_.get());

@@ -40,8 +40,11 @@ class VideoFileReader {
   // VFW_E_UNKNOWN_FILE_TYPE for data FFmpeg does not recognise,
   // VFW_E_INVALID_FILE_FORMAT for a file without a decodable video stream.
   HRESULT Open(const std::string& path, const Options& options);
-  // Back to the first picture, for a second run of the graph.
+  // Back to the first picture of the range, for a run of the graph.
   HRESULT Rewind();
+  // Pictures from `start` to `stop` (100 ns from the origin; `stop` 0: to the end), timed from
+  // `start`: a picture still showing at `start` begins at 0, none begins at `stop` or later.
+  void SetRange(REFERENCE_TIME start, REFERENCE_TIME stop);
 
   const GUID& Subtype() const { return *subtype_; }
   LONG Width() const { return width_; }
@@ -51,6 +54,8 @@ class VideoFileReader {
   // Frames and length as the container tells them; 0 when unknown.
   std::int64_t FrameCount() const { return frameCount_; }
   REFERENCE_TIME Duration() const { return duration_; }
+  // The first picture's time in the file (100 ns): picture times count from here.
+  REFERENCE_TIME Origin() const { return origin_; }
   const std::string& ErrorText() const { return error_; }
 
   // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
@@ -82,6 +87,9 @@ class VideoFileReader {
   REFERENCE_TIME nextStart_ = 0;
   std::int64_t frameCount_ = 0;
   REFERENCE_TIME duration_ = 0;
+  REFERENCE_TIME origin_ = 0;
+  REFERENCE_TIME rangeStart_ = 0;
+  REFERENCE_TIME rangeStop_ = 0;
   bool draining_ = false;
   std::string error_;
 };

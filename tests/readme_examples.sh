@@ -14,7 +14,7 @@ sed -n '/^<!-- examples -->$/,/^<!-- end of examples -->$/p' "$readme" | sed '1,
 cd "$work"
 export HOME=$work XDG_CONFIG_HOME=$work/config
 QT_QPA_PLATFORM=offscreen bash -euo pipefail examples.sh > examples.out
-for made in out/clip.tmv out/raw.tmv out/frames/frame_00000.png out/movies/001002.tmv out/t2.tmv out/t2.wav \
+for made in out/clip.tmv out/clip.tms out/raw.tmv out/frames/frame_00000.png out/movies/001002.tmv out/t2.tmv out/t2.wav \
             out/pictures/a.BMP; do
   [ -s "$made" ] || { echo "the examples did not make $made" >&2; exit 1; }
 done

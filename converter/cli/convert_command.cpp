@@ -249,7 +249,9 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   if (graph_.State() == GraphState::NoGraph) return Fail(GraphProblem());
   if (AddSourceTitles() == 0)
     return Fail(options_.drive ? Tr("no DVD-Video disc found in a drive")
-                               : Tr("%1 holds no DVD-Video titles", options_.source));
+                : NamesDiscSource(options_.source)
+                    ? Tr("%1 holds no DVD-Video titles", options_.source)
+                    : Tr("%1 is neither a DVD-Video disc nor a video file that can be read", options_.source));
   if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
 
   if (const std::error_code error = WriteOptions())

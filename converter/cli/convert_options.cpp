@@ -76,6 +76,7 @@ std::string UsageText() {
       "With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
       "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
       "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
+      "A video file (MP4, MKV, AVI, WebM and others) is one title whose chapters are the file's.\n"
       "Every title is added and ticked with all its chapters unless the options name some.\n"
       "  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)\n"
       "  --chapters LIST    chapters of each title named (default: all)\n"

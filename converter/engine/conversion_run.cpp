@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "converter/engine/conversion_controller.h"
@@ -43,6 +44,15 @@ std::string FailureText(HRESULT failure) {
   return text;
 }
 
+// A source without sound (a video file may have none) leaves the sound file its segment claimed
+// empty: the movie goes alone, and no empty file is left to look like output.
+bool Soundless(CDvdGraph& graph, const std::string& soundFile) {
+  ULONG streams = 0, current = 0;
+  std::error_code error;
+  return SUCCEEDED(graph.GetCurrentAudio(streams, current)) && streams == 0 &&
+         std::filesystem::file_size(soundFile, error) == 0 && !error;
+}
+
 }  // namespace
 
 void ConversionController::Warn(std::string_view text) { controls_.ShowMessage(text, kWarning); }
@@ -68,7 +78,9 @@ bool ConversionController::PrepareTitle(std::size_t position) {
   }
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
     // Nothing of this title could play; writing empty files for it would only look like output.
-    Warn("Cannot open the DVD source " + list_.currentSource + "; its title is passed over.");
+    const std::string& why = graph_.Graph().SourceError();
+    Warn((why.empty() ? "Cannot open the DVD source " + list_.currentSource : "Cannot open " + why) +
+         "; its title is passed over.");
     return false;
   }
   graph_.Graph().ShowVideoWindow();
@@ -193,6 +205,11 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
 ConversionController::Next ConversionController::FinishConvertedSegment(const SegmentInfo& info, bool played,
                                                                         SegmentPump::End end) {
   CDvdGraph& graph = graph_.Graph();
+  // The sound path of such a source is not in the graph: nothing writes the file.
+  if (Soundless(graph, info.names.sound)) {
+    std::error_code error;
+    std::filesystem::remove(info.names.sound, error);
+  }
   if (end == SegmentPump::End::QuitRequested) {
     state_.abortRequested = true;
     state_.quitRequested = true;
@@ -279,6 +296,9 @@ void ConversionController::SelectStreams(const CTitleEntry& entry) {
     graph.SetSubpictureState(false);
   }
   const int audio = shown ? controls_.AudioSelection() : entry.audioChoice;
+  ULONG audioStreams = 0, currentAudio = 0;
+  // A video file may have no sound at all: there is nothing to choose.
+  if (SUCCEEDED(graph.GetCurrentAudio(audioStreams, currentAudio)) && audioStreams == 0) return;
   if (audio < 0)
     Warn("WARNING: Couldn't get selected Audio stream");
   else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
@@ -292,6 +312,8 @@ void ConversionController::SelectStreams(const CTitleEntry& entry) {
 void ConversionController::EndSoundWithMovie(std::int64_t limitBytes) {
   const std::string movie = settings::ReadText(profile_, settings::keys::kMovieFileName);
   const std::string sound = settings::ReadText(profile_, settings::keys::kSoundFileName);
+  std::error_code error;
+  if (!std::filesystem::exists(sound, error)) return;
   const std::string library = FindEncoderLibraries(media::FilterRegistry()).audio;
   if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty()) Warn(problem);
 }

@@ -77,8 +77,9 @@ std::size_t DiscBrowser::AddSource(const std::string& path) {
   list_.currentSource = path;
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
     // The navigator may still hold the previous disc; its titles must not come in again under
-    // this path.
-    Warn("Cannot open the DVD source " + list_.currentSource);
+    // this path. A video file says why it cannot be read.
+    const std::string& why = graph_.Graph().SourceError();
+    Warn(why.empty() ? "Cannot open the DVD source " + list_.currentSource : "Cannot open " + why);
     return 0;
   }
   return AddTitles();

@@ -32,8 +32,15 @@ CDvdGraph::~CDvdGraph() {
 // ---- building ----
 
 bool CDvdGraph::Build(GraphVariant variant) {
+  variant_ = variant;
   if (!BuildGraph(variant)) {
     ReleaseGraph();
+    // A file that no longer plays (moved, deleted) gives way to the disc graph, so that other
+    // sources can still be opened.
+    if (file_) {
+      file_.reset();
+      Build(variant);
+    }
     return false;
   }
   CreateVideoWindow();
@@ -53,6 +60,11 @@ bool CDvdGraph::RebuildForConversion() {
 bool CDvdGraph::BuildGraph(GraphVariant variant) {
   ReleaseGraph();
   if (!CreateGraphManager()) return false;
+  if (file_) {
+    if (!BuildFileGraph(variant) || !FindTransportAndWindow()) return false;
+    state_ = GraphState::Stopped;
+    return true;
+  }
   if (variant == GraphVariant::Preview)
     AddPreviewFilters(graph_.Get(), showMessage_);
   else
@@ -104,6 +116,7 @@ bool CDvdGraph::FindTransportAndWindow() {
 
 bool CDvdGraph::SetDvdOptions() {
   if (!HasGraph()) return false;
+  if (file_) return true;
   if (line21_ && FAILED(line21_->SetServiceState(AM_L21_CCSTATE_Off))) return false;
   return SUCCEEDED(dvdControl_->SetOption(DVD_ResetOnStop, FALSE)) &&
          SUCCEEDED(dvdControl_->SetOption(DVD_NotifyParentalLevelChange, TRUE)) &&
@@ -137,6 +150,7 @@ void CDvdGraph::ReleaseGraph() {
   graph_.Reset();
   dvdControl_.Reset();
   dvdInfo_.Reset();
+  filePlayback_.Reset();
   line21_.Reset();
   mediaControl_.Reset();
   seeking_.Reset();
@@ -166,7 +180,15 @@ HRESULT CDvdGraph::Play() {
       break;
     case GraphState::Stopped:
     case GraphState::Paused:
-      dvdControl_->PlayForwards(1.0, DVD_CMD_FLAG_None, nullptr);
+      if (file_) {
+        // A run from the stop plays the part anew: the end of the run before is no news.
+        if (state_ == GraphState::Stopped) {
+          OnGraphNotify();
+          fileCompleted_ = false;
+        }
+      } else {
+        dvdControl_->PlayForwards(1.0, DVD_CMD_FLAG_None, nullptr);
+      }
       hr = mediaControl_->Run();
       break;
   }
@@ -185,6 +207,11 @@ HRESULT CDvdGraph::TogglePause() {
 // The navigator forgets its place on this stop only, so that the next play starts afresh.
 HRESULT CDvdGraph::StopAll() {
   if (!HasGraph()) return E_FAIL;
+  if (file_) {
+    const HRESULT hr = mediaControl_->Stop();
+    if (SUCCEEDED(hr)) state_ = GraphState::Stopped;
+    return hr;
+  }
   dvdControl_->SetOption(DVD_ResetOnStop, TRUE);
   const HRESULT hr = mediaControl_->Stop();
   dvdControl_->SetOption(DVD_ResetOnStop, FALSE);

@@ -2,15 +2,22 @@
 // the two encoders and the PCM wrapper, all found by friendly name in the filter category and
 // connected by the graph builder. Also every navigation call the converter makes, the transport
 // (play, pause, stop) and the video window that shows the renderer.
+//
+// A video file opened as the source turns the graph into a file graph of the same variant: the
+// file source in the navigator's place, the file one title whose chapters are the container's,
+// and the same navigation calls answered from the file and played through the file source.
 #pragma once
 
 #include <chrono>
 #include <functional>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "converter/graph/event_window.h"
+#include "converter/graph/file_title.h"
 #include "media/com/ComPtr.h"
 #include "platform/navigator/dvd_interfaces.h"
 #include "platform/navigator/line21_interfaces.h"
@@ -47,7 +54,13 @@ class CDvdGraph final : private EventWindowHandler {
   GraphState State() const { return state_; }
 
   // Source and navigation. In state NoGraph each fails without effect (E_FAIL / false / 0).
+  // A video file (a file that is not named as part of a disc) is played through the file source;
+  // anything else goes to the navigator.
   HRESULT OpenSource(std::string_view path);
+  // Why the last OpenSource failed, in words; "" when it did not or nothing more is known.
+  const std::string& SourceError() const { return sourceError_; }
+  // True while the graph plays a video file rather than a disc.
+  bool PlaysFile() const { return file_.has_value(); }
   bool OpenDrive();
   HRESULT GetSourceDirectory(std::string& directory);
   unsigned TitleCount();
@@ -111,6 +124,24 @@ class CDvdGraph final : private EventWindowHandler {
   void RemoveAllFilters();
   bool HasGraph() const { return state_ != GraphState::NoGraph; }
 
+  // The file graph (file_playback.cpp).
+  HRESULT OpenFile(platform::FileDescription description);
+  HRESULT OpenDisc(std::string_view path);
+  bool LeaveFile();
+  bool RebuildKeepingWindow();
+  bool BuildFileGraph(GraphVariant variant);
+  // Stops the file graph for a change the file source takes only while stopped, then brings it
+  // back to the state it was in; notices of the run before are dropped.
+  HRESULT ChangeWhileStopped(const std::function<HRESULT()>& change);
+  HRESULT FileChapterCount(unsigned title, unsigned& count);
+  bool PlayFileChapters(unsigned title, unsigned chapter, unsigned count);
+  bool FilePlayedOut();
+  REFERENCE_TIME FilePosition();
+  HRESULT SelectFileAudio(ULONG stream);
+  HRESULT SelectFileSubtitle(ULONG stream);
+  HRESULT SetFileSubtitleState(bool on);
+  HRESULT ApplyFileSubtitles();
+
   EventWindowFactory& windows_;
   MessageBoxFunction showMessage_;
   ComPtr<IGraphBuilder> graph_;
@@ -125,6 +156,14 @@ class CDvdGraph final : private EventWindowHandler {
   bool windowHidden_ = true;
   GraphState state_ = GraphState::NoGraph;
   HRESULT streamError_ = S_OK;
+  GraphVariant variant_ = GraphVariant::Preview;  // the variant last built
+
+  std::optional<FileTitle> file_;  // the video file played instead of a disc
+  ComPtr<ITarnFilePlayback> filePlayback_;
+  PlayRange fileRange_;         // the part of the file the next run plays
+  bool fileCompleted_ = false;  // every renderer has reached the end of the part played
+  LONG fileSubtitle_ = -1;      // the subtitle stream the file source draws, -1 for none
+  std::string sourceError_;
 };
 
 }  // namespace tarn::conv

@@ -3,6 +3,7 @@
 // the graph builder.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "converter/graph/dvd_graph.h"
@@ -15,6 +16,13 @@ namespace tarn::conv {
 HRESULT AddPreviewFilters(IGraphBuilder* graph, const MessageBoxFunction& showMessage);
 // The same plus both encoders and the PCM wrapper, with a warning for each missing encoder.
 HRESULT AddConversionFilters(IGraphBuilder* graph, const MessageBoxFunction& showMessage);
+
+// A video file's graph: the file source with the file loaded (its sound from `audioStream`) and,
+// for conversion, both encoders and the PCM wrapper, with a warning for each missing encoder;
+// the source's pictures and sound rendered. Fails with `error` saying why when the file source
+// is missing or cannot read the file.
+HRESULT AddFileFilters(IGraphBuilder* graph, GraphVariant variant, const std::string& path, unsigned audioStream,
+                       const MessageBoxFunction& showMessage, ComPtr<IBaseFilter>& source, std::string& error);
 
 // The searches over the graph's pins and filters live with the graph manager.
 using media::graph::FindInterfaceInGraph;

@@ -66,12 +66,14 @@ void CDvdGraph::OnWindowClosed() {
 }
 
 // Segment ends are polled; of the events only a filter's failure (EC_ERRORABORT, an encoder
-// that could not write) is kept for the converter. The queue is kept from growing.
+// that could not write) and, for a file, the end of the part played are kept for the converter.
+// The queue is kept from growing.
 void CDvdGraph::OnGraphNotify() {
   if (!events_) return;
   LONG code = 0;
   LONG_PTR param1 = 0, param2 = 0;
   while (SUCCEEDED(events_->GetEvent(&code, &param1, &param2, 0))) {
+    if (code == EC_COMPLETE) fileCompleted_ = true;
     if (code == EC_ERRORABORT && streamError_ == S_OK) {
       const auto error = static_cast<HRESULT>(param1);
       streamError_ = FAILED(error) ? error : E_FAIL;

@@ -91,6 +91,10 @@
       <translation>%1 中没有 DVD 视频标题</translation>
     </message>
     <message>
+      <source>%1 is neither a DVD-Video disc nor a video file that can be read</source>
+      <translation>%1 既不是 DVD 视频光盘，也不是可以读取的视频文件</translation>
+    </message>
+    <message>
       <source>cannot write the settings file %1: %2</source>
       <translation>无法写入设置文件 %1：%2</translation>
     </message>
@@ -226,6 +230,7 @@ when one is given.
 With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,
 one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo
 file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.
+A video file (MP4, MKV, AVI, WebM and others) is one title whose chapters are the file's.
 Every title is added and ticked with all its chapters unless the options name some.
   --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)
   --chapters LIST    chapters of each title named (default: all)
@@ -262,7 +267,8 @@ command line, 130 when interrupted.
 
 带 --convert 时：把 DVD 的标题转换为掌上机用的影片文件（.tmv）和声音文件（.tms），每个章节一对文件，
 使用 --join 时每段连续勾选的章节一对文件。来源可以是 .ifo 文件、VIDEO_TS 或光盘文件夹，
-或光盘映像；--drive 使用光驱中的光盘。除非选项指定，所有标题及其全部章节都会加入并勾选。
+或光盘映像；--drive 使用光驱中的光盘。视频文件（MP4、MKV、AVI、WebM 等）是一个标题，其章节即文件中的章节。
+除非选项指定，所有标题及其全部章节都会加入并勾选。
   --titles 列表      要转换的标题，例如 1,3,5-7（默认：全部）
   --chapters 列表    所指定标题的章节（默认：全部）
   --batch            转换所有勾选的标题（Batch=1）；不用此项时只转换第一个勾选的标题，

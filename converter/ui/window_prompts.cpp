@@ -35,12 +35,15 @@ class SourceDialog final : public QFileDialog {
 
 }  // namespace
 
-// "Select IFO File": .ifo files first; disc images too, and a disc folder chosen with "Open".
+// "Select IFO File": .ifo files first; disc images and video files too, and a disc folder chosen
+// with "Open".
 std::optional<QString> QtPrompts::SourceFile(QWidget* owner) {
   SourceDialog dialog(owner, QStringLiteral("Select IFO File"));
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters({QStringLiteral("IFO Files (*.ifo *.IFO)"), QStringLiteral("光盘映像 (*.iso *.ISO)"),
+                         QStringLiteral("视频文件 (*.mp4 *.MP4 *.m4v *.mkv *.MKV *.avi *.AVI *.webm *.mov *.MOV *.mpg "
+                                        "*.MPG *.mpeg *.ts *.m2ts *.wmv *.WMV *.flv *.ogv *.3gp *.vob *.VOB)"),
                          QStringLiteral("All Files (*)")});
   dialog.setOption(QFileDialog::ReadOnly);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;

@@ -15,7 +15,7 @@ class WindowPrompts {
   virtual ~WindowPrompts() = default;
   // A message with an OK button over `owner` (null: no owner).
   virtual void Message(QWidget* owner, const QString& text, const QString& caption) = 0;
-  // A DVD source: an .ifo file, a disc image or a disc folder; nullopt when cancelled.
+  // A source: an .ifo file, a disc image, a disc folder or a video file; nullopt when cancelled.
   virtual std::optional<QString> SourceFile(QWidget* owner) = 0;
   virtual std::optional<QString> OutputFolder(QWidget* owner, const QString& current) = 0;
 };

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/file_source_filter.h"
+#include "platform/media_formats.h"
 #include "platform_test_support.h"
 
 namespace {
@@ -142,6 +143,80 @@ TEST_F(FileSourceTest, Mpeg2IsConvertedToYuy2AsFfmpegConvertsIt) {
     EXPECT_LE(worst, 1) << "frame " << frame;
     // Times count from the stream's own start.
     EXPECT_EQ(samples[frame].start, static_cast<REFERENCE_TIME>(frame) * 400000);
+  }
+}
+
+// The sound pin: the file's AAC as FFmpeg decodes it, in 16-bit PCM samples that follow one
+// another without gaps from the pictures' origin, and the same again after a stop.
+TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlaysAgain) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=frequency=300:sample_rate=22050 "
+                     "-t 0.6 -c:v libx264 -preset ultrafast -c:a aac -ac 1 -shortest clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -vn -f s16le -ac 1 ref.pcm"));
+  const Bytes reference = ReadFile(dir_.path() / "ref.pcm");
+
+  auto source = MakeSource();
+  ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
+  for (int run = 0; run < 2; ++run) {
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
+    ASSERT_EQ(Connect(source.Get(), L"Audio", capture.Get(), L"In"), S_OK);
+    const auto format = tarn::platform::PcmFormatOf(capture->Type());
+    ASSERT_TRUE(format.has_value());
+    EXPECT_EQ(*format, (tarn::platform::PcmFormat{1, 22050, 16}));
+    ASSERT_EQ(StartAll(*graph.Get(), {source.Get(), capture.Get()}), S_OK);
+    EXPECT_TRUE(WaitForCompletion(*graph.Get()));
+    StopAll({source.Get(), capture.Get()});
+    DisconnectAll({source.Get(), capture.Get()});
+    capture->JoinFilterGraph(nullptr, nullptr);
+
+    EXPECT_TRUE(capture->AllBytes() == reference) << "run " << run;
+    const auto samples = capture->Samples();
+    ASSERT_FALSE(samples.empty());
+    EXPECT_LE(std::abs(samples.front().start), 10000);  // within a millisecond of the first picture
+    for (std::size_t i = 1; i < samples.size(); ++i)
+      EXPECT_LE(std::abs(samples[i].start - samples[i - 1].stop), 10) << i;
+  }
+  source->JoinFilterGraph(nullptr, nullptr);
+
+  // A file without sound offers no sound type; its pictures still play.
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=64x48:rate=25 -t 0.2 -c:v mpeg2video silent.mpg"));
+  auto silent = MakeSource();
+  ASSERT_EQ(Load(silent.Get(), dir_.path() / "silent.mpg"), S_OK);
+  ComPtr<IPin> pin;
+  ASSERT_EQ(silent->FindPin(L"Audio", pin.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IEnumMediaTypes> types;
+  ASSERT_EQ(pin->EnumMediaTypes(types.ReleaseAndGetAddressOf()), S_OK);
+  AM_MEDIA_TYPE* offered = nullptr;
+  EXPECT_NE(types->Next(1, &offered, nullptr), S_OK);
+}
+
+// A chapter's run: the pictures from its start (the key picture before it decoded, not
+// delivered) to its end, timed from 0, and the same run again.
+TEST_F(FileSourceTest, APlayRangeGivesThePicturesOfThatPartTimedFromItsStart) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=160x96:rate=25 -frames:v 50 -c:v libx264 -preset ultrafast "
+                     "-g 12 -bf 2 clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -sws_flags neighbor -pix_fmt yuyv422 -f rawvideo ref.yuv"));
+  const Bytes reference = ReadFile(dir_.path() / "ref.yuv");
+  constexpr std::size_t kFrameBytes = 160 * 96 * 2;
+
+  auto source = MakeSource();
+  ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
+  EXPECT_EQ(source->SetPlayRange(8'000'000, 4'000'000), E_INVALIDARG);
+  ASSERT_EQ(source->SetPlayRange(8'000'000, 14'000'000), S_OK);  // pictures 20 to 34
+  for (int run = 0; run < 2; ++run) {
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    const auto samples = Play(source.Get(), capture.Get());
+    ASSERT_EQ(samples.size(), 15u) << "run " << run;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+      EXPECT_EQ(samples[i].start, static_cast<REFERENCE_TIME>(i) * 400000);
+      const std::size_t frame = 20 + i;
+      int worst = 0;
+      for (std::size_t b = 0; b < kFrameBytes; ++b)
+        worst = std::max(worst, std::abs(samples[i].bytes[b] - reference[frame * kFrameBytes + b]));
+      EXPECT_LE(worst, 1) << "picture " << frame;
+    }
   }
 }
 

@@ -321,5 +321,65 @@ TEST_F(TmvtoolTest, CommandLineErrors) {
   EXPECT_NE(std::string(err.begin(), err.end()).find("cannot write to standard output"), std::string::npos);
 }
 
+// probe on video files made by FFmpeg: one title whose chapters are the container's, its
+// streams with their languages, and a file cut short refused as damaged. (Discs: tests/dvd.)
+class TmvtoolProbeTest : public TmvtoolTest {
+ protected:
+  void Ffmpeg(const std::string& args) {
+    const std::string command = "cd '" + folder_.string() + "' && ffmpeg -nostdin -v error -y " + args;
+    ASSERT_EQ(std::system(command.c_str()), 0) << args;
+  }
+  void WriteText(const std::string& name, const std::string& text) { std::ofstream(PathOf(name)) << text; }
+};
+
+TEST_F(TmvtoolProbeTest, AFileIsOneTitleWithTheContainersChaptersAndItsStreams) {
+  WriteText("meta.txt",
+            ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1500\ntitle=Opening\n"
+            "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1500\nEND=3000\ntitle=Rest\n");
+  Ffmpeg(
+      "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine -t 3 -c:v libx264 -preset ultrafast -c:a aac "
+      "-shortest plain.mp4");
+  Ffmpeg("-i plain.mp4 -i meta.txt -map_metadata 1 -map_chapters 1 -c copy chapters.mp4");
+  ToolRun run = RunTool("probe --json " + PathOf("chapters.mp4"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find(R"("chapters": [{"chapter": 1, "length": 1.500, "start": 0.000, "name": "Opening"}, )"
+                         R"({"chapter": 2, "length": 1.500, "start": 1.500, "name": "Rest"}])"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find(R"("audio": [{"stream": 1, "language": "", "format": "aac", "channels": 1}])"),
+            std::string::npos);
+
+  // Without chapters the whole file is one; dvd-info is probe by its former name.
+  run = RunTool("dvd-info " + PathOf("plain.mp4"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("Title: 01, Length: 00:00:03.000 Chapters: 01, Audio streams: 01, Subpictures: 00"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("\tChapter: 01, Length: 00:00:03.000, Start: 00:00:00.000\n"), std::string::npos) << run.out;
+
+  WriteText("lines.srt", "1\n00:00:00,500 --> 00:00:01,500\nHello\n");
+  Ffmpeg(
+      "-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=frequency=300 -f lavfi -i sine=frequency=600 "
+      "-i lines.srt -t 2 -map 0 -map 1 -map 2 -map 3 -c:v mpeg4 -c:a libmp3lame -c:s srt "
+      "-metadata:s:a:0 language=eng -metadata:s:a:1 language=fra -metadata:s:s:0 language=eng two.mkv");
+  run = RunTool("probe " + PathOf("two.mkv"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("\tAudio: 1, Language: eng, Format: mp3"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\tAudio: 2, Language: fra, Format: mp3"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("\tSubtitle: 01, Language: eng, Format: subrip (text)"), std::string::npos) << run.out;
+
+  // Cut in half, an MP4 has lost its index: refused as damaged, not as an unknown kind of file.
+  const auto whole = ReadWholeFile(PathOf("chapters.mp4"));
+  std::ofstream(PathOf("cut.mp4"), std::ios::binary)
+      .write(reinterpret_cast<const char*>(whole.data()), static_cast<std::streamsize>(whole.size() / 2));
+  run = RunTool("probe " + PathOf("cut.mp4"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("cut.mp4: the file is damaged or cut short"), std::string::npos) << run.err;
+  Ffmpeg("-f lavfi -i sine=duration=0.5 tone.wav");
+  run = RunTool("probe " + PathOf("tone.wav"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("tone.wav: no video stream"), std::string::npos) << run.err;
+}
+
 }  // namespace
 }  // namespace tarn::movie

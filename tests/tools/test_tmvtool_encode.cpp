@@ -42,7 +42,7 @@ class TmvtoolEncodeTest : public venc_test::EncoderChain {
     EncoderChain::SetUp();
     registry_ = folder.path() / "filters.ini";
     toolIni_ = folder.path() / "tool.ini";
-    for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY}) {
+    for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY, TARNAUD_LIBRARY}) {
       const std::string command =
           "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library + "' > /dev/null";
       ASSERT_EQ(std::system(command.c_str()), 0);
@@ -68,6 +68,15 @@ class TmvtoolEncodeTest : public venc_test::EncoderChain {
     run.out = ReadText(out);
     run.err = ReadText(err);
     return run;
+  }
+
+  // What `tmvtool info` says of a file.
+  std::string Info(const std::filesystem::path& file) {
+    const std::filesystem::path out = folder.path() / "info";
+    const std::string command =
+        "'" + std::string(TMVTOOL_PATH) + "' info '" + file.string() + "' > '" + out.string() + "' 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return ReadText(out);
   }
 
   void WriteToolSettings(const std::string& values = "Mode=3\nImageH=30\nImageV=20\n") {
@@ -156,6 +165,70 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   const Bytes expected =
       ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
+}
+
+// The sound goes into OUT.tms beside the movie, as long as the pictures; --no-sound and a file
+// without sound leave it out.
+TEST_F(TmvtoolEncodeTest, WritesTheSoundFileBesideTheMovieAsLongAsItUnlessToldNot) {
+  WriteToolSettings();
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=44100 -t 2 "
+             "-c:v libx264 -preset ultrafast -c:a aac -shortest clip.mp4"));
+  ToolRun run = Encode("clip.mp4 -o out/clip.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.out.find("clip.tms: "), std::string::npos) << run.out;
+  EXPECT_EQ(venc_test::PlayMovie(folder.path() / "out" / "clip.tmv").records.size(), 21u);
+  const std::string sound = Info(folder.path() / "out" / "clip.tms");
+  EXPECT_NE(sound.find("header: finished"), std::string::npos) << sound;
+  EXPECT_NE(sound.find("length: 00:00:02.000"), std::string::npos) << sound;
+  // The sound file's name went into the run's copy of the settings only.
+  EXPECT_EQ(ReadText(toolIni_).find("AudioOut"), std::string::npos);
+
+  run = Encode("clip.mp4 --no-sound -o alone.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(std::filesystem::exists(folder.path() / "alone.tmv"));
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "alone.tms"));
+
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg4 silent.mp4"));
+  run = Encode("silent.mp4 -o silent.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(run.err.find("silent.mp4 has no sound"), std::string::npos) << run.err;
+  EXPECT_FALSE(std::filesystem::exists(folder.path() / "silent.tms"));
+}
+
+// Each chapter of the container on its own: ten records a second of the chapter (and the one
+// that starts it), and a sound file exactly as long; an audio stream chosen by number.
+TEST_F(TmvtoolEncodeTest, AChapterGivesAMovieAndASoundAsLongAsTheChapter) {
+  WriteToolSettings();
+  std::ofstream(folder.path() / "meta.txt") << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1300\n"
+                                               "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1300\nEND=3000\n";
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine=sample_rate=48000 -f lavfi "
+             "-i sine=frequency=880:sample_rate=32000 -t 3 -map 0 -map 1 -map 2 -c:v libx264 -preset ultrafast "
+             "-c:a aac -shortest plain.mp4"));
+  ASSERT_TRUE(Ffmpeg("-i plain.mp4 -i meta.txt -map 0 -map_metadata 1 -map_chapters 1 -c copy clip.mp4"));
+  struct Expected {
+    const char* chapters;
+    std::size_t records;
+    const char* length;
+  };
+  for (const Expected& expected :
+       {Expected{"1", 14, "00:00:01.300"}, Expected{"2", 18, "00:00:01.700"}, Expected{"1-2", 31, "00:00:03.000"}}) {
+    SCOPED_TRACE(expected.chapters);
+    const std::string name = std::string("chapter") + expected.chapters;
+    const ToolRun run = Encode("clip.mp4 --chapters " + std::string(expected.chapters) + " -o " + name + ".tmv");
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NEAR(static_cast<double>(venc_test::PlayMovie(folder.path() / (name + ".tmv")).records.size()),
+                static_cast<double>(expected.records), 1.0);
+    EXPECT_NE(Info(folder.path() / (name + ".tms")).find(std::string("length: ") + expected.length), std::string::npos);
+  }
+  ToolRun run = Encode("clip.mp4 --chapters 2-3 -o none.tmv");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_NE(run.err.find("clip.mp4 has 2 chapters; there is no chapter 3"), std::string::npos) << run.err;
+  run = Encode("clip.mp4 --audio 2 -o second.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(Info(folder.path() / "second.tms").find("length: 00:00:03.000"), std::string::npos);
+  EXPECT_NE(Encode("clip.mp4 --audio 3 -o third.tmv").err.find("clip.mp4 has no audio stream 3"), std::string::npos);
 }
 
 TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {

@@ -1,5 +1,6 @@
-// tmvtool encode: converts any video FFmpeg reads into a movie file through
-// the real encoder filter, in a graph of file source -> encoder -> null renderer.
+// tmvtool encode: converts any video FFmpeg reads into a movie file and a sound file through
+// the real encoder filters, in a graph of file source -> video encoder -> null renderer and
+// file source sound -> ACM Wrapper -> audio encoder -> audio renderer.
 #include <unistd.h>
 
 extern "C" {
@@ -26,6 +27,7 @@ extern "C" {
 #include "media/registry/ComRuntime.h"
 #include "media/registry/HResultText.h"
 #include "media/registry/TextConversion.h"
+#include "platform/file_description.h"
 #include "platform/platform_ids.h"
 #include "platform/platform_interfaces.h"
 #include "tools/tmvtool/graph_messages.h"
@@ -38,13 +40,19 @@ namespace tarn::tmvtool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tmvtool encode INPUT -o OUT.tmv [--ini FILE]\n"
+    "usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini FILE]\n"
     "                      [--format F --pixel-format P --video-size WxH --framerate R]\n"
     "\n"
     "Converts the video of INPUT (any file FFmpeg reads) into a movie file through the\n"
     "video encoder filter, with the picture settings of the settings file's [SaveMovie]\n"
-    "section. The run works on its own copy of the settings file, which keeps its values.\n"
+    "section, and its sound into the sound file beside it (OUT.tms) through the audio\n"
+    "encoder filter, with the settings of [AudioOut]. The run works on its own copy of the\n"
+    "settings file, which keeps its values.\n"
     "  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)\n"
+    "  --chapters A-B     first and last chapter of the container, or one chapter A, as probe\n"
+    "                     lists them (default: the whole file)\n"
+    "  --audio N          audio stream, from 1 as probe lists them (default: FFmpeg's choice)\n"
+    "  --no-sound         write the movie file only\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
     "  --format F         FFmpeg input format, e.g. rawvideo\n"
     "  --pixel-format P   pixel format of raw input, e.g. bgr24 or yuyv422\n"
@@ -54,6 +62,8 @@ constexpr std::string_view kUsage =
     "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n";
 
 constexpr const wchar_t* kEncoderName = L"Tarn Video Encoder for GAME";
+constexpr const wchar_t* kAudioEncoderName = L"Tarn Audio Encoder for DVD";
+constexpr const wchar_t* kAcmWrapperName = L"ACM Wrapper";
 constexpr const char* kSection = "SaveMovie";
 // Inputs at least this long show a progress line on a terminal.
 constexpr REFERENCE_TIME kProgressFromLength = 5 * UNITS;
@@ -62,8 +72,28 @@ struct EncodeOptions {
   std::string input;
   std::string output;
   std::string ini;
+  bool sound = true;
+  int firstChapter = 0;  // 0: the whole file
+  int lastChapter = 0;
+  int audio = 0;                                             // 0: FFmpeg's choice
   std::vector<std::pair<std::string, std::string>> demuxer;  // FFmpeg option name, value
 };
+
+bool ParseNumber(std::string_view text, int& value) {
+  if (text.empty() || text.size() > 6) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return value > 0;
+}
+
+bool ParseChapters(std::string_view text, int& first, int& last) {
+  const std::size_t dash = text.find('-');
+  return ParseNumber(text.substr(0, dash), first) &&
+         ParseNumber(dash == std::string_view::npos ? text : text.substr(dash + 1), last) && first <= last;
+}
 
 std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& options) {
   struct Flag {
@@ -77,12 +107,18 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
                                     {"--format", "format"},
                                     {"--pixel-format", "pixel_format"},
                                     {"--video-size", "video_size"},
-                                    {"--framerate", "framerate"}};
+                                    {"--framerate", "framerate"},
+                                    {"--chapters", nullptr},
+                                    {"--audio", nullptr}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const Flag* flag = nullptr;
     for (const Flag& candidate : kFlags)
       if (candidate.flag == arg) flag = &candidate;
+    if (arg == "--no-sound") {
+      options.sound = false;
+      continue;
+    }
     if (flag == nullptr) {
       if (!arg.empty() && arg[0] == '-' && arg.size() > 1) return "unknown option " + std::string(arg);
       if (!options.input.empty()) return "only one input file";
@@ -95,7 +131,12 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
       options.demuxer.emplace_back(flag->ffmpegName, value);
     else if (arg == "--ini")
       options.ini = value;
-    else
+    else if (arg == "--chapters") {
+      if (!ParseChapters(value, options.firstChapter, options.lastChapter))
+        return "--chapters needs A-B with 1 <= A <= B";
+    } else if (arg == "--audio") {
+      if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
+    } else
       options.output = value;
   }
   if (options.input.empty()) return "no input file";
@@ -261,9 +302,83 @@ struct Graph {
   ComPtr<IBaseFilter> source;
   ComPtr<IBaseFilter> encoder;
   ComPtr<IBaseFilter> renderer;
+  ComPtr<IBaseFilter> acmWrapper;
+  ComPtr<IBaseFilter> soundEncoder;
+  ComPtr<IBaseFilter> soundRenderer;
+  bool sound = false;  // the sound path reaches the audio encoder
 };
 
-// Builds file source -> encoder -> null renderer. Empty text on success, else the message.
+// The chapters and audio stream of the options, told to the file source. Empty text, or what is wrong.
+std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, REFERENCE_TIME* length) {
+  ComPtr<ITarnFilePlayback> playback;
+  if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf())))
+    return "the file source filter lacks its interfaces";
+  if (options.firstChapter > 0) {
+    platform::FileDescription file;
+    std::string error;
+    if (!platform::DescribeVideoFile(options.input, file, error)) return "cannot read " + error;
+    if (static_cast<std::size_t>(options.lastChapter) > file.chapters.size())
+      return options.input + " has " + Count(file.chapters.size(), "chapter") + "; there is no chapter " +
+             std::to_string(options.lastChapter);
+    const REFERENCE_TIME start = file.chapters[static_cast<std::size_t>(options.firstChapter - 1)].start;
+    const REFERENCE_TIME stop = file.chapters[static_cast<std::size_t>(options.lastChapter - 1)].end;
+    if (HRESULT hr = playback->SetPlayRange(start, stop); FAILED(hr)) return "cannot play the chapters: " + Reason(hr);
+    *length = stop - start;
+  }
+  if (options.audio > 0 && options.sound) {
+    if (FAILED(playback->SelectAudioStream(static_cast<ULONG>(options.audio - 1))))
+      return options.input + " has no audio stream " + std::to_string(options.audio) + " FFmpeg decodes";
+  }
+  return {};
+}
+
+bool HasConnectedInput(IBaseFilter* filter) {
+  ComPtr<IEnumPins> pins;
+  if (filter == nullptr || FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return false;
+  ComPtr<IPin> pin;
+  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+    PIN_DIRECTION direction{};
+    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT && PinConnected(pin.Get())) return true;
+  }
+  return false;
+}
+
+bool OffersAType(IPin* pin) {
+  ComPtr<IEnumMediaTypes> types;
+  AM_MEDIA_TYPE* type = nullptr;
+  if (pin == nullptr || FAILED(pin->EnumMediaTypes(types.ReleaseAndGetAddressOf())) ||
+      types->Next(1, &type, nullptr) != S_OK)
+    return false;
+  DeleteMediaType(type);
+  return true;
+}
+
+// Adds the audio encoder (and the ACM Wrapper, which brings any PCM to what it takes) and
+// renders the source's sound pin through them. Empty text when the sound path stands or the
+// file has no sound (graph.sound tells which), else the message.
+std::string AddSoundPath(const EncodeOptions& options, Graph& graph) {
+  ComPtr<IPin> audio = FindPin(graph.source.Get(), L"Audio");
+  if (!OffersAType(audio.Get())) return {};
+  HRESULT hr = CreateFilterByName(kAudioEncoderName, graph.soundEncoder);
+  if (FAILED(hr))
+    return NotRegistered("the filter \"Tarn Audio Encoder for DVD\"") + " (--no-sound writes the movie alone)" +
+           CodeNote(Describe(hr));
+  if (FAILED(hr = CreateByClass(platform::kAudioRendererClsid, graph.soundRenderer)))
+    return NotRegistered("the audio renderer") + CodeNote(Describe(hr));
+  if (SUCCEEDED(CreateFilterByName(kAcmWrapperName, graph.acmWrapper)))
+    graph.builder->AddFilter(graph.acmWrapper.Get(), kAcmWrapperName);
+  graph.builder->AddFilter(graph.soundEncoder.Get(), kAudioEncoderName);
+  graph.builder->AddFilter(graph.soundRenderer.Get(), L"Audio Renderer");
+  hr = graph.builder->Render(audio.Get());
+  graph.sound = SUCCEEDED(hr) && HasConnectedInput(graph.soundEncoder.Get());
+  if (!graph.sound)
+    return "the audio encoder does not take the sound of " + options.input + ": " +
+           Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT) + " (--no-sound writes the movie alone)";
+  return {};
+}
+
+// Builds file source -> encoder -> null renderer, and the sound path unless the options say
+// no sound. Empty text on success, else the message.
 std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIME* length) {
   media::RegisterFilterGraphClasses();
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
@@ -291,6 +406,7 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);
+  if (std::string problem = ChoosePlayback(options, graph.source.Get(), length); !problem.empty()) return problem;
 
   graph.builder->AddFilter(graph.source.Get(), L"File Source");
   graph.builder->AddFilter(graph.encoder.Get(), kEncoderName);
@@ -301,7 +417,7 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
     return "the encoder does not take the video of " + options.input + ": " +
            Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
-  return {};
+  return options.sound ? AddSoundPath(options, graph) : std::string();
 }
 
 int RunEncode(std::span<const std::string_view> args) {
@@ -332,9 +448,13 @@ int RunEncode(std::span<const std::string_view> args) {
     PrintError(problem);
     return kExitFailure;
   }
-  if (const std::error_code error = profile.Write(kSection, "FileName", output.string())) {
-    PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
-    return kExitFailure;
+  std::filesystem::path sound = output;
+  sound.replace_extension(".tms");
+  for (const auto& [section, path] : {std::pair{kSection, output}, std::pair{"AudioOut", sound}}) {
+    if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
+      PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
+      return kExitFailure;
+    }
   }
 
   const InterruptWatch interrupt;
@@ -347,6 +467,8 @@ int RunEncode(std::span<const std::string_view> args) {
       PrintError(problem);
       exitCode = kExitFailure;
     } else {
+      if (options.sound && !graph.sound && !Say().quiet)
+        std::fprintf(stderr, "tmvtool: %s has no sound FFmpeg decodes: no sound file\n", options.input.c_str());
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
       std::error_code error;
       const bool fileWritten = std::filesystem::is_regular_file(output, error);
@@ -371,10 +493,14 @@ int RunEncode(std::span<const std::string_view> args) {
         const double played =
             length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
+        const bool soundWritten = graph.sound && std::filesystem::is_regular_file(sound, error);
+        const std::string soundNote =
+            !soundWritten ? std::string()
+                          : "; " + sound.string() + ": " + Count(std::filesystem::file_size(sound, error), "byte");
         if (!Say().quiet)
-          std::printf("%s: %s, %s, %.2f s, %.1fx real time\n", output.string().c_str(),
-                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(), run.seconds,
-                      speed);
+          std::printf("%s: %s, %s%s; %.2f s, %.1fx real time\n", output.string().c_str(),
+                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(),
+                      soundNote.c_str(), run.seconds, speed);
       }
     }
   }

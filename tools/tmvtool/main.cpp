@@ -33,7 +33,7 @@ std::string ErrorText(int error) { return std::strerror(error); }
 namespace {
 
 std::span<const Subcommand* const> Subcommands() {
-  static const std::array<const Subcommand*, 4> all = {&InfoSubcommand(), &DecodeSubcommand(), &DvdInfoSubcommand(),
+  static const std::array<const Subcommand*, 4> all = {&InfoSubcommand(), &DecodeSubcommand(), &ProbeSubcommand(),
                                                        &EncodeSubcommand()};
   return all;
 }
@@ -77,8 +77,10 @@ int Dispatch(std::span<const std::string_view> args) {
     std::printf("tmvtool %s\n", TARN_VERSION);
     return kExitOk;
   }
+  // dvd-info is probe's former name; scripts keep using it.
+  const std::string_view name = args[0] == "dvd-info" ? std::string_view("probe") : args[0];
   for (const Subcommand* listed : Subcommands()) {
-    if (listed->name != args[0]) continue;
+    if (listed->name != name) continue;
     // encode takes a file, or with --dvd the chapters of a disc.
     const bool dvd = listed == &EncodeSubcommand() && std::find(args.begin(), args.end(), "--dvd") != args.end();
     const Subcommand* command = dvd ? &DvdEncodeSubcommand() : listed;

@@ -38,7 +38,8 @@ std::string ErrorText(int error);
 
 const Subcommand& InfoSubcommand();
 const Subcommand& DecodeSubcommand();
-const Subcommand& DvdInfoSubcommand();
+// probe, also called by its former name dvd-info.
+const Subcommand& ProbeSubcommand();
 const Subcommand& EncodeSubcommand();
 // encode --dvd: chapters of a DVD title through the conversion graph.
 const Subcommand& DvdEncodeSubcommand();

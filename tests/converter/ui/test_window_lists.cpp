@@ -108,6 +108,38 @@ TEST_F(WindowTest, TheSourceDialogTakesADiscFolderAsWellAsAFile) {
   EXPECT_EQ(std::filesystem::path(chosen->toStdString()), folder);
 }
 
+// A video file opens as one title, from the command line and through Open, whose dialog offers
+// video files by their usual extensions.
+TEST_F(WindowTest, VideoFilesOpenAsTitlesAndTheSourceDialogOffersThem) {
+  const std::string make =
+      "cd '" + folder_.string() +
+      "' && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi -i sine "
+      "-t 1 -c:v mpeg4 -c:a libmp3lame -metadata:s:a:0 language=eng clip.mkv";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  const QString clip = QString::fromStdString((folder_ / "clip.mkv").string());
+  OpenWindow(clip);
+  ASSERT_EQ(Titles()->count(), 1);
+  EXPECT_EQ(Titles()->item(0)->text(), QStringLiteral("标题[01]"));
+  EXPECT_EQ(qobject_cast<QComboBox*>(Control(1005))->itemText(0), QStringLiteral("English"));
+  prompts_.sourceAnswers.push_back(clip);
+  Press(1022);
+  EXPECT_EQ(Titles()->count(), 2);
+  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front().toStdString();
+
+  ui::QtPrompts prompts;
+  QStringList filters;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr) return;
+    filters = dialog->nameFilters();
+    dialog->reject();
+  });
+  EXPECT_FALSE(prompts.SourceFile(nullptr));
+  ASSERT_EQ(filters.size(), 4);
+  EXPECT_TRUE(filters[2].contains(QStringLiteral("*.mkv")) && filters[2].contains(QStringLiteral("*.mp4")));
+  EXPECT_EQ(filters[3], QStringLiteral("All Files (*)"));
+}
+
 TEST_F(WindowTest, TheSizeLimitBarStepsInMiBAndWritesTheLimit) {
   Set(settings::keys::kLimitSize, "5000000");
   OpenWindow();

@@ -1,65 +1,58 @@
-// tmvtool dvd-info: the titles, chapters and streams of a DVD-Video disc, in the manner of lsdvd.
-#include <cinttypes>
+// tmvtool probe (also called dvd-info): the titles, chapters and streams of a DVD-Video disc,
+// in the manner of lsdvd, or of a video file, which is one title.
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "platform/dvd/disc_description.h"
 #include "platform/dvd/drive_search.h"
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/dvd_time.h"
+#include "platform/file_description.h"
+#include "tools/tmvtool/file_listing.h"
 #include "tools/tmvtool/subcommand.h"
 
 namespace tarn::tmvtool {
 namespace {
 
 constexpr std::string_view kUsage =
-    "usage: tmvtool dvd-info [--json] PATH\n"
-    "       tmvtool dvd-info [--json] --drive\n"
+    "usage: tmvtool probe [--json] PATH\n"
+    "       tmvtool probe [--json] --drive\n"
+    "       (dvd-info is another name of probe)\n"
     "\n"
-    "Lists the titles of a DVD-Video disc with their chapters and lengths, audio streams\n"
-    "(language, format, channels) and subtitle streams (language). PATH is an .ifo file, a\n"
-    "VIDEO_TS folder, the folder above it or a disc image; --drive looks for a disc in the\n"
+    "Lists the titles of a DVD-Video disc or a video file with their chapters and lengths,\n"
+    "audio streams (language, format, channels) and subtitle streams (language). PATH is an\n"
+    ".ifo file, a VIDEO_TS folder, the folder above it or a disc image, or a video file\n"
+    "(anything FFmpeg reads: MP4, MKV, AVI, WebM, MPEG), which is one title whose chapters\n"
+    "are the container's (one chapter when it has none); --drive looks for a disc in the\n"
     "drives. Lengths are in seconds to the millisecond, streams and chapters are numbered\n"
-    "from 1, languages are the codes on the disc (\"\" when it names none).\n"
+    "from 1, languages are the codes of the disc or the container (\"\" when it names none).\n"
     "\n"
     "--json prints one object:\n"
     "  {\"titles\": [{\"title\": 1, \"length\": 8.0, \"chapters\": [{\"chapter\": 1, \"length\": 2.0}, ...],\n"
     "    \"audio\": [{\"stream\": 1, \"language\": \"en\", \"format\": \"ac3\", \"channels\": 2}, ...],\n"
-    "    \"subtitles\": [{\"stream\": 1, \"language\": \"en\"}, ...]}, ...]}\n";
+    "    \"subtitles\": [{\"stream\": 1, \"language\": \"en\"}, ...]}, ...]}\n"
+    "A video file's object begins with \"file\": PATH; its chapters also give \"start\" and\n"
+    "\"name\", its subtitles \"format\" and \"text\" (true for text, false for pictures).\n";
 
-// Whole milliseconds, cut rather than rounded as the disc's own frame counts are.
-int64_t Milliseconds(int64_t units) { return units / (dvd::kUnitsPerSecond / 1000); }
-
-std::string Seconds(int64_t units) {
-  const int64_t ms = Milliseconds(units);
-  char text[32];
-  std::snprintf(text, sizeof text, "%" PRId64 ".%03" PRId64, ms / 1000, ms % 1000);
-  return text;
+// What PATH names: a disc (a folder, an .ifo file or an image), else a video file.
+bool LooksLikeDisc(const std::string& path) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) return true;
+  std::string extension = std::filesystem::path(path).extension().string();
+  for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return extension == ".ifo" || extension == ".iso" || extension == ".img";
 }
 
-std::string Clock(int64_t units) {
-  const int64_t ms = Milliseconds(units);
-  char text[32];
-  std::snprintf(text, sizeof text, "%02" PRId64 ":%02" PRId64 ":%02" PRId64 ".%03" PRId64, ms / 3600000,
-                ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
-  return text;
-}
-
-std::string JsonString(const std::string& text) {
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') {
-      quoted += '\\';
-      quoted += c;
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-      quoted += escaped;
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "\"";
+void PrintFile(const platform::FileDescription& file, bool json) {
+  if (json)
+    PrintFileJson(file);
+  else
+    PrintFileText(file);
 }
 
 void PrintText(const dvd::DiscDescription& disc) {
@@ -120,7 +113,7 @@ void PrintJson(const dvd::DiscDescription& disc) {
   std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
-int RunDvdInfo(std::span<const std::string_view> args) {
+int RunProbe(std::span<const std::string_view> args) {
   bool json = false;
   bool drive = false;
   std::string path;
@@ -130,15 +123,28 @@ int RunDvdInfo(std::span<const std::string_view> args) {
     } else if (arg == "--drive") {
       drive = true;
     } else if (arg.starts_with('-') || !path.empty()) {
-      PrintError("dvd-info takes one disc path or --drive, and --json (see tmvtool dvd-info --help)");
+      PrintError("probe takes one disc or file path or --drive, and --json (see tmvtool probe --help)");
       return kExitUsage;
     } else {
       path = std::string(arg);
     }
   }
   if (path.empty() == !drive) {
-    PrintError("dvd-info takes one disc path or --drive (see tmvtool dvd-info --help)");
+    PrintError("probe takes one disc or file path or --drive (see tmvtool probe --help)");
     return kExitUsage;
+  }
+  // FFmpeg's notes on a damaged file would stand between the lines of the listing's reader.
+  av_log_set_level(Say().verbose ? AV_LOG_ERROR : AV_LOG_QUIET);
+  // A file that is no disc by its name is read as a video file; one FFmpeg refuses may still be
+  // a disc image by another name, and is tried as one before its refusal is told.
+  std::string fileError;
+  std::error_code error;
+  if (!drive && !LooksLikeDisc(path) && std::filesystem::is_regular_file(path, error)) {
+    platform::FileDescription file;
+    if (platform::DescribeVideoFile(path, file, fileError)) {
+      PrintFile(file, json);
+      return kExitOk;
+    }
   }
   try {
     const dvd::DiscDescription disc =
@@ -150,17 +156,17 @@ int RunDvdInfo(std::span<const std::string_view> args) {
     }
     std::fflush(stdout);
     return kExitOk;
-  } catch (const dvd::DvdError& error) {
-    PrintError(error.what());
+  } catch (const dvd::DvdError& discError) {
+    PrintError(fileError.empty() ? std::string(discError.what()) : "cannot read " + fileError);
     return kExitFailure;
   }
 }
 
 }  // namespace
 
-const Subcommand& DvdInfoSubcommand() {
-  static const Subcommand command{"dvd-info", "list the titles, chapters and streams of a DVD-Video disc", kUsage,
-                                  RunDvdInfo};
+const Subcommand& ProbeSubcommand() {
+  static const Subcommand command{"probe", "list the titles, chapters and streams of a DVD or a video file", kUsage,
+                                  RunProbe};
   return command;
 }
 

@@ -1,0 +1,235 @@
+#include "platform/file_subtitles.h"
+
+#include "media/com/HResult.h"
+#include "platform/media_formats.h"
+
+#include <algorithm>
+
+namespace tarn::platform {
+
+namespace {
+
+constexpr AVRational kUnits{1, 10'000'000};
+constexpr REFERENCE_TIME kPerMillisecond = 10'000;
+
+// The n-th subtitle stream of the file (from 0), or -1.
+int NthSubtitleStream(const AVFormatContext& format, int which) {
+  for (unsigned i = 0; i < format.nb_streams; ++i) {
+    if (format.streams[i]->codecpar->codec_type != AVMEDIA_TYPE_SUBTITLE) continue;
+    if (which-- == 0) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+struct Yuv {
+  int y, u, v;
+};
+
+// BT.601 with the studio range, as the decoders give YUY2.
+Yuv ToYuv(int r, int g, int b) {
+  return {16 + (66 * r + 129 * g + 25 * b + 128) / 256, 128 + (-38 * r - 74 * g + 112 * b + 128) / 256,
+          128 + (112 * r - 94 * g - 18 * b + 128) / 256};
+}
+
+std::uint8_t Mix(int over, int under, int alpha) {
+  return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
+}
+
+}  // namespace
+
+HRESULT FileSubtitles::Fail(HRESULT hr, std::string text) {
+  error_ = std::move(text);
+  Close();
+  return hr;
+}
+
+void FileSubtitles::Close() {
+  decoder_.reset();
+  format_.reset();
+  shown_.clear();
+  streamIndex_ = -1;
+}
+
+HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Options& options, int which,
+                            REFERENCE_TIME origin, int width, int height) {
+  Close();
+  error_.clear();
+  which_ = which;
+  AVDictionary* dictionary = nullptr;
+  const AVInputFormat* inputFormat = nullptr;
+  for (const auto& [name, value] : options) {
+    if (name == "format")
+      inputFormat = av_find_input_format(value.c_str());
+    else
+      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
+  }
+  AVFormatContext* opened = nullptr;
+  int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
+  av_dict_free(&dictionary);
+  if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  format_.reset(opened);
+  if ((error = avformat_find_stream_info(format_.get(), nullptr)) < 0)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  streamIndex_ = NthSubtitleStream(*format_, which);
+  if (streamIndex_ < 0) return Fail(VFW_E_NOT_FOUND, "no subtitle stream " + std::to_string(which + 1));
+
+  const AVStream& stream = *format_->streams[streamIndex_];
+  const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream.codecpar->codec_id);
+  text_ = descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_TEXT_SUB) != 0;
+  std::string fontError;
+  if (text_ && !renderer_.Open(fontError)) return Fail(E_NOTIMPL, fontError);
+  const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
+  if (codec == nullptr) return Fail(VFW_E_INVALID_FILE_FORMAT, "no decoder for the subtitle stream");
+  decoder_.reset(avcodec_alloc_context3(codec));
+  packet_.reset(av_packet_alloc());
+  if (!decoder_ || !packet_ || avcodec_parameters_to_context(decoder_.get(), stream.codecpar) < 0)
+    return Fail(E_OUTOFMEMORY, "out of memory");
+  decoder_->pkt_timebase = stream.time_base;
+  if (avcodec_open2(decoder_.get(), codec, nullptr) < 0)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, "the subtitle decoder does not open");
+
+  // This demuxer serves the subtitles alone.
+  for (unsigned i = 0; i < format_->nb_streams; ++i)
+    if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+  timeBase_ = stream.time_base;
+  origin_ = origin;
+  width_ = width;
+  height_ = height;
+  // Subtitles are placed on a frame of their own; without one they are placed on the picture.
+  canvasWidth_ = decoder_->width > 0 && !text_ ? decoder_->width : width;
+  canvasHeight_ = decoder_->height > 0 && !text_ ? decoder_->height : height;
+  ended_ = false;
+  return S_OK;
+}
+
+HRESULT FileSubtitles::Rewind(REFERENCE_TIME start) {
+  if (!Opened()) return E_UNEXPECTED;
+  shown_.clear();
+  ended_ = false;
+  avcodec_flush_buffers(decoder_.get());
+  // Subtitle streams carry no index of their own: the file is sought by its default stream.
+  const std::int64_t target = av_rescale_q(std::max<REFERENCE_TIME>(start + origin_, 0), kUnits, AV_TIME_BASE_Q);
+  if (avformat_seek_file(format_.get(), -1, INT64_MIN, target, target, AVSEEK_FLAG_BACKWARD) < 0 &&
+      avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0)
+    return E_FAIL;
+  return S_OK;
+}
+
+// Decodes packets until one gives a subtitle; false at the end of the stream.
+bool FileSubtitles::ReadNext() {
+  while (av_read_frame(format_.get(), packet_.get()) >= 0) {
+    if (packet_->stream_index == streamIndex_) {
+      AVSubtitle subtitle{};
+      int got = 0;
+      if (avcodec_decode_subtitle2(decoder_.get(), &subtitle, &got, packet_.get()) >= 0 && got != 0) {
+        Keep(subtitle, *packet_);
+        avsubtitle_free(&subtitle);
+        av_packet_unref(packet_.get());
+        return true;
+      }
+    }
+    av_packet_unref(packet_.get());
+  }
+  ended_ = true;
+  return false;
+}
+
+// A subtitle without an end of its own shows until the next one; one without pictures (a DVD's
+// clearing command) only ends the one before.
+void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
+  REFERENCE_TIME at = 0;
+  if (subtitle.pts != AV_NOPTS_VALUE)
+    at = av_rescale_q(subtitle.pts, AV_TIME_BASE_Q, kUnits);
+  else if (packet.pts != AV_NOPTS_VALUE)
+    at = av_rescale_q(packet.pts, timeBase_, kUnits);
+  else
+    return;
+  Shown shown;
+  shown.start = at + subtitle.start_display_time * kPerMillisecond - origin_;
+  if (subtitle.end_display_time > subtitle.start_display_time && subtitle.end_display_time != UINT32_MAX)
+    shown.end = at + subtitle.end_display_time * kPerMillisecond - origin_;
+  else if (packet.duration > 0)
+    shown.end = shown.start + av_rescale_q(packet.duration, timeBase_, kUnits);
+  else
+    shown.end = kUntilNext;
+  if (!shown_.empty() && shown_.back().end == kUntilNext) shown_.back().end = shown.start;
+  std::string text;
+  for (unsigned i = 0; i < subtitle.num_rects; ++i) {
+    const AVSubtitleRect& rect = *subtitle.rects[i];
+    if (rect.type == SUBTITLE_ASS && rect.ass != nullptr) {
+      const std::string line = PlainTextOfAssLine(rect.ass);
+      if (!line.empty()) text += (text.empty() ? "" : "\n") + line;
+      continue;
+    }
+    if (rect.type != SUBTITLE_BITMAP || rect.w <= 0 || rect.h <= 0 || rect.nb_colors <= 0) continue;
+    Bitmap bitmap{rect.x, rect.y, rect.w, rect.h, {}};
+    bitmap.argb.resize(static_cast<std::size_t>(rect.w) * static_cast<std::size_t>(rect.h));
+    const auto* palette = reinterpret_cast<const std::uint32_t*>(rect.data[1]);
+    for (int y = 0; y < rect.h; ++y)
+      for (int x = 0; x < rect.w; ++x) {
+        const int index = rect.data[0][y * rect.linesize[0] + x];
+        bitmap.argb[static_cast<std::size_t>(y * rect.w + x)] = index < rect.nb_colors ? palette[index] : 0;
+      }
+    shown.bitmaps.push_back(std::move(bitmap));
+  }
+  if (!text.empty()) {
+    Bitmap rendered = renderer_.Render(text, width_, height_);
+    if (!rendered.argb.empty()) shown.bitmaps.push_back(std::move(rendered));
+  }
+  if (!shown.bitmaps.empty()) shown_.push_back(std::move(shown));
+}
+
+void FileSubtitles::DrawOnto(std::uint8_t* picture, const GUID& subtype, REFERENCE_TIME time) {
+  if (!Opened()) return;
+  // Read on until a subtitle begins after this picture: all that may show on it is known then.
+  while (!ended_ && (shown_.empty() || shown_.back().start <= time)) ReadNext();
+  while (!shown_.empty() && shown_.front().end <= time) shown_.pop_front();
+  for (const Shown& shown : shown_) {
+    if (shown.start > time) break;
+    if (shown.end <= time) continue;
+    for (const Bitmap& bitmap : shown.bitmaps) DrawBitmap(picture, subtype, bitmap);
+  }
+}
+
+// Each picture pixel the rectangle covers on the picture, scaled from the subtitles' frame,
+// takes the nearest subtitle pixel, blended by its alpha.
+void FileSubtitles::DrawBitmap(std::uint8_t* picture, const GUID& subtype, const Bitmap& bitmap) const {
+  const bool rgb = subtype == MEDIASUBTYPE_RGB24;
+  const std::size_t stride =
+      (rgb ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_)) / static_cast<std::size_t>(height_);
+  const auto scale = [](int at, int to, int from) {
+    return static_cast<int>(static_cast<std::int64_t>(at) * to / from);
+  };
+  const int left = std::max(0, scale(bitmap.x, width_, canvasWidth_));
+  const int right = std::min(width_, scale(bitmap.x + bitmap.width, width_, canvasWidth_));
+  const int top = std::max(0, scale(bitmap.y, height_, canvasHeight_));
+  const int bottom = std::min(height_, scale(bitmap.y + bitmap.height, height_, canvasHeight_));
+  for (int py = top; py < bottom; ++py) {
+    const int by = std::min(bitmap.height - 1, scale(py, canvasHeight_, height_) - bitmap.y);
+    std::uint8_t* row = picture + static_cast<std::size_t>(rgb ? height_ - 1 - py : py) * stride;
+    for (int px = left; px < right; ++px) {
+      const int bx = std::min(bitmap.width - 1, scale(px, canvasWidth_, width_) - bitmap.x);
+      if (bx < 0 || by < 0) continue;
+      const std::uint32_t argb = bitmap.argb[static_cast<std::size_t>(by * bitmap.width + bx)];
+      const int alpha = static_cast<int>(argb >> 24);
+      if (alpha == 0) continue;
+      const int r = static_cast<int>(argb >> 16 & 0xFF), g = static_cast<int>(argb >> 8 & 0xFF),
+                b = static_cast<int>(argb & 0xFF);
+      if (rgb) {
+        std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
+        pixel[0] = Mix(b, pixel[0], alpha);
+        pixel[1] = Mix(g, pixel[1], alpha);
+        pixel[2] = Mix(r, pixel[2], alpha);
+        continue;
+      }
+      // YUY2: a luma byte for each pixel, the chroma shared by each pair.
+      const Yuv yuv = ToYuv(r, g, b);
+      std::uint8_t* pair = row + static_cast<std::size_t>(px / 2) * 4;
+      pair[(px & 1) * 2] = Mix(yuv.y, pair[(px & 1) * 2], alpha);
+      pair[1] = Mix(yuv.u, pair[1], alpha);
+      pair[3] = Mix(yuv.v, pair[3], alpha);
+    }
+  }
+}
+
+}  // namespace tarn::platform
