@@ -20,7 +20,7 @@ namespace tarn::conv::ui {
 CAdvancedDlg::CAdvancedDlg(const settings::ProfileFile& profile, WindowPrompts& prompts, const QString& helpFile,
                            QWidget* parent, const QImage& titleFrame)
     : QDialog(parent), tabs_(new CSlideTab(this)) {
-  setWindowTitle(QStringLiteral("高级设置"));  // advanced settings
+  setWindowTitle(QStringLiteral("高级设置"));                                               // advanced settings
   tabs_->AddPage(QStringLiteral("输出设置"), new COutputPage(profile, prompts, helpFile));  // output settings
   tabs_->AddPage(QStringLiteral("视频"), new CVideoPage(profile, helpFile));                // video
   tabs_->AddPage(QStringLiteral("音频"), new CAudioPage(profile, helpFile));                // audio
@@ -54,9 +54,10 @@ QWidget* CAdvancedDlg::NewPreviewColumn(const settings::ProfileFile& profile, co
   auto* column = new QWidget(this);
   preview_ = new CHandheldPreview(profile, titleFrame, column);
   auto* caption = new QLabel(QStringLiteral("掌机画面预览"), column);  // handheld screen preview
-  auto* source = new QLabel(preview_->ShowsTitleFrame() ? QStringLiteral("所选标题的画面")  // the selected title's picture
-                                                        : QStringLiteral("示例画面"),        // a sample picture
-                            column);
+  auto* source =
+      new QLabel(preview_->ShowsTitleFrame() ? QStringLiteral("所选标题的画面")  // the selected title's picture
+                                             : QStringLiteral("示例画面"),       // a sample picture
+                 column);
   source->setEnabled(false);
   auto* layout = new QVBoxLayout(column);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -68,8 +69,7 @@ QWidget* CAdvancedDlg::NewPreviewColumn(const settings::ProfileFile& profile, co
   redraw->setSingleShot(true);
   redraw->setInterval(0);
   connect(redraw, &QTimer::timeout, preview_, &CHandheldPreview::Refresh);
-  for (int i = 0; i < 4; ++i)
-    connect(Page(i), &CSettingsPage::SettingWritten, redraw, qOverload<>(&QTimer::start));
+  for (int i = 0; i < 4; ++i) connect(Page(i), &CSettingsPage::SettingWritten, redraw, qOverload<>(&QTimer::start));
   return column;
 }
 

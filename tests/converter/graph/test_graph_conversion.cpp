@@ -130,7 +130,8 @@ TEST_F(GraphOnDisc, SegmentsOfChaptersWriteTheMovieAndSoundFilesTheSettingsName)
 TEST_F(GraphOnDisc, ThePreviewPlaysTheChosenSoundAtItsTimeAndAConversionNone) {
   ASSERT_TRUE(Graph().Build(GraphVariant::Preview));
   ComPtr<ITarnSoundOutput> output;
-  ASSERT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput, output.ReleaseAndGetAddressOfVoid()),
+  ASSERT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput,
+                                                     output.ReleaseAndGetAddressOfVoid()),
             S_OK);
   auto recorder = ComPtr<aud_test::SoundRecorder>::Attach(new aud_test::SoundRecorder);
   ASSERT_EQ(output->SetSoundSink(recorder.Get()), S_OK);
@@ -151,7 +152,8 @@ TEST_F(GraphOnDisc, ThePreviewPlaysTheChosenSoundAtItsTimeAndAConversionNone) {
   EXPECT_NEAR(aud_test::ZeroCrossingFrequency(sound, rate, sound.size() / 2, sound.size()), 880.0, 5.0);
 
   ASSERT_TRUE(Graph().RebuildForConversion());
-  EXPECT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput, output.ReleaseAndGetAddressOfVoid()),
+  EXPECT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput,
+                                                     output.ReleaseAndGetAddressOfVoid()),
             E_FAIL);
   EXPECT_TRUE(messages.empty());
 }
