@@ -15,6 +15,7 @@ extern "C" {
 #include "platform/acm_wrapper_filter.h"
 #include "platform/audio_decoder_filter.h"
 #include "platform/audio_renderer.h"
+#include "platform/desktop_audio_renderer.h"
 #include "platform/file_source_filter.h"
 #include "platform/mpeg_video_decoder.h"
 #include "platform/null_renderer.h"
@@ -58,6 +59,11 @@ const AMOVIESETUP_PIN kAudioRendererPins[] = {
 const AMOVIESETUP_FILTER kAudioRendererSetup = {&kAudioRendererClsid, kAudioRendererName, MERIT_PREFERRED, 1,
                                                 kAudioRendererPins};
 
+// Plays through the sound server; only the preview graph puts it in, so that the graph builder
+// never brings it into a conversion.
+const AMOVIESETUP_FILTER kDesktopAudioRendererSetup = {&kDesktopAudioRendererClsid, kDesktopAudioRendererName,
+                                                       MERIT_DO_NOT_USE, 1, kAudioRendererPins};
+
 // ---- decoders and the PCM format filter ----
 const AMOVIESETUP_MEDIATYPE kMpegVideoTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_MPEG2_VIDEO},
                                                  {&MEDIATYPE_Video, &MEDIASUBTYPE_MPEG1Payload},
@@ -100,6 +106,8 @@ const CFactoryTemplate kTemplates[] = {
     {kNullRendererName, &kNullRendererClsid, &NullRenderer::CreateInstance, nullptr, &kNullRendererSetup},
     {kVideoRendererName, &kVideoRendererClsid, &VideoRenderer::CreateInstance, nullptr, &kVideoRendererSetup},
     {kAudioRendererName, &kAudioRendererClsid, &AudioRenderer::CreateInstance, nullptr, &kAudioRendererSetup},
+    {kDesktopAudioRendererName, &kDesktopAudioRendererClsid, &DesktopAudioRenderer::CreateInstance, nullptr,
+     &kDesktopAudioRendererSetup},
     {kMpegVideoDecoderName, &kMpegVideoDecoderClsid, &MpegVideoDecoder::CreateInstance, nullptr, &kMpegVideoSetup},
     {kAudioDecoderName, &kAudioDecoderClsid, &AudioDecoderFilter::CreateInstance, nullptr, &kAudioDecoderSetup},
     {kAcmWrapperName, &kAcmWrapperClsid, &AcmWrapperFilter::CreateInstance, nullptr, &kAcmWrapperSetup},

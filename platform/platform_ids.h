@@ -12,6 +12,8 @@ inline constexpr CLSID kVideoRendererClsid{
     0xEE928A44, 0x3539, 0x4CA3, {0xA7, 0xAC, 0x20, 0xA0, 0x74, 0x1B, 0xD9, 0xD5}};
 inline constexpr CLSID kAudioRendererClsid{
     0xD5531CA1, 0x593D, 0x4D44, {0xAF, 0x9B, 0xF0, 0x2F, 0xE5, 0x14, 0xA8, 0xBD}};
+inline constexpr CLSID kDesktopAudioRendererClsid{
+    0x2A8F5E13, 0x6C4B, 0x4F0D, {0x9A, 0x27, 0x51, 0xE8, 0x3D, 0x0C, 0x76, 0xB4}};
 inline constexpr CLSID kMpegVideoDecoderClsid{
     0x7668123C, 0x136C, 0x4352, {0x8C, 0x7A, 0xB6, 0x7F, 0x2C, 0x1B, 0xCA, 0x8D}};
 inline constexpr CLSID kAudioDecoderClsid{0xEFADD74D, 0xB3AC, 0x4736, {0x91, 0xDE, 0x28, 0xB7, 0xB2, 0xFF, 0x77, 0xC5}};
@@ -21,6 +23,7 @@ inline constexpr const wchar_t* kFileSourceName = L"Tarn File Source";
 inline constexpr const wchar_t* kNullRendererName = L"Null Renderer";
 inline constexpr const wchar_t* kVideoRendererName = L"Video Renderer";
 inline constexpr const wchar_t* kAudioRendererName = L"Audio Renderer";
+inline constexpr const wchar_t* kDesktopAudioRendererName = L"Desktop Audio Renderer";
 inline constexpr const wchar_t* kMpegVideoDecoderName = L"GPL MPEG-1/2 Decoder";
 inline constexpr const wchar_t* kAudioDecoderName = L"Tarn Audio Decoder";
 inline constexpr const wchar_t* kAcmWrapperName = L"ACM Wrapper";

@@ -1,6 +1,7 @@
 // Interfaces the platform filters offer: the framework's IFileSourceFilter and
-// IVideoWindow, and two of our own, the file source's demuxer options and the
-// decoder's subpicture control.
+// IVideoWindow, and our own: the video renderer's picture sink, the desktop audio
+// renderer's sound sink, the file source's demuxer options and the decoder's
+// subpicture control.
 #pragma once
 
 #include "media/dshow/Interfaces.h"
@@ -58,6 +59,25 @@ struct ITarnVideoOutput : IUnknown {
   virtual HRESULT SetPictureSink(ITarnPictureSink* sink) = 0;
 };
 inline constexpr IID IID_ITarnVideoOutput = ITarnVideoOutput::kIid;
+
+// Where a sounding audio renderer's PCM goes instead of the desktop's sound server: a test's
+// recorder, a level meter.
+struct ITarnSoundSink : IUnknown {
+  static constexpr IID kIid{0x5B2E9C41, 0x1F7A, 0x4D63, {0x8B, 0x0E, 0x6A, 0x93, 0xD4, 0x27, 0xC1, 0x5E}};
+  // The PCM of one sample (interleaved, little-endian) once it is due by the graph's clock.
+  // Called on the streaming thread; the sink copies what it keeps.
+  virtual HRESULT PlaySound(const BYTE* pcm, LONG bytes, WORD channels, DWORD sampleRate, WORD bitsPerSample,
+                            REFERENCE_TIME start) = 0;
+};
+inline constexpr IID IID_ITarnSoundSink = ITarnSoundSink::kIid;
+
+// Offered by the desktop audio renderer: a sink for its sound. While one is attached the sound
+// server is not used; a null sink detaches it (the next run plays through the server again).
+struct ITarnSoundOutput : IUnknown {
+  static constexpr IID kIid{0x5B2E9C42, 0x1F7A, 0x4D63, {0x8B, 0x0E, 0x6A, 0x93, 0xD4, 0x27, 0xC1, 0x5E}};
+  virtual HRESULT SetSoundSink(ITarnSoundSink* sink) = 0;
+};
+inline constexpr IID IID_ITarnSoundOutput = ITarnSoundOutput::kIid;
 
 // Window style bits callers set and test.
 inline constexpr LONG WS_CHILD = 0x40000000;

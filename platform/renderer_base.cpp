@@ -90,6 +90,7 @@ HRESULT RendererFilter::OnEndOfStream() {
 void RendererFilter::OnFlush() {
   endOfStream_ = false;
   completionSent_ = false;
+  OnBeginFlush();
 }
 
 // The graph counts one completion per renderer, sent while running.

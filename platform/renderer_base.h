@@ -46,6 +46,8 @@ class RendererFilter : public CBaseFilter {
   virtual HRESULT CheckMediaType(const CMediaType* mediaType) = 0;
   // The connected type changed (at connection or with a sample).
   virtual void OnMediaType(const CMediaType&) {}
+  // A flush begins: a renderer that waits for a sample's time lets it go.
+  virtual void OnBeginFlush() {}
   virtual HRESULT RenderSample(IMediaSample* sample) = 0;
 
   // Samples consumed since the last stop, and whether end of stream came.

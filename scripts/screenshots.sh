@@ -1,7 +1,7 @@
 #!/bin/bash
 # Pictures of tarnconv's windows for docs/screenshots: the main window empty, with a disc, during
-# a conversion and after it, the about box, a help popup, a balloon tip, the video window and
-# every page of the settings dialog.
+# a conversion and after it, the about box, a help popup, a balloon tip, the video window,
+# every page of the settings dialog and its handheld preview on a frame of the title.
 # Runs the window under Xvfb with the CJK font (fonts-wqy-zenhei) on a test disc authored here,
 # with private settings and a private copy of the build's filter registry.
 #
@@ -43,7 +43,7 @@ printf '[AudioOut]\nSaveDir=%s/\n' "$work/out" >"$work/TarnMedia.ini"
 
 DISPLAY=":$display" QT_QPA_PLATFORM=xcb LANG=zh_CN.UTF-8 \
   TARNMEDIA_INI="$work/TarnMedia.ini" TARNMEDIA_FILTERS="$work/filters.ini" \
-  XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+  XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" PULSE_SERVER="unix:$work/no-sound-server" \
   "$build/tests/converter/ui/tarnconv_screenshots" "$work/disc" "$root/converter/ui/tarnconv-help.txt" "$out"
 
 ls -1 "$out"

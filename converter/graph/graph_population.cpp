@@ -23,6 +23,11 @@ constexpr std::string_view kNoVideoEncoder =
     "没有发现'Tarn Video Encoder for GAME'。不能转换视频。请重新安装软件再试。";
 constexpr std::string_view kNoAudioEncoder = "没有发现'Tarn Audio Encoder for DVD'。不能转换音频。请重新安装软件再试。";
 
+// The preview's sound plays through the desktop's sound server. The graph builder never brings
+// this renderer in by itself, so a conversion's sound ends at the silent one; without it the
+// preview is silent and nothing is said.
+constexpr std::string_view kPreviewSound[] = {"Desktop Audio Renderer"};
+
 // How many times the navigator's outputs are rendered: video, audio and subpicture.
 constexpr int kNavigatorOutputs = 3;
 
@@ -36,6 +41,10 @@ HRESULT Populate(IGraphBuilder* graph, std::size_t rows, const MessageBoxFunctio
   if (!added.found[kDecoder]) showMessage(kNoDecoder, kWarningCaption);
   if (rows > kVideoEncoder && !added.found[kVideoEncoder]) showMessage(kNoVideoEncoder, kWarningCaption);
   if (rows > kAudioEncoder && !added.found[kAudioEncoder]) showMessage(kNoAudioEncoder, kWarningCaption);
+  if (rows == kPreviewRows) {
+    media::graph::FiltersAdded sound;
+    media::graph::AddFiltersByFriendlyName(graph, kPreviewSound, &sound);
+  }
   media::graph::RenderUnconnectedOutputs(graph, added.first[kNavigator].Get(), kNavigatorOutputs);
   return S_OK;
 }

@@ -272,10 +272,18 @@ std::optional<std::string> CConvertDlg::ChooseOutputFolder(std::string_view curr
 // The pages have written every change already. After a confirm the shown title's settings are
 // read back from the file when the user moves on, and the output folder is the one just chosen.
 void CConvertDlg::OnAdvanced() {
-  CAdvancedDlg dialog(profile_, prompts_, HelpFile(), this);
+  CAdvancedDlg dialog(profile_, prompts_, HelpFile(), this, TitleFrame());
   if (dialog.exec() != QDialog::Accepted) return;
   if (list_.selectedPosition >= 0) list_.settingsDirty = true;
   list_.outputFolder = settings::ReadPath(profile_, settings::keys::kSaveDir.WithDefault("c:\\"));
+}
+
+// The last picture the preview showed, as the decoder made it. A conversion's window shows the
+// encoder's own prepared pictures, which are no frame to prepare again.
+QImage CConvertDlg::TitleFrame() {
+  if (!current_.Is(GraphVariant::Preview)) return {};
+  const auto* window = dynamic_cast<QtVideoWindow*>(graph_.VideoWindow());
+  return window != nullptr ? window->LastPicture() : QImage();
 }
 
 void CConvertDlg::OnConvert() {

@@ -122,6 +122,8 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
   void OnLimitScrolled(int action);
   void OnLimitChanged(int mebibytes);
   void OnAdvanced();
+  // A frame of the title for the settings dialog's handheld preview; null when there is none.
+  QImage TitleFrame();
   void OnConvert();
   void OnPreview();
   void OnOpen();

@@ -41,12 +41,14 @@ QWidget* CSettingsPage::Control(int id) const {
   return nullptr;
 }
 
-void CSettingsPage::WriteNumber(const settings::SettingKey& key, std::int64_t value) const {
+void CSettingsPage::WriteNumber(const settings::SettingKey& key, std::int64_t value) {
   (void)settings::WriteNumber(profile_, key, value);
+  emit SettingWritten();
 }
 
-void CSettingsPage::WriteText(const settings::SettingKey& key, std::string_view value) const {
+void CSettingsPage::WriteText(const settings::SettingKey& key, std::string_view value) {
   (void)settings::WriteText(profile_, key, value);
+  emit SettingWritten();
 }
 
 QPushButton* CSettingsPage::NewButton(const char* text, int id) {

@@ -35,13 +35,17 @@ class CSettingsPage : public CHelpDlg {
   QWidget* Control(int id) const;
   CBalloonTip& Balloon() const { return *balloon_; }
 
+ signals:
+  // A control wrote its key (the handheld preview follows).
+  void SettingWritten();
+
  protected:
   CSettingsPage(int dialogId, settings::ProfileFile profile, const QString& helpFile, QWidget* parent);
 
   const settings::ProfileFile& Profile() const { return profile_; }
   // A failed write is not reported; the value shown stays what the user chose.
-  void WriteNumber(const settings::SettingKey& key, std::int64_t value) const;
-  void WriteText(const settings::SettingKey& key, std::string_view value) const;
+  void WriteNumber(const settings::SettingKey& key, std::int64_t value);
+  void WriteText(const settings::SettingKey& key, std::string_view value);
 
   // Controls carrying their numbers.
   QPushButton* NewButton(const char* text, int id);

@@ -15,10 +15,13 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTranslator>
 
 namespace picfit::ui {
 
@@ -409,8 +412,18 @@ void PicfitWindow::List_Click() {
 
 }  // namespace picfit::ui
 
+bool picfit::ui::InstallQtChinese(QTranslator& translator) {
+  if (!translator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    return false;
+  return QCoreApplication::installTranslator(&translator);
+}
+
 int RunPicfitWindow(int argc, char** argv) {
   QApplication app(argc, argv);
+  QApplication::setDesktopFileName(QStringLiteral("picfit"));
+  QTranslator qtChinese;
+  picfit::ui::InstallQtChinese(qtChinese);
   picfit::ui::PicfitWindow window;
   window.show();
   return QApplication::exec();

@@ -147,5 +147,16 @@ class PicfitWindow : public QWidget {
 
 }  // namespace picfit::ui
 
+class QTranslator;
+
+namespace picfit::ui {
+
+// Qt's own Chinese texts (qtbase_zh_CN from Qt's translations), installed in the application so
+// that its stock dialogs and buttons speak the window's language whatever the desktop's; false
+// when they are not installed.
+bool InstallQtChinese(QTranslator& translator);
+
+}  // namespace picfit::ui
+
 // Opens the main window and runs until it closes; the program's exit code.
 int RunPicfitWindow(int argc, char** argv);

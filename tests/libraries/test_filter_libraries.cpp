@@ -49,6 +49,7 @@ std::vector<LibraryCase> Libraries() {
         {platform::kNullRendererClsid, platform::kNullRendererName},
         {platform::kVideoRendererClsid, platform::kVideoRendererName},
         {platform::kAudioRendererClsid, platform::kAudioRendererName},
+        {platform::kDesktopAudioRendererClsid, platform::kDesktopAudioRendererName},
         {platform::kMpegVideoDecoderClsid, platform::kMpegVideoDecoderName},
         {platform::kAudioDecoderClsid, platform::kAudioDecoderName},
         {platform::kAcmWrapperClsid, platform::kAcmWrapperName}},

@@ -20,12 +20,14 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 
 #include <deque>
 #include <functional>
@@ -739,6 +741,17 @@ TEST_F(PicfitUiTest, AboutBoxShowsVersionAndSystemInformation) {
   EXPECT_TRUE(prompts_.messages[0].text.contains(QString::fromLatin1(qVersion())));
   EXPECT_TRUE(prompts_.messages[0].text.contains(QSysInfo::kernelType()));
   EXPECT_EQ(prompts_.messages[1].text, QStringLiteral("此时系统信息不可用"));
+}
+
+// Qt's stock dialogs speak the window's language, whatever the desktop's.
+TEST(PicfitLanguageTest, QtsOwnButtonsAreChinese) {
+  application();
+  QTranslator translator;
+  ASSERT_TRUE(InstallQtChinese(translator)) << "qtbase_zh_CN.qm (qt6-translations-l10n) is missing";
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("picfit"), QStringLiteral("?"),
+                  QMessageBox::Ok | QMessageBox::Cancel);
+  EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("取消"));
+  QCoreApplication::removeTranslator(&translator);
 }
 
 }  // namespace

@@ -13,6 +13,8 @@ void ConverterFolderTest::SetUp() {
   filtersPath_ = folder_ / "filters.ini";
   ::setenv("TARNMEDIA_INI", ini.c_str(), 1);
   ::setenv("TARNMEDIA_FILTERS", filtersPath_.c_str(), 1);
+  // Previews stay silent: the sound server they would reach is one that does not exist.
+  ::setenv("PULSE_SERVER", ("unix:" + (folder_ / "no-sound-server").string()).c_str(), 1);
   profile_ = settings::ProfileFile(ini);
 }
 

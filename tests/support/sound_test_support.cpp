@@ -128,6 +128,55 @@ DecodedSound ReadSound(const std::filesystem::path& file) {
   return DecodeSound(bytes);
 }
 
+// ---- recorder ----
+
+HRESULT SoundRecorder::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  if (riid == IID_IUnknown || riid == IID_ITarnSoundSink) {
+    *ppv = static_cast<ITarnSoundSink*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG SoundRecorder::Release() {
+  const ULONG left = --references_;
+  if (left == 0) delete this;
+  return left;
+}
+
+HRESULT SoundRecorder::PlaySound(const BYTE* pcm, LONG bytes, WORD channels, DWORD sampleRate, WORD bitsPerSample,
+                                 REFERENCE_TIME start) {
+  if (pcm == nullptr || bytes < 0 || channels == 0 || bitsPerSample != 16) return E_INVALIDARG;
+  const std::size_t frames = static_cast<std::size_t>(bytes) / (2u * channels);
+  std::lock_guard lock(mutex_);
+  calls_.push_back({start, std::chrono::steady_clock::now(), frames});
+  rate_ = sampleRate;
+  for (std::size_t i = 0; i < frames; ++i) {
+    std::int16_t value = 0;
+    std::memcpy(&value, pcm + i * 2u * channels, sizeof value);
+    firstChannel_.push_back(value / 32768.0);
+  }
+  return S_OK;
+}
+
+std::vector<SoundRecorder::Handed> SoundRecorder::Calls() {
+  std::lock_guard lock(mutex_);
+  return calls_;
+}
+
+std::vector<double> SoundRecorder::FirstChannel() {
+  std::lock_guard lock(mutex_);
+  return firstChannel_;
+}
+
+DWORD SoundRecorder::Rate() {
+  std::lock_guard lock(mutex_);
+  return rate_;
+}
+
 double ZeroCrossingFrequency(const std::vector<double>& samples, double rate, std::size_t from, std::size_t to) {
   std::optional<std::size_t> first, last;
   int crossings = 0;

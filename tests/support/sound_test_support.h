@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -16,6 +19,7 @@
 #include "media/base/BaseInputPin.h"
 #include "media/base/BaseOutputPin.h"
 #include "tests/support/media_test_support.h"
+#include "platform/platform_interfaces.h"
 #include "tests/support/sound_file_decoder.h"
 #include "tarnaud/audio_encoder_filter.h"
 
@@ -83,6 +87,34 @@ class PcmSink : public CBaseFilter {
 
   CCritSec lock;
   PcmSinkPin pin;
+};
+
+// ---- a sounding renderer's sink: keeps the 16-bit PCM it is handed and when ----
+
+class SoundRecorder final : public ITarnSoundSink {
+ public:
+  HRESULT QueryInterface(REFIID riid, void** ppv) override;
+  ULONG AddRef() override { return ++references_; }
+  ULONG Release() override;
+  HRESULT PlaySound(const BYTE* pcm, LONG bytes, WORD channels, DWORD sampleRate, WORD bitsPerSample,
+                    REFERENCE_TIME start) override;
+
+  struct Handed {
+    REFERENCE_TIME start;
+    std::chrono::steady_clock::time_point at;
+    std::size_t frames;
+  };
+  std::vector<Handed> Calls();
+  // The first channel's samples as fractions of full scale.
+  std::vector<double> FirstChannel();
+  DWORD Rate();
+
+ private:
+  std::atomic<ULONG> references_{1};
+  std::mutex mutex_;
+  std::vector<Handed> calls_;
+  std::vector<double> firstChannel_;
+  DWORD rate_ = 0;
 };
 
 // ---- the sound file, decoded independently ----

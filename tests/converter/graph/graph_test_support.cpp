@@ -62,6 +62,8 @@ void GraphTest::SetUp() {
   folder = temp.emplace("tarn-dvdgraph-test").path();
   ini = folder / "TarnMedia.ini";
   ::setenv("TARNMEDIA_INI", ini.c_str(), 1);
+  // Previews stay silent: the sound server they would reach is one that does not exist.
+  ::setenv("PULSE_SERVER", ("unix:" + (folder / "no-sound-server").string()).c_str(), 1);
   UseRegistry(PrivateRegistry(folder));
 }
 

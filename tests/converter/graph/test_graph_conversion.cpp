@@ -10,6 +10,9 @@
 
 #include "graph_test_support.h"
 #include "media/com/ComPtr.h"
+#include "media/graph/GraphPopulation.h"
+#include "platform/platform_interfaces.h"
+#include "tests/support/sound_test_support.h"
 #include "tests/support/test_discs.h"
 
 namespace {
@@ -120,6 +123,39 @@ TEST_F(GraphOnDisc, SegmentsOfChaptersWriteTheMovieAndSoundFilesTheSettingsName)
   ASSERT_EQ(Graph().Graph()->FindFilterByName(L"Tarn Video Encoder for GAME", encoder.ReleaseAndGetAddressOf()), S_OK);
   ASSERT_EQ(QueryInterfaceAs(encoder.Get(), encoderClock.ReleaseAndGetAddressOf()), S_OK);
   EXPECT_EQ(clock.Get(), encoderClock.Get());
+}
+
+// The preview's sound goes to the desktop audio renderer (here to a recorder in its place), the
+// chosen stream at the pace of the picture; a conversion's sound ends at the silent renderer.
+TEST_F(GraphOnDisc, ThePreviewPlaysTheChosenSoundAtItsTimeAndAConversionNone) {
+  ASSERT_TRUE(Graph().Build(GraphVariant::Preview));
+  ComPtr<ITarnSoundOutput> output;
+  ASSERT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput,
+                                                     output.ReleaseAndGetAddressOfVoid()),
+            S_OK);
+  auto recorder = ComPtr<aud_test::SoundRecorder>::Attach(new aud_test::SoundRecorder);
+  ASSERT_EQ(output->SetSoundSink(recorder.Get()), S_OK);
+  ASSERT_EQ(Graph().OpenSource(disc), S_OK);
+
+  // A segment as the preview run plays it: run, the chapters, then the stream choice ("fr", 880 Hz).
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(SUCCEEDED(Graph().Play()));
+  ASSERT_TRUE(Graph().PlayChapters(1, 4, 1));
+  ASSERT_EQ(Graph().SelectAudioStream(1), S_OK);
+  ASSERT_TRUE(graph_test::ProcessEventsUntil([&] { return Graph().IsNavigatorStopped(); }));
+  // Chapter 4 lasts 45 frames, 1.5 s.
+  EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1200));
+  ASSERT_TRUE(SUCCEEDED(Graph().StopAll()));
+  const std::vector<double> sound = recorder->FirstChannel();
+  const double rate = recorder->Rate();
+  ASSERT_GT(sound.size(), std::size_t(rate));
+  EXPECT_NEAR(aud_test::ZeroCrossingFrequency(sound, rate, sound.size() / 2, sound.size()), 880.0, 5.0);
+
+  ASSERT_TRUE(Graph().RebuildForConversion());
+  EXPECT_EQ(tarn::media::graph::FindInterfaceInGraph(Graph().Graph(), IID_ITarnSoundOutput,
+                                                     output.ReleaseAndGetAddressOfVoid()),
+            E_FAIL);
+  EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(GraphOnDisc, GraphNoticesAreDrainedOnTheWindowsThread) {

@@ -20,6 +20,7 @@
 #include "converter/ui/advanced_dialog.h"
 #include "converter/ui/balloon_tip.h"
 #include "converter/ui/control_ids.h"
+#include "converter/ui/handheld_preview.h"
 #include "converter/ui/settings_page.h"
 #include "converter/ui/settings_page_ids.h"
 #include "converter/ui/slide_tab.h"
@@ -307,6 +308,37 @@ TEST_F(SettingsDialogTest, CancelKeepsWhatWasWrittenAndConfirmMarksTheShownTitle
   Press(ui::kAdvancedButton);
   EXPECT_TRUE(window_->List().settingsDirty);
   EXPECT_EQ(window_->List().outputFolder, elsewhere);
+}
+
+// Beside the pages, the handheld's screen: a frame of the title prepared with the settings as
+// they stand, redrawn once the writes of a change are done; a sample picture without a frame.
+TEST_F(SettingsDialogTest, TheHandheldPreviewPreparesTheFrameWithEachChange) {
+  QImage frame(720, 480, QImage::Format_RGB32);
+  frame.fill(QColor(96, 96, 96));
+  dialog_ = std::make_unique<ui::CAdvancedDlg>(profile_, prompts_, QStringLiteral(TARNCONV_HELP_FILE), nullptr, frame);
+  const ui::CHandheldPreview& preview = Dialog().Preview();
+  ASSERT_TRUE(preview.ShowsTitleFrame());
+  ASSERT_EQ(preview.Screen().size(), QSize(240, 160));
+  const auto grey = [&](int x, int y) { return qGray(preview.Screen().pixel(x, y)); };
+  const int before = grey(120, 80);
+  EXPECT_GT(before, 48);
+
+  Drag(Bar(kVideo, ui::video_page::kBrightnessBar), 99);
+  EXPECT_EQ(grey(120, 80), before);
+  QApplication::processEvents();
+  EXPECT_GT(grey(120, 80), before + 20);
+
+  // A narrower picture leaves the screen's sides black.
+  EXPECT_GT(grey(2, 80), 0);
+  Drag(Bar(kRatio, ui::ratio_page::kWidthBar), 120);
+  QApplication::processEvents();
+  EXPECT_EQ(grey(2, 80), 0);
+  EXPECT_GT(grey(120, 80), before + 20);
+
+  const ui::CAdvancedDlg sample(profile_, prompts_, QStringLiteral(TARNCONV_HELP_FILE));
+  EXPECT_FALSE(sample.Preview().ShowsTitleFrame());
+  // The 120 pixels wide picture just chosen, bars over its top half: white on the left, blue on the right.
+  EXPECT_NE(sample.Preview().Screen().pixel(70, 60), sample.Preview().Screen().pixel(170, 60));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Pictures of tarnconv's window for docs/screenshots (run by scripts/screenshots.sh under Xvfb):
 // empty, with a disc, during a conversion, after it, the about box, a help popup, a balloon tip
-// the video window and every page of the settings dialog.
+// the video window, every page of the settings dialog and its handheld preview on a frame of the
+// title.
 //
 //   tarnconv_screenshots DISC HELPFILE OUTDIR
 #include <QApplication>
@@ -9,6 +10,7 @@
 #include <QLibraryInfo>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QScreen>
 #include <QTableWidget>
 #include <QTest>
@@ -23,6 +25,8 @@
 #include "converter/ui/balloon_tip.h"
 #include "converter/ui/control_ids.h"
 #include "converter/ui/convert_dialog.h"
+#include "converter/ui/settings_page.h"
+#include "converter/ui/settings_page_ids.h"
 #include "converter/ui/video_window.h"
 #include "base/settings_location.h"
 
@@ -153,6 +157,28 @@ int main(int argc, char** argv) {
       QTest::qWait(400);
       shooter.Shoot(*settings, QString::fromLatin1(names[tab]));
     }
+    settings->reject();
+  });
+  QTest::mouseClick(window.Control(ui::kAdvancedButton), Qt::LeftButton);
+
+  // The handheld preview on a frame of the title: a moment of preview, then the dialog with the
+  // picture controls moved from their defaults.
+  // The conversion ended by itself: "中止" brings both buttons back to idle.
+  QTest::mouseClick(window.Control(ui::kConvertButton), Qt::LeftButton);
+  if (auto* video = dynamic_cast<ui::QtVideoWindow*>(window.Graph().VideoWindow())) video->close();
+  QTimer::singleShot(2000, [&] { QTest::mouseClick(window.Control(ui::kPreviewButton), Qt::LeftButton); });
+  QTest::mouseClick(window.Control(ui::kPreviewButton), Qt::LeftButton);
+  if (auto* video = dynamic_cast<ui::QtVideoWindow*>(window.Graph().VideoWindow())) video->close();
+  QTimer::singleShot(500, [&] {
+    auto* settings = qobject_cast<ui::CAdvancedDlg*>(QApplication::activeModalWidget());
+    if (settings == nullptr) return;
+    settings->move(window.geometry().center() - settings->rect().center());
+    settings->Tabs().SetCurrentIndex(1);
+    QTest::qWait(400);
+    auto* saturation = qobject_cast<QScrollBar*>(settings->Page(1)->Control(ui::video_page::kSaturationBar));
+    if (saturation != nullptr) saturation->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QTest::qWait(200);
+    shooter.Shoot(*settings, QStringLiteral("settings-handheld-preview"));
     settings->reject();
   });
   QTest::mouseClick(window.Control(ui::kAdvancedButton), Qt::LeftButton);
