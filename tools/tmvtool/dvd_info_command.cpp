@@ -8,11 +8,12 @@
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/dvd_time.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool dvd-info [--json] PATH\n"
     "       tmvtool dvd-info [--json] --drive\n"
     "\n"
@@ -25,7 +26,7 @@ constexpr std::string_view kUsage =
     "--json prints one object:\n"
     "  {\"titles\": [{\"title\": 1, \"length\": 8.0, \"chapters\": [{\"chapter\": 1, \"length\": 2.0}, ...],\n"
     "    \"audio\": [{\"stream\": 1, \"language\": \"en\", \"format\": \"ac3\", \"channels\": 2}, ...],\n"
-    "    \"subtitles\": [{\"stream\": 1, \"language\": \"en\"}, ...]}, ...]}\n";
+    "    \"subtitles\": [{\"stream\": 1, \"language\": \"en\"}, ...]}, ...]}\n");
 
 // Whole milliseconds, cut rather than rounded as the disc's own frame counts are.
 int64_t Milliseconds(int64_t units) { return units / (dvd::kUnitsPerSecond / 1000); }
@@ -62,31 +63,45 @@ std::string JsonString(const std::string& text) {
   return quoted + "\"";
 }
 
+// Two digits at least, as the disc's own lists number them.
+std::string TwoDigits(std::size_t number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%02zu", number);
+  return text;
+}
+
+std::string StreamId(int id) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", id);
+  return text;
+}
+
 void PrintText(const dvd::DiscDescription& disc) {
-  std::printf("Disc: %s\n", disc.location.directory.c_str());
+  std::string out = Tr("Disc: %1\n", disc.location.directory);
   size_t longest = 0;
   for (const dvd::TitleInfo& title : disc.titles) {
     if (title.length > disc.titles[longest].length) longest = static_cast<size_t>(title.number - 1);
-    std::printf("Title: %02d, Length: %s Chapters: %02zu, Audio streams: %02zu, Subpictures: %02zu\n", title.number,
-                Clock(title.length).c_str(), title.chapters.size(), title.audio.size(), title.subpictures.size());
-    std::printf("\tVideo: %s, %dx%d, %s\n", title.video.standard == dvd::VideoStandard::kPal ? "PAL" : "NTSC",
-                title.video.width, title.video.height, title.video.aspect == dvd::AspectRatio::k16x9 ? "16:9" : "4:3");
+    out += Tr("Title: %1, Length: %2 Chapters: %3, Audio streams: %4, Subpictures: %5\n",
+              TwoDigits(static_cast<std::size_t>(title.number)), Clock(title.length), TwoDigits(title.chapters.size()),
+              TwoDigits(title.audio.size()), TwoDigits(title.subpictures.size()));
+    out += Tr("\tVideo: %1, %2x%3, %4\n", title.video.standard == dvd::VideoStandard::kPal ? "PAL" : "NTSC",
+              title.video.width, title.video.height, title.video.aspect == dvd::AspectRatio::k16x9 ? "16:9" : "4:3");
     for (size_t i = 0; i < title.audio.size(); ++i) {
       const dvd::AudioStreamInfo& audio = title.audio[i];
-      std::printf("\tAudio: %zu, Language: %s, Format: %s, Channels: %d, Stream id: 0x%02x\n", i + 1,
-                  audio.language.empty() ? "--" : audio.language.c_str(), dvd::AudioFormatName(audio.format),
-                  audio.channels, dvd::AudioStreamId(audio));
+      out += Tr("\tAudio: %1, Language: %2, Format: %3, Channels: %4, Stream id: %5\n", i + 1,
+                audio.language.empty() ? "--" : audio.language, dvd::AudioFormatName(audio.format), audio.channels,
+                StreamId(dvd::AudioStreamId(audio)));
     }
-    for (size_t i = 0; i < title.chapters.size(); ++i) {
-      std::printf("\tChapter: %02zu, Length: %s\n", i + 1, Clock(title.chapters[i].length).c_str());
-    }
+    for (size_t i = 0; i < title.chapters.size(); ++i)
+      out += Tr("\tChapter: %1, Length: %2\n", TwoDigits(i + 1), Clock(title.chapters[i].length));
     for (size_t i = 0; i < title.subpictures.size(); ++i) {
       const dvd::SubpictureStreamInfo& subpicture = title.subpictures[i];
-      std::printf("\tSubtitle: %02zu, Language: %s, Stream id: 0x%02x\n", i + 1,
-                  subpicture.language.empty() ? "--" : subpicture.language.c_str(), 0x20 + subpicture.physicalId);
+      out += Tr("\tSubtitle: %1, Language: %2, Stream id: %3\n", TwoDigits(i + 1),
+                subpicture.language.empty() ? "--" : subpicture.language, StreamId(0x20 + subpicture.physicalId));
     }
   }
-  if (!disc.titles.empty()) std::printf("Longest track: %02zu\n", longest + 1);
+  if (!disc.titles.empty()) out += Tr("Longest track: %1\n", TwoDigits(longest + 1));
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void PrintJson(const dvd::DiscDescription& disc) {
@@ -128,14 +143,14 @@ int RunDvdInfo(std::span<const std::string_view> args) {
     } else if (arg == "--drive") {
       drive = true;
     } else if (arg.starts_with('-') || !path.empty()) {
-      PrintError("dvd-info takes one disc path or --drive, and --json (see tmvtool dvd-info --help)");
+      PrintError(Tr("dvd-info takes one disc path or --drive, and --json (see tmvtool dvd-info --help)"));
       return kExitUsage;
     } else {
       path = std::string(arg);
     }
   }
   if (path.empty() == !drive) {
-    PrintError("dvd-info takes one disc path or --drive (see tmvtool dvd-info --help)");
+    PrintError(Tr("dvd-info takes one disc path or --drive (see tmvtool dvd-info --help)"));
     return kExitUsage;
   }
   try {
@@ -157,8 +172,8 @@ int RunDvdInfo(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DvdInfoSubcommand() {
-  static const Subcommand command{"dvd-info", "list the titles, chapters and streams of a DVD-Video disc", kUsage,
-                                  RunDvdInfo};
+  static const Subcommand command{"dvd-info", TrNoop("list the titles, chapters and streams of a DVD-Video disc"),
+                                  kUsage, RunDvdInfo};
   return command;
 }
 

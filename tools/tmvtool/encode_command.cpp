@@ -33,11 +33,12 @@ extern "C" {
 #include "tools/tmvtool/movie_walk.h"
 #include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool encode INPUT -o OUT.tmv [--ini FILE]\n"
     "                      [--format F --pixel-format P --video-size WxH --framerate R]\n"
     "\n"
@@ -51,7 +52,7 @@ constexpr std::string_view kUsage =
     "  --video-size WxH   picture size of raw input, e.g. 720x480\n"
     "  --framerate R      frame rate of raw input, e.g. 25 or 30000/1001\n"
     "Shows the percent done and the time left on a terminal, and prints the frames and bytes\n"
-    "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n";
+    "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n");
 
 constexpr const wchar_t* kEncoderName = L"Tarn Video Encoder for GAME";
 constexpr const char* kSection = "SaveMovie";
@@ -80,26 +81,26 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     for (const Flag& candidate : kFlags)
       if (candidate.flag == arg) flag = &candidate;
     if (flag == nullptr) {
-      if (!arg.empty() && arg[0] == '-' && arg.size() > 1) return "unknown option " + std::string(arg);
-      if (!options.input.empty()) return "only one input file";
+      if (!arg.empty() && arg[0] == '-' && arg.size() > 1) return Tr("unknown option %1", arg);
+      if (!options.input.empty()) return Tr("only one input file");
       options.input = arg;
       continue;
     }
-    if (i + 1 == args.size() || args[i + 1].empty()) return std::string(arg) + " needs a value";
+    if (i + 1 == args.size() || args[i + 1].empty()) return Tr("%1 needs a value", arg);
     const std::string value(args[++i]);
     if (flag->ffmpegName != nullptr) options.demuxer.emplace_back(flag->ffmpegName, value);
     else if (arg == "--ini") options.ini = value;
     else options.output = value;
   }
-  if (options.input.empty()) return "no input file";
-  if (options.output.empty()) return "no output file (-o OUT.tmv)";
+  if (options.input.empty()) return Tr("no input file");
+  if (options.output.empty()) return Tr("no output file (-o OUT.tmv)");
   const auto given = [&](std::string_view name) {
     return std::any_of(options.demuxer.begin(), options.demuxer.end(), [&](const auto& option) { return option.first == name; });
   };
   const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(),
                                [](const auto& option) { return option.first == "format" && option.second == "rawvideo"; });
   if (raw && (!given("pixel_format") || !given("video_size")))
-    return "raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)";
+    return Tr("raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)");
   return {};
 }
 
@@ -123,10 +124,12 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     for (char c : value) valid = valid && c >= '0' && c <= '9';
     if (key.maxDigits == 1) valid = valid && value[0] >= key.lowest && value[0] <= key.highest;
     if (!valid) {
-      return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
-             " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
-             (key.maxDigits > 1 ? "s" : "") + (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") +
-             ")";
+      const std::string setting = std::string("[") + kSection + "] " + key.name + "=" + value;
+      if (key.maxDigits == 1)
+        return Tr("settings file %1: %2 is not a value the encoder reads (1 digit, %3 to %4)", shown.string(), setting,
+                  std::string(1, key.lowest), std::string(1, key.highest));
+      return Tr("settings file %1: %2 is not a value the encoder reads (%3 digits)", shown.string(), setting,
+                key.maxDigits);
     }
   }
   return {};
@@ -226,7 +229,7 @@ GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, REFERENCE_T
     }
     REFERENCE_TIME now = 0;
     if (length >= kProgressFromLength && clock && SUCCEEDED(clock->GetTime(&now)))
-      progress.Show("encoding", static_cast<double>(now - clockStart) / UNITS, static_cast<double>(length) / UNITS,
+      progress.Show(Tr("encoding"), static_cast<double>(now - clockStart) / UNITS, static_cast<double>(length) / UNITS,
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   }
   control->Stop();
@@ -241,9 +244,9 @@ std::string FolderProblem(const std::filesystem::path& output) {
   if (folder.empty()) folder = ".";
   std::error_code error;
   if (!std::filesystem::exists(folder, error) && !std::filesystem::create_directories(folder, error) && error)
-    return "the folder " + folder.string() + " cannot be made: " + error.message();
-  if (!std::filesystem::is_directory(folder, error)) return "the folder " + folder.string() + " does not exist";
-  if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " is not writable";
+    return Tr("the folder %1 cannot be made: %2", folder.string(), error.message());
+  if (!std::filesystem::is_directory(folder, error)) return Tr("the folder %1 does not exist", folder.string());
+  if (::access(folder.c_str(), W_OK) != 0) return Tr("the folder %1 is not writable", folder.string());
   return {};
 }
 
@@ -259,26 +262,26 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   media::RegisterFilterGraphClasses();
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(graph.builder.ReleaseAndGetAddressOf()));
-  if (FAILED(hr)) return "cannot make a filter graph: " + Reason(hr);
+  if (FAILED(hr)) return Tr("cannot make a filter graph: %1", Reason(hr));
   if (FAILED(hr = CreateByClass(platform::kFileSourceClsid, graph.source)))
-    return NotRegistered("the file source filter") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the file source filter")) + CodeNote(Describe(hr));
   if (FAILED(hr = CreateFilterByName(kEncoderName, graph.encoder)))
-    return NotRegistered("the filter \"Tarn Video Encoder for GAME\"") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the filter \"%1\"", "Tarn Video Encoder for GAME")) + CodeNote(Describe(hr));
   if (FAILED(hr = CreateByClass(platform::kNullRendererClsid, graph.renderer)))
-    return NotRegistered("the null renderer") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the null renderer")) + CodeNote(Describe(hr));
 
   ComPtr<ITarnFileSourceOptions> sourceOptions;
   ComPtr<IFileSourceFilter> fileSource;
   QueryInterfaceAs(graph.source.Get(), sourceOptions.ReleaseAndGetAddressOf());
   QueryInterfaceAs(graph.source.Get(), fileSource.ReleaseAndGetAddressOf());
-  if (!sourceOptions || !fileSource) return "the file source filter lacks its interfaces";
+  if (!sourceOptions || !fileSource) return Tr("the file source filter lacks its interfaces");
   for (const auto& [name, value] : options.demuxer) sourceOptions->SetOption(name.c_str(), value.c_str());
   hr = fileSource->Load(media::Utf8ToWide(options.input).c_str(), nullptr);
   if (FAILED(hr)) {
     char text[512];
     sourceOptions->GetLastErrorText(text, sizeof(text));
-    return "cannot read " + options.input + ": " + (text[0] != '\0' ? std::string(text) : Reason(hr)) +
-           (text[0] != '\0' ? CodeNote(Describe(hr)) : std::string());
+    return Tr("cannot read %1: %2", options.input,
+              text[0] != '\0' ? std::string(text) + CodeNote(Describe(hr)) : Reason(hr));
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);
@@ -290,14 +293,15 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   hr = graph.builder->Render(output.Get());
   ComPtr<IPin> encoderInput = FindPin(graph.encoder.Get(), L"In");
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
-    return "the encoder does not take the video of " + options.input + ": " + Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
+    return Tr("the encoder does not take the video of %1: %2", options.input,
+              Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT));
   return {};
 }
 
 int RunEncode(std::span<const std::string_view> args) {
   EncodeOptions options;
   if (std::string problem = ParseOptions(args, options); !problem.empty()) {
-    PrintError(problem + " (see tmvtool encode --help)");
+    PrintError(Tr("%1 (see tmvtool encode --help)", problem));
     return kExitUsage;
   }
   if (!options.ini.empty()) ::setenv("TARNMEDIA_INI", options.ini.c_str(), 1);
@@ -306,15 +310,15 @@ int RunEncode(std::span<const std::string_view> args) {
 
   const std::filesystem::path output = std::filesystem::absolute(options.output);
   if (std::string problem = FolderProblem(output); !problem.empty()) {
-    PrintError("cannot write " + output.string() + ": " + problem);
+    PrintError(Tr("cannot write %1: %2", output.string(), problem));
     return kExitFailure;
   }
   // The output's name goes into a copy of the settings file: two encodes at once would otherwise
   // write into each other's files.
   const settings::PrivateSettings privateSettings;
   if (privateSettings.error()) {
-    PrintError("cannot make a copy of the settings file " + privateSettings.userFile().string() + ": " +
-               privateSettings.error().message());
+    PrintError(Tr("cannot make a copy of the settings file %1: %2", privateSettings.userFile().string(),
+                  privateSettings.error().message()));
     return kExitFailure;
   }
   const settings::ProfileFile profile(privateSettings.copy());
@@ -323,7 +327,7 @@ int RunEncode(std::span<const std::string_view> args) {
     return kExitFailure;
   }
   if (const std::error_code error = profile.Write(kSection, "FileName", output.string())) {
-    PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
+    PrintError(Tr("cannot write the settings file %1: %2", profile.path().string(), error.message()));
     return kExitFailure;
   }
 
@@ -344,11 +348,14 @@ int RunEncode(std::span<const std::string_view> args) {
           output.string(), [](const WalkResult&) {},
           [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
-        PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
+        PrintError(TrCount(written.records, "interrupted: %2 keeps the %1 frame converted",
+                           "interrupted: %2 keeps the %1 frames converted", output.string()));
         exitCode = kExitInterrupted;
       } else if (!run.completed) {
-        PrintError("encoding " + options.input + " into " + output.string() + " failed: " + Reason(run.error) +
-                   (written.opened ? "; " + Count(written.records, "frame") + " written before" : ""));
+        const std::string failed = Tr("encoding %1 into %2 failed: %3", options.input, output.string(), Reason(run.error));
+        PrintError(!written.opened ? failed
+                                   : TrCount(written.records, "%2; %1 frame written before", "%2; %1 frames written before",
+                                             failed));
         exitCode = kExitFailure;
       } else if (!written.opened || written.Damaged()) {
         exitCode = ReportFaults(output.string(), written);
@@ -358,9 +365,10 @@ int RunEncode(std::span<const std::string_view> args) {
         const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
         if (!Say().quiet)
-          std::printf("%s: %s, %s, %.2f s, %.1fx real time\n", output.string().c_str(),
-                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(), run.seconds,
-                      speed);
+          std::printf("%s\n", Tr("%1: %2, %3, %4 s, %5x real time", output.string(),
+                                 TrCount(written.records, "%1 frame", "%1 frames"),
+                                 TrCount(written.fileSize, "%1 byte", "%1 bytes"), Fixed(run.seconds, 2), Fixed(speed, 1))
+                                  .c_str());
       }
     }
   }
@@ -372,7 +380,7 @@ int RunEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& EncodeSubcommand() {
-  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter",
+  static const Subcommand command{"encode", TrNoop("convert a video file into a movie file through the encoder filter"),
                                   kUsage, &RunEncode};
   return command;
 }
