@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "converter/cli/cli_text.h"
+#include "converter/engine/translated_text.h"
 #include "converter/cli/number_list.h"
 #include "converter/engine/size_limit.h"
 

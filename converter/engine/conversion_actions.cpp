@@ -4,15 +4,10 @@
 #include <QCoreApplication>
 
 #include "converter/engine/conversion_controller.h"
+#include "converter/engine/engine_messages.h"
 #include "converter/engine/entry_settings.h"
 
 namespace tarn::conv {
-
-namespace {
-constexpr std::string_view kWarningCaption = "警告";
-constexpr std::string_view kClosePreviewFirst = "请关闭预览窗口，再进行转换";     // close the preview window, then convert
-constexpr std::string_view kCloseConversionFirst = "请关闭转换窗口，再进行预览";  // close the conversion window, then preview
-}  // namespace
 
 ConversionController::ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list,
                                            settings::ProfileFile profile, PowerSwitch& power)
