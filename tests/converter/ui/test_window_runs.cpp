@@ -8,6 +8,11 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <ctime>
+
+#include "base/conversion_lock.h"
 #include "converter/ui/video_window.h"
 #include "tests/converter/run_test_support.h"
 #include "window_test_support.h"
@@ -88,6 +93,41 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   EXPECT_LT(played.blue(), 80);
 }
 
+// The progress line of a batch: segment n of m and, once a chapter is finished, the time the
+// run still needs, which only counts down within a chapter and is gone when the run has ended.
+TEST_F(WindowRunTest, TheProgressLineShowsTheTimeLeftOnceAChapterIsFinished) {
+  OpenDisc();
+  std::vector<std::pair<int, QString>> lines;  // the segment's number and the line shown
+  hook_->onProgress = [this, &lines](const SegmentInfo& segment) {
+    lines.emplace_back(segment.number, window_->ProgressLine());
+  };
+  Press(1002);
+  ASSERT_EQ(hook_->ends.size(), 4u);
+  ASSERT_FALSE(lines.empty());
+  const QString left = QStringLiteral("，剩余 ");
+  std::optional<QString> lastLeft;
+  for (const auto& [segment, line] : lines) {
+    EXPECT_TRUE(line.startsWith(QStringLiteral("正在转换第 %1/4 段：标题[01] 章节[00%1]，片中 ").arg(segment)))
+        << line.toStdString();
+    const qsizetype at = line.indexOf(left);
+    if (segment == 1) {
+      EXPECT_EQ(at, -1) << line.toStdString();  // no guess before a chapter is done
+      continue;
+    }
+    ASSERT_NE(at, -1) << line.toStdString();
+    const QString clock = line.mid(at + left.size());
+    EXPECT_EQ(clock.size(), 8) << line.toStdString();  // "00:00:01"
+    if (segment == 4) {
+      if (lastLeft) {
+        EXPECT_LE(clock, *lastLeft);
+      }
+      lastLeft = clock;
+    }
+  }
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line.first > 1; }));
+  EXPECT_EQ(window_->ProgressLine(), QStringLiteral("转换结束：4 段已转换。按“中止”回到空闲状态。"));
+}
+
 TEST_F(WindowRunTest, AtTheSizeLimitOpenIsRefusedAndContinueGoesOnInNewFiles) {
   OpenDisc();
   KeepChapters({0});
@@ -138,6 +178,31 @@ TEST_F(WindowRunTest, NoTitleCanBeDeletedDuringARunAndAbortEndsTheNextOne) {
   EXPECT_EQ(hook_->ends, std::vector<SegmentEnd>{SegmentEnd::Aborted});
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
   EXPECT_EQ(Label(1020), QStringLiteral("预览"));
+  EXPECT_TRUE(Control(1020)->isEnabled());
+  EXPECT_EQ(power_.requests, 0);
+}
+
+TEST_F(WindowRunTest, ASecondConversionWithTheSameSettingsFileIsRefusedNamingTheRunningOne) {
+  OpenDisc();
+  KeepChapters({0});
+  const std::time_t before = std::time(nullptr);
+  const settings::ConversionLock running(profile_.path(), "tarnconv: /media/dvd");
+  ASSERT_TRUE(running.held());
+  const std::optional<std::time_t> since = settings::ConversionLock(profile_.path(), "probe").holder().since;
+  ASSERT_TRUE(since.has_value());
+  EXPECT_GE(*since, before);
+  std::tm local{};
+  ASSERT_NE(::localtime_r(&*since, &local), nullptr);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+
+  Press(1002);
+  EXPECT_TRUE(hook_->started.empty());
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].toStdString(), "警告: 另一个转换正在使用设置文件 " + profile_.path().string() + "：进程 " +
+                                                    std::to_string(::getpid()) + "，tarnconv: /media/dvd，开始于 " +
+                                                    when + "。本次转换没有开始。");
+  EXPECT_EQ(Label(1002), QStringLiteral("转换"));
   EXPECT_TRUE(Control(1020)->isEnabled());
   EXPECT_EQ(power_.requests, 0);
 }
