@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "base/conversion_lock.h"
+#include "media/com/ComPtr.h"
 #include "converter/ui/video_window.h"
 #include "tests/converter/run_test_support.h"
 #include "window_test_support.h"
@@ -40,6 +41,16 @@ class WindowRunTest : public WindowTest {
       SetChapterTick(row, std::find(rows.begin(), rows.end(), row) != rows.end());
   }
   ui::QtVideoWindow* VideoWindow() { return dynamic_cast<ui::QtVideoWindow*>(window_->Graph().VideoWindow()); }
+  // The renderer's side of the video window in the current graph.
+  ComPtr<IVideoWindow> RendererWindow() {
+    ComPtr<IEnumFilters> filters;
+    window_->Graph().Graph()->EnumFilters(filters.ReleaseAndGetAddressOf());
+    ComPtr<IBaseFilter> filter;
+    ComPtr<IVideoWindow> renderer;
+    while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK)
+      if (SUCCEEDED(QueryInterfaceAs(filter.Get(), renderer.ReleaseAndGetAddressOf()))) break;
+    return renderer;
+  }
 
   QString disc_;
 };
@@ -71,6 +82,17 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   EXPECT_GT(red.red(), 160);
   EXPECT_LT(red.green(), 80);
   EXPECT_LT(red.blue(), 80);
+  // The user makes the window larger: the graph's renderer hears of its new size and the picture
+  // fills it.
+  video->resize(480, 320);
+  QCoreApplication::processEvents();
+  LONG left = -1, top = -1, width = 0, height = 0;
+  ASSERT_TRUE(RendererWindow());
+  RendererWindow()->GetWindowPosition(&left, &top, &width, &height);
+  EXPECT_EQ(std::vector<LONG>({left, top, width, height}), std::vector<LONG>({0, 0, 480, 320}));
+  const QImage shown = video->grab().toImage();
+  ASSERT_EQ(shown.size(), QSize(480, 320));
+  for (const QPoint corner : {QPoint(2, 2), QPoint(477, 317)}) EXPECT_GT(shown.pixelColor(corner).red(), 160);
 
   Press(1002);
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
