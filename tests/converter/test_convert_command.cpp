@@ -350,6 +350,8 @@ TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndTheVersionNeedsNoSource
   const ProgramRun version = Run({"--version"});
   EXPECT_EQ(version.status, kExitConverted);
   EXPECT_EQ(version.out.find("tarnconv "), 0u) << version.out;
+  // Among the options, as the help lists it.
+  EXPECT_EQ(Run({"--convert", disc, "-o", output_.string(), "--version"}).out, version.out);
   const int full = std::system((Quote(TARNCONV_PATH) + " --version > /dev/full 2>/dev/null").c_str());
   EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == kExitFailed);
 }
