@@ -309,8 +309,8 @@ TEST_F(TmvtoolTest, CommandLineErrors) {
   EXPECT_TRUE(version.out.starts_with("tmvtool ")) << version.out;
   // What cannot be written to standard output is a failure.
   EncodeMovie("movie.tmv", TestPictures(2));
-  const std::string full = std::string("'") + TMVTOOL_PATH + "' info '" + PathOf("movie.tmv") + "' > /dev/full 2> '" +
-                           PathOf("stderr") + "'";
+  const std::string full = std::string("LANGUAGE= LC_ALL=C.UTF-8 '") + TMVTOOL_PATH + "' info '" + PathOf("movie.tmv") +
+                           "' > /dev/full 2> '" + PathOf("stderr") + "'";
   const int status = std::system(full.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
   const auto err = ReadWholeFile(PathOf("stderr"));
