@@ -45,8 +45,8 @@ ConversionLock::ConversionLock(const std::filesystem::path& settingsFile, std::s
   if (held()) {
     std::string said(holder);
     std::replace(said.begin(), said.end(), '\n', ' ');  // one line, whatever a source's name holds
-    const std::string text = "process " + std::to_string(::getpid()) + ": " + said + "\nsince " +
-                             std::to_string(std::time(nullptr)) + "\n";
+    const std::string text =
+        "process " + std::to_string(::getpid()) + ": " + said + "\nsince " + std::to_string(std::time(nullptr)) + "\n";
     // The name of the holder is a courtesy to the refused; the lock holds without it.
     [[maybe_unused]] const ssize_t written = ::pwrite(lock_.descriptor(), text.data(), text.size(), 0);
     [[maybe_unused]] const int cut = ::ftruncate(lock_.descriptor(), static_cast<off_t>(text.size()));

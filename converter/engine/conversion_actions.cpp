@@ -65,7 +65,8 @@ std::string RunningElsewhereText(const std::filesystem::path& settingsFile, cons
   if (holder.since) {
     std::tm local{};
     char when[32];
-    if (::localtime_r(&*holder.since, &local) != nullptr && std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local) > 0)
+    if (::localtime_r(&*holder.since, &local) != nullptr &&
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local) > 0)
       text += std::string("，开始于 ") + when;
   }
   return text + "。本次转换没有开始。";

@@ -69,7 +69,8 @@ bool CDvdGraph::CreateGraphManager() {
 bool CDvdGraph::FindDvdInterfaces() {
   if (FAILED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo2, dvdInfo_.ReleaseAndGetAddressOfVoid()))) {
     ComPtr<IUnknown> older;
-    const bool hasOlder = SUCCEEDED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo, older.ReleaseAndGetAddressOfVoid()));
+    const bool hasOlder =
+        SUCCEEDED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo, older.ReleaseAndGetAddressOfVoid()));
     showMessage_(hasOlder ? kOlderInfoInterface : kCannotPlay, kDvdErrorCaption);
     return false;
   }

@@ -12,9 +12,9 @@ namespace {
 // The filters the graph is made of, by their registered friendly names. The preview graph takes
 // the first two, the conversion graph all five.
 enum Row : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper, kRowCount };
-constexpr std::array<std::string_view, kRowCount> kFilterTable{
-    "DVD Navigator", "GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
-    "ACM Wrapper"};
+constexpr std::array<std::string_view, kRowCount> kFilterTable{"DVD Navigator", "GPL MPEG-1/2 Decoder",
+                                                               "Tarn Video Encoder for GAME",
+                                                               "Tarn Audio Encoder for DVD", "ACM Wrapper"};
 constexpr std::size_t kPreviewRows = 2;
 
 // How many times the navigator's outputs are rendered: video, audio and subpicture.

@@ -282,8 +282,10 @@ void CConvertDlg::OnConvert() {
   const bool starting = ButtonLabel(ActionButton::Convert) == kLabelConvert;
   if (starting) progressLine_->clear();
   controller_->ConvertAction();
-  if (starting) ShowRunOutcome();
-  else if (!controller_->IsRunning()) progressLine_->clear();
+  if (starting)
+    ShowRunOutcome();
+  else if (!controller_->IsRunning())
+    progressLine_->clear();
 }
 
 void CConvertDlg::OnPreview() {
@@ -394,13 +396,13 @@ void CConvertDlg::Progress(const SegmentInfo& segment, std::int64_t seconds, std
 void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
   // How far into the title the conversion is, how long this segment has taken so far and, once
   // a chapter is finished, how long the run still needs.
-  QString line = QStringLiteral("正在转换第 %1/%2 段：%3 %4，片中 %5，已用 %6，已写 %7 K")
-                     .arg(segment.number)
-                     .arg(segment.count)
-                     .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter)),
-                          Text(FormatElapsed(graph_.CurrentTitleTime())),
-                          Text(FormatElapsed(std::chrono::seconds(seconds))))
-                     .arg(kib);
+  QString line =
+      QStringLiteral("正在转换第 %1/%2 段：%3 %4，片中 %5，已用 %6，已写 %7 K")
+          .arg(segment.number)
+          .arg(segment.count)
+          .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter)),
+               Text(FormatElapsed(graph_.CurrentTitleTime())), Text(FormatElapsed(std::chrono::seconds(seconds))))
+          .arg(kib);
   if (const auto left = estimate_.TimeLeft(RunEstimate::Clock::now()))
     line += QStringLiteral("，剩余 %1").arg(Text(FormatElapsed(*left)));
   progressLine_->setText(line);
@@ -409,10 +411,11 @@ void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds,
 void CConvertDlg::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) {
   estimate_.SegmentEnded(segment, RunEstimate::Clock::now());
   if (how == SegmentEnd::NotPlayed)
-    progressLine_->setText(QStringLiteral("第 %1/%2 段未能播放：%3 %4")
-                               .arg(segment.number)
-                               .arg(segment.count)
-                               .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter))));
+    progressLine_->setText(
+        QStringLiteral("第 %1/%2 段未能播放：%3 %4")
+            .arg(segment.number)
+            .arg(segment.count)
+            .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter))));
   // A segment shorter than the clock's second has shown nothing in its row yet.
   if (list_.displayedPosition >= 0 && static_cast<std::size_t>(list_.displayedPosition) == segment.titlePosition &&
       !result.empty()) {
@@ -431,7 +434,8 @@ void CConvertDlg::ShowRunOutcome() {
   else if (state.abortRequested)
     progressLine_->setText(QStringLiteral("转换已中止。"));
   else if (state.runFinished && !controller_->IsRunning())
-    progressLine_->setText(QStringLiteral("转换结束：%1 段已转换。按“中止”回到空闲状态。").arg(state.segmentsConverted));
+    progressLine_->setText(
+        QStringLiteral("转换结束：%1 段已转换。按“中止”回到空闲状态。").arg(state.segmentsConverted));
 }
 
 }  // namespace tarn::conv::ui

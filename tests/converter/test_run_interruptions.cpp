@@ -117,7 +117,7 @@ TEST_F(RunInterruptionTest, AContinuedBatchStartsAtTheStoppedChapterAndAtChapter
 
   PressPreview();  // "继续"
   EXPECT_EQ(EndedMovieNames(), (Names{"001001.tmv", "0000101002.tmv", "0000201002.tmv", "0000301003.tmv",
-                                     "0000401001.tmv", "0000501002.tmv"}));
+                                      "0000401001.tmv", "0000501002.tmv"}));
   EXPECT_EQ(observer_->started[4].info.titlePosition, 1u);
   // The continued chapter's slot holds its new file pair.
   EXPECT_EQ(list_.At(0)->results[1].movieFile, (output_ / "0000201002.tmv").string());
@@ -165,8 +165,9 @@ TEST_F(RunInterruptionTest, ASecondConversionWithTheSameSettingsFileIsRefusedNam
     PressConvert();
     EXPECT_TRUE(observer_->started.empty());
     ASSERT_FALSE(controls_.Messages().empty());
-    EXPECT_NE(controls_.Messages().back().text.find("进程 " + std::to_string(::getpid()) + "，tarnconv: /media/dvd，开始于 "),
-              std::string::npos)
+    EXPECT_NE(
+        controls_.Messages().back().text.find("进程 " + std::to_string(::getpid()) + "，tarnconv: /media/dvd，开始于 "),
+        std::string::npos)
         << controls_.Messages().back().text;
     EXPECT_EQ(Label(ActionButton::Convert), kLabelConvert);
     EXPECT_EQ(power_.requests, 0);

@@ -57,9 +57,9 @@ constexpr const char* kUsage = TrNoop(
 
 // The conversion graph's filters, by their registered friendly names.
 enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper };
-constexpr std::array<std::string_view, 5> kConversionFilters{
-    "DVD Navigator", "GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
-    "ACM Wrapper"};
+constexpr std::array<std::string_view, 5> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
+                                                             "Tarn Video Encoder for GAME",
+                                                             "Tarn Audio Encoder for DVD", "ACM Wrapper"};
 // How many of the navigator's outputs are rendered: video, audio and subpicture.
 constexpr int kNavigatorOutputs = 3;
 
@@ -89,9 +89,12 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
     const std::string_view flag = args[i];
     if (i + 1 == args.size() || args[i + 1].empty()) return Tr("%1 needs a value", flag);
     const std::string_view value = args[++i];
-    if (flag == "--dvd") options.disc = value;
-    else if (flag == "-o" || flag == "--out" || flag == "--output") options.output = value;
-    else if (flag == "--ini") options.ini = value;
+    if (flag == "--dvd")
+      options.disc = value;
+    else if (flag == "-o" || flag == "--out" || flag == "--output")
+      options.output = value;
+    else if (flag == "--ini")
+      options.ini = value;
     else if (flag == "--title") {
       if (!ParseNumber(value, options.title)) return Tr("--title needs a title number from 1");
     } else if (flag == "--audio") {
@@ -121,7 +124,8 @@ std::string Describe(HRESULT hr) { return media::DescribeHResult(hr); }
 std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
   ComPtr<ITarnNavigatorStatus> status;
   char text[512] = "";
-  if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf()))) status->GetLastErrorText(text, sizeof(text));
+  if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf())))
+    status->GetLastErrorText(text, sizeof(text));
   if (text[0] == '\0') return FAILED(hr) ? Reason(hr) : std::string();
   return std::string(text) + (FAILED(hr) ? CodeNote(Describe(hr)) : std::string());
 }
@@ -193,7 +197,8 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
   }
   ULONG audioStreams = 0, audioCurrent = 0;
   info->GetCurrentAudio(&audioStreams, &audioCurrent);
-  if (audioStreams > 0 && FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
+  if (audioStreams > 0 &&
+      FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
     result.error = Tr("title %1 has no audio stream %2 (it has %3)", options.title, options.audio, audioStreams);
     return result;
   }
@@ -312,10 +317,14 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;
         const bool movieWritten = std::filesystem::is_regular_file(movie, error);
-        const auto soundBytes = std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
-        const WalkResult written = !movieWritten ? WalkResult{} : WalkMovie(
-            movie.string(), [](const WalkResult&) {},
-            [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+        const auto soundBytes =
+            std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
+        const WalkResult written =
+            !movieWritten
+                ? WalkResult{}
+                : WalkMovie(
+                      movie.string(), [](const WalkResult&) {},
+                      [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
         if (run.interrupted) {
           PrintError(Tr("interrupted: %1 and %2 keep what was converted", movie.string(), sound.string()));
           exitCode = kExitInterrupted;

@@ -71,9 +71,13 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     std::string_view flag;
     const char* ffmpegName;  // null: not a demuxer option
   };
-  static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--out", nullptr}, {"--output", nullptr},
-                                    {"--ini", nullptr},        {"--format", "format"},
-                                    {"--pixel-format", "pixel_format"}, {"--video-size", "video_size"},
+  static constexpr Flag kFlags[] = {{"-o", nullptr},
+                                    {"--out", nullptr},
+                                    {"--output", nullptr},
+                                    {"--ini", nullptr},
+                                    {"--format", "format"},
+                                    {"--pixel-format", "pixel_format"},
+                                    {"--video-size", "video_size"},
                                     {"--framerate", "framerate"}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -88,17 +92,22 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     }
     if (i + 1 == args.size() || args[i + 1].empty()) return Tr("%1 needs a value", arg);
     const std::string value(args[++i]);
-    if (flag->ffmpegName != nullptr) options.demuxer.emplace_back(flag->ffmpegName, value);
-    else if (arg == "--ini") options.ini = value;
-    else options.output = value;
+    if (flag->ffmpegName != nullptr)
+      options.demuxer.emplace_back(flag->ffmpegName, value);
+    else if (arg == "--ini")
+      options.ini = value;
+    else
+      options.output = value;
   }
   if (options.input.empty()) return Tr("no input file");
   if (options.output.empty()) return Tr("no output file (-o OUT.tmv)");
   const auto given = [&](std::string_view name) {
-    return std::any_of(options.demuxer.begin(), options.demuxer.end(), [&](const auto& option) { return option.first == name; });
+    return std::any_of(options.demuxer.begin(), options.demuxer.end(),
+                       [&](const auto& option) { return option.first == name; });
   };
-  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(),
-                               [](const auto& option) { return option.first == "format" && option.second == "rawvideo"; });
+  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(), [](const auto& option) {
+    return option.first == "format" && option.second == "rawvideo";
+  });
   if (raw && (!given("pixel_format") || !given("video_size")))
     return Tr("raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)");
   return {};
@@ -114,8 +123,8 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     char lowest;
     char highest;
   };
-  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'}, {"Enhance", 2, '0', '9'},
-                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},       {"ImageH", 2, '0', '9'},
+  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'},  {"Enhance", 2, '0', '9'},
+                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},        {"ImageH", 2, '0', '9'},
                                   {"ImageV", 2, '0', '9'},   {"ChangeScale", 1, '0', '9'}, {"FullOut", 1, '0', '9'}};
   for (const Key& key : kKeys) {
     const std::string value = profile.Read(kSection, key.name, "", 256);
@@ -344,31 +353,37 @@ int RunEncode(std::span<const std::string_view> args) {
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
       std::error_code error;
       const bool fileWritten = std::filesystem::is_regular_file(output, error);
-      const WalkResult written = !fileWritten ? WalkResult{} : WalkMovie(
-          output.string(), [](const WalkResult&) {},
-          [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+      const WalkResult written =
+          !fileWritten
+              ? WalkResult{}
+              : WalkMovie(
+                    output.string(), [](const WalkResult&) {},
+                    [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
         PrintError(TrCount(written.records, "interrupted: %2 keeps the %1 frame converted",
                            "interrupted: %2 keeps the %1 frames converted", output.string()));
         exitCode = kExitInterrupted;
       } else if (!run.completed) {
-        const std::string failed = Tr("encoding %1 into %2 failed: %3", options.input, output.string(), Reason(run.error));
+        const std::string failed =
+            Tr("encoding %1 into %2 failed: %3", options.input, output.string(), Reason(run.error));
         PrintError(!written.opened ? failed
-                                   : TrCount(written.records, "%2; %1 frame written before", "%2; %1 frames written before",
-                                             failed));
+                                   : TrCount(written.records, "%2; %1 frame written before",
+                                             "%2; %1 frames written before", failed));
         exitCode = kExitFailure;
       } else if (!written.opened || written.Damaged()) {
         exitCode = ReportFaults(output.string(), written);
         if (exitCode == kExitOk) exitCode = kExitFailure;
       } else {
         // Real time is the input's length; without one, the movie's ten records a second.
-        const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
+        const double played =
+            length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
         if (!Say().quiet)
-          std::printf("%s\n", Tr("%1: %2, %3, %4 s, %5x real time", output.string(),
-                                 TrCount(written.records, "%1 frame", "%1 frames"),
-                                 TrCount(written.fileSize, "%1 byte", "%1 bytes"), Fixed(run.seconds, 2), Fixed(speed, 1))
-                                  .c_str());
+          std::printf(
+              "%s\n",
+              Tr("%1: %2, %3, %4 s, %5x real time", output.string(), TrCount(written.records, "%1 frame", "%1 frames"),
+                 TrCount(written.fileSize, "%1 byte", "%1 bytes"), Fixed(run.seconds, 2), Fixed(speed, 1))
+                  .c_str());
       }
     }
   }

@@ -35,9 +35,10 @@ std::string NotRegistered(const std::string& what) {
   const std::filesystem::path registry = media::FilterRegistryPath();
   std::error_code error;
   if (!std::filesystem::exists(registry, error))
-    return Tr("%1 is not registered: there is no filter registry at %2 (TARNMEDIA_FILTERS names another; tarnregsvr "
-              "registers the filter libraries)",
-              what, registry.string());
+    return Tr(
+        "%1 is not registered: there is no filter registry at %2 (TARNMEDIA_FILTERS names another; tarnregsvr "
+        "registers the filter libraries)",
+        what, registry.string());
   return Tr("%1 is not in the filter registry %2 (tarnregsvr registers it)", what, registry.string());
 }
 

@@ -26,16 +26,16 @@ std::string DescribeAppendix(const RecordInfo& record) {
   }
   // The tables are each encoder's own constant data: another encoder's are as sound as ours.
   if (record.MaskWordMatches())
-    return record.tableMatches
-               ? Tr("appendix table %1 block %2, R %3 matches P, words match the table", table, slot.block,
-                    record.storedMaskWord)
-               : Tr("appendix table %1 block %2, R %3 matches P, words are another encoder's table", table, slot.block,
-                    record.storedMaskWord);
-  return record.tableMatches ? Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words match the table",
-                                  table, slot.block, record.storedMaskWord, record.expectedMaskWord)
-                             : Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words are another "
-                                  "encoder's table",
-                                  table, slot.block, record.storedMaskWord, record.expectedMaskWord);
+    return record.tableMatches ? Tr("appendix table %1 block %2, R %3 matches P, words match the table", table,
+                                    slot.block, record.storedMaskWord)
+                               : Tr("appendix table %1 block %2, R %3 matches P, words are another encoder's table",
+                                    table, slot.block, record.storedMaskWord);
+  return record.tableMatches
+             ? Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words match the table", table,
+                  slot.block, record.storedMaskWord, record.expectedMaskWord)
+             : Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words are another "
+                  "encoder's table",
+                  table, slot.block, record.storedMaskWord, record.expectedMaskWord);
 }
 
 std::string RecordFault(const RecordInfo& record, PlayOutcome outcome) {
@@ -64,7 +64,8 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
     return result;
   }
   result.opened = true;
-  if (result.header.state == movie::HeaderState::kDamaged) result.faults.push_back(Tr("header: %1", result.header.problem));
+  if (result.header.state == movie::HeaderState::kDamaged)
+    result.faults.push_back(Tr("header: %1", result.header.problem));
   onHeader(result);
 
   auto player = std::make_unique<movie::MoviePlayer>();

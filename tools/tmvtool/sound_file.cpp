@@ -116,7 +116,8 @@ bool DecodeData(std::FILE* in, const aud::SoundLayout& layout, Sink sink) {
 
 bool IsSoundFile(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   if (extension == ".tms") return true;
   const File file(std::fopen(path.c_str(), "rb"));
   std::array<std::uint8_t, 4> magic{};
@@ -144,8 +145,8 @@ int PrintSoundInfo(const std::string& path) {
   const std::string state = sound.header.state == SoundFileState::kFinished ? Tr("finished") : Tr("damaged");
   const std::string codec = layout.codec == SoundCodec::kImaAdpcm ? "IMA ADPCM" : Tr("8-bit PCM");
   const std::string channels = TrCount(layout.channels, "%1 channel", "%1 channels");
-  std::fputs(Tr("header: %1: \"TMS1\", MusicMode %2, %3, %4, %5 Hz, %6 bits per sample\n", state, header.musicMode, codec,
-                channels, layout.sampleRate, layout.bitsPerSample)
+  std::fputs(Tr("header: %1: \"TMS1\", MusicMode %2, %3, %4, %5 Hz, %6 bits per sample\n", state, header.musicMode,
+                codec, channels, layout.sampleRate, layout.bitsPerSample)
                  .c_str(),
              stdout);
   std::fputs(Tr("length: %1 (%2 sample frames, %3 data bytes)\n", Duration(header.frames, layout.sampleRate),
@@ -176,16 +177,17 @@ int DecodeSoundToWav(const std::string& path, const std::string& wavPath) {
   bool written = std::fwrite(header.data(), 1, header.size(), out.get()) == header.size();
   std::uint64_t samplesLeft = std::uint64_t{sound.header.header.frames} * layout.channels;
   std::array<std::uint8_t, 2 * aud::kAdpcmSamplesPerBlock> bytes{};
-  const bool read = written && DecodeData(sound.file.get(), layout, [&](const std::int16_t* samples, std::size_t count) {
-    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, samplesLeft));
-    samplesLeft -= count;
-    for (std::size_t i = 0; i < count; ++i) {
-      bytes[2 * i] = static_cast<std::uint8_t>(samples[i] & 0xFF);
-      bytes[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(samples[i]) >> 8);
-    }
-    written = std::fwrite(bytes.data(), 1, 2 * count, out.get()) == 2 * count;
-    return written;
-  });
+  const bool read =
+      written && DecodeData(sound.file.get(), layout, [&](const std::int16_t* samples, std::size_t count) {
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, samplesLeft));
+        samplesLeft -= count;
+        for (std::size_t i = 0; i < count; ++i) {
+          bytes[2 * i] = static_cast<std::uint8_t>(samples[i] & 0xFF);
+          bytes[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(samples[i]) >> 8);
+        }
+        written = std::fwrite(bytes.data(), 1, 2 * count, out.get()) == 2 * count;
+        return written;
+      });
   const int errorNumber = errno;
   if (std::fclose(out.release()) != 0) written = false;
   if (!read || !written) {

@@ -77,8 +77,8 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   ui::QtVideoWindow* video = VideoWindow();
   ASSERT_NE(video, nullptr);
   EXPECT_TRUE(video->isVisible());
-  EXPECT_EQ(video->LastPicture().size(), QSize(240, 160));  // the handheld's picture
-  const QColor red = video->LastPicture().pixelColor(8, 8);   // chapter 1 is red
+  EXPECT_EQ(video->LastPicture().size(), QSize(240, 160));   // the handheld's picture
+  const QColor red = video->LastPicture().pixelColor(8, 8);  // chapter 1 is red
   EXPECT_GT(red.red(), 160);
   EXPECT_LT(red.green(), 80);
   EXPECT_LT(red.blue(), 80);
@@ -221,9 +221,9 @@ TEST_F(WindowRunTest, ASecondConversionWithTheSameSettingsFileIsRefusedNamingThe
   Press(1002);
   EXPECT_TRUE(hook_->started.empty());
   ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_EQ(prompts_.messages[0].toStdString(), "警告: 另一个转换正在使用设置文件 " + profile_.path().string() + "：进程 " +
-                                                    std::to_string(::getpid()) + "，tarnconv: /media/dvd，开始于 " +
-                                                    when + "。本次转换没有开始。");
+  EXPECT_EQ(prompts_.messages[0].toStdString(), "警告: 另一个转换正在使用设置文件 " + profile_.path().string() +
+                                                    "：进程 " + std::to_string(::getpid()) +
+                                                    "，tarnconv: /media/dvd，开始于 " + when + "。本次转换没有开始。");
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
   EXPECT_TRUE(Control(1020)->isEnabled());
   EXPECT_EQ(power_.requests, 0);
