@@ -3,10 +3,14 @@
 // same file would write into the first one's files and take its running numbers.
 //
 // The lock is a file "<settings file>.running" that exists only while a conversion holds it and
-// names the holder; the lock itself is an advisory lock on it, so a holder that dies lets go.
+// names the holder and since when it holds it ("process 1234: tarnconv: /media/dvd" and
+// "since 1765166400", seconds of the epoch); the lock itself is an advisory lock on it, so a
+// holder that dies lets go.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -14,6 +18,13 @@
 #include "base/lock_file.h"
 
 namespace tarn::settings {
+
+// The conversion that holds a lock, as its lock file names it.
+struct LockHolder {
+  long pid = 0;                      // 0 when the file does not say
+  std::string what;                  // what the holder said of itself
+  std::optional<std::time_t> since;  // when it took the lock
+};
 
 class ConversionLock {
  public:
@@ -25,11 +36,14 @@ class ConversionLock {
   // When not held: who holds it ("process 1234: tarnconv, converting ..."), or "" when the
   // lock could not be tried at all (error() says why).
   const std::string& heldBy() const { return heldBy_; }
+  // When not held: the same in its parts.
+  const LockHolder& holder() const { return holder_; }
   const std::error_code& error() const { return lock_.error(); }
 
  private:
   LockFile lock_;
   std::string heldBy_;
+  LockHolder holder_;
 };
 
 // "<settings file>.running", beside the file that a symbolic link leads to.

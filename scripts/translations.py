@@ -2,7 +2,8 @@
 """The command lines' texts and their translations (Qt .ts files).
 
 The texts go through Tr("...") and TrCount(n, "...", "...") rather than tr(), which lupdate
-does not see; this script stands in for it:
+does not see (TrNoop("...") marks a text translated later, where it is shown); this script
+stands in for it:
 
   translations.py check CONTEXT FILE.ts SOURCE...    every text translated, same %N in both,
                                                      no text the sources no longer have
@@ -13,7 +14,7 @@ import re
 import sys
 import xml.etree.ElementTree as ET
 
-CALL = re.compile(r'\bTr(Count)?\(')
+CALL = re.compile(r'\bTr(Count|Noop)?\(')
 LITERAL = re.compile(r'\s*"((?:[^"\\]|\\.)*)"')
 ESCAPES = {'n': '\n', 't': '\t', '"': '"', '\\': '\\', "'": "'"}
 
@@ -41,14 +42,14 @@ def texts(sources):
         code = re.sub(r'//[^\n]*', lambda m: '' if '"' not in m.group(0)[:2] else m.group(0), code)
         for call in CALL.finditer(code):
             at = call.end()
-            if call.group(1):  # TrCount: skip the count
+            if call.group(1) == 'Count':  # TrCount: skip the count
                 depth = 0
                 while at < len(code) and not (code[at] == ',' and depth == 0):
                     depth += code[at] in '([{'
                     depth -= code[at] in ')]}'
                     at += 1
                 at += 1
-            for _ in range(2 if call.group(1) else 1):
+            for _ in range(2 if call.group(1) == 'Count' else 1):
                 text, at = literal_at(code, at)
                 if text is None:
                     break

@@ -15,7 +15,7 @@
 
 #include "converter/app/interrupt_quits.h"
 #include "converter/cli/cli_language.h"
-#include "converter/cli/cli_text.h"
+#include "converter/engine/translated_text.h"
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
 #include "converter/system/logind_power_switch.h"

@@ -1,9 +1,10 @@
 // The controls of the command line: kept in memory like the tests' controls, with every message
-// box written to the error stream as it is shown.
+// box written to the error stream as it is shown, in the user's language.
 #pragma once
 
 #include <ostream>
 
+#include "converter/cli/engine_message_text.h"
 #include "converter/engine/memory_controls.h"
 
 namespace tarn::conv {
@@ -14,7 +15,7 @@ class ConsoleControls final : public MemoryControls {
 
   void ShowMessage(std::string_view text, std::string_view caption) override {
     MemoryControls::ShowMessage(text, caption);
-    err_ << "tarnconv: " << caption << ": " << text << '\n' << std::flush;
+    err_ << "tarnconv: " << CommandLineText(caption) << ": " << CommandLineText(text) << '\n' << std::flush;
   }
 
  private:

@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "converter/cli/cli_text.h"
+#include "converter/engine/translated_text.h"
 #include "converter/cli/console_controls.h"
 #include "converter/cli/segment_report.h"
 #include "converter/engine/disc_browser.h"

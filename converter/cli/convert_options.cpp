@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "converter/cli/cli_text.h"
+#include "converter/engine/translated_text.h"
 #include "converter/cli/number_list.h"
 #include "converter/engine/size_limit.h"
 
@@ -108,15 +108,17 @@ std::string UsageText() {
 ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
   ParsedCommand parsed;
   if (args.empty()) return parsed;
+  // Wherever they stand, as the help lists them among the options.
   for (std::string_view arg : args)
     if (arg == "--help" || arg == "-h") {
       parsed.kind = CommandKind::Help;
       return parsed;
     }
-  if (args.size() == 1 && args.front() == "--version") {
-    parsed.kind = CommandKind::Version;
-    return parsed;
-  }
+  for (std::string_view arg : args)
+    if (arg == "--version") {
+      parsed.kind = CommandKind::Version;
+      return parsed;
+    }
   if (args.front() != "--convert") {
     if (args.front().starts_with("-")) return Refused(Tr("unknown option %1", args.front()));
     if (args.size() > 1) return Refused(Tr("the window takes one SOURCE; --convert converts without it"));

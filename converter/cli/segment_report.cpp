@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "converter/cli/cli_text.h"
+#include "converter/engine/translated_text.h"
 #include "converter/engine/output_names.h"
 
 namespace tarn::conv {

@@ -3,17 +3,13 @@
 // power-off that may follow a conversion.
 #include <QCoreApplication>
 
+#include <ctime>
+
 #include "converter/engine/conversion_controller.h"
+#include "converter/engine/engine_messages.h"
 #include "converter/engine/entry_settings.h"
 
 namespace tarn::conv {
-
-namespace {
-constexpr std::string_view kWarningCaption = "警告";
-constexpr std::string_view kClosePreviewFirst = "请关闭预览窗口，再进行转换";  // close the preview window, then convert
-constexpr std::string_view kCloseConversionFirst =
-    "请关闭转换窗口，再进行预览";  // close the conversion window, then preview
-}  // namespace
 
 ConversionController::ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list,
                                            settings::ProfileFile profile, PowerSwitch& power)
@@ -58,13 +54,32 @@ void ConversionController::ConvertAction() {
   PassOnQuit();
 }
 
+namespace {
+
+// The refusal of a second conversion in the window's language: which process holds the
+// settings file and since when, as its lock file says.
+std::string RunningElsewhereText(const std::filesystem::path& settingsFile, const settings::LockHolder& holder) {
+  std::string text = "另一个转换正在使用设置文件 " + settingsFile.string() + "：";
+  if (holder.pid > 0) text += "进程 " + std::to_string(holder.pid) + "，";
+  text += holder.what;
+  if (holder.since) {
+    std::tm local{};
+    char when[32];
+    if (::localtime_r(&*holder.since, &local) != nullptr &&
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local) > 0)
+      text += std::string("，开始于 ") + when;
+  }
+  return text + "。本次转换没有开始。";
+}
+
+}  // namespace
+
 // The encoders take their file names from the settings file: a second conversion on the same
 // file would write into this one's files. Held for the run; refused when another holds it.
 bool ConversionController::TakeRunLock() {
-  runLock_.emplace(profile_.path(), "tarnconv, converting " + list_.currentSource);
+  runLock_.emplace(profile_.path(), "tarnconv: " + list_.currentSource);
   if (runLock_->held() || runLock_->error() != std::errc::resource_unavailable_try_again) return true;
-  Warn("A conversion with the settings file " + profile_.path().string() + " is running already (" +
-       runLock_->heldBy() + "). This one does not start.");
+  controls_.ShowMessage(RunningElsewhereText(profile_.path(), runLock_->holder()), kWarningCaption);
   runLock_.reset();
   // Nothing ran: nothing may power the computer off either.
   state_.runFinished = false;

@@ -10,15 +10,16 @@
 #include <string>
 
 #include "converter/engine/conversion_controller.h"
+#include "converter/engine/engine_messages.h"
 #include "converter/engine/entry_settings.h"
 #include "converter/engine/sound_end.h"
+#include "converter/engine/translated_text.h"
 #include "converter/settings/converter_settings.h"
 #include "media/registry/FilterRegistry.h"
 
 namespace tarn::conv {
 
 namespace {
-constexpr std::string_view kWarning = "Warning";
 
 // Marks the graph busy for as long as a run plays through it.
 class BusyGraph {
@@ -73,14 +74,14 @@ bool ConversionController::PrepareTitle(std::size_t position) {
   if (entry == nullptr) return false;
   if (const std::error_code error = RestoreEntry(*entry, list_, controls_, profile_)) {
     // The encoders would read another title's settings.
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
     return false;
   }
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
     // Nothing of this title could play; writing empty files for it would only look like output.
     const std::string& why = graph_.Graph().SourceError();
-    Warn((why.empty() ? "Cannot open the DVD source " + list_.currentSource : "Cannot open " + why) +
-         "; its title is passed over.");
+    Warn(why.empty() ? Tr("Cannot open the DVD source %1; its title is passed over.", list_.currentSource)
+                     : Tr("Cannot open %1; its title is passed over.", why));
     return false;
   }
   graph_.Graph().ShowVideoWindow();
@@ -165,7 +166,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   const bool clickedAway = !ShowsCurrentTitle();
   if (clickedAway) {
     if (const std::error_code error = WriteEntrySettings(entry, profile_)) {
-      Warn("Cannot write the settings file " + profile_.path().string() + ": " + error.message());
+      Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
       return Next::EndRun;
     }
   }
@@ -175,7 +176,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
       ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber, static_cast<int>(segment.firstChapter));
   if (claimed.error) {
     // The encoders would overwrite the files named last.
-    Warn("Cannot write the settings file " + profile_.path().string() + ": " + claimed.error.message());
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), claimed.error.message()));
     return Next::EndRun;
   }
   info.names = claimed.names;
@@ -255,8 +256,7 @@ ConversionController::Next ConversionController::FinishConvertedSegment(const Se
 // recorded as a result, and no later segment writes into a full disk.
 ConversionController::Next ConversionController::EndWithWriteFailure(const SegmentInfo& info, HRESULT failure) {
   RecordSegment(info, SegmentEnd::WriteFailed);
-  Warn("Cannot write " + info.names.movie + " or " + info.names.sound + ": " + FailureText(failure) +
-       "; the conversion stops");
+  Warn(Tr("Cannot write %1 or %2: %3; the conversion stops", info.names.movie, info.names.sound, FailureText(failure)));
   return Next::EndRun;
 }
 
@@ -289,8 +289,7 @@ void ConversionController::SelectStreams(const CTitleEntry& entry) {
   if (subtitle > 0) {
     graph.SetSubpictureState(true);
     if (FAILED(graph.SelectSubpictureStream(static_cast<ULONG>(subtitle - 1))))
-      Warn("WARNING: title " + std::to_string(titleNumber) + " has no subtitle stream " + std::to_string(subtitle) +
-           "; it is converted without it.");
+      Warn(Tr("WARNING: title %1 has no subtitle stream %2; it is converted without it.", titleNumber, subtitle));
   } else {
     // "No subtitles" must not keep the previous title's subtitles on.
     graph.SetSubpictureState(false);
@@ -300,10 +299,10 @@ void ConversionController::SelectStreams(const CTitleEntry& entry) {
   // A video file may have no sound at all: there is nothing to choose.
   if (SUCCEEDED(graph.GetCurrentAudio(audioStreams, currentAudio)) && audioStreams == 0) return;
   if (audio < 0)
-    Warn("WARNING: Couldn't get selected Audio stream");
+    Warn(kNoAudioSelection);
   else if (FAILED(graph.SelectAudioStream(static_cast<ULONG>(audio))))
-    Warn("WARNING: title " + std::to_string(titleNumber) + " has no audio stream " + std::to_string(audio + 1) +
-         "; its sound comes from another of its streams.");
+    Warn(Tr("WARNING: title %1 has no audio stream %2; its sound comes from another of its streams.", titleNumber,
+            audio + 1));
 }
 
 // The encoders have finished their files (the graph is stopped): the sound, decoded ahead of

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
+#include "converter/engine/engine_messages.h"
 #include "converter/engine/entry_settings.h"
 #include "converter/engine/language_names.h"
+#include "converter/engine/translated_text.h"
 #include "converter/engine/work_list_editing.h"
 
 namespace tarn::conv {
 
 namespace {
-constexpr std::string_view kWarning = "Warning";
 constexpr std::string_view kNoSubtitles = "无字幕";  // no subtitles
 }  // namespace
 
@@ -79,7 +80,7 @@ std::size_t DiscBrowser::AddSource(const std::string& path) {
     // The navigator may still hold the previous disc; its titles must not come in again under
     // this path. A video file says why it cannot be read.
     const std::string& why = graph_.Graph().SourceError();
-    Warn(why.empty() ? "Cannot open the DVD source " + list_.currentSource : "Cannot open " + why);
+    Warn(why.empty() ? Tr("Cannot open the DVD source %1", list_.currentSource) : Tr("Cannot open %1", why));
     return 0;
   }
   return AddTitles();
@@ -112,7 +113,7 @@ std::size_t DiscBrowser::AddTitles() {
   std::size_t added = 0;
   for (unsigned title = 1; title <= titles; ++title) {
     if (!AppendTitle(title)) {
-      Warn("The title list is full; the remaining titles of this source were not added.");
+      Warn(Tr("The title list is full; the remaining titles of this source were not added."));
       break;
     }
     ++added;
@@ -165,7 +166,7 @@ void DiscBrowser::BuildSubtitleList() {
   ULONG count = 0, current = 0;
   BOOL disabled = FALSE;
   if (FAILED(graph.GetCurrentSubpicture(count, current, disabled))) {
-    Warn("Not ready to find language information");
+    Warn(kNoLanguageInformation);
     count = 0;
   }
   subpictureCount_ = static_cast<unsigned>(count);
@@ -174,7 +175,7 @@ void DiscBrowser::BuildSubtitleList() {
   if (count == 0) return;
   for (ULONG stream = 0; stream < count; ++stream) {
     LCID language = 0;
-    if (FAILED(graph.GetSubpictureLanguage(stream, language))) Warn("WARNING: GetSubpictureLanguage Failed!");
+    if (FAILED(graph.GetSubpictureLanguage(stream, language))) Warn(kSubpictureLanguageFailed);
     controls_.AppendSubtitle(LanguageName(language));
   }
   // The entry at the stream's number, as the list has always been selected.
@@ -187,7 +188,7 @@ void DiscBrowser::BuildAudioList() {
   controls_.ClearAudioStreams();
   ULONG count = 0, current = 0;
   if (FAILED(graph.GetCurrentAudio(count, current))) {
-    Warn("Not ready to find language information");
+    Warn(kNoLanguageInformation);
     count = 0;
   }
   audioCount_ = static_cast<unsigned>(count);
@@ -195,7 +196,7 @@ void DiscBrowser::BuildAudioList() {
   if (count == 0) return;
   for (ULONG stream = 0; stream < count; ++stream) {
     LCID language = 0;
-    if (FAILED(graph.GetAudioLanguage(stream, language))) Warn("WARNING: GetAudioLanguage Failed!");
+    if (FAILED(graph.GetAudioLanguage(stream, language))) Warn(kAudioLanguageFailed);
     controls_.AppendAudioStream(LanguageName(language));
   }
   controls_.SelectAudioStream(static_cast<int>(current));
@@ -206,7 +207,7 @@ void DiscBrowser::AudioSelectionChanged() {
   list_.settingsDirty = true;
   const int selection = controls_.AudioSelection();
   if (selection < 0) {
-    Warn("WARNING: Couldn't get selected Audio stream");
+    Warn(kNoAudioSelection);
     return;
   }
   currentAudio_ = static_cast<unsigned>(selection);
@@ -223,7 +224,7 @@ void DiscBrowser::SubtitleSelectionChanged() {
   }
   graph.SetSubpictureState(true);
   if (selection < 0) {
-    Warn("WARNING: Couldn't get selected SP stream id");
+    Warn(kNoSubpictureSelection);
     return;
   }
   currentSubpicture_ = static_cast<unsigned>(selection - 1);

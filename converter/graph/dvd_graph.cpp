@@ -1,20 +1,11 @@
 // The graph object's life: building either variant, tearing it down, and the transport.
 #include "converter/graph/dvd_graph.h"
 
+#include "converter/graph/graph_messages.h"
 #include "converter/graph/graph_population.h"
 #include "media/registry/ComRuntime.h"
 
 namespace tarn::conv {
-namespace {
-
-constexpr std::string_view kDvdErrorCaption = "DVD Error!";
-constexpr std::string_view kOlderInfoInterface =
-    "This version of the application cannot run using\nthe current components. ";
-constexpr std::string_view kOlderControlInterface = "This version of the application cannot run .";
-constexpr std::string_view kCannotPlay = "Sorry, can't play DVD-Video titles.";
-constexpr std::string_view kNoGraphManager = "Sorry, can't create the filter graph.";
-
-}  // namespace
 
 CDvdGraph::CDvdGraph(EventWindowFactory& windows, MessageBoxFunction showMessage)
     : windows_(windows), showMessage_(std::move(showMessage)) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <span>
 
+#include "converter/graph/graph_messages.h"
 #include "media/graph/GraphPopulation.h"
 #include "media/registry/TextConversion.h"
 
@@ -16,12 +17,6 @@ constexpr std::array<std::string_view, kRowCount> kFilterTable{"DVD Navigator", 
                                                                "Tarn Video Encoder for GAME",
                                                                "Tarn Audio Encoder for DVD", "ACM Wrapper"};
 constexpr std::size_t kPreviewRows = 2;
-
-constexpr std::string_view kWarningCaption = "警告";
-constexpr std::string_view kNoDecoder = "没有发现GPL MPEG-1/2 Decoder，可能无法显示字幕";
-constexpr std::string_view kNoVideoEncoder =
-    "没有发现'Tarn Video Encoder for GAME'。不能转换视频。请重新安装软件再试。";
-constexpr std::string_view kNoAudioEncoder = "没有发现'Tarn Audio Encoder for DVD'。不能转换音频。请重新安装软件再试。";
 
 // The preview's sound plays through the desktop's sound server. The graph builder never brings
 // this renderer in by itself, so a conversion's sound ends at the silent one; without it the

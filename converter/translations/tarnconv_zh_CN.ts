@@ -325,5 +325,89 @@ command line, 130 when interrupted.
       <source>(not converted: its files could not be written)</source>
       <translation>（未转换：无法写入其文件）</translation>
     </message>
+    <message>
+      <source>warning</source>
+      <translation>警告</translation>
+    </message>
+    <message>
+      <source>DVD error</source>
+      <translation>DVD 错误</translation>
+    </message>
+    <message>
+      <source>the filter "GPL MPEG-1/2 Decoder" was not found: subtitles may not be shown</source>
+      <translation>没有发现GPL MPEG-1/2 Decoder，可能无法显示字幕</translation>
+    </message>
+    <message>
+      <source>the filter "Tarn Video Encoder for GAME" was not found: the video cannot be converted. Install the program again and retry.</source>
+      <translation>没有发现'Tarn Video Encoder for GAME'。不能转换视频。请重新安装软件再试。</translation>
+    </message>
+    <message>
+      <source>the filter "Tarn Audio Encoder for DVD" was not found: the sound cannot be converted. Install the program again and retry.</source>
+      <translation>没有发现'Tarn Audio Encoder for DVD'。不能转换音频。请重新安装软件再试。</translation>
+    </message>
+    <message>
+      <source>this version of the program cannot run with the installed filters</source>
+      <translation>此版本的程序无法与已安装的滤镜一起运行</translation>
+    </message>
+    <message>
+      <source>DVD-Video titles cannot be played</source>
+      <translation>无法播放 DVD-Video 标题</translation>
+    </message>
+    <message>
+      <source>the filter graph cannot be made</source>
+      <translation>无法创建滤镜图</translation>
+    </message>
+    <message>
+      <source>the languages of the streams cannot be read yet</source>
+      <translation>尚无法读取各流的语言</translation>
+    </message>
+    <message>
+      <source>the language of a subtitle stream cannot be read</source>
+      <translation>无法读取一个字幕流的语言</translation>
+    </message>
+    <message>
+      <source>the language of an audio stream cannot be read</source>
+      <translation>无法读取一个音频流的语言</translation>
+    </message>
+    <message>
+      <source>no audio stream is chosen</source>
+      <translation>没有选择音频流</translation>
+    </message>
+    <message>
+      <source>Cannot write the settings file %1: %2</source>
+      <translation>无法写入设置文件 %1：%2</translation>
+    </message>
+    <message>
+      <source>Cannot open the DVD source %1; its title is passed over.</source>
+      <translation>无法打开 DVD 来源 %1；跳过它的标题。</translation>
+    </message>
+    <message>
+      <source>Cannot write %1 or %2: %3; the conversion stops</source>
+      <translation>无法写入 %1 或 %2：%3；转换停止</translation>
+    </message>
+    <message>
+      <source>WARNING: title %1 has no subtitle stream %2; it is converted without it.</source>
+      <translation>警告：标题 %1 没有字幕流 %2；转换时不带字幕。</translation>
+    </message>
+    <message>
+      <source>WARNING: title %1 has no audio stream %2; its sound comes from another of its streams.</source>
+      <translation>警告：标题 %1 没有音频流 %2；它的声音取自它的另一个音频流。</translation>
+    </message>
+    <message>
+      <source>Cannot open the DVD source %1</source>
+      <translation>无法打开 DVD 来源 %1</translation>
+    </message>
+    <message>
+      <source>The title list is full; the remaining titles of this source were not added.</source>
+      <translation>标题列表已满；此来源其余的标题没有加入。</translation>
+    </message>
+    <message>
+      <source>Cannot open %1; its title is passed over.</source>
+      <translation>无法打开 %1；跳过它的标题。</translation>
+    </message>
+    <message>
+      <source>Cannot open %1</source>
+      <translation>无法打开 %1</translation>
+    </message>
   </context>
 </TS>

@@ -385,28 +385,39 @@ bool CConvertDlg::LinkAreaEvent(QWidget* area, QEvent* event) {
 
 // ---- the progress line ----
 
+void CConvertDlg::RunPlanned(unsigned chapters) {
+  estimate_.Planned(chapters, RunEstimate::Clock::now());
+  if (extra_ != nullptr) extra_->RunPlanned(chapters);
+}
+
 void CConvertDlg::SegmentStarted(const SegmentInfo& segment) {
   ShowProgress(segment, 0, 0);
   if (extra_ != nullptr) extra_->SegmentStarted(segment);
 }
 
 void CConvertDlg::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) {
+  estimate_.At(segment, chapter, RunEstimate::Clock::now());
   ShowProgress(segment, seconds, kib);
   if (extra_ != nullptr) extra_->Progress(segment, seconds, kib, chapter);
 }
 
 void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib) {
-  // How far into the title the conversion is, and how long this segment has taken so far.
-  progressLine_->setText(QStringLiteral("正在转换第 %1/%2 段：%3 %4，片中 %5，已用 %6，已写 %7 K")
-                             .arg(segment.number)
-                             .arg(segment.count)
-                             .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter)),
-                                  Text(FormatElapsed(graph_.CurrentTitleTime())),
-                                  Text(FormatElapsed(std::chrono::seconds(seconds))))
-                             .arg(kib));
+  // How far into the title the conversion is, how long this segment has taken so far and, once
+  // a chapter is finished, how long the run still needs.
+  QString line =
+      QStringLiteral("正在转换第 %1/%2 段：%3 %4，片中 %5，已用 %6，已写 %7 K")
+          .arg(segment.number)
+          .arg(segment.count)
+          .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter)),
+               Text(FormatElapsed(graph_.CurrentTitleTime())), Text(FormatElapsed(std::chrono::seconds(seconds))))
+          .arg(kib);
+  if (const auto left = estimate_.TimeLeft(RunEstimate::Clock::now()))
+    line += QStringLiteral("，剩余 %1").arg(Text(FormatElapsed(*left)));
+  progressLine_->setText(line);
 }
 
 void CConvertDlg::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) {
+  estimate_.SegmentEnded(segment, RunEstimate::Clock::now());
   if (how == SegmentEnd::NotPlayed)
     progressLine_->setText(
         QStringLiteral("第 %1/%2 段未能播放：%3 %4")

@@ -15,6 +15,7 @@
 #include "converter/engine/current_graph.h"
 #include "converter/engine/disc_browser.h"
 #include "converter/engine/power_off.h"
+#include "converter/engine/run_estimate.h"
 #include "converter/engine/run_observer.h"
 #include "converter/engine/work_list.h"
 #include "converter/ui/help_dialog.h"
@@ -130,6 +131,7 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
   void OnOpenDrive();
 
   // RunObserver: the progress line.
+  void RunPlanned(unsigned chapters) override;
   void SegmentStarted(const SegmentInfo& segment) override;
   void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) override;
   void SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) override;
@@ -149,6 +151,7 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
   std::unique_ptr<DiscBrowser> browser_;
   std::unique_ptr<MessageFilter> filter_;
   RunObserver* extra_ = nullptr;
+  RunEstimate estimate_;
 
   QListWidget* titleList_ = nullptr;
   QTableWidget* chapterList_ = nullptr;

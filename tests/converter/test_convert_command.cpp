@@ -316,6 +316,33 @@ TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
             "tarnconv: the source has 2 titles; there is no title 3\n");
 }
 
+// The graph object's warnings are the system's Chinese texts, which the window shows as they
+// are; the command line says them in the user's language.
+TEST_F(ConvertCommandTest, TheGraphsWarningsAreSaidInTheLocalesLanguage) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  // The registry without the audio encoder.
+  std::istringstream all(testing::ReadFileText(filtersPath_));
+  std::string kept, section;
+  for (std::string line; std::getline(all, line);) {
+    if (line.starts_with("[")) {
+      if (section.find("FriendlyName=Tarn Audio Encoder for DVD\n") == std::string::npos) kept += section;
+      section.clear();
+    }
+    section += line + "\n";
+  }
+  if (section.find("FriendlyName=Tarn Audio Encoder for DVD\n") == std::string::npos) kept += section;
+  std::ofstream(filtersPath_, std::ios::trunc) << kept;
+
+  const std::vector<std::string> args{"--convert", disc, "--chapters", "1", "-o", output_.string(), "--no-batch"};
+  EXPECT_NE(Run(args).err.find("tarnconv: warning: the filter \"Tarn Audio Encoder for DVD\" was not found: the sound "
+                               "cannot be converted. Install the program again and retry.\n"),
+            std::string::npos);
+  EXPECT_NE(Run(args, "zh_CN.UTF-8")
+                .err.find("tarnconv: 警告: 没有发现'Tarn Audio Encoder for DVD'。不能转换音频。请重新安装软件再试。\n"),
+            std::string::npos);
+}
+
 TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndTheVersionNeedsNoSource) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
@@ -326,6 +353,8 @@ TEST_F(ConvertCommandTest, QuietPrintsNothingButErrorsAndTheVersionNeedsNoSource
   const ProgramRun version = Run({"--version"});
   EXPECT_EQ(version.status, kExitConverted);
   EXPECT_EQ(version.out.find("tarnconv "), 0u) << version.out;
+  // Among the options, as the help lists it.
+  EXPECT_EQ(Run({"--convert", disc, "-o", output_.string(), "--version"}).out, version.out);
   const int full = std::system((Quote(TARNCONV_PATH) + " --version > /dev/full 2>/dev/null").c_str());
   EXPECT_TRUE(WIFEXITED(full) && WEXITSTATUS(full) == kExitFailed);
 }

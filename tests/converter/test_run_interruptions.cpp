@@ -160,14 +160,14 @@ TEST_F(RunInterruptionTest, ASecondConversionWithTheSameSettingsFileIsRefusedNam
   OpenLong();
   TickOnly(0, {1});
   {
-    const settings::ConversionLock running(profile_.path(), "tarnconv, converting /media/dvd");
+    const settings::ConversionLock running(profile_.path(), "tarnconv: /media/dvd");
     ASSERT_TRUE(running.held());
     PressConvert();
     EXPECT_TRUE(observer_->started.empty());
     ASSERT_FALSE(controls_.Messages().empty());
-    EXPECT_NE(controls_.Messages().back().text.find("(process " + std::to_string(::getpid()) +
-                                                    ": tarnconv, converting /media/dvd)"),
-              std::string::npos)
+    EXPECT_NE(
+        controls_.Messages().back().text.find("进程 " + std::to_string(::getpid()) + "，tarnconv: /media/dvd，开始于 "),
+        std::string::npos)
         << controls_.Messages().back().text;
     EXPECT_EQ(Label(ActionButton::Convert), kLabelConvert);
     EXPECT_EQ(power_.requests, 0);

@@ -43,8 +43,8 @@ fs::path PrivateRegistry(const fs::path& folder, const std::vector<std::string>&
 }
 
 ToolRun RunTmvtool(const std::vector<std::string>& args, const fs::path& registry, const fs::path& ini) {
-  std::string command = "TARNMEDIA_FILTERS=" + Quote(registry.string()) + " TARNMEDIA_INI=" + Quote(ini.string()) +
-                        " timeout 120 " + Quote(TMVTOOL_PATH);
+  std::string command = "LANGUAGE= LC_ALL=C.UTF-8 TARNMEDIA_FILTERS=" + Quote(registry.string()) +
+                        " TARNMEDIA_INI=" + Quote(ini.string()) + " timeout 120 " + Quote(TMVTOOL_PATH);
   for (const std::string& arg : args) command += " " + Quote(arg);
   command += " 2>&1";
   ToolRun run;

@@ -71,6 +71,10 @@ TEST_F(RunClaimsTest, ASecondConversionWithTheSameFileIsRefusedNamingTheFirst) {
     const ConversionLock second(iniPath_, "the window");
     EXPECT_FALSE(second.held());
     EXPECT_EQ(second.heldBy(), "process " + std::to_string(holder) + ": settings_probe");
+    EXPECT_EQ(second.holder().pid, holder);
+    EXPECT_EQ(second.holder().what, "settings_probe");
+    ASSERT_TRUE(second.holder().since.has_value());
+    EXPECT_LE(std::time(nullptr) - *second.holder().since, 30);
   }
   // A holder that dies lets go; the next holder removes the lock file when it is done.
   ::kill(holder, SIGKILL);

@@ -27,10 +27,10 @@ struct ToolRun {
 
 class TmvtoolTest : public testing::TempFolderTest {
  protected:
-  // Runs tmvtool with `args` (paths inside the temporary folder need no quoting).
-  ToolRun RunTool(const std::string& args) {
-    const std::string command =
-        std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" + PathOf("stderr") + "'";
+  // Runs tmvtool with `args` (paths inside the temporary folder need no quoting) in `locale`.
+  ToolRun RunTool(const std::string& args, const std::string& locale = "C.UTF-8") {
+    const std::string command = "LANGUAGE= LC_ALL=" + locale + " '" + TMVTOOL_PATH + "' " + args + " > '" +
+                                PathOf("stdout") + "' 2> '" + PathOf("stderr") + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
@@ -313,8 +313,8 @@ TEST_F(TmvtoolTest, CommandLineErrors) {
   EXPECT_TRUE(version.out.starts_with("tmvtool ")) << version.out;
   // What cannot be written to standard output is a failure.
   EncodeMovie("movie.tmv", TestPictures(2));
-  const std::string full = std::string("'") + TMVTOOL_PATH + "' info '" + PathOf("movie.tmv") + "' > /dev/full 2> '" +
-                           PathOf("stderr") + "'";
+  const std::string full = std::string("LANGUAGE= LC_ALL=C.UTF-8 '") + TMVTOOL_PATH + "' info '" + PathOf("movie.tmv") +
+                           "' > /dev/full 2> '" + PathOf("stderr") + "'";
   const int status = std::system(full.c_str());
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
   const auto err = ReadWholeFile(PathOf("stderr"));
@@ -379,6 +379,33 @@ TEST_F(TmvtoolProbeTest, AFileIsOneTitleWithTheContainersChaptersAndItsStreams) 
   run = RunTool("probe " + PathOf("tone.wav"));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_NE(run.err.find("tone.wav: no video stream"), std::string::npos) << run.err;
+}
+
+TEST_F(TmvtoolTest, SpeaksTheLocalesLanguageWithTheSameNumbers) {
+  EncodeMovie("movie.tmv", TestPictures(3));
+  const ToolRun english = RunTool("info '" + PathOf("movie.tmv") + "'");
+  const ToolRun chinese = RunTool("info '" + PathOf("movie.tmv") + "'", "zh_CN.UTF-8");
+  EXPECT_EQ(chinese.exitCode, 0) << chinese.err;
+  EXPECT_NE(chinese.out.find("文件头：已完成：\"Tarn\"，文件长度 "), std::string::npos) << chinese.out;
+  const auto englishRecords = LinesStartingWith(english.out, "record ");
+  const auto chineseRecords = LinesStartingWith(chinese.out, "记录 ");
+  ASSERT_EQ(chineseRecords.size(), 3u) << chinese.out;
+  // The labels change, the numbers stay: "record 1: offset 612, N 90, P ..." and
+  // "记录 1：偏移 612，N 90，P ...".
+  for (std::size_t i = 0; i < chineseRecords.size(); ++i) {
+    std::string translated = chineseRecords[i];
+    for (const auto& [from, to] : {std::pair{"记录", "record"}, {"：偏移", ": offset"}, {"，", ", "}})
+      for (std::size_t at; (at = translated.find(from)) != std::string::npos;)
+        translated.replace(at, std::strlen(from), to);
+    EXPECT_EQ(translated, englishRecords[i]);
+  }
+  const ToolRun refused = RunTool("info /dev/null", "zh_CN.UTF-8");
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(refused.err, "tmvtool: /dev/null：不是影片文件\n");
+  EXPECT_EQ(RunTool("info /dev/null").err, "tmvtool: /dev/null: not a movie file\n");
+  EXPECT_NE(RunTool("play", "zh_CN.UTF-8").err.find("未知命令“play”"), std::string::npos);
+  EXPECT_TRUE(RunTool("--help", "zh_CN.UTF-8").out.starts_with("用法：tmvtool 命令"));
+  EXPECT_TRUE(RunTool("--help").out.starts_with("usage: tmvtool COMMAND"));
 }
 
 }  // namespace

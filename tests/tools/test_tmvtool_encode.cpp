@@ -59,9 +59,10 @@ class TmvtoolEncodeTest : public venc_test::EncoderChain {
   ToolRun Encode(const std::string& args, const std::string& prefix = "") {
     const std::filesystem::path out = folder.path() / "stdout";
     const std::filesystem::path err = folder.path() / "stderr";
-    const std::string command = "cd '" + folder.path().string() + "' && " + prefix + " TARNMEDIA_FILTERS='" +
-                                registry_.string() + "' '" + TMVTOOL_PATH + "' encode " + args + " --ini '" +
-                                toolIni_.string() + "' > '" + out.string() + "' 2> '" + err.string() + "'";
+    const std::string command = "cd '" + folder.path().string() + "' && " + prefix +
+                                " LANGUAGE= LC_ALL=C.UTF-8 TARNMEDIA_FILTERS='" + registry_.string() + "' '" +
+                                TMVTOOL_PATH + "' encode " + args + " --ini '" + toolIni_.string() + "' > '" +
+                                out.string() + "' 2> '" + err.string() + "'";
     const int status = std::system(("/bin/sh -c \"" + command + "\"").c_str());
     ToolRun run;
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
@@ -240,6 +241,8 @@ TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   if (child == 0) {
     ::setenv("TARNMEDIA_FILTERS", registry_.c_str(), 1);
     ::setenv("TARNMEDIA_INI", toolIni_.c_str(), 1);
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    ::unsetenv("LANGUAGE");
     if (std::freopen(err.c_str(), "w", stderr) == nullptr) ::_exit(126);
     ::execl(TMVTOOL_PATH, "tmvtool", "encode", (folder.path() / "long.mpg").c_str(), "-o", movie.c_str(),
             static_cast<char*>(nullptr));
@@ -255,8 +258,8 @@ TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << ReadText(err);
   EXPECT_NE(ReadText(err).find("interrupted: " + movie.string() + " keeps the "), std::string::npos) << ReadText(err);
-  const std::string info =
-      "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
+  const std::string info = "LANGUAGE= LC_ALL=C.UTF-8 '" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() +
+                           "' | grep -q 'header: finished'";
   EXPECT_EQ(std::system(info.c_str()), 0);
 }
 

@@ -13,11 +13,12 @@
 #include "tools/tmvtool/png_writer.h"
 #include "tools/tmvtool/sound_file.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool decode FILE.tmv -o DIR\n"
     "       tmvtool decode FILE.tmv --raw > frames.bgr\n"
     "       tmvtool decode FILE.tms -o FILE.wav\n"
@@ -27,7 +28,7 @@ constexpr std::string_view kUsage =
     "  --raw    as raw 240x160 BGR24 frames, top row first, on standard output\n"
     "A record that cannot be decoded leaves the previous picture, which is written again;\n"
     "such a file is reported as damaged and the exit code is 1.\n"
-    "A sound file becomes a 16-bit PCM WAV file of its own rate and channels (-o or --out).\n";
+    "A sound file becomes a 16-bit PCM WAV file of its own rate and channels (-o or --out).\n");
 
 struct DecodeOptions {
   std::string input;
@@ -40,22 +41,22 @@ std::string ParseOptions(std::span<const std::string_view> args, DecodeOptions& 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     if (arg == "-o" || arg == "--out" || arg == "--output") {
-      if (i + 1 == args.size()) return std::string(arg) + " needs a folder";
+      if (i + 1 == args.size()) return Tr("%1 needs a folder", arg);
       options.outputDir = args[++i];
     } else if (arg == "--raw") {
       options.raw = true;
     } else if (arg.starts_with('-')) {
-      return "unknown option " + std::string(arg);
+      return Tr("unknown option %1", arg);
     } else if (options.input.empty()) {
       options.input = arg;
     } else {
-      return "more than one movie file given";
+      return Tr("more than one movie file given");
     }
   }
-  if (options.input.empty()) return "no movie file given";
+  if (options.input.empty()) return Tr("no movie file given");
   if (IsSoundFile(options.input))
-    return options.outputDir.empty() || options.raw ? "a sound file is decoded with -o FILE.wav" : std::string();
-  if (options.raw == !options.outputDir.empty()) return "give either -o DIR or --raw";
+    return options.outputDir.empty() || options.raw ? Tr("a sound file is decoded with -o FILE.wav") : std::string();
+  if (options.raw == !options.outputDir.empty()) return Tr("give either -o DIR or --raw");
   return {};
 }
 
@@ -77,12 +78,12 @@ std::string FramePath(const std::string& dir, std::uint64_t index) {
 int RunDecode(std::span<const std::string_view> args) {
   DecodeOptions options;
   if (const std::string problem = ParseOptions(args, options); !problem.empty()) {
-    PrintError(problem + " (see tmvtool decode --help)");
+    PrintError(Tr("%1 (see tmvtool decode --help)", problem));
     return kExitUsage;
   }
   if (IsSoundFile(options.input)) return DecodeSoundToWav(options.input, options.outputDir);
   if (options.raw && ::isatty(STDOUT_FILENO)) {
-    PrintError("--raw writes binary frames: send standard output to a file or a pipe");
+    PrintError(Tr("--raw writes binary frames: send standard output to a file or a pipe"));
     return kExitUsage;
   }
   std::unique_ptr<PngWriter> png;
@@ -106,7 +107,7 @@ int RunDecode(std::span<const std::string_view> args) {
         player.ScreenToBgr(std::span<std::uint8_t, codec::kRgbPictureBytes>(bgr.data(), bgr.size()));
         if (options.raw) {
           if (std::fwrite(bgr.data(), 1, bgr.size(), stdout) != bgr.size()) {
-            outputProblem = "standard output: " + ErrorText(errno);
+            outputProblem = Tr("standard output: %1", ErrorText(errno));
           }
         } else {
           outputProblem = png->Write(FramePath(options.outputDir, record.index),
@@ -115,7 +116,7 @@ int RunDecode(std::span<const std::string_view> args) {
         return outputProblem.empty();
       });
   if (outputProblem.empty() && options.raw && std::fflush(stdout) != 0) {
-    outputProblem = "standard output: " + ErrorText(errno);
+    outputProblem = Tr("standard output: %1", ErrorText(errno));
   }
   if (!outputProblem.empty()) {
     PrintError(outputProblem);
@@ -127,8 +128,9 @@ int RunDecode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DecodeSubcommand() {
-  static const Subcommand command{
-      "decode", "write the pictures of a movie file (PNG, raw BGR24) or a sound file as WAV", kUsage, RunDecode};
+  static const Subcommand command{"decode",
+                                  TrNoop("write the pictures of a movie file (PNG, raw BGR24) or a sound file as WAV"),
+                                  kUsage, RunDecode};
   return command;
 }
 

@@ -33,11 +33,12 @@
 #include "tools/tmvtool/movie_walk.h"
 #include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool encode --dvd PATH --title T [--chapters A-B] [--audio N] [--subtitle N]\n"
     "                      -o OUT.tmv [--ini FILE]\n"
     "\n"
@@ -52,7 +53,7 @@ constexpr std::string_view kUsage =
     "  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
     "Shows the chapter being converted on a terminal, and prints the frames and bytes written\n"
-    "and the speed against real time. Ctrl-C stops and keeps what was converted.\n";
+    "and the speed against real time. Ctrl-C stops and keeps what was converted.\n");
 
 // The conversion graph's filters, by their registered friendly names.
 enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper };
@@ -86,7 +87,7 @@ bool ParseNumber(std::string_view text, int& value) {
 std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view flag = args[i];
-    if (i + 1 == args.size() || args[i + 1].empty()) return std::string(flag) + " needs a value";
+    if (i + 1 == args.size() || args[i + 1].empty()) return Tr("%1 needs a value", flag);
     const std::string_view value = args[++i];
     if (flag == "--dvd")
       options.disc = value;
@@ -95,25 +96,25 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
     else if (flag == "--ini")
       options.ini = value;
     else if (flag == "--title") {
-      if (!ParseNumber(value, options.title)) return "--title needs a title number from 1";
+      if (!ParseNumber(value, options.title)) return Tr("--title needs a title number from 1");
     } else if (flag == "--audio") {
-      if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
+      if (!ParseNumber(value, options.audio)) return Tr("--audio needs a stream number from 1");
     } else if (flag == "--subtitle") {
-      if (!ParseNumber(value, options.subtitle)) return "--subtitle needs a stream number from 1";
+      if (!ParseNumber(value, options.subtitle)) return Tr("--subtitle needs a stream number from 1");
     } else if (flag == "--chapters") {
       const std::size_t dash = value.find('-');
       const std::string_view first = value.substr(0, dash);
       const std::string_view last = dash == std::string_view::npos ? first : value.substr(dash + 1);
       if (!ParseNumber(first, options.firstChapter) || !ParseNumber(last, options.lastChapter) ||
           options.lastChapter < options.firstChapter)
-        return "--chapters needs A-B with 1 <= A <= B";
+        return Tr("--chapters needs A-B with 1 <= A <= B");
     } else {
-      return "unknown option " + std::string(flag);
+      return Tr("unknown option %1", flag);
     }
   }
-  if (options.disc.empty()) return "no disc (--dvd PATH)";
-  if (options.title == 0) return "no title (--title T)";
-  if (options.output.empty()) return "no output file (-o OUT.tmv)";
+  if (options.disc.empty()) return Tr("no disc (--dvd PATH)");
+  if (options.title == 0) return Tr("no title (--title T)");
+  if (options.output.empty()) return Tr("no output file (-o OUT.tmv)");
   return {};
 }
 
@@ -135,21 +136,20 @@ std::string CheckAgainstDisc(IDvdInfo2* info, DvdEncodeOptions& options) {
   ULONG volumes = 0, volume = 0, titles = 0, chapters = 0;
   DVD_DISC_SIDE side{};
   if (FAILED(info->GetDVDVolumeInfo(&volumes, &volume, &side, &titles)))
-    return "cannot read the titles of " + options.disc;
-  const auto plural = [](ULONG count, const char* one) {
-    return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
-  };
+    return Tr("cannot read the titles of %1", options.disc);
   if (static_cast<ULONG>(options.title) > titles)
-    return options.disc + " has " + plural(titles, "title") + "; there is no title " + std::to_string(options.title);
+    return TrCount(titles, "%2 has %1 title; there is no title %3", "%2 has %1 titles; there is no title %3",
+                   options.disc, options.title);
   if (FAILED(info->GetNumberOfChapters(static_cast<ULONG>(options.title), &chapters)) || chapters == 0)
-    return "cannot read the chapters of title " + std::to_string(options.title) + " of " + options.disc;
+    return Tr("cannot read the chapters of title %1 of %2", options.title, options.disc);
   if (options.firstChapter == 0) {
     options.firstChapter = 1;
     options.lastChapter = static_cast<int>(chapters);
   }
   if (static_cast<ULONG>(options.lastChapter) > chapters)
-    return "title " + std::to_string(options.title) + " of " + options.disc + " has " + plural(chapters, "chapter") +
-           "; there is no chapter " + std::to_string(options.lastChapter);
+    return TrCount(chapters, "title %2 of %3 has %1 chapter; there is no chapter %4",
+                   "title %2 of %3 has %1 chapters; there is no chapter %4", options.title, options.disc,
+                   options.lastChapter);
   return {};
 }
 
@@ -167,7 +167,7 @@ void ShowChapter(ProgressLine& progress, IDvdInfo2* info, const DvdEncodeOptions
     return;
   const int count = options.lastChapter - options.firstChapter + 1;
   const int current = std::min(static_cast<int>(location.ChapterNum) - options.firstChapter + 1, count);
-  progress.Show("chapter " + std::to_string(current) + " of " + std::to_string(count), current - 1, count,
+  progress.Show(Tr("chapter %1 of %2", current, count), current - 1, count,
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
 }
 
@@ -191,24 +191,21 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
   HRESULT hr = dvd->PlayChaptersAutoStop(static_cast<ULONG>(options.title), static_cast<ULONG>(options.firstChapter),
                                          count, DVD_CMD_FLAG_SendEvents, nullptr);
   if (FAILED(hr)) {
-    result.error = "cannot play title " + std::to_string(options.title) + " chapters " +
-                   std::to_string(options.firstChapter) + "-" + std::to_string(options.lastChapter) + ": " +
-                   NavigatorError(navigator, hr);
+    result.error = Tr("cannot play title %1 chapters %2-%3: %4", options.title, options.firstChapter,
+                      options.lastChapter, NavigatorError(navigator, hr));
     return result;
   }
   ULONG audioStreams = 0, audioCurrent = 0;
   info->GetCurrentAudio(&audioStreams, &audioCurrent);
   if (audioStreams > 0 &&
       FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
-    result.error = "title " + std::to_string(options.title) + " has no audio stream " + std::to_string(options.audio) +
-                   " (it has " + std::to_string(audioStreams) + ")";
+    result.error = Tr("title %1 has no audio stream %2 (it has %3)", options.title, options.audio, audioStreams);
     return result;
   }
   if (options.subtitle > 0) {
     hr = dvd->SelectSubpictureStream(static_cast<ULONG>(options.subtitle - 1), DVD_CMD_FLAG_None, nullptr);
     if (FAILED(hr)) {
-      result.error =
-          "title " + std::to_string(options.title) + " has no subtitle stream " + std::to_string(options.subtitle);
+      result.error = Tr("title %1 has no subtitle stream %2", options.title, options.subtitle);
       return result;
     }
   }
@@ -216,7 +213,7 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
 
   const auto started = std::chrono::steady_clock::now();
   if (FAILED(hr = control->Pause()) || FAILED(hr = control->Run())) {
-    result.error = "the conversion does not start: " + Reason(hr);
+    result.error = Tr("the conversion does not start: %1", Reason(hr));
     control->Stop();
     return result;
   }
@@ -229,7 +226,7 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
       events->FreeEventParams(code, param1, param2);
       if (code == EC_DVD_ERROR) dvdError = true;
       if (code == EC_ERRORABORT && result.error.empty())
-        result.error = "the conversion stopped: " + Reason(static_cast<HRESULT>(param1));
+        result.error = Tr("the conversion stopped: %1", Reason(static_cast<HRESULT>(param1)));
     }
     if (InterruptWatch::Interrupted()) {
       result.interrupted = true;
@@ -245,7 +242,7 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
   result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (result.error.empty() && !result.interrupted) {
     const std::string text = NavigatorError(navigator, S_OK);
-    if (dvdError || (text != Describe(S_OK) && !text.empty())) result.error = "playing the disc failed: " + text;
+    if (dvdError || (text != Describe(S_OK) && !text.empty())) result.error = Tr("playing the disc failed: %1", text);
   }
   return result;
 }
@@ -253,7 +250,7 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
 int RunDvdEncode(std::span<const std::string_view> args) {
   DvdEncodeOptions options;
   if (std::string problem = ParseOptions(args, options); !problem.empty()) {
-    PrintError(problem + " (see tmvtool encode --help)");
+    PrintError(Tr("%1 (see tmvtool encode --help)", problem));
     return kExitUsage;
   }
   if (!options.ini.empty()) ::setenv("TARNMEDIA_INI", options.ini.c_str(), 1);
@@ -263,21 +260,21 @@ int RunDvdEncode(std::span<const std::string_view> args) {
   std::error_code folderError;
   if (!std::filesystem::exists(movie.parent_path(), folderError) &&
       !std::filesystem::create_directories(movie.parent_path(), folderError) && folderError) {
-    PrintError("cannot write " + movie.string() + ": the folder cannot be made: " + folderError.message());
+    PrintError(Tr("cannot write %1: the folder cannot be made: %2", movie.string(), folderError.message()));
     return kExitFailure;
   }
   // The names go into a copy of the settings file: two encodes at once would otherwise write
   // into each other's files.
   const settings::PrivateSettings privateSettings;
   if (privateSettings.error()) {
-    PrintError("cannot make a copy of the settings file " + privateSettings.userFile().string() + ": " +
-               privateSettings.error().message());
+    PrintError(Tr("cannot make a copy of the settings file %1: %2", privateSettings.userFile().string(),
+                  privateSettings.error().message()));
     return kExitFailure;
   }
   const settings::ProfileFile profile(privateSettings.copy());
   for (const auto& [section, path] : {std::pair{"SaveMovie", movie}, std::pair{"AudioOut", sound}}) {
     if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
-      PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
+      PrintError(Tr("cannot write the settings file %1: %2", profile.path().string(), error.message()));
       return kExitFailure;
     }
   }
@@ -291,13 +288,13 @@ int RunDvdEncode(std::span<const std::string_view> args) {
     HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                   reinterpret_cast<void**>(graph.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
-      PrintError("cannot make a filter graph: " + Reason(hr));
+      PrintError(Tr("cannot make a filter graph: %1", Reason(hr)));
     } else {
       media::graph::FiltersAdded added;
       media::graph::AddFiltersByFriendlyName(graph.Get(), kConversionFilters, &added);
       for (std::size_t i = 0; i < kConversionFilters.size(); ++i) {
         if (!added.found[i])
-          PrintError("warning: " + NotRegistered("the filter \"" + std::string(kConversionFilters[i]) + "\""));
+          PrintError(Tr("warning: %1", NotRegistered(Tr("the filter \"%1\"", kConversionFilters[i]))));
       }
       ComPtr<IBaseFilter> navigator = added.first[kNavigator];
       ComPtr<IDvdControl2> dvd;
@@ -305,18 +302,18 @@ int RunDvdEncode(std::span<const std::string_view> args) {
       std::string problem;
       if (!navigator || FAILED(QueryInterfaceAs(navigator.Get(), dvd.ReleaseAndGetAddressOf())) ||
           FAILED(QueryInterfaceAs(navigator.Get(), info.ReleaseAndGetAddressOf()))) {
-        PrintError("cannot play DVD-Video titles: no DVD navigator in the filter category");
+        PrintError(Tr("cannot play DVD-Video titles: no DVD navigator in the filter category"));
       } else if (FAILED(hr = dvd->SetDVDDirectory(media::Utf8ToWide(options.disc).c_str()))) {
-        PrintError("cannot open the disc " + options.disc + ": " + NavigatorError(navigator.Get(), hr));
+        PrintError(Tr("cannot open the disc %1: %2", options.disc, NavigatorError(navigator.Get(), hr)));
       } else if (!(problem = CheckAgainstDisc(info.Get(), options)).empty()) {
         PrintError(problem);
         exitCode = kExitUsage;
       } else {
         media::graph::RenderUnconnectedOutputs(graph.Get(), navigator.Get(), kNavigatorOutputs);
         if (!media::graph::HasConnectedInput(added.first[kVideoEncoder].Get()))
-          std::fprintf(stderr, "tmvtool: warning: the video encoder is not in the video path: no movie file\n");
+          PrintError(Tr("warning: the video encoder is not in the video path: no movie file"));
         if (!media::graph::HasConnectedInput(added.first[kAudioEncoder].Get()))
-          std::fprintf(stderr, "tmvtool: warning: the audio encoder is not in the audio path: no sound file\n");
+          PrintError(Tr("warning: the audio encoder is not in the audio path: no sound file"));
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;
         const bool movieWritten = std::filesystem::is_regular_file(movie, error);
@@ -329,7 +326,7 @@ int RunDvdEncode(std::span<const std::string_view> args) {
                       movie.string(), [](const WalkResult&) {},
                       [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
         if (run.interrupted) {
-          PrintError("interrupted: " + movie.string() + " and " + sound.string() + " keep what was converted");
+          PrintError(Tr("interrupted: %1 and %2 keep what was converted", movie.string(), sound.string()));
           exitCode = kExitInterrupted;
         } else if (!run.error.empty()) {
           PrintError(run.error);
@@ -339,10 +336,12 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         } else {
           const double played = static_cast<double>(written.records) / 10.0;
           if (!Say().quiet)
-            std::printf("%s: %s, %s; %s: %s; %.2f s, %.1fx real time\n", movie.string().c_str(),
-                        Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(),
-                        sound.string().c_str(), Count(soundBytes, "byte").c_str(), run.seconds,
-                        run.seconds > 0 ? played / run.seconds : 0.0);
+            std::printf("%s\n", Tr("%1: %2, %3; %4: %5; %6 s, %7x real time", movie.string(),
+                                   TrCount(written.records, "%1 frame", "%1 frames"),
+                                   TrCount(written.fileSize, "%1 byte", "%1 bytes"), sound.string(),
+                                   TrCount(soundBytes, "%1 byte", "%1 bytes"), Fixed(run.seconds, 2),
+                                   Fixed(run.seconds > 0 ? played / run.seconds : 0.0, 1))
+                                    .c_str());
           exitCode = kExitOk;
         }
       }
@@ -356,8 +355,8 @@ int RunDvdEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DvdEncodeSubcommand() {
-  static const Subcommand command{"encode", "convert chapters of a DVD title into a movie and a sound file", kUsage,
-                                  &RunDvdEncode};
+  static const Subcommand command{"encode", TrNoop("convert chapters of a DVD title into a movie and a sound file"),
+                                  kUsage, &RunDvdEncode};
   return command;
 }
 

@@ -35,11 +35,12 @@ extern "C" {
 #include "tools/tmvtool/movie_walk.h"
 #include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini FILE]\n"
     "                      [--format F --pixel-format P --video-size WxH --framerate R]\n"
     "\n"
@@ -59,7 +60,7 @@ constexpr std::string_view kUsage =
     "  --video-size WxH   picture size of raw input, e.g. 720x480\n"
     "  --framerate R      frame rate of raw input, e.g. 25 or 30000/1001\n"
     "Shows the percent done and the time left on a terminal, and prints the frames and bytes\n"
-    "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n";
+    "written and the speed against real time. Ctrl-C stops and keeps the frames converted.\n");
 
 constexpr const wchar_t* kEncoderName = L"Tarn Video Encoder for GAME";
 constexpr const wchar_t* kAudioEncoderName = L"Tarn Audio Encoder for DVD";
@@ -120,12 +121,12 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
       continue;
     }
     if (flag == nullptr) {
-      if (!arg.empty() && arg[0] == '-' && arg.size() > 1) return "unknown option " + std::string(arg);
-      if (!options.input.empty()) return "only one input file";
+      if (!arg.empty() && arg[0] == '-' && arg.size() > 1) return Tr("unknown option %1", arg);
+      if (!options.input.empty()) return Tr("only one input file");
       options.input = arg;
       continue;
     }
-    if (i + 1 == args.size() || args[i + 1].empty()) return std::string(arg) + " needs a value";
+    if (i + 1 == args.size() || args[i + 1].empty()) return Tr("%1 needs a value", arg);
     const std::string value(args[++i]);
     if (flag->ffmpegName != nullptr)
       options.demuxer.emplace_back(flag->ffmpegName, value);
@@ -133,14 +134,14 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
       options.ini = value;
     else if (arg == "--chapters") {
       if (!ParseChapters(value, options.firstChapter, options.lastChapter))
-        return "--chapters needs A-B with 1 <= A <= B";
+        return Tr("--chapters needs A-B with 1 <= A <= B");
     } else if (arg == "--audio") {
-      if (!ParseNumber(value, options.audio)) return "--audio needs a stream number from 1";
+      if (!ParseNumber(value, options.audio)) return Tr("--audio needs a stream number from 1");
     } else
       options.output = value;
   }
-  if (options.input.empty()) return "no input file";
-  if (options.output.empty()) return "no output file (-o OUT.tmv)";
+  if (options.input.empty()) return Tr("no input file");
+  if (options.output.empty()) return Tr("no output file (-o OUT.tmv)");
   const auto given = [&](std::string_view name) {
     return std::any_of(options.demuxer.begin(), options.demuxer.end(),
                        [&](const auto& option) { return option.first == name; });
@@ -149,7 +150,7 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     return option.first == "format" && option.second == "rawvideo";
   });
   if (raw && (!given("pixel_format") || !given("video_size")))
-    return "raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)";
+    return Tr("raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)");
   return {};
 }
 
@@ -173,10 +174,12 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     for (char c : value) valid = valid && c >= '0' && c <= '9';
     if (key.maxDigits == 1) valid = valid && value[0] >= key.lowest && value[0] <= key.highest;
     if (!valid) {
-      return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
-             " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
-             (key.maxDigits > 1 ? "s" : "") +
-             (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") + ")";
+      const std::string setting = std::string("[") + kSection + "] " + key.name + "=" + value;
+      if (key.maxDigits == 1)
+        return Tr("settings file %1: %2 is not a value the encoder reads (1 digit, %3 to %4)", shown.string(), setting,
+                  std::string(1, key.lowest), std::string(1, key.highest));
+      return Tr("settings file %1: %2 is not a value the encoder reads (%3 digits)", shown.string(), setting,
+                key.maxDigits);
     }
   }
   return {};
@@ -276,7 +279,7 @@ GraphRun RunToCompletion(IGraphBuilder* graph, IBaseFilter* encoder, REFERENCE_T
     }
     REFERENCE_TIME now = 0;
     if (length >= kProgressFromLength && clock && SUCCEEDED(clock->GetTime(&now)))
-      progress.Show("encoding", static_cast<double>(now - clockStart) / UNITS, static_cast<double>(length) / UNITS,
+      progress.Show(Tr("encoding"), static_cast<double>(now - clockStart) / UNITS, static_cast<double>(length) / UNITS,
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
   }
   control->Stop();
@@ -291,9 +294,9 @@ std::string FolderProblem(const std::filesystem::path& output) {
   if (folder.empty()) folder = ".";
   std::error_code error;
   if (!std::filesystem::exists(folder, error) && !std::filesystem::create_directories(folder, error) && error)
-    return "the folder " + folder.string() + " cannot be made: " + error.message();
-  if (!std::filesystem::is_directory(folder, error)) return "the folder " + folder.string() + " does not exist";
-  if (::access(folder.c_str(), W_OK) != 0) return "the folder " + folder.string() + " is not writable";
+    return Tr("the folder %1 cannot be made: %2", folder.string(), error.message());
+  if (!std::filesystem::is_directory(folder, error)) return Tr("the folder %1 does not exist", folder.string());
+  if (::access(folder.c_str(), W_OK) != 0) return Tr("the folder %1 is not writable", folder.string());
   return {};
 }
 
@@ -312,22 +315,23 @@ struct Graph {
 std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, REFERENCE_TIME* length) {
   ComPtr<ITarnFilePlayback> playback;
   if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf())))
-    return "the file source filter lacks its interfaces";
+    return Tr("the file source filter lacks its interfaces");
   if (options.firstChapter > 0) {
     platform::FileDescription file;
     std::string error;
-    if (!platform::DescribeVideoFile(options.input, file, error)) return "cannot read " + error;
+    if (!platform::DescribeVideoFile(options.input, file, error)) return Tr("cannot read %1", error);
     if (static_cast<std::size_t>(options.lastChapter) > file.chapters.size())
-      return options.input + " has " + Count(file.chapters.size(), "chapter") + "; there is no chapter " +
-             std::to_string(options.lastChapter);
+      return TrCount(file.chapters.size(), "%2 has %1 chapter; there is no chapter %3",
+                     "%2 has %1 chapters; there is no chapter %3", options.input, options.lastChapter);
     const REFERENCE_TIME start = file.chapters[static_cast<std::size_t>(options.firstChapter - 1)].start;
     const REFERENCE_TIME stop = file.chapters[static_cast<std::size_t>(options.lastChapter - 1)].end;
-    if (HRESULT hr = playback->SetPlayRange(start, stop); FAILED(hr)) return "cannot play the chapters: " + Reason(hr);
+    if (HRESULT hr = playback->SetPlayRange(start, stop); FAILED(hr))
+      return Tr("cannot play the chapters: %1", Reason(hr));
     *length = stop - start;
   }
   if (options.audio > 0 && options.sound) {
     if (FAILED(playback->SelectAudioStream(static_cast<ULONG>(options.audio - 1))))
-      return options.input + " has no audio stream " + std::to_string(options.audio) + " FFmpeg decodes";
+      return Tr("%1 has no audio stream %2 FFmpeg decodes", options.input, options.audio);
   }
   return {};
 }
@@ -361,10 +365,10 @@ std::string AddSoundPath(const EncodeOptions& options, Graph& graph) {
   if (!OffersAType(audio.Get())) return {};
   HRESULT hr = CreateFilterByName(kAudioEncoderName, graph.soundEncoder);
   if (FAILED(hr))
-    return NotRegistered("the filter \"Tarn Audio Encoder for DVD\"") + " (--no-sound writes the movie alone)" +
-           CodeNote(Describe(hr));
+    return NotRegistered(Tr("the filter \"%1\"", "Tarn Audio Encoder for DVD")) +
+           Tr(" (--no-sound writes the movie alone)") + CodeNote(Describe(hr));
   if (FAILED(hr = CreateByClass(platform::kAudioRendererClsid, graph.soundRenderer)))
-    return NotRegistered("the audio renderer") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the audio renderer")) + CodeNote(Describe(hr));
   if (SUCCEEDED(CreateFilterByName(kAcmWrapperName, graph.acmWrapper)))
     graph.builder->AddFilter(graph.acmWrapper.Get(), kAcmWrapperName);
   graph.builder->AddFilter(graph.soundEncoder.Get(), kAudioEncoderName);
@@ -372,8 +376,9 @@ std::string AddSoundPath(const EncodeOptions& options, Graph& graph) {
   hr = graph.builder->Render(audio.Get());
   graph.sound = SUCCEEDED(hr) && HasConnectedInput(graph.soundEncoder.Get());
   if (!graph.sound)
-    return "the audio encoder does not take the sound of " + options.input + ": " +
-           Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT) + " (--no-sound writes the movie alone)";
+    return Tr("the audio encoder does not take the sound of %1: %2", options.input,
+              Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT)) +
+           Tr(" (--no-sound writes the movie alone)");
   return {};
 }
 
@@ -383,26 +388,26 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   media::RegisterFilterGraphClasses();
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                                 reinterpret_cast<void**>(graph.builder.ReleaseAndGetAddressOf()));
-  if (FAILED(hr)) return "cannot make a filter graph: " + Reason(hr);
+  if (FAILED(hr)) return Tr("cannot make a filter graph: %1", Reason(hr));
   if (FAILED(hr = CreateByClass(platform::kFileSourceClsid, graph.source)))
-    return NotRegistered("the file source filter") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the file source filter")) + CodeNote(Describe(hr));
   if (FAILED(hr = CreateFilterByName(kEncoderName, graph.encoder)))
-    return NotRegistered("the filter \"Tarn Video Encoder for GAME\"") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the filter \"%1\"", "Tarn Video Encoder for GAME")) + CodeNote(Describe(hr));
   if (FAILED(hr = CreateByClass(platform::kNullRendererClsid, graph.renderer)))
-    return NotRegistered("the null renderer") + CodeNote(Describe(hr));
+    return NotRegistered(Tr("the null renderer")) + CodeNote(Describe(hr));
 
   ComPtr<ITarnFileSourceOptions> sourceOptions;
   ComPtr<IFileSourceFilter> fileSource;
   QueryInterfaceAs(graph.source.Get(), sourceOptions.ReleaseAndGetAddressOf());
   QueryInterfaceAs(graph.source.Get(), fileSource.ReleaseAndGetAddressOf());
-  if (!sourceOptions || !fileSource) return "the file source filter lacks its interfaces";
+  if (!sourceOptions || !fileSource) return Tr("the file source filter lacks its interfaces");
   for (const auto& [name, value] : options.demuxer) sourceOptions->SetOption(name.c_str(), value.c_str());
   hr = fileSource->Load(media::Utf8ToWide(options.input).c_str(), nullptr);
   if (FAILED(hr)) {
     char text[512];
     sourceOptions->GetLastErrorText(text, sizeof(text));
-    return "cannot read " + options.input + ": " + (text[0] != '\0' ? std::string(text) : Reason(hr)) +
-           (text[0] != '\0' ? CodeNote(Describe(hr)) : std::string());
+    return Tr("cannot read %1: %2", options.input,
+              text[0] != '\0' ? std::string(text) + CodeNote(Describe(hr)) : Reason(hr));
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);
@@ -415,15 +420,15 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   hr = graph.builder->Render(output.Get());
   ComPtr<IPin> encoderInput = FindPin(graph.encoder.Get(), L"In");
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
-    return "the encoder does not take the video of " + options.input + ": " +
-           Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
+    return Tr("the encoder does not take the video of %1: %2", options.input,
+              Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT));
   return options.sound ? AddSoundPath(options, graph) : std::string();
 }
 
 int RunEncode(std::span<const std::string_view> args) {
   EncodeOptions options;
   if (std::string problem = ParseOptions(args, options); !problem.empty()) {
-    PrintError(problem + " (see tmvtool encode --help)");
+    PrintError(Tr("%1 (see tmvtool encode --help)", problem));
     return kExitUsage;
   }
   if (!options.ini.empty()) ::setenv("TARNMEDIA_INI", options.ini.c_str(), 1);
@@ -432,15 +437,15 @@ int RunEncode(std::span<const std::string_view> args) {
 
   const std::filesystem::path output = std::filesystem::absolute(options.output);
   if (std::string problem = FolderProblem(output); !problem.empty()) {
-    PrintError("cannot write " + output.string() + ": " + problem);
+    PrintError(Tr("cannot write %1: %2", output.string(), problem));
     return kExitFailure;
   }
   // The output's name goes into a copy of the settings file: two encodes at once would otherwise
   // write into each other's files.
   const settings::PrivateSettings privateSettings;
   if (privateSettings.error()) {
-    PrintError("cannot make a copy of the settings file " + privateSettings.userFile().string() + ": " +
-               privateSettings.error().message());
+    PrintError(Tr("cannot make a copy of the settings file %1: %2", privateSettings.userFile().string(),
+                  privateSettings.error().message()));
     return kExitFailure;
   }
   const settings::ProfileFile profile(privateSettings.copy());
@@ -452,7 +457,7 @@ int RunEncode(std::span<const std::string_view> args) {
   sound.replace_extension(".tms");
   for (const auto& [section, path] : {std::pair{kSection, output}, std::pair{"AudioOut", sound}}) {
     if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
-      PrintError("cannot write the settings file " + profile.path().string() + ": " + error.message());
+      PrintError(Tr("cannot write the settings file %1: %2", profile.path().string(), error.message()));
       return kExitFailure;
     }
   }
@@ -479,11 +484,15 @@ int RunEncode(std::span<const std::string_view> args) {
                     output.string(), [](const WalkResult&) {},
                     [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
-        PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
+        PrintError(TrCount(written.records, "interrupted: %2 keeps the %1 frame converted",
+                           "interrupted: %2 keeps the %1 frames converted", output.string()));
         exitCode = kExitInterrupted;
       } else if (!run.completed) {
-        PrintError("encoding " + options.input + " into " + output.string() + " failed: " + Reason(run.error) +
-                   (written.opened ? "; " + Count(written.records, "frame") + " written before" : ""));
+        const std::string failed =
+            Tr("encoding %1 into %2 failed: %3", options.input, output.string(), Reason(run.error));
+        PrintError(!written.opened ? failed
+                                   : TrCount(written.records, "%2; %1 frame written before",
+                                             "%2; %1 frames written before", failed));
         exitCode = kExitFailure;
       } else if (!written.opened || written.Damaged()) {
         exitCode = ReportFaults(output.string(), written);
@@ -496,11 +505,14 @@ int RunEncode(std::span<const std::string_view> args) {
         const bool soundWritten = graph.sound && std::filesystem::is_regular_file(sound, error);
         const std::string soundNote =
             !soundWritten ? std::string()
-                          : "; " + sound.string() + ": " + Count(std::filesystem::file_size(sound, error), "byte");
+                          : Tr("; %1: %2", sound.string(),
+                               TrCount(std::filesystem::file_size(sound, error), "%1 byte", "%1 bytes"));
         if (!Say().quiet)
-          std::printf("%s: %s, %s%s; %.2f s, %.1fx real time\n", output.string().c_str(),
-                      Count(written.records, "frame").c_str(), Count(written.fileSize, "byte").c_str(),
-                      soundNote.c_str(), run.seconds, speed);
+          std::printf("%s\n", Tr("%1: %2, %3%4, %5 s, %6x real time", output.string(),
+                                 TrCount(written.records, "%1 frame", "%1 frames"),
+                                 TrCount(written.fileSize, "%1 byte", "%1 bytes"), soundNote, Fixed(run.seconds, 2),
+                                 Fixed(speed, 1))
+                                  .c_str());
       }
     }
   }
@@ -512,8 +524,8 @@ int RunEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& EncodeSubcommand() {
-  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter", kUsage,
-                                  &RunEncode};
+  static const Subcommand command{"encode", TrNoop("convert a video file into a movie file through the encoder filter"),
+                                  kUsage, &RunEncode};
   return command;
 }
 

@@ -1,5 +1,7 @@
 #include "tools/tmvtool/file_listing.h"
 
+#include "tools/tmvtool/tool_text.h"
+
 #include <cinttypes>
 #include <cstdio>
 
@@ -10,7 +12,14 @@ namespace {
 // Whole milliseconds, cut rather than rounded as a disc's own frame counts are.
 int64_t Milliseconds(int64_t units) { return units / 10'000; }
 
-const char* OrDashes(const std::string& language) { return language.empty() ? "--" : language.c_str(); }
+std::string OrDashes(const std::string& language) { return language.empty() ? "--" : language; }
+
+// Two digits at least, as a disc's own lists number them.
+std::string TwoDigits(std::size_t number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%02zu", number);
+  return text;
+}
 
 }  // namespace
 
@@ -47,25 +56,28 @@ std::string JsonString(const std::string& text) {
 }
 
 void PrintFileText(const platform::FileDescription& file) {
-  std::printf("File: %s\n", file.path.c_str());
-  std::printf("Title: 01, Length: %s Chapters: %02zu, Audio streams: %02zu, Subpictures: %02zu\n",
-              Clock(file.length).c_str(), file.chapters.size(), file.audio.size(), file.subtitles.size());
-  std::printf("\tVideo: %s, %dx%d\n", file.videoFormat.c_str(), file.width, file.height);
+  std::string out = Tr("File: %1\n", file.path);
+  out += Tr("Title: %1, Length: %2 Chapters: %3, Audio streams: %4, Subpictures: %5\n", "01", Clock(file.length),
+            TwoDigits(file.chapters.size()), TwoDigits(file.audio.size()), TwoDigits(file.subtitles.size()));
+  out += Tr("\tVideo: %1, %2x%3\n", file.videoFormat, file.width, file.height);
   for (size_t i = 0; i < file.audio.size(); ++i) {
     const platform::FileAudioStream& audio = file.audio[i];
-    std::printf("\tAudio: %zu, Language: %s, Format: %s, Channels: %d, Rate: %d\n", i + 1, OrDashes(audio.language),
-                audio.format.c_str(), audio.channels, audio.sampleRate);
+    out += Tr("\tAudio: %1, Language: %2, Format: %3, Channels: %4, Rate: %5\n", i + 1, OrDashes(audio.language),
+              audio.format, audio.channels, audio.sampleRate);
   }
   for (size_t i = 0; i < file.chapters.size(); ++i) {
     const platform::FileChapter& chapter = file.chapters[i];
-    std::printf("\tChapter: %02zu, Length: %s, Start: %s%s%s\n", i + 1, Clock(chapter.end - chapter.start).c_str(),
-                Clock(chapter.start).c_str(), chapter.title.empty() ? "" : ", Name: ", chapter.title.c_str());
+    const std::string length = Clock(chapter.end - chapter.start), start = Clock(chapter.start);
+    out += chapter.title.empty()
+               ? Tr("\tChapter: %1, Length: %2, Start: %3\n", TwoDigits(i + 1), length, start)
+               : Tr("\tChapter: %1, Length: %2, Start: %3, Name: %4\n", TwoDigits(i + 1), length, start, chapter.title);
   }
   for (size_t i = 0; i < file.subtitles.size(); ++i) {
     const platform::FileSubtitleStream& subtitle = file.subtitles[i];
-    std::printf("\tSubtitle: %02zu, Language: %s, Format: %s (%s)\n", i + 1, OrDashes(subtitle.language),
-                subtitle.format.c_str(), subtitle.text ? "text" : "pictures");
+    out += Tr("\tSubtitle: %1, Language: %2, Format: %3 (%4)\n", TwoDigits(i + 1), OrDashes(subtitle.language),
+              subtitle.format, subtitle.text ? Tr("text") : Tr("pictures"));
   }
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void PrintFileJson(const platform::FileDescription& file) {

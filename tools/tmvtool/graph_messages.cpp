@@ -5,6 +5,7 @@
 #include "media/registry/FilterRegistry.h"
 #include "media/registry/HResultText.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 
@@ -26,7 +27,7 @@ std::string Words(HRESULT hr) {
 std::string Reason(HRESULT hr) {
   const std::string words = Words(hr);
   // A code without a name is all there is to say.
-  if (words.empty()) return "an unexpected failure, " + media::DescribeHResult(hr);
+  if (words.empty()) return Tr("an unexpected failure, %1", media::DescribeHResult(hr));
   return words + CodeNote(media::DescribeHResult(hr));
 }
 
@@ -34,9 +35,11 @@ std::string NotRegistered(const std::string& what) {
   const std::filesystem::path registry = media::FilterRegistryPath();
   std::error_code error;
   if (!std::filesystem::exists(registry, error))
-    return what + " is not registered: there is no filter registry at " + registry.string() +
-           " (TARNMEDIA_FILTERS names another; tarnregsvr registers the filter libraries)";
-  return what + " is not in the filter registry " + registry.string() + " (tarnregsvr registers it)";
+    return Tr(
+        "%1 is not registered: there is no filter registry at %2 (TARNMEDIA_FILTERS names another; tarnregsvr "
+        "registers the filter libraries)",
+        what, registry.string());
+  return Tr("%1 is not in the filter registry %2 (tarnregsvr registers it)", what, registry.string());
 }
 
 }  // namespace tarn::tmvtool

@@ -6,11 +6,12 @@
 #include "tools/tmvtool/movie_walk.h"
 #include "tools/tmvtool/sound_file.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool info FILE.tmv\n"
     "       tmvtool info FILE.tms\n"
     "\n"
@@ -20,45 +21,45 @@ constexpr std::string_view kUsage =
     "encoder's own: other words are noted, not a fault). Every record is decoded as the\n"
     "handheld would. Exits with 1 and lists the faults when the file is damaged; an unfinished\n"
     "file (zero header) is reported but is not an error. Of a sound file it prints the header,\n"
-    "the length and the mode (codec, channels, rate).\n";
+    "the length and the mode (codec, channels, rate).\n");
 
 void PrintHeader(const std::string& path, const WalkResult& walk) {
   const movie::HeaderInfo& header = walk.header;
-  std::printf("file: %s\nsize: %" PRIu64 " bytes\n", path.c_str(), walk.fileSize);
+  std::string text = Tr("file: %1\nsize: %2 bytes\n", path, walk.fileSize);
   switch (header.state) {
     case movie::HeaderState::kFinished:
-      std::printf("header: finished: \"Tarn\", file length %" PRIu32 ", \"MOVI\", reserved %" PRIu32
-                  ", constant %" PRIu32 "\n",
-                  header.fileLength, header.reserved, header.constant);
+      text += Tr("header: finished: \"Tarn\", file length %1, \"MOVI\", reserved %2, constant %3\n", header.fileLength,
+                 header.reserved, header.constant);
       break;
     case movie::HeaderState::kUnfinished:
-      std::printf("header: unfinished: all 512 bytes are zero (the writer did not stop cleanly)\n");
+      text += Tr("header: unfinished: all 512 bytes are zero (the writer did not stop cleanly)\n");
       break;
     case movie::HeaderState::kDamaged:
-      std::printf("header: damaged: %s\n", header.problem.c_str());
+      text += Tr("header: damaged: %1\n", header.problem);
       break;
   }
+  std::fputs(text.c_str(), stdout);
 }
 
 void PrintRecord(const movie::RecordInfo& record, movie::PlayOutcome outcome) {
-  std::printf("record %" PRIu64 ": offset %" PRIu64 ", N %zu", record.index, record.offset, record.bodyBytes);
+  std::string line = Tr("record %1: offset %2, N %3", record.index, record.offset, record.bodyBytes);
   if (record.reservedType) {
-    std::printf(", other frame type (skipped, the picture stays)\n");
+    std::printf("%s%s\n", line.c_str(), Tr(", other frame type (skipped, the picture stays)").c_str());
     return;
   }
-  std::printf(", P %zu", record.payloadBytes);
+  line += ", P " + std::to_string(record.payloadBytes);
   if (record.payloadProblem.empty()) {
-    std::printf(", K %zu, M %zu, V %zu", record.codeBytes, record.colourBytes, record.vectorBytes);
+    line += ", K " + std::to_string(record.codeBytes) + ", M " + std::to_string(record.colourBytes) + ", V " +
+            std::to_string(record.vectorBytes);
   }
-  if (const std::string appendix = DescribeAppendix(record); !appendix.empty()) std::printf(", %s", appendix.c_str());
-  if (const std::string fault = RecordFault(record, outcome); !fault.empty())
-    std::printf(", DAMAGED: %s", fault.c_str());
-  std::printf("\n");
+  if (const std::string appendix = DescribeAppendix(record); !appendix.empty()) line += ", " + appendix;
+  if (const std::string fault = RecordFault(record, outcome); !fault.empty()) line += Tr(", DAMAGED: %1", fault);
+  std::printf("%s\n", line.c_str());
 }
 
 int RunInfo(std::span<const std::string_view> args) {
   if (args.size() != 1 || args[0].starts_with('-')) {
-    PrintError("info takes one movie or sound file (see tmvtool info --help)");
+    PrintError(Tr("info takes one movie or sound file (see tmvtool info --help)"));
     return kExitUsage;
   }
   const std::string path(args[0]);
@@ -70,7 +71,7 @@ int RunInfo(std::span<const std::string_view> args) {
         return true;
       });
   if (!result.opened) return kExitFailure;
-  std::printf("records: %" PRIu64 "\n", result.records);
+  std::fputs(Tr("records: %1\n", result.records).c_str(), stdout);
   std::fflush(stdout);
   return ReportFaults(path, result);
 }
@@ -78,7 +79,8 @@ int RunInfo(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& InfoSubcommand() {
-  static const Subcommand command{"info", "describe a movie file (every record) or a sound file", kUsage, RunInfo};
+  static const Subcommand command{"info", TrNoop("describe a movie file (every record) or a sound file"), kUsage,
+                                  RunInfo};
   return command;
 }
 

@@ -9,8 +9,13 @@
 #include <string_view>
 #include <vector>
 
+#include <QCoreApplication>
+
+#include <clocale>
+
 #include "tarn_version.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 
@@ -21,10 +26,6 @@ Verbosity verbosity;
 const Verbosity& Say() { return verbosity; }
 
 void PrintError(const std::string& message) { std::fprintf(stderr, "tmvtool: %s\n", message.c_str()); }
-
-std::string Count(unsigned long long count, std::string_view noun) {
-  return std::to_string(count) + " " + std::string(noun) + (count == 1 ? "" : "s");
-}
 
 std::string CodeNote(const std::string& code) { return verbosity.verbose ? " (" + code + ")" : std::string(); }
 
@@ -39,12 +40,13 @@ std::span<const Subcommand* const> Subcommands() {
 }
 
 void PrintOverview(std::FILE* out) {
-  std::fprintf(out,
-               "usage: tmvtool COMMAND [ARGS...]\n       tmvtool COMMAND --help\n       tmvtool --version\n\n"
-               "Every command takes -q/--quiet (errors only) and -v/--verbose (error codes too).\n\ncommands:\n");
+  const std::string overview =
+      Tr("usage: tmvtool COMMAND [ARGS...]\n       tmvtool COMMAND --help\n       tmvtool --version\n\n"
+         "Every command takes -q/--quiet (errors only) and -v/--verbose (error codes too).\n\ncommands:\n");
+  std::fputs(overview.c_str(), out);
   for (const Subcommand* command : Subcommands()) {
-    std::fprintf(out, "  %-8.*s %.*s\n", static_cast<int>(command->name.size()), command->name.data(),
-                 static_cast<int>(command->summary.size()), command->summary.data());
+    std::fprintf(out, "  %-8.*s %s\n", static_cast<int>(command->name.size()), command->name.data(),
+                 Tr(command->summary).c_str());
   }
 }
 
@@ -87,13 +89,13 @@ int Dispatch(std::span<const std::string_view> args) {
     const auto rest = args.subspan(1);
     for (std::string_view arg : rest) {
       if (IsHelp(arg)) {
-        std::fwrite(command->usage.data(), 1, command->usage.size(), stdout);
+        std::fputs(Tr(command->usage).c_str(), stdout);
         return kExitOk;
       }
     }
     return command->run(rest);
   }
-  PrintError("unknown command '" + std::string(args[0]) + "' (see tmvtool --help)");
+  PrintError(Tr("unknown command '%1' (see tmvtool --help)", args[0]));
   return kExitUsage;
 }
 
@@ -104,7 +106,7 @@ int Main(std::span<const std::string_view> args) {
   int status = Dispatch(rest);
   // A full disk or a closed pipe behind standard output is a failure, not a silent success.
   if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-    PrintError("cannot write to standard output: " + ErrorText(errno == 0 ? EIO : errno));
+    PrintError(Tr("cannot write to standard output: %1", ErrorText(errno == 0 ? EIO : errno)));
     if (status == kExitOk) status = kExitFailure;
   }
   return status;
@@ -113,6 +115,10 @@ int Main(std::span<const std::string_view> args) {
 }  // namespace tarn::tmvtool
 
 int main(int argc, char** argv) {
+  const QCoreApplication application(argc, argv);
+  // The locale speaks through the texts only: numbers keep their decimal point.
+  std::setlocale(LC_NUMERIC, "C");
+  tarn::tmvtool::InstallLanguage();
   std::vector<std::string_view> args(argv + 1, argv + argc);
   return tarn::tmvtool::Main(args);
 }

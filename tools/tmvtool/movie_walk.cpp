@@ -5,6 +5,7 @@
 
 #include "formats/byte_source.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 
@@ -14,32 +15,37 @@ using movie::RecordInfo;
 
 std::string DescribeAppendix(const RecordInfo& record) {
   const movie::AppendixSlot slot = movie::AppendixSlotFor(record.index);
-  const std::string where = std::string("appendix table ") + (slot.table == movie::AppendixTable::kB ? "B" : "A") +
-                            " block " + std::to_string(slot.block);
+  const char* table = slot.table == movie::AppendixTable::kB ? "B" : "A";
   switch (record.appendix) {
     case AppendixState::kNotExpected:
       return {};
     case AppendixState::kMissing:
-      return where + " missing";
+      return Tr("appendix table %1 block %2 missing", table, slot.block);
     case AppendixState::kPresent:
       break;
   }
-  std::string text = where + ", R " + std::to_string(record.storedMaskWord);
-  text += record.MaskWordMatches() ? " matches P"
-                                   : " does not match P (expected " + std::to_string(record.expectedMaskWord) + ")";
   // The tables are each encoder's own constant data: another encoder's are as sound as ours.
-  text += record.tableMatches ? ", words match the table" : ", words are another encoder's table";
-  return text;
+  if (record.MaskWordMatches())
+    return record.tableMatches ? Tr("appendix table %1 block %2, R %3 matches P, words match the table", table,
+                                    slot.block, record.storedMaskWord)
+                               : Tr("appendix table %1 block %2, R %3 matches P, words are another encoder's table",
+                                    table, slot.block, record.storedMaskWord);
+  return record.tableMatches
+             ? Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words match the table", table,
+                  slot.block, record.storedMaskWord, record.expectedMaskWord)
+             : Tr("appendix table %1 block %2, R %3 does not match P (expected %4), words are another "
+                  "encoder's table",
+                  table, slot.block, record.storedMaskWord, record.expectedMaskWord);
 }
 
 std::string RecordFault(const RecordInfo& record, PlayOutcome outcome) {
   if (record.reservedType) return {};
   if (!record.payloadProblem.empty()) return record.payloadProblem;
   if (outcome == PlayOutcome::kKeptDamaged)
-    return "the frame cannot be decoded (codes, colours or vectors run out or leave the picture)";
-  if (record.appendix == AppendixState::kMissing) return "the appendix is missing";
+    return Tr("the frame cannot be decoded (codes, colours or vectors run out or leave the picture)");
+  if (record.appendix == AppendixState::kMissing) return Tr("the appendix is missing");
   if (record.appendix == AppendixState::kPresent && !record.MaskWordMatches())
-    return "the appendix word R does not match P";
+    return Tr("the appendix word R does not match P");
   return {};
 }
 
@@ -54,11 +60,12 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
   result.header = reader.Header();
   result.fileSize = reader.FileSize();
   if (result.header.state == movie::HeaderState::kDamaged && !result.header.signature) {
-    PrintError(path + ": not a movie file");
+    PrintError(Tr("%1: not a movie file", path));
     return result;
   }
   result.opened = true;
-  if (result.header.state == movie::HeaderState::kDamaged) result.faults.push_back("header: " + result.header.problem);
+  if (result.header.state == movie::HeaderState::kDamaged)
+    result.faults.push_back(Tr("header: %1", result.header.problem));
   onHeader(result);
 
   auto player = std::make_unique<movie::MoviePlayer>();
@@ -69,8 +76,7 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
     ++result.records;
     if (record.appendix == AppendixState::kPresent && !record.tableMatches) ++result.otherTableRecords;
     if (const std::string fault = RecordFault(record, outcome); !fault.empty()) {
-      result.faults.push_back("record " + std::to_string(record.index) + " at offset " + std::to_string(record.offset) +
-                              ": " + fault);
+      result.faults.push_back(Tr("record %1 at offset %2: %3", record.index, record.offset, fault));
     }
     if (!visit(record, outcome, *player)) return result;
   }
@@ -81,14 +87,18 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
 int ReportFaults(const std::string& path, const WalkResult& result) {
   if (!result.opened) return kExitFailure;
   if (result.header.state == movie::HeaderState::kUnfinished) {
-    PrintError("warning: " + path + " is unfinished: its header is still zero (the writer did not stop cleanly)");
+    PrintError(Tr("warning: %1 is unfinished: its header is still zero (the writer did not stop cleanly)", path));
   }
   if (result.otherTableRecords > 0) {
-    PrintError("note: " + path + ": the appendix of " + std::to_string(result.otherTableRecords) +
-               " records holds another encoder's tables (sound: the tables are each encoder's own)");
+    PrintError(TrCount(result.otherTableRecords,
+                       "note: %2: the appendix of %1 record holds another encoder's tables (sound: the tables are "
+                       "each encoder's own)",
+                       "note: %2: the appendix of %1 records holds another encoder's tables (sound: the tables are "
+                       "each encoder's own)",
+                       path));
   }
   if (!result.Damaged()) return kExitOk;
-  PrintError(path + " is damaged:");
+  PrintError(Tr("%1 is damaged:", path));
   for (const std::string& fault : result.faults) std::fprintf(stderr, "  %s\n", fault.c_str());
   return kExitFailure;
 }

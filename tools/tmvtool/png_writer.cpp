@@ -10,6 +10,8 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include "tools/tmvtool/tool_text.h"
+
 namespace tarn::tmvtool {
 namespace {
 
@@ -51,14 +53,14 @@ struct PngWriter::Codec {
 PngWriter::PngWriter() : codec_(std::make_unique<Codec>()) {
   const AVCodec* png = avcodec_find_encoder(AV_CODEC_ID_PNG);
   if (png == nullptr) {
-    setupProblem_ = "this libavcodec has no PNG encoder";
+    setupProblem_ = Tr("this libavcodec has no PNG encoder");
     return;
   }
   codec_->context.reset(avcodec_alloc_context3(png));
   codec_->frame.reset(av_frame_alloc());
   codec_->packet.reset(av_packet_alloc());
   if (!codec_->context || !codec_->frame || !codec_->packet) {
-    setupProblem_ = "out of memory";
+    setupProblem_ = Tr("out of memory");
     return;
   }
   AVCodecContext& context = *codec_->context;
@@ -67,7 +69,7 @@ PngWriter::PngWriter() : codec_(std::make_unique<Codec>()) {
   context.pix_fmt = AV_PIX_FMT_RGB24;
   context.time_base = AVRational{1, 10};
   if (const int error = avcodec_open2(&context, png, nullptr); error < 0) {
-    setupProblem_ = "cannot open the PNG encoder: " + AvErrorText(error);
+    setupProblem_ = Tr("cannot open the PNG encoder: %1", AvErrorText(error));
     return;
   }
   AVFrame& frame = *codec_->frame;
@@ -75,7 +77,7 @@ PngWriter::PngWriter() : codec_(std::make_unique<Codec>()) {
   frame.width = codec::kScreenWidth;
   frame.height = codec::kScreenHeight;
   if (const int error = av_frame_get_buffer(&frame, 0); error < 0) {
-    setupProblem_ = "cannot allocate a picture: " + AvErrorText(error);
+    setupProblem_ = Tr("cannot allocate a picture: %1", AvErrorText(error));
   }
 }
 
@@ -95,11 +97,11 @@ std::string PngWriter::Write(const std::string& path, std::span<const std::uint8
     }
   }
   if (const int error = avcodec_send_frame(codec_->context.get(), &frame); error < 0) {
-    return "PNG encoder: " + AvErrorText(error);
+    return Tr("PNG encoder: %1", AvErrorText(error));
   }
   AVPacket* packet = codec_->packet.get();
   if (const int error = avcodec_receive_packet(codec_->context.get(), packet); error < 0) {
-    return "PNG encoder: " + AvErrorText(error);
+    return Tr("PNG encoder: %1", AvErrorText(error));
   }
   std::string problem = WriteFile(path, packet->data, static_cast<std::size_t>(packet->size));
   av_packet_unref(packet);

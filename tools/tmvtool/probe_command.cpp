@@ -15,11 +15,12 @@ extern "C" {
 #include "platform/file_description.h"
 #include "tools/tmvtool/file_listing.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
 
-constexpr std::string_view kUsage =
+constexpr const char* kUsage = TrNoop(
     "usage: tmvtool probe [--json] PATH\n"
     "       tmvtool probe [--json] --drive\n"
     "       (dvd-info is another name of probe)\n"
@@ -37,7 +38,7 @@ constexpr std::string_view kUsage =
     "    \"audio\": [{\"stream\": 1, \"language\": \"en\", \"format\": \"ac3\", \"channels\": 2}, ...],\n"
     "    \"subtitles\": [{\"stream\": 1, \"language\": \"en\"}, ...]}, ...]}\n"
     "A video file's object begins with \"file\": PATH; its chapters also give \"start\" and\n"
-    "\"name\", its subtitles \"format\" and \"text\" (true for text, false for pictures).\n";
+    "\"name\", its subtitles \"format\" and \"text\" (true for text, false for pictures).\n");
 
 // What PATH names: a disc (a folder, an .ifo file or an image), else a video file.
 bool LooksLikeDisc(const std::string& path) {
@@ -55,31 +56,45 @@ void PrintFile(const platform::FileDescription& file, bool json) {
     PrintFileText(file);
 }
 
+// Two digits at least, as the disc's own lists number them.
+std::string TwoDigits(std::size_t number) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%02zu", number);
+  return text;
+}
+
+std::string StreamId(int id) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", id);
+  return text;
+}
+
 void PrintText(const dvd::DiscDescription& disc) {
-  std::printf("Disc: %s\n", disc.location.directory.c_str());
+  std::string out = Tr("Disc: %1\n", disc.location.directory);
   size_t longest = 0;
   for (const dvd::TitleInfo& title : disc.titles) {
     if (title.length > disc.titles[longest].length) longest = static_cast<size_t>(title.number - 1);
-    std::printf("Title: %02d, Length: %s Chapters: %02zu, Audio streams: %02zu, Subpictures: %02zu\n", title.number,
-                Clock(title.length).c_str(), title.chapters.size(), title.audio.size(), title.subpictures.size());
-    std::printf("\tVideo: %s, %dx%d, %s\n", title.video.standard == dvd::VideoStandard::kPal ? "PAL" : "NTSC",
-                title.video.width, title.video.height, title.video.aspect == dvd::AspectRatio::k16x9 ? "16:9" : "4:3");
+    out += Tr("Title: %1, Length: %2 Chapters: %3, Audio streams: %4, Subpictures: %5\n",
+              TwoDigits(static_cast<std::size_t>(title.number)), Clock(title.length), TwoDigits(title.chapters.size()),
+              TwoDigits(title.audio.size()), TwoDigits(title.subpictures.size()));
+    out += Tr("\tVideo: %1, %2x%3, %4\n", title.video.standard == dvd::VideoStandard::kPal ? "PAL" : "NTSC",
+              title.video.width, title.video.height, title.video.aspect == dvd::AspectRatio::k16x9 ? "16:9" : "4:3");
     for (size_t i = 0; i < title.audio.size(); ++i) {
       const dvd::AudioStreamInfo& audio = title.audio[i];
-      std::printf("\tAudio: %zu, Language: %s, Format: %s, Channels: %d, Stream id: 0x%02x\n", i + 1,
-                  audio.language.empty() ? "--" : audio.language.c_str(), dvd::AudioFormatName(audio.format),
-                  audio.channels, dvd::AudioStreamId(audio));
+      out += Tr("\tAudio: %1, Language: %2, Format: %3, Channels: %4, Stream id: %5\n", i + 1,
+                audio.language.empty() ? "--" : audio.language, dvd::AudioFormatName(audio.format), audio.channels,
+                StreamId(dvd::AudioStreamId(audio)));
     }
-    for (size_t i = 0; i < title.chapters.size(); ++i) {
-      std::printf("\tChapter: %02zu, Length: %s\n", i + 1, Clock(title.chapters[i].length).c_str());
-    }
+    for (size_t i = 0; i < title.chapters.size(); ++i)
+      out += Tr("\tChapter: %1, Length: %2\n", TwoDigits(i + 1), Clock(title.chapters[i].length));
     for (size_t i = 0; i < title.subpictures.size(); ++i) {
       const dvd::SubpictureStreamInfo& subpicture = title.subpictures[i];
-      std::printf("\tSubtitle: %02zu, Language: %s, Stream id: 0x%02x\n", i + 1,
-                  subpicture.language.empty() ? "--" : subpicture.language.c_str(), 0x20 + subpicture.physicalId);
+      out += Tr("\tSubtitle: %1, Language: %2, Stream id: %3\n", TwoDigits(i + 1),
+                subpicture.language.empty() ? "--" : subpicture.language, StreamId(0x20 + subpicture.physicalId));
     }
   }
-  if (!disc.titles.empty()) std::printf("Longest track: %02zu\n", longest + 1);
+  if (!disc.titles.empty()) out += Tr("Longest track: %1\n", TwoDigits(longest + 1));
+  std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 void PrintJson(const dvd::DiscDescription& disc) {
@@ -123,14 +138,14 @@ int RunProbe(std::span<const std::string_view> args) {
     } else if (arg == "--drive") {
       drive = true;
     } else if (arg.starts_with('-') || !path.empty()) {
-      PrintError("probe takes one disc or file path or --drive, and --json (see tmvtool probe --help)");
+      PrintError(Tr("probe takes one disc or file path or --drive, and --json (see tmvtool probe --help)"));
       return kExitUsage;
     } else {
       path = std::string(arg);
     }
   }
   if (path.empty() == !drive) {
-    PrintError("probe takes one disc or file path or --drive (see tmvtool probe --help)");
+    PrintError(Tr("probe takes one disc or file path or --drive (see tmvtool probe --help)"));
     return kExitUsage;
   }
   // FFmpeg's notes on a damaged file would stand between the lines of the listing's reader.
@@ -165,8 +180,8 @@ int RunProbe(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& ProbeSubcommand() {
-  static const Subcommand command{"probe", "list the titles, chapters and streams of a DVD or a video file", kUsage,
-                                  RunProbe};
+  static const Subcommand command{"probe", TrNoop("list the titles, chapters and streams of a DVD or a video file"),
+                                  kUsage, RunProbe};
   return command;
 }
 

@@ -24,8 +24,8 @@ class ProgressLine {
 
 // "42%, 1:05 left" (no time left until the first percent is done, when a guess would be wild).
 std::string ProgressText(double done, double total, double elapsed);
-// The first columns - 1 characters, so that the cursor stays on the line.
-std::string FitToWidth(std::string text, std::size_t columns);
+// What fits in columns - 1 terminal columns, so that the cursor stays on the line.
+std::string FitToWidth(const std::string& text, std::size_t columns);
 // The width of the terminal on standard error, else $COLUMNS, else 80.
 std::size_t TerminalColumns();
 

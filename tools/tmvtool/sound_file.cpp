@@ -12,6 +12,7 @@
 #include "tarnaud/ima_adpcm.h"
 #include "formats/sound_format.h"
 #include "tools/tmvtool/subcommand.h"
+#include "tools/tmvtool/tool_text.h"
 
 namespace tarn::tmvtool {
 namespace {
@@ -60,13 +61,14 @@ std::string Unplayable(const std::string& path, const OpenedSound& sound) {
     case SoundFileState::kFinished:
       return {};
     case SoundFileState::kUnfinished:
-      return path + " is unfinished: its header is still zero (the conversion was interrupted), so its mode is unknown";
+      return Tr("%1 is unfinished: its header is still zero (the conversion was interrupted), so its mode is unknown",
+                path);
     case SoundFileState::kDamaged:
-      return path + " is damaged: " + sound.header.problem;
+      return Tr("%1 is damaged: %2", path, sound.header.problem);
     case SoundFileState::kNotSound:
       break;
   }
-  return path + ": not a sound file";
+  return Tr("%1: not a sound file", path);
 }
 
 void PutLe(std::vector<std::uint8_t>& bytes, std::uint32_t value, int size) {
@@ -125,27 +127,32 @@ bool IsSoundFile(const std::string& path) {
 int PrintSoundInfo(const std::string& path) {
   const OpenedSound sound = OpenSound(path);
   if (!sound.file) return kExitFailure;
-  std::printf("file: %s\nsize: %" PRIu64 " bytes\n", path.c_str(), sound.size);
+  std::fputs(Tr("file: %1\nsize: %2 bytes\n", path, sound.size).c_str(), stdout);
   const aud::SoundHeader& header = sound.header.header;
   switch (sound.header.state) {
     case SoundFileState::kNotSound:
-      PrintError(path + ": not a sound file");
+      PrintError(Tr("%1: not a sound file", path));
       return kExitFailure;
     case SoundFileState::kUnfinished:
-      std::printf("header: unfinished: all 64 bytes are zero (the conversion was interrupted)\n");
-      PrintError("warning: " + Unplayable(path, sound));
+      std::fputs(Tr("header: unfinished: all 64 bytes are zero (the conversion was interrupted)\n").c_str(), stdout);
+      PrintError(Tr("warning: %1", Unplayable(path, sound)));
       return kExitOk;
     case SoundFileState::kDamaged:
     case SoundFileState::kFinished:
       break;
   }
   const aud::SoundLayout& layout = header.layout;
-  std::printf("header: %s: \"TMS1\", MusicMode %u, %s, %u %s, %" PRIu32 " Hz, %u bits per sample\n",
-              sound.header.state == SoundFileState::kFinished ? "finished" : "damaged", header.musicMode,
-              layout.codec == SoundCodec::kImaAdpcm ? "IMA ADPCM" : "8-bit PCM", layout.channels,
-              layout.channels == 1 ? "channel" : "channels", layout.sampleRate, layout.bitsPerSample);
-  std::printf("length: %s (%" PRIu32 " sample frames, %" PRIu32 " data bytes)\n",
-              Duration(header.frames, layout.sampleRate).c_str(), header.frames, header.dataBytes);
+  const std::string state = sound.header.state == SoundFileState::kFinished ? Tr("finished") : Tr("damaged");
+  const std::string codec = layout.codec == SoundCodec::kImaAdpcm ? "IMA ADPCM" : Tr("8-bit PCM");
+  const std::string channels = TrCount(layout.channels, "%1 channel", "%1 channels");
+  std::fputs(Tr("header: %1: \"TMS1\", MusicMode %2, %3, %4, %5 Hz, %6 bits per sample\n", state, header.musicMode,
+                codec, channels, layout.sampleRate, layout.bitsPerSample)
+                 .c_str(),
+             stdout);
+  std::fputs(Tr("length: %1 (%2 sample frames, %3 data bytes)\n", Duration(header.frames, layout.sampleRate),
+                header.frames, header.dataBytes)
+                 .c_str(),
+             stdout);
   if (sound.header.state == SoundFileState::kDamaged) {
     PrintError(Unplayable(path, sound));
     return kExitFailure;
@@ -163,7 +170,7 @@ int DecodeSoundToWav(const std::string& path, const std::string& wavPath) {
   const aud::SoundLayout& layout = sound.header.header.layout;
   File out(std::fopen(wavPath.c_str(), "wb"));
   if (!out) {
-    PrintError("cannot write " + wavPath + ": " + ErrorText(errno));
+    PrintError(Tr("cannot write %1: %2", wavPath, ErrorText(errno)));
     return kExitFailure;
   }
   const std::vector<std::uint8_t> header = WavHeader(layout, sound.header.header.frames);
@@ -184,7 +191,8 @@ int DecodeSoundToWav(const std::string& path, const std::string& wavPath) {
   const int errorNumber = errno;
   if (std::fclose(out.release()) != 0) written = false;
   if (!read || !written) {
-    PrintError((read ? "cannot write " + wavPath : "cannot read " + path) + ": " + ErrorText(errorNumber));
+    PrintError(read ? Tr("cannot write %1: %2", wavPath, ErrorText(errorNumber))
+                    : Tr("cannot read %1: %2", path, ErrorText(errorNumber)));
     std::remove(wavPath.c_str());
     return kExitFailure;
   }

@@ -14,8 +14,8 @@ inline constexpr int kExitUsage = 2;    // the command line is wrong
 
 struct Subcommand {
   std::string_view name;
-  std::string_view summary;
-  std::string_view usage;  // full help text, printed for `tmvtool NAME --help`
+  const char* summary;  // English source texts, translated when shown
+  const char* usage;    // full help text, printed for `tmvtool NAME --help`
   // Arguments after the subcommand's name.
   int (*run)(std::span<const std::string_view> args);
 };
@@ -29,8 +29,6 @@ const Verbosity& Say();
 
 // Error message on standard error, "tmvtool: " first.
 void PrintError(const std::string& message);
-// "1 frame", "2 frames": a count with its noun.
-std::string Count(unsigned long long count, std::string_view noun);
 // " (CODE)" under --verbose, else nothing: the words of a message come first.
 std::string CodeNote(const std::string& code);
 // The message for an errno value, e.g. "No such file or directory".

@@ -8,6 +8,12 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <ctime>
+
+#include "base/conversion_lock.h"
+#include "media/com/ComPtr.h"
 #include "converter/ui/video_window.h"
 #include "tests/converter/run_test_support.h"
 #include "window_test_support.h"
@@ -35,6 +41,16 @@ class WindowRunTest : public WindowTest {
       SetChapterTick(row, std::find(rows.begin(), rows.end(), row) != rows.end());
   }
   ui::QtVideoWindow* VideoWindow() { return dynamic_cast<ui::QtVideoWindow*>(window_->Graph().VideoWindow()); }
+  // The renderer's side of the video window in the current graph.
+  ComPtr<IVideoWindow> RendererWindow() {
+    ComPtr<IEnumFilters> filters;
+    window_->Graph().Graph()->EnumFilters(filters.ReleaseAndGetAddressOf());
+    ComPtr<IBaseFilter> filter;
+    ComPtr<IVideoWindow> renderer;
+    while (filters->Next(1, filter.ReleaseAndGetAddressOf(), nullptr) == S_OK)
+      if (SUCCEEDED(QueryInterfaceAs(filter.Get(), renderer.ReleaseAndGetAddressOf()))) break;
+    return renderer;
+  }
 
   QString disc_;
 };
@@ -66,6 +82,17 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   EXPECT_GT(red.red(), 160);
   EXPECT_LT(red.green(), 80);
   EXPECT_LT(red.blue(), 80);
+  // The user makes the window larger: the graph's renderer hears of its new size and the picture
+  // fills it.
+  video->resize(480, 320);
+  QCoreApplication::processEvents();
+  LONG left = -1, top = -1, width = 0, height = 0;
+  ASSERT_TRUE(RendererWindow());
+  RendererWindow()->GetWindowPosition(&left, &top, &width, &height);
+  EXPECT_EQ(std::vector<LONG>({left, top, width, height}), std::vector<LONG>({0, 0, 480, 320}));
+  const QImage shown = video->grab().toImage();
+  ASSERT_EQ(shown.size(), QSize(480, 320));
+  for (const QPoint corner : {QPoint(2, 2), QPoint(477, 317)}) EXPECT_GT(shown.pixelColor(corner).red(), 160);
 
   Press(1002);
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
@@ -86,6 +113,41 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   EXPECT_GT(played.red(), 160);
   EXPECT_LT(played.green(), 80);
   EXPECT_LT(played.blue(), 80);
+}
+
+// The progress line of a batch: segment n of m and, once a chapter is finished, the time the
+// run still needs, which only counts down within a chapter and is gone when the run has ended.
+TEST_F(WindowRunTest, TheProgressLineShowsTheTimeLeftOnceAChapterIsFinished) {
+  OpenDisc();
+  std::vector<std::pair<int, QString>> lines;  // the segment's number and the line shown
+  hook_->onProgress = [this, &lines](const SegmentInfo& segment) {
+    lines.emplace_back(segment.number, window_->ProgressLine());
+  };
+  Press(1002);
+  ASSERT_EQ(hook_->ends.size(), 4u);
+  ASSERT_FALSE(lines.empty());
+  const QString left = QStringLiteral("，剩余 ");
+  std::optional<QString> lastLeft;
+  for (const auto& [segment, line] : lines) {
+    EXPECT_TRUE(line.startsWith(QStringLiteral("正在转换第 %1/4 段：标题[01] 章节[00%1]，片中 ").arg(segment)))
+        << line.toStdString();
+    const qsizetype at = line.indexOf(left);
+    if (segment == 1) {
+      EXPECT_EQ(at, -1) << line.toStdString();  // no guess before a chapter is done
+      continue;
+    }
+    ASSERT_NE(at, -1) << line.toStdString();
+    const QString clock = line.mid(at + left.size());
+    EXPECT_EQ(clock.size(), 8) << line.toStdString();  // "00:00:01"
+    if (segment == 4) {
+      if (lastLeft) {
+        EXPECT_LE(clock, *lastLeft);
+      }
+      lastLeft = clock;
+    }
+  }
+  EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const auto& line) { return line.first > 1; }));
+  EXPECT_EQ(window_->ProgressLine(), QStringLiteral("转换结束：4 段已转换。按“中止”回到空闲状态。"));
 }
 
 TEST_F(WindowRunTest, AtTheSizeLimitOpenIsRefusedAndContinueGoesOnInNewFiles) {
@@ -138,6 +200,31 @@ TEST_F(WindowRunTest, NoTitleCanBeDeletedDuringARunAndAbortEndsTheNextOne) {
   EXPECT_EQ(hook_->ends, std::vector<SegmentEnd>{SegmentEnd::Aborted});
   EXPECT_EQ(Label(1002), QStringLiteral("转换"));
   EXPECT_EQ(Label(1020), QStringLiteral("预览"));
+  EXPECT_TRUE(Control(1020)->isEnabled());
+  EXPECT_EQ(power_.requests, 0);
+}
+
+TEST_F(WindowRunTest, ASecondConversionWithTheSameSettingsFileIsRefusedNamingTheRunningOne) {
+  OpenDisc();
+  KeepChapters({0});
+  const std::time_t before = std::time(nullptr);
+  const settings::ConversionLock running(profile_.path(), "tarnconv: /media/dvd");
+  ASSERT_TRUE(running.held());
+  const std::optional<std::time_t> since = settings::ConversionLock(profile_.path(), "probe").holder().since;
+  ASSERT_TRUE(since.has_value());
+  EXPECT_GE(*since, before);
+  std::tm local{};
+  ASSERT_NE(::localtime_r(&*since, &local), nullptr);
+  char when[32];
+  std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+
+  Press(1002);
+  EXPECT_TRUE(hook_->started.empty());
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_EQ(prompts_.messages[0].toStdString(), "警告: 另一个转换正在使用设置文件 " + profile_.path().string() +
+                                                    "：进程 " + std::to_string(::getpid()) +
+                                                    "，tarnconv: /media/dvd，开始于 " + when + "。本次转换没有开始。");
+  EXPECT_EQ(Label(1002), QStringLiteral("转换"));
   EXPECT_TRUE(Control(1020)->isEnabled());
   EXPECT_EQ(power_.requests, 0);
 }

@@ -55,6 +55,11 @@ void SegmentHook::SegmentStarted(const SegmentInfo& segment) {
   if (onStart) onStart(segment);
 }
 
+void SegmentHook::Progress(const SegmentInfo& segment, std::int64_t /*seconds*/, std::int64_t /*kib*/,
+                           unsigned /*chapter*/) {
+  if (onProgress) onProgress(segment);
+}
+
 void SegmentHook::SegmentEnded(const SegmentInfo& /*segment*/, SegmentEnd how, const ChapterResult& /*result*/) {
   ends.push_back(how);
 }

@@ -36,12 +36,14 @@ class SegmentHook final : public RunObserver {
  public:
   explicit SegmentHook(const settings::ProfileFile& profile) : profile_(profile) {}
   void SegmentStarted(const SegmentInfo& segment) override;
+  void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) override;
   void SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) override;
 
   std::vector<SegmentInfo> started;
   std::vector<std::string> contrastRead;  // Contrast in the settings file as each segment began
   std::vector<SegmentEnd> ends;
   std::function<void(const SegmentInfo&)> onStart;
+  std::function<void(const SegmentInfo&)> onProgress;  // after the window has shown the size poll
 
  private:
   const settings::ProfileFile& profile_;

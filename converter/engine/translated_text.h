@@ -1,6 +1,8 @@
-// Texts of the command line in the user's language. The English source text goes through Qt's
-// translators (context "tarnconv"; translations/tarnconv_*.ts) and its %1, %2, ... are filled
-// in order. A count picks its English form here; a translation gives each form its own text.
+// Texts of tarnconv in the user's language: the command line's, and the engine's own messages
+// (not the system's texts, which stay as they are). The English source text goes through Qt's
+// translators (context "tarnconv"; converter/translations/tarnconv_*.ts, installed by the
+// command line only: the window keeps its texts) and its %1, %2, ... are filled in order. A
+// count picks its English form here; a translation gives each form its own text.
 #pragma once
 
 #include <QCoreApplication>
@@ -28,6 +30,9 @@ std::string Tr(const char* source, const Args&... args) {
   ((text = text.arg(TextArg(args))), ...);
   return text.toStdString();
 }
+
+// Marks a text that is translated where it is shown (texts kept in tables).
+constexpr const char* TrNoop(const char* source) { return source; }
 
 // `one` for a count of 1, else `many`; the count is %1.
 template <std::integral Number, typename... Args>
