@@ -15,7 +15,7 @@ namespace {
 constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
 
 // Offsets in vector-number arithmetic (16 is one row, 1 one pixel), in the order evaluated.
-constexpr int kLargeDiamond[] = {-32, -17, -15, -2, 2, 15, 17, 32};
+// The large diamond is kLargeDiamond of encode_motion_avx2.h.
 constexpr int kSmallDiamond[] = {-16, -1, 1, 16};
 
 // The displacement grows with the vector number (one row of 720 bytes outweighs the widest
@@ -110,12 +110,9 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
 #if defined(__x86_64__) || defined(__i386__)
     if constexpr (HasEightCostsAvx2(W)) {
       if (batch && centre >= batchFrom && centre < batchBeyond) {
-        int displacements[8], costs[8];
-        for (int k = 0; k < 8; ++k) displacements[k] = VectorDisplacement(centre + kLargeDiamond[k]);
-        EightCostsAvx2<W, H>(current, displacedRegion, displacements, costs);
-        for (int k = 0; k < 8; ++k)
-          if (costs[k] < best.cost) best = {centre + kLargeDiamond[k], costs[k]};
-        if (best.vector == centre) break;
+        const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+        if (winner.step < 0) break;
+        best = {centre + kLargeDiamond[winner.step], winner.cost};
         continue;
       }
     }

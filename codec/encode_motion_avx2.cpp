@@ -21,12 +21,27 @@ inline long long Load8(const std::uint8_t* at) {
   return bytes;
 }
 
+// The displacements of the eight candidates around `centre`, one to a 32-bit lane.
+__attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) {
+  const __m256i steps = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond));
+  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre), steps);
+  const __m256i eight = _mm256_set1_epi32(8);
+  const __m256i rows = _mm256_sub_epi32(_mm256_srai_epi32(vectors, 4), eight);
+  const __m256i columns = _mm256_sub_epi32(_mm256_and_si256(vectors, _mm256_set1_epi32(15)), eight);
+  return _mm256_add_epi32(_mm256_mullo_epi32(rows, _mm256_set1_epi32(kStride)),
+                          _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
+}
+
 // The region's bytes of each row masked (the rest of the eight read is another pixel), and
-// the four 64-bit sums of each register are the four candidates' costs.
+// the four 64-bit sums of each register are four candidates' costs. The winner is the lowest
+// cost's first lane: the minimum spread to every lane, then the first lane equal to it.
 template <int W, int H>
-__attribute__((target("avx2"))) void EightCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                const int* displacements, int* costs) {
+__attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* current,
+                                                           const std::uint8_t* displacedRegion, int centre,
+                                                           int centreCost) {
   static_assert(HasEightCostsAvx2(W));
+  alignas(32) int displacements[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements(centre));
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -40,24 +55,28 @@ __attribute__((target("avx2"))) void EightCosts(const std::uint8_t* current, con
     low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(first, mask), region));
     high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(second, mask), region));
   }
-  // Each sum is below 2^16: the low 32 bits of each lane, gathered into eight ints.
-  const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-  const __m128i lowCosts = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(low, pick));
-  const __m128i highCosts = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(high, pick));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(costs), lowCosts);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(costs + 4), highCosts);
+  // Each sum is below 2^16: the low 32 bits of each 64-bit lane, candidates 0-7 in order.
+  const __m256i costs = _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                                    _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+  __m256i lowest = _mm256_min_epi32(costs, _mm256_permute2x128_si256(costs, costs, 1));
+  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0x4E));
+  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
+  const int lowestCost = _mm256_cvtsi256_si32(lowest);
+  if (lowestCost >= centreCost) return {-1, centreCost};
+  const unsigned equal = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
+  return {__builtin_ctz(equal), lowestCost};
 }
 
 }  // namespace
 
 template <int W, int H>
-void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                    const int* displacements, int* costs) {
-  EightCosts<W, H>(current, displacedRegion, displacements, costs);
+DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                               int centreCost) {
+  return LargeDiamond<W, H>(current, displacedRegion, centre, centreCost);
 }
 
 #define TARN_EIGHT_COSTS(W, H) \
-  template void EightCostsAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, const int*, int*);
+  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
 TARN_EIGHT_COSTS(2, 4)
 TARN_EIGHT_COSTS(2, 2)
 TARN_EIGHT_COSTS(1, 2)
