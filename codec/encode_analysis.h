@@ -36,6 +36,12 @@ enum TableId : int {
   kTableCount,
 };
 
+// A square table's halves follow it in TableId order: left/right, then top/bottom.
+constexpr TableId LeftRightOf(TableId square) { return static_cast<TableId>(square + 1); }
+constexpr TableId TopBottomOf(TableId square) { return static_cast<TableId>(square + 2); }
+// The square two levels up from a square level (4x4 -> 8x8, 2x2 -> 4x4).
+constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(square - 3); }
+
 // A region's motion search and channel sums within one frame: the level-3 rerun and the
 // retries analyse the same regions again, and both results depend only on the pictures
 // (and the search on its starting vector), never on the thresholds.
@@ -65,6 +71,7 @@ struct RegionTable {
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
   std::vector<SumsMemo> sums;
+  std::array<int, 32> pixelOffsets{};  // each region's first pixel from its block's (y * 240 + x)
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -105,22 +112,36 @@ class FrameAnalysis {
 
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
-  // The halves of the square region `square` (of table `squareTable`) in `halvesTable`.
-  Halves HalvesOf(TableId squareTable, int square, TableId halvesTable) const;
+  // The halves of the square region `square` (of table `squareTable`) in `halvesTable`, its
+  // left/right or top/bottom table. Left/right halves lie in a table of twice the regions
+  // across, top/bottom halves in one of twice the rows.
+  Halves HalvesOf(TableId squareTable, int square, TableId halvesTable) const {
+    const RegionTable& squares = tables_[squareTable];
+    const int column = square & (squares.perRow - 1);
+    const int rowStart = (square >> squares.perRowShift) << (squares.perRowShift + 1);
+    if (halvesTable == LeftRightOf(squareTable)) return {rowStart | (column << 1), (rowStart | (column << 1)) + 1};
+    return {rowStart | column, (rowStart | column) + squares.perRow};
+  }
   // The left/right halves are used unless both of them split.
-  bool UsesLeftRight(TableId squareTable, int block, int square) const;
+  bool UsesLeftRight(TableId squareTable, int block, int square) const {
+    const TableId leftRightId = LeftRightOf(squareTable);
+    const Halves h = HalvesOf(squareTable, square, leftRightId);
+    const RegionTable& leftRight = tables_[leftRightId];
+    return leftRight.Decision(block, h.first) != kSplit || leftRight.Decision(block, h.second) != kSplit;
+  }
 
  private:
   // Below level 0 only blocks that split have anything to analyse.
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
   static void MarkNotAnalysed(RegionTable& table, int block);
   int RunSquares(TableId table, const Thresholds& thresholds);
+  std::uint32_t SquaresToAnalyse(TableId table, int block) const;
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
-  bool PassesMove(RegionTable& table, int block, int region, int offset, int move);
-  bool PassesFill(RegionTable& table, int block, int region, int fill);
+  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset, int move);
+  bool PassesFill(RegionTable& table, int block, int region, std::size_t index, int fill);
   MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
-  const ChannelSums& SumOnce(RegionTable& table, int block, int region);
+  const ChannelSums& SumOnce(RegionTable& table, int block, int region, std::size_t index);
   int PredictedVector(const RegionTable& table, int block, int region) const;
   void StorePixelPair(RegionTable& table, std::size_t index, int offset);
 
@@ -128,6 +149,7 @@ class FrameAnalysis {
   MotionSearch motion_;
   BlockSums blockSums_;
   RegionPictures pictures_{};
+  std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
   std::array<double, kBlockCount> fillFactor_{};
   std::array<double, kBlockCount> moveFactor_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
