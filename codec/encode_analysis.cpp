@@ -49,6 +49,7 @@ FrameAnalysis::FrameAnalysis() {
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
   blockSums_.Begin(pictures.prepared);
+  motion_.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
     for (RegionTable& table : tables_) {
       std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});

@@ -28,16 +28,34 @@ constexpr std::array<int, kVectorCount> kDisplacements = [] {
 static_assert(std::is_sorted(kDisplacements.begin(), kDisplacements.end()));
 
 // The first vector number whose displacement is at least `displacement` (kVectorCount if none).
-int FirstVectorFrom(int displacement) {
+// Row r's vectors cover displacements 720 r - 24 to 720 r + 21, so the answer lies in the first
+// row reaching `displacement`, at the first column that does (both ceilings taken of positive
+// numbers: 9 rows of 720 and 234 steps of 3 added first).
+constexpr int FirstVectorFrom(int displacement) {
   if (displacement <= kDisplacements.front()) return 0;
   if (displacement > kDisplacements.back()) return kVectorCount;
-  return static_cast<int>(std::lower_bound(kDisplacements.begin(), kDisplacements.end(), displacement) -
-                          kDisplacements.begin());
+  const int row = (displacement - 21 + 9 * 720 + 719) / 720 - 9;
+  const int column = std::max((displacement - row * 720 + 234 * 3 + 2) / 3 - 234, -8);
+  return (row + 8) * 16 + column + 8;
 }
+
+// The arithmetic against a search of the sorted displacements, for every displacement a
+// region can ask about and one beyond each end.
+constexpr bool FirstVectorFromMatchesTheTable() {
+  int first = 0;
+  for (int displacement = kDisplacements.front() - 1; displacement <= kDisplacements.back() + 1; ++displacement) {
+    while (first < kVectorCount && kDisplacements[first] < displacement) ++first;
+    if (FirstVectorFrom(displacement) != first) return false;
+  }
+  return FirstVectorFrom(-kPictureBytes) == 0 && FirstVectorFrom(kPictureBytes) == kVectorCount;
+}
+static_assert(FirstVectorFromMatchesTheTable());
 
 }  // namespace
 
-MotionSearch::MotionSearch() { remembered_.fill({0, 0}); }
+MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()) { remembered_.fill({0, 0}); }
+
+void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
 
 void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                int width, int height, int offset, int fastReach) {
@@ -133,7 +151,6 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
 
 MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                           int width, int height, int offset, int predicted) {
-  useAvx2_ = PrepUsesAvx2();
   const auto begin = [&](int fastReach) {
     BeginRegion(prepared, referenceCopy, width, height, offset, fastReach);
   };

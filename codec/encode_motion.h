@@ -27,7 +27,10 @@ class MotionSearch {
     int cost;
   };
 
-  MotionSearch();
+  MotionSearch();  // takes the processor's answer (or the tests' choice) on the fast kernels
+
+  // Takes that answer again; the analysis asks once per frame.
+  void BeginFrame();
 
   // Searches for the region of width x height whose first byte is at `offset` in `prepared`,
   // in `referenceCopy` (both BGR, 720-byte rows), starting from vector `predicted`.
@@ -57,7 +60,7 @@ class MotionSearch {
   int usableCount_ = 0;
   // From this vector number on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
-  bool useAvx2_ = false;  // the processor's answer (or the tests' choice), taken per search
+  bool useAvx2_ = false;
 };
 
 }  // namespace tarn::codec
