@@ -32,16 +32,11 @@ __attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) 
                           _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
 }
 
-// The region's bytes of each row masked (the rest of the eight read is another pixel), and
-// the four 64-bit sums of each register are four candidates' costs. The winner is the lowest
-// cost's first lane: the minimum spread to every lane, then the first lane equal to it.
+// Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
+// pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H>
-__attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* current,
-                                                           const std::uint8_t* displacedRegion, int centre,
-                                                           int centreCost) {
-  static_assert(HasEightCostsAvx2(W));
-  alignas(32) int displacements[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements(centre));
+__attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                    const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -56,8 +51,41 @@ __attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* c
     high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(second, mask), region));
   }
   // Each sum is below 2^16: the low 32 bits of each 64-bit lane, candidates 0-7 in order.
-  const __m256i costs = _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
-                                                    _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+}
+
+// Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
+// to each half), whose two 64-bit sums per half add up to the candidate's cost.
+template <int H>
+__attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* current,
+                                                        const std::uint8_t* displacedRegion, const int* displacements) {
+  const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
+  __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const __m256i region = _mm256_and_si256(
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(current + row * kStride))), mask);
+    const std::uint8_t* at = displacedRegion + row * kStride;
+#pragma GCC unroll 4
+    for (int p = 0; p < 4; ++p) {
+      const __m256i both = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
+                                               reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(both, mask), region));
+    }
+  }
+  // Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit
+  // parts: the parts added, then the low 32 bits of each gathered in candidate order.
+#pragma GCC unroll 4
+  for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
+  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
+  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
+  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// The winner is the lowest cost's first lane: the minimum spread to every lane, then the first
+// lane equal to it.
+__attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
   __m256i lowest = _mm256_min_epi32(costs, _mm256_permute2x128_si256(costs, costs, 1));
   lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0x4E));
   lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
@@ -65,6 +93,19 @@ __attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* c
   if (lowestCost >= centreCost) return {-1, centreCost};
   const unsigned equal = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
   return {__builtin_ctz(equal), lowestCost};
+}
+
+template <int W, int H>
+__attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* current,
+                                                           const std::uint8_t* displacedRegion, int centre,
+                                                           int centreCost) {
+  static_assert(HasEightCostsAvx2(W));
+  alignas(32) int displacements[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements(centre));
+  if constexpr (W * 3 == 12)
+    return FirstLowest(TwelveByteCosts<H>(current, displacedRegion, displacements), centreCost);
+  else
+    return FirstLowest(NarrowCosts<W, H>(current, displacedRegion, displacements), centreCost);
 }
 
 }  // namespace
@@ -77,6 +118,9 @@ DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
 
 #define TARN_EIGHT_COSTS(W, H) \
   template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_EIGHT_COSTS(4, 8)
+TARN_EIGHT_COSTS(4, 4)
+TARN_EIGHT_COSTS(4, 2)
 TARN_EIGHT_COSTS(2, 4)
 TARN_EIGHT_COSTS(2, 2)
 TARN_EIGHT_COSTS(1, 2)

@@ -6,8 +6,9 @@
 
 namespace tarn::codec {
 
-// Whether the shape has the eight-candidate kernel: rows of at most eight bytes (w <= 2).
-constexpr bool HasEightCostsAvx2(int width) { return width <= 2; }
+// Whether the shape has the eight-candidate kernel: rows of at most eight bytes (w <= 2), read
+// eight bytes wide, or of 12 bytes (w = 4), read 16 bytes wide.
+constexpr bool HasEightCostsAvx2(int width) { return width <= 4; }
 
 // The large diamond's steps in vector-number arithmetic (16 is one row, 1 one pixel), in the
 // order the search evaluates them.
@@ -22,8 +23,8 @@ struct DiamondWinner {
 // `current` and the one at displacedRegion + VectorDisplacement(centre + kLargeDiamond[k])
 // (BGR, 720-byte rows). Returns the first candidate of the lowest cost when that cost is
 // below `centreCost`, as the search's candidate-by-candidate comparison would pick it. Every
-// candidate must be a vector number (0-255), and every row read is eight bytes wide, so each
-// displaced region must leave eight readable bytes from its last row's start.
+// candidate must be a vector number (0-255), and every row is read eight bytes wide (16 for
+// w = 4), so each displaced region must leave that many readable bytes from its last row's start.
 template <int W, int H>
 DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost);
