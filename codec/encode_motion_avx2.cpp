@@ -32,6 +32,23 @@ __attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) 
                           _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
 }
 
+// Candidates 0-3 as the four 64-bit sums of `low`, 4-7 of `high`, each below 2^16: the low 32
+// bits of each, in candidate order.
+__attribute__((target("avx2"))) inline __m256i QuadsInOrder(__m256i low, __m256i high) {
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+}
+
+// Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit parts:
+// the parts added, then the low 32 bits of each gathered in candidate order.
+__attribute__((target("avx2"))) inline __m256i PairsInOrder(__m256i (&pairs)[4]) {
+#pragma GCC unroll 4
+  for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
+  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
+  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
+  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H>
@@ -50,9 +67,7 @@ __attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current,
     low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(first, mask), region));
     high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(second, mask), region));
   }
-  // Each sum is below 2^16: the low 32 bits of each 64-bit lane, candidates 0-7 in order.
-  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
-                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+  return QuadsInOrder(low, high);
 }
 
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
@@ -74,13 +89,37 @@ __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* curr
       pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(both, mask), region));
     }
   }
-  // Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit
-  // parts: the parts added, then the low 32 bits of each gathered in candidate order.
+  return PairsInOrder(pairs);
+}
+
+// Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
+template <int H>
+__attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* current,
+                                                            const std::uint8_t* displacedRegion,
+                                                            const int* displacements) {
+  __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* mine = current + row * kStride;
+    const __m256i head = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
+    const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
+    const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
-  for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
-  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
-  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
-  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+    for (int p = 0; p < 4; ++p) {
+      const __m256i both = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
+                                               reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(both, head));
+    }
+    at += 16;
+    const __m256i first = _mm256_set_epi64x(Load8(at + displacements[3]), Load8(at + displacements[2]),
+                                            Load8(at + displacements[1]), Load8(at + displacements[0]));
+    const __m256i second = _mm256_set_epi64x(Load8(at + displacements[7]), Load8(at + displacements[6]),
+                                             Load8(at + displacements[5]), Load8(at + displacements[4]));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(first, tail));
+    high = _mm256_add_epi64(high, _mm256_sad_epu8(second, tail));
+  }
+  return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
 }
 
 // The winner is the lowest cost's first lane: the minimum spread to every lane, then the first
@@ -102,7 +141,9 @@ __attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* c
   static_assert(HasEightCostsAvx2(W));
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements(centre));
-  if constexpr (W * 3 == 12)
+  if constexpr (W * 3 == 24)
+    return FirstLowest(TwentyFourByteCosts<H>(current, displacedRegion, displacements), centreCost);
+  else if constexpr (W * 3 == 12)
     return FirstLowest(TwelveByteCosts<H>(current, displacedRegion, displacements), centreCost);
   else
     return FirstLowest(NarrowCosts<W, H>(current, displacedRegion, displacements), centreCost);
@@ -118,6 +159,8 @@ DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
 
 #define TARN_EIGHT_COSTS(W, H) \
   template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_EIGHT_COSTS(8, 8)
+TARN_EIGHT_COSTS(8, 4)
 TARN_EIGHT_COSTS(4, 8)
 TARN_EIGHT_COSTS(4, 4)
 TARN_EIGHT_COSTS(4, 2)

@@ -1,14 +1,14 @@
 // The motion search's large diamond in one go with AVX2: the costs of eight candidate vectors
-// of one region, four candidates to a register.
+// of one region, two or four candidates to a register.
 #pragma once
 
 #include <cstdint>
 
 namespace tarn::codec {
 
-// Whether the shape has the eight-candidate kernel: rows of at most eight bytes (w <= 2), read
-// eight bytes wide, or of 12 bytes (w = 4), read 16 bytes wide.
-constexpr bool HasEightCostsAvx2(int width) { return width <= 4; }
+// Whether the shape has the eight-candidate kernel: every shape. Rows of at most eight bytes
+// (w <= 2) are read eight bytes wide, rows of 12 bytes (w = 4) 16 wide, rows of 24 exactly.
+constexpr bool HasEightCostsAvx2(int width) { return width <= 8; }
 
 // The large diamond's steps in vector-number arithmetic (16 is one row, 1 one pixel), in the
 // order the search evaluates them.
@@ -23,8 +23,8 @@ struct DiamondWinner {
 // `current` and the one at displacedRegion + VectorDisplacement(centre + kLargeDiamond[k])
 // (BGR, 720-byte rows). Returns the first candidate of the lowest cost when that cost is
 // below `centreCost`, as the search's candidate-by-candidate comparison would pick it. Every
-// candidate must be a vector number (0-255), and every row is read eight bytes wide (16 for
-// w = 4), so each displaced region must leave that many readable bytes from its last row's start.
+// candidate must be a vector number (0-255), and each displaced region must leave as many
+// readable bytes from its last row's start as a row is read wide.
 template <int W, int H>
 DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost);
