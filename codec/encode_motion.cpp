@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
 
-// Offsets in vector-number arithmetic (16 is one row, 1 one pixel), in the order evaluated.
-// The large diamond is kLargeDiamond of encode_motion_avx2.h.
-constexpr int kSmallDiamond[] = {-16, -1, 1, 16};
-
 // The displacement grows with the vector number (one row of 720 bytes outweighs the widest
 // column step), so the vectors whose displacement lies in a range are one run of numbers.
 constexpr std::array<int, kVectorCount> kDisplacements = [] {
@@ -117,22 +113,19 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
     slot = {region, found};
     return found;
   };
-  // With every candidate of a large diamond usable and within the fast kernel's reach, the
-  // eight costs come from one wide pass (without the remembered costs: they are the same).
-  const int batchFrom = firstUsable + 32;
-  const int batchBeyond = std::min(firstUsable + usableCount_, fastBeyond) - 32;
-  [[maybe_unused]] const bool batch = kFast && useAvx2_ && HasEightCostsAvx2(W);
+  // With every candidate of a diamond usable and within the fast kernels' reach, its costs come
+  // from one wide pass (without the remembered costs: they are the same).
+  const int wideEnd = std::min(firstUsable + usableCount_, fastBeyond);
+  [[maybe_unused]] const bool wide = kFast && useAvx2_;
   Result best{predicted, cost(predicted)};
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
-    if constexpr (HasEightCostsAvx2(W)) {
-      if (batch && centre >= batchFrom && centre < batchBeyond) {
-        const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
-        if (winner.step < 0) break;
-        best = {centre + kLargeDiamond[winner.step], winner.cost};
-        continue;
-      }
+    if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
+      const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+      if (winner.step < 0) break;
+      best = {centre + kLargeDiamond[winner.step], winner.cost};
+      continue;
     }
 #endif
     for (const int step : kLargeDiamond) {
@@ -142,6 +135,13 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
     if (best.vector == centre) break;
   }
   const int centre = best.vector;
+#if defined(__x86_64__) || defined(__i386__)
+  if (wide && centre >= firstUsable + 16 && centre < wideEnd - 16) {
+    const DiamondWinner winner = SmallDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+    if (winner.step >= 0) best = {centre + kSmallDiamond[winner.step], winner.cost};
+    return best;
+  }
+#endif
   for (const int step : kSmallDiamond) {
     const int found = cost(centre + step);
     if (found < best.cost) best = {centre + step, found};

@@ -21,10 +21,13 @@ inline long long Load8(const std::uint8_t* at) {
   return bytes;
 }
 
-// The displacements of the eight candidates around `centre`, one to a 32-bit lane.
+// The displacements of the candidates around `centre`, one to a 32-bit lane (N of them, the
+// rest of the lanes repeat the centre).
+template <int N>
 __attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) {
-  const __m256i steps = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond));
-  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre), steps);
+  const __m256i steps = N == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond))
+                               : _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSmallDiamond)));
+  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre), N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
   const __m256i eight = _mm256_set1_epi32(8);
   const __m256i rows = _mm256_sub_epi32(_mm256_srai_epi32(vectors, 4), eight);
   const __m256i columns = _mm256_sub_epi32(_mm256_and_si256(vectors, _mm256_set1_epi32(15)), eight);
@@ -49,9 +52,21 @@ __attribute__((target("avx2"))) inline __m256i PairsInOrder(__m256i (&pairs)[4])
   return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
+// Eight-byte reads of row `at` at displacements k to k + 3, one to each 64-bit lane.
+__attribute__((target("avx2"))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements, int k) {
+  return _mm256_set_epi64x(Load8(at + displacements[k + 3]), Load8(at + displacements[k + 2]),
+                           Load8(at + displacements[k + 1]), Load8(at + displacements[k]));
+}
+
+// 16-byte reads of row `at` at displacements 2p and 2p + 1, one to each half.
+__attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, const int* displacements, int p) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
+                             reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
+}
+
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
-template <int W, int H>
+template <int W, int H, int N>
 __attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
                                                     const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
@@ -60,19 +75,16 @@ __attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current,
   for (int row = 0; row < H; ++row) {
     const __m256i region = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
     const std::uint8_t* at = displacedRegion + row * kStride;
-    const __m256i first = _mm256_set_epi64x(Load8(at + displacements[3]), Load8(at + displacements[2]),
-                                            Load8(at + displacements[1]), Load8(at + displacements[0]));
-    const __m256i second = _mm256_set_epi64x(Load8(at + displacements[7]), Load8(at + displacements[6]),
-                                             Load8(at + displacements[5]), Load8(at + displacements[4]));
-    low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(first, mask), region));
-    high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(second, mask), region));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0), mask), region));
+    if constexpr (N == 8)
+      high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 4), mask), region));
   }
   return QuadsInOrder(low, high);
 }
 
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
-template <int H>
+template <int H, int N>
 __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* current,
                                                         const std::uint8_t* displacedRegion, const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
@@ -83,17 +95,14 @@ __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* curr
         _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(current + row * kStride))), mask);
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
-    for (int p = 0; p < 4; ++p) {
-      const __m256i both = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
-                                               reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
-      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(both, mask), region));
-    }
+    for (int p = 0; p < N / 2; ++p)
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
   }
   return PairsInOrder(pairs);
 }
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
-template <int H>
+template <int H, int N>
 __attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* current,
                                                             const std::uint8_t* displacedRegion,
                                                             const int* displacements) {
@@ -106,25 +115,18 @@ __attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* 
     const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
-    for (int p = 0; p < 4; ++p) {
-      const __m256i both = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
-                                               reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
-      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(both, head));
-    }
-    at += 16;
-    const __m256i first = _mm256_set_epi64x(Load8(at + displacements[3]), Load8(at + displacements[2]),
-                                            Load8(at + displacements[1]), Load8(at + displacements[0]));
-    const __m256i second = _mm256_set_epi64x(Load8(at + displacements[7]), Load8(at + displacements[6]),
-                                             Load8(at + displacements[5]), Load8(at + displacements[4]));
-    low = _mm256_add_epi64(low, _mm256_sad_epu8(first, tail));
-    high = _mm256_add_epi64(high, _mm256_sad_epu8(second, tail));
+    for (int p = 0; p < N / 2; ++p) pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, displacements, p), head));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0), tail));
+    if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 4), tail));
   }
   return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
 }
 
 // The winner is the lowest cost's first lane: the minimum spread to every lane, then the first
-// lane equal to it.
+// lane equal to it. With four candidates the upper lanes are set beyond every cost first.
+template <int N>
 __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
+  if constexpr (N == 4) costs = _mm256_blend_epi32(costs, _mm256_set1_epi32(0x7FFFFFFF), 0xF0);
   __m256i lowest = _mm256_min_epi32(costs, _mm256_permute2x128_si256(costs, costs, 1));
   lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0x4E));
   lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
@@ -134,19 +136,17 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
   return {__builtin_ctz(equal), lowestCost};
 }
 
-template <int W, int H>
-__attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* current,
-                                                           const std::uint8_t* displacedRegion, int centre,
-                                                           int centreCost) {
-  static_assert(HasEightCostsAvx2(W));
+template <int W, int H, int N>
+__attribute__((target("avx2"))) DiamondWinner Diamond(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                      int centre, int centreCost) {
   alignas(32) int displacements[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements(centre));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
   if constexpr (W * 3 == 24)
-    return FirstLowest(TwentyFourByteCosts<H>(current, displacedRegion, displacements), centreCost);
+    return FirstLowest<N>(TwentyFourByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
   else if constexpr (W * 3 == 12)
-    return FirstLowest(TwelveByteCosts<H>(current, displacedRegion, displacements), centreCost);
+    return FirstLowest<N>(TwelveByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
   else
-    return FirstLowest(NarrowCosts<W, H>(current, displacedRegion, displacements), centreCost);
+    return FirstLowest<N>(NarrowCosts<W, H, N>(current, displacedRegion, displacements), centreCost);
 }
 
 }  // namespace
@@ -154,21 +154,28 @@ __attribute__((target("avx2"))) DiamondWinner LargeDiamond(const std::uint8_t* c
 template <int W, int H>
 DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost) {
-  return LargeDiamond<W, H>(current, displacedRegion, centre, centreCost);
+  return Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_EIGHT_COSTS(W, H) \
-  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
-TARN_EIGHT_COSTS(8, 8)
-TARN_EIGHT_COSTS(8, 4)
-TARN_EIGHT_COSTS(4, 8)
-TARN_EIGHT_COSTS(4, 4)
-TARN_EIGHT_COSTS(4, 2)
-TARN_EIGHT_COSTS(2, 4)
-TARN_EIGHT_COSTS(2, 2)
-TARN_EIGHT_COSTS(1, 2)
-TARN_EIGHT_COSTS(2, 1)
-#undef TARN_EIGHT_COSTS
+template <int W, int H>
+DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                               int centreCost) {
+  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+}
+
+#define TARN_DIAMONDS(W, H)                                                                           \
+  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int); \
+  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_DIAMONDS(8, 8)
+TARN_DIAMONDS(8, 4)
+TARN_DIAMONDS(4, 8)
+TARN_DIAMONDS(4, 4)
+TARN_DIAMONDS(4, 2)
+TARN_DIAMONDS(2, 4)
+TARN_DIAMONDS(2, 2)
+TARN_DIAMONDS(1, 2)
+TARN_DIAMONDS(2, 1)
+#undef TARN_DIAMONDS
 #endif
 
 }  // namespace tarn::codec
