@@ -1,6 +1,7 @@
 #include "codec/encode_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "codec/frame_encoder.h"
 
@@ -22,21 +23,18 @@ void PutLittleEndian16(std::uint8_t* at, std::size_t value) {
 }  // namespace
 
 CodeWriter::CodeWriter()
-    : bits_(kMaxCodeBits), colours_(kMaxColours * 3), vectors_(kMaxVectorBytes) {}
+    : words_(kMaxCodeBytes / 4), colours_(kMaxColours), vectors_(kMaxVectorBytes) {}
 
 void CodeWriter::Clear() {
-  bitCount_ = 0;
+  pending_ = 0;
+  pendingCount_ = 0;
+  wordCount_ = 0;
   colourCount_ = 0;
   vectorCount_ = 0;
 }
 
 void CodeWriter::WriteFrame(const FrameAnalysis& analysis) {
   for (int block = 0; block < kBlockCount; ++block) WriteSquare(analysis, k8x8, block, 0);
-}
-
-void CodeWriter::PutColour(const std::uint8_t* blueGreenRed) {
-  std::copy_n(blueGreenRed, 3, &colours_[colourCount_ * 3]);
-  ++colourCount_;
 }
 
 // keep 00, move 01 + vector, fill 111 + colour, move with offset 110 + vector + colour.
@@ -46,20 +44,20 @@ bool CodeWriter::WriteLeaf(const RegionTable& table, int block, int region) {
     case kSplit:
       return false;
     case kMove:
-      PutBit(0), PutBit(1);
+      PutBits(0b01, 2);
       PutVector(params[0]);
       return true;
     case kFill:
-      PutBit(1), PutBit(1), PutBit(1);
+      PutBits(0b111, 3);
       PutColour(params);
       return true;
     case kMoveWithOffset:
-      PutBit(1), PutBit(1), PutBit(0);
+      PutBits(0b110, 3);
       PutVector(params[3]);
       PutColour(params);
       return true;
     default:  // keep; every node the walk reaches was analysed
-      PutBit(0), PutBit(0);
+      PutBits(0b00, 2);
       return true;
   }
 }
@@ -68,7 +66,7 @@ bool CodeWriter::WriteLeaf(const RegionTable& table, int block, int region) {
 void CodeWriter::WriteSquare(const FrameAnalysis& analysis, TableId id, int block, int region) {
   if (WriteLeaf(analysis.Table(id), block, region)) return;
   const bool leftRight = analysis.UsesLeftRight(id, block, region);
-  PutBit(1), PutBit(0), PutBit(leftRight ? 1 : 0);
+  PutBits(leftRight ? 0b101 : 0b100, 3);
   const TableId halvesId = static_cast<TableId>(id + (leftRight ? 1 : 2));
   const Halves halves = analysis.HalvesOf(id, region, halvesId);
   WriteHalf(analysis, halvesId, block, halves.first);
@@ -82,7 +80,7 @@ void CodeWriter::WriteHalf(const FrameAnalysis& analysis, TableId id, int block,
   if (table.paramBytes == 6) return WritePair(table, block, region);
   if (WriteLeaf(table, block, region)) return;
   const bool wide = table.width > table.height;
-  PutBit(1), PutBit(0), PutBit(wide ? 1 : 0);
+  PutBits(wide ? 0b101 : 0b100, 3);
   const TableId squaresId = SquaresInside(id);
   const RegionTable& squares = analysis.Table(squaresId);
   const int x = table.LocalX(region), y = table.LocalY(region);
@@ -97,31 +95,31 @@ void CodeWriter::WritePair(const RegionTable& table, int block, int region) {
   const std::uint8_t* params = table.Params(block, region);
   switch (table.Decision(block, region)) {
     case kMove:
-      PutBit(0), PutBit(1);
+      PutBits(0b01, 2);
       PutVector(params[0]);
       break;
     case kMoveWithOffset:
-      PutBit(1), PutBit(0);
+      PutBits(0b10, 2);
       PutVector(params[3]);
       PutColour(params);
       break;
     case kFill:
-      PutBit(1), PutBit(1), PutBit(0);
+      PutBits(0b110, 3);
       PutColour(params);
       break;
     case kSplit:
-      PutBit(1), PutBit(1), PutBit(1);
+      PutBits(0b111, 3);
       PutColour(params);
       PutColour(params + 3);
       break;
     default:  // keep
-      PutBit(0), PutBit(0);
+      PutBits(0b00, 2);
       break;
   }
 }
 
 std::size_t CodeWriter::Pack(std::uint8_t* payload) const {
-  const std::size_t words = (bitCount_ + 31) / 32;
+  const std::size_t words = wordCount_ + (pendingCount_ > 0 ? 1 : 0);
   const std::size_t codeBytes = words * 4;
   const std::size_t colourBytes = colourCount_ * 2;
   // A colour section over 65,535 bytes does not fit its 16-bit field; such a payload is also
@@ -129,18 +127,16 @@ std::size_t CodeWriter::Pack(std::uint8_t* payload) const {
   PutLittleEndian16(payload, codeBytes);
   PutLittleEndian16(payload + 2, colourBytes & 0xFFFF);
   std::uint8_t* out = payload + 4;
-  for (std::size_t w = 0; w < words; ++w) {
-    std::uint32_t word = 0;  // padding bits after the last code stay zero
-    const std::size_t first = w * 32;
-    const std::size_t last = std::min(first + 32, bitCount_);
-    for (std::size_t i = first; i < last; ++i) word |= std::uint32_t{bits_[i]} << (31 - (i - first));
-    for (int b = 0; b < 4; ++b) *out++ = static_cast<std::uint8_t>(word >> (8 * b));
+  // Words, colours and the host are little-endian: the arrays are the payload's bytes.
+  std::memcpy(out, words_.data(), wordCount_ * 4);
+  out += wordCount_ * 4;
+  if (pendingCount_ > 0) {  // the last word's padding bits after the last code stay zero
+    const auto last = static_cast<std::uint32_t>(pending_ << (32 - pendingCount_));
+    std::memcpy(out, &last, 4);
+    out += 4;
   }
-  for (std::size_t c = 0; c < colourCount_; ++c) {
-    const std::uint8_t* bgr = &colours_[c * 3];
-    PutLittleEndian16(out, PackColour(bgr[0], bgr[1], bgr[2]));
-    out += 2;
-  }
+  std::memcpy(out, colours_.data(), colourBytes);
+  out += colourBytes;
   std::copy_n(vectors_.begin(), vectorCount_, out);
   return 4 + codeBytes + colourBytes + vectorCount_;
 }
