@@ -5,6 +5,9 @@
 
 #include "codec/screen.h"
 
+// The steps of one region's analysis, inlined into it: they run for nearly every region.
+#define TARN_INLINE [[gnu::always_inline]] inline
+
 namespace tarn::codec {
 namespace {
 
@@ -171,7 +174,7 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
   table.decisions[index] = decision;
 }
 
-bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset,
+TARN_INLINE bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset,
                                int move) {
   const MotionSearch::Result best = SearchOnce(table, index, offset, PredictedVector(table, block, region));
   const int pixels = table.width * table.height;
@@ -181,7 +184,7 @@ bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::s
   return true;
 }
 
-bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index, int fill) {
+TARN_INLINE bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index, int fill) {
   const ChannelSums& sums = SumOnce(table, block, region, index);
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(fillFactor_[block] * fill);
@@ -191,14 +194,14 @@ bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::s
   return true;
 }
 
-const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region, std::size_t index) {
+TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region, std::size_t index) {
   SumsMemo& memo = table.sums[index];
   if (memo.frame != frame_)
     memo = {frame_, blockSums_.Sums(block, table.LocalX(region), table.LocalY(region), table.width, table.height)};
   return memo.sums;
 }
 
-MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
                                                int predicted) {
   SearchMemo& memo = table.searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
@@ -211,7 +214,7 @@ MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t i
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
-int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
+TARN_INLINE int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
   const int column = region & (table.perRow - 1);
   const int row = region >> table.perRowShift;
   int rows = 0, columns = 0, count = 0;
