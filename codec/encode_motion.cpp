@@ -53,7 +53,7 @@ MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()) { remembered_.fill({0, 0
 
 void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
 
-void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+[[gnu::always_inline]] inline void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                int width, int height, int offset, int fastReach) {
   if (++region_ == 0) {  // the count wrapped: forget every remembered cost
     remembered_.fill({0, 0});
