@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "codec/encode_region_tests.h"
@@ -21,15 +22,24 @@ class BlockSums {
 
   // The sums of the width x height region at (localX, localY) inside `block`; the same values
   // as summing the region's pixels.
-  ChannelSums Sums(int block, int localX, int localY, int width, int height);
+  ChannelSums Sums(int block, int localX, int localY, int width, int height) {
+    Table& table = tables_[static_cast<std::size_t>(block)];
+    if (table.frame != frame_) Build(block, table);
+    const int top = localY * kSide, bottom = (localY + height) * kSide;
+    const Corner* corners = table.corners.data();
+    const Corner total = corners[bottom + localX + width] - corners[top + localX + width] -
+                         corners[bottom + localX] + corners[top + localX];
+    ChannelSums sums;
+    static_assert(sizeof sums == 6 * sizeof(std::int32_t));
+    std::memcpy(&sums, &total, sizeof sums);  // the lanes in the order of the struct
+    return sums;
+  }
 
  private:
   static constexpr int kSide = kBlockSize + 1;  // corners per table row
-  // Sums over the pixels above and to the left of one corner.
-  struct Corner {
-    std::int32_t sum[3];
-    std::int32_t sumOfSquares[3];
-  };
+  // Sums over the pixels above and to the left of one corner: blue, green and red, then their
+  // squares, then two unused lanes; one vector so that a region's sums are three subtractions.
+  using Corner = std::int32_t __attribute__((vector_size(32)));
   struct Table {
     std::uint32_t frame = 0;  // the frame it was built for; 0 never is one
     std::array<Corner, kSide * kSide> corners{};
