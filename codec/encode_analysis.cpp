@@ -9,20 +9,6 @@
 #define TARN_INLINE [[gnu::always_inline]] inline
 
 namespace tarn::codec {
-namespace {
-
-struct TableShape {
-  int width;
-  int height;
-  int paramBytes;
-};
-
-constexpr TableShape kTableShapes[kTableCount] = {
-    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4},
-    {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
-};
-
-}  // namespace
 
 FrameAnalysis::FrameAnalysis() {
   for (int id = 0; id < kTableCount; ++id) {

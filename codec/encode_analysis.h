@@ -36,6 +36,19 @@ enum TableId : int {
   kTableCount,
 };
 
+// Region size and parameter bytes of each table.
+struct TableShape {
+  int width;
+  int height;
+  int paramBytes;
+};
+inline constexpr TableShape kTableShapes[kTableCount] = {
+    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4},
+    {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
+};
+constexpr int RegionsAcross(TableId id) { return kBlockSize / kTableShapes[id].width; }
+constexpr int RegionsPerBlock(TableId id) { return RegionsAcross(id) * (kBlockSize / kTableShapes[id].height); }
+
 // A square table's halves follow it in TableId order: left/right, then top/bottom.
 constexpr TableId LeftRightOf(TableId square) { return static_cast<TableId>(square + 1); }
 constexpr TableId TopBottomOf(TableId square) { return static_cast<TableId>(square + 2); }

@@ -11,8 +11,13 @@ namespace {
 constexpr std::size_t kMaxColours = kReferencePixels;  // every pixel its own colour
 
 // The square table whose regions are the two halves of a level 1 or 3 region.
-TableId SquaresInside(TableId half) {
+constexpr TableId SquaresInside(TableId half) {
   return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2;
+}
+
+// Where region `region` of table `id` starts in `block`'s entries.
+constexpr std::size_t EntryOf(TableId id, int block, int region) {
+  return static_cast<std::size_t>(block) * RegionsPerBlock(id) + static_cast<std::size_t>(region);
 }
 
 void PutLittleEndian16(std::uint8_t* at, std::size_t value) {
@@ -34,13 +39,12 @@ void CodeWriter::Clear() {
 }
 
 void CodeWriter::WriteFrame(const FrameAnalysis& analysis) {
-  for (int block = 0; block < kBlockCount; ++block) WriteSquare(analysis, k8x8, block, 0);
+  for (int block = 0; block < kBlockCount; ++block) WriteSquare<k8x8>(analysis, block, 0);
 }
 
 // keep 00, move 01 + vector, fill 111 + colour, move with offset 110 + vector + colour.
-bool CodeWriter::WriteLeaf(const RegionTable& table, int block, int region) {
-  const std::uint8_t* params = table.Params(block, region);
-  switch (table.Decision(block, region)) {
+bool CodeWriter::WriteLeaf(std::uint8_t decision, const std::uint8_t* params) {
+  switch (decision) {
     case kSplit:
       return false;
     case kMove:
@@ -63,37 +67,52 @@ bool CodeWriter::WriteLeaf(const RegionTable& table, int block, int region) {
 }
 
 // Levels 0, 2 and 4: a split names the orientation of its halves.
-void CodeWriter::WriteSquare(const FrameAnalysis& analysis, TableId id, int block, int region) {
-  if (WriteLeaf(analysis.Table(id), block, region)) return;
-  const bool leftRight = analysis.UsesLeftRight(id, block, region);
-  PutBits(leftRight ? 0b101 : 0b100, 3);
-  const TableId halvesId = static_cast<TableId>(id + (leftRight ? 1 : 2));
-  const Halves halves = analysis.HalvesOf(id, region, halvesId);
-  WriteHalf(analysis, halvesId, block, halves.first);
-  WriteHalf(analysis, halvesId, block, halves.second);
+template <TableId kId>
+void CodeWriter::WriteSquare(const FrameAnalysis& analysis, int block, int region) {
+  const RegionTable& table = analysis.Table(kId);
+  const std::size_t entry = EntryOf(kId, block, region);
+  if (WriteLeaf(table.decisions[entry], &table.params[entry * kTableShapes[kId].paramBytes])) return;
+  if (analysis.UsesLeftRight(kId, block, region)) {
+    PutBits(0b101, 3);
+    const Halves halves = analysis.HalvesOf(kId, region, LeftRightOf(kId));
+    WriteHalf<LeftRightOf(kId)>(analysis, block, halves.first);
+    WriteHalf<LeftRightOf(kId)>(analysis, block, halves.second);
+  } else {
+    PutBits(0b100, 3);
+    const Halves halves = analysis.HalvesOf(kId, region, TopBottomOf(kId));
+    WriteHalf<TopBottomOf(kId)>(analysis, block, halves.first);
+    WriteHalf<TopBottomOf(kId)>(analysis, block, halves.second);
+  }
 }
 
 // Levels 1, 3 and 5: a split gives the two squares inside the half; a wide half is cut into
 // left and right, a tall one into top and bottom.
-void CodeWriter::WriteHalf(const FrameAnalysis& analysis, TableId id, int block, int region) {
-  const RegionTable& table = analysis.Table(id);
-  if (table.paramBytes == 6) return WritePair(table, block, region);
-  if (WriteLeaf(table, block, region)) return;
-  const bool wide = table.width > table.height;
-  PutBits(wide ? 0b101 : 0b100, 3);
-  const TableId squaresId = SquaresInside(id);
-  const RegionTable& squares = analysis.Table(squaresId);
-  const int x = table.LocalX(region), y = table.LocalY(region);
-  const int side = squares.width;
-  WriteSquare(analysis, squaresId, block, squares.RegionAt(x, y));
-  WriteSquare(analysis, squaresId, block,
-              wide ? squares.RegionAt(x + side, y) : squares.RegionAt(x, y + side));
+template <TableId kId>
+void CodeWriter::WriteHalf(const FrameAnalysis& analysis, int block, int region) {
+  constexpr TableShape kShape = kTableShapes[kId];
+  const RegionTable& table = analysis.Table(kId);
+  const std::size_t entry = EntryOf(kId, block, region);
+  const std::uint8_t* params = &table.params[entry * kShape.paramBytes];
+  if constexpr (kShape.paramBytes == 6) {
+    WritePair(table.decisions[entry], params);
+  } else {
+    if (WriteLeaf(table.decisions[entry], params)) return;
+    constexpr bool kWide = kShape.width > kShape.height;
+    PutBits(kWide ? 0b101 : 0b100, 3);
+    constexpr TableId kSquares = SquaresInside(kId);
+    constexpr int kSide = kTableShapes[kSquares].width;
+    constexpr int kAcross = RegionsAcross(kId), kSquaresAcross = RegionsAcross(kSquares);
+    // The half's top-left corner in square units, then the square there.
+    const int x = (region % kAcross) * kShape.width / kSide, y = (region / kAcross) * kShape.height / kSide;
+    const int first = y * kSquaresAcross + x;
+    WriteSquare<kSquares>(analysis, block, first);
+    WriteSquare<kSquares>(analysis, block, kWide ? first + 1 : first + kSquaresAcross);
+  }
 }
 
 // A pixel pair: keep 00, move 01, move with offset 10, fill 110, two colours 111.
-void CodeWriter::WritePair(const RegionTable& table, int block, int region) {
-  const std::uint8_t* params = table.Params(block, region);
-  switch (table.Decision(block, region)) {
+void CodeWriter::WritePair(std::uint8_t decision, const std::uint8_t* params) {
+  switch (decision) {
     case kMove:
       PutBits(0b01, 2);
       PutVector(params[0]);

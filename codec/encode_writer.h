@@ -22,11 +22,14 @@ class CodeWriter {
 
 
  private:
-  void WriteSquare(const FrameAnalysis& analysis, TableId id, int block, int region);
-  void WriteHalf(const FrameAnalysis& analysis, TableId id, int block, int region);
-  void WritePair(const RegionTable& table, int block, int region);
+  // One walk per table, so that every table's layout is known where its entries are read.
+  template <TableId kId>
+  void WriteSquare(const FrameAnalysis& analysis, int block, int region);
+  template <TableId kId>
+  void WriteHalf(const FrameAnalysis& analysis, int block, int region);
+  void WritePair(std::uint8_t decision, const std::uint8_t* params);
   // The codes every node of levels 0 to 4 shares; false for a split.
-  bool WriteLeaf(const RegionTable& table, int block, int region);
+  bool WriteLeaf(std::uint8_t decision, const std::uint8_t* params);
 
   // Appends the low `count` bits of `code`, first bit highest; whole words move to `words_`.
   void PutBits(std::uint32_t code, int count) {
