@@ -30,15 +30,17 @@ class BlockSums {
     const Corner total = corners[bottom + localX + width] - corners[top + localX + width] -
                          corners[bottom + localX] + corners[top + localX];
     ChannelSums sums;
-    static_assert(sizeof sums == 6 * sizeof(std::int32_t));
-    std::memcpy(&sums, &total, sizeof sums);  // the lanes in the order of the struct
+    static_assert(sizeof sums.sum == 3 * sizeof(std::int32_t) && sizeof sums.sumOfSquares == sizeof sums.sum);
+    std::memcpy(sums.sum, &total, sizeof sums.sum);
+    std::memcpy(sums.sumOfSquares, reinterpret_cast<const std::int32_t*>(&total) + 4, sizeof sums.sumOfSquares);
     return sums;
   }
 
  private:
   static constexpr int kSide = kBlockSize + 1;  // corners per table row
-  // Sums over the pixels above and to the left of one corner: blue, green and red, then their
-  // squares, then two unused lanes; one vector so that a region's sums are three subtractions.
+  // Sums over the pixels above and to the left of one corner: blue, green, red and an unused
+  // lane, then their squares the same way; one vector so that a region's sums are three
+  // subtractions.
   using Corner = std::int32_t __attribute__((vector_size(32)));
   struct Table {
     std::uint32_t frame = 0;  // the frame it was built for; 0 never is one
@@ -49,6 +51,7 @@ class BlockSums {
   std::vector<Table> tables_;
   const std::uint8_t* prepared_ = nullptr;
   std::uint32_t frame_ = 0;
+  bool useAvx2_ = false;  // the processor's answer (or the tests' choice), taken per frame
 };
 
 }  // namespace tarn::codec
