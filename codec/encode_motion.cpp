@@ -62,6 +62,15 @@ void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
   current_ = prepared + offset;
   reference_ = referenceCopy;
   offset_ = offset;
+  // Away from the picture's first and last rows (all but the top and bottom blocks) every
+  // vector keeps the region, and the fast kernels' reads, inside the picture; the reach covers
+  // the region's extent.
+  if (offset >= -kDisplacements.front() && kPictureBytes - offset - fastReach > kDisplacements.back()) {
+    firstUsable_ = 0;
+    usableCount_ = kVectorCount;
+    fastBeyond_ = kVectorCount;
+    return;
+  }
   // The displaced region must start at or after the first byte, and its last row must end
   // (one past its last byte) before byte 115,200. The bound counts the one-past-the-end
   // offset itself, so a region touching the picture's last byte is never moved, not even by
