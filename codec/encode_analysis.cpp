@@ -5,7 +5,8 @@
 
 #include "codec/screen.h"
 
-// The steps of one region's analysis, inlined into it: they run for nearly every region.
+// A region's analysis and its steps, inlined into the runs over the levels: they run for nearly
+// every region.
 #define TARN_INLINE [[gnu::always_inline]] inline
 
 namespace tarn::codec {
@@ -142,7 +143,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
   return splits;
 }
 
-void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds& thresholds) {
+TARN_INLINE void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds& thresholds) {
   RegionTable& table = tables_[id];
   const std::size_t index = table.Index(block, region);
   const int pixel = blockPixels_[block] + table.pixelOffsets[static_cast<std::size_t>(region)];
