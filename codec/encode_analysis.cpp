@@ -24,6 +24,7 @@ FrameAnalysis::FrameAnalysis() {
     table.heightShift = std::countr_zero(static_cast<unsigned>(shape.height));
     table.perRowShift = std::countr_zero(static_cast<unsigned>(table.perRow));
     table.ops = &OpsForShape(shape.width, shape.height);
+    table.search = MotionSearch::ForShape(shape.width, shape.height);
     const std::size_t regions = static_cast<std::size_t>(kBlockCount) * table.perBlock;
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
@@ -192,8 +193,8 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, s
                                                int predicted) {
   SearchMemo& memo = table.searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found = motion_.Search(pictures_.prepared, pictures_.referenceCopy,
-                                                      table.width, table.height, offset, predicted);
+    const MotionSearch::Result found =
+        (motion_.*table.search)(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
     memo = {frame_, predicted, found.vector, found.cost};
   }
   return {memo.vector, memo.cost};

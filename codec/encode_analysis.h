@@ -80,6 +80,7 @@ struct RegionTable {
   int perBlock = 0;
   int paramBytes = 0;
   const ShapeOps* ops = nullptr;
+  MotionSearch::RegionSearch search = nullptr;
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;

@@ -158,24 +158,31 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   return best;
 }
 
-MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                                          int width, int height, int offset, int predicted) {
-  const auto begin = [&](int fastReach) {
-    BeginRegion(prepared, referenceCopy, width, height, offset, fastReach);
-  };
-  using region_cost::kFastReach;
+template <int W, int H>
+MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                int offset, int predicted) {
+  BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
+  return SearchShape<W, H>(predicted);
+}
+
+MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
   switch (width * 16 + height) {
-    case 8 * 16 + 8: begin(kFastReach<8, 8>); return SearchShape<8, 8>(predicted);
-    case 4 * 16 + 8: begin(kFastReach<4, 8>); return SearchShape<4, 8>(predicted);
-    case 8 * 16 + 4: begin(kFastReach<8, 4>); return SearchShape<8, 4>(predicted);
-    case 4 * 16 + 4: begin(kFastReach<4, 4>); return SearchShape<4, 4>(predicted);
-    case 2 * 16 + 4: begin(kFastReach<2, 4>); return SearchShape<2, 4>(predicted);
-    case 4 * 16 + 2: begin(kFastReach<4, 2>); return SearchShape<4, 2>(predicted);
-    case 2 * 16 + 2: begin(kFastReach<2, 2>); return SearchShape<2, 2>(predicted);
-    case 1 * 16 + 2: begin(kFastReach<1, 2>); return SearchShape<1, 2>(predicted);
-    case 2 * 16 + 1: begin(kFastReach<2, 1>); return SearchShape<2, 1>(predicted);
+    case 8 * 16 + 8: return &MotionSearch::SearchRegion<8, 8>;
+    case 4 * 16 + 8: return &MotionSearch::SearchRegion<4, 8>;
+    case 8 * 16 + 4: return &MotionSearch::SearchRegion<8, 4>;
+    case 4 * 16 + 4: return &MotionSearch::SearchRegion<4, 4>;
+    case 2 * 16 + 4: return &MotionSearch::SearchRegion<2, 4>;
+    case 4 * 16 + 2: return &MotionSearch::SearchRegion<4, 2>;
+    case 2 * 16 + 2: return &MotionSearch::SearchRegion<2, 2>;
+    case 1 * 16 + 2: return &MotionSearch::SearchRegion<1, 2>;
+    case 2 * 16 + 1: return &MotionSearch::SearchRegion<2, 1>;
     default: std::abort();  // the coder's shapes are fixed; any other is a programming error
   }
+}
+
+MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                          int width, int height, int offset, int predicted) {
+  return (this->*ForShape(width, height))(prepared, referenceCopy, offset, predicted);
 }
 
 }  // namespace tarn::codec

@@ -37,9 +37,17 @@ class MotionSearch {
   Result Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height,
                 int offset, int predicted);
 
+  // The search of one shape (w and h each 1, 2, 4 or 8, as the coder uses them), for callers
+  // that search regions of one shape many times: Search without the choice of shape.
+  using RegionSearch = Result (MotionSearch::*)(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                int offset, int predicted);
+  static RegionSearch ForShape(int width, int height);
+
  private:
   void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
                    int height, int offset, int fastReach);
+  template <int W, int H>
+  Result SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, int predicted);
   template <int W, int H>
   Result SearchShape(int predicted);
   template <int W, int H, bool kFast>
