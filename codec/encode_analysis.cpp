@@ -65,6 +65,15 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
   }
 }
 
+// The move and fill limits of every block for regions of `pixels` pixels, worked out once per
+// run of a level.
+void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
+  for (int block = 0; block < kBlockCount; ++block) {
+    moveLimits_[block] = static_cast<int>(moveFactor_[block] * pixels * thresholds.move);
+    fillLimits_[block] = static_cast<int>(fillFactor_[block] * thresholds.fill);
+  }
+}
+
 // Every run of a level starts from "not analysed". Below level 0 only the blocks that split
 // are ever read, so only theirs are marked; entries of other blocks are never looked at.
 void FrameAnalysis::MarkNotAnalysed(RegionTable& table, int block) {
@@ -75,6 +84,7 @@ void FrameAnalysis::MarkNotAnalysed(RegionTable& table, int block) {
 // raster order over the block (the predicted vectors look at the neighbours analysed before).
 int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
   RegionTable& table = tables_[id];
+  SetLimits(table.width * table.height, thresholds);
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (id != k8x8 && !BlockSplits(block)) continue;
@@ -118,6 +128,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
   RegionTable& leftRight = tables_[leftRightId];
   RegionTable& topBottom = tables_[topBottomId];
   const RegionTable& parents = tables_[parentId];
+  SetLimits(leftRight.width * leftRight.height, thresholds);  // both halves cover as many pixels
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (!BlockSplits(block)) continue;
@@ -152,9 +163,9 @@ TARN_INLINE void FrameAnalysis::Analyse(TableId id, int block, int region, const
   std::uint8_t decision = kSplit;
   if (table.ops->keep(*pictures_.current, *pictures_.reference, pixel, thresholds.keep))
     decision = kKeep;
-  else if (PassesMove(table, block, region, index, offset, thresholds.move))
+  else if (PassesMove(table, block, region, index, offset))
     decision = kMove;
-  else if (PassesFill(table, block, region, index, thresholds.fill))
+  else if (PassesFill(table, block, region, index))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if (table.paramBytes == 6)
@@ -162,21 +173,17 @@ TARN_INLINE void FrameAnalysis::Analyse(TableId id, int block, int region, const
   table.decisions[index] = decision;
 }
 
-TARN_INLINE bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset,
-                               int move) {
+TARN_INLINE bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset) {
   const MotionSearch::Result best = SearchOnce(table, index, offset, PredictedVector(table, block, region));
-  const int pixels = table.width * table.height;
-  const int limit = static_cast<int>(moveFactor_[block] * pixels * move);
-  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > limit) return false;
+  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
   table.params[index * static_cast<std::size_t>(table.paramBytes)] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
-TARN_INLINE bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index, int fill) {
+TARN_INLINE bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index) {
   const ChannelSums& sums = SumOnce(table, block, region, index);
   const int pixels = table.width * table.height;
-  const int limit = static_cast<int>(fillFactor_[block] * fill);
-  if (!VarianceSumAtMost(sums, pixels, limit)) return false;
+  if (!VarianceSumAtMost(sums, pixels, fillLimits_[block])) return false;
   std::uint8_t* colour = &table.params[index * static_cast<std::size_t>(table.paramBytes)];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
   return true;

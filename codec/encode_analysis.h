@@ -152,8 +152,9 @@ class FrameAnalysis {
   std::uint32_t SquaresToAnalyse(TableId table, int block) const;
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
-  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset, int move);
-  bool PassesFill(RegionTable& table, int block, int region, std::size_t index, int fill);
+  void SetLimits(int pixels, const Thresholds& thresholds);
+  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset);
+  bool PassesFill(RegionTable& table, int block, int region, std::size_t index);
   MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
   const ChannelSums& SumOnce(RegionTable& table, int block, int region, std::size_t index);
   int PredictedVector(const RegionTable& table, int block, int region) const;
@@ -166,6 +167,8 @@ class FrameAnalysis {
   std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
   std::array<double, kBlockCount> fillFactor_{};
   std::array<double, kBlockCount> moveFactor_{};
+  std::array<int, kBlockCount> moveLimits_{};  // of the level being run
+  std::array<int, kBlockCount> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
 };
 
