@@ -1,6 +1,6 @@
 // Channel sums of the fill test from per-block prefix tables: the analysis asks for the sums of
 // many regions of one 8x8 block (every level below a split block), so each block's pixels are
-// summed once per frame and any region's sums are four corner lookups per channel.
+// summed once per frame and any region's sums are four corner lookups.
 #pragma once
 
 #include <array>
