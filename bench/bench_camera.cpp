@@ -100,7 +100,8 @@ std::vector<Picture> DecodeKeptPictures(const char* path, std::string& error) {
   while (static_cast<int>(pictures.size()) < kKeptFrames) {
     const int received = avcodec_receive_frame(decoder.get(), frame.get());
     if (received == 0) {
-      if (index >= kFirstPicture && (index - kFirstPicture) % 3 == 0 && frame->width == kWidth && frame->height == kHeight) {
+      if (index >= kFirstPicture && (index - kFirstPicture) % 3 == 0 && frame->width == kWidth &&
+          frame->height == kHeight) {
         if (!scaler)
           scaler.reset(sws_getContext(kWidth, kHeight, static_cast<AVPixelFormat>(frame->format), kWidth, kHeight,
                                       AV_PIX_FMT_YUYV422, SWS_POINT, nullptr, nullptr, nullptr));
@@ -143,7 +144,8 @@ const CameraFootage& Footage() {
     for (const Picture& yuy2 : loaded.yuy2) {
       int width = kWidth, height = kHeight;
       YuvToHalvedRgb(yuy2.data(), halved.data(), width, height, fit);
-      FitPicture(halved.data(), width, height, fit, tables, work.data(), loaded.prepared.emplace_back(kRgbPictureBytes).data());
+      FitPicture(halved.data(), width, height, fit, tables, work.data(),
+                 loaded.prepared.emplace_back(kRgbPictureBytes).data());
     }
     return loaded;
   }();
@@ -152,7 +154,8 @@ const CameraFootage& Footage() {
 
 // The reference copy each frame is coded against when the frames are coded in order; the
 // payloads, when asked for, in `payloads`.
-std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared, std::vector<Picture>* payloads = nullptr) {
+std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared,
+                                          std::vector<Picture>* payloads = nullptr) {
   FrameEncoder encoder;
   std::vector<std::uint16_t> reference(kReferencePixels, 0), target(kReferencePixels);
   Picture record(2 + kMaxPayloadBytes);
@@ -164,7 +167,8 @@ std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared, 
     if (length > 65535) length = WriteAllKeepPayload(record.data() + 2);
     record[0] = static_cast<std::uint8_t>(length);
     record[1] = static_cast<std::uint8_t>(length >> 8);
-    if (payloads != nullptr) payloads->emplace_back(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(length + 2));
+    if (payloads != nullptr)
+      payloads->emplace_back(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(length + 2));
     if (DecodeFrame(record.data(), length + 2, reference.data(), target.data()) == DecodeStatus::kOk)
       std::copy(target.begin(), target.end(), reference.begin());
   }

@@ -56,12 +56,18 @@ void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& fac
 
 int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
   switch (level) {
-    case 0: return RunSquares(k8x8, thresholds);
-    case 1: return RunHalves(k8x8, k4x8LeftRight, k8x4TopBottom, thresholds);
-    case 2: return RunSquares(k4x4, thresholds);
-    case 3: return RunHalves(k4x4, k2x4LeftRight, k4x2TopBottom, thresholds);
-    case 4: return RunSquares(k2x2, thresholds);
-    default: return RunHalves(k2x2, k1x2LeftRight, k2x1TopBottom, thresholds);
+    case 0:
+      return RunSquares(k8x8, thresholds);
+    case 1:
+      return RunHalves(k8x8, k4x8LeftRight, k8x4TopBottom, thresholds);
+    case 2:
+      return RunSquares(k4x4, thresholds);
+    case 3:
+      return RunHalves(k4x4, k2x4LeftRight, k4x2TopBottom, thresholds);
+    case 4:
+      return RunSquares(k2x2, thresholds);
+    default:
+      return RunHalves(k2x2, k1x2LeftRight, k2x1TopBottom, thresholds);
   }
 }
 
@@ -123,8 +129,7 @@ std::uint32_t FrameAnalysis::SquaresToAnalyse(TableId id, int block) const {
 
 // Levels 1, 3 and 5: the left/right halves of every split parent, and its top/bottom halves
 // as well when both of those split.
-int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topBottomId,
-                             const Thresholds& thresholds) {
+int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topBottomId, const Thresholds& thresholds) {
   RegionTable& leftRight = tables_[leftRightId];
   RegionTable& topBottom = tables_[topBottomId];
   const RegionTable& parents = tables_[parentId];
@@ -139,8 +144,8 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
       const Halves lr = HalvesOf(parentId, parent, leftRightId);
       Analyse(leftRightId, block, lr.first, thresholds);
       Analyse(leftRightId, block, lr.second, thresholds);
-      const int lrSplits = (leftRight.Decision(block, lr.first) == kSplit) +
-                           (leftRight.Decision(block, lr.second) == kSplit);
+      const int lrSplits =
+          (leftRight.Decision(block, lr.first) == kSplit) + (leftRight.Decision(block, lr.second) == kSplit);
       if (lrSplits < 2) {
         splits += lrSplits;
         continue;
@@ -148,8 +153,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
       const Halves tb = HalvesOf(parentId, parent, topBottomId);
       Analyse(topBottomId, block, tb.first, thresholds);
       Analyse(topBottomId, block, tb.second, thresholds);
-      splits += (topBottom.Decision(block, tb.first) == kSplit) +
-                (topBottom.Decision(block, tb.second) == kSplit);
+      splits += (topBottom.Decision(block, tb.first) == kSplit) + (topBottom.Decision(block, tb.second) == kSplit);
     }
   }
   return splits;
@@ -197,7 +201,7 @@ TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int bl
 }
 
 TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
-                                               int predicted) {
+                                                           int predicted) {
   SearchMemo& memo = table.searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
     const MotionSearch::Result found =
@@ -226,10 +230,14 @@ TARN_INLINE int FrameAnalysis::PredictedVector(const RegionTable& table, int blo
     if (column < table.perRow - 1) consider(region - table.perRow + 1);
   }
   switch (count) {
-    case 0: return kZeroVector;
-    case 1: return (rows << 4) | columns;
-    case 2: return ((rows >> 1) << 4) | (columns >> 1);
-    default: return ((rows / 3) << 4) | (columns / 3);
+    case 0:
+      return kZeroVector;
+    case 1:
+      return (rows << 4) | columns;
+    case 2:
+      return ((rows >> 1) << 4) | (columns >> 1);
+    default:
+      return ((rows / 3) << 4) | (columns / 3);
   }
 }
 

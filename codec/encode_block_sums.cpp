@@ -29,8 +29,7 @@ __attribute__((target("avx2"))) void BuildRowsAvx2(const std::uint8_t* row, std:
         std::memcpy(&bytes, row + 3 * i - 1, sizeof bytes);
         bytes >>= 8;
       }
-      const __m128i pixel =
-          _mm_and_si128(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(bytes))), threeLanes);
+      const __m128i pixel = _mm_and_si128(_mm_cvtepu8_epi32(_mm_cvtsi32_si128(static_cast<int>(bytes))), threeLanes);
       running = _mm256_add_epi32(
           running, _mm256_inserti128_si256(_mm256_castsi128_si256(pixel), _mm_mullo_epi32(pixel, pixel), 1));
       __m256i* at = reinterpret_cast<__m256i*>(corner + 8 * i);

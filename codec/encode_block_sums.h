@@ -27,8 +27,8 @@ class BlockSums {
     if (table.frame != frame_) Build(block, table);
     const int top = localY * kSide, bottom = (localY + height) * kSide;
     const Corner* corners = table.corners.data();
-    const Corner total = corners[bottom + localX + width] - corners[top + localX + width] -
-                         corners[bottom + localX] + corners[top + localX];
+    const Corner total = corners[bottom + localX + width] - corners[top + localX + width] - corners[bottom + localX] +
+                         corners[top + localX];
     ChannelSums sums;
     static_assert(sizeof sums.sum == 3 * sizeof(std::int32_t) && sizeof sums.sumOfSquares == sizeof sums.sum);
     std::memcpy(sums.sum, &total, sizeof sums.sum);

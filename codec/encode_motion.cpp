@@ -53,8 +53,9 @@ MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()) { remembered_.fill({0, 0
 
 void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
 
-[[gnu::always_inline]] inline void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                               int width, int height, int offset, int fastReach) {
+[[gnu::always_inline]] inline void MotionSearch::BeginRegion(const std::uint8_t* prepared,
+                                                             const std::uint8_t* referenceCopy, int width, int height,
+                                                             int offset, int fastReach) {
   if (++region_ == 0) {  // the count wrapped: forget every remembered cost
     remembered_.fill({0, 0});
     region_ = 1;
@@ -104,8 +105,10 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   const int firstUsable = firstUsable_, fastBeyond = fastBeyond_;
   const unsigned usableCount = static_cast<unsigned>(usableCount_);
   const auto fastRegion = [&] {
-    if constexpr (kFast) return region_cost::FastRegion<W, H>(current);
-    else return nullptr;
+    if constexpr (kFast)
+      return region_cost::FastRegion<W, H>(current);
+    else
+      return nullptr;
   }();
   const auto cost = [&](int candidate) {
     // One unsigned comparison rejects numbers outside 0..255 and vectors leaving the picture.
@@ -167,21 +170,31 @@ MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, co
 
 MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
   switch (width * 16 + height) {
-    case 8 * 16 + 8: return &MotionSearch::SearchRegion<8, 8>;
-    case 4 * 16 + 8: return &MotionSearch::SearchRegion<4, 8>;
-    case 8 * 16 + 4: return &MotionSearch::SearchRegion<8, 4>;
-    case 4 * 16 + 4: return &MotionSearch::SearchRegion<4, 4>;
-    case 2 * 16 + 4: return &MotionSearch::SearchRegion<2, 4>;
-    case 4 * 16 + 2: return &MotionSearch::SearchRegion<4, 2>;
-    case 2 * 16 + 2: return &MotionSearch::SearchRegion<2, 2>;
-    case 1 * 16 + 2: return &MotionSearch::SearchRegion<1, 2>;
-    case 2 * 16 + 1: return &MotionSearch::SearchRegion<2, 1>;
-    default: std::abort();  // the coder's shapes are fixed; any other is a programming error
+    case 8 * 16 + 8:
+      return &MotionSearch::SearchRegion<8, 8>;
+    case 4 * 16 + 8:
+      return &MotionSearch::SearchRegion<4, 8>;
+    case 8 * 16 + 4:
+      return &MotionSearch::SearchRegion<8, 4>;
+    case 4 * 16 + 4:
+      return &MotionSearch::SearchRegion<4, 4>;
+    case 2 * 16 + 4:
+      return &MotionSearch::SearchRegion<2, 4>;
+    case 4 * 16 + 2:
+      return &MotionSearch::SearchRegion<4, 2>;
+    case 2 * 16 + 2:
+      return &MotionSearch::SearchRegion<2, 2>;
+    case 1 * 16 + 2:
+      return &MotionSearch::SearchRegion<1, 2>;
+    case 2 * 16 + 1:
+      return &MotionSearch::SearchRegion<2, 1>;
+    default:
+      std::abort();  // the coder's shapes are fixed; any other is a programming error
   }
 }
 
-MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                                          int width, int height, int offset, int predicted) {
+MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
+                                          int height, int offset, int predicted) {
   return (this->*ForShape(width, height))(prepared, referenceCopy, offset, predicted);
 }
 

@@ -25,9 +25,11 @@ inline long long Load8(const std::uint8_t* at) {
 // rest of the lanes repeat the centre).
 template <int N>
 __attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) {
-  const __m256i steps = N == 8 ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond))
-                               : _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSmallDiamond)));
-  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre), N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
+  const __m256i steps = N == 8
+                            ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond))
+                            : _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSmallDiamond)));
+  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre),
+                                           N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
   const __m256i eight = _mm256_set1_epi32(8);
   const __m256i rows = _mm256_sub_epi32(_mm256_srai_epi32(vectors, 4), eight);
   const __m256i columns = _mm256_sub_epi32(_mm256_and_si256(vectors, _mm256_set1_epi32(15)), eight);
@@ -49,7 +51,8 @@ __attribute__((target("avx2"))) inline __m256i PairsInOrder(__m256i (&pairs)[4])
   for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
   const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
   const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
-  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs), _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs),
+                                     _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
 // Eight-byte reads of row `at` at displacements k to k + 3, one to each 64-bit lane.
@@ -96,7 +99,8 @@ __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* curr
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
     for (int p = 0; p < N / 2; ++p)
-      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
+      pairs[p] =
+          _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
   }
   return PairsInOrder(pairs);
 }
@@ -115,7 +119,8 @@ __attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* 
     const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
-    for (int p = 0; p < N / 2; ++p) pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, displacements, p), head));
+    for (int p = 0; p < N / 2; ++p)
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, displacements, p), head));
     low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0), tail));
     if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 4), tail));
   }
@@ -132,7 +137,8 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
   lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
   const int lowestCost = _mm256_cvtsi256_si32(lowest);
   if (lowestCost >= centreCost) return {-1, centreCost};
-  const unsigned equal = static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
+  const unsigned equal =
+      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
   return {__builtin_ctz(equal), lowestCost};
 }
 
@@ -163,7 +169,7 @@ DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
   return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_DIAMONDS(W, H)                                                                           \
+#define TARN_DIAMONDS(W, H)                                                                          \
   template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int); \
   template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
 TARN_DIAMONDS(8, 8)

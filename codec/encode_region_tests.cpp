@@ -35,7 +35,7 @@ bool KeepTestPlain(const YuvPlane& current, const YuvPlane& reference, int pixel
 #if defined(__SSE2__)
 // Rows per register: a region's rows of W 16-bit entries side by side, up to eight entries.
 template <int W, int H>
-constexpr int kRowsPerRegister = W * H < 8 ? H : 8 / W;
+constexpr int kRowsPerRegister = W* H < 8 ? H : 8 / W;
 
 int LoadPair(const std::int16_t* at) {
   std::int32_t pair;
@@ -52,8 +52,10 @@ __m128i LoadRows(const std::int16_t* at) {
     return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
   } else if constexpr (W == 4) {
     const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
-    if constexpr (Rows == 1) return first;
-    else return _mm_unpacklo_epi64(first, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + kScreenWidth)));
+    if constexpr (Rows == 1)
+      return first;
+    else
+      return _mm_unpacklo_epi64(first, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + kScreenWidth)));
   } else {
     static_assert(W == 2);
     const __m128i first = _mm_cvtsi32_si128(LoadPair(at));

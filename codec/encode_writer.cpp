@@ -11,9 +11,7 @@ namespace {
 constexpr std::size_t kMaxColours = kReferencePixels;  // every pixel its own colour
 
 // The square table whose regions are the two halves of a level 1 or 3 region.
-constexpr TableId SquaresInside(TableId half) {
-  return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2;
-}
+constexpr TableId SquaresInside(TableId half) { return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2; }
 
 // Where region `region` of table `id` starts in `block`'s entries.
 constexpr std::size_t EntryOf(TableId id, int block, int region) {
@@ -27,8 +25,7 @@ void PutLittleEndian16(std::uint8_t* at, std::size_t value) {
 
 }  // namespace
 
-CodeWriter::CodeWriter()
-    : words_(kMaxCodeBytes / 4), colours_(kMaxColours), vectors_(kMaxVectorBytes) {}
+CodeWriter::CodeWriter() : words_(kMaxCodeBytes / 4), colours_(kMaxColours), vectors_(kMaxVectorBytes) {}
 
 void CodeWriter::Clear() {
   pending_ = 0;

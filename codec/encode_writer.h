@@ -20,7 +20,6 @@ class CodeWriter {
   // Packs the lists into `payload` (room for kMaxPayloadBytes) and returns its length.
   std::size_t Pack(std::uint8_t* payload) const;
 
-
  private:
   // One walk per table, so that every table's layout is known where its entries are read.
   template <TableId kId>
@@ -45,7 +44,7 @@ class CodeWriter {
   }
   void PutVector(std::uint8_t vector) { vectors_[vectorCount_++] = vector; }
 
-  std::vector<std::uint32_t> words_;   // code words, first code bit in bit 31 of the first
+  std::vector<std::uint32_t> words_;    // code words, first code bit in bit 31 of the first
   std::vector<std::uint16_t> colours_;  // colour words
   std::vector<std::uint8_t> vectors_;
   std::uint64_t pending_ = 0;  // the code bits after the last whole word, in the low bits

@@ -32,7 +32,8 @@ class TempFolder {
 };
 
 inline void WriteBytes(const std::filesystem::path& file, const std::uint8_t* data, std::size_t size) {
-  std::ofstream(file, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
 }  // namespace tarn::fuzz

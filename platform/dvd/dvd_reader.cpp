@@ -14,10 +14,11 @@ namespace {
 
 constexpr uint32_t kBlockBytes = 2048;
 constexpr int32_t kTitleTableSectorAt = 0xC4;  // in VIDEO_TS.IFO: where the title table starts
-constexpr size_t kTitleTableHeaderBytes = 8;    // titles (16 bits), zero, last byte (32 bits)
+constexpr size_t kTitleTableHeaderBytes = 8;   // titles (16 bits), zero, last byte (32 bits)
 
 uint32_t BigEndian32(const uint8_t* at) {
-  return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 | static_cast<uint32_t>(at[2]) << 8 | at[3];
+  return static_cast<uint32_t>(at[0]) << 24 | static_cast<uint32_t>(at[1]) << 16 | static_cast<uint32_t>(at[2]) << 8 |
+         at[3];
 }
 
 bool ReadAt(dvd_file_t* file, uint64_t offset, uint8_t* bytes, size_t count) {
@@ -74,7 +75,8 @@ IfoHandle DvdReader::OpenIfo(int titleSet) const {
       ifo.reset(ifoOpen(reader_, titleSet));
   }
   if (!ifo) {
-    const std::string which = titleSet == 0 ? "VIDEO_TS.IFO" : "the information file of title set " + std::to_string(titleSet);
+    const std::string which =
+        titleSet == 0 ? "VIDEO_TS.IFO" : "the information file of title set " + std::to_string(titleSet);
     throw DvdError(DvdErrorKind::kDamaged, location_.directory + ": " + which + " is missing or damaged" +
                                                (log_->last().empty() ? "" : " (" + log_->last() + ")"));
   }
