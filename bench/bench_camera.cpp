@@ -6,6 +6,9 @@
 //                                  reference of the frame before it
 //   BM_PrepareEncodeDecode/camera  the encoder filter's whole chain for one kept frame: YUY2
 //                                  prepared, encoded, decoded into the reference
+//   BM_FastPathsAgree/camera       not a speed: the closed loop coded with the widest kernels and
+//                                  with the portable ones must give the same payloads (an error
+//                                  otherwise)
 // The pictures are prepared with the converter's settings, as tarnconv codes them.
 // Without the clip both skip with a message.
 #include <benchmark/benchmark.h>
@@ -28,6 +31,7 @@ extern "C" {
 #include "codec/frame_decoder.h"
 #include "codec/frame_encoder.h"
 #include "codec/picture_prep.h"
+#include "codec/prep_cpu.h"
 
 namespace {
 
@@ -148,8 +152,10 @@ const CameraFootage& Footage() {
   return footage;
 }
 
-// The reference copy each frame is coded against when the frames are coded in order.
-std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared) {
+// The reference copy each frame is coded against when the frames are coded in order; the
+// payloads, when asked for, in `payloads`.
+std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared,
+                                          std::vector<Picture>* payloads = nullptr) {
   FrameEncoder encoder;
   std::vector<std::uint16_t> reference(kReferencePixels, 0), target(kReferencePixels);
   Picture record(2 + kMaxPayloadBytes);
@@ -161,11 +167,35 @@ std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared) 
     if (length > 65535) length = WriteAllKeepPayload(record.data() + 2);
     record[0] = static_cast<std::uint8_t>(length);
     record[1] = static_cast<std::uint8_t>(length >> 8);
+    if (payloads != nullptr)
+      payloads->emplace_back(record.begin(), record.begin() + static_cast<std::ptrdiff_t>(length + 2));
     if (DecodeFrame(record.data(), length + 2, reference.data(), target.data()) == DecodeStatus::kOk)
       std::copy(target.begin(), target.end(), reference.begin());
   }
   return copies;
 }
+
+// Every frame's payload the same with the processor's widest kernels as with the portable ones.
+void BM_FastPathsAgreeCamera(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  std::size_t differing = 0;
+  for (auto _ : state) {
+    std::vector<Picture> fast, portable;
+    ClosedLoopReferences(footage.prepared, &fast);
+    AllowPrepAvx2(false);
+    ClosedLoopReferences(footage.prepared, &portable);
+    AllowPrepAvx2(true);
+    differing = 0;
+    for (std::size_t f = 0; f < fast.size(); ++f) differing += fast[f] != portable[f];
+  }
+  state.counters["differing_payloads"] = static_cast<double>(differing);
+  if (differing != 0) state.SkipWithError("the fast and the portable kernels code camera frames differently");
+}
+BENCHMARK(BM_FastPathsAgreeCamera)->Name("BM_FastPathsAgree/camera")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_EncodeCamera(benchmark::State& state) {
   const CameraFootage& footage = Footage();

@@ -5,32 +5,11 @@
 
 #include "codec/screen.h"
 
+// A region's analysis and its steps, inlined into the runs over the levels: they run for nearly
+// every region.
+#define TARN_INLINE [[gnu::always_inline]] inline
+
 namespace tarn::codec {
-namespace {
-
-struct TableShape {
-  int width;
-  int height;
-  int paramBytes;
-};
-
-constexpr TableShape kTableShapes[kTableCount] = {
-    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4}, {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
-};
-
-// A square table's halves follow it in TableId order: left/right, then top/bottom.
-constexpr TableId LeftRightOf(TableId square) { return static_cast<TableId>(square + 1); }
-constexpr TableId TopBottomOf(TableId square) { return static_cast<TableId>(square + 2); }
-// The square two levels up from a square level (4x4 -> 8x8, 2x2 -> 4x4).
-constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(square - 3); }
-
-int PixelIndex(int block, int localX, int localY) {
-  const int x = (block % kBlocksAcross) * kBlockSize + localX;
-  const int y = (block / kBlocksAcross) * kBlockSize + localY;
-  return y * kScreenWidth + x;
-}
-
-}  // namespace
 
 FrameAnalysis::FrameAnalysis() {
   for (int id = 0; id < kTableCount; ++id) {
@@ -45,17 +24,23 @@ FrameAnalysis::FrameAnalysis() {
     table.heightShift = std::countr_zero(static_cast<unsigned>(shape.height));
     table.perRowShift = std::countr_zero(static_cast<unsigned>(table.perRow));
     table.ops = &OpsForShape(shape.width, shape.height);
+    table.search = MotionSearch::ForShape(shape.width, shape.height);
     const std::size_t regions = static_cast<std::size_t>(kBlockCount) * table.perBlock;
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
     table.sums.assign(regions, SumsMemo{});
+    for (int region = 0; region < table.perBlock; ++region)
+      table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
   }
+  for (int block = 0; block < kBlockCount; ++block)
+    blockPixels_[block] = (block / kBlocksAcross) * kBlockSize * kScreenWidth + (block % kBlocksAcross) * kBlockSize;
 }
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
   blockSums_.Begin(pictures.prepared);
+  motion_.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
     for (RegionTable& table : tables_) {
       std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
@@ -86,20 +71,13 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
   }
 }
 
-Halves FrameAnalysis::HalvesOf(TableId squareTable, int square, TableId halvesTable) const {
-  const RegionTable& squares = tables_[squareTable];
-  const RegionTable& halves = tables_[halvesTable];
-  const int x = squares.LocalX(square), y = squares.LocalY(square);
-  const bool leftRight = halves.width < squares.width;
-  return {halves.RegionAt(x, y),
-          leftRight ? halves.RegionAt(x + halves.width, y) : halves.RegionAt(x, y + halves.height)};
-}
-
-bool FrameAnalysis::UsesLeftRight(TableId squareTable, int block, int square) const {
-  const TableId leftRight = LeftRightOf(squareTable);
-  const Halves h = HalvesOf(squareTable, square, leftRight);
-  const RegionTable& table = tables_[leftRight];
-  return table.Decision(block, h.first) != kSplit || table.Decision(block, h.second) != kSplit;
+// The move and fill limits of every block for regions of `pixels` pixels, worked out once per
+// run of a level.
+void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
+  for (int block = 0; block < kBlockCount; ++block) {
+    moveLimits_[block] = static_cast<int>(moveFactor_[block] * pixels * thresholds.move);
+    fillLimits_[block] = static_cast<int>(fillFactor_[block] * thresholds.fill);
+  }
 }
 
 // Every run of a level starts from "not analysed". Below level 0 only the blocks that split
@@ -108,29 +86,45 @@ void FrameAnalysis::MarkNotAnalysed(RegionTable& table, int block) {
   std::fill_n(&table.decisions[table.Index(block, 0)], table.perBlock, kNotAnalysed);
 }
 
-// Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split.
+// Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split, in
+// raster order over the block (the predicted vectors look at the neighbours analysed before).
 int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
   RegionTable& table = tables_[id];
+  SetLimits(table.width * table.height, thresholds);
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (id != k8x8 && !BlockSplits(block)) continue;
     MarkNotAnalysed(table, block);
-    for (int region = 0; region < table.perBlock; ++region) {
-      if (id != k8x8) {
-        const int x = table.LocalX(region), y = table.LocalY(region);
-        const TableId parentSquares = GrandparentOf(id);
-        const RegionTable& parents = tables_[parentSquares];
-        const int parent = parents.RegionAt(x, y);
-        if (parents.Decision(block, parent) != kSplit) continue;
-        const RegionTable& halves = tables_[UsesLeftRight(parentSquares, block, parent) ? LeftRightOf(parentSquares)
-                                                                                        : TopBottomOf(parentSquares)];
-        if (halves.Decision(block, halves.RegionAt(x, y)) != kSplit) continue;
-      }
+    for (std::uint32_t todo = id == k8x8 ? 1 : SquaresToAnalyse(id, block); todo != 0; todo &= todo - 1) {
+      const int region = std::countr_zero(todo);
       Analyse(id, block, region, thresholds);
       if (table.Decision(block, region) == kSplit) ++splits;
     }
   }
   return splits;
+}
+
+// Bit r set for each square r of the block inside a split half of a split grandparent square.
+// A grandparent square at (column, row) holds the squares (2 column, 2 row) to (2 column + 1,
+// 2 row + 1) of a table twice as many across.
+std::uint32_t FrameAnalysis::SquaresToAnalyse(TableId id, int block) const {
+  const TableId parentId = GrandparentOf(id);
+  const RegionTable& parents = tables_[parentId];
+  const int across = tables_[id].perRow;
+  std::uint32_t todo = 0;
+  for (int parent = 0; parent < parents.perBlock; ++parent) {
+    if (parents.Decision(block, parent) != kSplit) continue;
+    const bool leftRight = UsesLeftRight(parentId, block, parent);
+    const TableId halvesId = leftRight ? LeftRightOf(parentId) : TopBottomOf(parentId);
+    const RegionTable& halves = tables_[halvesId];
+    const Halves h = HalvesOf(parentId, parent, halvesId);
+    const int topLeft = ((parent >> parents.perRowShift) * 2 * across) + ((parent & (parents.perRow - 1)) * 2);
+    const std::uint32_t top = 3u << topLeft, bottom = 3u << (topLeft + across);
+    const std::uint32_t left = (1u << topLeft) | (1u << (topLeft + across)), right = left << 1;
+    if (halves.Decision(block, h.first) == kSplit) todo |= leftRight ? left : top;
+    if (halves.Decision(block, h.second) == kSplit) todo |= leftRight ? right : bottom;
+  }
+  return todo;
 }
 
 // Levels 1, 3 and 5: the left/right halves of every split parent, and its top/bottom halves
@@ -139,6 +133,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
   RegionTable& leftRight = tables_[leftRightId];
   RegionTable& topBottom = tables_[topBottomId];
   const RegionTable& parents = tables_[parentId];
+  SetLimits(leftRight.width * leftRight.height, thresholds);  // both halves cover as many pixels
   int splits = 0;
   for (int block = 0; block < kBlockCount; ++block) {
     if (!BlockSplits(block)) continue;
@@ -164,17 +159,17 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
   return splits;
 }
 
-void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds& thresholds) {
+TARN_INLINE void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds& thresholds) {
   RegionTable& table = tables_[id];
   const std::size_t index = table.Index(block, region);
-  const int pixel = PixelIndex(block, table.LocalX(region), table.LocalY(region));
+  const int pixel = blockPixels_[block] + table.pixelOffsets[static_cast<std::size_t>(region)];
   const int offset = pixel * 3;
   std::uint8_t decision = kSplit;
   if (table.ops->keep(*pictures_.current, *pictures_.reference, pixel, thresholds.keep))
     decision = kKeep;
-  else if (PassesMove(table, block, region, offset, thresholds.move))
+  else if (PassesMove(table, block, region, index, offset))
     decision = kMove;
-  else if (PassesFill(table, block, region, thresholds.fill))
+  else if (PassesFill(table, block, region, index))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if (table.paramBytes == 6)
@@ -182,38 +177,35 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
   table.decisions[index] = decision;
 }
 
-bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int offset, int move) {
-  const MotionSearch::Result best =
-      SearchOnce(table, table.Index(block, region), offset, PredictedVector(table, block, region));
-  const int pixels = table.width * table.height;
-  const int limit = static_cast<int>(moveFactor_[block] * pixels * move);
-  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > limit) return false;
-  table.params[table.Index(block, region) * table.paramBytes] = static_cast<std::uint8_t>(best.vector);
+TARN_INLINE bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset) {
+  const MotionSearch::Result best = SearchOnce(table, index, offset, PredictedVector(table, block, region));
+  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
+  table.params[index * static_cast<std::size_t>(table.paramBytes)] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
-bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, int fill) {
-  const ChannelSums& sums = SumOnce(table, block, region);
+TARN_INLINE bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index) {
+  const ChannelSums& sums = SumOnce(table, block, region, index);
   const int pixels = table.width * table.height;
-  const int limit = static_cast<int>(fillFactor_[block] * fill);
-  if (!VarianceSumAtMost(sums, pixels, limit)) return false;
-  std::uint8_t* colour = &table.params[table.Index(block, region) * table.paramBytes];
+  if (!VarianceSumAtMost(sums, pixels, fillLimits_[block])) return false;
+  std::uint8_t* colour = &table.params[index * static_cast<std::size_t>(table.paramBytes)];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
   return true;
 }
 
-const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region) {
-  SumsMemo& memo = table.sums[table.Index(block, region)];
+TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region, std::size_t index) {
+  SumsMemo& memo = table.sums[index];
   if (memo.frame != frame_)
     memo = {frame_, blockSums_.Sums(block, table.LocalX(region), table.LocalY(region), table.width, table.height)};
   return memo.sums;
 }
 
-MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted) {
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
+                                                           int predicted) {
   SearchMemo& memo = table.searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
     const MotionSearch::Result found =
-        motion_.Search(pictures_.prepared, pictures_.referenceCopy, table.width, table.height, offset, predicted);
+        (motion_.*table.search)(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
     memo = {frame_, predicted, found.vector, found.cost};
   }
   return {memo.vector, memo.cost};
@@ -221,7 +213,7 @@ MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t i
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
-int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
+TARN_INLINE int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
   const int column = region & (table.perRow - 1);
   const int row = region >> table.perRowShift;
   int rows = 0, columns = 0, count = 0;

@@ -36,6 +36,24 @@ enum TableId : int {
   kTableCount,
 };
 
+// Region size and parameter bytes of each table.
+struct TableShape {
+  int width;
+  int height;
+  int paramBytes;
+};
+inline constexpr TableShape kTableShapes[kTableCount] = {
+    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4}, {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
+};
+constexpr int RegionsAcross(TableId id) { return kBlockSize / kTableShapes[id].width; }
+constexpr int RegionsPerBlock(TableId id) { return RegionsAcross(id) * (kBlockSize / kTableShapes[id].height); }
+
+// A square table's halves follow it in TableId order: left/right, then top/bottom.
+constexpr TableId LeftRightOf(TableId square) { return static_cast<TableId>(square + 1); }
+constexpr TableId TopBottomOf(TableId square) { return static_cast<TableId>(square + 2); }
+// The square two levels up from a square level (4x4 -> 8x8, 2x2 -> 4x4).
+constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(square - 3); }
+
 // A region's motion search and channel sums within one frame: the level-3 rerun and the
 // retries analyse the same regions again, and both results depend only on the pictures
 // (and the search on its starting vector), never on the thresholds.
@@ -61,10 +79,12 @@ struct RegionTable {
   int perBlock = 0;
   int paramBytes = 0;
   const ShapeOps* ops = nullptr;
+  MotionSearch::RegionSearch search = nullptr;
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
   std::vector<SumsMemo> sums;
+  std::array<int, 32> pixelOffsets{};  // each region's first pixel from its block's (y * 240 + x)
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -104,22 +124,37 @@ class FrameAnalysis {
 
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
-  // The halves of the square region `square` (of table `squareTable`) in `halvesTable`.
-  Halves HalvesOf(TableId squareTable, int square, TableId halvesTable) const;
+  // The halves of the square region `square` (of table `squareTable`) in `halvesTable`, its
+  // left/right or top/bottom table. Left/right halves lie in a table of twice the regions
+  // across, top/bottom halves in one of twice the rows.
+  Halves HalvesOf(TableId squareTable, int square, TableId halvesTable) const {
+    const RegionTable& squares = tables_[squareTable];
+    const int column = square & (squares.perRow - 1);
+    const int rowStart = (square >> squares.perRowShift) << (squares.perRowShift + 1);
+    if (halvesTable == LeftRightOf(squareTable)) return {rowStart | (column << 1), (rowStart | (column << 1)) + 1};
+    return {rowStart | column, (rowStart | column) + squares.perRow};
+  }
   // The left/right halves are used unless both of them split.
-  bool UsesLeftRight(TableId squareTable, int block, int square) const;
+  bool UsesLeftRight(TableId squareTable, int block, int square) const {
+    const TableId leftRightId = LeftRightOf(squareTable);
+    const Halves h = HalvesOf(squareTable, square, leftRightId);
+    const RegionTable& leftRight = tables_[leftRightId];
+    return leftRight.Decision(block, h.first) != kSplit || leftRight.Decision(block, h.second) != kSplit;
+  }
 
  private:
   // Below level 0 only blocks that split have anything to analyse.
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
   static void MarkNotAnalysed(RegionTable& table, int block);
   int RunSquares(TableId table, const Thresholds& thresholds);
+  std::uint32_t SquaresToAnalyse(TableId table, int block) const;
   int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
   void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
-  bool PassesMove(RegionTable& table, int block, int region, int offset, int move);
-  bool PassesFill(RegionTable& table, int block, int region, int fill);
+  void SetLimits(int pixels, const Thresholds& thresholds);
+  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset);
+  bool PassesFill(RegionTable& table, int block, int region, std::size_t index);
   MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
-  const ChannelSums& SumOnce(RegionTable& table, int block, int region);
+  const ChannelSums& SumOnce(RegionTable& table, int block, int region, std::size_t index);
   int PredictedVector(const RegionTable& table, int block, int region) const;
   void StorePixelPair(RegionTable& table, std::size_t index, int offset);
 
@@ -127,8 +162,11 @@ class FrameAnalysis {
   MotionSearch motion_;
   BlockSums blockSums_;
   RegionPictures pictures_{};
+  std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
   std::array<double, kBlockCount> fillFactor_{};
   std::array<double, kBlockCount> moveFactor_{};
+  std::array<int, kBlockCount> moveLimits_{};  // of the level being run
+  std::array<int, kBlockCount> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
 };
 

@@ -14,10 +14,6 @@ namespace {
 
 constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
 
-// Offsets in vector-number arithmetic (16 is one row, 1 one pixel), in the order evaluated.
-constexpr int kLargeDiamond[] = {-32, -17, -15, -2, 2, 15, 17, 32};
-constexpr int kSmallDiamond[] = {-16, -1, 1, 16};
-
 // The displacement grows with the vector number (one row of 720 bytes outweighs the widest
 // column step), so the vectors whose displacement lies in a range are one run of numbers.
 constexpr std::array<int, kVectorCount> kDisplacements = [] {
@@ -28,19 +24,38 @@ constexpr std::array<int, kVectorCount> kDisplacements = [] {
 static_assert(std::is_sorted(kDisplacements.begin(), kDisplacements.end()));
 
 // The first vector number whose displacement is at least `displacement` (kVectorCount if none).
-int FirstVectorFrom(int displacement) {
+// Row r's vectors cover displacements 720 r - 24 to 720 r + 21, so the answer lies in the first
+// row reaching `displacement`, at the first column that does (both ceilings taken of positive
+// numbers: 9 rows of 720 and 234 steps of 3 added first).
+constexpr int FirstVectorFrom(int displacement) {
   if (displacement <= kDisplacements.front()) return 0;
   if (displacement > kDisplacements.back()) return kVectorCount;
-  return static_cast<int>(std::lower_bound(kDisplacements.begin(), kDisplacements.end(), displacement) -
-                          kDisplacements.begin());
+  const int row = (displacement - 21 + 9 * 720 + 719) / 720 - 9;
+  const int column = std::max((displacement - row * 720 + 234 * 3 + 2) / 3 - 234, -8);
+  return (row + 8) * 16 + column + 8;
 }
+
+// The arithmetic against a search of the sorted displacements, for every displacement a
+// region can ask about and one beyond each end.
+constexpr bool FirstVectorFromMatchesTheTable() {
+  int first = 0;
+  for (int displacement = kDisplacements.front() - 1; displacement <= kDisplacements.back() + 1; ++displacement) {
+    while (first < kVectorCount && kDisplacements[first] < displacement) ++first;
+    if (FirstVectorFrom(displacement) != first) return false;
+  }
+  return FirstVectorFrom(-kPictureBytes) == 0 && FirstVectorFrom(kPictureBytes) == kVectorCount;
+}
+static_assert(FirstVectorFromMatchesTheTable());
 
 }  // namespace
 
-MotionSearch::MotionSearch() { remembered_.fill({0, 0}); }
+MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()) { remembered_.fill({0, 0}); }
 
-void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height,
-                               int offset, int fastReach) {
+void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
+
+[[gnu::always_inline]] inline void MotionSearch::BeginRegion(const std::uint8_t* prepared,
+                                                             const std::uint8_t* referenceCopy, int width, int height,
+                                                             int offset, int fastReach) {
   if (++region_ == 0) {  // the count wrapped: forget every remembered cost
     remembered_.fill({0, 0});
     region_ = 1;
@@ -48,6 +63,15 @@ void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t*
   current_ = prepared + offset;
   reference_ = referenceCopy;
   offset_ = offset;
+  // Away from the picture's first and last rows (all but the top and bottom blocks) every
+  // vector keeps the region, and the fast kernels' reads, inside the picture; the reach covers
+  // the region's extent.
+  if (offset >= -kDisplacements.front() && kPictureBytes - offset - fastReach > kDisplacements.back()) {
+    firstUsable_ = 0;
+    usableCount_ = kVectorCount;
+    fastBeyond_ = kVectorCount;
+    return;
+  }
   // The displaced region must start at or after the first byte, and its last row must end
   // (one past its last byte) before byte 115,200. The bound counts the one-past-the-end
   // offset itself, so a region touching the picture's last byte is never moved, not even by
@@ -101,25 +125,19 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
     slot = {region, found};
     return found;
   };
-  // With every candidate of a large diamond usable and within the fast kernel's reach, the
-  // eight costs come from one wide pass (without the remembered costs: they are the same).
-  const int batchFrom = firstUsable + 32;
-  const int batchBeyond = std::min(firstUsable + usableCount_, fastBeyond) - 32;
-  [[maybe_unused]] const bool batch = kFast && useAvx2_ && HasEightCostsAvx2(W);
+  // With every candidate of a diamond usable and within the fast kernels' reach, its costs come
+  // from one wide pass (without the remembered costs: they are the same).
+  const int wideEnd = std::min(firstUsable + usableCount_, fastBeyond);
+  [[maybe_unused]] const bool wide = kFast && useAvx2_;
   Result best{predicted, cost(predicted)};
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
-    if constexpr (HasEightCostsAvx2(W)) {
-      if (batch && centre >= batchFrom && centre < batchBeyond) {
-        int displacements[8], costs[8];
-        for (int k = 0; k < 8; ++k) displacements[k] = VectorDisplacement(centre + kLargeDiamond[k]);
-        EightCostsAvx2<W, H>(current, displacedRegion, displacements, costs);
-        for (int k = 0; k < 8; ++k)
-          if (costs[k] < best.cost) best = {centre + kLargeDiamond[k], costs[k]};
-        if (best.vector == centre) break;
-        continue;
-      }
+    if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
+      const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+      if (winner.step < 0) break;
+      best = {centre + kLargeDiamond[winner.step], winner.cost};
+      continue;
     }
 #endif
     for (const int step : kLargeDiamond) {
@@ -129,6 +147,13 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
     if (best.vector == centre) break;
   }
   const int centre = best.vector;
+#if defined(__x86_64__) || defined(__i386__)
+  if (wide && centre >= firstUsable + 16 && centre < wideEnd - 16) {
+    const DiamondWinner winner = SmallDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+    if (winner.step >= 0) best = {centre + kSmallDiamond[winner.step], winner.cost};
+    return best;
+  }
+#endif
   for (const int step : kSmallDiamond) {
     const int found = cost(centre + step);
     if (found < best.cost) best = {centre + step, found};
@@ -136,42 +161,41 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   return best;
 }
 
-MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
-                                          int height, int offset, int predicted) {
-  useAvx2_ = PrepUsesAvx2();
-  const auto begin = [&](int fastReach) { BeginRegion(prepared, referenceCopy, width, height, offset, fastReach); };
-  using region_cost::kFastReach;
+template <int W, int H>
+MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                int offset, int predicted) {
+  BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
+  return SearchShape<W, H>(predicted);
+}
+
+MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
   switch (width * 16 + height) {
     case 8 * 16 + 8:
-      begin(kFastReach<8, 8>);
-      return SearchShape<8, 8>(predicted);
+      return &MotionSearch::SearchRegion<8, 8>;
     case 4 * 16 + 8:
-      begin(kFastReach<4, 8>);
-      return SearchShape<4, 8>(predicted);
+      return &MotionSearch::SearchRegion<4, 8>;
     case 8 * 16 + 4:
-      begin(kFastReach<8, 4>);
-      return SearchShape<8, 4>(predicted);
+      return &MotionSearch::SearchRegion<8, 4>;
     case 4 * 16 + 4:
-      begin(kFastReach<4, 4>);
-      return SearchShape<4, 4>(predicted);
+      return &MotionSearch::SearchRegion<4, 4>;
     case 2 * 16 + 4:
-      begin(kFastReach<2, 4>);
-      return SearchShape<2, 4>(predicted);
+      return &MotionSearch::SearchRegion<2, 4>;
     case 4 * 16 + 2:
-      begin(kFastReach<4, 2>);
-      return SearchShape<4, 2>(predicted);
+      return &MotionSearch::SearchRegion<4, 2>;
     case 2 * 16 + 2:
-      begin(kFastReach<2, 2>);
-      return SearchShape<2, 2>(predicted);
+      return &MotionSearch::SearchRegion<2, 2>;
     case 1 * 16 + 2:
-      begin(kFastReach<1, 2>);
-      return SearchShape<1, 2>(predicted);
+      return &MotionSearch::SearchRegion<1, 2>;
     case 2 * 16 + 1:
-      begin(kFastReach<2, 1>);
-      return SearchShape<2, 1>(predicted);
+      return &MotionSearch::SearchRegion<2, 1>;
     default:
       std::abort();  // the coder's shapes are fixed; any other is a programming error
   }
+}
+
+MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
+                                          int height, int offset, int predicted) {
+  return (this->*ForShape(width, height))(prepared, referenceCopy, offset, predicted);
 }
 
 }  // namespace tarn::codec

@@ -25,16 +25,27 @@ class MotionSearch {
     int cost;
   };
 
-  MotionSearch();
+  MotionSearch();  // takes the processor's answer (or the tests' choice) on the fast kernels
+
+  // Takes that answer again; the analysis asks once per frame.
+  void BeginFrame();
 
   // Searches for the region of width x height whose first byte is at `offset` in `prepared`,
   // in `referenceCopy` (both BGR, 720-byte rows), starting from vector `predicted`.
   Result Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
                 int predicted);
 
+  // The search of one shape (w and h each 1, 2, 4 or 8, as the coder uses them), for callers
+  // that search regions of one shape many times: Search without the choice of shape.
+  using RegionSearch = Result (MotionSearch::*)(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                int offset, int predicted);
+  static RegionSearch ForShape(int width, int height);
+
  private:
   void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
                    int fastReach);
+  template <int W, int H>
+  Result SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, int predicted);
   template <int W, int H>
   Result SearchShape(int predicted);
   template <int W, int H, bool kFast>
@@ -55,7 +66,7 @@ class MotionSearch {
   int usableCount_ = 0;
   // From this vector number on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
-  bool useAvx2_ = false;  // the processor's answer (or the tests' choice), taken per search
+  bool useAvx2_ = false;
 };
 
 }  // namespace tarn::codec

@@ -21,48 +21,167 @@ inline long long Load8(const std::uint8_t* at) {
   return bytes;
 }
 
-// The region's bytes of each row masked (the rest of the eight read is another pixel), and
-// the four 64-bit sums of each register are the four candidates' costs.
-template <int W, int H>
-__attribute__((target("avx2"))) void EightCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                const int* displacements, int* costs) {
-  static_assert(HasEightCostsAvx2(W));
+// The displacements of the candidates around `centre`, one to a 32-bit lane (N of them, the
+// rest of the lanes repeat the centre).
+template <int N>
+__attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) {
+  const __m256i steps = N == 8
+                            ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond))
+                            : _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSmallDiamond)));
+  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre),
+                                           N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
+  const __m256i eight = _mm256_set1_epi32(8);
+  const __m256i rows = _mm256_sub_epi32(_mm256_srai_epi32(vectors, 4), eight);
+  const __m256i columns = _mm256_sub_epi32(_mm256_and_si256(vectors, _mm256_set1_epi32(15)), eight);
+  return _mm256_add_epi32(_mm256_mullo_epi32(rows, _mm256_set1_epi32(kStride)),
+                          _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
+}
+
+// Candidates 0-3 as the four 64-bit sums of `low`, 4-7 of `high`, each below 2^16: the low 32
+// bits of each, in candidate order.
+__attribute__((target("avx2"))) inline __m256i QuadsInOrder(__m256i low, __m256i high) {
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+}
+
+// Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit parts:
+// the parts added, then the low 32 bits of each gathered in candidate order.
+__attribute__((target("avx2"))) inline __m256i PairsInOrder(__m256i (&pairs)[4]) {
+#pragma GCC unroll 4
+  for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
+  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
+  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
+  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs),
+                                     _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// Eight-byte reads of row `at` at displacements k to k + 3, one to each 64-bit lane.
+__attribute__((target("avx2"))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements, int k) {
+  return _mm256_set_epi64x(Load8(at + displacements[k + 3]), Load8(at + displacements[k + 2]),
+                           Load8(at + displacements[k + 1]), Load8(at + displacements[k]));
+}
+
+// 16-byte reads of row `at` at displacements 2p and 2p + 1, one to each half.
+__attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, const int* displacements, int p) {
+  return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
+                             reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
+}
+
+// Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
+// pixel), four candidates to a register, one 64-bit sum each.
+template <int W, int H, int N>
+__attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                    const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
     const __m256i region = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
     const std::uint8_t* at = displacedRegion + row * kStride;
-    const __m256i first = _mm256_set_epi64x(Load8(at + displacements[3]), Load8(at + displacements[2]),
-                                            Load8(at + displacements[1]), Load8(at + displacements[0]));
-    const __m256i second = _mm256_set_epi64x(Load8(at + displacements[7]), Load8(at + displacements[6]),
-                                             Load8(at + displacements[5]), Load8(at + displacements[4]));
-    low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(first, mask), region));
-    high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(second, mask), region));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0), mask), region));
+    if constexpr (N == 8)
+      high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 4), mask), region));
   }
-  // Each sum is below 2^16: the low 32 bits of each lane, gathered into eight ints.
-  const __m256i pick = _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6);
-  const __m128i lowCosts = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(low, pick));
-  const __m128i highCosts = _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(high, pick));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(costs), lowCosts);
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(costs + 4), highCosts);
+  return QuadsInOrder(low, high);
+}
+
+// Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
+// to each half), whose two 64-bit sums per half add up to the candidate's cost.
+template <int H, int N>
+__attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* current,
+                                                        const std::uint8_t* displacedRegion, const int* displacements) {
+  const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
+  __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const __m256i region = _mm256_and_si256(
+        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(current + row * kStride))), mask);
+    const std::uint8_t* at = displacedRegion + row * kStride;
+#pragma GCC unroll 4
+    for (int p = 0; p < N / 2; ++p)
+      pairs[p] =
+          _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
+  }
+  return PairsInOrder(pairs);
+}
+
+// Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
+template <int H, int N>
+__attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* current,
+                                                            const std::uint8_t* displacedRegion,
+                                                            const int* displacements) {
+  __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* mine = current + row * kStride;
+    const __m256i head = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
+    const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
+    const std::uint8_t* at = displacedRegion + row * kStride;
+#pragma GCC unroll 4
+    for (int p = 0; p < N / 2; ++p)
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, displacements, p), head));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0), tail));
+    if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 4), tail));
+  }
+  return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
+}
+
+// The winner is the lowest cost's first lane: the minimum spread to every lane, then the first
+// lane equal to it. With four candidates the upper lanes are set beyond every cost first.
+template <int N>
+__attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
+  if constexpr (N == 4) costs = _mm256_blend_epi32(costs, _mm256_set1_epi32(0x7FFFFFFF), 0xF0);
+  __m256i lowest = _mm256_min_epi32(costs, _mm256_permute2x128_si256(costs, costs, 1));
+  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0x4E));
+  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
+  const int lowestCost = _mm256_cvtsi256_si32(lowest);
+  if (lowestCost >= centreCost) return {-1, centreCost};
+  const unsigned equal =
+      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
+  return {__builtin_ctz(equal), lowestCost};
+}
+
+template <int W, int H, int N>
+__attribute__((target("avx2"))) DiamondWinner Diamond(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                      int centre, int centreCost) {
+  alignas(32) int displacements[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
+  if constexpr (W * 3 == 24)
+    return FirstLowest<N>(TwentyFourByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
+  else if constexpr (W * 3 == 12)
+    return FirstLowest<N>(TwelveByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
+  else
+    return FirstLowest<N>(NarrowCosts<W, H, N>(current, displacedRegion, displacements), centreCost);
 }
 
 }  // namespace
 
 template <int W, int H>
-void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, const int* displacements,
-                    int* costs) {
-  EightCosts<W, H>(current, displacedRegion, displacements, costs);
+DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                               int centreCost) {
+  return Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_EIGHT_COSTS(W, H) \
-  template void EightCostsAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, const int*, int*);
-TARN_EIGHT_COSTS(2, 4)
-TARN_EIGHT_COSTS(2, 2)
-TARN_EIGHT_COSTS(1, 2)
-TARN_EIGHT_COSTS(2, 1)
-#undef TARN_EIGHT_COSTS
+template <int W, int H>
+DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                               int centreCost) {
+  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+}
+
+#define TARN_DIAMONDS(W, H)                                                                          \
+  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int); \
+  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_DIAMONDS(8, 8)
+TARN_DIAMONDS(8, 4)
+TARN_DIAMONDS(4, 8)
+TARN_DIAMONDS(4, 4)
+TARN_DIAMONDS(4, 2)
+TARN_DIAMONDS(2, 4)
+TARN_DIAMONDS(2, 2)
+TARN_DIAMONDS(1, 2)
+TARN_DIAMONDS(2, 1)
+#undef TARN_DIAMONDS
 #endif
 
 }  // namespace tarn::codec

@@ -33,14 +33,38 @@ bool KeepTestPlain(const YuvPlane& current, const YuvPlane& reference, int pixel
 }
 
 #if defined(__SSE2__)
-// W consecutive 16-bit entries in the low lanes, zero above.
-template <int W>
-__m128i LoadEntries(const std::int16_t* at) {
-  if constexpr (W == 8) return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  if constexpr (W == 4) return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+// Rows per register: a region's rows of W 16-bit entries side by side, up to eight entries.
+template <int W, int H>
+constexpr int kRowsPerRegister = W* H < 8 ? H : 8 / W;
+
+int LoadPair(const std::int16_t* at) {
   std::int32_t pair;
   std::memcpy(&pair, at, sizeof pair);
-  return _mm_cvtsi32_si128(pair);
+  return pair;
+}
+
+// The W entries of each of `Rows` consecutive rows from `at`, side by side in the low lanes,
+// zero above.
+template <int W, int Rows>
+__m128i LoadRows(const std::int16_t* at) {
+  static_assert(W * Rows <= 8);
+  if constexpr (W == 8) {
+    return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+  } else if constexpr (W == 4) {
+    const __m128i first = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+    if constexpr (Rows == 1)
+      return first;
+    else
+      return _mm_unpacklo_epi64(first, _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at + kScreenWidth)));
+  } else {
+    static_assert(W == 2);
+    const __m128i first = _mm_cvtsi32_si128(LoadPair(at));
+    if constexpr (Rows == 1) return first;
+    const __m128i two = _mm_unpacklo_epi32(first, _mm_cvtsi32_si128(LoadPair(at + kScreenWidth)));
+    if constexpr (Rows == 2) return two;
+    return _mm_unpacklo_epi64(two, _mm_unpacklo_epi32(_mm_cvtsi32_si128(LoadPair(at + 2 * kScreenWidth)),
+                                                      _mm_cvtsi32_si128(LoadPair(at + 3 * kScreenWidth))));
+  }
 }
 
 __m128i AbsoluteDifference(__m128i a, __m128i b) {
@@ -55,19 +79,21 @@ int HorizontalSum16(__m128i v) {  // eight 16-bit lanes, each small enough not t
   return _mm_cvtsi128_si32(sums);
 }
 
-// The same test on whole rows at a time; the differences of one region fit in 16 bits.
+// The same test on several rows at a time (as many as fill a register, empty lanes equal and so
+// no difference); the differences of one region fit in 16 bits.
 template <int W, int H>
 bool KeepTestWide(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
   constexpr int kPixels = W * H;
   constexpr int kMostOutliers = kPixels < 9 ? 2 : kPixels / 4;
+  constexpr int kRows = kRowsPerRegister<W, H>;
   const __m128i hardLimit = _mm_set1_epi16(static_cast<std::int16_t>(4 * e));
   const __m128i softLimit = _mm_set1_epi16(static_cast<std::int16_t>(2 * e));
   __m128i overHard = _mm_setzero_si128(), outliers = _mm_setzero_si128(), total = _mm_setzero_si128();
-  for (int row = 0; row < H; ++row) {
+  for (int row = 0; row < H; row += kRows) {
     const int at = pixel + row * kScreenWidth;
-    const __m128i dy = AbsoluteDifference(LoadEntries<W>(&current.y[at]), LoadEntries<W>(&reference.y[at]));
-    const __m128i du = AbsoluteDifference(LoadEntries<W>(&current.u[at]), LoadEntries<W>(&reference.u[at]));
-    const __m128i dv = AbsoluteDifference(LoadEntries<W>(&current.v[at]), LoadEntries<W>(&reference.v[at]));
+    const __m128i dy = AbsoluteDifference(LoadRows<W, kRows>(&current.y[at]), LoadRows<W, kRows>(&reference.y[at]));
+    const __m128i du = AbsoluteDifference(LoadRows<W, kRows>(&current.u[at]), LoadRows<W, kRows>(&reference.u[at]));
+    const __m128i dv = AbsoluteDifference(LoadRows<W, kRows>(&current.v[at]), LoadRows<W, kRows>(&reference.v[at]));
     const __m128i largest = _mm_max_epi16(dy, _mm_max_epi16(du, dv));
     overHard = _mm_or_si128(overHard, _mm_cmpgt_epi16(largest, hardLimit));
     outliers = _mm_sub_epi16(outliers, _mm_cmpgt_epi16(largest, softLimit));  // -1 per outlier
@@ -81,7 +107,7 @@ bool KeepTestWide(const YuvPlane& current, const YuvPlane& reference, int pixel,
 template <int W, int H>
 constexpr KeepTestFn FastKeepTest() {
 #if defined(__SSE2__)
-  if constexpr (W >= 2) return &KeepTestWide<W, H>;
+  if constexpr (W >= 2) return &KeepTestWide<W, H>;  // a single column costs as much as the plain test
 #endif
   return &KeepTestPlain<W, H>;
 }
@@ -128,18 +154,6 @@ double VarianceSum(const ChannelSums& sums, int pixelCount) {
     total += sums.sumOfSquares[c] / n - mean * mean;
   }
   return total;
-}
-
-bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit) {
-  // n^2 times the exact variance sum, in integers. The floating-point value differs from the
-  // exact one by far less than 1, so away from the limit the integers decide alone; only
-  // within 1 of it is the floating-point sum, whose rounding counts there, worked out.
-  const std::int64_t n = pixelCount;
-  std::int64_t scaled = 0;
-  for (int c = 0; c < 3; ++c) scaled += n * sums.sumOfSquares[c] - std::int64_t{sums.sum[c]} * sums.sum[c];
-  if (scaled > (limit + 1) * n * n) return false;
-  if (scaled < (limit - 1) * n * n) return true;
-  return static_cast<double>(limit) >= VarianceSum(sums, pixelCount);
 }
 
 }  // namespace tarn::codec

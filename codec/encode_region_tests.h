@@ -39,7 +39,18 @@ const ShapeOps& OpsForShape(int width, int height);
 // in double precision in that order.
 double VarianceSum(const ChannelSums& sums, int pixelCount);
 // The fill test's comparison, limit >= VarianceSum(sums, n), with the same outcome but
-// without floating-point work where the exact value is clearly on one side.
-bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit);
+// without floating-point work where the exact value is clearly on one side. Inline: the
+// analysis asks for nearly every region.
+inline bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit) {
+  // n^2 times the exact variance sum, in integers. The floating-point value differs from the
+  // exact one by far less than 1, so away from the limit the integers decide alone; only
+  // within 1 of it is the floating-point sum, whose rounding counts there, worked out.
+  const std::int64_t n = pixelCount;
+  std::int64_t scaled = 0;
+  for (int c = 0; c < 3; ++c) scaled += n * sums.sumOfSquares[c] - std::int64_t{sums.sum[c]} * sums.sum[c];
+  if (scaled > (limit + 1) * n * n) return false;
+  if (scaled < (limit - 1) * n * n) return true;
+  return static_cast<double>(limit) >= VarianceSum(sums, pixelCount);
+}
 
 }  // namespace tarn::codec

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "codec/encode_analysis.h"
+#include "codec/screen.h"
 
 namespace tarn::codec {
 
@@ -19,25 +20,36 @@ class CodeWriter {
   // Packs the lists into `payload` (room for kMaxPayloadBytes) and returns its length.
   std::size_t Pack(std::uint8_t* payload) const;
 
-  std::size_t BitCount() const { return bitCount_; }
-  std::size_t ColourCount() const { return colourCount_; }
-  std::size_t VectorCount() const { return vectorCount_; }
-
  private:
-  void WriteSquare(const FrameAnalysis& analysis, TableId id, int block, int region);
-  void WriteHalf(const FrameAnalysis& analysis, TableId id, int block, int region);
-  void WritePair(const RegionTable& table, int block, int region);
+  // One walk per table, so that every table's layout is known where its entries are read.
+  template <TableId kId>
+  void WriteSquare(const FrameAnalysis& analysis, int block, int region);
+  template <TableId kId>
+  void WriteHalf(const FrameAnalysis& analysis, int block, int region);
+  void WritePair(std::uint8_t decision, const std::uint8_t* params);
   // The codes every node of levels 0 to 4 shares; false for a split.
-  bool WriteLeaf(const RegionTable& table, int block, int region);
+  bool WriteLeaf(std::uint8_t decision, const std::uint8_t* params);
 
-  void PutBit(int bit) { bits_[bitCount_++] = static_cast<std::uint8_t>(bit); }
-  void PutColour(const std::uint8_t* blueGreenRed);
+  // Appends the low `count` bits of `code`, first bit highest; whole words move to `words_`.
+  void PutBits(std::uint32_t code, int count) {
+    pending_ = (pending_ << count) | code;
+    pendingCount_ += count;
+    if (pendingCount_ >= 32) {
+      pendingCount_ -= 32;
+      words_[wordCount_++] = static_cast<std::uint32_t>(pending_ >> pendingCount_);
+    }
+  }
+  void PutColour(const std::uint8_t* blueGreenRed) {
+    colours_[colourCount_++] = PackColour(blueGreenRed[0], blueGreenRed[1], blueGreenRed[2]);
+  }
   void PutVector(std::uint8_t vector) { vectors_[vectorCount_++] = vector; }
 
-  std::vector<std::uint8_t> bits_;     // one entry per code bit, in order
-  std::vector<std::uint8_t> colours_;  // blue, green, red triples
+  std::vector<std::uint32_t> words_;    // code words, first code bit in bit 31 of the first
+  std::vector<std::uint16_t> colours_;  // colour words
   std::vector<std::uint8_t> vectors_;
-  std::size_t bitCount_ = 0;
+  std::uint64_t pending_ = 0;  // the code bits after the last whole word, in the low bits
+  int pendingCount_ = 0;
+  std::size_t wordCount_ = 0;
   std::size_t colourCount_ = 0;
   std::size_t vectorCount_ = 0;
 };
