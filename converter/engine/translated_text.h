@@ -1,12 +1,11 @@
 // Texts of tarnconv in the user's language: the command line's, and the engine's own messages
 // (not the system's texts, which stay as they are). The English source text goes through Qt's
 // translators (context "tarnconv"; converter/translations/tarnconv_*.ts, installed by the
-// command line only: the window keeps its texts) and its %1, %2, ... are filled in order. A
+// command line only: the window keeps its texts) and its %1, %2, ... are filled in one pass. A
 // count picks its English form here; a translation gives each form its own text.
 #pragma once
 
-#include <QCoreApplication>
-#include <QString>
+#include "base/translated_text.h"
 
 #include <concepts>
 #include <string>
@@ -14,25 +13,12 @@
 
 namespace tarn::conv {
 
-inline QString TextArg(const std::string& text) { return QString::fromStdString(text); }
-inline QString TextArg(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-inline QString TextArg(const char* text) { return QString::fromUtf8(text); }
-template <std::integral Number>
-QString TextArg(Number number) {
-  return QString::number(number);
-}
-
 template <typename... Args>
 std::string Tr(const char* source, const Args&... args) {
-  QString text = QCoreApplication::translate("tarnconv", source);
-  ((text = text.arg(TextArg(args))), ...);
-  return text.toStdString();
+  return text::Translated("tarnconv", source, args...).toStdString();
 }
 
-// Marks a text that is translated where it is shown (texts kept in tables).
-constexpr const char* TrNoop(const char* source) { return source; }
+using text::TrNoop;
 
 // `one` for a count of 1, else `many`; the count is %1.
 template <std::integral Number, typename... Args>

@@ -1,18 +1,17 @@
 #pragma once
 // Texts of picfit's command line in the user's language: the English source through Qt's
 // translators (context "picfit"; picfit/translations/picfit_*.ts, built into the program),
-// its %1, %2, ... filled in order. The window keeps its own texts.
+// its %1, %2, ... filled in one pass. The window keeps its own texts.
 
-#include <QCoreApplication>
 #include <QString>
+
+#include "base/translated_text.h"
 
 namespace picfit {
 
 template <typename... Args>
 QString Tr(const char* source, const Args&... args) {
-  QString text = QCoreApplication::translate("picfit", source);
-  ((text = text.arg(args)), ...);
-  return text;
+  return tarn::text::Translated("picfit", source, args...);
 }
 
 // What an error number means, for the command line: "the format is not recognised" and so on.

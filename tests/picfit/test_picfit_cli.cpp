@@ -124,6 +124,9 @@ TEST_F(ConvertCommandTest, AMissingFileIsSaidToBeMissingAndAMissingFolderIsMade)
   EXPECT_EQ(r.out, Path("new/deeper/one.BMP") + "\n");
   EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--quiet"}).out, "");
   EXPECT_EQ(Picfit({"one.jpg", "-o", "out", "--overwrite", "--verbose"}).out, "one.jpg -> " + Out("one.BMP") + "\n");
+  // A name that looks like a placeholder is told as it is.
+  QFile::copy(Path("one.jpg"), Path("one%2.jpg"));
+  EXPECT_EQ(Picfit({"one%2.jpg", "-o", "out", "--verbose"}).out, "one%2.jpg -> " + Out("one%2.BMP") + "\n");
 }
 
 TEST_F(ConvertCommandTest, TheCommandLineSpeaksTheLocalesLanguage) {

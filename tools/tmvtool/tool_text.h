@@ -4,8 +4,9 @@
 // each form its own text. Numbers meant for machines (--json, raw frames) never pass here.
 #pragma once
 
-#include <QCoreApplication>
 #include <QString>
+
+#include "base/translated_text.h"
 
 #include <concepts>
 #include <string>
@@ -13,24 +14,9 @@
 
 namespace tarn::tmvtool {
 
-inline QString TextArg(const std::string& text) { return QString::fromStdString(text); }
-inline QString TextArg(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-inline QString TextArg(const char* text) { return QString::fromUtf8(text); }
-template <std::integral Number>
-QString TextArg(Number number) {
-  return QString::number(number);
-}
-
 template <typename... Args>
 std::string Tr(const char* source, const Args&... args) {
-  const QString text = QCoreApplication::translate("tmvtool", source);
-  // All at once, so that a "%2" inside a file name is not filled in turn.
-  if constexpr (sizeof...(Args) == 0)
-    return text.toStdString();
-  else
-    return text.arg(TextArg(args)...).toStdString();
+  return text::Translated("tmvtool", source, args...).toStdString();
 }
 
 // `one` for a count of 1, else `many`; the count is %1.
@@ -42,8 +28,7 @@ std::string TrCount(Number count, const char* one, const char* many, const Args&
 // "1.50": a number with its decimals, always with a point.
 inline std::string Fixed(double value, int decimals) { return QString::number(value, 'f', decimals).toStdString(); }
 
-// Marks a text that is translated where it is shown (help texts kept in tables).
-constexpr const char* TrNoop(const char* source) { return source; }
+using text::TrNoop;
 
 // Installs the translation of tmvtool's texts for the user's locale (LANGUAGE, LC_ALL,
 // LC_MESSAGES, LANG as Qt reads them) into the application, when the program carries one.
