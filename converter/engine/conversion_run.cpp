@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,16 @@ class BusyGraph {
  private:
   CurrentGraph& graph_;
 };
+
+// What EndSoundWithMovie (below Qt) says when it cannot end a sound file with its movie.
+constexpr std::array kSoundEndProblems{
+    TrNoop("cannot end the sound file %1 with its movie: %2"),
+    TrNoop("cannot read the movie file %1"),
+    TrNoop("cannot load %1"),
+    TrNoop("%1 cannot end a sound file early (it has no %2)"),
+    TrNoop("cannot cut the movie file %1 to the size limit: %2"),
+};
+
 }  // namespace
 
 namespace {
@@ -81,7 +92,7 @@ bool ConversionController::PrepareTitle(std::size_t position) {
     // Nothing of this title could play; writing empty files for it would only look like output.
     const std::string& why = graph_.Graph().SourceError();
     Warn(why.empty() ? Tr("Cannot open the DVD source %1; its title is passed over.", list_.currentSource)
-                     : Tr("Cannot open %1; its title is passed over.", why));
+                     : Tr("Cannot open %1; its title is passed over.", TrLower(why)));
     return false;
   }
   graph_.Graph().ShowVideoWindow();
@@ -314,7 +325,10 @@ void ConversionController::EndSoundWithMovie(std::int64_t limitBytes) {
   std::error_code error;
   if (!std::filesystem::exists(sound, error)) return;
   const std::string library = FindEncoderLibraries(media::FilterRegistry()).audio;
-  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty()) Warn(problem);
+  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty())
+    Warn(text::TextByPattern("tarnconv", problem, kSoundEndProblems)
+             .value_or(QString::fromStdString(problem))
+             .toStdString());
 }
 
 void ConversionController::EndSegment() {

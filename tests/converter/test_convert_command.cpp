@@ -312,6 +312,12 @@ TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
   EXPECT_EQ(run.out.find("标题[01] 章节[001]  00:00:0"), 0u) << run.out;
   EXPECT_NE(run.out.find("\n已转换 1 段：2 个文件，"), std::string::npos) << run.out;
   EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv [来源]"), std::string::npos);
+  // The file reader's refusal, made below the program's language, is said in it too.
+  const fs::path text = folder_ / "notes.txt";
+  std::ofstream(text) << "not a movie\n";
+  EXPECT_NE(Run({"--convert", text.string(), "-o", output_.string()}, "zh_CN.UTF-8")
+                .err.find("无法打开 " + text.string() + "：不是 FFmpeg 认识的媒体文件"),
+            std::string::npos);
   // English where the locale says so, and for the C locale.
   EXPECT_EQ(Run({"--convert", disc, "--titles", "3"}, "en_US.UTF-8").err,
             "tarnconv: the source has 2 titles; there is no title 3\n");
