@@ -50,7 +50,7 @@ namespace {
 // A failure an encoder reported: the system's words for the errno inside, when there is one.
 std::string FailureText(HRESULT failure) {
   const auto code = static_cast<std::uint32_t>(failure);
-  if ((code & 0xFFFF0000u) == 0x80070000u) return std::strerror(static_cast<int>(code & 0xFFFFu));
+  if ((code & 0xFFFF0000u) == 0x80070000u) return TrLower(std::strerror(static_cast<int>(code & 0xFFFFu)));
   char text[32];
   std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(code));
   return text;
@@ -85,7 +85,7 @@ bool ConversionController::PrepareTitle(std::size_t position) {
   if (entry == nullptr) return false;
   if (const std::error_code error = RestoreEntry(*entry, list_, controls_, profile_)) {
     // The encoders would read another title's settings.
-    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
     return false;
   }
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
@@ -177,7 +177,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   const bool clickedAway = !ShowsCurrentTitle();
   if (clickedAway) {
     if (const std::error_code error = WriteEntrySettings(entry, profile_)) {
-      Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+      Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
       return Next::EndRun;
     }
   }
@@ -187,7 +187,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
       ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber, static_cast<int>(segment.firstChapter));
   if (claimed.error) {
     // The encoders would overwrite the files named last.
-    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), claimed.error.message()));
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(claimed.error.message())));
     return Next::EndRun;
   }
   info.names = claimed.names;
