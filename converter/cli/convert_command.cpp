@@ -37,13 +37,14 @@ namespace keys = settings::keys;
 std::string OutputFolderProblem(const fs::path& folder) {
   std::error_code error;
   if (!fs::exists(folder, error) && !fs::create_directories(folder, error) && error)
-    return Tr("cannot make the output folder %1: %2", folder.string(), error.message());
+    return Tr("cannot make the output folder %1: %2", folder.string(), TrLower(error.message()));
   const fs::file_status status = fs::status(folder, error);
   if (!fs::exists(status)) return Tr("the output folder %1 does not exist", folder.string());
   if (!fs::is_directory(status)) return Tr("the output folder %1 is not a folder", folder.string());
   std::string probe = (folder / ".tarnconv-write-test-XXXXXX").string();
   const int descriptor = ::mkstemp(probe.data());
-  if (descriptor < 0) return Tr("cannot write into the output folder %1: %2", folder.string(), std::strerror(errno));
+  if (descriptor < 0)
+    return Tr("cannot write into the output folder %1: %2", folder.string(), TrLower(std::strerror(errno)));
   ::close(descriptor);
   ::unlink(probe.c_str());
   return {};
@@ -242,7 +243,7 @@ int ConvertCommand::ConvertAndContinue(ConversionController& controller, const S
 int ConvertCommand::Run(SizeProbe sizeProbe) {
   if (private_.error())
     return Fail(Tr("cannot make a copy of the settings file %1 for this run: %2", private_.userFile().string(),
-                   private_.error().message()));
+                   TrLower(private_.error().message())));
   if (std::string problem = CheckBeforeOpening(); !problem.empty()) return Fail(problem);
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
@@ -255,7 +256,7 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
 
   if (const std::error_code error = WriteOptions())
-    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
   ApplyOptionsToTitles();
   // The title shown is the one a single-title run converts.
   const int shown = static_cast<int>(options_.titles.empty() ? 0 : options_.titles.front() - 1);
@@ -263,7 +264,7 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
       settings::ReadNumber(profile_, keys::kBatch) != 1)
     streams_.err << "tarnconv: " << Tr("converting title 1 only (Batch=0); --batch converts every title") << '\n';
   if (const std::error_code error = ClickTitle(list_, controls_, profile_, shown))
-    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+    return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
   if (!options_.quiet && settings::ReadNumber(profile_, keys::kOff) == 1)
     streams_.err << "tarnconv: "
                  << (options_.powerOff == true

@@ -80,6 +80,7 @@ void SegmentReport::RunPlanned(unsigned chapters) {
   plannedChapters_ = chapters;
   chaptersDone_ = 0;
   runStart_ = std::chrono::steady_clock::now();
+  estimate_.Planned(chapters, runStart_);
 }
 
 void SegmentReport::ClearProgress() {
@@ -103,6 +104,8 @@ void SegmentReport::NamesPassed(const SegmentInfo& segment, int passed) {
 }
 
 void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) {
+  const auto now = std::chrono::steady_clock::now();
+  estimate_.At(segment, chapter, now);
   if (progressColumns_ == 0 || detail_ == Detail::Quiet) return;
   std::string line =
       SegmentLabel(segment) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " + Tr("%1 KiB", kib);
@@ -112,7 +115,8 @@ void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, s
         std::min(chaptersDone_ + std::min(inSegment, segment.chapterCount - 1) + 1, plannedChapters_);
     const double done = static_cast<double>(current - 1) / plannedChapters_;
     line += "  " + Tr("chapter %1 of %2", current, plannedChapters_) + "  " + Tr("%1%", static_cast<int>(done * 100));
-    if (done > 0) line += "  " + Tr("%1 left", Clock(RunSeconds() / done - RunSeconds()));
+    if (const auto left = estimate_.TimeLeft(now))
+      line += "  " + Tr("%1 left", Clock(static_cast<double>(left->count())));
   }
   out_ << "\r\033[K" << FitToColumns(line, progressColumns_) << std::flush;
   progressShown_ = true;
@@ -121,6 +125,7 @@ void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, s
 void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) {
   ClearProgress();
   chaptersDone_ += segment.chapterCount;
+  estimate_.SegmentEnded(segment, std::chrono::steady_clock::now());
   std::error_code error;
   const bool movieWritten = std::filesystem::file_size(segment.names.movie, error) > 0 && !error;
   if (how == SegmentEnd::WriteFailed) {

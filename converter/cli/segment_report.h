@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "converter/engine/run_estimate.h"
 #include "converter/engine/run_observer.h"
 
 namespace tarn::conv {
@@ -46,6 +47,7 @@ class SegmentReport final : public RunObserver {
   unsigned plannedChapters_ = 0;
   unsigned chaptersDone_ = 0;
   std::chrono::steady_clock::time_point runStart_ = std::chrono::steady_clock::now();
+  RunEstimate estimate_;              // the time left, from the pace of the chapters finished
   std::vector<std::string> written_;  // the files of the segments, counted at the end
 };
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -32,6 +33,16 @@ class BusyGraph {
  private:
   CurrentGraph& graph_;
 };
+
+// What EndSoundWithMovie (below Qt) says when it cannot end a sound file with its movie.
+constexpr std::array kSoundEndProblems{
+    TrNoop("cannot end the sound file %1 with its movie: %2"),
+    TrNoop("cannot read the movie file %1"),
+    TrNoop("cannot load %1"),
+    TrNoop("%1 cannot end a sound file early (it has no %2)"),
+    TrNoop("cannot cut the movie file %1 to the size limit: %2"),
+};
+
 }  // namespace
 
 namespace {
@@ -39,7 +50,7 @@ namespace {
 // A failure an encoder reported: the system's words for the errno inside, when there is one.
 std::string FailureText(HRESULT failure) {
   const auto code = static_cast<std::uint32_t>(failure);
-  if ((code & 0xFFFF0000u) == 0x80070000u) return std::strerror(static_cast<int>(code & 0xFFFFu));
+  if ((code & 0xFFFF0000u) == 0x80070000u) return TrLower(std::strerror(static_cast<int>(code & 0xFFFFu)));
   char text[32];
   std::snprintf(text, sizeof text, "error 0x%08X", static_cast<unsigned>(code));
   return text;
@@ -74,14 +85,14 @@ bool ConversionController::PrepareTitle(std::size_t position) {
   if (entry == nullptr) return false;
   if (const std::error_code error = RestoreEntry(*entry, list_, controls_, profile_)) {
     // The encoders would read another title's settings.
-    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
     return false;
   }
   if (FAILED(graph_.Graph().OpenSource(list_.currentSource))) {
     // Nothing of this title could play; writing empty files for it would only look like output.
     const std::string& why = graph_.Graph().SourceError();
     Warn(why.empty() ? Tr("Cannot open the DVD source %1; its title is passed over.", list_.currentSource)
-                     : Tr("Cannot open %1; its title is passed over.", why));
+                     : Tr("Cannot open %1; its title is passed over.", TrLower(why)));
     return false;
   }
   graph_.Graph().ShowVideoWindow();
@@ -166,7 +177,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   const bool clickedAway = !ShowsCurrentTitle();
   if (clickedAway) {
     if (const std::error_code error = WriteEntrySettings(entry, profile_)) {
-      Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), error.message()));
+      Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
       return Next::EndRun;
     }
   }
@@ -176,7 +187,7 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
       ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber, static_cast<int>(segment.firstChapter));
   if (claimed.error) {
     // The encoders would overwrite the files named last.
-    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), claimed.error.message()));
+    Warn(Tr("Cannot write the settings file %1: %2", profile_.path().string(), TrLower(claimed.error.message())));
     return Next::EndRun;
   }
   info.names = claimed.names;
@@ -314,7 +325,10 @@ void ConversionController::EndSoundWithMovie(std::int64_t limitBytes) {
   std::error_code error;
   if (!std::filesystem::exists(sound, error)) return;
   const std::string library = FindEncoderLibraries(media::FilterRegistry()).audio;
-  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty()) Warn(problem);
+  if (std::string problem = conv::EndSoundWithMovie(library, movie, sound, limitBytes); !problem.empty())
+    Warn(text::TextByPattern("tarnconv", problem, kSoundEndProblems)
+             .value_or(QString::fromStdString(problem))
+             .toStdString());
 }
 
 void ConversionController::EndSegment() {

@@ -34,7 +34,7 @@ bool DiscBrowser::RefuseWhileBusy() {
     return true;
   }
   if (WaitsForContinue()) {
-    Warn("The size limit stopped the conversion; press \"继续\" or \"中止\" before adding titles.");
+    Warn(Tr("The size limit stopped the conversion; press \"%1\" or \"%2\" before adding titles.", "继续", "中止"));
     return true;
   }
   return false;
@@ -47,7 +47,7 @@ bool DiscBrowser::WaitsForContinue() const { return controls_.ButtonLabel(Action
 bool DiscBrowser::DeleteTitle() {
   if (list_.selectedPosition < 0) return false;
   if (graph_.Busy() || WaitsForContinue()) {
-    Warn("Titles cannot be deleted while a conversion or preview is running or waits for \"继续\".");
+    Warn(Tr("Titles cannot be deleted while a conversion or preview is running or waits for \"%1\".", "继续"));
     return false;
   }
   return DeleteSelectedTitle(list_, controls_);
@@ -80,7 +80,7 @@ std::size_t DiscBrowser::AddSource(const std::string& path) {
     // The navigator may still hold the previous disc; its titles must not come in again under
     // this path. A video file says why it cannot be read.
     const std::string& why = graph_.Graph().SourceError();
-    Warn(why.empty() ? Tr("Cannot open the DVD source %1", list_.currentSource) : Tr("Cannot open %1", why));
+    Warn(why.empty() ? Tr("Cannot open the DVD source %1", list_.currentSource) : Tr("Cannot open %1", TrLower(why)));
     return 0;
   }
   return AddTitles();

@@ -5,6 +5,7 @@
 // count picks its English form here; a translation gives each form its own text.
 #pragma once
 
+#include "base/lower_layer_texts.h"
 #include "base/translated_text.h"
 
 #include <concepts>
@@ -19,6 +20,9 @@ std::string Tr(const char* source, const Args&... args) {
 }
 
 using text::TrNoop;
+
+// A text of a lower layer (a reader's refusal, a disc error) in the user's language.
+inline std::string TrLower(std::string_view english) { return text::LowerLayerText("tarnconv", english).toStdString(); }
 
 // `one` for a count of 1, else `many`; the count is %1.
 template <std::integral Number, typename... Args>

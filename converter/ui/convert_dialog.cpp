@@ -57,6 +57,10 @@ class CConvertDlg::MessageFilter final : public QObject {
   CConvertDlg& dialog_;
 };
 
+CConvertDlg::ChineseEngineTexts::ChineseEngineTexts() {
+  if (translator.load(QStringLiteral(":/i18n/tarnconv_zh_CN.qm"))) QCoreApplication::installTranslator(&translator);
+}
+
 CConvertDlg::CConvertDlg(settings::ProfileFile profile, PowerSwitch& power, WindowPrompts& prompts,
                          const QString& helpFile, QWidget* parent)
     : CHelpDlg(kMainDialogId, helpFile, parent),

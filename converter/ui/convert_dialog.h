@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QTranslator>
 
 #include <memory>
 #include <vector>
@@ -100,6 +101,13 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The engine's own messages (a settings file that cannot be written, a file refused) are
+  // English at their source: the window says them in Chinese, as it says everything else.
+  struct ChineseEngineTexts {
+    ChineseEngineTexts();
+    QTranslator translator;
+  };
+
   class MessageFilter;
 
   // Building the window (convert_dialog_layout.cpp).
@@ -140,6 +148,7 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
 
   QPushButton* ActionButtonWidget(ActionButton button) const;
 
+  ChineseEngineTexts engineTexts_;  // before the graph, whose start may warn
   settings::ProfileFile profile_;
   PowerSwitch& power_;
   WindowPrompts& prompts_;

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "converter/cli/convert_command.h"
 #include "converter/cli/convert_options.h"
@@ -311,6 +312,12 @@ TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
   EXPECT_EQ(run.out.find("标题[01] 章节[001]  00:00:0"), 0u) << run.out;
   EXPECT_NE(run.out.find("\n已转换 1 段：2 个文件，"), std::string::npos) << run.out;
   EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv [来源]"), std::string::npos);
+  // The file reader's refusal, made below the program's language, is said in it too.
+  const fs::path text = folder_ / "notes.txt";
+  std::ofstream(text) << "not a movie\n";
+  EXPECT_NE(Run({"--convert", text.string(), "-o", output_.string()}, "zh_CN.UTF-8")
+                .err.find("无法打开 " + text.string() + "：不是 FFmpeg 认识的媒体文件"),
+            std::string::npos);
   // English where the locale says so, and for the C locale.
   EXPECT_EQ(Run({"--convert", disc, "--titles", "3"}, "en_US.UTF-8").err,
             "tarnconv: the source has 2 titles; there is no title 3\n");
@@ -375,6 +382,28 @@ TEST(SegmentReport, TheProgressLineCountsChaptersOfTheRunAndFitsTheTerminal) {
   unlimited.Progress(joined, 3, 120, 2);
   EXPECT_NE(wide.str().find("120 KiB  chapter 2 of 4  25%  "), std::string::npos) << wide.str();
   EXPECT_NE(wide.str().find(" left"), std::string::npos) << wide.str();
+
+  // Within a chapter the time left only counts down (the pace of the finished chapters, not of
+  // the run so far, which made it rise until the next chapter).
+  std::ostringstream paced;
+  SegmentReport run(paced, 500);
+  run.RunPlanned(2);
+  const SegmentInfo first{0, 1, 1, 1, {"/out/001001.tmv", "/out/001001.tms"}};
+  const SegmentInfo second{0, 1, 2, 1, {"/out/001002.tmv", "/out/001002.tms"}};
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  run.SegmentEnded(first, SegmentEnd::Aborted, {});
+  const auto left = [&paced] {
+    const std::string text = paced.str();
+    const std::size_t end = text.rfind(" left");
+    return end == std::string::npos ? std::string("none")
+                                    : text.substr(text.rfind("  ", end) + 2, end - text.rfind("  ", end) - 2);
+  };
+  run.Progress(second, 0, 0, 2);
+  const std::string atStart = left();
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  run.Progress(second, 1, 10, 2);
+  EXPECT_LE(left(), atStart) << paced.str();  // "0:01" against "0:02": same width, so the order of the texts
+  EXPECT_NE(atStart, "none");
 
   // Wide characters take two columns each.
   EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 9), "标题[01]");

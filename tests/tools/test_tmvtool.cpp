@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <sys/wait.h>
 
@@ -403,6 +404,14 @@ TEST_F(TmvtoolTest, SpeaksTheLocalesLanguageWithTheSameNumbers) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.err, "tmvtool: /dev/null：不是影片文件\n");
   EXPECT_EQ(RunTool("info /dev/null").err, "tmvtool: /dev/null: not a movie file\n");
+  // The reader's own description of a damaged file, in the same language as the rest.
+  std::filesystem::copy_file(PathOf("movie.tmv"), PathOf("cut.tmv"));
+  std::filesystem::resize_file(PathOf("cut.tmv"), std::filesystem::file_size(PathOf("cut.tmv")) - 40);
+  const ToolRun cut = RunTool("info '" + PathOf("cut.tmv") + "'", "zh_CN.UTF-8");
+  EXPECT_EQ(cut.exitCode, 1);
+  EXPECT_NE(cut.out.find("文件头给出的文件长度为 "), std::string::npos) << cut.out;
+  EXPECT_NE(cut.out.find(" 字节（文件被截断了）"), std::string::npos) << cut.out;
+  EXPECT_NE(RunTool("info '" + PathOf("cut.tmv") + "'").out.find(" bytes but the file has "), std::string::npos);
   EXPECT_NE(RunTool("play", "zh_CN.UTF-8").err.find("未知命令“play”"), std::string::npos);
   EXPECT_TRUE(RunTool("--help", "zh_CN.UTF-8").out.starts_with("用法：tmvtool 命令"));
   EXPECT_TRUE(RunTool("--help").out.starts_with("usage: tmvtool COMMAND"));

@@ -127,7 +127,7 @@ std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
   if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf())))
     status->GetLastErrorText(text, sizeof(text));
   if (text[0] == '\0') return FAILED(hr) ? Reason(hr) : std::string();
-  return std::string(text) + (FAILED(hr) ? CodeNote(Describe(hr)) : std::string());
+  return TrLower(text) + (FAILED(hr) ? CodeNote(Describe(hr)) : std::string());
 }
 
 // Checks the title and chapters against the disc and fills in the whole title when no chapters

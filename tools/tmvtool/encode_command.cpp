@@ -407,7 +407,7 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
     char text[512];
     sourceOptions->GetLastErrorText(text, sizeof(text));
     return Tr("cannot read %1: %2", options.input,
-              text[0] != '\0' ? std::string(text) + CodeNote(Describe(hr)) : Reason(hr));
+              text[0] != '\0' ? TrLower(text) + CodeNote(Describe(hr)) : Reason(hr));
   }
   LONGLONG frames = 0;
   sourceOptions->GetStreamLength(&frames, length);

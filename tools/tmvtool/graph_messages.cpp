@@ -28,7 +28,7 @@ std::string Reason(HRESULT hr) {
   const std::string words = Words(hr);
   // A code without a name is all there is to say.
   if (words.empty()) return Tr("an unexpected failure, %1", media::DescribeHResult(hr));
-  return words + CodeNote(media::DescribeHResult(hr));
+  return TrLower(words) + CodeNote(media::DescribeHResult(hr));
 }
 
 std::string NotRegistered(const std::string& what) {

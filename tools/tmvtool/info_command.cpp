@@ -35,7 +35,7 @@ void PrintHeader(const std::string& path, const WalkResult& walk) {
       text += Tr("header: unfinished: all 512 bytes are zero (the writer did not stop cleanly)\n");
       break;
     case movie::HeaderState::kDamaged:
-      text += Tr("header: damaged: %1\n", header.problem);
+      text += Tr("header: damaged: %1\n", TrLower(header.problem));
       break;
   }
   std::fputs(text.c_str(), stdout);

@@ -29,7 +29,7 @@ void PrintError(const std::string& message) { std::fprintf(stderr, "tmvtool: %s\
 
 std::string CodeNote(const std::string& code) { return verbosity.verbose ? " (" + code + ")" : std::string(); }
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string ErrorText(int error) { return TrLower(std::strerror(error)); }
 
 namespace {
 

@@ -40,7 +40,7 @@ std::string DescribeAppendix(const RecordInfo& record) {
 
 std::string RecordFault(const RecordInfo& record, PlayOutcome outcome) {
   if (record.reservedType) return {};
-  if (!record.payloadProblem.empty()) return record.payloadProblem;
+  if (!record.payloadProblem.empty()) return TrLower(record.payloadProblem);
   if (outcome == PlayOutcome::kKeptDamaged)
     return Tr("the frame cannot be decoded (codes, colours or vectors run out or leave the picture)");
   if (record.appendix == AppendixState::kMissing) return Tr("the appendix is missing");
@@ -65,7 +65,7 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
   }
   result.opened = true;
   if (result.header.state == movie::HeaderState::kDamaged)
-    result.faults.push_back(Tr("header: %1", result.header.problem));
+    result.faults.push_back(Tr("header: %1", TrLower(result.header.problem)));
   onHeader(result);
 
   auto player = std::make_unique<movie::MoviePlayer>();

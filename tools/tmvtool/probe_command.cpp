@@ -172,7 +172,7 @@ int RunProbe(std::span<const std::string_view> args) {
     std::fflush(stdout);
     return kExitOk;
   } catch (const dvd::DvdError& discError) {
-    PrintError(fileError.empty() ? std::string(discError.what()) : "cannot read " + fileError);
+    PrintError(fileError.empty() ? TrLower(discError.what()) : "cannot read " + fileError);
     return kExitFailure;
   }
 }

@@ -64,7 +64,7 @@ std::string Unplayable(const std::string& path, const OpenedSound& sound) {
       return Tr("%1 is unfinished: its header is still zero (the conversion was interrupted), so its mode is unknown",
                 path);
     case SoundFileState::kDamaged:
-      return Tr("%1 is damaged: %2", path, sound.header.problem);
+      return Tr("%1 is damaged: %2", path, TrLower(sound.header.problem));
     case SoundFileState::kNotSound:
       break;
   }

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "base/lower_layer_texts.h"
 #include "base/translated_text.h"
 
 #include <concepts>
@@ -29,6 +30,9 @@ std::string TrCount(Number count, const char* one, const char* many, const Args&
 inline std::string Fixed(double value, int decimals) { return QString::number(value, 'f', decimals).toStdString(); }
 
 using text::TrNoop;
+
+// A text of a lower layer (a reader's fault, a result code's words) in the user's language.
+inline std::string TrLower(std::string_view english) { return text::LowerLayerText("tmvtool", english).toStdString(); }
 
 // Installs the translation of tmvtool's texts for the user's locale (LANGUAGE, LC_ALL,
 // LC_MESSAGES, LANG as Qt reads them) into the application, when the program carries one.

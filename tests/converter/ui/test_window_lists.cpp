@@ -13,6 +13,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <fstream>
+
 #include "tests/converter/run_test_support.h"
 #include "window_test_support.h"
 
@@ -82,10 +84,20 @@ TEST_F(WindowTest, ASourceThatIsNoDiscOrACancelledDialogAddsNothing) {
   OpenWindow(QString::fromStdString(empty.string()));
   EXPECT_EQ(Titles()->count(), 0);
   ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_TRUE(prompts_.messages[0].contains(QStringLiteral("Cannot open the DVD source")));
+  // The engine's own messages speak the window's language, the file reader's words included (the
+  // caption "Warning" is the system's own).
+  EXPECT_EQ(prompts_.messages[0],
+            QStringLiteral("Warning: 无法打开 DVD 来源 ") + QString::fromStdString(empty.string()));
   Press(1022);  // no answer queued: the dialog is cancelled
   EXPECT_EQ(Titles()->count(), 0);
   EXPECT_EQ(prompts_.messages.size(), 1u);
+  const std::filesystem::path text = folder_ / "notes.txt";
+  std::ofstream(text) << "not a movie\n";
+  prompts_.sourceAnswers.push_back(QString::fromStdString(text.string()));
+  Press(1022);
+  ASSERT_EQ(prompts_.messages.size(), 2u);
+  EXPECT_EQ(prompts_.messages[1], QStringLiteral("Warning: 无法打开 ") + QString::fromStdString(text.string()) +
+                                      QStringLiteral("：不是 FFmpeg 认识的媒体文件"));
 }
 
 TEST_F(WindowTest, TheSourceDialogTakesADiscFolderAsWellAsAFile) {

@@ -164,7 +164,7 @@ TEST_F(WindowRunTest, AtTheSizeLimitOpenIsRefusedAndContinueGoesOnInNewFiles) {
   Press(1022);
   EXPECT_EQ(Titles()->count(), 2);
   ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_TRUE(prompts_.messages[0].contains(QStringLiteral("size limit")));
+  EXPECT_TRUE(prompts_.messages[0].contains(QStringLiteral("转换因大小限制而停止")));
 
   Press(1020);
   ASSERT_EQ(hook_->started.size(), 2u);
@@ -191,7 +191,7 @@ TEST_F(WindowRunTest, NoTitleCanBeDeletedDuringARunAndAbortEndsTheNextOne) {
   EXPECT_FALSE(window_->List().At(0)->results[0].empty());
   EXPECT_FALSE(window_->List().At(1)->results[0].empty());
   ASSERT_EQ(prompts_.messages.size(), 1u);
-  EXPECT_TRUE(prompts_.messages[0].contains(QStringLiteral("cannot be deleted")));
+  EXPECT_TRUE(prompts_.messages[0].contains(QStringLiteral("不能删除标题")));
 
   Press(1002);  // back to idle
   hook_->ends.clear();
