@@ -3,6 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <utility>
 
 #include "platform/dvd/disc_description.h"
 #include "platform/dvd/drive_search.h"
@@ -108,6 +111,13 @@ DvdErrorKind ErrorKindOf(const std::string& path) {
   return DvdErrorKind::kInvalidArgument;
 }
 
+uint32_t BigEndianAt(std::fstream& file, uint32_t offset, int bytes) {
+  file.seekg(offset);
+  uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<uint8_t>(file.get());
+  return value;
+}
+
 void Overwrite(const std::string& file, size_t offset, size_t count) {
   std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
   stream.seekp(static_cast<std::streamoff>(offset));
@@ -143,19 +153,25 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
 
   // A title table in VIDEO_TS.IFO and its backup whose last byte lies 64 MiB on, past the end
-  // of the file, or before the end of its own header (libdvdread would free it twice):
-  // damaged, and the process lives on.
-  for (const char* lastByte : {"\x04\x00\x00\x00", "\x00\x00\x00\x03"}) {
-    const std::string titles = test::CopyDisc(Discs().ntsc, temp.path(), "titles" + std::to_string(lastByte[0]));
-    for (const char* file : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
-      std::fstream stream(titles + file, std::ios::in | std::ios::out | std::ios::binary);
-      stream.seekg(0xC4);
-      unsigned char sector[4] = {};
-      stream.read(reinterpret_cast<char*>(sector), 4);
-      stream.seekp((sector[0] << 24 | sector[1] << 16 | sector[2] << 8 | sector[3]) * 2048 + 4);
-      stream.write(lastByte, 4);
+  // of the file, or before the end of its own header; first-play commands counted past the end
+  // of the file (libdvdread would free either twice): damaged, and the process lives on.
+  const auto titleTableLastByte = [](std::fstream& file) { return BigEndianAt(file, 0xC4, 4) * 2048 + 4; };
+  const auto firstPlayPreCommands = [](std::fstream& file) {
+    const uint32_t chain = BigEndianAt(file, 0x84, 4);
+    return chain + BigEndianAt(file, chain + 0xE4, 2);
+  };
+  const std::pair<std::function<uint32_t(std::fstream&)>, std::string> damages[] = {
+      {titleTableLastByte, std::string("\x04\x00\x00\x00", 4)},
+      {titleTableLastByte, std::string("\x00\x00\x00\x03", 4)},
+      {firstPlayPreCommands, std::string("\xFF\x00", 2)}};
+  for (size_t i = 0; i < std::size(damages); ++i) {
+    const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "manager" + std::to_string(i));
+    for (const char* name : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
+      std::fstream file(disc + name, std::ios::in | std::ios::out | std::ios::binary);
+      file.seekp(damages[i].first(file));
+      file.write(damages[i].second.data(), static_cast<std::streamsize>(damages[i].second.size()));
     }
-    EXPECT_EQ(ErrorKindOf(titles), DvdErrorKind::kDamaged) << titles;
+    EXPECT_EQ(ErrorKindOf(disc), DvdErrorKind::kDamaged) << disc;
   }
 
   for (const uintmax_t keep : {uintmax_t{40000}, uintmax_t{300000}}) {
