@@ -5,6 +5,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <string_view>
 #include <utility>
 
 #include "platform/dvd/disc_description.h"
@@ -152,24 +153,43 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
 
-  // A title table in VIDEO_TS.IFO and its backup whose last byte lies 64 MiB on, past the end
-  // of the file, or before the end of its own header; first-play commands counted past the end
-  // of the file (libdvdread would free either twice): damaged, and the process lives on.
-  const auto titleTableLastByte = [](std::fstream& file) { return BigEndianAt(file, 0xC4, 4) * 2048 + 4; };
-  const auto firstPlayPreCommands = [](std::fstream& file) {
-    const uint32_t chain = BigEndianAt(file, 0x84, 4);
-    return chain + BigEndianAt(file, chain + 0xE4, 2);
+  // Tables of an information file and its backup that libdvdread would free twice, or walk
+  // through a null pointer, while giving up on them: damaged, and the process lives on.
+  const auto put = [](std::fstream& file, uint32_t offset, std::string_view bytes) {
+    file.seekp(offset);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   };
-  const std::pair<std::function<uint32_t(std::fstream&)>, std::string> damages[] = {
-      {titleTableLastByte, std::string("\x04\x00\x00\x00", 4)},
-      {titleTableLastByte, std::string("\x00\x00\x00\x03", 4)},
-      {firstPlayPreCommands, std::string("\xFF\x00", 2)}};
+  const auto titleTableLastByte = [](std::fstream& file) { return BigEndianAt(file, 0xC4, 4) * 2048 + 4; };
+  const std::pair<const char*, std::function<void(std::fstream&)>> damages[] = {
+      // The title table's last byte 64 MiB on, or before the end of the table's own header.
+      {"VIDEO_TS", [&](std::fstream& file) { put(file, titleTableLastByte(file), {"\x04\0\0\0", 4}); }},
+      {"VIDEO_TS", [&](std::fstream& file) { put(file, titleTableLastByte(file), {"\0\0\0\x03", 4}); }},
+      // First-play commands counted past the end of the file.
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         const uint32_t chain = BigEndianAt(file, 0x84, 4);
+         put(file, chain + BigEndianAt(file, chain + 0xE4, 2), "\xFF");
+       }},
+      // Both title chains at one place past the end of the file.
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         const uint32_t table = BigEndianAt(file, 0xCC, 4) * 2048;
+         for (const uint32_t entry : {table + 12, table + 20}) put(file, entry, {"\x7F\0\0\0", 4});
+       }},
+      // Menus in the last sector whose language unit's chain table counts a chain in its
+      // header, the file's last 8 bytes, and has no room for it.
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         put(file, 0xD0, {"\0\0\0\x05", 4});
+         put(file, 5 * 2048, {"\0\x01\0\0\0\0\x07\xFF" "en\0\x80\0\0\x07\xF8", 16});
+         put(file, 6 * 2048 - 8, {"\0\x01\0\0\0\0\0\x0F", 8});
+       }},
+  };
   for (size_t i = 0; i < std::size(damages); ++i) {
-    const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "manager" + std::to_string(i));
-    for (const char* name : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
-      std::fstream file(disc + name, std::ios::in | std::ios::out | std::ios::binary);
-      file.seekp(damages[i].first(file));
-      file.write(damages[i].second.data(), static_cast<std::streamsize>(damages[i].second.size()));
+    const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "tables" + std::to_string(i));
+    for (const char* extension : {".IFO", ".BUP"}) {
+      std::fstream file(disc + "/VIDEO_TS/" + damages[i].first + extension, std::ios::in | std::ios::out | std::ios::binary);
+      damages[i].second(file);
     }
     EXPECT_EQ(ErrorKindOf(disc), DvdErrorKind::kDamaged) << disc;
   }
