@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang, AddressSanitizer and UndefinedBehaviorSanitizer in
 # BUILD_DIR, seeds a corpus made at run time (movies by the real encoder, settings and sound
-# files by our writers, two discs authored with dvdauthor), and runs every target for a bounded
+# files by our writers, three discs authored with dvdauthor), and runs every target for a bounded
 # time or number of runs. Crashes are kept under BUILD_DIR/fuzz-artifacts.
 #   fuzz/run.sh BUILD_DIR [SECONDS_PER_TARGET] [RUNS_PER_TARGET] [TARGET...]
 # Defaults: 20 s per target (two minutes in all), no run limit, every target but
@@ -25,12 +25,13 @@ corpus=$build/fuzz-corpus
 artifacts=$build/fuzz-artifacts
 discs=$build/fuzz-discs
 mkdir -p "$artifacts" "$discs"
-for kind in ntsc pal; do
+# The loop disc brings menus (the manager's menu chains) into the information-file seeds.
+for kind in ntsc pal loop; do
   [ -f "$discs/$kind/VIDEO_TS/VIDEO_TS.IFO" ] || "$top/scripts/make-test-dvd.sh" "$discs/$kind" "$kind" >/dev/null
 done
 # The seeds are written into the corpus each time; what earlier runs found stays beside them.
 mkdir -p "$corpus"
-"$build/fuzz/tarn_fuzz_seeds" "$corpus" "$discs/ntsc" "$discs/pal"
+"$build/fuzz/tarn_fuzz_seeds" "$corpus" "$discs/ntsc" "$discs/pal" "$discs/loop"
 
 # fuzz_title_cells is run by name only: within seconds it meets double frees inside libdvdread
 # itself (Debian 12's 6.1.3, on damaged tables of VIDEO_TS.IFO such as the first-play chain),
