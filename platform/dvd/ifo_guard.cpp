@@ -11,12 +11,15 @@ namespace {
 constexpr uint64_t kBlockBytes = 2048;
 
 // In the management table at the head of VIDEO_TS.IFO ...
-constexpr uint32_t kFirstPlayChainAt = 0x84;      // byte offset of the first-play chain
-constexpr uint32_t kTitleTableSectorAt = 0xC4;    // sector of the title table
-constexpr uint32_t kManagerMenusSectorAt = 0xC8;  // sector of the menus' language units
+constexpr uint32_t kFirstPlayChainAt = 0x84;          // byte offset of the first-play chain
+constexpr uint32_t kTitleTableSectorAt = 0xC4;        // sector of the title table
+constexpr uint32_t kManagerMenusSectorAt = 0xC8;      // sector of the menus' language units
+constexpr uint32_t kManagerMenuCellsSectorAt = 0xD8;  // sector of the menus' cell addresses
 // ... and at the head of a title set's information file.
-constexpr uint32_t kTitleChainsSectorAt = 0xCC;    // sector of the title chains
-constexpr uint32_t kTitleSetMenusSectorAt = 0xD0;  // sector of the menus' language units
+constexpr uint32_t kTitleChainsSectorAt = 0xCC;        // sector of the title chains
+constexpr uint32_t kTitleSetMenusSectorAt = 0xD0;      // sector of the menus' language units
+constexpr uint32_t kTitleSetMenuCellsSectorAt = 0xD8;  // sector of the menus' cell addresses
+constexpr uint32_t kTitleCellsSectorAt = 0xE0;         // sector of the titles' cell addresses
 
 // A table header: a 16-bit count (titles, chains, language units), a zero and the table's last
 // byte; then 8-byte entries whose last 32 bits locate what they describe.
@@ -185,6 +188,18 @@ bool MenusAreSafe(const IfoBytes& ifo, uint32_t sectorAt) {
   return true;
 }
 
+// A cell address table whose last byte lies within 2 KiB of 4 GiB: libdvdread allocates the
+// near 4 GiB it says, but sizes its read buffer in 32 bits, which wrap to almost nothing, and
+// reads the rest of the file into it.
+bool CellAddressesAreSafe(const IfoBytes& ifo, uint32_t sectorAt) {
+  uint32_t sector = 0;
+  uint8_t header[kTableHeaderBytes];
+  if (!ifo.Word32(sectorAt, sector) || sector == 0) return true;
+  if (!ifo.Read(static_cast<uint32_t>(sector * kBlockBytes), header, sizeof header)) return true;
+  const uint32_t lastByte = BigEndian32(header + 4);
+  return lastByte < 0xFFFFF800u || lastByte == 0xFFFFFFFFu;  // the last one wraps and is refused
+}
+
 }  // namespace
 
 bool InformationFileIsSafeToOpen(dvd_reader_t* reader, int titleSet, dvd_read_domain_t which) {
@@ -192,8 +207,11 @@ bool InformationFileIsSafeToOpen(dvd_reader_t* reader, int titleSet, dvd_read_do
   if (file == nullptr) return true;
   const IfoBytes ifo(file);
   const bool safe = titleSet == 0 ? TitleTableIsWhole(ifo) && FirstPlayCommandsAreWhole(ifo) &&
-                                        MenusAreSafe(ifo, kManagerMenusSectorAt)
-                                  : TitleChainsAreSafe(ifo) && MenusAreSafe(ifo, kTitleSetMenusSectorAt);
+                                        MenusAreSafe(ifo, kManagerMenusSectorAt) &&
+                                        CellAddressesAreSafe(ifo, kManagerMenuCellsSectorAt)
+                                  : TitleChainsAreSafe(ifo) && MenusAreSafe(ifo, kTitleSetMenusSectorAt) &&
+                                        CellAddressesAreSafe(ifo, kTitleSetMenuCellsSectorAt) &&
+                                        CellAddressesAreSafe(ifo, kTitleCellsSectorAt);
   DVDCloseFile(file);
   return safe;
 }

@@ -1,7 +1,7 @@
 // Tables of an information file that libdvdread (Debian 12's 6.1.3) cannot refuse safely: on
-// them it frees memory twice or follows a null pointer while giving up, and the process dies
-// instead of reporting a damaged disc. These checks read the same bytes libdvdread will read,
-// the same way, before it does.
+// them it frees memory twice, overruns a buffer or follows a null pointer while giving up, and
+// the process dies instead of reporting a damaged disc. These checks read the same bytes
+// libdvdread will read, the same way, before it does.
 #pragma once
 
 #include <dvdread/dvd_reader.h>

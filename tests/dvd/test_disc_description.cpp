@@ -153,8 +153,9 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
 
-  // Tables of an information file and its backup that libdvdread would free twice, or walk
-  // through a null pointer, while giving up on them: damaged, and the process lives on.
+  // Tables of an information file and its backup that are cut short or absurd: damaged, and
+  // the process lives on. On all but the first, libdvdread itself would free memory twice,
+  // overrun a buffer or follow a null pointer while giving up on them.
   const auto put = [](std::fstream& file, uint32_t offset, std::string_view bytes) {
     file.seekp(offset);
     file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -184,6 +185,8 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
          put(file, 5 * 2048, {"\0\x01\0\0\0\0\x07\xFF" "en\0\x80\0\0\x07\xF8", 16});
          put(file, 6 * 2048 - 8, {"\0\x01\0\0\0\0\0\x0F", 8});
        }},
+      // A cell address table whose last byte lies just short of 4 GiB.
+      {"VTS_01_0", [&](std::fstream& file) { put(file, BigEndianAt(file, 0xE0, 4) * 2048 + 4, "\xFF\xFF\xFF\xFE"); }},
   };
   for (size_t i = 0; i < std::size(damages); ++i) {
     const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "tables" + std::to_string(i));
