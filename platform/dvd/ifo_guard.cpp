@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 #include <vector>
 
 namespace tarn::dvd {
@@ -205,13 +206,19 @@ bool CellAddressesAreSafe(const IfoBytes& ifo, uint32_t sectorAt) {
 bool InformationFileIsSafeToOpen(dvd_reader_t* reader, int titleSet, dvd_read_domain_t which) {
   dvd_file_t* file = DVDOpenFile(reader, titleSet, which);
   if (file == nullptr) return true;
+  // libdvdread reads a file by what it says it is, whatever its name.
   const IfoBytes ifo(file);
-  const bool safe = titleSet == 0 ? TitleTableIsWhole(ifo) && FirstPlayCommandsAreWhole(ifo) &&
-                                        MenusAreSafe(ifo, kManagerMenusSectorAt) &&
-                                        CellAddressesAreSafe(ifo, kManagerMenuCellsSectorAt)
-                                  : TitleChainsAreSafe(ifo) && MenusAreSafe(ifo, kTitleSetMenusSectorAt) &&
-                                        CellAddressesAreSafe(ifo, kTitleSetMenuCellsSectorAt) &&
-                                        CellAddressesAreSafe(ifo, kTitleCellsSectorAt);
+  char identifier[12] = {};
+  const bool read = ifo.Read(0, reinterpret_cast<uint8_t*>(identifier), sizeof identifier);
+  const std::string_view kind(identifier, sizeof identifier);
+  bool safe = true;
+  if (read && kind == "DVDVIDEO-VMG") {
+    safe = TitleTableIsWhole(ifo) && FirstPlayCommandsAreWhole(ifo) && MenusAreSafe(ifo, kManagerMenusSectorAt) &&
+           CellAddressesAreSafe(ifo, kManagerMenuCellsSectorAt);
+  } else if (read && kind == "DVDVIDEO-VTS") {
+    safe = TitleChainsAreSafe(ifo) && MenusAreSafe(ifo, kTitleSetMenusSectorAt) &&
+           CellAddressesAreSafe(ifo, kTitleSetMenuCellsSectorAt) && CellAddressesAreSafe(ifo, kTitleCellsSectorAt);
+  }
   DVDCloseFile(file);
   return safe;
 }

@@ -9,7 +9,8 @@
 namespace tarn::dvd {
 
 // False when the information file of `titleSet` (0: VIDEO_TS.IFO) or its backup, as `which`
-// says, holds a table libdvdread would crash on. True also when the file cannot be opened:
+// says, holds a table libdvdread would crash on; the file is checked as what its first bytes
+// say it is, manager or title set, as libdvdread reads it. True also when the file cannot be opened:
 // libdvdread refuses that itself.
 bool InformationFileIsSafeToOpen(dvd_reader_t* reader, int titleSet, dvd_read_domain_t which);
 

@@ -187,6 +187,13 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
        }},
       // A cell address table whose last byte lies just short of 4 GiB.
       {"VTS_01_0", [&](std::fstream& file) { put(file, BigEndianAt(file, 0xE0, 4) * 2048 + 4, "\xFF\xFF\xFF\xFE"); }},
+      // A title set's file that says it is a manager, with its title table at the end of the
+      // file (libdvdread reads it as what it says it is).
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         put(file, 0, "DVDVIDEO-VMG");
+         put(file, 0xC4, {"\0\0\0\x06", 4});
+       }},
   };
   for (size_t i = 0; i < std::size(damages); ++i) {
     const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "tables" + std::to_string(i));
