@@ -71,9 +71,10 @@ class IfoBytes {
   uint64_t size_;
 };
 
-// The title table must be readable whole: its header, and a last byte past its header and
-// within the file (libdvdread frees it twice otherwise). True also when the file is too short
-// to say where the table is.
+// The title table must be readable whole: its header (libdvdread frees it twice otherwise), a
+// last byte past its header (otherwise the length wraps and its read buffer is overrun) and
+// within the file (libdvdread refuses that one itself; it is damaged either way). True also when
+// the file is too short to say where the table is.
 bool TitleTableIsWhole(const IfoBytes& ifo) {
   uint32_t sector = 0;
   uint8_t header[kTableHeaderBytes];
