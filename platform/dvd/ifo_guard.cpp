@@ -50,7 +50,13 @@ class IfoBytes {
   explicit IfoBytes(dvd_file_t* file)
       : file_(file), size_(static_cast<uint64_t>(std::max<ssize_t>(DVDFileSize(file), 0)) * kBlockBytes) {}
 
-  bool Holds(uint32_t offset, uint64_t count) const { return offset <= INT32_MAX && offset + count <= size_; }
+  // libdvdread's seek to 0xFFFFFFFF fails with -1, which it takes for the offset asked (-1 as
+  // a signed int), so it reads on from wherever its last read ended. Such a file is refused.
+  bool Holds(uint32_t offset, uint64_t count) const {
+    if (offset == UINT32_MAX) wild_ = true;
+    return offset <= INT32_MAX && offset + count <= size_;
+  }
+  bool ReadsWildly() const { return wild_; }
 
   bool Read(uint32_t offset, uint8_t* bytes, size_t count) const {
     return Holds(offset, count) && DVDFileSeek(file_, static_cast<int32_t>(offset)) == static_cast<int32_t>(offset) &&
@@ -69,6 +75,7 @@ class IfoBytes {
  private:
   dvd_file_t* file_;
   uint64_t size_;
+  mutable bool wild_ = false;
 };
 
 // The title table must be readable whole: its header (libdvdread frees it twice otherwise), a
@@ -221,7 +228,7 @@ bool InformationFileIsSafeToOpen(dvd_reader_t* reader, int titleSet, dvd_read_do
            CellAddressesAreSafe(ifo, kTitleSetMenuCellsSectorAt) && CellAddressesAreSafe(ifo, kTitleCellsSectorAt);
   }
   DVDCloseFile(file);
-  return safe;
+  return safe && !ifo.ReadsWildly();
 }
 
 }  // namespace tarn::dvd

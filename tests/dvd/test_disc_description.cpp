@@ -194,6 +194,16 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
          put(file, 0, "DVDVIDEO-VMG");
          put(file, 0xC4, {"\0\0\0\x06", 4});
        }},
+      // Menus whose one language unit's chain table lies at 0xFFFFFFFF, where libdvdread's seek
+      // fails unnoticed and it reads the table from behind the units: two chains at one place
+      // past the end of the file.
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, 0xC8, {"\0\0\0\x02", 4});
+         put(file, 2 * 2048,
+             {"\0\x01\0\0\0\0\x0F\xFF" "en\0\x80\xFF\xFF\xEF\xFF" "\0\x02\0\0\0\0\x0F\xFF"
+              "\x81\0\0\0\x7F\0\0\0" "\x82\0\0\0\x7F\0\0\0", 40});
+       }},
   };
   for (size_t i = 0; i < std::size(damages); ++i) {
     const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "tables" + std::to_string(i));
