@@ -130,6 +130,15 @@ EOF
 
 vobs() { for name in "$@"; do printf '        <vob file="%s/%s.mpg"/>\n' "$work" "$name"; done; }
 
+# titleset VIDEO STREAM...: the head of a title set with its titles' video attributes and one
+# element per stream ('audio lang="en"', 'subpicture lang="en"'); end_titleset closes it.
+titleset() {
+  printf '  <titleset>\n    <titles>\n      <video %s/>\n' "$1"
+  shift
+  for stream in "$@"; do printf '      <%s/>\n' "$stream"; done
+}
+end_titleset() { printf '    </titles>\n  </titleset>\n'; }
+
 author_ntsc() {
   local colours=(red green blue yellow) frames=(60 90 60 45)
   local t1=()
@@ -143,12 +152,7 @@ author_ntsc() {
   cat >"$work/disc.xml" <<EOF
 <dvdauthor dest="$out">
   <vmgm/>
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3"/>
-      <audio lang="en"/>
-      <audio lang="fr"/>
-      <subpicture lang="en"/>
+$(titleset 'format="ntsc" aspect="4:3"' 'audio lang="en"' 'audio lang="fr"' 'subpicture lang="en"')
       <pgc>
 $(vobs "${t1[@]}")
         <post>jump title 2;</post>
@@ -156,8 +160,7 @@ $(vobs "${t1[@]}")
       <pgc>
         <vob file="$work/T2.mpg" chapters="0,2.002"/>
       </pgc>
-    </titles>
-  </titleset>
+$(end_titleset)
 </dvdauthor>
 EOF
 }
@@ -172,25 +175,16 @@ author_pal() {
   cat >"$work/disc.xml" <<EOF
 <dvdauthor dest="$out">
   <vmgm/>
-  <titleset>
-    <titles>
-      <video format="pal" aspect="16:9" widescreen="nopanscan"/>
-      <audio format="mp2" lang="de"/>
-      <audio format="mp2"/>
+$(titleset 'format="pal" aspect="16:9" widescreen="nopanscan"' 'audio format="mp2" lang="de"' 'audio format="mp2"')
       <pgc>
 $(vobs "${t1[@]}")
       </pgc>
-    </titles>
-  </titleset>
-  <titleset>
-    <titles>
-      <video format="pal" aspect="4:3"/>
-      <audio format="pcm" lang="it"/>
+$(end_titleset)
+$(titleset 'format="pal" aspect="4:3"' 'audio format="pcm" lang="it"')
       <pgc>
 $(vobs T2C1)
       </pgc>
-    </titles>
-  </titleset>
+$(end_titleset)
 </dvdauthor>
 EOF
 }
@@ -204,16 +198,11 @@ author_long() {
   cat >"$work/disc.xml" <<EOF
 <dvdauthor dest="$out">
   <vmgm/>
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3"/>
-      <audio lang="en"/>
-      <audio lang="fr"/>
+$(titleset 'format="ntsc" aspect="4:3"' 'audio lang="en"' 'audio lang="fr"')
       <pgc>
 $(vobs "${t1[@]}")
       </pgc>
-    </titles>
-  </titleset>
+$(end_titleset)
 </dvdauthor>
 EOF
 }
@@ -232,16 +221,12 @@ $(vobs T1C1)
       </pgc>
     </menus>
   </vmgm>
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3"/>
-      <audio lang="en"/>
+$(titleset 'format="ntsc" aspect="4:3"' 'audio lang="en"')
       <pgc>
         <pre>call vmgm menu entry title;</pre>
 $(vobs T1C1)
       </pgc>
-    </titles>
-  </titleset>
+$(end_titleset)
 </dvdauthor>
 EOF
 }
@@ -291,12 +276,7 @@ author_edge() {
   cat >"$work/disc.xml" <<EOF
 <dvdauthor dest="$out">
   <vmgm/>
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3"/>
-      <audio lang="en"/>
-      <audio lang="fr"/>
-      <subpicture lang="en"/>
+$(titleset 'format="ntsc" aspect="4:3"' 'audio lang="en"' 'audio lang="fr"' 'subpicture lang="en"')
       <pgc>
 $(cells E1 1.001 'chapter="1"' '' 'chapter="1"' '' 'program="1"' '' 'chapter="1"' '')
       </pgc>
@@ -306,14 +286,8 @@ $(cells E2 0.5005 "${forty[@]}")
       <pgc>
 $(vobs E3)
       </pgc>
-    </titles>
-  </titleset>
-  <titleset>
-    <titles>
-      <video format="ntsc" aspect="4:3"/>
-      <audio lang="en"/>
-      <audio lang="fr"/>
-      <subpicture lang="en"/>
+$(end_titleset)
+$(titleset 'format="ntsc" aspect="4:3"' 'audio lang="en"' 'audio lang="fr"' 'subpicture lang="en"')
       <pgc>
 $(vobs S1)
       </pgc>
@@ -324,8 +298,7 @@ $(vobs S2)
         <vob file="$work/S3A.mpg" pause="2"/>
 $(vobs S3B)
       </pgc>
-    </titles>
-  </titleset>
+$(end_titleset)
 </dvdauthor>
 EOF
 }

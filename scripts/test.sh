@@ -11,6 +11,8 @@ top=$PWD
 
 quick=0
 [ "${1:-}" = "--quick" ] && quick=1
+# One style for the tree: a change that leaves a file unformatted fails here, in seconds.
+"$top/scripts/check-format.sh"
 jobs=$(nproc)
 export QT_QPA_PLATFORM=offscreen
 

@@ -111,11 +111,15 @@ const QImage& ImagingControl::Impl::Rgb() const {
     if (rgbCache.isNull() && picture) {
         const auto w = picture->columns();
         const auto h = picture->rows();
-        QImage rgba(static_cast<int>(w), static_cast<int>(h), QImage::Format_RGBA8888);
-        if (!rgba.isNull()) {
-            auto& source = const_cast<Magick::Image&>(*picture);
-            source.write(0, 0, w, h, "RGBA", Magick::CharPixel, rgba.bits());
-            rgbCache = std::move(rgba);
+        auto& source = const_cast<Magick::Image&>(*picture);
+        // A picture without a matte channel has no defined opacity in its pixel cache: asking
+        // for "A" there reads whatever the memory held and washes the preview out.
+        const bool matte = source.matte();
+        QImage image(static_cast<int>(w), static_cast<int>(h), matte ? QImage::Format_RGBA8888 : QImage::Format_RGB888);
+        if (!image.isNull()) {
+            for (int y = 0; y < image.height(); ++y)  // rows one by one: RGB888 rows are padded
+                source.write(0, y, w, 1, matte ? "RGBA" : "RGB", Magick::CharPixel, image.scanLine(y));
+            rgbCache = std::move(image);
         }
     }
     return rgbCache;

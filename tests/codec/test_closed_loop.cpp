@@ -17,6 +17,7 @@
 #include "codec/frame_decoder.h"
 #include "codec/frame_encoder.h"
 #include "tests/codec/coded_frame.h"
+#include "tests/support/temp_dir.h"
 
 namespace tarn::codec {
 namespace {
@@ -99,25 +100,8 @@ TEST(ClosedLoop, NoiseIsOversizedAndStoredAsAllKeepWhenTooLong) {
   EXPECT_EQ(stats.unstorable, 3);
 }
 
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarn-closed-loop-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 TEST(ClosedLoop, TestPatternFromFfmpeg) {
-  TempFolder folder;
-  ASSERT_FALSE(folder.path().empty());
+  const tarn::test::TempDir folder("tarn-closed-loop");
   const std::filesystem::path raw = folder.path() / "testsrc2.bgr";
   const std::string command =
       "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc2=size=240x160:rate=10 -frames:v 12 "

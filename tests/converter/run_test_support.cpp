@@ -23,13 +23,9 @@ namespace {
 
 // Discs authored by this program (when run by hand), removed when it ends.
 struct AuthoredDiscs {
-  fs::path folder;
+  std::optional<tarn::test::TempDir> folder;  // made on first need
   std::map<std::string, std::string> discs;
   std::string error;
-  ~AuthoredDiscs() {
-    std::error_code ignored;
-    if (!folder.empty()) fs::remove_all(folder, ignored);
-  }
 };
 
 AuthoredDiscs& Discs() {
@@ -57,12 +53,8 @@ std::string TestDisc(const std::string& kind) {
     authored.error = std::string("TARNCONV_TEST_DISCS=") + given + " holds no " + kind + " disc (did the setup test fail?)";
     return {};
   }
-  if (authored.folder.empty()) {
-    std::string pattern = (fs::temp_directory_path() / "tarnconv-discs-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) return {};
-    authored.folder = pattern;
-  }
-  const std::string disc = (authored.folder / kind).string();
+  if (!authored.folder) authored.folder.emplace("tarnconv-discs");
+  const std::string disc = (authored.folder->path() / kind).string();
   const std::string command = std::string("'") + TARN_MAKE_TEST_DVD + "' '" + disc + "' " + kind + " 2>&1";
   FILE* pipe = ::popen(command.c_str(), "r");
   std::string output;

@@ -314,8 +314,8 @@ TEST_F(ChapterPlayerTest, NavigationThatLoopsThroughMenusDoesNotKeepTheTitleFrom
 }
 
 TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
-  test::TempFolder temp;
-  const std::string cut = test::CopyDisc(Discs().ntsc, temp.path(), "cut");
+  test::TempDir temp;
+  const std::string cut = test::CopyDisc(Discs().ntsc, temp.str(), "cut");
   std::filesystem::resize_file(cut + "/VIDEO_TS/VTS_01_1.VOB", 300000);
   {
     ChapterPlayer player(ResolveDiscPath(cut));
@@ -326,7 +326,7 @@ TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
     EXPECT_TRUE(player.stopped());
   }
   // Garbage where the navigation packs should be: no wild jumps, an error.
-  const std::string garbage = test::CopyDisc(Discs().ntsc, temp.path(), "garbage");
+  const std::string garbage = test::CopyDisc(Discs().ntsc, temp.str(), "garbage");
   {
     std::fstream vob(garbage + "/VIDEO_TS/VTS_01_1.VOB", std::ios::in | std::ios::out | std::ios::binary);
     vob.seekp(0);
@@ -340,7 +340,7 @@ TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
   }
   // An image cut short inside its video: the information files still read, playing ends where
   // the data does.
-  const std::string image = temp.path() + "/cut.iso";
+  const std::string image = temp.str() + "/cut.iso";
   std::filesystem::copy_file(Discs().ntscIso, image);
   std::filesystem::resize_file(image, std::filesystem::file_size(image) - 700000);
   {
@@ -350,8 +350,8 @@ TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
     EXPECT_NE(playback.stop.error.find("cut short"), std::string::npos) << playback.stop.error;
   }
   // Something that is no disc at all.
-  std::ofstream(temp.path() + "/text.iso") << std::string(300000, 't');
-  EXPECT_THROW(ChapterPlayer(ResolveDiscPath(temp.path() + "/text.iso")).PlayChapters(1, 1, 1), DvdError);
+  std::ofstream(temp.str() + "/text.iso") << std::string(300000, 't');
+  EXPECT_THROW(ChapterPlayer(ResolveDiscPath(temp.str() + "/text.iso")).PlayChapters(1, 1, 1), DvdError);
 }
 
 }  // namespace

@@ -126,30 +126,30 @@ void Overwrite(const std::string& file, size_t offset, size_t count) {
 }
 
 TEST_F(DiscDescriptionTest, PathsThatHoldNoDiscAreReportedAsSuch) {
-  test::TempFolder temp;
-  EXPECT_EQ(ErrorKindOf(temp.path() + "/missing"), DvdErrorKind::kNotFound);
-  EXPECT_EQ(ErrorKindOf(temp.path()), DvdErrorKind::kNotADisc);
-  std::ofstream(temp.path() + "/notes.ifo") << "not an information file";
-  EXPECT_EQ(ErrorKindOf(temp.path() + "/notes.ifo"), DvdErrorKind::kNotADisc);
-  std::filesystem::create_directory(temp.path() + "/VIDEO_TS");
-  EXPECT_EQ(ErrorKindOf(temp.path()), DvdErrorKind::kNotADisc);
-  std::ofstream(temp.path() + "/image.iso") << std::string(100000, 'x');
-  EXPECT_THROW(ReadDiscDescription(temp.path() + "/image.iso"), DvdError);
+  test::TempDir temp;
+  EXPECT_EQ(ErrorKindOf(temp.str() + "/missing"), DvdErrorKind::kNotFound);
+  EXPECT_EQ(ErrorKindOf(temp.str()), DvdErrorKind::kNotADisc);
+  std::ofstream(temp.str() + "/notes.ifo") << "not an information file";
+  EXPECT_EQ(ErrorKindOf(temp.str() + "/notes.ifo"), DvdErrorKind::kNotADisc);
+  std::filesystem::create_directory(temp.str() + "/VIDEO_TS");
+  EXPECT_EQ(ErrorKindOf(temp.str()), DvdErrorKind::kNotADisc);
+  std::ofstream(temp.str() + "/image.iso") << std::string(100000, 'x');
+  EXPECT_THROW(ReadDiscDescription(temp.str() + "/image.iso"), DvdError);
 }
 
 TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
-  test::TempFolder temp;
+  test::TempDir temp;
   // A damaged information file is replaced by its backup, as players do ...
-  const std::string withBackup = test::CopyDisc(Discs().ntsc, temp.path(), "backup");
+  const std::string withBackup = test::CopyDisc(Discs().ntsc, temp.str(), "backup");
   Overwrite(withBackup + "/VIDEO_TS/VTS_01_0.IFO", 0, 12);
   ExpectAuthoredNtsc(ReadDiscDescription(withBackup));
   // ... and when both are damaged the disc cannot be described.
-  const std::string broken = test::CopyDisc(Discs().ntsc, temp.path(), "broken");
+  const std::string broken = test::CopyDisc(Discs().ntsc, temp.str(), "broken");
   Overwrite(broken + "/VIDEO_TS/VTS_01_0.IFO", 0, 12);
   Overwrite(broken + "/VIDEO_TS/VTS_01_0.BUP", 0, 12);
   EXPECT_EQ(ErrorKindOf(broken), DvdErrorKind::kDamaged);
   // Program chain table damaged in both copies: wild cell numbers must not be followed.
-  const std::string chains = test::CopyDisc(Discs().ntsc, temp.path(), "chains");
+  const std::string chains = test::CopyDisc(Discs().ntsc, temp.str(), "chains");
   for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
 
@@ -206,7 +206,7 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
        }},
   };
   for (size_t i = 0; i < std::size(damages); ++i) {
-    const std::string disc = test::CopyDisc(Discs().ntsc, temp.path(), "tables" + std::to_string(i));
+    const std::string disc = test::CopyDisc(Discs().ntsc, temp.str(), "tables" + std::to_string(i));
     for (const char* extension : {".IFO", ".BUP"}) {
       std::fstream file(disc + "/VIDEO_TS/" + damages[i].first + extension, std::ios::in | std::ios::out | std::ios::binary);
       damages[i].second(file);
@@ -215,7 +215,7 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   }
 
   for (const uintmax_t keep : {uintmax_t{40000}, uintmax_t{300000}}) {
-    const std::string cut = temp.path() + "/cut" + std::to_string(keep) + ".iso";
+    const std::string cut = temp.str() + "/cut" + std::to_string(keep) + ".iso";
     std::filesystem::copy_file(Discs().ntscIso, cut);
     std::filesystem::resize_file(cut, keep);
     EXPECT_THROW(ReadDiscDescription(cut), DvdError) << "image cut to " << keep << " bytes";
@@ -223,14 +223,14 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
 }
 
 TEST_F(DiscDescriptionTest, DriveSearchFindsAMountedDiscVolumeAndOtherwiseSaysWhereItLooked) {
-  test::TempFolder temp;
+  test::TempDir temp;
   DriveSearchPlaces places;
-  places.mountTable = temp.path() + "/mounts";
-  places.deviceFolder = temp.path() + "/dev";
+  places.mountTable = temp.str() + "/mounts";
+  places.deviceFolder = temp.str() + "/dev";
   std::filesystem::create_directory(places.deviceFolder);
   {
     std::ofstream table(places.mountTable);
-    table << "proc /proc proc rw 0 0\n/dev/sda1 " << temp.path() << " ext4 rw 0 0\n";
+    table << "proc /proc proc rw 0 0\n/dev/sda1 " << temp.str() << " ext4 rw 0 0\n";
   }
   try {
     FindDiscInDrives(places);
@@ -240,10 +240,10 @@ TEST_F(DiscDescriptionTest, DriveSearchFindsAMountedDiscVolumeAndOtherwiseSaysWh
     EXPECT_NE(std::string(error.what()).find("no DVD-Video disc"), std::string::npos) << error.what();
   }
   // A mounted UDF volume whose mount point has a blank, written as the table escapes it.
-  const std::string volume = test::CopyDisc(Discs().ntsc, temp.path(), "DVD VOLUME");
+  const std::string volume = test::CopyDisc(Discs().ntsc, temp.str(), "DVD VOLUME");
   {
     std::ofstream table(places.mountTable, std::ios::app);
-    table << "/dev/sr0 " << temp.path() << "/DVD\\040VOLUME udf ro 0 0\n";
+    table << "/dev/sr0 " << temp.str() << "/DVD\\040VOLUME udf ro 0 0\n";
   }
   EXPECT_EQ(FindDiscInDrives(places).readerPath, volume);
 }

@@ -141,8 +141,8 @@ TEST(DvdInfoTest, StandardOutputCarriesOnlyTheListingAndErrorsGoToStandardError)
   EXPECT_EQ(text.rfind("Disc: ", 0), 0u) << text;
   EXPECT_NE(text.find("Chapter: 04, Length: 00:00:01.500"), std::string::npos) << text;
 
-  tarn::dvd::test::TempFolder temp;
-  const std::string missing = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info " + Quote(temp.path() + "/none") + " 2>&1 1>/dev/null", status);
+  tarn::dvd::test::TempDir temp;
+  const std::string missing = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info " + Quote(temp.str() + "/none") + " 2>&1 1>/dev/null", status);
   EXPECT_EQ(status, 1);
   EXPECT_NE(missing.find("no such file or folder"), std::string::npos) << missing;
   const std::string usage = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info 2>&1", status);

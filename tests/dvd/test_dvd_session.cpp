@@ -61,10 +61,10 @@ TEST_F(DvdSessionTest, StreamChoicesSurviveRunsAndTheDomainStopsWithTheRun) {
   // A failed call leaves everything as it was.
   EXPECT_THROW(session.PlayChapters(2, 2, 5), DvdError);
   EXPECT_EQ(session.domain(), DvdDomain::kStop);
-  test::TempFolder temp;
-  EXPECT_THROW(session.Open(temp.path()), DvdError);
+  test::TempDir temp;
+  EXPECT_THROW(session.Open(temp.str()), DvdError);
   EXPECT_EQ(session.directory(), Discs().ntsc + "/VIDEO_TS");
-  EXPECT_THROW(session.Open("", DriveSearchPlaces{temp.path() + "/mounts", {"udf"}, temp.path(), {"sr"}}), DvdError);
+  EXPECT_THROW(session.Open("", DriveSearchPlaces{temp.str() + "/mounts", {"udf"}, temp.str(), {"sr"}}), DvdError);
   EXPECT_EQ(session.directory(), Discs().ntsc + "/VIDEO_TS");
 
   session.PlayChapterInTitle(1, 4);

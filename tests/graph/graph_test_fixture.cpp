@@ -11,9 +11,7 @@ namespace graph_test {
 void GraphTest::SetUpTestSuite() { tarn::media::RegisterFilterGraphClasses(); }
 
 void GraphTest::SetUp() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarn-graph-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
+    folder_ = temp_.emplace("tarn-graph").path();
     ::setenv("TARNMEDIA_FILTERS", (folder_ / "filters.ini").c_str(), 1);
     objectsBefore_ = ModuleObjectCount();
     ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
@@ -29,8 +27,7 @@ void GraphTest::TearDown() {
     graph.Reset();
     EXPECT_EQ(ModuleObjectCount(), objectsBefore_) << "objects of the test outlived their graph";
     ::unsetenv("TARNMEDIA_FILTERS");
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
+    temp_.reset();
 }
 
 void GraphTest::RegisterTestLibrary() {

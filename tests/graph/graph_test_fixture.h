@@ -3,6 +3,8 @@
 // made in the test is gone at the end (no reference cycle, no leak).
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include "media/com/ComPtr.h"
 #include "media/graph/GraphInterfaces.h"
 
@@ -39,6 +41,7 @@ protected:
     ComPtr<IMediaEventEx> events;
 
 private:
+    std::optional<tarn::test::TempDir> temp_;
     std::filesystem::path folder_;
     LONG objectsBefore_ = 0;
 };

@@ -17,20 +17,16 @@
 #include "codec/frame_encoder.h"
 #include "formats/movie_file_writer.h"
 #include "formats/record_builder.h"
+#include "tests/support/temp_dir.h"
 
 namespace tarn::movie::testing {
 
 class TempFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tarn-movie-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
   std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
 
-  std::filesystem::path folder_;
+  const tarn::test::TempDir temp_{"tarn-movie"};
+  const std::filesystem::path folder_ = temp_.path();
 };
 
 inline std::vector<std::uint8_t> ReadWholeFile(const std::string& path) {

@@ -12,7 +12,7 @@
 namespace nav_test {
 
 using tarn::dvd::test::Discs;
-using tarn::dvd::test::TempFolder;
+using tarn::dvd::test::TempDir;
 
 // The build's filter registry copied to `folder`, without the filters whose friendly names
 // are listed. Returns the copy's path.

@@ -40,7 +40,7 @@ class DvdConversion : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!nav_test::Discs().error.empty()) GTEST_SKIP() << nav_test::Discs().error;
-    base = folder.path();
+    base = folder.str();
     registry = nav_test::PrivateRegistry(base);
     ini = base / "TarnMedia.ini";
   }
@@ -65,7 +65,7 @@ class DvdConversion : public ::testing::Test {
     return conversion;
   }
 
-  nav_test::TempFolder folder;
+  nav_test::TempDir folder;
   fs::path base, registry, ini;
   int runs = 0;
 };

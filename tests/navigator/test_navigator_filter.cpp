@@ -187,12 +187,12 @@ TEST_F(NavigatorFilter, PlayedChaptersStopByThemselves) {
 }
 
 TEST_F(NavigatorFilter, DamagedOrMissingDiscsFailWithAReason) {
-  nav_test::TempFolder folder;
-  EXPECT_FAILS(Open(folder.path() + "/nothing-here"));
+  nav_test::TempDir folder;
+  EXPECT_FAILS(Open(folder.str() + "/nothing-here"));
   EXPECT_NE(LastError(), "");
-  EXPECT_FAILS(Open(folder.path()));  // a folder without a disc
+  EXPECT_FAILS(Open(folder.str()));  // a folder without a disc
 
-  const std::string corrupt = tarn::dvd::test::CopyDisc(nav_test::Discs().ntsc, folder.path(), "corrupt");
+  const std::string corrupt = tarn::dvd::test::CopyDisc(nav_test::Discs().ntsc, folder.str(), "corrupt");
   for (const char* name : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
     std::fstream ifo(corrupt + name, std::ios::in | std::ios::out | std::ios::binary);
     const std::string garbage(512, '\x5a');
@@ -201,7 +201,7 @@ TEST_F(NavigatorFilter, DamagedOrMissingDiscsFailWithAReason) {
   EXPECT_FAILS(Open(corrupt));
 
   // A cut image either does not open or its playback ends with an error, in bounded time.
-  const std::string cut = folder.path() + "/cut.iso";
+  const std::string cut = folder.str() + "/cut.iso";
   fs::copy_file(nav_test::Discs().ntscIso, cut);
   fs::resize_file(cut, fs::file_size(cut) / 3);
   if (SUCCEEDED(Open(cut))) {
@@ -214,8 +214,8 @@ TEST_F(NavigatorFilter, DamagedOrMissingDiscsFailWithAReason) {
 }
 
 TEST_F(NavigatorFilter, TruncatedVideoEndsTheRunWithAnError) {
-  nav_test::TempFolder folder;
-  const std::string disc = tarn::dvd::test::CopyDisc(nav_test::Discs().ntsc, folder.path(), "truncated");
+  nav_test::TempDir folder;
+  const std::string disc = tarn::dvd::test::CopyDisc(nav_test::Discs().ntsc, folder.str(), "truncated");
   const fs::path vob = disc + "/VIDEO_TS/VTS_01_1.VOB";
   fs::resize_file(vob, fs::file_size(vob) / 4);
   ASSERT_EQ(Open(disc), S_OK);

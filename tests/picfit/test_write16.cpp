@@ -203,11 +203,6 @@ TEST_F(Write16Test, ConvertedPictureMatchesItsSourcePixels) {
 // A produced handheld file shown in the preview keeps its colours: red stays red, blue stays
 // blue, while an ordinary 16-bit bitmap is still read as one.
 TEST_F(Write16Test, HandheldFileIsPreviewedInItsOwnColours) {
-#ifdef __SANITIZE_ADDRESS__
-    // Open fault: in the Debug sanitizer build the preview shows 191 where 4 is written (the
-    // files written are the same as in the plain build); under investigation.
-    GTEST_SKIP() << "preview colours differ in the sanitizer build";
-#endif
     const BgrFunction halves = [](int x, int) { return x < 4 ? Bgr{0, 0, 255} : Bgr{255, 0, 0}; };  // red | blue
     WriteAll(Path("in.bmp"), MakeBmp24(8, 2, halves));
     ASSERT_TRUE(Write16(Path("in.bmp"), Path("out.bmp")).ok());

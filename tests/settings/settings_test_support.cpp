@@ -33,9 +33,7 @@ int Spawn(const std::vector<std::string>& arguments, int outputFd) {
 }  // namespace
 
 void SettingsFolderTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarn-settings-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  folder_ = pattern;
+  folder_ = temp_.emplace("tarn-settings").path();
   iniPath_ = folder_ / "TarnMedia.ini";
   ::setenv("TARNMEDIA_INI", iniPath_.c_str(), 1);
   ::setenv("HOME", (folder_ / "home").c_str(), 1);
@@ -43,15 +41,7 @@ void SettingsFolderTest::SetUp() {
 }
 
 void SettingsFolderTest::TearDown() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
-
-std::string ReadFileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  temp_.reset();
 }
 
 void WriteFileText(const std::filesystem::path& path, const std::string& text) {

@@ -2,6 +2,8 @@
 // file pointed at it, and running the probe program as a separate process.
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,12 +19,13 @@ class SettingsFolderTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
+  std::optional<tarn::test::TempDir> temp_;
   std::filesystem::path folder_;
   std::filesystem::path iniPath_;  // what TARNMEDIA_INI names during the test
   ProfileFile profile_{""};
 };
 
-std::string ReadFileText(const std::filesystem::path& path);
+using tarn::test::ReadFileText;
 void WriteFileText(const std::filesystem::path& path, const std::string& text);
 
 struct ProbeResult {

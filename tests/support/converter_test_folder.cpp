@@ -8,9 +8,7 @@
 namespace tarn::conv::testing {
 
 void ConverterFolderTest::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarnconv-test-XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  folder_ = pattern;
+  folder_ = temp_.emplace("tarnconv-test").path();
   const std::filesystem::path ini = folder_ / "TarnMedia.ini";
   filtersPath_ = folder_ / "filters.ini";
   ::setenv("TARNMEDIA_INI", ini.c_str(), 1);
@@ -19,15 +17,7 @@ void ConverterFolderTest::SetUp() {
 }
 
 void ConverterFolderTest::TearDown() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
-}
-
-std::string ReadFileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  temp_.reset();
 }
 
 }  // namespace tarn::conv::testing

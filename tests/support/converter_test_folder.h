@@ -1,6 +1,8 @@
 // A fresh private folder per test, with the settings file and the filter registry pointed into it.
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,11 +21,12 @@ class ConverterFolderTest : public ::testing::Test {
     return profile_.Read(section, key, "<absent>", 260);
   }
 
+  std::optional<tarn::test::TempDir> temp_;
   std::filesystem::path folder_;
   std::filesystem::path filtersPath_;
   settings::ProfileFile profile_{""};
 };
 
-std::string ReadFileText(const std::filesystem::path& path);
+using tarn::test::ReadFileText;
 
 }  // namespace tarn::conv::testing

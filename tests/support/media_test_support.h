@@ -6,6 +6,7 @@
 #include "media/base/BaseInputPin.h"
 #include "media/base/BaseOutputPin.h"
 #include "media/com/ComPtr.h"
+#include "tests/support/temp_dir.h"
 
 #include <filesystem>
 #include <mutex>
@@ -15,16 +16,7 @@
 
 namespace media_test {
 
-// A fresh folder under the system's temporary folder, removed at the end.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+using tarn::test::TempDir;
 
 // Sets an environment variable for the lifetime of the object.
 class ScopedEnv {

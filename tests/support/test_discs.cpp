@@ -14,12 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string MakeTempFolder() {
-  std::string pattern = (fs::temp_directory_path() / "tarn-dvd-test.XXXXXX").string();
-  if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 std::string Author(const std::string& folder, const std::string& kind, bool iso) {
   int status = 0;
   const std::string output = RunCommand(std::string("'") + TARN_MAKE_TEST_DVD + "' " + (iso ? "--iso " : "") + "'" +
@@ -40,15 +34,6 @@ TestDiscs Locate(const std::string& folder) {
   return discs;
 }
 
-// Discs authored by this process are removed when it ends.
-struct OwnDiscs {
-  std::string folder;
-  ~OwnDiscs() {
-    std::error_code error;
-    if (!folder.empty()) fs::remove_all(folder, error);
-  }
-};
-
 TestDiscs AuthorOrFind() {
   if (const char* given = std::getenv("TARN_TEST_DVD_DIR"); given != nullptr && *given != '\0') {
     TestDiscs discs = Locate(given);
@@ -57,12 +42,11 @@ TestDiscs AuthorOrFind() {
     }
     return discs;
   }
-  static OwnDiscs own;
-  own.folder = MakeTempFolder();
-  TestDiscs discs = Locate(own.folder);
+  static const TempDir own("tarn-dvd-test");  // discs authored by this process go when it ends
+  TestDiscs discs = Locate(own.str());
   for (const auto& [kind, iso] : {std::pair{"ntsc", true}, std::pair{"pal", true}, std::pair{"loop", false},
                                     std::pair{"edge", false}}) {
-    discs.error = Author(own.folder, kind, iso);
+    discs.error = Author(own.str(), kind, iso);
     if (!discs.error.empty()) break;
   }
   return discs;
@@ -73,13 +57,6 @@ TestDiscs AuthorOrFind() {
 const TestDiscs& Discs() {
   static const TestDiscs discs = AuthorOrFind();
   return discs;
-}
-
-TempFolder::TempFolder() : path_(MakeTempFolder()) {}
-
-TempFolder::~TempFolder() {
-  std::error_code error;
-  fs::remove_all(path_, error);
 }
 
 std::string CopyDisc(const std::string& disc, const std::string& folder, const std::string& name) {

@@ -4,6 +4,8 @@
 // program started by hand authors them itself into a fresh temporary folder.
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include <string>
 
 namespace tarn::dvd::test {
@@ -20,18 +22,7 @@ struct TestDiscs {
 
 const TestDiscs& Discs();
 
-// A fresh temporary folder for one test, removed with the object.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
+using ::tarn::test::TempDir;
 
 // Copies a disc folder into `folder`/name and returns the copy's path.
 std::string CopyDisc(const std::string& disc, const std::string& folder, const std::string& name);

@@ -58,9 +58,7 @@ fs::path PrivateRegistry(const fs::path& folder, const std::vector<std::string>&
 
 void GraphTest::SetUp() {
   EnsureApplication();
-  std::string pattern = (fs::temp_directory_path() / "tarn-dvdgraph-test.XXXXXX").string();
-  ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-  folder = pattern;
+  folder = temp.emplace("tarn-dvdgraph-test").path();
   ini = folder / "TarnMedia.ini";
   ::setenv("TARNMEDIA_INI", ini.c_str(), 1);
   UseRegistry(PrivateRegistry(folder));
@@ -69,8 +67,7 @@ void GraphTest::SetUp() {
 void GraphTest::TearDown() {
   graph.reset();
   ProcessPendingEvents();
-  std::error_code ignored;
-  fs::remove_all(folder, ignored);
+  temp.reset();
 }
 
 void GraphTest::UseRegistry(const fs::path& registry) { ::setenv("TARNMEDIA_FILTERS", registry.c_str(), 1); }

@@ -2,6 +2,8 @@
 // filter registry and settings file in a temporary folder, and the messages the graph shows.
 #pragma once
 
+#include "tests/support/temp_dir.h"
+
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -44,6 +46,7 @@ class GraphTest : public ::testing::Test {
   void UseRegistry(const std::filesystem::path& registry);
   tarn::conv::HeadlessEventWindow* Window();
 
+  std::optional<tarn::test::TempDir> temp;
   std::filesystem::path folder;
   std::filesystem::path ini;
   std::vector<Message> messages;
