@@ -47,9 +47,7 @@ std::error_code WriteAll(int fd, std::string_view data) {
   return {};
 }
 
-std::string TemporaryPrefix(const std::filesystem::path& path) {
-  return "." + path.filename().string() + ".tmp-";
-}
+std::string TemporaryPrefix(const std::filesystem::path& path) { return "." + path.filename().string() + ".tmp-"; }
 
 void RemoveLeftoverTemporaries(const std::filesystem::path& path) {
   const std::string prefix = TemporaryPrefix(path);
@@ -98,8 +96,7 @@ FileText ReadWholeFile(const std::filesystem::path& path) {
   return result;
 }
 
-WriterLock::WriterLock(const std::filesystem::path& path)
-    : lock_(path.string() + ".lock", LockFile::Wait::UntilFree) {}
+WriterLock::WriterLock(const std::filesystem::path& path) : lock_(path.string() + ".lock", LockFile::Wait::UntilFree) {}
 
 std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents) {
   RemoveLeftoverTemporaries(path);

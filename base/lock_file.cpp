@@ -14,7 +14,8 @@ namespace {
 std::error_code LastError() { return {errno, std::generic_category()}; }
 
 bool SameFile(int fd, const std::filesystem::path& path) {
-  struct stat held {}, named {};
+  struct stat held {
+  }, named{};
   return ::fstat(fd, &held) == 0 && ::stat(path.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
          held.st_ino == named.st_ino;
 }

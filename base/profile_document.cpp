@@ -66,16 +66,15 @@ bool HasLineBreakOrNul(std::string_view text) {
 
 }  // namespace
 
-std::error_code CheckProfileEntry(std::string_view section, std::string_view key,
-                                  std::string_view value) {
+std::error_code CheckProfileEntry(std::string_view section, std::string_view key, std::string_view value) {
   const auto invalid = std::make_error_code(std::errc::invalid_argument);
   const std::string_view sectionName = TrimBlanks(section);
   const std::string_view keyName = TrimBlanks(key);
   if (sectionName.empty() || HasLineBreakOrNul(section) || section.find(']') != std::string_view::npos) {
     return invalid;
   }
-  if (keyName.empty() || HasLineBreakOrNul(key) || key.find('=') != std::string_view::npos ||
-      keyName.front() == '[' || keyName.front() == ';' || keyName.front() == '#') {
+  if (keyName.empty() || HasLineBreakOrNul(key) || key.find('=') != std::string_view::npos || keyName.front() == '[' ||
+      keyName.front() == ';' || keyName.front() == '#') {
     return invalid;
   }
   if (HasLineBreakOrNul(value)) return invalid;
@@ -126,8 +125,7 @@ std::optional<std::string> ProfileDocument::Find(std::string_view section, std::
   return std::nullopt;
 }
 
-std::error_code ProfileDocument::Set(std::string_view section, std::string_view key,
-                                     std::string_view value) {
+std::error_code ProfileDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
   if (const std::error_code error = CheckProfileEntry(section, key, value)) return error;
   section = TrimBlanks(section);
   key = TrimBlanks(key);

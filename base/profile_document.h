@@ -39,7 +39,6 @@ class ProfileDocument {
 };
 
 // Whether a section name, key or value can be stored so that it reads back the same.
-std::error_code CheckProfileEntry(std::string_view section, std::string_view key,
-                                  std::string_view value);
+std::error_code CheckProfileEntry(std::string_view section, std::string_view key, std::string_view value);
 
 }  // namespace tarn::settings

@@ -11,7 +11,7 @@ namespace {
 
 std::int32_t Saturate(std::int64_t value) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                             std::numeric_limits<std::int32_t>::max()));
+                                                            std::numeric_limits<std::int32_t>::max()));
 }
 
 bool IsDecimalSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }

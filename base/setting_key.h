@@ -28,11 +28,9 @@ inline constexpr std::size_t kConverterValueBuffer = 260;
 // Out-of-range numbers saturate instead of overflowing.
 std::int32_t DecimalValue(std::string_view text);
 
-std::string ReadText(const ProfileFile& profile, const SettingKey& key,
-                     std::size_t bufferSize = kConverterValueBuffer);
+std::string ReadText(const ProfileFile& profile, const SettingKey& key, std::size_t bufferSize = kConverterValueBuffer);
 // ReadText with Windows-form texts ("C:\...") mapped to the home folder.
-std::string ReadPath(const ProfileFile& profile, const SettingKey& key,
-                     std::size_t bufferSize = kConverterValueBuffer);
+std::string ReadPath(const ProfileFile& profile, const SettingKey& key, std::size_t bufferSize = kConverterValueBuffer);
 std::int32_t ReadNumber(const ProfileFile& profile, const SettingKey& key,
                         std::size_t bufferSize = kConverterValueBuffer);
 

@@ -96,7 +96,8 @@ std::vector<Picture> DecodeKeptPictures(const char* path, std::string& error) {
   while (static_cast<int>(pictures.size()) < kKeptFrames) {
     const int received = avcodec_receive_frame(decoder.get(), frame.get());
     if (received == 0) {
-      if (index >= kFirstPicture && (index - kFirstPicture) % 3 == 0 && frame->width == kWidth && frame->height == kHeight) {
+      if (index >= kFirstPicture && (index - kFirstPicture) % 3 == 0 && frame->width == kWidth &&
+          frame->height == kHeight) {
         if (!scaler)
           scaler.reset(sws_getContext(kWidth, kHeight, static_cast<AVPixelFormat>(frame->format), kWidth, kHeight,
                                       AV_PIX_FMT_YUYV422, SWS_POINT, nullptr, nullptr, nullptr));
@@ -139,7 +140,8 @@ const CameraFootage& Footage() {
     for (const Picture& yuy2 : loaded.yuy2) {
       int width = kWidth, height = kHeight;
       YuvToHalvedRgb(yuy2.data(), halved.data(), width, height, fit);
-      FitPicture(halved.data(), width, height, fit, tables, work.data(), loaded.prepared.emplace_back(kRgbPictureBytes).data());
+      FitPicture(halved.data(), width, height, fit, tables, work.data(),
+                 loaded.prepared.emplace_back(kRgbPictureBytes).data());
     }
     return loaded;
   }();

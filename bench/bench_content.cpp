@@ -18,8 +18,8 @@ constexpr int kWorldWidth = kScreenWidth + 128;
 constexpr int kWorldHeight = kScreenHeight + 64;
 
 std::uint32_t LatticeHash(int x, int y, std::uint32_t seed) {
-  std::uint32_t h = static_cast<std::uint32_t>(x) * 0x8DA6B343u ^
-                    static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
+  std::uint32_t h =
+      static_cast<std::uint32_t>(x) * 0x8DA6B343u ^ static_cast<std::uint32_t>(y) * 0xD8163841u ^ seed * 0xCB1AB31Fu;
   h ^= h >> 13;
   h *= 0x5BD1E995u;
   h ^= h >> 15;
@@ -60,8 +60,7 @@ void PaintPixel(int x, int y, std::uint8_t* bgr) {
     b = 200;
     g = 60 + (x - 230) / 2;
     r = 30;
-  } else if (x >= 40 && x < 120 && y >= 120 && y < 200 && ((x - 40) % 20 < 14) &&
-             ((y - 120) % 20 < 14)) {
+  } else if (x >= 40 && x < 120 && y >= 120 && y < 200 && ((x - 40) % 20 < 14) && ((y - 120) % 20 < 14)) {
     b = 230;
     g = 230;
     r = 120 + ValueNoise(x, y, 4, 9) / 4;
@@ -74,8 +73,7 @@ void PaintPixel(int x, int y, std::uint8_t* bgr) {
 std::vector<std::uint8_t> PaintWorld() {
   std::vector<std::uint8_t> world(static_cast<std::size_t>(kWorldWidth) * kWorldHeight * 3);
   for (int y = 0; y < kWorldHeight; ++y)
-    for (int x = 0; x < kWorldWidth; ++x)
-      PaintPixel(x, y, &world[(static_cast<std::size_t>(y) * kWorldWidth + x) * 3]);
+    for (int x = 0; x < kWorldWidth; ++x) PaintPixel(x, y, &world[(static_cast<std::size_t>(y) * kWorldWidth + x) * 3]);
   return world;
 }
 
@@ -98,16 +96,18 @@ int PingPong(int step, int range) {
 
 const char* ContentName(Content content) {
   switch (content) {
-    case Content::kStill: return "still";
-    case Content::kMoving: return "moving";
-    case Content::kNoise: return "noise";
+    case Content::kStill:
+      return "still";
+    case Content::kMoving:
+      return "moving";
+    case Content::kNoise:
+      return "noise";
   }
   return "?";
 }
 
 PreparedSequence::PreparedSequence(Content content, int frameCount)
-    : frameCount_(std::max(frameCount, 1)),
-      bytes_(static_cast<std::size_t>(frameCount_) * kRgbPictureBytes) {
+    : frameCount_(std::max(frameCount, 1)), bytes_(static_cast<std::size_t>(frameCount_) * kRgbPictureBytes) {
   if (content == Content::kNoise) {
     std::mt19937 random(20240607u);  // the engine's output is fixed by the standard
     for (std::uint8_t& byte : bytes_) byte = static_cast<std::uint8_t>(random() >> 24);

@@ -83,8 +83,10 @@ void SplitToCells(RecordBuilder& builder, std::mt19937& random, int w, int h) {
   const bool leftRight = w == h ? random() % 2 == 0 : w > h;
   builder.Bits(leftRight ? "101" : "100");
   for (int half = 0; half < 2; ++half) {
-    if (leftRight) SplitToCells(builder, random, w / 2, h);
-    else SplitToCells(builder, random, w, h / 2);
+    if (leftRight)
+      SplitToCells(builder, random, w / 2, h);
+    else
+      SplitToCells(builder, random, w, h / 2);
   }
 }
 
@@ -172,8 +174,7 @@ void BM_DecodeFrame(benchmark::State& state, tarn::bench::Content content) {
     bytes += loop.record.size() - 2;
     frame = (frame + 1) % frames.size();
   }
-  state.counters["payload_bytes"] =
-      benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+  state.counters["payload_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK_CAPTURE(BM_DecodeFrame, still, tarn::bench::Content::kStill)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_DecodeFrame, moving, tarn::bench::Content::kMoving)->Unit(benchmark::kMillisecond);

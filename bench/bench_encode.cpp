@@ -51,8 +51,7 @@ void EncodeFrames(benchmark::State& state, Content content, int first, int end) 
     benchmark::DoNotOptimize(payload.data());
     frame = frame + 1 < end ? frame + 1 : first;
   }
-  state.counters["payload_bytes"] =
-      benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+  state.counters["payload_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
 
 void BM_EncodeFrame(benchmark::State& state, Content content) {

@@ -16,8 +16,8 @@ using tarn::bench::kDiscHeight;
 using tarn::bench::kDiscWidth;
 
 struct FitBuffers {
-  std::vector<std::uint8_t> source;     // the input sample, RGB24 or YUY2
-  std::vector<std::uint8_t> picture;    // the output sample that YUY2 is converted into
+  std::vector<std::uint8_t> source;   // the input sample, RGB24 or YUY2
+  std::vector<std::uint8_t> picture;  // the output sample that YUY2 is converted into
   std::vector<std::uint8_t> work = std::vector<std::uint8_t>(kRgbPictureBytes);
   std::vector<std::uint8_t> prepared = std::vector<std::uint8_t>(kRgbPictureBytes);
   PictureTables tables{};
@@ -43,8 +43,7 @@ void BM_PrepareRgb24(benchmark::State& state, int enhance) {
     state.ResumeTiming();
     int width = kDiscWidth, height = kDiscHeight;
     HalvePicture(b.picture.data(), width, height, b.settings);
-    FitPicture(b.picture.data(), width, height, b.settings, b.tables, b.work.data(),
-               b.prepared.data());
+    FitPicture(b.picture.data(), width, height, b.settings, b.tables, b.work.data(), b.prepared.data());
     benchmark::ClobberMemory();
   }
 }
@@ -56,8 +55,7 @@ void BM_PrepareYuy2(benchmark::State& state, int enhance) {
   for (auto _ : state) {
     int width = kDiscWidth, height = kDiscHeight;
     YuvToHalvedRgb(b.source.data(), b.picture.data(), width, height, b.settings);
-    FitPicture(b.picture.data(), width, height, b.settings, b.tables, b.work.data(),
-               b.prepared.data());
+    FitPicture(b.picture.data(), width, height, b.settings, b.tables, b.work.data(), b.prepared.data());
     benchmark::ClobberMemory();
   }
 }
@@ -102,8 +100,7 @@ void BM_FitPicture(benchmark::State& state, int enhance) {
   int width = kDiscWidth, height = kDiscHeight;
   HalvePicture(b.source.data(), width, height, b.settings);
   for (auto _ : state) {
-    FitPicture(b.source.data(), width, height, b.settings, b.tables, b.work.data(),
-               b.prepared.data());
+    FitPicture(b.source.data(), width, height, b.settings, b.tables, b.work.data(), b.prepared.data());
     benchmark::ClobberMemory();
   }
 }

@@ -33,8 +33,7 @@ std::vector<std::uint8_t> DiscYuy2From(const std::vector<std::uint8_t>& rgb) {
     return static_cast<std::uint8_t>(((66 * p[2] + 129 * p[1] + 25 * p[0] + 128) >> 8) + 16);
   };
   for (int row = 0; row < kDiscHeight; ++row) {
-    const std::uint8_t* in =
-        &rgb[static_cast<std::size_t>(kDiscHeight - 1 - row) * kDiscWidth * 3];
+    const std::uint8_t* in = &rgb[static_cast<std::size_t>(kDiscHeight - 1 - row) * kDiscWidth * 3];
     std::uint8_t* out = &yuy2[static_cast<std::size_t>(row) * kDiscWidth * 2];
     for (int x = 0; x < kDiscWidth; x += 2, in += 6, out += 4) {
       const int blue = in[0], green = in[1], red = in[2];

@@ -75,8 +75,8 @@ Packets SplitIntoPictures(const std::vector<std::uint8_t>& stream) {
     while (true) {
       std::uint8_t* packet = nullptr;
       int packetSize = 0;
-      const int used = av_parser_parse2(parser, context, &packet, &packetSize, data, left,
-                                        AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
+      const int used =
+          av_parser_parse2(parser, context, &packet, &packetSize, data, left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
       if (used < 0) break;
       if (packetSize > 0) packets.emplace_back(packet, packet + packetSize);
       if (left == 0) break;  // the parser was flushed
@@ -227,13 +227,12 @@ void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2, bool sceneCuts) 
     }
     FitPicture(chain->input.data(), width, height, chain->fit, chain->tables, chain->work.data(),
                chain->prepared.data());
-    const std::size_t length = chain->frameEncoder.EncodeFrame(
-        chain->prepared.data(), chain->referenceCopy.data(), chain->record.data() + 2,
-        chain->encoder);
+    const std::size_t length = chain->frameEncoder.EncodeFrame(chain->prepared.data(), chain->referenceCopy.data(),
+                                                               chain->record.data() + 2, chain->encoder);
     chain->record[0] = static_cast<std::uint8_t>(length);
     chain->record[1] = static_cast<std::uint8_t>(length >> 8);
-    if (DecodeFrame(chain->record.data(), length + 2, chain->reference.data(),
-                    chain->decoded.data()) != DecodeStatus::kOk) {
+    if (DecodeFrame(chain->record.data(), length + 2, chain->reference.data(), chain->decoded.data()) !=
+        DecodeStatus::kOk) {
       state.SkipWithError("the encoder's payload does not decode");
       break;
     }

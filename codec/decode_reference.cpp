@@ -19,8 +19,7 @@ void WidenRow(const std::uint16_t* words, std::uint8_t* bgr) {
     const __m128i blue = _mm_and_si128(_mm_srli_epi16(w, 7), channelMask);
     const __m128i green = _mm_and_si128(_mm_srli_epi16(w, 2), channelMask);
     const __m128i red = _mm_and_si128(_mm_slli_epi16(w, 3), channelMask);
-    simd::StoreEightPixels(_mm_packus_epi16(blue, green), _mm_packus_epi16(red, _mm_setzero_si128()),
-                           bgr + 3 * x);
+    simd::StoreEightPixels(_mm_packus_epi16(blue, green), _mm_packus_epi16(red, _mm_setzero_si128()), bgr + 3 * x);
   }
 #endif
   for (; x < kScreenWidth; ++x) {

@@ -19,9 +19,8 @@ inline constexpr std::ptrdiff_t kRowPixels = kScreenWidth;
 // Calls body(std::integral_constant<int, i>) for i = 0 .. N-1, expanded at compile time.
 template <int N, typename Body>
 inline void Unrolled(Body&& body) {
-  [&]<int... I>(std::integer_sequence<int, I...>) {
-    (body(std::integral_constant<int, I>{}), ...);
-  }(std::make_integer_sequence<int, N>{});
+  [&]<int... I>(std::integer_sequence<int, I...>) { (body(std::integral_constant<int, I>{}), ...); }
+  (std::make_integer_sequence<int, N>{});
 }
 
 inline std::uint32_t LoadPair(const std::uint16_t* at) {
@@ -78,9 +77,8 @@ struct RegionOps {
       std::uint16_t* to = target + row * kRowPixels;
       const std::uint16_t* from = source + row * kRowPixels;
       if constexpr (kPaired) {
-        Unrolled<kPairsPerRow>([&](auto pair) {
-          StorePair(to + 2 * pair, AddPairLanes(LoadPair(from + 2 * pair), offsets));
-        });
+        Unrolled<kPairsPerRow>(
+            [&](auto pair) { StorePair(to + 2 * pair, AddPairLanes(LoadPair(from + 2 * pair), offsets)); });
       } else {
         *to = static_cast<std::uint16_t>(*from + offset);
       }

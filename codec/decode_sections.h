@@ -34,8 +34,7 @@ enum class CodeSet : std::uint8_t {
 // Reads code bits from 32-bit little-endian words, bit 31 of each word first.
 class CodeBitReader {
  public:
-  CodeBitReader(const std::uint8_t* begin, std::size_t bytes)
-      : next_(begin), end_(begin + bytes / 4 * 4) {}
+  CodeBitReader(const std::uint8_t* begin, std::size_t bytes) : next_(begin), end_(begin + bytes / 4 * 4) {}
 
   // Reads one node's code (two or three bits). False when the section runs dry.
   template <CodeSet kSet>
@@ -59,22 +58,34 @@ class CodeBitReader {
   };
   using Table = std::array<Entry, 8>;  // indexed by the next three bits
   static constexpr Table kWithDirection = {{
-      {NodeCode::kKeep, 2}, {NodeCode::kKeep, 2},                 // 00x
-      {NodeCode::kMove, 2}, {NodeCode::kMove, 2},                 // 01x
-      {NodeCode::kSplitTopBottom, 3}, {NodeCode::kSplitLeftRight, 3},  // 100, 101
-      {NodeCode::kMoveOffset, 3}, {NodeCode::kFill, 3},           // 110, 111
+      {NodeCode::kKeep, 2},
+      {NodeCode::kKeep, 2},  // 00x
+      {NodeCode::kMove, 2},
+      {NodeCode::kMove, 2},  // 01x
+      {NodeCode::kSplitTopBottom, 3},
+      {NodeCode::kSplitLeftRight, 3},  // 100, 101
+      {NodeCode::kMoveOffset, 3},
+      {NodeCode::kFill, 3},  // 110, 111
   }};
   static constexpr Table kAlongLine = {{
-      {NodeCode::kKeep, 2}, {NodeCode::kKeep, 2},
-      {NodeCode::kMove, 2}, {NodeCode::kMove, 2},
-      {NodeCode::kSplitLine, 2}, {NodeCode::kSplitLine, 2},       // 10x
-      {NodeCode::kMoveOffset, 3}, {NodeCode::kFill, 3},
+      {NodeCode::kKeep, 2},
+      {NodeCode::kKeep, 2},
+      {NodeCode::kMove, 2},
+      {NodeCode::kMove, 2},
+      {NodeCode::kSplitLine, 2},
+      {NodeCode::kSplitLine, 2},  // 10x
+      {NodeCode::kMoveOffset, 3},
+      {NodeCode::kFill, 3},
   }};
   static constexpr Table kPairCodes = {{
-      {NodeCode::kKeep, 2}, {NodeCode::kKeep, 2},
-      {NodeCode::kMove, 2}, {NodeCode::kMove, 2},
-      {NodeCode::kMoveOffset, 2}, {NodeCode::kMoveOffset, 2},     // 10x
-      {NodeCode::kFill, 3}, {NodeCode::kTwoColours, 3},           // 110, 111
+      {NodeCode::kKeep, 2},
+      {NodeCode::kKeep, 2},
+      {NodeCode::kMove, 2},
+      {NodeCode::kMove, 2},
+      {NodeCode::kMoveOffset, 2},
+      {NodeCode::kMoveOffset, 2},  // 10x
+      {NodeCode::kFill, 3},
+      {NodeCode::kTwoColours, 3},  // 110, 111
   }};
   static constexpr std::array<Table, 3> kTables = {kWithDirection, kAlongLine, kPairCodes};
 
@@ -97,8 +108,7 @@ class CodeBitReader {
 // Hands out the colour section's 16-bit words in order.
 class ColourCursor {
  public:
-  ColourCursor(const std::uint8_t* begin, std::size_t bytes)
-      : next_(begin), end_(begin + bytes / 2 * 2) {}
+  ColourCursor(const std::uint8_t* begin, std::size_t bytes) : next_(begin), end_(begin + bytes / 2 * 2) {}
 
   bool Take(std::uint16_t& colour) {
     if (next_ == end_) return false;

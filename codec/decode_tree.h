@@ -12,14 +12,14 @@
 namespace tarn::codec::decode {
 
 template <int W, int H>
-inline constexpr CodeSet kCodeSetOf = W * H == 2              ? CodeSet::kPair
-                                      : (W == 1 || H == 1)    ? CodeSet::kSplitAlongLine
-                                                              : CodeSet::kSplitWithDirection;
+inline constexpr CodeSet kCodeSetOf = W* H == 2            ? CodeSet::kPair
+                                      : (W == 1 || H == 1) ? CodeSet::kSplitAlongLine
+                                                           : CodeSet::kSplitWithDirection;
 
 class TreeDecoder {
  public:
-  TreeDecoder(CodeBitReader bits, ColourCursor colours, VectorCursor vectors,
-              const std::uint16_t* reference, std::uint16_t* target)
+  TreeDecoder(CodeBitReader bits, ColourCursor colours, VectorCursor vectors, const std::uint16_t* reference,
+              std::uint16_t* target)
       : bits_(bits), colours_(colours), vectors_(vectors), reference_(reference), target_(target) {}
 
   // Decodes the 8x8 block whose top-left pixel is `at` (pixel offset). False: damaged.
@@ -63,8 +63,10 @@ class TreeDecoder {
         return false;
       case NodeCode::kSplitLine:
         if constexpr (kSet == CodeSet::kSplitAlongLine) {
-          if constexpr (H == 1) return LeftRight<W, H>(at);
-          else return TopBottom<W, H>(at);
+          if constexpr (H == 1)
+            return LeftRight<W, H>(at);
+          else
+            return TopBottom<W, H>(at);
         }
         return false;
       case NodeCode::kTwoColours:
@@ -104,8 +106,7 @@ class TreeDecoder {
     constexpr std::ptrdiff_t kLastPixel = (H - 1) * kRowPixels + (W - 1);
     std::uint8_t vector;
     if (!vectors_.Take(vector)) return false;
-    const std::ptrdiff_t first =
-        at + ((vector >> 4) - 8) * kRowPixels + ((vector & 15) - 8);
+    const std::ptrdiff_t first = at + ((vector >> 4) - 8) * kRowPixels + ((vector & 15) - 8);
     if (first < 0 || first + kLastPixel >= static_cast<std::ptrdiff_t>(kReferencePixels)) return false;
     source = reference_ + first;
     return true;

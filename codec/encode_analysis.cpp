@@ -15,8 +15,7 @@ struct TableShape {
 };
 
 constexpr TableShape kTableShapes[kTableCount] = {
-    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4},
-    {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
+    {8, 8, 4}, {4, 8, 4}, {8, 4, 4}, {4, 4, 4}, {2, 4, 4}, {4, 2, 4}, {2, 2, 4}, {1, 2, 6}, {2, 1, 6},
 };
 
 // A square table's halves follow it in TableId order: left/right, then top/bottom.
@@ -72,12 +71,18 @@ void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& fac
 
 int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
   switch (level) {
-    case 0: return RunSquares(k8x8, thresholds);
-    case 1: return RunHalves(k8x8, k4x8LeftRight, k8x4TopBottom, thresholds);
-    case 2: return RunSquares(k4x4, thresholds);
-    case 3: return RunHalves(k4x4, k2x4LeftRight, k4x2TopBottom, thresholds);
-    case 4: return RunSquares(k2x2, thresholds);
-    default: return RunHalves(k2x2, k1x2LeftRight, k2x1TopBottom, thresholds);
+    case 0:
+      return RunSquares(k8x8, thresholds);
+    case 1:
+      return RunHalves(k8x8, k4x8LeftRight, k8x4TopBottom, thresholds);
+    case 2:
+      return RunSquares(k4x4, thresholds);
+    case 3:
+      return RunHalves(k4x4, k2x4LeftRight, k4x2TopBottom, thresholds);
+    case 4:
+      return RunSquares(k2x2, thresholds);
+    default:
+      return RunHalves(k2x2, k1x2LeftRight, k2x1TopBottom, thresholds);
   }
 }
 
@@ -117,9 +122,8 @@ int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
         const RegionTable& parents = tables_[parentSquares];
         const int parent = parents.RegionAt(x, y);
         if (parents.Decision(block, parent) != kSplit) continue;
-        const RegionTable& halves = tables_[UsesLeftRight(parentSquares, block, parent)
-                                                ? LeftRightOf(parentSquares)
-                                                : TopBottomOf(parentSquares)];
+        const RegionTable& halves = tables_[UsesLeftRight(parentSquares, block, parent) ? LeftRightOf(parentSquares)
+                                                                                        : TopBottomOf(parentSquares)];
         if (halves.Decision(block, halves.RegionAt(x, y)) != kSplit) continue;
       }
       Analyse(id, block, region, thresholds);
@@ -131,8 +135,7 @@ int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
 
 // Levels 1, 3 and 5: the left/right halves of every split parent, and its top/bottom halves
 // as well when both of those split.
-int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topBottomId,
-                             const Thresholds& thresholds) {
+int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topBottomId, const Thresholds& thresholds) {
   RegionTable& leftRight = tables_[leftRightId];
   RegionTable& topBottom = tables_[topBottomId];
   const RegionTable& parents = tables_[parentId];
@@ -146,8 +149,8 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
       const Halves lr = HalvesOf(parentId, parent, leftRightId);
       Analyse(leftRightId, block, lr.first, thresholds);
       Analyse(leftRightId, block, lr.second, thresholds);
-      const int lrSplits = (leftRight.Decision(block, lr.first) == kSplit) +
-                           (leftRight.Decision(block, lr.second) == kSplit);
+      const int lrSplits =
+          (leftRight.Decision(block, lr.first) == kSplit) + (leftRight.Decision(block, lr.second) == kSplit);
       if (lrSplits < 2) {
         splits += lrSplits;
         continue;
@@ -155,8 +158,7 @@ int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topB
       const Halves tb = HalvesOf(parentId, parent, topBottomId);
       Analyse(topBottomId, block, tb.first, thresholds);
       Analyse(topBottomId, block, tb.second, thresholds);
-      splits += (topBottom.Decision(block, tb.first) == kSplit) +
-                (topBottom.Decision(block, tb.second) == kSplit);
+      splits += (topBottom.Decision(block, tb.first) == kSplit) + (topBottom.Decision(block, tb.second) == kSplit);
     }
   }
   return splits;
@@ -180,15 +182,13 @@ void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds&
   table.decisions[index] = decision;
 }
 
-bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int offset,
-                               int move) {
+bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, int offset, int move) {
   const MotionSearch::Result best =
       SearchOnce(table, table.Index(block, region), offset, PredictedVector(table, block, region));
   const int pixels = table.width * table.height;
   const int limit = static_cast<int>(moveFactor_[block] * pixels * move);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > limit) return false;
-  table.params[table.Index(block, region) * table.paramBytes] =
-      static_cast<std::uint8_t>(best.vector);
+  table.params[table.Index(block, region) * table.paramBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
@@ -209,12 +209,11 @@ const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int reg
   return memo.sums;
 }
 
-MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
-                                               int predicted) {
+MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted) {
   SearchMemo& memo = table.searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found = motion_.Search(pictures_.prepared, pictures_.referenceCopy,
-                                                      table.width, table.height, offset, predicted);
+    const MotionSearch::Result found =
+        motion_.Search(pictures_.prepared, pictures_.referenceCopy, table.width, table.height, offset, predicted);
     memo = {frame_, predicted, found.vector, found.cost};
   }
   return {memo.vector, memo.cost};
@@ -239,10 +238,14 @@ int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int regi
     if (column < table.perRow - 1) consider(region - table.perRow + 1);
   }
   switch (count) {
-    case 0: return kZeroVector;
-    case 1: return (rows << 4) | columns;
-    case 2: return ((rows >> 1) << 4) | (columns >> 1);
-    default: return ((rows / 3) << 4) | (columns / 3);
+    case 0:
+      return kZeroVector;
+    case 1:
+      return (rows << 4) | columns;
+    case 2:
+      return ((rows >> 1) << 4) | (columns >> 1);
+    default:
+      return ((rows / 3) << 4) | (columns / 3);
   }
 }
 

@@ -24,15 +24,15 @@ enum Decision : std::uint8_t {
 // One table per region shape. At levels 1, 3 and 5 the "LeftRight" shape is the tall half
 // (the left or right half of its square parent), the "TopBottom" shape the wide one.
 enum TableId : int {
-  k8x8,             // level 0
-  k4x8LeftRight,    // level 1
-  k8x4TopBottom,    // level 1
-  k4x4,             // level 2
-  k2x4LeftRight,    // level 3
-  k4x2TopBottom,    // level 3
-  k2x2,             // level 4
-  k1x2LeftRight,    // level 5: a pixel pair, one above the other
-  k2x1TopBottom,    // level 5: a pixel pair side by side
+  k8x8,           // level 0
+  k4x8LeftRight,  // level 1
+  k8x4TopBottom,  // level 1
+  k4x4,           // level 2
+  k2x4LeftRight,  // level 3
+  k4x2TopBottom,  // level 3
+  k2x2,           // level 4
+  k1x2LeftRight,  // level 5: a pixel pair, one above the other
+  k2x1TopBottom,  // level 5: a pixel pair side by side
   kTableCount,
 };
 
@@ -57,7 +57,7 @@ struct SumsMemo {
 struct RegionTable {
   int width = 0;
   int height = 0;
-  int perRow = 0;    // regions across a block
+  int perRow = 0;  // regions across a block
   int perBlock = 0;
   int paramBytes = 0;
   const ShapeOps* ops = nullptr;
@@ -81,8 +81,7 @@ struct RegionTable {
     return &params[Index(block, region) * static_cast<std::size_t>(paramBytes)];
   }
   std::size_t Index(int block, int region) const {
-    return static_cast<std::size_t>(block) * static_cast<std::size_t>(perBlock) +
-           static_cast<std::size_t>(region);
+    return static_cast<std::size_t>(block) * static_cast<std::size_t>(perBlock) + static_cast<std::size_t>(region);
   }
 };
 

@@ -39,8 +39,8 @@ int FirstVectorFrom(int displacement) {
 
 MotionSearch::MotionSearch() { remembered_.fill({0, 0}); }
 
-void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                               int width, int height, int offset, int fastReach) {
+void MotionSearch::BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height,
+                               int offset, int fastReach) {
   if (++region_ == 0) {  // the count wrapped: forget every remembered cost
     remembered_.fill({0, 0});
     region_ = 1;
@@ -81,8 +81,10 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   const int firstUsable = firstUsable_, fastBeyond = fastBeyond_;
   const unsigned usableCount = static_cast<unsigned>(usableCount_);
   const auto fastRegion = [&] {
-    if constexpr (kFast) return region_cost::FastRegion<W, H>(current);
-    else return nullptr;
+    if constexpr (kFast)
+      return region_cost::FastRegion<W, H>(current);
+    else
+      return nullptr;
   }();
   const auto cost = [&](int candidate) {
     // One unsigned comparison rejects numbers outside 0..255 and vectors leaving the picture.
@@ -134,24 +136,41 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   return best;
 }
 
-MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                                          int width, int height, int offset, int predicted) {
+MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
+                                          int height, int offset, int predicted) {
   useAvx2_ = PrepUsesAvx2();
-  const auto begin = [&](int fastReach) {
-    BeginRegion(prepared, referenceCopy, width, height, offset, fastReach);
-  };
+  const auto begin = [&](int fastReach) { BeginRegion(prepared, referenceCopy, width, height, offset, fastReach); };
   using region_cost::kFastReach;
   switch (width * 16 + height) {
-    case 8 * 16 + 8: begin(kFastReach<8, 8>); return SearchShape<8, 8>(predicted);
-    case 4 * 16 + 8: begin(kFastReach<4, 8>); return SearchShape<4, 8>(predicted);
-    case 8 * 16 + 4: begin(kFastReach<8, 4>); return SearchShape<8, 4>(predicted);
-    case 4 * 16 + 4: begin(kFastReach<4, 4>); return SearchShape<4, 4>(predicted);
-    case 2 * 16 + 4: begin(kFastReach<2, 4>); return SearchShape<2, 4>(predicted);
-    case 4 * 16 + 2: begin(kFastReach<4, 2>); return SearchShape<4, 2>(predicted);
-    case 2 * 16 + 2: begin(kFastReach<2, 2>); return SearchShape<2, 2>(predicted);
-    case 1 * 16 + 2: begin(kFastReach<1, 2>); return SearchShape<1, 2>(predicted);
-    case 2 * 16 + 1: begin(kFastReach<2, 1>); return SearchShape<2, 1>(predicted);
-    default: std::abort();  // the coder's shapes are fixed; any other is a programming error
+    case 8 * 16 + 8:
+      begin(kFastReach<8, 8>);
+      return SearchShape<8, 8>(predicted);
+    case 4 * 16 + 8:
+      begin(kFastReach<4, 8>);
+      return SearchShape<4, 8>(predicted);
+    case 8 * 16 + 4:
+      begin(kFastReach<8, 4>);
+      return SearchShape<8, 4>(predicted);
+    case 4 * 16 + 4:
+      begin(kFastReach<4, 4>);
+      return SearchShape<4, 4>(predicted);
+    case 2 * 16 + 4:
+      begin(kFastReach<2, 4>);
+      return SearchShape<2, 4>(predicted);
+    case 4 * 16 + 2:
+      begin(kFastReach<4, 2>);
+      return SearchShape<4, 2>(predicted);
+    case 2 * 16 + 2:
+      begin(kFastReach<2, 2>);
+      return SearchShape<2, 2>(predicted);
+    case 1 * 16 + 2:
+      begin(kFastReach<1, 2>);
+      return SearchShape<1, 2>(predicted);
+    case 2 * 16 + 1:
+      begin(kFastReach<2, 1>);
+      return SearchShape<2, 1>(predicted);
+    default:
+      std::abort();  // the coder's shapes are fixed; any other is a programming error
   }
 }
 

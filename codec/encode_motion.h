@@ -16,9 +16,7 @@ inline constexpr int kUnusableCost = 48'960;
 constexpr int VectorRows(int vector) { return (vector >> 4) - 8; }
 constexpr int VectorColumns(int vector) { return (vector & 15) - 8; }
 // Byte displacement of a vector in the BGR pictures (720-byte rows).
-constexpr int VectorDisplacement(int vector) {
-  return VectorRows(vector) * 720 + VectorColumns(vector) * 3;
-}
+constexpr int VectorDisplacement(int vector) { return VectorRows(vector) * 720 + VectorColumns(vector) * 3; }
 
 class MotionSearch {
  public:
@@ -31,12 +29,12 @@ class MotionSearch {
 
   // Searches for the region of width x height whose first byte is at `offset` in `prepared`,
   // in `referenceCopy` (both BGR, 720-byte rows), starting from vector `predicted`.
-  Result Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height,
-                int offset, int predicted);
+  Result Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
+                int predicted);
 
  private:
-  void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
-                   int height, int offset, int fastReach);
+  void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
+                   int fastReach);
   template <int W, int H>
   Result SearchShape(int predicted);
   template <int W, int H, bool kFast>

@@ -51,8 +51,8 @@ __attribute__((target("avx2"))) void EightCosts(const std::uint8_t* current, con
 }  // namespace
 
 template <int W, int H>
-void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                    const int* displacements, int* costs) {
+void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, const int* displacements,
+                    int* costs) {
   EightCosts<W, H>(current, displacedRegion, displacements, costs);
 }
 

@@ -13,7 +13,7 @@ constexpr bool HasEightCostsAvx2(int width) { return width <= 2; }
 // displacedRegion + displacements[k] (BGR, 720-byte rows). Every row read is eight bytes
 // wide, so each displaced region must leave eight readable bytes from its last row's start.
 template <int W, int H>
-void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                    const int* displacements, int* costs);
+void EightCostsAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, const int* displacements,
+                    int* costs);
 
 }  // namespace tarn::codec

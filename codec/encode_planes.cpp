@@ -52,11 +52,10 @@ __attribute__((target("avx2"))) inline void StoreAs16Bits(std::int16_t* at, cons
 
 // Eight pixels at a time with 32-bit products: the same integer arithmetic as the tables, so
 // the planes do not depend on which path the processor takes.
-__attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, std::size_t end,
-                                                       YuvPlane& plane) {
+__attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, std::size_t end, YuvPlane& plane) {
   // Within each 128-bit half: pixels 0-3 of the 12 bytes loaded there, one channel to 32 bits.
-  const __m256i takeBlue = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1,
-                                            0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
+  const __m256i takeBlue = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1, 0, -1, -1, -1,
+                                            3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
   const __m256i takeGreen = _mm256_add_epi8(takeBlue, _mm256_set1_epi32(1));
   const __m256i takeRed = _mm256_add_epi8(takeBlue, _mm256_set1_epi32(2));
   const __m256i yBlue = _mm256_set1_epi32(119538), yGreen = _mm256_set1_epi32(615514);
@@ -65,15 +64,14 @@ __attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, 
   // Each group of eight reads 28 bytes for its 24.
   for (std::size_t i = 0; i < end; i += 8) {
     const std::uint8_t* p = bgr + i * 3;
-    const __m256i bytes = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12),
-                                              reinterpret_cast<const __m128i*>(p));
+    const __m256i bytes =
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12), reinterpret_cast<const __m128i*>(p));
     const __m256i blue = _mm256_shuffle_epi8(bytes, takeBlue);
     const __m256i green = _mm256_shuffle_epi8(bytes, takeGreen);
     const __m256i red = _mm256_shuffle_epi8(bytes, takeRed);
-    const __m256i y = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(green, yGreen), 20),
-                         _mm256_srai_epi32(_mm256_mullo_epi32(blue, yBlue), 20)),
-        _mm256_srai_epi32(_mm256_mullo_epi32(red, yRed), 20));
+    const __m256i y = _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(green, yGreen), 20),
+                                                        _mm256_srai_epi32(_mm256_mullo_epi32(blue, yBlue), 20)),
+                                       _mm256_srai_epi32(_mm256_mullo_epi32(red, yRed), 20));
     const __m256i u = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(blue, y), uWeight), 20);
     const __m256i v = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(red, y), vWeight), 20);
     StoreAs16Bits(&plane.y[i], y);

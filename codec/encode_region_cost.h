@@ -32,10 +32,9 @@ inline __m128i Load16(const std::uint8_t* at) { return _mm_loadu_si128(reinterpr
 // Bytes 0 to n-1 set.
 template <int N>
 inline __m128i LowBytesMask() {
-  return _mm_set_epi8(N > 15 ? -1 : 0, N > 14 ? -1 : 0, N > 13 ? -1 : 0, N > 12 ? -1 : 0,
-                      N > 11 ? -1 : 0, N > 10 ? -1 : 0, N > 9 ? -1 : 0, N > 8 ? -1 : 0,
-                      N > 7 ? -1 : 0, N > 6 ? -1 : 0, N > 5 ? -1 : 0, N > 4 ? -1 : 0,
-                      N > 3 ? -1 : 0, N > 2 ? -1 : 0, N > 1 ? -1 : 0, N > 0 ? -1 : 0);
+  return _mm_set_epi8(N > 15 ? -1 : 0, N > 14 ? -1 : 0, N > 13 ? -1 : 0, N > 12 ? -1 : 0, N > 11 ? -1 : 0,
+                      N > 10 ? -1 : 0, N > 9 ? -1 : 0, N > 8 ? -1 : 0, N > 7 ? -1 : 0, N > 6 ? -1 : 0, N > 5 ? -1 : 0,
+                      N > 4 ? -1 : 0, N > 3 ? -1 : 0, N > 2 ? -1 : 0, N > 1 ? -1 : 0, N > 0 ? -1 : 0);
 }
 
 // Whole 16-byte or 8-byte loads, rows narrower than a load masked; two rows of 6 or 3 bytes

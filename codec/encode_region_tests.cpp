@@ -136,8 +136,7 @@ bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit) {
   // within 1 of it is the floating-point sum, whose rounding counts there, worked out.
   const std::int64_t n = pixelCount;
   std::int64_t scaled = 0;
-  for (int c = 0; c < 3; ++c)
-    scaled += n * sums.sumOfSquares[c] - std::int64_t{sums.sum[c]} * sums.sum[c];
+  for (int c = 0; c < 3; ++c) scaled += n * sums.sumOfSquares[c] - std::int64_t{sums.sum[c]} * sums.sum[c];
   if (scaled > (limit + 1) * n * n) return false;
   if (scaled < (limit - 1) * n * n) return true;
   return static_cast<double>(limit) >= VarianceSum(sums, pixelCount);

@@ -31,12 +31,10 @@ constexpr Thresholds kDetail[2][3][3] = {
 
 // Retry thresholds are base + k * step, per level.
 constexpr Thresholds kRetryBase[kLevelCount] = {
-    {8, 24, 20, 8}, {8, 24, 24, 8}, {12, 36, 28, 12},
-    {16, 40, 36, 16}, {20, 44, 42, 20}, {20, 48, 44, 20},
+    {8, 24, 20, 8}, {8, 24, 24, 8}, {12, 36, 28, 12}, {16, 40, 36, 16}, {20, 44, 42, 20}, {20, 48, 44, 20},
 };
 constexpr Thresholds kRetryStep[kLevelCount] = {
-    {8, 24, 20, 8}, {8, 24, 24, 8}, {8, 24, 24, 8},
-    {8, 24, 28, 8}, {8, 24, 30, 8}, {8, 24, 32, 8},
+    {8, 24, 20, 8}, {8, 24, 24, 8}, {8, 24, 24, 8}, {8, 24, 28, 8}, {8, 24, 30, 8}, {8, 24, 32, 8},
 };
 
 int ScheduleOf(int mode) { return mode == kOwnScheduleMode ? 1 : 0; }
@@ -45,14 +43,22 @@ int ScheduleOf(int mode) { return mode == kOwnScheduleMode ? 1 : 0; }
 
 ModeFactors FactorsForMode(int mode) {
   switch (mode) {
-    case 0: return {0.75, 0.95};
-    case 1: return {0.85, 1.05};
-    case 2: return {0.95, 1.15};
-    case 3: return {1.05, 1.25};
-    case 4: return {0.55, 0.75};
-    case 5: return {0.65, 0.85};
-    case 6: return {0.75, 0.95};
-    default: return {0.85, 1.18};
+    case 0:
+      return {0.75, 0.95};
+    case 1:
+      return {0.85, 1.05};
+    case 2:
+      return {0.95, 1.15};
+    case 3:
+      return {1.05, 1.25};
+    case 4:
+      return {0.55, 0.75};
+    case 5:
+      return {0.65, 0.85};
+    case 6:
+      return {0.75, 0.95};
+    default:
+      return {0.85, 1.18};
   }
 }
 

@@ -10,9 +10,7 @@ namespace {
 constexpr std::size_t kMaxColours = kReferencePixels;  // every pixel its own colour
 
 // The square table whose regions are the two halves of a level 1 or 3 region.
-TableId SquaresInside(TableId half) {
-  return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2;
-}
+TableId SquaresInside(TableId half) { return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2; }
 
 void PutLittleEndian16(std::uint8_t* at, std::size_t value) {
   at[0] = static_cast<std::uint8_t>(value);
@@ -21,8 +19,7 @@ void PutLittleEndian16(std::uint8_t* at, std::size_t value) {
 
 }  // namespace
 
-CodeWriter::CodeWriter()
-    : bits_(kMaxCodeBits), colours_(kMaxColours * 3), vectors_(kMaxVectorBytes) {}
+CodeWriter::CodeWriter() : bits_(kMaxCodeBits), colours_(kMaxColours * 3), vectors_(kMaxVectorBytes) {}
 
 void CodeWriter::Clear() {
   bitCount_ = 0;
@@ -88,8 +85,7 @@ void CodeWriter::WriteHalf(const FrameAnalysis& analysis, TableId id, int block,
   const int x = table.LocalX(region), y = table.LocalY(region);
   const int side = squares.width;
   WriteSquare(analysis, squaresId, block, squares.RegionAt(x, y));
-  WriteSquare(analysis, squaresId, block,
-              wide ? squares.RegionAt(x + side, y) : squares.RegionAt(x, y + side));
+  WriteSquare(analysis, squaresId, block, wide ? squares.RegionAt(x + side, y) : squares.RegionAt(x, y + side));
 }
 
 // A pixel pair: keep 00, move 01, move with offset 10, fill 110, two colours 111.

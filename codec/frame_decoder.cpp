@@ -15,8 +15,8 @@ std::size_t ReadLe16(const std::uint8_t* at) {
 
 }  // namespace
 
-DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize,
-                         const std::uint16_t* reference, std::uint16_t* target) {
+DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize, const std::uint16_t* reference,
+                         std::uint16_t* target) {
   if (record == nullptr || recordSize < kLengthWordBytes + kSectionHeaderBytes) {
     return DecodeStatus::kDamaged;
   }
@@ -27,8 +27,7 @@ DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize,
   const std::uint8_t* payload = record + kLengthWordBytes;
   const std::size_t codeBytes = ReadLe16(payload);
   const std::size_t colourBytes = ReadLe16(payload + 2);
-  if (codeBytes % 4 != 0 || colourBytes % 2 != 0 ||
-      kSectionHeaderBytes + codeBytes + colourBytes > payloadBytes) {
+  if (codeBytes % 4 != 0 || colourBytes % 2 != 0 || kSectionHeaderBytes + codeBytes + colourBytes > payloadBytes) {
     return DecodeStatus::kDamaged;
   }
   const std::uint8_t* codes = payload + kSectionHeaderBytes;
@@ -36,8 +35,7 @@ DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize,
   const std::uint8_t* vectors = colours + colourBytes;
   const std::size_t vectorBytes = payloadBytes - kSectionHeaderBytes - codeBytes - colourBytes;
 
-  decode::TreeDecoder tree(decode::CodeBitReader(codes, codeBytes),
-                           decode::ColourCursor(colours, colourBytes),
+  decode::TreeDecoder tree(decode::CodeBitReader(codes, codeBytes), decode::ColourCursor(colours, colourBytes),
                            decode::VectorCursor(vectors, vectorBytes), reference, target);
   for (int blockRow = 0; blockRow < kBlocksDown; ++blockRow) {
     for (int blockColumn = 0; blockColumn < kBlocksAcross; ++blockColumn) {

@@ -34,8 +34,8 @@ enum class DecodeStatus {
 //
 // Offset additions are two independent 16-bit additions modulo 65536 per pixel pair even
 // where pixels have bit 15 set, so no carry crosses from one pixel into its neighbour.
-DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize,
-                         const std::uint16_t* reference, std::uint16_t* target);
+DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize, const std::uint16_t* reference,
+                         std::uint16_t* target);
 
 // Widens the reference into BGR bytes, top row first (the motion search's reference copy).
 void ReferenceToRgb(const std::uint16_t* reference, std::uint8_t* copy);

@@ -25,8 +25,7 @@ struct FrameEncoder::State {
 // Levels 0 to 2 with fixed thresholds, then levels 3 to 5 with thresholds that rise with the
 // amount of detail levels 2 and 3 found.
 void FrameEncoder::State::AnalyseFirstCoding(int mode, int area) {
-  for (int level = 0; level < 2; ++level)
-    analysis.RunLevel(level, FirstCodingThresholds(level, mode));
+  for (int level = 0; level < 2; ++level) analysis.RunLevel(level, FirstCodingThresholds(level, mode));
   report.level2Splits = analysis.RunLevel(2, FirstCodingThresholds(2, mode));
   DetailBranch branch = DetailBranch::kCalm;
   if (report.level2Splits <= area) {
@@ -65,8 +64,7 @@ std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::u
   s.report = EncodeReport{};
   BuildYuvPlane(prepared, s.current);
   BuildYuvPlane(referenceCopy, s.reference);
-  s.analysis.Begin({prepared, referenceCopy, &s.current, &s.reference},
-                   FactorsForMode(settings.mode));
+  s.analysis.Begin({prepared, referenceCopy, &s.current, &s.reference}, FactorsForMode(settings.mode));
 
   s.AnalyseFirstCoding(settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
   std::size_t length = s.WriteAndPack(payload);

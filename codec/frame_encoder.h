@@ -19,9 +19,9 @@ namespace tarn::codec {
 
 // Worst case of one coding: every block split down to single pixels.
 inline constexpr std::size_t kMaxCodeBits = 113'400;
-inline constexpr std::size_t kMaxCodeBytes = 14'176;     // K, whole 32-bit words
-inline constexpr std::size_t kMaxColourBytes = 76'800;   // M
-inline constexpr std::size_t kMaxVectorBytes = 19'200;   // V
+inline constexpr std::size_t kMaxCodeBytes = 14'176;    // K, whole 32-bit words
+inline constexpr std::size_t kMaxColourBytes = 76'800;  // M
+inline constexpr std::size_t kMaxVectorBytes = 19'200;  // V
 inline constexpr std::size_t kMaxPayloadBytes = 4 + kMaxCodeBytes + kMaxColourBytes + kMaxVectorBytes;
 // Frames over this many bytes are coded again with raised thresholds.
 inline constexpr std::size_t kFrameBudget = 32'768;
@@ -30,17 +30,17 @@ inline constexpr std::size_t kAllKeepPayloadBytes = 156;
 
 // What the encoder takes from the settings for every frame.
 struct EncoderSettings {
-  int mode = 0;              // `Mode`, 0-9: picks the mode factors and the threshold schedule
-  int targetWidth = 240;     // `ImageH` x 8, 8-360
-  int targetHeight = 160;    // `ImageV` x 8, 8-240
+  int mode = 0;            // `Mode`, 0-9: picks the mode factors and the threshold schedule
+  int targetWidth = 240;   // `ImageH` x 8, 8-360
+  int targetHeight = 160;  // `ImageV` x 8, 8-240
 };
 
 // How the last frame was coded; for tests and diagnostics.
 struct EncodeReport {
-  int codings = 0;            // 1 for the first coding, up to 7 with the retries
-  int level2Splits = 0;       // split count of level 2 in the first coding
-  int level3Splits = -1;      // of level 3 run with raised thresholds; -1 when it was not run
-  bool level3Rerun = false;   // level 3 analysed again with the highest thresholds
+  int codings = 0;           // 1 for the first coding, up to 7 with the retries
+  int level2Splits = 0;      // split count of level 2 in the first coding
+  int level3Splits = -1;     // of level 3 run with raised thresholds; -1 when it was not run
+  bool level3Rerun = false;  // level 3 analysed again with the highest thresholds
 };
 
 class FrameEncoder {
@@ -54,8 +54,8 @@ class FrameEncoder {
   // reference widened to BGR bytes) and writes the payload from `payload`, which must hold
   // kMaxPayloadBytes. Returns the payload length L. Every picture is coded; the coded bits
   // depend only on the inputs, never on the processor or the compiler.
-  std::size_t EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                          std::uint8_t* payload, const EncoderSettings& settings);
+  std::size_t EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, std::uint8_t* payload,
+                          const EncoderSettings& settings);
 
   const EncodeReport& LastReport() const;
 

@@ -22,8 +22,7 @@ void ApplyContrast(int contrast, std::uint8_t* tone) {
   const double p = contrast * 0.018 + 0.1;
   for (int i = 0; i < 256; ++i) {
     const double t = tone[i];
-    const double curved = i < 128 ? 128 * std::pow(t / 128, p)
-                                  : 256 - 128 * std::pow((256 - t) / 128, p);
+    const double curved = i < 128 ? 128 * std::pow(t / 128, p) : 256 - 128 * std::pow((256 - t) / 128, p);
     tone[i] = static_cast<std::uint8_t>(TruncClamp(curved, 0, 255));
   }
 }

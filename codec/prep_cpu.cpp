@@ -5,9 +5,7 @@ namespace {
 
 #if defined(__x86_64__) || defined(__i386__)
 bool ProcessorHasAvx2() { return __builtin_cpu_supports("avx2"); }
-bool ProcessorHasAvx512() {
-  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-}
+bool ProcessorHasAvx512() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"); }
 #else
 bool ProcessorHasAvx2() { return false; }
 bool ProcessorHasAvx512() { return false; }
@@ -34,8 +32,6 @@ void AllowPrepAvx2(bool allowed) {
   Avx512Allowed() = allowed && ProcessorHasAvx2() && ProcessorHasAvx512();
 }
 
-void AllowPrepAvx512(bool allowed) {
-  Avx512Allowed() = allowed && Avx2Allowed() && ProcessorHasAvx512();
-}
+void AllowPrepAvx512(bool allowed) { Avx512Allowed() = allowed && Avx2Allowed() && ProcessorHasAvx512(); }
 
 }  // namespace tarn::codec

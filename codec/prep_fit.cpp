@@ -143,8 +143,8 @@ bool RowInside(const RowSample& row, const ColumnPlan& plan, std::int64_t pixelC
 
 // The pixels at `columns` of the sampled row starting at pixel `rowStart`. A pixel
 // outside the picture reads as black; rows proven inside skip the check.
-void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* columns,
-            int pixels, bool checked, Planes<std::uint16_t>& out) {
+void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* columns, int pixels, bool checked,
+            Planes<std::uint16_t>& out) {
   for (int x = 0; x < pixels; ++x) {
     const std::int64_t pixel = rowStart + columns[x];
     if (checked && (pixel < 0 || pixel >= source.pixelCount)) {
@@ -159,9 +159,7 @@ void Gather(const Source& source, std::int64_t rowStart, const std::int32_t* col
 }
 
 #if defined(__SSE2__)
-inline __m128i Load8Lanes(const std::uint16_t* at) {
-  return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-}
+inline __m128i Load8Lanes(const std::uint16_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
 
 // wa * a + wb * b in 16-bit lanes, modulo 2^16 like the scalar casts.
 inline __m128i Blend(__m128i wa, __m128i a, __m128i wb, __m128i b) {
@@ -172,8 +170,7 @@ inline __m128i Blend(__m128i wa, __m128i a, __m128i wb, __m128i b) {
 // Each channel: trunc(((1-g)*p(k,r) + g*p(k+1,r))*(1-f) + ((1-g)*p(k,r2) + g*p(k+1,r2))*f).
 // With g = 0 or f = 0 the unused terms are exact zeros and the kept ones exact copies, so
 // this one expression gives the bits of every special case of the sampling rule.
-void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
-               Planes<std::uint16_t>& sampled) {
+void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& plan, Planes<std::uint16_t>& sampled) {
   Planes<std::uint16_t> a, b, c, d;  // first/second column of the first row, then the second row
   const int n = plan.pixels;
   const bool checked = !RowInside(row, plan, source.pixelCount);
@@ -219,8 +216,8 @@ void SampleRow(const Source& source, const RowSample& row, const ColumnPlan& pla
       int x = 0;
 #if defined(__SSE2__)
       for (; x + 8 <= n; x += 8) {
-        const __m128i near = Blend(Load8Lanes(plan.keepFixed + x), Load8Lanes(pa + x),
-                                   Load8Lanes(plan.weightFixed + x), Load8Lanes(pb + x));
+        const __m128i near = Blend(Load8Lanes(plan.keepFixed + x), Load8Lanes(pa + x), Load8Lanes(plan.weightFixed + x),
+                                   Load8Lanes(pb + x));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_srli_epi16(near, kFixedShift));
       }
 #endif
@@ -251,8 +248,8 @@ inline std::uint8_t Saturate(int value, int a, int b, int shift) {
 // Eight pixels of the saturation step in 16-bit lanes: 2v - a - b and the result stay within
 // -510..765, an arithmetic shift by 16 or more fills with the sign like the 32-bit one, and
 // unsigned packing clamps to 0-255.
-inline void SaturateEight(const std::int16_t* blue, const std::int16_t* green,
-                          const std::int16_t* red, __m128i shift, std::uint8_t* out) {
+inline void SaturateEight(const std::int16_t* blue, const std::int16_t* green, const std::int16_t* red, __m128i shift,
+                          std::uint8_t* out) {
   const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue));
   const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green));
   const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red));
@@ -267,8 +264,8 @@ inline void SaturateEight(const std::int16_t* blue, const std::int16_t* green,
 #endif
 
 // Tone, then the saturation step from the toned values of all three channels.
-void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTables& tables,
-               int shift, std::uint8_t* out) {
+void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTables& tables, int shift,
+               std::uint8_t* out) {
   Planes<std::int16_t> toned;
   for (int ch = 0; ch < 3; ++ch) {
     for (int x = 0; x < pixels; ++x) {
@@ -300,8 +297,8 @@ void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTa
 bool WholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan) {
   const bool fixedPoint = plan.fixedPoint && row.fixedPoint;
   const auto loadsInside = [&](std::int64_t rowStart) {
-    const std::int64_t end = fixedPoint ? (rowStart + plan.highestFirst) * 3 + 8
-                                        : (rowStart + plan.highestColumn) * 3 + 4;
+    const std::int64_t end =
+        fixedPoint ? (rowStart + plan.highestFirst) * 3 + 8 : (rowStart + plan.highestColumn) * 3 + 4;
     return rowStart + plan.lowestColumn >= 0 && end <= source.pixelCount * 3;
   };
   return loadsInside(row.first) && (row.f == 0 || loadsInside(row.second));
@@ -315,18 +312,18 @@ void ToneWords(std::uint32_t* words, int pixels, const std::uint8_t* tone) {
   }
 }
 
-void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan,
-                       const PictureTables& tables, int shift, std::uint8_t* out) {
+void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan, const PictureTables& tables,
+                       int shift, std::uint8_t* out) {
   std::uint32_t words[kScreenWidth];
   const std::uint8_t* first = source.pixels + row.first * 3;
   const std::uint8_t* second = row.f != 0 ? source.pixels + row.second * 3 : nullptr;
   if (plan.fixedPoint && row.fixedPoint) {
     const auto rowWeight = static_cast<int>(row.f * kFixedOne);
-    SampleFixedRowAvx2(first, second, plan.firstBytes, plan.pairWeights, plan.paddedPixels,
-                       kFixedOneInt - rowWeight, rowWeight, words);
+    SampleFixedRowAvx2(first, second, plan.firstBytes, plan.pairWeights, plan.paddedPixels, kFixedOneInt - rowWeight,
+                       rowWeight, words);
   } else {
-    SampleRealRowAvx2(first, second, plan.firstBytes, plan.secondBytes, plan.keep, plan.weight,
-                      plan.pixels, row.keep, row.f, words);
+    SampleRealRowAvx2(first, second, plan.firstBytes, plan.secondBytes, plan.keep, plan.weight, plan.pixels, row.keep,
+                      row.f, words);
   }
   ToneWords(words, plan.pixels, tables.tone);
   SaturateWordsAvx2(words, plan.pixels, shift, out);
@@ -344,8 +341,8 @@ void DrawPlacedPicture(const Source& source, int width, int height, const FitGeo
   for (int y = 0; y < geometry.placedHeight; ++y) {
     // Output row 0 is the bottom row of the placed picture.
     const int screenRow = geometry.top + geometry.placedHeight - 1 - y;
-    std::uint8_t* out = canvas + static_cast<std::size_t>(screenRow) * kRgbStride +
-                        static_cast<std::size_t>(geometry.left) * 3;
+    std::uint8_t* out =
+        canvas + static_cast<std::size_t>(screenRow) * kRgbStride + static_cast<std::size_t>(geometry.left) * 3;
 #if TARN_FIT_AVX2
     if (avx2 && WholePixelRow(source, rows[y], columns)) {
       DrawWholePixelRow(source, rows[y], columns, tables, shift, out);

@@ -11,19 +11,15 @@ namespace tarn::codec {
 namespace {
 
 // Eight bytes at each of four offsets, two pixels per 128-bit half.
-__attribute__((target("avx2"))) inline __m256i LoadFour(const std::uint8_t* row,
-                                                        const std::int32_t* offsets) {
-  const auto load = [&](int i) {
-    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i]));
-  };
+__attribute__((target("avx2"))) inline __m256i LoadFour(const std::uint8_t* row, const std::int32_t* offsets) {
+  const auto load = [&](int i) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + offsets[i])); };
   const __m128i low = _mm_unpacklo_epi64(load(0), load(1));
   const __m128i high = _mm_unpacklo_epi64(load(2), load(3));
   return _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
 }
 
 // (1 - g) * p(k) + g * p(k + 1) for each channel of four pixels, in 16-bit lanes B, G, R, 0.
-__attribute__((target("avx2"))) inline __m256i BlendColumns(const std::uint8_t* row,
-                                                            const std::int32_t* offsets,
+__attribute__((target("avx2"))) inline __m256i BlendColumns(const std::uint8_t* row, const std::int32_t* offsets,
                                                             const std::uint8_t* weights) {
   // Pairs each channel byte of p(k) with the same channel of p(k + 1); the fourth pair is 0.
   const __m256i pairs = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, -1, -1, 8, 11, 9, 12, 10, 13, -1, -1,  //
@@ -32,10 +28,8 @@ __attribute__((target("avx2"))) inline __m256i BlendColumns(const std::uint8_t* 
   return _mm256_maddubs_epi16(bytes, _mm256_loadu_si256(reinterpret_cast<const __m256i*>(weights)));
 }
 
-__attribute__((target("avx2"))) inline __m256i SampleFour(const std::uint8_t* firstRow,
-                                                          const std::uint8_t* secondRow,
-                                                          const std::int32_t* offsets,
-                                                          const std::uint8_t* weights,
+__attribute__((target("avx2"))) inline __m256i SampleFour(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
+                                                          const std::int32_t* offsets, const std::uint8_t* weights,
                                                           __m256i rowKeep, __m256i rowWeight) {
   const __m256i near = BlendColumns(firstRow, offsets, weights);
   if (secondRow == nullptr) return _mm256_srli_epi16(near, 3);
@@ -86,21 +80,16 @@ __attribute__((target("avx2"))) inline __m256d PixelValues(const std::uint8_t* a
 
 // keep * p(first) + weight * p(second): products first, then their sum, as written.
 __attribute__((target("avx2"))) inline __m256d BlendReal(const std::uint8_t* row, std::int32_t first,
-                                                         std::int32_t second, __m256d keep,
-                                                         __m256d weight) {
-  return _mm256_add_pd(_mm256_mul_pd(keep, PixelValues(row + first)),
-                       _mm256_mul_pd(weight, PixelValues(row + second)));
+                                                         std::int32_t second, __m256d keep, __m256d weight) {
+  return _mm256_add_pd(_mm256_mul_pd(keep, PixelValues(row + first)), _mm256_mul_pd(weight, PixelValues(row + second)));
 }
 
 }  // namespace
 
-__attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* firstRow,
-                                                       const std::uint8_t* secondRow,
-                                                       const std::int32_t* firstBytes,
-                                                       const std::int32_t* secondBytes,
-                                                       const double* keep, const double* weight,
-                                                       int pixels, double rowKeep,
-                                                       double rowWeight, std::uint32_t* sampled) {
+__attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
+                                                       const std::int32_t* firstBytes, const std::int32_t* secondBytes,
+                                                       const double* keep, const double* weight, int pixels,
+                                                       double rowKeep, double rowWeight, std::uint32_t* sampled) {
   const __m256d nearShare = _mm256_set1_pd(rowKeep);
   const __m256d farShare = _mm256_set1_pd(rowWeight);
   for (int x = 0; x < pixels; ++x) {
@@ -117,26 +106,23 @@ __attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* first
   }
 }
 
-__attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firstRow,
-                                                        const std::uint8_t* secondRow,
-                                                        const std::int32_t* firstBytes,
-                                                        const std::uint8_t* pairWeights,
+__attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
+                                                        const std::int32_t* firstBytes, const std::uint8_t* pairWeights,
                                                         int pixels, int rowKeep, int rowWeight,
                                                         std::uint32_t* sampled) {
   const __m256i keep = _mm256_set1_epi16(static_cast<std::int16_t>(rowKeep));
   const __m256i weight = _mm256_set1_epi16(static_cast<std::int16_t>(rowWeight));
   for (int x = 0; x < pixels; x += 8) {
     const __m256i low = SampleFour(firstRow, secondRow, firstBytes + x, pairWeights + 8 * x, keep, weight);
-    const __m256i high =
-        SampleFour(firstRow, secondRow, firstBytes + x + 4, pairWeights + 8 * (x + 4), keep, weight);
+    const __m256i high = SampleFour(firstRow, secondRow, firstBytes + x + 4, pairWeights + 8 * (x + 4), keep, weight);
     // Packing works per 128-bit half (pixels 0, 1, 4, 5 then 2, 3, 6, 7): put them in order.
     const __m256i words = _mm256_permute4x64_epi64(_mm256_packus_epi16(low, high), _MM_SHUFFLE(3, 1, 2, 0));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(sampled + x), words);
   }
 }
 
-__attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels,
-                                                       int shift, std::uint8_t* out) {
+__attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift,
+                                                       std::uint8_t* out) {
   const __m128i count = _mm_cvtsi32_si128(shift);
   int x = 0;
   for (; x + 8 <= pixels; x += 8) SaturateEight(toned + x, count, out + 3 * x);

@@ -11,19 +11,18 @@ namespace tarn::codec {
 // and second column), weighted by the eight bytes pairWeights[8x..8x + 7]: (1 - g, g) in
 // eighths for each channel, then two zeros. With a second row the result is
 // (near * rowKeep + far * rowWeight) >> 6, else near >> 3.
-void SampleFixedRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
-                        const std::int32_t* firstBytes, const std::uint8_t* pairWeights,
-                        int pixels, int rowKeep, int rowWeight, std::uint32_t* sampled);
+void SampleFixedRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow, const std::int32_t* firstBytes,
+                        const std::uint8_t* pairWeights, int pixels, int rowKeep, int rowWeight,
+                        std::uint32_t* sampled);
 
 // Samples `pixels` output pixels as B, G, R words (the fourth byte is left undefined) with
 // weights that are not eighths, in the portable code's double arithmetic and order:
 // trunc((keep * p(first) + weight * p(second)) * rowKeep + (...) * rowWeight), or without
 // a second row trunc(keep * p(first) + weight * p(second)). Each sample reads four bytes at
 // row + firstBytes[x] and row + secondBytes[x].
-void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
-                       const std::int32_t* firstBytes, const std::int32_t* secondBytes,
-                       const double* keep, const double* weight, int pixels, double rowKeep,
-                       double rowWeight, std::uint32_t* sampled);
+void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow, const std::int32_t* firstBytes,
+                       const std::int32_t* secondBytes, const double* keep, const double* weight, int pixels,
+                       double rowKeep, double rowWeight, std::uint32_t* sampled);
 
 // The saturation step on toned B, G, R, 0 words; writes exactly pixels x 3 bytes at `out`.
 void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift, std::uint8_t* out);

@@ -17,9 +17,7 @@ std::int64_t Trunc(double value) { return static_cast<std::int64_t>(std::trunc(v
 
 }  // namespace
 
-int TargetWidth(const FitSettings& settings) {
-  return std::clamp(settings.targetWidth, kMinTarget, kMaxTargetWidth);
-}
+int TargetWidth(const FitSettings& settings) { return std::clamp(settings.targetWidth, kMinTarget, kMaxTargetWidth); }
 
 int TargetHeight(const FitSettings& settings) {
   return std::clamp(settings.targetHeight, kMinTarget, kMaxTargetHeight);

@@ -8,14 +8,14 @@
 namespace tarn::codec {
 
 struct FitGeometry {
-  double rx = 0.0;            // source pixels per output column
-  double ry = 0.0;            // source rows per output row
-  int placedWidth = 0;        // Wo, at most 240
-  int placedHeight = 0;       // Ho, at most 160
-  int left = 0;               // first screen column of the placed picture
-  int top = 0;                // first screen row (top row first) of the placed picture
+  double rx = 0.0;               // source pixels per output column
+  double ry = 0.0;               // source rows per output row
+  int placedWidth = 0;           // Wo, at most 240
+  int placedHeight = 0;          // Ho, at most 160
+  int left = 0;                  // first screen column of the placed picture
+  int top = 0;                   // first screen row (top row first) of the placed picture
   std::int64_t startOffset = 0;  // bytes from the start of the bottom-up source
-  bool evenRows = false;      // interlaced sources: sample even rows only
+  bool evenRows = false;         // interlaced sources: sample even rows only
 };
 
 // Target size as the filter hands it over: W in 8..360, H in 8..240.

@@ -57,9 +57,9 @@ void AverageAcross(const std::uint16_t* sums, int end, std::uint8_t* averages) {
 // Same-channel bytes of horizontally adjacent pixels, summed: two output pixels from the
 // first twelve bytes of a 16-byte load, each pair of bytes weighted 1, 1 by maddubs.
 __attribute__((target("avx2"))) inline __m256i PairSums(const std::uint8_t* low, const std::uint8_t* high) {
-  const __m256i bytes = _mm256_inserti128_si256(
-      _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
-      _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
+  const __m256i bytes =
+      _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(low))),
+                              _mm_loadu_si128(reinterpret_cast<const __m128i*>(high)), 1);
   const __m256i pairs = _mm256_setr_epi8(0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1,  //
                                          0, 3, 1, 4, 2, 5, 6, 9, 7, 10, 8, 11, -1, -1, -1, -1);
   return _mm256_maddubs_epi16(_mm256_shuffle_epi8(bytes, pairs), _mm256_set1_epi8(1));
@@ -67,16 +67,16 @@ __attribute__((target("avx2"))) inline __m256i PairSums(const std::uint8_t* low,
 
 // Output pixels p and p + 1 (first half) with p + 4 and p + 5 (second half) of one row pair,
 // the 16-bit sums of all four source values >> 2, counting bytes from output pixel `first`.
-__attribute__((target("avx2"))) inline __m256i Averages(const std::uint8_t* upper,
-                                                        const std::uint8_t* lower, int first) {
+__attribute__((target("avx2"))) inline __m256i Averages(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                        int first) {
   const int at = first * 6;
   const __m256i sums = _mm256_add_epi16(PairSums(upper + at, upper + at + 24), PairSums(lower + at, lower + at + 24));
   return _mm256_srli_epi16(sums, 2);
 }
 
 // Eight output pixels (24 bytes, written after all 52 source bytes of both rows are read).
-__attribute__((target("avx2"))) inline void HalveEight(const std::uint8_t* upper,
-                                                       const std::uint8_t* lower, std::uint8_t* out) {
+__attribute__((target("avx2"))) inline void HalveEight(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                       std::uint8_t* out) {
   // Per half: pixels 0, 1 (and 4, 5) then 2, 3 (and 6, 7), six bytes each and two zeros.
   const __m256i bytes = _mm256_packus_epi16(Averages(upper, lower, 0), Averages(upper, lower, 2));
   const __m256i order = _mm256_setr_epi8(0, 1, 2, 3, 4, 5, 8, 9, 10, 11, 12, 13, -1, -1, -1, -1,  //
@@ -93,8 +93,7 @@ __attribute__((target("avx2"))) inline void HalveEight(const std::uint8_t* upper
 // Eight output pixels at a time while the loads (four bytes past the 48 that are used) stay
 // inside the rows; returns how many were written. In place, each step writes only bytes at
 // or before those it has read, and later steps read further on.
-__attribute__((target("avx2"))) int HalveRowPairAvx2(const std::uint8_t* upper,
-                                                     const std::uint8_t* lower, int pixels,
+__attribute__((target("avx2"))) int HalveRowPairAvx2(const std::uint8_t* upper, const std::uint8_t* lower, int pixels,
                                                      int rowBytes, std::uint8_t* out) {
   int pixel = 0;
   for (; pixel + 8 <= pixels && (pixel + 8) * 6 + 4 <= rowBytes; pixel += 8) {
@@ -108,8 +107,7 @@ __attribute__((target("avx2"))) int HalveRowPairAvx2(const std::uint8_t* upper,
 
 // In place, every output byte lies at or before the source bytes of its own chunk, which are
 // summed before anything is written.
-void HalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels,
-                  std::uint8_t* out) {
+void HalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::uint8_t* out) {
   std::uint16_t sums[kChunkPixels * 6];
   std::uint8_t averages[kChunkPixels * 6];
   for (int first = 0; first < pixels; first += kChunkPixels) {
@@ -120,8 +118,7 @@ void HalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixe
     AverageAcross(sums, count * 6 - 3, averages);
     std::uint8_t* target = out + static_cast<std::size_t>(first) * 3;
     // Four bytes a pixel, the fourth overwritten by the next pixel; the last pixel takes three.
-    for (int pixel = 0; pixel + 1 < count; ++pixel)
-      std::memcpy(target + pixel * 3, averages + pixel * 6, 4);
+    for (int pixel = 0; pixel + 1 < count; ++pixel) std::memcpy(target + pixel * 3, averages + pixel * 6, 4);
     std::memcpy(target + (count - 1) * 3, averages + (count - 1) * 6, 3);
   }
 }

@@ -7,8 +7,8 @@
 
 namespace tarn::codec {
 
-void SharpenPlacedPicture(const std::uint8_t* work, const FitGeometry& geometry,
-                          const std::uint8_t* detail, std::uint8_t* prepared) {
+void SharpenPlacedPicture(const std::uint8_t* work, const FitGeometry& geometry, const std::uint8_t* detail,
+                          std::uint8_t* prepared) {
   std::memcpy(prepared, work, kRgbPictureBytes);
   const int firstRow = geometry.top + 1;
   const int endRow = geometry.top + geometry.placedHeight - 1;

@@ -12,8 +12,7 @@ namespace tarn::codec::simd {
 inline __m128i PackPixelPairs(__m128i pixels) {
   const __m128i evenPixel = _mm_set1_epi64x(0x0000000000FFFFFF);
   const __m128i oddPixel = _mm_set1_epi64x(0x0000FFFFFF000000);
-  return _mm_or_si128(_mm_and_si128(pixels, evenPixel),
-                      _mm_and_si128(_mm_srli_epi64(pixels, 8), oddPixel));
+  return _mm_or_si128(_mm_and_si128(pixels, evenPixel), _mm_and_si128(_mm_srli_epi64(pixels, 8), oddPixel));
 }
 
 // Eight pixels from blue and green bytes (lanes 0-7 and 8-15 of `blueGreen`) and red bytes

@@ -18,11 +18,11 @@ namespace {
 // Each term of the fixed-point sums for all 256 byte values. Integer sums do not depend on
 // the grouping, so the looked-up terms give exactly the written formulas.
 struct YuvTerms {
-  std::array<std::int32_t, 256> luma;       // e = Y*1220944 - 19535104
-  std::array<std::int32_t, 256> redFromV;   // V*1673555 - 213690752
-  std::array<std::int32_t, 256> greenFromV; // 162220288 - V*852458
-  std::array<std::int32_t, 256> greenFromU; // -U*410792
-  std::array<std::int32_t, 256> blueFromU;  // U*2115221 - 270224000
+  std::array<std::int32_t, 256> luma;        // e = Y*1220944 - 19535104
+  std::array<std::int32_t, 256> redFromV;    // V*1673555 - 213690752
+  std::array<std::int32_t, 256> greenFromV;  // 162220288 - V*852458
+  std::array<std::int32_t, 256> greenFromU;  // -U*410792
+  std::array<std::int32_t, 256> blueFromU;   // U*2115221 - 270224000
 };
 
 constexpr YuvTerms MakeYuvTerms() {
@@ -45,8 +45,7 @@ inline std::uint8_t ClampByte(std::int32_t sum) {
   return static_cast<std::uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
 }
 
-inline void WritePixel(std::int32_t e, std::int32_t red, std::int32_t green, std::int32_t blue,
-                       std::uint8_t* pixel) {
+inline void WritePixel(std::int32_t e, std::int32_t red, std::int32_t green, std::int32_t blue, std::uint8_t* pixel) {
   pixel[0] = ClampByte(blue + e);
   pixel[1] = ClampByte(green + e);
   pixel[2] = ClampByte(red + e);
@@ -85,7 +84,7 @@ inline __m128i Channel(__m128i lumaFirst, __m128i lumaLast, __m128i chroma) {
 inline void ConvertEight(const std::uint8_t* in, std::uint8_t* out) {
   const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
   const __m128i luma = _mm_and_si128(raw, _mm_set1_epi16(0x00FF));  // Y0..Y7
-  const __m128i chroma = _mm_srli_epi16(raw, 8);                     // U0 V0 U1 V1 .. U3 V3
+  const __m128i chroma = _mm_srli_epi16(raw, 8);                    // U0 V0 U1 V1 .. U3 V3
   const __m128i luma64 = _mm_slli_epi16(luma, 6);
   const __m128i lumaFactors = Factors(16, 19077);
   const __m128i lumaFirst = _mm_madd_epi16(_mm_unpacklo_epi16(luma, luma64), lumaFactors);
@@ -93,20 +92,18 @@ inline void ConvertEight(const std::uint8_t* in, std::uint8_t* out) {
 
   const __m128i chroma64 = _mm_slli_epi16(chroma, 6);
   const __m128i chroma128 = _mm_slli_epi16(chroma, 7);
-  const __m128i red = _mm_add_epi32(
-      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(0, 19)), _mm_madd_epi16(chroma64, Factors(0, 26149))),
-      _mm_set1_epi32(kRedConstant));
+  const __m128i red =
+      _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(chroma, Factors(0, 19)), _mm_madd_epi16(chroma64, Factors(0, 26149))),
+                    _mm_set1_epi32(kRedConstant));
   const __m128i green = _mm_add_epi32(
-      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(-40, -42)),
-                    _mm_madd_epi16(chroma64, Factors(-6418, -13319))),
+      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(-40, -42)), _mm_madd_epi16(chroma64, Factors(-6418, -13319))),
       _mm_set1_epi32(kGreenConstant));
-  const __m128i blue = _mm_add_epi32(
-      _mm_add_epi32(_mm_madd_epi16(chroma, Factors(21, 0)), _mm_madd_epi16(chroma128, Factors(16525, 0))),
-      _mm_set1_epi32(kBlueConstant));
+  const __m128i blue =
+      _mm_add_epi32(_mm_add_epi32(_mm_madd_epi16(chroma, Factors(21, 0)), _mm_madd_epi16(chroma128, Factors(16525, 0))),
+                    _mm_set1_epi32(kBlueConstant));
 
   // Unsigned packing clamps to 0-255 like the scalar code.
-  const __m128i blueGreen = _mm_packus_epi16(Channel(lumaFirst, lumaLast, blue),
-                                             Channel(lumaFirst, lumaLast, green));
+  const __m128i blueGreen = _mm_packus_epi16(Channel(lumaFirst, lumaLast, blue), Channel(lumaFirst, lumaLast, green));
   const __m128i redBytes = _mm_packus_epi16(Channel(lumaFirst, lumaLast, red), _mm_setzero_si128());
   simd::StoreEightPixels(blueGreen, redBytes, out);
 }
@@ -120,12 +117,11 @@ __attribute__((target("avx2"))) inline __m256i Factors256(std::int16_t low, std:
   return _mm256_broadcastsi128_si256(Factors(low, high));
 }
 
-__attribute__((target("avx2"))) inline __m256i Channel256(__m256i lumaFirst, __m256i lumaLast,
-                                                          __m256i chroma) {
-  const __m256i first = _mm256_srai_epi32(
-      _mm256_add_epi32(lumaFirst, _mm256_shuffle_epi32(chroma, _MM_SHUFFLE(1, 1, 0, 0))), 20);
-  const __m256i last = _mm256_srai_epi32(
-      _mm256_add_epi32(lumaLast, _mm256_shuffle_epi32(chroma, _MM_SHUFFLE(3, 3, 2, 2))), 20);
+__attribute__((target("avx2"))) inline __m256i Channel256(__m256i lumaFirst, __m256i lumaLast, __m256i chroma) {
+  const __m256i first =
+      _mm256_srai_epi32(_mm256_add_epi32(lumaFirst, _mm256_shuffle_epi32(chroma, _MM_SHUFFLE(1, 1, 0, 0))), 20);
+  const __m256i last =
+      _mm256_srai_epi32(_mm256_add_epi32(lumaLast, _mm256_shuffle_epi32(chroma, _MM_SHUFFLE(3, 3, 2, 2))), 20);
   return _mm256_packs_epi32(first, last);
 }
 
@@ -142,30 +138,24 @@ __attribute__((target("avx2"))) void ConvertSixteen(const std::uint8_t* in, std:
   const __m256i chroma64 = _mm256_slli_epi16(chroma, 6);
   const __m256i chroma128 = _mm256_slli_epi16(chroma, 7);
   const __m256i red = _mm256_add_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(0, 19)),
-                       _mm256_madd_epi16(chroma64, Factors256(0, 26149))),
+      _mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(0, 19)), _mm256_madd_epi16(chroma64, Factors256(0, 26149))),
       _mm256_set1_epi32(kRedConstant));
-  const __m256i green = _mm256_add_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(-40, -42)),
-                       _mm256_madd_epi16(chroma64, Factors256(-6418, -13319))),
-      _mm256_set1_epi32(kGreenConstant));
-  const __m256i blue = _mm256_add_epi32(
-      _mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(21, 0)),
-                       _mm256_madd_epi16(chroma128, Factors256(16525, 0))),
-      _mm256_set1_epi32(kBlueConstant));
+  const __m256i green = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(-40, -42)),
+                                                          _mm256_madd_epi16(chroma64, Factors256(-6418, -13319))),
+                                         _mm256_set1_epi32(kGreenConstant));
+  const __m256i blue = _mm256_add_epi32(_mm256_add_epi32(_mm256_madd_epi16(chroma, Factors256(21, 0)),
+                                                         _mm256_madd_epi16(chroma128, Factors256(16525, 0))),
+                                        _mm256_set1_epi32(kBlueConstant));
 
-  const __m256i blueGreen = _mm256_packus_epi16(Channel256(lumaFirst, lumaLast, blue),
-                                                Channel256(lumaFirst, lumaLast, green));
-  const __m256i redBytes =
-      _mm256_packus_epi16(Channel256(lumaFirst, lumaLast, red), _mm256_setzero_si256());
+  const __m256i blueGreen =
+      _mm256_packus_epi16(Channel256(lumaFirst, lumaLast, blue), Channel256(lumaFirst, lumaLast, green));
+  const __m256i redBytes = _mm256_packus_epi16(Channel256(lumaFirst, lumaLast, red), _mm256_setzero_si256());
   simd::StoreEightPixels(_mm256_castsi256_si128(blueGreen), _mm256_castsi256_si128(redBytes), out);
-  simd::StoreEightPixels(_mm256_extracti128_si256(blueGreen, 1), _mm256_extracti128_si256(redBytes, 1),
-                         out + 24);
+  simd::StoreEightPixels(_mm256_extracti128_si256(blueGreen, 1), _mm256_extracti128_si256(redBytes, 1), out + 24);
 }
 
 // Sixteen pixels at a time while at least one pixel follows; returns the groups converted.
-__attribute__((target("avx2"))) int ConvertRowAvx2(const std::uint8_t* in, std::uint8_t* out,
-                                                   int width) {
+__attribute__((target("avx2"))) int ConvertRowAvx2(const std::uint8_t* in, std::uint8_t* out, int width) {
   int group = 0;
   for (; 2 * group + 16 < width; group += 8, in += 32, out += 48) ConvertSixteen(in, out);
   return group;

@@ -20,8 +20,7 @@ namespace {
 constexpr int kChunkPixels = 64;
 
 // Groups [first, first + count) of two source rows: both converted to BGR, then averaged.
-void ConvertAndHalveChunk(const std::uint8_t* upper, const std::uint8_t* lower, int count,
-                          std::uint8_t* out) {
+void ConvertAndHalveChunk(const std::uint8_t* upper, const std::uint8_t* lower, int count, std::uint8_t* out) {
   std::uint8_t upperBgr[kChunkPixels * 6];
   std::uint8_t lowerBgr[kChunkPixels * 6];
   ConvertYuvRow(upper, upperBgr, 2 * count);
@@ -30,12 +29,11 @@ void ConvertAndHalveChunk(const std::uint8_t* upper, const std::uint8_t* lower, 
 }
 
 // Output pixels [first, pixels) of one row pair, chunk by chunk.
-void ConvertAndHalvePortable(const std::uint8_t* upper, const std::uint8_t* lower, int first,
-                             int pixels, std::uint8_t* out) {
+void ConvertAndHalvePortable(const std::uint8_t* upper, const std::uint8_t* lower, int first, int pixels,
+                             std::uint8_t* out) {
   for (; first < pixels; first += kChunkPixels) {
     const auto groupBytes = static_cast<std::size_t>(first) * 4;
-    ConvertAndHalveChunk(upper + groupBytes, lower + groupBytes,
-                         std::min(kChunkPixels, pixels - first),
+    ConvertAndHalveChunk(upper + groupBytes, lower + groupBytes, std::min(kChunkPixels, pixels - first),
                          out + static_cast<std::size_t>(first) * 3);
   }
 }
@@ -52,8 +50,7 @@ struct ChannelSums {
   __m256i blue, green, red;  // 16-bit lanes per 128-bit half: even pixels of groups 0-3, odd ones
 };
 
-__attribute__((target("avx2"))) inline __m256i ClampedPixels(__m256i chroma, __m256i evenLuma,
-                                                             __m256i oddLuma) {
+__attribute__((target("avx2"))) inline __m256i ClampedPixels(__m256i chroma, __m256i evenLuma, __m256i oddLuma) {
   const __m256i even = _mm256_srai_epi32(_mm256_add_epi32(chroma, evenLuma), 20);
   const __m256i odd = _mm256_srai_epi32(_mm256_add_epi32(chroma, oddLuma), 20);
   // Unsigned saturation takes negative values to 0; the minimum takes the rest to 255.
@@ -65,16 +62,14 @@ __attribute__((target("avx2"))) inline ChannelSums ConvertEightGroups(const std:
   const __m256i byteMask = _mm256_set1_epi32(0xFF);
   const __m256i lumaFactor = _mm256_set1_epi32(kLumaFactor);
   const __m256i evenLuma = _mm256_mullo_epi32(_mm256_and_si256(raw, byteMask), lumaFactor);
-  const __m256i oddLuma =
-      _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(raw, 16), byteMask), lumaFactor);
+  const __m256i oddLuma = _mm256_mullo_epi32(_mm256_and_si256(_mm256_srli_epi32(raw, 16), byteMask), lumaFactor);
   const __m256i u = _mm256_and_si256(_mm256_srli_epi32(raw, 8), byteMask);
   const __m256i v = _mm256_srli_epi32(raw, 24);
   const __m256i red = _mm256_add_epi32(_mm256_mullo_epi32(v, _mm256_set1_epi32(1673555)),
                                        _mm256_set1_epi32(-213690752 + kLumaConstant));
-  const __m256i green = _mm256_add_epi32(
-      _mm256_add_epi32(_mm256_mullo_epi32(v, _mm256_set1_epi32(-852458)),
-                       _mm256_mullo_epi32(u, _mm256_set1_epi32(-410792))),
-      _mm256_set1_epi32(162220288 + kLumaConstant));
+  const __m256i green = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(v, _mm256_set1_epi32(-852458)),
+                                                          _mm256_mullo_epi32(u, _mm256_set1_epi32(-410792))),
+                                         _mm256_set1_epi32(162220288 + kLumaConstant));
   const __m256i blue = _mm256_add_epi32(_mm256_mullo_epi32(u, _mm256_set1_epi32(2115221)),
                                         _mm256_set1_epi32(-270224000 + kLumaConstant));
   return {ClampedPixels(blue, evenLuma, oddLuma), ClampedPixels(green, evenLuma, oddLuma),
@@ -82,8 +77,7 @@ __attribute__((target("avx2"))) inline ChannelSums ConvertEightGroups(const std:
 }
 
 // Writes exactly 24 bytes at `out`.
-__attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* upper,
-                                                          const std::uint8_t* lower,
+__attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* upper, const std::uint8_t* lower,
                                                           std::uint8_t* out) {
   const ChannelSums a = ConvertEightGroups(upper);
   const ChannelSums b = ConvertEightGroups(lower);
@@ -91,8 +85,7 @@ __attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* up
   const __m256i green = _mm256_add_epi16(a.green, b.green);
   const __m256i red = _mm256_add_epi16(a.red, b.red);
   // Even plus odd pixel of each group: blue and green sums side by side, then red.
-  const __m256i blueGreen = _mm256_add_epi16(_mm256_unpacklo_epi64(blue, green),
-                                             _mm256_unpackhi_epi64(blue, green));
+  const __m256i blueGreen = _mm256_add_epi16(_mm256_unpacklo_epi64(blue, green), _mm256_unpackhi_epi64(blue, green));
   const __m256i reds = _mm256_add_epi16(red, _mm256_srli_si256(red, 8));
   const __m256i bytes = _mm256_packus_epi16(_mm256_srli_epi16(blueGreen, 2), _mm256_srli_epi16(reds, 2));
   // Per half: B0-B3 G0-G3 R0-R3 to B0 G0 R0 .. B3 G3 R3.
@@ -116,8 +109,7 @@ __attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* up
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 
-__attribute__((TARN_AVX512)) inline __m512i ClampedPixels512(__m512i chroma, __m512i evenLuma,
-                                                                 __m512i oddLuma) {
+__attribute__((TARN_AVX512)) inline __m512i ClampedPixels512(__m512i chroma, __m512i evenLuma, __m512i oddLuma) {
   const __m512i even = _mm512_srai_epi32(_mm512_add_epi32(chroma, evenLuma), 20);
   const __m512i odd = _mm512_srai_epi32(_mm512_add_epi32(chroma, oddLuma), 20);
   return _mm512_min_epi16(_mm512_packus_epi32(even, odd), _mm512_set1_epi16(255));
@@ -132,16 +124,14 @@ __attribute__((TARN_AVX512)) inline ChannelSums512 ConvertSixteenGroups(const st
   const __m512i byteMask = _mm512_set1_epi32(0xFF);
   const __m512i lumaFactor = _mm512_set1_epi32(kLumaFactor);
   const __m512i evenLuma = _mm512_mullo_epi32(_mm512_and_si512(raw, byteMask), lumaFactor);
-  const __m512i oddLuma =
-      _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(raw, 16), byteMask), lumaFactor);
+  const __m512i oddLuma = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(raw, 16), byteMask), lumaFactor);
   const __m512i u = _mm512_and_si512(_mm512_srli_epi32(raw, 8), byteMask);
   const __m512i v = _mm512_srli_epi32(raw, 24);
   const __m512i red = _mm512_add_epi32(_mm512_mullo_epi32(v, _mm512_set1_epi32(1673555)),
                                        _mm512_set1_epi32(-213690752 + kLumaConstant));
-  const __m512i green = _mm512_add_epi32(
-      _mm512_add_epi32(_mm512_mullo_epi32(v, _mm512_set1_epi32(-852458)),
-                       _mm512_mullo_epi32(u, _mm512_set1_epi32(-410792))),
-      _mm512_set1_epi32(162220288 + kLumaConstant));
+  const __m512i green = _mm512_add_epi32(_mm512_add_epi32(_mm512_mullo_epi32(v, _mm512_set1_epi32(-852458)),
+                                                          _mm512_mullo_epi32(u, _mm512_set1_epi32(-410792))),
+                                         _mm512_set1_epi32(162220288 + kLumaConstant));
   const __m512i blue = _mm512_add_epi32(_mm512_mullo_epi32(u, _mm512_set1_epi32(2115221)),
                                         _mm512_set1_epi32(-270224000 + kLumaConstant));
   return {ClampedPixels512(blue, evenLuma, oddLuma), ClampedPixels512(green, evenLuma, oddLuma),
@@ -149,20 +139,17 @@ __attribute__((TARN_AVX512)) inline ChannelSums512 ConvertSixteenGroups(const st
 }
 
 // Writes exactly 48 bytes at `out`.
-__attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upper,
-                                                             const std::uint8_t* lower,
-                                                             std::uint8_t* out) {
+__attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                         std::uint8_t* out) {
   const ChannelSums512 a = ConvertSixteenGroups(upper);
   const ChannelSums512 b = ConvertSixteenGroups(lower);
   const __m512i blue = _mm512_add_epi16(a.blue, b.blue);
   const __m512i green = _mm512_add_epi16(a.green, b.green);
   const __m512i red = _mm512_add_epi16(a.red, b.red);
-  const __m512i blueGreen = _mm512_add_epi16(_mm512_unpacklo_epi64(blue, green),
-                                             _mm512_unpackhi_epi64(blue, green));
+  const __m512i blueGreen = _mm512_add_epi16(_mm512_unpacklo_epi64(blue, green), _mm512_unpackhi_epi64(blue, green));
   const __m512i reds = _mm512_add_epi16(red, _mm512_bsrli_epi128(red, 8));
   const __m512i bytes = _mm512_packus_epi16(_mm512_srli_epi16(blueGreen, 2), _mm512_srli_epi16(reds, 2));
-  const __m512i order = _mm512_broadcast_i32x4(
-      _mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
+  const __m512i order = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
   const __m512i pixels = _mm512_shuffle_epi8(bytes, order);
   // Each quarter's twelve bytes; a 16-byte store's last four are overwritten by the next.
   _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm512_castsi512_si128(pixels));
@@ -175,9 +162,8 @@ __attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upp
 }
 
 // Sixteen output pixels at a time; returns how many were written.
-__attribute__((TARN_AVX512)) int ConvertAndHalveAvx512(const std::uint8_t* upper,
-                                                           const std::uint8_t* lower, int pixels,
-                                                           std::uint8_t* out) {
+__attribute__((TARN_AVX512)) int ConvertAndHalveAvx512(const std::uint8_t* upper, const std::uint8_t* lower, int pixels,
+                                                       std::uint8_t* out) {
   int pixel = 0;
   for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
     ConvertAndHalveSixteen(upper, lower, out);
@@ -187,9 +173,8 @@ __attribute__((TARN_AVX512)) int ConvertAndHalveAvx512(const std::uint8_t* upper
 #pragma GCC diagnostic pop
 
 // Eight output pixels at a time; returns how many were written.
-__attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* upper,
-                                                        const std::uint8_t* lower, int pixels,
-                                                        std::uint8_t* out) {
+__attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                        int pixels, std::uint8_t* out) {
   int pixel = 0;
   for (; pixel + 8 <= pixels; pixel += 8, upper += 32, lower += 32, out += 24) {
     ConvertAndHalveEight(upper, lower, out);
@@ -198,8 +183,7 @@ __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* uppe
 }
 #endif
 
-void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels,
-                            std::uint8_t* out) {
+void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::uint8_t* out) {
   int first = 0;
 #if TARN_YUV_HALVE_AVX2
   if (PrepUsesAvx512()) first = ConvertAndHalveAvx512(upper, lower, pixels, out);

@@ -5,8 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-static_assert(std::endian::native == std::endian::little,
-              "the movie format and the codec buffers are little-endian");
+static_assert(std::endian::native == std::endian::little, "the movie format and the codec buffers are little-endian");
 
 namespace tarn::codec {
 

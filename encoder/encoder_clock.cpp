@@ -24,8 +24,7 @@ EncoderClock::~EncoderClock() { StopAdviseThread(); }
 
 REFERENCE_TIME EncoderClock::GetPrivateTime() {
   CAutoLock lock(ClockLock());
-  const REFERENCE_TIME step =
-      FramesStarted().load(std::memory_order_relaxed) ? kStepAfterFrames : kStepBeforeFrames;
+  const REFERENCE_TIME step = FramesStarted().load(std::memory_order_relaxed) ? kStepAfterFrames : kStepBeforeFrames;
   time_ += step;
   pending_ += step;
   return time_;

@@ -28,14 +28,11 @@ const AMOVIESETUP_PIN kPins[] = {
 const AMOVIESETUP_FILTER kFilterSetup = {&kVideoEncoderClsid, kVideoEncoderName, MERIT_DO_NOT_USE, 2, kPins};
 
 const CFactoryTemplate kTemplates[] = {
-    {kVideoEncoderName, &kVideoEncoderClsid, &tarn::venc::VideoEncoderFilter::CreateInstance, nullptr,
-     &kFilterSetup},
+    {kVideoEncoderName, &kVideoEncoderClsid, &tarn::venc::VideoEncoderFilter::CreateInstance, nullptr, &kFilterSetup},
 };
 
 }  // namespace
 
 TARN_FILTER_LIBRARY(kTemplates)
 
-TARN_EXPORT std::int32_t CurentSize() {
-  return tarn::venc::CurrentSize().load(std::memory_order_relaxed);
-}
+TARN_EXPORT std::int32_t CurentSize() { return tarn::venc::CurrentSize().load(std::memory_order_relaxed); }

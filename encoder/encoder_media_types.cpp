@@ -66,8 +66,7 @@ HRESULT DescribeInput(const AM_MEDIA_TYPE* type, WorkingInput* working) {
   const std::size_t headerOffset = BitmapHeaderOffset(type->formattype);
   if (headerOffset == 0) return E_INVALIDARG;
   // The bitmap header is read from the block: a block that cannot hold it is malformed.
-  if (type->pbFormat == nullptr || type->cbFormat < headerOffset + sizeof(BITMAPINFOHEADER))
-    return E_INVALIDARG;
+  if (type->pbFormat == nullptr || type->cbFormat < headerOffset + sizeof(BITMAPINFOHEADER)) return E_INVALIDARG;
 
   const VIDEOINFOHEADER input = ReadVideoInfo(*type, headerOffset);
   if (type->majortype != MEDIATYPE_Video) return E_FAIL;

@@ -10,7 +10,7 @@ namespace tarn::venc {
 inline constexpr LONG kPreviewWidth = 240;
 inline constexpr LONG kPreviewHeight = 160;
 inline constexpr ULONG kPreviewBytes = 115'200;
-inline constexpr DWORD kPreviewBitRate = 9'216'000;           // bytes x 8 x 10 per second
+inline constexpr DWORD kPreviewBitRate = 9'216'000;             // bytes x 8 x 10 per second
 inline constexpr REFERENCE_TIME kPreviewFrameTime = 1'000'000;  // 100 ms
 
 // An accepted input, described as the RGB24 picture the preparation reads.

@@ -90,8 +90,8 @@ HRESULT VideoEncoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
   if (allocator == nullptr || request == nullptr) return E_POINTER;
   // YUY2 input is converted into the output buffer, so it must hold the whole input picture
   // in RGB24 form as well as the preview.
-  const ULONG inputBytes = std::min<ULONG>(connectedInput_.type.GetSampleSize(),
-                                           static_cast<ULONG>(std::numeric_limits<LONG>::max()));
+  const ULONG inputBytes =
+      std::min<ULONG>(connectedInput_.type.GetSampleSize(), static_cast<ULONG>(std::numeric_limits<LONG>::max()));
   request->cBuffers = 1;
   request->cbBuffer = std::max(kMinimumOutputBuffer, static_cast<LONG>(inputBytes));
   ALLOCATOR_PROPERTIES actual{};
@@ -200,9 +200,8 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
   in->GetPointer(&input);
   out->GetPointer(&output);
   PreparePicture(input, output);
-  const std::size_t encodedBytes =
-      encoder_->EncodeFrame(pictures_->prepared, records_->referenceCopy,
-                            records_->record + movie::kLengthWordBytes, encoderSettings_);
+  const std::size_t encodedBytes = encoder_->EncodeFrame(pictures_->prepared, records_->referenceCopy,
+                                                         records_->record + movie::kLengthWordBytes, encoderSettings_);
   FramesStarted().store(true, std::memory_order_relaxed);
 
   std::size_t recordBytes = 0;

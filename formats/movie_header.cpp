@@ -17,8 +17,10 @@ bool IsAllZero(std::span<const std::uint8_t> bytes) {
 std::string FindHeaderFault(std::span<const std::uint8_t> bytes, const HeaderInfo& info, std::uint64_t fileSize) {
   if (std::memcmp(bytes.data(), kMagic, 4) != 0) return "the header does not begin with \"Tarn\"";
   if (std::memcmp(bytes.data() + 8, kTag, 4) != 0) return "the header has no \"MOVI\" tag at offset 8";
-  if (info.reserved != 0) return "the header's reserved word at offset 12 is " + std::to_string(info.reserved) + ", not 0";
-  if (info.constant != kHeaderConstant) return "the header's word at offset 16 is " + std::to_string(info.constant) + ", not 5";
+  if (info.reserved != 0)
+    return "the header's reserved word at offset 12 is " + std::to_string(info.reserved) + ", not 0";
+  if (info.constant != kHeaderConstant)
+    return "the header's word at offset 16 is " + std::to_string(info.constant) + ", not 5";
   if (!IsAllZero(bytes.subspan(20))) return "the header's reserved bytes 20-511 are not zero";
   if (info.fileLength != fileSize) {
     return "the header gives a file length of " + std::to_string(info.fileLength) + " bytes but the file has " +

@@ -10,9 +10,8 @@ PlayOutcome MoviePlayer::Play(const RecordInfo& info, std::span<const std::uint8
   PlayOutcome outcome = PlayOutcome::kKeptReserved;
   if (!info.reservedType) {
     outcome = PlayOutcome::kKeptDamaged;
-    if (info.payloadProblem.empty() &&
-        codec::DecodeFrame(record.data(), record.size(), reference_.data(), target_.data()) ==
-            codec::DecodeStatus::kOk) {
+    if (info.payloadProblem.empty() && codec::DecodeFrame(record.data(), record.size(), reference_.data(),
+                                                          target_.data()) == codec::DecodeStatus::kOk) {
       reference_ = target_;
       screen_ = target_;
       outcome = PlayOutcome::kDecoded;

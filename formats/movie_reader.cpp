@@ -45,8 +45,8 @@ ReadStatus MovieReader::Next() {
   const std::size_t bodyBytes = ReadLe16(buffer_.data());
   const std::uint64_t available = fileSize_ - offset - kLengthWordBytes;
   if (bodyBytes > available) {
-    return Cut("the file ends inside " + RecordPlace(nextIndex_, offset) + ": its body has " + std::to_string(bodyBytes) + " bytes, the file " +
-               std::to_string(available) + " more");
+    return Cut("the file ends inside " + RecordPlace(nextIndex_, offset) + ": its body has " +
+               std::to_string(bodyBytes) + " bytes, the file " + std::to_string(available) + " more");
   }
   if (!source_.ReadAt(offset + kLengthWordBytes, std::span(buffer_).subspan(kLengthWordBytes, bodyBytes))) {
     return Cut("cannot read the body of " + RecordPlace(nextIndex_, offset));
@@ -99,8 +99,8 @@ void MovieReader::DescribePayload() {
   record_.codeBytes = ReadLe16(payload);
   record_.colourBytes = ReadLe16(payload + 2);
   if (4 + record_.codeBytes + record_.colourBytes > payloadBytes) {
-    record_.payloadProblem = "K = " + std::to_string(record_.codeBytes) + " and M = " +
-                             std::to_string(record_.colourBytes) + " reach past the " +
+    record_.payloadProblem = "K = " + std::to_string(record_.codeBytes) +
+                             " and M = " + std::to_string(record_.colourBytes) + " reach past the " +
                              std::to_string(payloadBytes) + "-byte payload";
     return;
   }

@@ -20,8 +20,8 @@ enum class AppendixState {
 };
 
 struct RecordInfo {
-  std::uint64_t index = 0;   // 0 for the first record
-  std::uint64_t offset = 0;  // file offset of the length word
+  std::uint64_t index = 0;    // 0 for the first record
+  std::uint64_t offset = 0;   // file offset of the length word
   std::size_t bodyBytes = 0;  // N
   // N = 1200: the frame type this system never writes. Its body is not examined and the
   // player leaves the picture as it was.

@@ -17,7 +17,8 @@ std::optional<std::vector<std::uint64_t>> RecordEnds(const std::string& path) {
   MovieReader reader(source);
   if (reader.Header().state == HeaderState::kDamaged) return std::nullopt;
   std::vector<std::uint64_t> ends;
-  while (reader.Next() == ReadStatus::kRecord) ends.push_back(reader.Record().offset + kLengthWordBytes + reader.Record().bodyBytes);
+  while (reader.Next() == ReadStatus::kRecord)
+    ends.push_back(reader.Record().offset + kLengthWordBytes + reader.Record().bodyBytes);
   return ends;
 }
 

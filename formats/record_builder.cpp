@@ -5,9 +5,7 @@
 namespace tarn::movie {
 namespace {
 
-std::size_t AppendixBytesFor(std::uint64_t recordIndex) {
-  return HasAppendix(recordIndex) ? kAppendixBytes : 0;
-}
+std::size_t AppendixBytesFor(std::uint64_t recordIndex) { return HasAppendix(recordIndex) ? kAppendixBytes : 0; }
 
 // Writes the 2048 table words XOR R, then R, from `out`.
 void WriteAppendix(std::uint8_t* out, AppendixSlot slot, std::uint16_t maskWord) {

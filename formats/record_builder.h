@@ -15,12 +15,11 @@ namespace tarn::movie {
 
 // What a record buffer must hold: the length word, the largest payload the encoder can write,
 // and an appendix behind a payload that fits a record.
-inline constexpr std::size_t kRecordBufferBytes =
-    kLengthWordBytes + codec::kMaxPayloadBytes + kAppendixBytes;
+inline constexpr std::size_t kRecordBufferBytes = kLengthWordBytes + codec::kMaxPayloadBytes + kAppendixBytes;
 
 struct RecordLayout {
-  std::size_t payloadBytes = 0;    // P as stored
-  std::size_t bodyBytes = 0;       // N: payload plus appendix
+  std::size_t payloadBytes = 0;  // P as stored
+  std::size_t bodyBytes = 0;     // N: payload plus appendix
   bool hasAppendix = false;
   bool replacedByAllKeep = false;  // the coded payload did not fit; the picture stays as it was
 

@@ -72,11 +72,16 @@ ReadSoundHeader ParseSoundHeader(std::span<const std::uint8_t> bytes, std::uint6
 
 std::optional<SoundLayout> LayoutForMusicMode(std::int32_t musicMode) {
   switch (musicMode) {
-    case 0: return SoundLayout{SoundCodec::kPcm8, 12'000, 2, 8};
-    case 1: return SoundLayout{SoundCodec::kPcm8, 12'000, 1, 8};
-    case 2: return SoundLayout{SoundCodec::kImaAdpcm, 12'000, 1, 4};
-    case 3: return SoundLayout{SoundCodec::kImaAdpcm, 6'000, 1, 4};
-    default: return std::nullopt;
+    case 0:
+      return SoundLayout{SoundCodec::kPcm8, 12'000, 2, 8};
+    case 1:
+      return SoundLayout{SoundCodec::kPcm8, 12'000, 1, 8};
+    case 2:
+      return SoundLayout{SoundCodec::kImaAdpcm, 12'000, 1, 4};
+    case 3:
+      return SoundLayout{SoundCodec::kImaAdpcm, 6'000, 1, 4};
+    default:
+      return std::nullopt;
   }
 }
 

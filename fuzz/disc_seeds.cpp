@@ -22,7 +22,8 @@ Bytes ReadAll(const std::filesystem::path& file) {
 }
 
 void WriteAll(const std::filesystem::path& file, const Bytes& bytes) {
-  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 void PutBigEndian(Bytes& out, std::uint64_t value, int bytes) {
@@ -96,7 +97,8 @@ bool WriteDiscSeeds(const std::filesystem::path& disc, const std::filesystem::pa
     const dvd::DvdReader reader(dvd::ResolveDiscPath(disc.string()));
     WriteInformationSeed(videoTs, corpus / "fuzz_title_cells" / (stem + ".ifo"));
     std::vector<Bytes> videoFiles;
-    for (int titleSet = 1; std::filesystem::exists(videoTs / ("VTS_0" + std::to_string(titleSet) + "_1.VOB")); ++titleSet) {
+    for (int titleSet = 1; std::filesystem::exists(videoTs / ("VTS_0" + std::to_string(titleSet) + "_1.VOB"));
+         ++titleSet) {
       videoFiles.push_back(ReadAll(videoTs / ("VTS_0" + std::to_string(titleSet) + "_1.VOB")));
     }
     WriteSectorSeeds(videoFiles, corpus / "fuzz_ps_demuxer", stem);

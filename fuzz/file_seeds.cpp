@@ -32,7 +32,8 @@ std::string WithCrlfAndMark(const std::string& text) {
 
 std::vector<std::int16_t> Tone(std::size_t frames, std::size_t channels) {
   std::vector<std::int16_t> samples(frames * channels);
-  for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 0.07));
+  for (std::size_t i = 0; i < samples.size(); ++i)
+    samples[i] = static_cast<std::int16_t>(12000 * std::sin(static_cast<double>(i) * 0.07));
   return samples;
 }
 
@@ -46,7 +47,8 @@ void WriteSound(const std::filesystem::path& file, std::int32_t musicMode, std::
     aud::ImaAdpcmEncoder encoder;
     std::vector<std::uint8_t> block(aud::kAdpcmBlockBytes);
     for (std::size_t at = 0; at < frames; at += aud::kAdpcmSamplesPerBlock) {
-      const std::size_t used = encoder.EncodeBlock(samples.data() + at, std::min(aud::kAdpcmSamplesPerBlock, frames - at), block.data());
+      const std::size_t used =
+          encoder.EncodeBlock(samples.data() + at, std::min(aud::kAdpcmSamplesPerBlock, frames - at), block.data());
       data.insert(data.end(), block.begin(), block.begin() + static_cast<std::ptrdiff_t>(used));
     }
   }

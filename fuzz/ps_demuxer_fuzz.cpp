@@ -29,7 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(packet.stream >= 0 && packet.stream < 32);
     Require(packet.timeKnown || !packet.hasTime);
     if (packet.kind != StreamKind::kSubpicture) {
-      Require(packet.data.data() >= sectors.data() && packet.data.data() + packet.data.size() <= sectors.data() + sectors.size());
+      Require(packet.data.data() >= sectors.data() &&
+              packet.data.data() + packet.data.size() <= sectors.data() + sectors.size());
     }
     volatile std::uint8_t sink = 0;
     for (std::uint8_t byte : packet.data) sink = sink ^ byte;  // ASan checks every byte handed out

@@ -35,7 +35,8 @@ void CheckDocument(std::string_view text) {
 
 void CheckReaders(const settings::ProfileFile& file) {
   const settings::EncoderSettings encoder = settings::ReadEncoderSettings(file);
-  Require(encoder.imageWidth >= 8 && encoder.imageWidth <= 360 && encoder.imageHeight >= 8 && encoder.imageHeight <= 240);
+  Require(encoder.imageWidth >= 8 && encoder.imageWidth <= 360 && encoder.imageHeight >= 8 &&
+          encoder.imageHeight <= 240);
   Require(encoder.fileName.size() < 4096);
   const settings::TitleSettings title = settings::ReadTitleSettings(file);
   Require(title.saveDir.size() < 4096);

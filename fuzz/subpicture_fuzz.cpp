@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(option.size() == 16 * 6 + 15 && overlayOption.size() == option.size());
   for (std::size_t at = 0; at < option.size(); at += 2) {
     if (option[at] == ',') ++at;
-    const long disc = std::stol(option.substr(at, 2), nullptr, 16), overlay = std::stol(overlayOption.substr(at, 2), nullptr, 16);
+    const long disc = std::stol(option.substr(at, 2), nullptr, 16),
+               overlay = std::stol(overlayOption.substr(at, 2), nullptr, 16);
     Require(disc - overlay <= 1 && overlay - disc <= 1);
   }
 

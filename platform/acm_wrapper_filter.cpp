@@ -14,12 +14,8 @@ namespace tarn::platform {
 namespace {
 
 // Formats offered after the input's own, most common first.
-constexpr std::array<PcmFormat, 6> kOfferedFormats = {{{2, 48000, 16},
-                                                        {2, 44100, 16},
-                                                        {1, 48000, 16},
-                                                        {2, 32000, 16},
-                                                        {2, 22050, 16},
-                                                        {1, 22050, 16}}};
+constexpr std::array<PcmFormat, 6> kOfferedFormats = {
+    {{2, 48000, 16}, {2, 44100, 16}, {1, 48000, 16}, {2, 32000, 16}, {2, 22050, 16}, {1, 22050, 16}}};
 constexpr LONG kOutputBufferBytes = 32768;
 constexpr REFERENCE_TIME kTimeTolerance = 20 * MILLISECONDS;
 
@@ -97,7 +93,8 @@ HRESULT AcmWrapperFilter::StopStreaming() {
 
 HRESULT AcmWrapperFilter::ReceiveChunk(const InputChunk& chunk) {
   if (chunk.discontinuity) clock_.discontinuity = true;
-  if (chunk.start && (!timed_ || clock_.next - *chunk.start > kTimeTolerance || *chunk.start - clock_.next > kTimeTolerance)) {
+  if (chunk.start &&
+      (!timed_ || clock_.next - *chunk.start > kTimeTolerance || *chunk.start - clock_.next > kTimeTolerance)) {
     // The output follows the input's clock; the resampler's delay is within the tolerance.
     clock_.next = *chunk.start;
     timed_ = true;
@@ -105,13 +102,14 @@ HRESULT AcmWrapperFilter::ReceiveChunk(const InputChunk& chunk) {
 
   const std::uint8_t* data = chunk.data;
   const int frames = static_cast<int>(chunk.size / static_cast<std::size_t>(input_.BlockAlign()));
-  if (!converter_) return DeliverPcm(m_pOutput.get(), {data, static_cast<std::size_t>(frames) * input_.BlockAlign()}, output_, clock_);
+  if (!converter_)
+    return DeliverPcm(m_pOutput.get(), {data, static_cast<std::size_t>(frames) * input_.BlockAlign()}, output_, clock_);
   AVChannelLayout layout{};
   av_channel_layout_default(&layout, input_.channels);
   const std::uint8_t* planes[1] = {data};
-  const std::vector<std::uint8_t>& pcm = converter_->Convert(
-      planes, frames, input_.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16, layout,
-      static_cast<int>(input_.sampleRate));
+  const std::vector<std::uint8_t>& pcm =
+      converter_->Convert(planes, frames, input_.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16, layout,
+                          static_cast<int>(input_.sampleRate));
   av_channel_layout_uninit(&layout);
   return DeliverPcm(m_pOutput.get(), pcm, output_, clock_);
 }

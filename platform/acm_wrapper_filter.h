@@ -13,7 +13,7 @@
 namespace tarn::platform {
 
 class AcmWrapperFilter final : public CChunkTransformFilter {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit AcmWrapperFilter(IUnknown* outer);
   ~AcmWrapperFilter() override;
@@ -31,7 +31,7 @@ public:
 
   bool PassesThrough() const { return input_ == output_; }
 
-private:
+ private:
   HRESULT ReceiveChunk(const InputChunk& chunk) override;
 
   PcmFormat input_;

@@ -136,14 +136,16 @@ HRESULT AudioDecoderFilter::StopStreaming() {
 
 HRESULT AudioDecoderFilter::ReceiveChunk(const InputChunk& chunk) {
   if (chunk.discontinuity) clock_.discontinuity = true;
-  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size), chunk.start.value_or(AV_NOPTS_VALUE));
+  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size),
+                chunk.start.value_or(AV_NOPTS_VALUE));
 }
 
 HRESULT AudioDecoderFilter::Decode(const std::uint8_t* data, int size, std::int64_t pts) {
   if (!decoder_) return VFW_E_WRONG_STATE;
   if (!parser_) return SendPacket(data, size, pts);
-  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts,
-                    [this](const std::uint8_t* frame, int frameSize) { return SendPacket(frame, frameSize, parser_->pts); });
+  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts, [this](const std::uint8_t* frame, int frameSize) {
+    return SendPacket(frame, frameSize, parser_->pts);
+  });
 }
 
 HRESULT AudioDecoderFilter::SendPacket(const std::uint8_t* data, int size, std::int64_t pts) {
@@ -162,13 +164,14 @@ HRESULT AudioDecoderFilter::DeliverDecoded() {
   while (avcodec_receive_frame(decoder_.get(), frame_.get()) == 0) {
     const AVFrame& frame = *frame_;
     const std::int64_t pts = frame.best_effort_timestamp;
-    if (pts != AV_NOPTS_VALUE && (!timed_ || clock_.next - pts > kTimeTolerance || pts - clock_.next > kTimeTolerance)) {
+    if (pts != AV_NOPTS_VALUE &&
+        (!timed_ || clock_.next - pts > kTimeTolerance || pts - clock_.next > kTimeTolerance)) {
       clock_.next = pts;
       timed_ = true;
     }
-    const std::vector<std::uint8_t>& pcm = converter_->Convert(frame.extended_data, frame.nb_samples,
-                                                               static_cast<AVSampleFormat>(frame.format),
-                                                               frame.ch_layout, frame.sample_rate);
+    const std::vector<std::uint8_t>& pcm =
+        converter_->Convert(frame.extended_data, frame.nb_samples, static_cast<AVSampleFormat>(frame.format),
+                            frame.ch_layout, frame.sample_rate);
     av_frame_unref(frame_.get());
     const HRESULT hr = DeliverPcm(m_pOutput.get(), pcm, output_, clock_);
     if (hr != S_OK) return hr;

@@ -24,7 +24,7 @@
 namespace tarn::platform {
 
 class AudioDecoderFilter final : public CChunkTransformFilter {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit AudioDecoderFilter(IUnknown* outer);
   ~AudioDecoderFilter() override;
@@ -40,7 +40,7 @@ public:
   HRESULT EndOfStream() override;
   HRESULT EndFlush() override;
 
-private:
+ private:
   HRESULT ReceiveChunk(const InputChunk& chunk) override;
   HRESULT OpenDecoder();
   void DrainDecoder();

@@ -9,7 +9,7 @@
 namespace tarn::platform {
 
 class AudioRenderer final : public RendererFilter {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit AudioRenderer(IUnknown* outer);
 
@@ -18,7 +18,7 @@ public:
 
   LONGLONG BytesRendered() const { return bytes_.load(); }
 
-private:
+ private:
   std::atomic<LONGLONG> bytes_{0};
 };
 

@@ -51,7 +51,7 @@ using ResamplePtr = std::unique_ptr<SwrContext, ResampleFreer>;
 // bytes with zeroed padding after them. The buffer keeps its largest size, so a stream of
 // samples allocates only while the samples grow.
 class PaddedInput {
-public:
+ public:
   const std::uint8_t* Fill(const std::uint8_t* data, std::size_t size) {
     if (bytes_.size() < size + AV_INPUT_BUFFER_PADDING_SIZE) bytes_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
     std::copy_n(data, size, bytes_.begin());
@@ -59,7 +59,7 @@ public:
     return bytes_.data();
   }
 
-private:
+ private:
   std::vector<std::uint8_t> bytes_;
 };
 

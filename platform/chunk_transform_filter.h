@@ -14,18 +14,18 @@ namespace tarn::platform {
 
 struct InputChunk {
   const std::uint8_t* data = nullptr;
-  std::size_t size = 0;                  // never 0: empty samples are passed over
-  std::optional<REFERENCE_TIME> start;   // none for an untimed sample
+  std::size_t size = 0;                 // never 0: empty samples are passed over
+  std::optional<REFERENCE_TIME> start;  // none for an untimed sample
   bool discontinuity = false;
 };
 
 class CChunkTransformFilter : public CTransformFilter {
-public:
+ public:
   using CTransformFilter::CTransformFilter;
 
   HRESULT Receive(IMediaSample* sample) final;
 
-protected:
+ protected:
   // Called under the receive lock, like Receive, for every sample that carries bytes.
   virtual HRESULT ReceiveChunk(const InputChunk& chunk) = 0;
 };

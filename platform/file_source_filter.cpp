@@ -175,8 +175,10 @@ HRESULT FileSourceFilter::SetOption(const char* name, const char* value) {
   if (name == nullptr || value == nullptr) return E_POINTER;
   if (*name == '\0') return E_INVALIDARG;
   CAutoLock lock(&m_cStateLock);
-  if (*value == '\0') options_.erase(name);
-  else options_[name] = value;
+  if (*value == '\0')
+    options_.erase(name);
+  else
+    options_[name] = value;
   return S_OK;
 }
 

@@ -24,7 +24,7 @@ namespace tarn::platform {
 class FileSourceFilter;
 
 class FileSourceStream final : public CSourceStream {
-public:
+ public:
   FileSourceStream(FileSourceFilter* filter, HRESULT* phr);
   ~FileSourceStream() override;
 
@@ -34,12 +34,12 @@ public:
   // Pictures the gate downstream would have discarded, left out since the filter was made.
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
-protected:
+ protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
   HRESULT OnThreadCreate() override;
   HRESULT OnThreadDestroy() override;
 
-private:
+ private:
   void DecodeLoop();
 
   FileSourceFilter* const source_;
@@ -53,7 +53,7 @@ private:
 };
 
 class FileSourceFilter final : public CSource, public IFileSourceFilter, public ITarnFileSourceOptions {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit FileSourceFilter(IUnknown* outer, HRESULT* phr);
   ~FileSourceFilter() override;
@@ -74,7 +74,7 @@ public:
   bool Loaded() const { return loaded_; }
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
 
-private:
+ private:
   VideoFileReader reader_;
   VideoFileReader::Options options_;
   std::wstring fileName_;

@@ -17,7 +17,7 @@
 namespace tarn::platform {
 
 class FrameGateFollower {
-public:
+ public:
   // The gate's state is taken again before the next picture (a new stream, after a flush).
   void Forget();
   // Takes the gate's state from `connected` unless already taken since the last Forget.
@@ -31,7 +31,7 @@ public:
   void CountSkipped() { skipped_.fetch_add(1, std::memory_order_relaxed); }
   std::uint64_t Skipped() const { return skipped_.load(std::memory_order_relaxed); }
 
-private:
+ private:
   bool followed_ = false;
   std::optional<tarn::media::FrameGate> gate_;
   std::atomic<std::uint64_t> skipped_{0};

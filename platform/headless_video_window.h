@@ -24,7 +24,7 @@ struct VideoWindowState {
 };
 
 class HeadlessVideoWindow final : public IVideoWindow {
-public:
+ public:
   // `owner` answers IUnknown for this interface (the renderer filter).
   explicit HeadlessVideoWindow(IUnknown* owner) : owner_(owner) {}
 
@@ -56,7 +56,7 @@ public:
   void SetVideoSize(LONG width, LONG height);
   VideoWindowState WindowState() const;
 
-private:
+ private:
   IUnknown* const owner_;
   mutable std::mutex mutex_;
   VideoWindowState state_;

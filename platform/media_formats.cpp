@@ -37,9 +37,8 @@ CMediaType MakeVideoType(const GUID& subtype, LONG width, LONG height, REFERENCE
   header.biCompression = rgb ? BI_RGB : subtype.Data1;
   const std::size_t bytes = rgb ? Rgb24FrameBytes(width, height) : Yuy2FrameBytes(width, height);
   header.biSizeImage = static_cast<DWORD>(bytes);
-  format.dwBitRate = frameTime > 0 ? static_cast<DWORD>(static_cast<double>(bytes) * 8.0 * UNITS /
-                                                        static_cast<double>(frameTime))
-                                   : 0;
+  format.dwBitRate =
+      frameTime > 0 ? static_cast<DWORD>(static_cast<double>(bytes) * 8.0 * UNITS / static_cast<double>(frameTime)) : 0;
 
   CMediaType type(&MEDIATYPE_Video);
   type.SetSubtype(&subtype);
@@ -52,8 +51,7 @@ CMediaType MakeVideoType(const GUID& subtype, LONG width, LONG height, REFERENCE
 
 std::optional<PcmFormat> PcmFormatOf(const AM_MEDIA_TYPE& type) {
   if (type.majortype != MEDIATYPE_Audio || type.subtype != MEDIASUBTYPE_PCM) return std::nullopt;
-  if (type.formattype != FORMAT_WaveFormatEx || type.pbFormat == nullptr ||
-      type.cbFormat < sizeof(WAVEFORMATEX))
+  if (type.formattype != FORMAT_WaveFormatEx || type.pbFormat == nullptr || type.cbFormat < sizeof(WAVEFORMATEX))
     return std::nullopt;
   WAVEFORMATEX wave;
   std::memcpy(&wave, type.pbFormat, sizeof(wave));

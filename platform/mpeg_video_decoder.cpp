@@ -80,7 +80,8 @@ HRESULT SubpictureInputPin::Receive(IMediaSample* sample) {
   REFERENCE_TIME stop = 0;
   std::optional<REFERENCE_TIME> time;
   if (SUCCEEDED(sample->GetTime(&start, &stop))) time = start;
-  decoder_->Overlay().AddPacket(input_.Fill(data, static_cast<std::size_t>(length)), static_cast<std::size_t>(length), time);
+  decoder_->Overlay().AddPacket(input_.Fill(data, static_cast<std::size_t>(length)), static_cast<std::size_t>(length),
+                                time);
   return S_OK;
 }
 
@@ -165,8 +166,7 @@ HRESULT MpegVideoDecoder::CheckTransform(const CMediaType* in, const CMediaType*
 
 HRESULT MpegVideoDecoder::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
   if (allocator == nullptr || request == nullptr) return E_POINTER;
-  const auto bytes =
-      static_cast<LONG>(outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_));
+  const auto bytes = static_cast<LONG>(outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_));
   request->cBuffers = std::max<LONG>(request->cBuffers, kOutputBuffers);
   request->cbBuffer = std::max(request->cbBuffer, bytes);
   request->cbAlign = std::max<LONG>(request->cbAlign, 1);
@@ -206,16 +206,18 @@ HRESULT MpegVideoDecoder::StopStreaming() {
 
 HRESULT MpegVideoDecoder::ReceiveChunk(const InputChunk& chunk) {
   if (chunk.discontinuity) discontinuity_ = true;
-  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size), chunk.start.value_or(AV_NOPTS_VALUE));
+  return Decode(input_.Fill(chunk.data, chunk.size), static_cast<int>(chunk.size),
+                chunk.start.value_or(AV_NOPTS_VALUE));
 }
 
 // Splits the bytes into pictures with the parser and decodes them.
 HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_t pts) {
   if (!decoder_) return VFW_E_WRONG_STATE;
-  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts, [this](const std::uint8_t* picture, int pictureSize) {
-    const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
-    return DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
-  });
+  return ParseUnits(parser_.get(), decoder_.get(), data, size, pts,
+                    [this](const std::uint8_t* picture, int pictureSize) {
+                      const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
+                      return DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
+                    });
 }
 
 // A B picture whose time the gate downstream would discard is held until the next picture
@@ -234,8 +236,8 @@ HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, bool bidire
   if (bidirectional && !discontinuity_) {
     // A B picture is shown as soon as it is decoded, right after the picture shown before it.
     const std::int64_t start = picture.pts != AV_NOPTS_VALUE ? picture.pts
-                               : skippedSinceDelivery_   ? AV_NOPTS_VALUE
-                                                         : nextStart_;
+                               : skippedSinceDelivery_       ? AV_NOPTS_VALUE
+                                                             : nextStart_;
     if (start != AV_NOPTS_VALUE && gate_.Discards(start)) {
       Hold(picture, start);
       return S_OK;
@@ -344,8 +346,10 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
   StorePicture(frame, buffer);
   // Subpicture coordinates are the stream's, also when the picture was scaled.
   const PictureSize streamSize{frame.width, frame.height};
-  if (outputRgb_) overlay_.BlendRgb24BottomUp(buffer, width_, height_, start, streamSize);
-  else overlay_.BlendYuy2(buffer, width_, height_, start, streamSize);
+  if (outputRgb_)
+    overlay_.BlendRgb24BottomUp(buffer, width_, height_, start, streamSize);
+  else
+    overlay_.BlendYuy2(buffer, width_, height_, start, streamSize);
 
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);

@@ -7,10 +7,10 @@
 // output sample, timed by the parser's time stamp or, without one, by the
 // previous picture's end. Where the times jump ahead (a DVD still: the picture
 // stays on screen for the cell's still time), the last picture is delivered
-// again at the frame rate until the next one, or until the segment's stop. Pictures go downstream through a short queue on a
-// thread of the output pin's own, so decoding overlaps the work downstream.
-// A picture of another size than the connected type is scaled to it. The navigator tells the palette and the
-// subpicture state through ITarnSubpictureControl.
+// again at the frame rate until the next one, or until the segment's stop. Pictures go downstream through a short queue
+// on a thread of the output pin's own, so decoding overlaps the work downstream. A picture of another size than the
+// connected type is scaled to it. The navigator tells the palette and the subpicture state through
+// ITarnSubpictureControl.
 //
 // Connected to a filter that keeps frames through a frame gate (ITarnFrameGate on its input
 // pin), the decoder follows the gate and does not decode a B picture the gate would discard:
@@ -33,21 +33,21 @@ namespace tarn::platform {
 class MpegVideoDecoder;
 
 class SubpictureInputPin final : public CBaseInputPin {
-public:
+ public:
   SubpictureInputPin(MpegVideoDecoder* decoder, CCritSec* lock, HRESULT* phr);
   HRESULT CheckMediaType(const CMediaType* mediaType) override;
   HRESULT Receive(IMediaSample* sample) override;
   HRESULT EndOfStream() override;
   HRESULT BeginFlush() override;
 
-private:
+ private:
   MpegVideoDecoder* const decoder_;
   CCritSec receiveLock_;
   PaddedInput input_;
 };
 
 class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpictureControl {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit MpegVideoDecoder(IUnknown* outer);
   ~MpegVideoDecoder() override;
@@ -79,7 +79,7 @@ public:
   // B pictures left out because the gate downstream would have discarded them.
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
 
-private:
+ private:
   HRESULT ReceiveChunk(const InputChunk& chunk) override;
   // One picture's bytes as the parser cut them out, with its time (or AV_NOPTS_VALUE).
   struct CodedPicture {

@@ -8,7 +8,7 @@
 namespace tarn::platform {
 
 class NullRenderer final : public RendererFilter {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit NullRenderer(IUnknown* outer);
 
@@ -17,7 +17,7 @@ public:
   void OnMediaType(const CMediaType& mediaType) override;
   HRESULT RenderSample(IMediaSample* sample) override;
 
-private:
+ private:
   HeadlessVideoWindow window_;
 };
 

@@ -9,7 +9,8 @@ namespace tarn::platform {
 PcmConverter::~PcmConverter() { av_channel_layout_uninit(&inputLayout_); }
 
 bool PcmConverter::Configure(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
-  if (resampler_ && format == inputFormat_ && rate == inputRate_ && av_channel_layout_compare(&layout, &inputLayout_) == 0)
+  if (resampler_ && format == inputFormat_ && rate == inputRate_ &&
+      av_channel_layout_compare(&layout, &inputLayout_) == 0)
     return true;
   AVChannelLayout outputLayout{};
   av_channel_layout_default(&outputLayout, output_.channels);

@@ -12,7 +12,7 @@
 namespace tarn::platform {
 
 class PcmConverter {
-public:
+ public:
   // Output format; the input is described at each Convert.
   explicit PcmConverter(const PcmFormat& output) : output_(output) {}
   ~PcmConverter();
@@ -26,7 +26,7 @@ public:
   // What the resampler still holds, at the end of the stream.
   const std::vector<std::uint8_t>& Drain();
 
-private:
+ private:
   bool Configure(AVSampleFormat format, const AVChannelLayout& layout, int rate);
 
   PcmFormat output_;

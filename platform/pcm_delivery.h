@@ -11,8 +11,8 @@
 namespace tarn::platform {
 
 struct PcmClock {
-  REFERENCE_TIME next = 0;      // start of the next sample
-  bool discontinuity = true;    // mark the next sample
+  REFERENCE_TIME next = 0;    // start of the next sample
+  bool discontinuity = true;  // mark the next sample
 };
 
 // The output allocator of a PCM filter: at least four buffers of `minimumBytes`, and never a

@@ -20,7 +20,7 @@ struct QueuedPicture {
 };
 
 class PictureQueue {
-public:
+ public:
   // `slots` buffers of `pictureBytes` each; empties the queue and clears the end and cancel marks.
   void Reset(std::size_t slots, std::size_t pictureBytes);
 
@@ -39,7 +39,7 @@ public:
   // Wakes both sides for good (a stop).
   void Cancel();
 
-private:
+ private:
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<QueuedPicture> storage_;

@@ -26,7 +26,8 @@ namespace {
 using namespace tarn::platform;
 
 const AMOVIESETUP_MEDIATYPE kAnyType[] = {{&GUID_NULL, &GUID_NULL}};
-const AMOVIESETUP_MEDIATYPE kVideoTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}, {&MEDIATYPE_Video, &MEDIASUBTYPE_YUY2}};
+const AMOVIESETUP_MEDIATYPE kVideoTypes[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24},
+                                             {&MEDIATYPE_Video, &MEDIASUBTYPE_YUY2}};
 const AMOVIESETUP_MEDIATYPE kPcmType[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_PCM}};
 
 // ---- file source ----
@@ -72,14 +73,11 @@ const AMOVIESETUP_PIN kMpegVideoPins[] = {
 const AMOVIESETUP_FILTER kMpegVideoSetup = {&kMpegVideoDecoderClsid, kMpegVideoDecoderName, MERIT_PREFERRED, 3,
                                             kMpegVideoPins};
 
-const AMOVIESETUP_MEDIATYPE kCompressedAudioTypes[] = {{&MEDIATYPE_Audio, &MEDIASUBTYPE_DOLBY_AC3},
-                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG2_AUDIO},
-                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1AudioPayload},
-                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1Payload},
-                                                       {&MEDIATYPE_Audio, &MEDIASUBTYPE_DVD_LPCM_AUDIO},
-                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DOLBY_AC3},
-                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_MPEG2_AUDIO},
-                                                       {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DVD_LPCM_AUDIO}};
+const AMOVIESETUP_MEDIATYPE kCompressedAudioTypes[] = {
+    {&MEDIATYPE_Audio, &MEDIASUBTYPE_DOLBY_AC3},         {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG2_AUDIO},
+    {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1AudioPayload}, {&MEDIATYPE_Audio, &MEDIASUBTYPE_MPEG1Payload},
+    {&MEDIATYPE_Audio, &MEDIASUBTYPE_DVD_LPCM_AUDIO},    {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DOLBY_AC3},
+    {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_MPEG2_AUDIO},   {&MEDIATYPE_MPEG2_PES, &MEDIASUBTYPE_DVD_LPCM_AUDIO}};
 const AMOVIESETUP_PIN kAudioDecoderPins[] = {
     {L"XForm In", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 8, kCompressedAudioTypes},
     {L"XForm Out", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kPcmType},

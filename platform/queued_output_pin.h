@@ -15,7 +15,7 @@
 namespace tarn::platform {
 
 class QueuedOutputPin final : public CTransformOutputPin {
-public:
+ public:
   QueuedOutputPin(CTransformFilter* filter, HRESULT* phr, std::size_t depth);
 
   HRESULT Active() override;
@@ -27,7 +27,7 @@ public:
   HRESULT DeliverBeginFlush() override;
   HRESULT DeliverEndFlush() override;
 
-private:
+ private:
   const std::size_t depth_;
   std::unique_ptr<COutputQueue> queue_;
 };

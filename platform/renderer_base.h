@@ -16,7 +16,7 @@ namespace tarn::platform {
 class RendererFilter;
 
 class RendererInputPin final : public CBaseInputPin {
-public:
+ public:
   RendererInputPin(RendererFilter* filter, CCritSec* lock, HRESULT* phr);
 
   HRESULT CheckMediaType(const CMediaType* mediaType) override;
@@ -26,12 +26,12 @@ public:
   HRESULT EndFlush() override;
   HRESULT SetMediaType(const CMediaType* mediaType) override;
 
-private:
+ private:
   RendererFilter* const renderer_;
 };
 
 class RendererFilter : public CBaseFilter {
-public:
+ public:
   RendererFilter(const wchar_t* objectName, IUnknown* outer, REFCLSID clsid);
   ~RendererFilter() override;
 
@@ -52,11 +52,11 @@ public:
   LONGLONG SamplesRendered() const { return samplesRendered_.load(); }
   bool EndOfStreamReceived() const { return endOfStream_.load(); }
 
-protected:
+ protected:
   CCritSec m_csFilter;
   CCritSec m_csReceive;
 
-private:
+ private:
   friend class RendererInputPin;
   HRESULT OnReceive(IMediaSample* sample);
   HRESULT OnEndOfStream();

@@ -47,8 +47,8 @@ Rgb32Layout Rgb32LayoutOf(const CMediaType& type) {
   layout.height = header->biHeight < 0 ? -header->biHeight : header->biHeight;
   layout.yuy2 = type.subtype == MEDIASUBTYPE_YUY2;
   layout.bottomUp = !layout.yuy2 && header->biHeight > 0;
-  layout.sourceBytes = layout.yuy2 ? Yuy2FrameBytes(layout.width, layout.height)
-                                   : Rgb24FrameBytes(layout.width, layout.height);
+  layout.sourceBytes =
+      layout.yuy2 ? Yuy2FrameBytes(layout.width, layout.height) : Rgb24FrameBytes(layout.width, layout.height);
   return layout;
 }
 

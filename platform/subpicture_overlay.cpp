@@ -175,7 +175,8 @@ void SubpictureOverlay::ForEachCovered(const Picture& picture, LONG width, LONG 
   }
 }
 
-bool SubpictureOverlay::BlendYuy2(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time, PictureSize source) {
+bool SubpictureOverlay::BlendYuy2(std::uint8_t* frame, LONG width, LONG height, REFERENCE_TIME time,
+                                  PictureSize source) {
   std::lock_guard lock(mutex_);
   if (!shown_) return false;
   const Picture* picture = Due(time);

@@ -30,7 +30,7 @@ struct PictureSize {
 };
 
 class SubpictureOverlay {
-public:
+ public:
   SubpictureOverlay();
   ~SubpictureOverlay();
   SubpictureOverlay(const SubpictureOverlay&) = delete;
@@ -53,7 +53,7 @@ public:
   bool BlendYuy2(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time, PictureSize source = {});
   bool BlendRgb24BottomUp(std::uint8_t* picture, LONG width, LONG height, REFERENCE_TIME time, PictureSize source = {});
 
-private:
+ private:
   // One decoded subpicture: its area, a colour and alpha for each pixel.
   struct Pixel {
     std::uint8_t y, u, v, r, g, b, alpha;

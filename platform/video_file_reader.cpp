@@ -74,10 +74,12 @@ HRESULT VideoFileReader::OpenDecoder() {
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
   if (codec == nullptr) return Fail(VFW_E_INVALID_FILE_FORMAT, "no decoder for the video stream");
   decoder_.reset(avcodec_alloc_context3(codec));
-  if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream->codecpar) < 0) return Fail(E_OUTOFMEMORY, "out of memory");
+  if (!decoder_ || avcodec_parameters_to_context(decoder_.get(), stream->codecpar) < 0)
+    return Fail(E_OUTOFMEMORY, "out of memory");
   // One decoding thread: the encoder works on another one at the same time.
   decoder_->thread_count = 1;
-  if (avcodec_open2(decoder_.get(), codec, nullptr) < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, "the video decoder does not open");
+  if (avcodec_open2(decoder_.get(), codec, nullptr) < 0)
+    return Fail(VFW_E_INVALID_FILE_FORMAT, "the video decoder does not open");
 
   width_ = stream->codecpar->width;
   height_ = stream->codecpar->height;
@@ -93,8 +95,8 @@ HRESULT VideoFileReader::OpenDecoder() {
     // Same size: only chroma changes its layout. Point sampling takes libswscale's unscaled
     // converters, several times faster than filtering, at the cost of 4:2:0 chroma rows being
     // repeated rather than interpolated.
-    scaler_.reset(sws_getContext(width_, height_, decodedFormat_, width_, height_, AV_PIX_FMT_YUYV422,
-                                 SWS_POINT, nullptr, nullptr, nullptr));
+    scaler_.reset(sws_getContext(width_, height_, decodedFormat_, width_, height_, AV_PIX_FMT_YUYV422, SWS_POINT,
+                                 nullptr, nullptr, nullptr));
     if (!scaler_) return Fail(VFW_E_INVALID_FILE_FORMAT, "no conversion from the decoded pixel format");
   }
 
@@ -103,8 +105,10 @@ HRESULT VideoFileReader::OpenDecoder() {
   AVRational rate = stream->avg_frame_rate.num > 0 ? stream->avg_frame_rate : stream->r_frame_rate;
   nominalFrameTime_ = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : UNITS / 25;
   frameCount_ = stream->nb_frames;
-  if (stream->duration != AV_NOPTS_VALUE) duration_ = ToReferenceTime(stream->duration, timeBase_);
-  else if (format_->duration != AV_NOPTS_VALUE) duration_ = av_rescale(format_->duration, UNITS, AV_TIME_BASE);
+  if (stream->duration != AV_NOPTS_VALUE)
+    duration_ = ToReferenceTime(stream->duration, timeBase_);
+  else if (format_->duration != AV_NOPTS_VALUE)
+    duration_ = av_rescale(format_->duration, UNITS, AV_TIME_BASE);
   if (frameCount_ <= 0 && duration_ > 0) frameCount_ = duration_ / nominalFrameTime_;
 
   frame_.reset(av_frame_alloc());

@@ -26,7 +26,7 @@ struct PictureTimes {
 enum class ReadResult { kPicture, kEnd, kError };
 
 class VideoFileReader {
-public:
+ public:
   // Demuxer options by FFmpeg's names; "format" picks the input format.
   using Options = std::map<std::string, std::string>;
 
@@ -58,7 +58,7 @@ public:
   // the next one is read instead; the gate is told of the picture returned.
   ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate = nullptr);
 
-private:
+ private:
   HRESULT Fail(HRESULT hr, std::string text);
   HRESULT OpenDecoder();
   bool ReceiveFrame();

@@ -25,7 +25,8 @@ HRESULT VideoRenderer::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
 
 HRESULT VideoRenderer::CheckMediaType(const CMediaType* mediaType) {
   if (mediaType->majortype != MEDIATYPE_Video) return VFW_E_TYPE_NOT_ACCEPTED;
-  if (mediaType->subtype != MEDIASUBTYPE_RGB24 && mediaType->subtype != MEDIASUBTYPE_YUY2) return VFW_E_TYPE_NOT_ACCEPTED;
+  if (mediaType->subtype != MEDIASUBTYPE_RGB24 && mediaType->subtype != MEDIASUBTYPE_YUY2)
+    return VFW_E_TYPE_NOT_ACCEPTED;
   const BITMAPINFOHEADER* header = VideoBitmapHeader(*mediaType);
   if (header == nullptr || header->biWidth <= 0 || header->biHeight == 0) return VFW_E_TYPE_NOT_ACCEPTED;
   return S_OK;

@@ -20,7 +20,7 @@ namespace tarn::platform {
 
 // Where the renderer's pictures go on a real screen.
 class VideoPresenter {
-public:
+ public:
   virtual ~VideoPresenter() = default;
   // One picture in the connected type's layout; called on the streaming thread.
   virtual void Present(const CMediaType& type, const std::uint8_t* picture, std::size_t bytes,
@@ -28,7 +28,7 @@ public:
 };
 
 class VideoRenderer final : public RendererFilter {
-public:
+ public:
   static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
   explicit VideoRenderer(IUnknown* outer);
 
@@ -43,17 +43,17 @@ public:
   std::vector<std::uint8_t> LastPicture() const;
   HeadlessVideoWindow& Window() { return window_; }
 
-private:
+ private:
   // ITarnVideoOutput as a part of the filter, like the window.
   class PictureOutput final : public ITarnVideoOutput {
-  public:
+   public:
     explicit PictureOutput(VideoRenderer& renderer) : renderer_(renderer) {}
     HRESULT QueryInterface(REFIID riid, void** ppv) override { return renderer_.GetOwner()->QueryInterface(riid, ppv); }
     ULONG AddRef() override { return renderer_.GetOwner()->AddRef(); }
     ULONG Release() override { return renderer_.GetOwner()->Release(); }
     HRESULT SetPictureSink(ITarnPictureSink* sink) override { return renderer_.SetPictureSink(sink); }
 
-  private:
+   private:
     VideoRenderer& renderer_;
   };
 

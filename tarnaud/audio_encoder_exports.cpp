@@ -29,17 +29,14 @@ const AMOVIESETUP_PIN kPins[] = {
 const AMOVIESETUP_FILTER kFilterSetup = {&kAudioEncoderClsid, kAudioEncoderName, MERIT_DO_NOT_USE, 2, kPins};
 
 const CFactoryTemplate kTemplates[] = {
-    {kAudioEncoderName, &kAudioEncoderClsid, &tarn::aud::AudioEncoderFilter::CreateInstance, nullptr,
-     &kFilterSetup},
+    {kAudioEncoderName, &kAudioEncoderClsid, &tarn::aud::AudioEncoderFilter::CreateInstance, nullptr, &kFilterSetup},
 };
 
 }  // namespace
 
 TARN_FILTER_LIBRARY(kTemplates)
 
-TARN_EXPORT std::int32_t CurrentSize() {
-  return tarn::aud::SoundBytesWritten().load(std::memory_order_relaxed);
-}
+TARN_EXPORT std::int32_t CurrentSize() { return tarn::aud::SoundBytesWritten().load(std::memory_order_relaxed); }
 
 // Cuts the finished sound file `path` to `length` (100 ns units): 0 or an errno value.
 TARN_EXPORT int EndSound(const char* path, std::int64_t length) {

@@ -188,8 +188,8 @@ HRESULT AudioEncoderFilter::CompleteSound(bool playedOut) {
   std::optional<std::uint64_t> totalFrames;
   // Only a segment that played out reaches its end; a stopped one ends with what it got.
   if (const auto end = timeline_.End(); end && playedOut) {
-    totalFrames = static_cast<std::uint64_t>(
-        (std::max<Time100ns>(*end, 0) * layout_.sampleRate + kUnitsPerSecond / 2) / kUnitsPerSecond);
+    totalFrames = static_cast<std::uint64_t>((std::max<Time100ns>(*end, 0) * layout_.sampleRate + kUnitsPerSecond / 2) /
+                                             kUnitsPerSecond);
   }
   const int error = encoder_.Finish(totalFrames);
   if (error != 0) ReportWriteFailure(error);

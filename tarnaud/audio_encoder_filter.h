@@ -62,8 +62,8 @@ class AudioEncoderFilter final : public CTransformFilter {
   SoundFileWriter file_;
   SoundEncoder encoder_;
   StreamTimeline timeline_;
-  HRESULT streamError_ = S_OK;   // the first write failure; later samples report it too
-  bool soundComplete_ = false;   // end of stream came: later samples are not encoded
+  HRESULT streamError_ = S_OK;  // the first write failure; later samples report it too
+  bool soundComplete_ = false;  // end of stream came: later samples are not encoded
   bool outputTypeChanged_ = false;
 };
 

@@ -28,8 +28,7 @@ T ClampedRound(float value, T low, T high) {
 
 SoundEncoder::~SoundEncoder() { Release(); }
 
-int SoundEncoder::Start(const SoundLayout& layout, int channel, double gain, PcmFormat input,
-                        SoundFileWriter* file) {
+int SoundEncoder::Start(const SoundLayout& layout, int channel, double gain, PcmFormat input, SoundFileWriter* file) {
   Release();
   if (file == nullptr || input.channels == 0 || input.sampleRate == 0) return EINVAL;
   layout_ = layout;
@@ -83,10 +82,9 @@ int SoundEncoder::ConfigureResampler() {
   const auto capacity = static_cast<std::size_t>(outputCapacity_);
   try {
     outputPlanes_.assign(resampledChannels_, std::vector<float>(capacity));
-    const std::size_t byteCapacity =
-        layout_.codec == SoundCodec::kPcm8
-            ? capacity * layout_.channels
-            : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
+    const std::size_t byteCapacity = layout_.codec == SoundCodec::kPcm8
+                                         ? capacity * layout_.channels
+                                         : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
     bytes_.assign(byteCapacity, 0);
     silence_.assign(static_cast<std::size_t>(kChunkFrames) * input_.channels, 0);
   } catch (const std::bad_alloc&) {
@@ -159,9 +157,11 @@ int SoundEncoder::Resample(const std::int16_t* interleaved, int frames) {
   if (interleaved != nullptr) {
     in[0] = reinterpret_cast<const std::uint8_t*>(interleaved);
   } else {
-    for (std::size_t c = 0; c < layout_.channels; ++c) in[c] = reinterpret_cast<const std::uint8_t*>(inputPlanes_[c].data());
+    for (std::size_t c = 0; c < layout_.channels; ++c)
+      in[c] = reinterpret_cast<const std::uint8_t*>(inputPlanes_[c].data());
   }
-  for (std::size_t c = 0; c < resampledChannels_; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  for (std::size_t c = 0; c < resampledChannels_; ++c)
+    out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
   const int produced = swr_convert(resampler_, out, outputCapacity_, in, frames);
   if (produced < 0) return EINVAL;
   return WriteFrames(produced, false);
@@ -169,7 +169,8 @@ int SoundEncoder::Resample(const std::int16_t* interleaved, int frames) {
 
 int SoundEncoder::Drain() {
   std::uint8_t* out[2] = {};
-  for (std::size_t c = 0; c < resampledChannels_; ++c) out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
+  for (std::size_t c = 0; c < resampledChannels_; ++c)
+    out[c] = reinterpret_cast<std::uint8_t*>(outputPlanes_[c].data());
   for (;;) {
     const int produced = swr_convert(resampler_, out, outputCapacity_, nullptr, 0);
     if (produced < 0) return EINVAL;
@@ -186,8 +187,8 @@ int SoundEncoder::Finish(std::optional<std::uint64_t> totalFrames) {
   if (error != 0) return error;
   if (totalFrames) {
     while (outputFrames_ < *totalFrames) {
-      const auto missing = static_cast<int>(std::min<std::uint64_t>(*totalFrames - outputFrames_,
-                                                                    static_cast<std::uint64_t>(outputCapacity_)));
+      const auto missing = static_cast<int>(
+          std::min<std::uint64_t>(*totalFrames - outputFrames_, static_cast<std::uint64_t>(outputCapacity_)));
       error = WriteFrames(missing, true);
       if (error != 0) return error;
     }
@@ -234,7 +235,8 @@ int SoundEncoder::WriteAdpcm(int frames, bool silent) {
   std::size_t used = 0;
   std::uint64_t blocks = 0;
   for (int i = 0; i < frames; ++i) {
-    blockSamples_[blockFill_++] = silent ? std::int16_t{0} : ClampedRound<std::int16_t>(plane[i] * scale, -32768, 32767);
+    blockSamples_[blockFill_++] =
+        silent ? std::int16_t{0} : ClampedRound<std::int16_t>(plane[i] * scale, -32768, 32767);
     if (blockFill_ == kAdpcmSamplesPerBlock) {
       used += adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data() + used);
       blockFill_ = 0;

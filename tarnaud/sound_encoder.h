@@ -81,12 +81,12 @@ class SoundEncoder {
   std::vector<std::int16_t> silence_;             // one chunk of interleaved zero input
   std::vector<std::vector<float>> outputPlanes_;  // the resampler's output for one chunk
   int outputCapacity_ = 0;
-  std::vector<std::uint8_t> bytes_;               // encoded data of one chunk
-  std::vector<std::int16_t> blockSamples_;        // ADPCM samples waiting for a whole block
+  std::vector<std::uint8_t> bytes_;         // encoded data of one chunk
+  std::vector<std::int16_t> blockSamples_;  // ADPCM samples waiting for a whole block
   std::size_t blockFill_ = 0;
   ImaAdpcmEncoder adpcm_;
 
-  std::uint64_t outputFrames_ = 0;   // produced, whether or not their data could be written
+  std::uint64_t outputFrames_ = 0;  // produced, whether or not their data could be written
   std::uint64_t writtenFrames_ = 0;
   std::optional<std::uint64_t> frameLimit_;
 };

@@ -30,7 +30,9 @@ void Put32(std::array<std::uint8_t, 8>& bytes, std::size_t offset, std::uint32_t
   for (std::size_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-bool FullyWritten(ssize_t written, std::size_t wanted) { return written >= 0 && static_cast<std::size_t>(written) == wanted; }
+bool FullyWritten(ssize_t written, std::size_t wanted) {
+  return written >= 0 && static_cast<std::size_t>(written) == wanted;
+}
 
 }  // namespace
 
@@ -45,7 +47,8 @@ int EndSoundFile(const std::string& path, std::int64_t length) {
   layout.channels = static_cast<std::uint16_t>(header[10] | header[11] << 8);
   layout.sampleRate = Get32(header, 12);
   const std::uint32_t frames = Get32(header, 20);
-  if (layout.channels == 0 || (layout.codec != SoundCodec::kPcm8 && layout.codec != SoundCodec::kImaAdpcm)) return EINVAL;
+  if (layout.channels == 0 || (layout.codec != SoundCodec::kPcm8 && layout.codec != SoundCodec::kImaAdpcm))
+    return EINVAL;
 
   const std::int64_t wanted = (std::max<std::int64_t>(length, 0) * layout.sampleRate + 5'000'000) / 10'000'000;
   if (wanted == frames) return 0;
@@ -58,9 +61,13 @@ int EndSoundFile(const std::string& path, std::int64_t length) {
   Put32(counts, 0, kept);
   Put32(counts, 4, static_cast<std::uint32_t>(dataBytes));
   const auto writeCounts = [&] {
-    return FullyWritten(::pwrite(file.fd, counts.data(), counts.size(), 20), counts.size()) ? 0 : (errno != 0 ? errno : EIO);
+    return FullyWritten(::pwrite(file.fd, counts.data(), counts.size(), 20), counts.size())
+               ? 0
+               : (errno != 0 ? errno : EIO);
   };
-  const auto resize = [&] { return ::ftruncate(file.fd, static_cast<off_t>(kSoundHeaderBytes + dataBytes)) == 0 ? 0 : errno; };
+  const auto resize = [&] {
+    return ::ftruncate(file.fd, static_cast<off_t>(kSoundHeaderBytes + dataBytes)) == 0 ? 0 : errno;
+  };
   int error = 0;
   if (wanted < frames) {
     error = writeCounts();

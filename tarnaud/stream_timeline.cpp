@@ -42,9 +42,7 @@ void StreamTimeline::StartSegment(std::optional<Time100ns> length) {
   if (length && *length >= 0) end_ = segmentStart_ + std::min(*length, kFarthestTime);
 }
 
-Time100ns StreamTimeline::PositionTime() const {
-  return origin_ + ScaleRounded(position_, kUnitsPerSecond, rate_);
-}
+Time100ns StreamTimeline::PositionTime() const { return origin_ + ScaleRounded(position_, kUnitsPerSecond, rate_); }
 
 std::int64_t StreamTimeline::FrameAt(Time100ns time) const {
   const Time100ns fromOrigin = std::clamp(time, -kFarthestTime, kFarthestTime) - origin_;

@@ -56,7 +56,7 @@ class StreamTimeline {
 
   std::uint32_t rate_ = 48'000;
   Time100ns origin_ = 0;          // time of frame 0 at the current rate
-  std::int64_t position_ = 0;      // frames placed since the origin
+  std::int64_t position_ = 0;     // frames placed since the origin
   Time100ns segmentStart_ = 0;    // file time of the current segment's time 0
   std::optional<Time100ns> end_;  // file time where the sound ends
 };

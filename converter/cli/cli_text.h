@@ -13,7 +13,9 @@
 namespace tarn::conv {
 
 inline QString TextArg(const std::string& text) { return QString::fromStdString(text); }
-inline QString TextArg(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+inline QString TextArg(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 inline QString TextArg(const char* text) { return QString::fromUtf8(text); }
 template <std::integral Number>
 QString TextArg(Number number) {

@@ -54,9 +54,10 @@ std::string GraphProblem() {
   const fs::path registry = media::FilterRegistryPath();
   std::error_code error;
   if (!fs::exists(registry, error))
-    return Tr("cannot build the playback graph: there is no filter registry at %1 (TARNMEDIA_FILTERS names another; "
-              "tarnregsvr registers the filter libraries)",
-              registry.string());
+    return Tr(
+        "cannot build the playback graph: there is no filter registry at %1 (TARNMEDIA_FILTERS names another; "
+        "tarnregsvr registers the filter libraries)",
+        registry.string());
   return Tr("cannot build the playback graph from the filters of %1", registry.string());
 }
 
@@ -73,9 +74,8 @@ class ConvertCommand {
         profile_(private_.copy()),
         userProfile_(private_.userFile()),
         controls_(streams.err),
-        graph_(windows_, [this](std::string_view text, std::string_view caption) {
-          controls_.ShowMessage(text, caption);
-        }),
+        graph_(windows_,
+               [this](std::string_view text, std::string_view caption) { controls_.ShowMessage(text, caption); }),
         current_(graph_),
         browser_(current_, controls_, list_, profile_) {}
 
@@ -119,7 +119,8 @@ std::string ConvertCommand::CheckBeforeOpening() {
   outputFolder_ = options_.outputFolder ? fs::absolute(*options_.outputFolder, error)
                                         : fs::path(settings::ReadPath(profile_, keys::kSaveDir));
   if (std::string problem = OutputFolderProblem(outputFolder_); !problem.empty()) return problem;
-  for (const auto& [key, overridden] : {std::pair{keys::kBatch, options_.batch.has_value()}, std::pair{keys::kCon, options_.join.has_value()}}) {
+  for (const auto& [key, overridden] :
+       {std::pair{keys::kBatch, options_.batch.has_value()}, std::pair{keys::kCon, options_.join.has_value()}}) {
     const std::int32_t value = settings::ReadNumber(profile_, key);
     if (!overridden && value != 0 && value != 1)
       return Tr("%1=%2 in %3 starts no conversion (only 0 and 1 do)", key.name, value, userProfile_.path().string());
@@ -137,8 +138,8 @@ std::string ConvertCommand::CheckAgainstDisc() {
   const std::size_t titles = list_.TitleCount();
   for (unsigned title : options_.titles)
     if (title > titles)
-      return TrCount(titles, "the source has %1 title; there is no title %2", "the source has %1 titles; there is no title %2",
-                     title);
+      return TrCount(titles, "the source has %1 title; there is no title %2",
+                     "the source has %1 titles; there is no title %2", title);
   for (std::size_t position = 0; position < titles; ++position) {
     if (!Named(position)) continue;
     const CTitleEntry& entry = *list_.At(position);
@@ -178,7 +179,8 @@ std::error_code ConvertCommand::WriteOptions() const {
   std::vector<std::pair<settings::SettingKey, std::string>> values;
   if (options_.batch) values.emplace_back(keys::kBatch, *options_.batch ? "1" : "0");
   if (options_.join) values.emplace_back(keys::kCon, *options_.join ? "1" : "0");
-  if (options_.limitMiB) values.emplace_back(keys::kLimitSize, std::to_string(std::int64_t{*options_.limitMiB} * 1048576));
+  if (options_.limitMiB)
+    values.emplace_back(keys::kLimitSize, std::to_string(std::int64_t{*options_.limitMiB} * 1048576));
   if (options_.outputFolder) values.emplace_back(keys::kSaveDir, (outputFolder_ / "").string());
   if (options_.powerOff) values.emplace_back(keys::kOff, *options_.powerOff ? "1" : "0");
   std::vector<settings::ProfileEntry> entries;
@@ -276,7 +278,9 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   ConversionController controller(current_, controls_, list_, profile_, power_);
   controller.SetCounterFile(userProfile_);
   SegmentReport report(streams_.out, streams_.progressColumns,
-                       options_.quiet ? Detail::Quiet : options_.verbose ? Detail::Verbose : Detail::Normal);
+                       options_.quiet     ? Detail::Quiet
+                       : options_.verbose ? Detail::Verbose
+                                          : Detail::Normal);
   controller.SetObserver(&report);
   if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));
   // Interrupted before the conversion began, unless the conversion sets another status.
@@ -293,8 +297,7 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
 
 }  // namespace
 
-int RunConvertCommand(const ConvertOptions& options, PowerSwitch& power, ConsoleStreams streams,
-                      SizeProbe sizeProbe) {
+int RunConvertCommand(const ConvertOptions& options, PowerSwitch& power, ConsoleStreams streams, SizeProbe sizeProbe) {
   return ConvertCommand(options, power, streams).Run(std::move(sizeProbe));
 }
 

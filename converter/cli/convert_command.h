@@ -14,8 +14,8 @@
 namespace tarn::conv {
 
 struct ConsoleStreams {
-  std::ostream& out;  // one line per segment
-  std::ostream& err;  // messages
+  std::ostream& out;                // one line per segment
+  std::ostream& err;                // messages
   std::size_t progressColumns = 0;  // a terminal's width: a progress line is rewritten in it
 };
 

@@ -12,8 +12,8 @@
 namespace tarn::conv {
 
 struct ConvertOptions {
-  std::string source;  // an .ifo file, a VIDEO_TS or disc folder, or an image
-  bool drive = false;  // the disc in a drive instead of SOURCE
+  std::string source;              // an .ifo file, a VIDEO_TS or disc folder, or an image
+  bool drive = false;              // the disc in a drive instead of SOURCE
   std::vector<unsigned> titles;    // empty: every title
   std::vector<unsigned> chapters;  // empty: every chapter of each title
   // Set by --batch/--no-batch and so on; unset, the settings file decides.
@@ -25,8 +25,8 @@ struct ConvertOptions {
   std::optional<std::string> outputFolder;
   std::optional<unsigned> audio;     // stream number from 1
   std::optional<unsigned> subtitle;  // stream number from 1; 0 for none
-  bool quiet = false;    // errors only
-  bool verbose = false;  // more of each segment, and where the settings come from
+  bool quiet = false;                // errors only
+  bool verbose = false;              // more of each segment, and where the settings come from
 };
 
 enum class CommandKind { Window, Help, Version, Convert, Error };
@@ -35,7 +35,7 @@ struct ParsedCommand {
   CommandKind kind = CommandKind::Window;
   ConvertOptions options;
   std::optional<std::string> windowSource;  // the source the window opens with
-  std::string error;  // why the command line was refused
+  std::string error;                        // why the command line was refused
 };
 
 // The arguments after the program name.

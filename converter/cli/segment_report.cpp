@@ -29,7 +29,8 @@ int Columns(char32_t c) {
 }
 
 std::uint32_t Le32(const std::array<unsigned char, 64>& bytes, std::size_t offset) {
-  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 | static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
+  return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
+         static_cast<std::uint32_t>(bytes[offset + 3]) << 24;
 }
 
 std::string Clock(double seconds) {
@@ -45,8 +46,8 @@ std::string Clock(double seconds) {
 }  // namespace
 
 std::string SegmentLabel(const SegmentInfo& segment) {
-  std::string label = Tr("title %1 chapter %2", Padded(static_cast<unsigned>(segment.titleNumber), 2),
-                         Padded(segment.firstChapter, 3));
+  std::string label =
+      Tr("title %1 chapter %2", Padded(static_cast<unsigned>(segment.titleNumber), 2), Padded(segment.firstChapter, 3));
   if (segment.chapterCount > 1)
     label += " " + Tr("(chapters %1-%2)", segment.firstChapter, segment.firstChapter + segment.chapterCount - 1);
   return label;
@@ -103,14 +104,14 @@ void SegmentReport::NamesPassed(const SegmentInfo& segment, int passed) {
 
 void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) {
   if (progressColumns_ == 0 || detail_ == Detail::Quiet) return;
-  std::string line = SegmentLabel(segment) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " +
-                     Tr("%1 KiB", kib);
+  std::string line =
+      SegmentLabel(segment) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " + Tr("%1 KiB", kib);
   if (plannedChapters_ > 0) {
     const unsigned inSegment = chapter >= segment.firstChapter ? chapter - segment.firstChapter : 0;
-    const unsigned current = std::min(chaptersDone_ + std::min(inSegment, segment.chapterCount - 1) + 1, plannedChapters_);
+    const unsigned current =
+        std::min(chaptersDone_ + std::min(inSegment, segment.chapterCount - 1) + 1, plannedChapters_);
     const double done = static_cast<double>(current - 1) / plannedChapters_;
-    line += "  " + Tr("chapter %1 of %2", current, plannedChapters_) + "  " +
-            Tr("%1%", static_cast<int>(done * 100));
+    line += "  " + Tr("chapter %1 of %2", current, plannedChapters_) + "  " + Tr("%1%", static_cast<int>(done * 100));
     if (done > 0) line += "  " + Tr("%1 left", Clock(RunSeconds() / done - RunSeconds()));
   }
   out_ << "\r\033[K" << FitToColumns(line, progressColumns_) << std::flush;
@@ -133,8 +134,8 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
   // Counted at the end: the encoders finish their files when the graph stops, after this.
   written_.push_back(segment.names.movie);
   written_.push_back(segment.names.sound);
-  std::string line = SegmentLabel(segment) + "  " + result.elapsed + "  " + result.movieFile + "  " +
-                     Tr("%1 KiB", result.sizeKiB);
+  std::string line =
+      SegmentLabel(segment) + "  " + result.elapsed + "  " + result.movieFile + "  " + Tr("%1 KiB", result.sizeKiB);
   switch (how) {
     case SegmentEnd::PlayedOut:
       if (movieWritten) {

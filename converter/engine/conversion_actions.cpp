@@ -10,8 +10,9 @@ namespace tarn::conv {
 
 namespace {
 constexpr std::string_view kWarningCaption = "警告";
-constexpr std::string_view kClosePreviewFirst = "请关闭预览窗口，再进行转换";     // close the preview window, then convert
-constexpr std::string_view kCloseConversionFirst = "请关闭转换窗口，再进行预览";  // close the conversion window, then preview
+constexpr std::string_view kClosePreviewFirst = "请关闭预览窗口，再进行转换";  // close the preview window, then convert
+constexpr std::string_view kCloseConversionFirst =
+    "请关闭转换窗口，再进行预览";  // close the conversion window, then preview
 }  // namespace
 
 ConversionController::ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list,

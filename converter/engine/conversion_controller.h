@@ -37,8 +37,8 @@ using SizeProbe = std::function<std::int64_t()>;
 
 class ConversionController {
  public:
-  ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list,
-                       settings::ProfileFile profile, PowerSwitch& power);
+  ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list, settings::ProfileFile profile,
+                       PowerSwitch& power);
   ConversionController(const ConversionController&) = delete;
   ConversionController& operator=(const ConversionController&) = delete;
 

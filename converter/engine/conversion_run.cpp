@@ -103,7 +103,8 @@ void ConversionController::RunConversion(std::size_t startTitle, unsigned startC
   if (!switches) return;
 
   state_.switches = *switches;
-  const std::vector<TitleStep> steps = PlanTitles(Selection(), *switches, RunKind::Conversion, startTitle, startChapter);
+  const std::vector<TitleStep> steps =
+      PlanTitles(Selection(), *switches, RunKind::Conversion, startTitle, startChapter);
   if (steps.empty()) return;
   BusyGraph busy(graph_);
   if (!sizeProbe_) libraries_ = FindEncoderLibraries(media::FilterRegistry());
@@ -145,8 +146,8 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   CDvdGraph& graph = graph_.Graph();
   state_.segmentDone = false;
   state_.currentChapterIndex = segment.firstChapter - 1;
-  SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount, {}, ++segmentNumber_,
-                   segmentCount_};
+  SegmentInfo info{position, entry.titleNumber, segment.firstChapter, segment.chapterCount,
+                   {},       ++segmentNumber_,  segmentCount_};
   // A title clicked during the run has put its own settings in force; the playing title keeps
   // its own until its last segment.
   const bool clickedAway = !ShowsCurrentTitle();
@@ -158,8 +159,8 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   }
   const std::string& folder = clickedAway ? entry.outputFolder : list_.outputFolder;
   const settings::ProfileFile& counterFile = counterFile_ ? *counterFile_ : profile_;
-  const ClaimedNames claimed = ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber,
-                                                static_cast<int>(segment.firstChapter));
+  const ClaimedNames claimed =
+      ClaimOutputNames(counterFile, profile_, folder, entry.titleNumber, static_cast<int>(segment.firstChapter));
   if (claimed.error) {
     // The encoders would overwrite the files named last.
     Warn("Cannot write the settings file " + profile_.path().string() + ": " + claimed.error.message());
@@ -174,8 +175,8 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   if (observer_ != nullptr) observer_->SegmentStarted(info);
   // The streams are chosen before the graph runs: it runs faster than real time, so a choice
   // made after Play would leave the segment's first seconds in the previous stream.
-  const bool played = graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter,
-                                         segment.chapterCount);
+  const bool played =
+      graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter, segment.chapterCount);
   SelectStreams(entry);
   graph.Play();
   state_.currentChapterNumber = segment.firstChapter;
@@ -334,8 +335,8 @@ ConversionController::Next ConversionController::PreviewSegment(std::size_t posi
   CDvdGraph& graph = graph_.Graph();
   graph.Play();
   state_.segmentDone = false;
-  const bool played = graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter,
-                                         segment.chapterCount);
+  const bool played =
+      graph.PlayChapters(static_cast<unsigned>(entry->titleNumber), segment.firstChapter, segment.chapterCount);
   SelectStreams(*entry);
   if (played) {
     StartTimers(false);

@@ -39,9 +39,7 @@ bool DiscBrowser::RefuseWhileBusy() {
   return false;
 }
 
-bool DiscBrowser::WaitsForContinue() const {
-  return controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue;
-}
+bool DiscBrowser::WaitsForContinue() const { return controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue; }
 
 // A run finds its titles by their place in the list: none may move while a run plays or waits
 // to continue.

@@ -52,7 +52,7 @@ std::error_code WriteEntrySettings(const CTitleEntry& entry, const settings::Pro
   title.brightness = entry.brightness;
   title.contrast = entry.contrast;
   title.saturation = settings::SaturationPosition(entry.saturationPosition);  // 9 - p both ways
-  title.enhance = settings::SharpeningPosition(entry.sharpeningPosition);    // 10 - p both ways
+  title.enhance = settings::SharpeningPosition(entry.sharpeningPosition);     // 10 - p both ways
   title.mode = entry.compressionMode;
   title.channel = entry.channel;
   title.volumeEx = entry.volume;

@@ -13,8 +13,8 @@ namespace tarn::conv {
 
 // Stores the chapter flags, the stream choices, the size limit, the source, the output folder
 // and every conversion setting of the settings file into `entry`.
-void SnapshotEntry(const WorkList& list, const ConverterControls& controls,
-                   const settings::ProfileFile& profile, CTitleEntry& entry);
+void SnapshotEntry(const WorkList& list, const ConverterControls& controls, const settings::ProfileFile& profile,
+                   CTitleEntry& entry);
 
 // Makes `entry` the settings in force: the work list's chapter flags, source, output folder and
 // active size limit, the stream lists and size-limit controls, and the whole set of keys in the

@@ -44,9 +44,7 @@ void MemoryControls::AppendChapterRow(std::string_view text, bool checked) {
   chapters_.push_back(std::move(row));
 }
 
-bool MemoryControls::IsChapterChecked(int row) const {
-  return Has(chapters_, row) && chapters_[Index(row)].checked;
-}
+bool MemoryControls::IsChapterChecked(int row) const { return Has(chapters_, row) && chapters_[Index(row)].checked; }
 
 void MemoryControls::SetChapterChecked(int row, bool checked) {
   if (Has(chapters_, row)) chapters_[Index(row)].checked = checked;

@@ -86,9 +86,7 @@ class MemoryControls : public ConverterControls {
   }
   static void Select(Choices& choices, int index);
   Button& ButtonFor(ActionButton button) { return button == ActionButton::Convert ? convert_ : preview_; }
-  const Button& ButtonFor(ActionButton button) const {
-    return button == ActionButton::Convert ? convert_ : preview_;
-  }
+  const Button& ButtonFor(ActionButton button) const { return button == ActionButton::Convert ? convert_ : preview_; }
 
   std::vector<Row> titles_;
   std::vector<Row> chapters_;

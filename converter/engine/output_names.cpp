@@ -59,8 +59,7 @@ ClaimedNames ClaimOutputNames(const settings::ProfileFile& counterFile, const se
   claimed.passed = counter.passed;
   claimed.error = counter.error;
   if (!claimed.error && &counterFile != &profile && counterFile.path() != profile.path())
-    claimed.error = settings::WriteText(profile, settings::keys::kFileDefault,
-                                        settings::ReadFileDefault(counterFile));
+    claimed.error = settings::WriteText(profile, settings::keys::kFileDefault, settings::ReadFileDefault(counterFile));
   if (!claimed.error) claimed.error = StoreNames(profile, claimed.names);
   return claimed;
 }

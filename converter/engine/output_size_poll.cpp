@@ -13,8 +13,7 @@ std::string EncoderLibraryLocation(const media::FilterRegistry& registry, std::s
   std::vector<media::RegisteredClass> classes;
   if (SUCCEEDED(registry.Load(&classes))) {
     for (const media::RegisteredClass& registered : classes) {
-      if (!registered.libraryPath.empty() &&
-          std::filesystem::path(registered.libraryPath).filename() == fileName) {
+      if (!registered.libraryPath.empty() && std::filesystem::path(registered.libraryPath).filename() == fileName) {
         return registered.libraryPath;
       }
     }

@@ -22,11 +22,11 @@ struct SegmentInfo {
 };
 
 enum class SegmentEnd {
-  PlayedOut,   // the navigator stopped by itself at the segment's end
-  SizeLimit,   // the size poll stopped it
-  Aborted,     // the user aborted, or the application is quitting
-  NotPlayed,   // the navigator refused to play the chapters
-  WriteFailed, // an encoder could not write its file (a full disk): not converted, the run stops
+  PlayedOut,    // the navigator stopped by itself at the segment's end
+  SizeLimit,    // the size poll stopped it
+  Aborted,      // the user aborted, or the application is quitting
+  NotPlayed,    // the navigator refused to play the chapters
+  WriteFailed,  // an encoder could not write its file (a full disk): not converted, the run stops
 };
 
 class RunObserver {

@@ -6,8 +6,7 @@
 
 namespace tarn::conv {
 
-std::vector<Segment> PlanSegments(const ChapterFlags& flags, unsigned titleChapters, unsigned firstChapter,
-                                  bool join) {
+std::vector<Segment> PlanSegments(const ChapterFlags& flags, unsigned titleChapters, unsigned firstChapter, bool join) {
   const unsigned last = std::min<unsigned>(titleChapters, kMaxChapters);
   auto ticked = [&flags](unsigned chapter) { return flags[chapter - 1] == 1; };
   std::vector<Segment> segments;
@@ -28,8 +27,8 @@ std::vector<Segment> PlanSegments(const ChapterFlags& flags, unsigned titleChapt
 std::optional<RunSwitches> ReadRunSwitches(const settings::ProfileFile& profile, RunKind kind) {
   namespace keys = settings::keys;
   const bool preview = kind == RunKind::Preview;
-  const auto batch = settings::ReadNumber(
-      profile, preview ? keys::kBatch.WithDefault(keys::kPreviewBatchConDefault) : keys::kBatch);
+  const auto batch =
+      settings::ReadNumber(profile, preview ? keys::kBatch.WithDefault(keys::kPreviewBatchConDefault) : keys::kBatch);
   const auto join =
       settings::ReadNumber(profile, preview ? keys::kCon.WithDefault(keys::kPreviewBatchConDefault) : keys::kCon);
   auto isSwitch = [](std::int32_t value) { return value == 0 || value == 1; };

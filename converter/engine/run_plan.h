@@ -21,8 +21,7 @@ struct Segment {
 
 // The segments of a title from `firstChapter` on, in playing order. Chapters beyond
 // `titleChapters` (or beyond the table) are never played.
-std::vector<Segment> PlanSegments(const ChapterFlags& flags, unsigned titleChapters, unsigned firstChapter,
-                                  bool join);
+std::vector<Segment> PlanSegments(const ChapterFlags& flags, unsigned titleChapters, unsigned firstChapter, bool join);
 
 struct RunSwitches {
   bool batch = false;  // every ticked title of the list, not only the displayed one

@@ -28,7 +28,7 @@ struct RunState {
   std::string currentSizeText = "0";  // KiB written so far in the segment
   RunSwitches switches;               // Batch and Con as the run read them
 
-  int segmentsConverted = 0;  // segments of the last Convert run that played out
+  int segmentsConverted = 0;   // segments of the last Convert run that played out
   bool quitRequested = false;  // a run ended because the application is quitting; never cleared
   bool quitPending = false;    // ... and that request is still to be handed on
 };

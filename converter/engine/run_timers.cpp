@@ -31,7 +31,8 @@ std::chrono::seconds ConversionController::Elapsed() const {
 }
 
 bool ConversionController::ShowsCurrentTitle() const {
-  return list_.displayedPosition >= 0 && static_cast<std::size_t>(list_.displayedPosition) == state_.currentTitlePosition;
+  return list_.displayedPosition >= 0 &&
+         static_cast<std::size_t>(list_.displayedPosition) == state_.currentTitlePosition;
 }
 
 void ConversionController::OnEndPoll() {
@@ -59,9 +60,9 @@ void ConversionController::OnClock() {
   const int row = static_cast<int>(state_.currentChapterNumber) - 1;
   controls_.SetChapterCell(row, ChapterColumn::Elapsed, FormatElapsed(Elapsed()));
   controls_.SetChapterCell(row, ChapterColumn::Size, kConverting);
-  controls_.SetChapterCell(
-      row, ChapterColumn::File,
-      settings::ReadText(profile_, settings::keys::kMovieFileName.WithDefault(settings::keys::kProgressFileNameDefault)));
+  controls_.SetChapterCell(row, ChapterColumn::File,
+                           settings::ReadText(profile_, settings::keys::kMovieFileName.WithDefault(
+                                                            settings::keys::kProgressFileNameDefault)));
 }
 
 }  // namespace tarn::conv

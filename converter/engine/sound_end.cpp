@@ -40,8 +40,10 @@ std::int64_t FileBytes(const std::string& path) {
 // The most records whose movie bytes and sound (at `soundPerRecord` bytes each) fit `limit`.
 std::size_t RecordsWithin(const std::vector<std::uint64_t>& ends, double soundPerRecord, std::int64_t limit) {
   std::size_t records = ends.size();
-  while (records > 0 && static_cast<double>(ends[records - 1]) + std::ceil(soundPerRecord * static_cast<double>(records)) +
-                                static_cast<double>(kSoundSlack) > static_cast<double>(limit))
+  while (records > 0 && static_cast<double>(ends[records - 1]) +
+                                std::ceil(soundPerRecord * static_cast<double>(records)) +
+                                static_cast<double>(kSoundSlack) >
+                            static_cast<double>(limit))
     --records;
   return records;
 }

@@ -12,8 +12,8 @@
 namespace tarn::conv {
 
 // Cuts the finished sound file to the length of the finished movie (ten records a second) with
-// the audio encoder library's EndSound (cut, or padded with silence). With a `limitBytes` above 0, first cuts the movie's
-// last records as far as the pair needs to fit it. Returns an empty text, or what went wrong.
+// the audio encoder library's EndSound (cut, or padded with silence). With a `limitBytes` above 0, first cuts the
+// movie's last records as far as the pair needs to fit it. Returns an empty text, or what went wrong.
 std::string EndSoundWithMovie(const std::string& audioLibrary, const std::string& movieFile,
                               const std::string& soundFile, std::int64_t limitBytes = 0);
 

@@ -44,8 +44,8 @@ struct CTitleEntry {
   int audioMode = 0;        // MusicMode
   int compressionMode = 0;  // Mode
   unsigned chapterCount = 0;
-  int titleNumber = 0;  // 1-based number on its disc
-  ChapterFlags chapterSelection{};  // byte k-1 is 1 when chapter k is selected
+  int titleNumber = 0;                              // 1-based number on its disc
+  ChapterFlags chapterSelection{};                  // byte k-1 is 1 when chapter k is selected
   std::array<ChapterResult, kMaxChapters> results;  // slot k-1: segment that began at chapter k
 
   bool IsChapterSelected(unsigned chapter) const {

@@ -15,7 +15,8 @@ bool WorkList::Remove(std::size_t position) {
   const std::size_t count = entries_.size();
   entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(position));
   std::copy(titleFlags.begin() + static_cast<std::ptrdiff_t>(position) + 1,
-            titleFlags.begin() + static_cast<std::ptrdiff_t>(count), titleFlags.begin() + static_cast<std::ptrdiff_t>(position));
+            titleFlags.begin() + static_cast<std::ptrdiff_t>(count),
+            titleFlags.begin() + static_cast<std::ptrdiff_t>(position));
   titleFlags[count - 1] = 0;
   return true;
 }

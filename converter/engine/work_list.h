@@ -30,20 +30,16 @@ class WorkList {
   CTitleEntry* At(std::size_t position);
   const CTitleEntry* At(std::size_t position) const;
   // The title whose chapters are shown, nullptr when none is.
-  CTitleEntry* Displayed() {
-    return displayedPosition < 0 ? nullptr : At(static_cast<std::size_t>(displayedPosition));
-  }
+  CTitleEntry* Displayed() { return displayedPosition < 0 ? nullptr : At(static_cast<std::size_t>(displayedPosition)); }
 
-  bool IsTitleFlagged(std::size_t position) const {
-    return position < kMaxTitles && titleFlags[position] == 1;
-  }
+  bool IsTitleFlagged(std::size_t position) const { return position < kMaxTitles && titleFlags[position] == 1; }
 
   // Selection state of the main window.
   std::array<std::uint8_t, kMaxTitles> titleFlags{};  // byte p: title at position p takes part
-  ChapterFlags chapterFlags{};  // working copy of the displayed title's chapter selection
-  int selectedPosition = -1;    // the title last clicked, -1 for none
-  int displayedPosition = -1;   // the title whose chapters the chapter list shows
-  unsigned displayedChapterCount = 0;  // rows the chapter list has when it is filled
+  ChapterFlags chapterFlags{};                        // working copy of the displayed title's chapter selection
+  int selectedPosition = -1;                          // the title last clicked, -1 for none
+  int displayedPosition = -1;                         // the title whose chapters the chapter list shows
+  unsigned displayedChapterCount = 0;                 // rows the chapter list has when it is filled
   std::string currentSource;
   std::string outputFolder;
   std::int64_t activeSizeLimit = kDefaultSizeLimitBytes;  // bytes the size poll enforces

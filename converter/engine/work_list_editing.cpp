@@ -35,8 +35,7 @@ std::string TitleRowText(int titleNumber) { return Formatted("标题[%02lld]", t
 
 std::string ChapterRowText(unsigned chapter) { return Formatted("章节[%03lld]", chapter); }
 
-std::error_code ClickTitle(WorkList& list, ConverterControls& controls, const settings::ProfileFile& profile,
-                           int row) {
+std::error_code ClickTitle(WorkList& list, ConverterControls& controls, const settings::ProfileFile& profile, int row) {
   if (list.TitleCount() == 0) return {};
   const bool inList = row >= 0 && static_cast<std::size_t>(row) < list.TitleCount();
   list.selectedPosition = inList ? row : -1;

@@ -12,15 +12,14 @@
 namespace tarn::conv {
 
 // Row texts of the two lists.
-std::string TitleRowText(int titleNumber);      // "标题[%02d]"
-std::string ChapterRowText(unsigned chapter);   // "章节[%03d]"
+std::string TitleRowText(int titleNumber);     // "标题[%02d]"
+std::string ChapterRowText(unsigned chapter);  // "章节[%03d]"
 
 // A click on the title list selecting `row` (-1 for none): the displayed title's edits are stored
 // first when they are dirty, then the clicked title's settings are put in force and its chapters
 // listed with their ticks and results. Returns the reason when the settings file could not be
 // written; the title is shown all the same.
-std::error_code ClickTitle(WorkList& list, ConverterControls& controls, const settings::ProfileFile& profile,
-                           int row);
+std::error_code ClickTitle(WorkList& list, ConverterControls& controls, const settings::ProfileFile& profile, int row);
 
 // Deletes the selected title with its row and empties the chapter list. Returns false when no
 // title is selected.

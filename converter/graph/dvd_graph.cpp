@@ -8,7 +8,8 @@ namespace tarn::conv {
 namespace {
 
 constexpr std::string_view kDvdErrorCaption = "DVD Error!";
-constexpr std::string_view kOlderInfoInterface = "This version of the application cannot run using\nthe current components. ";
+constexpr std::string_view kOlderInfoInterface =
+    "This version of the application cannot run using\nthe current components. ";
 constexpr std::string_view kOlderControlInterface = "This version of the application cannot run .";
 constexpr std::string_view kCannotPlay = "Sorry, can't play DVD-Video titles.";
 constexpr std::string_view kNoGraphManager = "Sorry, can't create the filter graph.";
@@ -77,7 +78,8 @@ bool CDvdGraph::CreateGraphManager() {
 bool CDvdGraph::FindDvdInterfaces() {
   if (FAILED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo2, dvdInfo_.ReleaseAndGetAddressOfVoid()))) {
     ComPtr<IUnknown> older;
-    const bool hasOlder = SUCCEEDED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo, older.ReleaseAndGetAddressOfVoid()));
+    const bool hasOlder =
+        SUCCEEDED(FindInterfaceInGraph(graph_.Get(), IID_IDvdInfo, older.ReleaseAndGetAddressOfVoid()));
     showMessage_(hasOlder ? kOlderInfoInterface : kCannotPlay, kDvdErrorCaption);
     return false;
   }

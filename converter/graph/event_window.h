@@ -49,8 +49,8 @@ class EventWindowFactory {
  public:
   virtual ~EventWindowFactory() = default;
   // A new top-level window, not shown, at (left, top) with a client area of width x height.
-  virtual std::unique_ptr<EventWindow> Create(std::string_view caption, LONG left, LONG top, LONG width,
-                                              LONG height, EventWindowHandler& handler) = 0;
+  virtual std::unique_ptr<EventWindow> Create(std::string_view caption, LONG left, LONG top, LONG width, LONG height,
+                                              EventWindowHandler& handler) = 0;
 };
 
 }  // namespace tarn::conv

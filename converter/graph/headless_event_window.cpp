@@ -9,7 +9,8 @@ void HeadlessEventWindow::QueuedNotifyTarget::PostGraphNotify(LONG /*message*/, 
   std::lock_guard lock(mutex_);
   if (context_ == nullptr) return;
   EventWindowHandler& handler = handler_;
-  QMetaObject::invokeMethod(context_, [&handler] { handler.OnGraphNotify(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      context_, [&handler] { handler.OnGraphNotify(); }, Qt::QueuedConnection);
 }
 
 void HeadlessEventWindow::QueuedNotifyTarget::SetContext(QObject* context) {
@@ -51,8 +52,7 @@ void HeadlessEventWindow::Resize(LONG width, LONG height) {
 }
 
 std::unique_ptr<EventWindow> HeadlessEventWindowFactory::Create(std::string_view caption, LONG left, LONG top,
-                                                                LONG width, LONG height,
-                                                                EventWindowHandler& handler) {
+                                                                LONG width, LONG height, EventWindowHandler& handler) {
   return std::make_unique<HeadlessEventWindow>(caption, left, top, width, height, handler);
 }
 

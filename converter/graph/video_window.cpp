@@ -14,7 +14,7 @@ constexpr LONG kWindowTop = 5;
 constexpr std::size_t kCaptionCharacters = 50;
 
 // Frame bits a child window must not have.
-constexpr LONG kCaptionStyle = 0x00C00000;    // WS_CAPTION
+constexpr LONG kCaptionStyle = 0x00C00000;     // WS_CAPTION
 constexpr LONG kThickFrameStyle = 0x00040000;  // WS_THICKFRAME
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 
 std::int32_t Saturate(std::int64_t value) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                                                             std::numeric_limits<std::int32_t>::max()));
+                                                            std::numeric_limits<std::int32_t>::max()));
 }
 
 std::string_view FlagText(bool value) { return value ? "1" : "0"; }
@@ -73,22 +73,25 @@ TitleSettings ReadTitleSettings(const ProfileFile& profile) {
 
 std::error_code WriteTitleSettings(const ProfileFile& profile, const TitleSettings& settings) {
   const std::array numbers = {
-      std::to_string(settings.limitSize), std::to_string(settings.brightness), std::to_string(settings.contrast),
-      std::to_string(settings.saturation), std::to_string(settings.enhance),   std::to_string(settings.mode),
-      std::to_string(settings.channel),    std::to_string(settings.volumeEx),  std::to_string(settings.musicMode),
+      std::to_string(settings.limitSize),  std::to_string(settings.brightness), std::to_string(settings.contrast),
+      std::to_string(settings.saturation), std::to_string(settings.enhance),    std::to_string(settings.mode),
+      std::to_string(settings.channel),    std::to_string(settings.volumeEx),   std::to_string(settings.musicMode),
       std::to_string(settings.imageV),     std::to_string(settings.imageH)};
-  auto entry = [](const SettingKey& key, std::string_view value) {
-    return ProfileEntry{key.section, key.name, value};
-  };
-  const std::array entries = {
-      entry(keys::kSaveDir, settings.saveDir),    entry(keys::kLimitSize, numbers[0]),
-      entry(keys::kBrightness, numbers[1]),       entry(keys::kContrast, numbers[2]),
-      entry(keys::kSaturation, numbers[3]),       entry(keys::kEnhance, numbers[4]),
-      entry(keys::kMode, numbers[5]),             entry(keys::kChannel, numbers[6]),
-      entry(keys::kVolumeEx, numbers[7]),         entry(keys::kMusicMode, numbers[8]),
-      entry(keys::kChangeScale, FlagText(settings.changeScale)),
-      entry(keys::kFullOut, FlagText(settings.fullOut)),
-      entry(keys::kImageV, numbers[9]),           entry(keys::kImageH, numbers[10])};
+  auto entry = [](const SettingKey& key, std::string_view value) { return ProfileEntry{key.section, key.name, value}; };
+  const std::array entries = {entry(keys::kSaveDir, settings.saveDir),
+                              entry(keys::kLimitSize, numbers[0]),
+                              entry(keys::kBrightness, numbers[1]),
+                              entry(keys::kContrast, numbers[2]),
+                              entry(keys::kSaturation, numbers[3]),
+                              entry(keys::kEnhance, numbers[4]),
+                              entry(keys::kMode, numbers[5]),
+                              entry(keys::kChannel, numbers[6]),
+                              entry(keys::kVolumeEx, numbers[7]),
+                              entry(keys::kMusicMode, numbers[8]),
+                              entry(keys::kChangeScale, FlagText(settings.changeScale)),
+                              entry(keys::kFullOut, FlagText(settings.fullOut)),
+                              entry(keys::kImageV, numbers[9]),
+                              entry(keys::kImageH, numbers[10])};
   return profile.Write(entries);
 }
 

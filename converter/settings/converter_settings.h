@@ -38,20 +38,20 @@ ClaimedCounter ClaimFileDefault(const ProfileFile& profile, const std::function<
 
 // One title's settings as the file stores them.
 struct TitleSettings {
-  std::string saveDir;             // output folder, with its trailing separator
-  std::int32_t limitSize = 0;      // bytes, a whole number of MiB
+  std::string saveDir;         // output folder, with its trailing separator
+  std::int32_t limitSize = 0;  // bytes, a whole number of MiB
   std::int32_t brightness = 0;
   std::int32_t contrast = 0;
-  std::int32_t saturation = 0;     // `S`: 9 - the slider position
-  std::int32_t enhance = 0;        // 10 - the slider position
+  std::int32_t saturation = 0;  // `S`: 9 - the slider position
+  std::int32_t enhance = 0;     // 10 - the slider position
   std::int32_t mode = 0;
   std::int32_t channel = 0;
   std::int32_t volumeEx = 0;
   std::int32_t musicMode = 0;
   bool changeScale = false;
   bool fullOut = false;
-  std::int32_t imageV = 0;         // height / 8
-  std::int32_t imageH = 0;         // width / 8
+  std::int32_t imageV = 0;  // height / 8
+  std::int32_t imageH = 0;  // width / 8
 };
 
 // Every key of the set, with the converter's defaults.

@@ -16,7 +16,8 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   setModal(true);
   auto* icon = new QLabel(this);
   icon->setPixmap(ProgramIcon().pixmap(48, 48));
-  auto* name = new QLabel(QStringLiteral("%1 %2").arg(QString::fromUtf8(kProductName), QString::fromUtf8(kProductVersion)), this);
+  auto* name = new QLabel(
+      QStringLiteral("%1 %2").arg(QString::fromUtf8(kProductName), QString::fromUtf8(kProductVersion)), this);
   auto* year = new QLabel(QString::fromUtf8(kAboutYearLine), this);
   auto* ok = new QPushButton(QStringLiteral("确定"), this);  // OK
   ok->setProperty(kControlIdProperty, kIdOk);

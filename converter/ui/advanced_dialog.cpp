@@ -17,7 +17,7 @@ namespace tarn::conv::ui {
 CAdvancedDlg::CAdvancedDlg(const settings::ProfileFile& profile, WindowPrompts& prompts, const QString& helpFile,
                            QWidget* parent)
     : QDialog(parent), tabs_(new CSlideTab(this)) {
-  setWindowTitle(QStringLiteral("高级设置"));  // advanced settings
+  setWindowTitle(QStringLiteral("高级设置"));                                               // advanced settings
   tabs_->AddPage(QStringLiteral("输出设置"), new COutputPage(profile, prompts, helpFile));  // output settings
   tabs_->AddPage(QStringLiteral("视频"), new CVideoPage(profile, helpFile));                // video
   tabs_->AddPage(QStringLiteral("音频"), new CAudioPage(profile, helpFile));                // audio

@@ -53,7 +53,10 @@ CAudioPage::CAudioPage(settings::ProfileFile profile, const QString& helpFile, Q
   grid->addWidget(volumeBox, 1, 2);
   grid->addWidget(new QLabel(QStringLiteral("音频模式"), this), 2, 0);  // audio mode
   grid->addWidget(mode, 2, 1, 1, 2);
-  AddTips({{kLeftRadio, "选择左声道"}, {kRightRadio, "选择右声道"}, {kVolumeBar, "设置音量"}, {kModeCombo, "音频模式选择"}});
+  AddTips({{kLeftRadio, "选择左声道"},
+           {kRightRadio, "选择右声道"},
+           {kVolumeBar, "设置音量"},
+           {kModeCombo, "音频模式选择"}});
   FinishLayout(grid);
 }
 

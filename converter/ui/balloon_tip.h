@@ -46,7 +46,7 @@ class CBalloonTip : public QWidget {
   QPoint lastPoint_{-1, -1};
   QString text_;
   QIcon icon_;
-  QSize body_;  // the rounded rectangle; the pointer hangs below it
+  QSize body_;         // the rounded rectangle; the pointer hangs below it
   QTimer showTimer_;   // timer 100
   QTimer leaveTimer_;  // timer 101
 };

@@ -282,8 +282,10 @@ void CConvertDlg::OnConvert() {
   const bool starting = ButtonLabel(ActionButton::Convert) == kLabelConvert;
   if (starting) progressLine_->clear();
   controller_->ConvertAction();
-  if (starting) ShowRunOutcome();
-  else if (!controller_->IsRunning()) progressLine_->clear();
+  if (starting)
+    ShowRunOutcome();
+  else if (!controller_->IsRunning())
+    progressLine_->clear();
 }
 
 void CConvertDlg::OnPreview() {
@@ -398,10 +400,11 @@ void CConvertDlg::ShowProgress(const SegmentInfo& segment, std::int64_t seconds,
 
 void CConvertDlg::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, const ChapterResult& result) {
   if (how == SegmentEnd::NotPlayed)
-    progressLine_->setText(QStringLiteral("第 %1/%2 段未能播放：%3 %4")
-                               .arg(segment.number)
-                               .arg(segment.count)
-                               .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter))));
+    progressLine_->setText(
+        QStringLiteral("第 %1/%2 段未能播放：%3 %4")
+            .arg(segment.number)
+            .arg(segment.count)
+            .arg(Text(TitleRowText(segment.titleNumber)), Text(ChapterRowText(segment.firstChapter))));
   // A segment shorter than the clock's second has shown nothing in its row yet.
   if (list_.displayedPosition >= 0 && static_cast<std::size_t>(list_.displayedPosition) == segment.titlePosition &&
       !result.empty()) {
@@ -420,7 +423,8 @@ void CConvertDlg::ShowRunOutcome() {
   else if (state.abortRequested)
     progressLine_->setText(QStringLiteral("转换已中止。"));
   else if (state.runFinished && !controller_->IsRunning())
-    progressLine_->setText(QStringLiteral("转换结束：%1 段已转换。按“中止”回到空闲状态。").arg(state.segmentsConverted));
+    progressLine_->setText(
+        QStringLiteral("转换结束：%1 段已转换。按“中止”回到空闲状态。").arg(state.segmentsConverted));
 }
 
 }  // namespace tarn::conv::ui

@@ -176,7 +176,7 @@ QWidget* CConvertDlg::BuildButtonRow() {
   layout->addWidget(linkText_);
   layout->addWidget(hiddenLink_);
   layout->addStretch(1);
-  advancedButton_ = Button("高级设置", kAdvancedButton, row);  // advanced settings
+  advancedButton_ = Button("高级设置", kAdvancedButton, row);    // advanced settings
   openDriveButton_ = Button("打开光驱", kOpenDriveButton, row);  // open drive
   openButton_ = Button("打开", kOpenButton, row);                // open
   previewButton_ = Button("预览", kPreviewButton, row);          // preview
@@ -196,11 +196,16 @@ QWidget* CConvertDlg::BuildButtonRow() {
 
 void CConvertDlg::AddTips() {
   const std::pair<int, const char*> tips[] = {
-      {kChapterList, "对应所选中标题的章节信息列表"}, {kSubtitleList, "选择播放字幕"},
-      {kAudioList, "选择播放语言"},                   {kLimitBar, "输出文件的大小上限设置"},
-      {kTitleList, "添加DVD文件的标题列表"},          {kAdvancedButton, "进行手工细节设置"},
-      {kOpenButton, "选择待转换的DVD文件"},           {kPreviewButton, "播放预览"},
-      {kConvertButton, "开始转换"},                   {kOpenDriveButton, "打开光驱中文件"},
+      {kChapterList, "对应所选中标题的章节信息列表"},
+      {kSubtitleList, "选择播放字幕"},
+      {kAudioList, "选择播放语言"},
+      {kLimitBar, "输出文件的大小上限设置"},
+      {kTitleList, "添加DVD文件的标题列表"},
+      {kAdvancedButton, "进行手工细节设置"},
+      {kOpenButton, "选择待转换的DVD文件"},
+      {kPreviewButton, "播放预览"},
+      {kConvertButton, "开始转换"},
+      {kOpenDriveButton, "打开光驱中文件"},
       {kAboutButton, "显示版本信息"},
   };
   for (const auto& [id, text] : tips) balloon_->AddTip(Control(id), QString::fromUtf8(text));

@@ -17,7 +17,8 @@ namespace {
 constexpr int kPopupWidth = 320;  // text wraps at about forty Chinese characters
 }
 
-CHelpDlg::CHelpDlg(int dialogId, const QString& helpFile, QWidget* parent) : QDialog(parent), dialogId_(dialogId), helpFile_(helpFile) {
+CHelpDlg::CHelpDlg(int dialogId, const QString& helpFile, QWidget* parent)
+    : QDialog(parent), dialogId_(dialogId), helpFile_(helpFile) {
   if (!helpFile.isEmpty()) topics_ = HelpTopics::Load(helpFile);
   if (!topics_) return;
   helpButton_ = new QToolButton(this);

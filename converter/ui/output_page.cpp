@@ -33,8 +33,8 @@ COutputPage::COutputPage(settings::ProfileFile profile, WindowPrompts& prompts, 
   grid->addWidget(browse, 1, 1);
   const std::pair<const char*, int> checks[] = {
       {"转换完成后自动关机", kPowerOffCheck},  // power off when the conversion is done
-      {"批处理", kBatchCheck},                // batch
-      {"粘结处理", kJoinCheck},               // join
+      {"批处理", kBatchCheck},                 // batch
+      {"粘结处理", kJoinCheck},                // join
   };
   const settings::SettingKey* checkKeys[] = {&keys::kOff, &keys::kBatch, &keys::kCon};
   int row = 2;

@@ -32,18 +32,19 @@ CRatioPage::CRatioPage(settings::ProfileFile profile, const QString& helpFile, Q
     int barId, boxId, min, max;
     const settings::SettingKey& key;
     QScrollBar*& bar;
-  } sizes[] = {{"宽度", kWidthBar, kWidthBox, 120, 360, keys::kImageH, width_},    // width
+  } sizes[] = {{"宽度", kWidthBar, kWidthBox, 120, 360, keys::kImageH, width_},     // width
                {"高度", kHeightBar, kHeightBox, 80, 240, keys::kImageV, height_}};  // height
   int row = 0;
   for (const auto& size : sizes) {
     QLineEdit* box = NewNumberBox(size.boxId);
     const settings::SettingKey& key = size.key;
     // The stored value is the position in units of 8 pixels, truncated.
-    size.bar = NewBar(size.barId, size.min, size.max, kPixelsPerUnit, 2 * kPixelsPerUnit, [this, box, &key](int pixels) {
-      WriteNumber(key, pixels / kPixelsPerUnit);
-      box->setText(NumberText(pixels));
-      ShowArea();
-    });
+    size.bar =
+        NewBar(size.barId, size.min, size.max, kPixelsPerUnit, 2 * kPixelsPerUnit, [this, box, &key](int pixels) {
+          WriteNumber(key, pixels / kPixelsPerUnit);
+          box->setText(NumberText(pixels));
+          ShowArea();
+        });
     {
       const QSignalBlocker quiet(size.bar);
       size.bar->setValue(settings::PixelsFromUnits(settings::ReadNumber(Profile(), key)));

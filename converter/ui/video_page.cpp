@@ -66,9 +66,8 @@ CVideoPage::CVideoPage(settings::ProfileFile profile, const QString& helpFile, Q
   modeCombo_->setCurrentIndex(mode % kModesPerTarget);
   connect(gbaRadio_, &QRadioButton::clicked, this, &CVideoPage::OnGbaClicked);
   connect(ndsRadio_, &QRadioButton::clicked, this, &CVideoPage::OnNdsClicked);
-  connect(modeCombo_, &QComboBox::activated, this, [this](int index) {
-    WriteNumber(keys::kMode, index + kModesPerTarget * (ndsRadio_->isChecked() ? 1 : 0));
-  });
+  connect(modeCombo_, &QComboBox::activated, this,
+          [this](int index) { WriteNumber(keys::kMode, index + kModesPerTarget * (ndsRadio_->isChecked() ? 1 : 0)); });
   grid->addWidget(gbaRadio_, 5, 0, 1, 2);
   grid->addWidget(ndsRadio_, 5, 2);
   grid->addWidget(modeCombo_, 6, 0, 1, 3);
@@ -87,8 +86,8 @@ CVideoPage::CVideoPage(settings::ProfileFile profile, const QString& helpFile, Q
 
 // A labelled bar with its box, set from its key; every scroll stores the key and shows the
 // position.
-CVideoPage::Slider CVideoPage::AddSlider(QGridLayout* grid, int row, const char* label, int barId, int boxId,
-                                         int min, int max, const settings::SettingKey& key) {
+CVideoPage::Slider CVideoPage::AddSlider(QGridLayout* grid, int row, const char* label, int barId, int boxId, int min,
+                                         int max, const settings::SettingKey& key) {
   QLineEdit* box = NewNumberBox(boxId);
   QScrollBar* bar = NewBar(barId, min, max, 1, 2, [this, box, &key](int position) {
     WriteNumber(key, Stored(key, position));

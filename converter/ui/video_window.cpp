@@ -61,7 +61,8 @@ void QtVideoWindow::Notify::PostGraphNotify(LONG /*message*/, LONG_PTR /*param*/
   std::lock_guard lock(mutex_);
   if (window_ == nullptr) return;
   QtVideoWindow* window = window_;
-  QMetaObject::invokeMethod(window, [window] { window->handler_.OnGraphNotify(); }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      window, [window] { window->handler_.OnGraphNotify(); }, Qt::QueuedConnection);
 }
 
 void QtVideoWindow::Notify::Detach() {
@@ -106,16 +107,20 @@ void QtVideoWindow::ClientSize(LONG& width, LONG& height) const {
 void QtVideoWindow::TakePicture(const BYTE* pixels, LONG width, LONG height, LONG stride) {
   {
     std::lock_guard lock(pictureMutex_);
-    if (picture_.width() != width || picture_.height() != height) picture_ = QImage(width, height, QImage::Format_RGB32);
+    if (picture_.width() != width || picture_.height() != height)
+      picture_ = QImage(width, height, QImage::Format_RGB32);
     for (LONG y = 0; y < height; ++y)
       std::memcpy(picture_.scanLine(y), pixels + static_cast<std::size_t>(y) * static_cast<std::size_t>(stride),
                   static_cast<std::size_t>(width) * 4);
   }
   if (repaintPosted_.exchange(true)) return;
-  QMetaObject::invokeMethod(this, [this] {
-    repaintPosted_ = false;
-    update();
-  }, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        repaintPosted_ = false;
+        update();
+      },
+      Qt::QueuedConnection);
 }
 
 QImage QtVideoWindow::LastPicture() const {

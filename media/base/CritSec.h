@@ -6,30 +6,30 @@
 // Recursive like the framework's critical section: a filter method holding
 // the filter lock may call another that takes it again.
 class CCritSec {
-public:
-    CCritSec() = default;
-    CCritSec(const CCritSec&) = delete;
-    CCritSec& operator=(const CCritSec&) = delete;
+ public:
+  CCritSec() = default;
+  CCritSec(const CCritSec&) = delete;
+  CCritSec& operator=(const CCritSec&) = delete;
 
-    void Lock() { mutex_.lock(); }
-    void Unlock() { mutex_.unlock(); }
+  void Lock() { mutex_.lock(); }
+  void Unlock() { mutex_.unlock(); }
 
-    // For std::unique_lock / std::condition_variable_any.
-    void lock() { mutex_.lock(); }
-    void unlock() { mutex_.unlock(); }
-    bool try_lock() { return mutex_.try_lock(); }
+  // For std::unique_lock / std::condition_variable_any.
+  void lock() { mutex_.lock(); }
+  void unlock() { mutex_.unlock(); }
+  bool try_lock() { return mutex_.try_lock(); }
 
-private:
-    std::recursive_mutex mutex_;
+ private:
+  std::recursive_mutex mutex_;
 };
 
 class CAutoLock {
-public:
-    explicit CAutoLock(CCritSec* lock) : lock_(lock) { lock_->Lock(); }
-    ~CAutoLock() { lock_->Unlock(); }
-    CAutoLock(const CAutoLock&) = delete;
-    CAutoLock& operator=(const CAutoLock&) = delete;
+ public:
+  explicit CAutoLock(CCritSec* lock) : lock_(lock) { lock_->Lock(); }
+  ~CAutoLock() { lock_->Unlock(); }
+  CAutoLock(const CAutoLock&) = delete;
+  CAutoLock& operator=(const CAutoLock&) = delete;
 
-private:
-    CCritSec* lock_;
+ private:
+  CCritSec* lock_;
 };

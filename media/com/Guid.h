@@ -12,13 +12,13 @@
 #include <string_view>
 
 struct GUID {
-    DWORD Data1 = 0;
-    WORD Data2 = 0;
-    WORD Data3 = 0;
-    std::array<BYTE, 8> Data4{};
+  DWORD Data1 = 0;
+  WORD Data2 = 0;
+  WORD Data3 = 0;
+  std::array<BYTE, 8> Data4{};
 
-    friend constexpr bool operator==(const GUID&, const GUID&) = default;
-    friend constexpr auto operator<=>(const GUID&, const GUID&) = default;
+  friend constexpr bool operator==(const GUID&, const GUID&) = default;
+  friend constexpr auto operator<=>(const GUID&, const GUID&) = default;
 };
 
 using IID = GUID;
@@ -43,11 +43,11 @@ std::optional<GUID> GuidFromString(std::string_view text);
 
 template <>
 struct std::hash<GUID> {
-    std::size_t operator()(const GUID& g) const noexcept {
-        std::size_t h = g.Data1;
-        h = h * 31 + g.Data2;
-        h = h * 31 + g.Data3;
-        for (BYTE b : g.Data4) h = h * 31 + b;
-        return h;
-    }
+  std::size_t operator()(const GUID& g) const noexcept {
+    std::size_t h = g.Data1;
+    h = h * 31 + g.Data2;
+    h = h * 31 + g.Data3;
+    for (BYTE b : g.Data4) h = h * 31 + b;
+    return h;
+  }
 };

@@ -100,10 +100,8 @@ inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 
 // 0x80070000 combined with the low 16 bits of a system error code; S_OK for 0.
 constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
-    return code == 0 ? S_OK : MakeHResult(0x80070000u | (code & 0xFFFFu));
+  return code == 0 ? S_OK : MakeHResult(0x80070000u | (code & 0xFFFFu));
 }
 
 // The same for an errno value of this system.
-constexpr HRESULT HResultFromErrno(int error) {
-    return HRESULT_FROM_WIN32(static_cast<DWORD>(error));
-}
+constexpr HRESULT HResultFromErrno(int error) { return HRESULT_FROM_WIN32(static_cast<DWORD>(error)); }

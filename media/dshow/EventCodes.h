@@ -3,9 +3,9 @@
 
 #include "media/com/Types.h"
 
-inline constexpr LONG EC_COMPLETE = 0x01;      // param1: HRESULT, param2: the filter
+inline constexpr LONG EC_COMPLETE = 0x01;  // param1: HRESULT, param2: the filter
 inline constexpr LONG EC_USERABORT = 0x02;
-inline constexpr LONG EC_ERRORABORT = 0x03;    // param1: HRESULT
+inline constexpr LONG EC_ERRORABORT = 0x03;  // param1: HRESULT
 inline constexpr LONG EC_TIME = 0x04;
 inline constexpr LONG EC_REPAINT = 0x05;
 inline constexpr LONG EC_STREAM_ERROR_STOPPED = 0x06;

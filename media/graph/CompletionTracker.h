@@ -11,21 +11,21 @@
 namespace tarn::media::graph {
 
 class CompletionTracker {
-public:
-    // Starts a new run with these renderers (identities only, not held).
-    void Start(std::vector<const IBaseFilter*> renderers);
-    // Forgets the run: late reports of a stopped graph are ignored.
-    void Stop();
-    // Records a renderer's report; gives the result to announce when this
-    // report completes the run (the first failure, else S_OK), else nothing.
-    std::optional<HRESULT> Report(const IBaseFilter* filter, HRESULT result);
+ public:
+  // Starts a new run with these renderers (identities only, not held).
+  void Start(std::vector<const IBaseFilter*> renderers);
+  // Forgets the run: late reports of a stopped graph are ignored.
+  void Stop();
+  // Records a renderer's report; gives the result to announce when this
+  // report completes the run (the first failure, else S_OK), else nothing.
+  std::optional<HRESULT> Report(const IBaseFilter* filter, HRESULT result);
 
-private:
-    std::mutex mutex_;
-    bool active_ = false;
-    bool announced_ = false;
-    std::vector<const IBaseFilter*> pending_;
-    HRESULT result_ = S_OK;
+ private:
+  std::mutex mutex_;
+  bool active_ = false;
+  bool announced_ = false;
+  std::vector<const IBaseFilter*> pending_;
+  HRESULT result_ = S_OK;
 };
 
 }  // namespace tarn::media::graph

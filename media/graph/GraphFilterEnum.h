@@ -12,20 +12,20 @@
 class CFilterGraph;
 
 class CEnumGraphFilters final : public CUnknown, public IEnumFilters {
-public:
-    CEnumGraphFilters(CFilterGraph* graph, std::uint64_t version, ULONG position = 0);
-    ~CEnumGraphFilters() override;
+ public:
+  CEnumGraphFilters(CFilterGraph* graph, std::uint64_t version, ULONG position = 0);
+  ~CEnumGraphFilters() override;
 
-    DECLARE_IUNKNOWN
-    HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+  DECLARE_IUNKNOWN
+  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
-    HRESULT Next(ULONG count, IBaseFilter** filters, ULONG* fetched) override;
-    HRESULT Skip(ULONG count) override;
-    HRESULT Reset() override;
-    HRESULT Clone(IEnumFilters** enumerator) override;
+  HRESULT Next(ULONG count, IBaseFilter** filters, ULONG* fetched) override;
+  HRESULT Skip(ULONG count) override;
+  HRESULT Reset() override;
+  HRESULT Clone(IEnumFilters** enumerator) override;
 
-private:
-    CFilterGraph* const graph_;  // holds a reference
-    std::uint64_t version_;
-    ULONG position_;
+ private:
+  CFilterGraph* const graph_;  // holds a reference
+  std::uint64_t version_;
+  ULONG position_;
 };

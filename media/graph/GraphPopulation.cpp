@@ -51,8 +51,7 @@ HRESULT FindInterfaceOnFilter(IBaseFilter* filter, REFIID iid, void** found) {
 
 }  // namespace
 
-HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::string_view> names,
-                                 FiltersAdded* added) {
+HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::string_view> names, FiltersAdded* added) {
   if (graph == nullptr || added == nullptr) return E_POINTER;
   added->found.assign(names.size(), false);
   added->first.assign(names.size(), nullptr);
@@ -82,7 +81,8 @@ void RenderUnconnectedOutputs(IGraphBuilder* graph, IBaseFilter* filter, int cou
   }
 }
 
-HRESULT FindUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin, const std::vector<IPin*>& skipped) {
+HRESULT FindUnconnectedPin(IBaseFilter* filter, PIN_DIRECTION direction, IPin** pin,
+                           const std::vector<IPin*>& skipped) {
   if (filter == nullptr || pin == nullptr) return E_POINTER;
   *pin = nullptr;
   ComPtr<IEnumPins> pins;

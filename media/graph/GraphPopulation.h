@@ -14,16 +14,15 @@
 namespace tarn::media::graph {
 
 struct FiltersAdded {
-  std::vector<bool> found;                  // per wanted name: at least one filter added
-  std::vector<ComPtr<IBaseFilter>> first;   // per wanted name: the first filter added, or null
+  std::vector<bool> found;                 // per wanted name: at least one filter added
+  std::vector<ComPtr<IBaseFilter>> first;  // per wanted name: the first filter added, or null
 };
 
 // Adds every registered filter whose friendly name (UTF-8) is one of `names`, in the category's
 // order, named in the graph by that name. A filter that cannot be made or added is passed over.
 // Fails only when the device enumerator cannot be made; an empty category adds nothing and
 // answers S_FALSE.
-HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::string_view> names,
-                                 FiltersAdded* added);
+HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::string_view> names, FiltersAdded* added);
 
 // Renders the filter's unconnected output pins one at a time, at most `count` of them. A pin the
 // graph builder cannot render stays unconnected and is not taken again, so that the pins after it

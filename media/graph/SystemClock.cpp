@@ -5,7 +5,7 @@
 CSystemClock::CSystemClock(IUnknown* outer) : CBaseReferenceClock(L"System clock", outer, nullptr) {}
 
 CUnknown* CSystemClock::CreateInstance(IUnknown* outer, HRESULT* phr) {
-    auto* clock = new (std::nothrow) CSystemClock(outer);
-    if (clock == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
-    return clock;
+  auto* clock = new (std::nothrow) CSystemClock(outer);
+  if (clock == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  return clock;
 }

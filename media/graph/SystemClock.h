@@ -5,7 +5,7 @@
 #include "media/base/ReferenceClock.h"
 
 class CSystemClock final : public CBaseReferenceClock {
-public:
-    explicit CSystemClock(IUnknown* outer);
-    static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
+ public:
+  explicit CSystemClock(IUnknown* outer);
+  static CUnknown* CreateInstance(IUnknown* outer, HRESULT* phr);
 };

@@ -15,15 +15,13 @@
 #include "media/com/Types.h"
 #include "media/registry/ServerRegistration.h"
 
-#define TARN_FILTER_LIBRARY_WITH_SETUP(templates, setup)                                   \
-  TARN_EXPORT HRESULT DllRegisterServer() { return ::tarn::media::RegisterServer(templates); } \
-  TARN_EXPORT HRESULT DllUnregisterServer() {                                               \
-    return ::tarn::media::UnregisterServer(templates);                                      \
-  }                                                                                         \
-  TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {          \
-    setup();                                                                                \
-    return GetClassObjectFromTemplates(templates, clsid, riid, ppv);                        \
-  }                                                                                         \
+#define TARN_FILTER_LIBRARY_WITH_SETUP(templates, setup)                                           \
+  TARN_EXPORT HRESULT DllRegisterServer() { return ::tarn::media::RegisterServer(templates); }     \
+  TARN_EXPORT HRESULT DllUnregisterServer() { return ::tarn::media::UnregisterServer(templates); } \
+  TARN_EXPORT HRESULT DllGetClassObject(REFCLSID clsid, REFIID riid, void** ppv) {                 \
+    setup();                                                                                       \
+    return GetClassObjectFromTemplates(templates, clsid, riid, ppv);                               \
+  }                                                                                                \
   TARN_EXPORT HRESULT DllCanUnloadNow() { return ModuleCanUnloadNow(); }
 
 #define TARN_FILTER_LIBRARY(templates) TARN_FILTER_LIBRARY_WITH_SETUP(templates, [] {})

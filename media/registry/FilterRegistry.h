@@ -44,29 +44,29 @@
 namespace tarn::media {
 
 struct RegisteredPin {
-    std::wstring name;
-    bool output = false;
-    bool rendered = false;
-    bool zero = false;
-    bool many = false;
-    CLSID connectsToFilter{};
-    std::wstring connectsToPin;
-    std::vector<std::pair<GUID, GUID>> types;  // major type, subtype
+  std::wstring name;
+  bool output = false;
+  bool rendered = false;
+  bool zero = false;
+  bool many = false;
+  CLSID connectsToFilter{};
+  std::wstring connectsToPin;
+  std::vector<std::pair<GUID, GUID>> types;  // major type, subtype
 };
 
 struct RegisteredFilter {
-    CLSID category{};
-    std::wstring friendlyName;
-    DWORD merit = 0;
-    std::vector<RegisteredPin> pins;
+  CLSID category{};
+  std::wstring friendlyName;
+  DWORD merit = 0;
+  std::vector<RegisteredPin> pins;
 };
 
 struct RegisteredClass {
-    CLSID clsid{};
-    std::wstring className;
-    std::string libraryPath;
-    std::string threadingModel;
-    std::optional<RegisteredFilter> filter;  // present when registered as a filter
+  CLSID clsid{};
+  std::wstring className;
+  std::string libraryPath;
+  std::string threadingModel;
+  std::optional<RegisteredFilter> filter;  // present when registered as a filter
 };
 
 // The file changes go to: $TARNMEDIA_FILTERS, else the user's file.
@@ -77,45 +77,45 @@ std::filesystem::path SystemFilterRegistryPath();
 std::vector<std::filesystem::path> FilterRegistryLookup();
 
 class FilterRegistry {
-public:
-    // The registry as the environment says now: FilterRegistryLookup() read,
-    // FilterRegistryPath() written.
-    FilterRegistry();
-    // One file, read and written.
-    explicit FilterRegistry(std::filesystem::path path);
+ public:
+  // The registry as the environment says now: FilterRegistryLookup() read,
+  // FilterRegistryPath() written.
+  FilterRegistry();
+  // One file, read and written.
+  explicit FilterRegistry(std::filesystem::path path);
 
-    const std::filesystem::path& Path() const { return path_; }
+  const std::filesystem::path& Path() const { return path_; }
 
-    // Every class, the written file's in file order, then the classes only the
-    // machine's files have. A missing file is an empty registry; an unreadable
-    // written file gives the system error's HRESULT, an unreadable machine file
-    // is passed over.
-    HRESULT Load(std::vector<RegisteredClass>* classes) const;
-    HRESULT Find(REFCLSID clsid, RegisteredClass* found) const;  // REGDB_E_CLASSNOTREG if absent
+  // Every class, the written file's in file order, then the classes only the
+  // machine's files have. A missing file is an empty registry; an unreadable
+  // written file gives the system error's HRESULT, an unreadable machine file
+  // is passed over.
+  HRESULT Load(std::vector<RegisteredClass>* classes) const;
+  HRESULT Find(REFCLSID clsid, RegisteredClass* found) const;  // REGDB_E_CLASSNOTREG if absent
 
-    // Class registration; registering again replaces the earlier entry.
-    HRESULT RegisterClass(REFCLSID clsid, const std::wstring& name, const std::string& libraryPath,
-                          const std::string& threadingModel) const;
-    // Removes the class with its filter entry; S_OK also when it was absent,
-    // and then no file is created.
-    HRESULT UnregisterClass(REFCLSID clsid) const;
+  // Class registration; registering again replaces the earlier entry.
+  HRESULT RegisterClass(REFCLSID clsid, const std::wstring& name, const std::string& libraryPath,
+                        const std::string& threadingModel) const;
+  // Removes the class with its filter entry; S_OK also when it was absent,
+  // and then no file is created.
+  HRESULT UnregisterClass(REFCLSID clsid) const;
 
-    HRESULT RegisterFilter(REFCLSID clsid, const RegisteredFilter& filter) const;
-    // S_OK also when the filter was not registered.
-    HRESULT UnregisterFilter(REFCLSID clsid) const;
+  HRESULT RegisterFilter(REFCLSID clsid, const RegisteredFilter& filter) const;
+  // S_OK also when the filter was not registered.
+  HRESULT UnregisterFilter(REFCLSID clsid) const;
 
-    // Filters of a category whose merit is at least minimumMerit and which
-    // have an input pin registered for the type (GUID_NULL subtypes in the
-    // registration match any subtype), highest merit first.
-    HRESULT FindFiltersForInput(REFCLSID category, REFGUID majorType, REFGUID subtype,
-                                DWORD minimumMerit, std::vector<RegisteredClass>* found) const;
+  // Filters of a category whose merit is at least minimumMerit and which
+  // have an input pin registered for the type (GUID_NULL subtypes in the
+  // registration match any subtype), highest merit first.
+  HRESULT FindFiltersForInput(REFCLSID category, REFGUID majorType, REFGUID subtype, DWORD minimumMerit,
+                              std::vector<RegisteredClass>* found) const;
 
-private:
-    class Document;
-    HRESULT Edit(const std::function<void(Document&)>& change) const;
+ private:
+  class Document;
+  HRESULT Edit(const std::function<void(Document&)>& change) const;
 
-    std::filesystem::path path_;
-    std::vector<std::filesystem::path> lookup_;
+  std::filesystem::path path_;
+  std::vector<std::filesystem::path> lookup_;
 };
 
 // Setup data of a filter library in registry form.

@@ -7,8 +7,8 @@ namespace tarn::media {
 namespace {
 
 struct Named {
-    HRESULT code;
-    const char* name;
+  HRESULT code;
+  const char* name;
 };
 
 constexpr Named kNames[] = {
@@ -43,14 +43,14 @@ constexpr Named kNames[] = {
 }  // namespace
 
 std::string DescribeHResult(HRESULT hr) {
-    char code[16];
-    std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
-    for (const Named& named : kNames)
-        if (named.code == hr) return std::string(code) + " (" + named.name + ")";
-    // System errors keep their errno in the low 16 bits.
-    if ((static_cast<std::uint32_t>(hr) & 0xFFFF0000u) == 0x80070000u)
-        return std::string(code) + " (" + std::strerror(static_cast<int>(hr & 0xFFFF)) + ")";
-    return code;
+  char code[16];
+  std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(hr));
+  for (const Named& named : kNames)
+    if (named.code == hr) return std::string(code) + " (" + named.name + ")";
+  // System errors keep their errno in the low 16 bits.
+  if ((static_cast<std::uint32_t>(hr) & 0xFFFF0000u) == 0x80070000u)
+    return std::string(code) + " (" + std::strerror(static_cast<int>(hr & 0xFFFF)) + ")";
+  return code;
 }
 
 }  // namespace tarn::media

@@ -10,9 +10,9 @@ namespace picfit {
 
 template <typename... Args>
 QString Tr(const char* source, const Args&... args) {
-    QString text = QCoreApplication::translate("picfit", source);
-    ((text = text.arg(args)), ...);
-    return text;
+  QString text = QCoreApplication::translate("picfit", source);
+  ((text = text.arg(args)), ...);
+  return text;
 }
 
 // What an error number means, for the command line: "the format is not recognised" and so on.

@@ -16,13 +16,12 @@ class ImagingControl;
 Status FallbackLoad(ImagingControl& control, const QString& path, const QString& scratchPath);
 
 enum class FallbackWhen {
-    UnknownFormatOnly,  // adding pictures: only error 32509 tries the fallback
-    AnyError,           // selecting a listed picture or output file
+  UnknownFormatOnly,  // adding pictures: only error 32509 tries the fallback
+  AnyError,           // selecting a listed picture or output file
 };
 
 // Loads `path` into `control`, trying the fallback as `when` says. On a
 // failure the status carries the number of the first (direct) load.
-Status LoadPicture(ImagingControl& control, const QString& path, const QString& scratchPath,
-                   FallbackWhen when);
+Status LoadPicture(ImagingControl& control, const QString& path, const QString& scratchPath, FallbackWhen when);
 
 }  // namespace picfit

@@ -11,10 +11,10 @@
 namespace picfit {
 
 enum FitMode : int {
-    kFitStretch = 0,     // TW x TH, proportions not kept
-    kFitHorizontal = 1,  // TW wide, height keeps the proportions (the default)
-    kFitVertical = 2,    // TH high, width keeps the proportions
-    kFitNone = 3,        // unchanged
+  kFitStretch = 0,     // TW x TH, proportions not kept
+  kFitHorizontal = 1,  // TW wide, height keeps the proportions (the default)
+  kFitVertical = 2,    // TH high, width keeps the proportions
+  kFitNone = 3,        // unchanged
 };
 inline constexpr int kDefaultFitMode = kFitHorizontal;
 inline constexpr int kMaxTargetWidth = 960;
@@ -28,15 +28,15 @@ QSize FittedSize(int mode, int width, int height, int targetWidth, int targetHei
 
 // Region of the picture, in picture pixels, that fills the 240x160 preview.
 struct PreviewRegion {
-    double width = 240;
-    double height = 160;
+  double width = 240;
+  double height = 160;
 };
 PreviewRegion RegionFor(int mode, int width, int height, int targetWidth, int targetHeight);
 
 // Which target sliders a mode uses.
 struct SliderUse {
-    bool width = false;
-    bool height = false;
+  bool width = false;
+  bool height = false;
 };
 SliderUse SlidersFor(int mode);
 

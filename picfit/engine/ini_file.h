@@ -14,13 +14,11 @@ namespace picfit {
 
 inline constexpr int kIniValueMax = 255;
 
-QString ReadIniValue(const QString& path, const QString& section, const QString& key,
-                     const QString& defaultValue);
+QString ReadIniValue(const QString& path, const QString& section, const QString& key, const QString& defaultValue);
 
 // Creates the file, the section or the key when needed. False when the file
 // could not be written (the old file is then unchanged).
-bool WriteIniValue(const QString& path, const QString& section, const QString& key,
-                   const QString& value);
+bool WriteIniValue(const QString& path, const QString& section, const QString& key, const QString& value);
 
 // Writes several keys of one section in the given order with a single
 // replacement of the file.

@@ -8,13 +8,13 @@
 namespace picfit {
 
 struct PicfitSettings {
-    QString saveDir;       // output folder, ends in "/"
-    QString openDir;       // folder of the last chosen pictures
-    int scaleMode = 1;     // fit mode 0..3
-    int format = 1;        // output format 0..5
-    int overWrite = 0;     // 1 = keep existing files (the check box state)
-    int width = 240;       // width slider, 0..960
-    int height = 160;      // height slider, 0..640
+  QString saveDir;    // output folder, ends in "/"
+  QString openDir;    // folder of the last chosen pictures
+  int scaleMode = 1;  // fit mode 0..3
+  int format = 1;     // output format 0..5
+  int overWrite = 0;  // 1 = keep existing files (the check box state)
+  int width = 240;    // width slider, 0..960
+  int height = 160;   // height slider, 0..640
 };
 
 // $PICFIT_INI, else $XDG_CONFIG_HOME/picfit.ini, else ~/.config/picfit.ini.
@@ -35,7 +35,6 @@ PicfitSettings ReadPicfitSettings(const QString& path);
 
 // Writes the seven keys in the same order, numbers as decimal text. False
 // (with `error` set) when the file cannot be written.
-bool WritePicfitSettings(const QString& path, const PicfitSettings& settings,
-                         QString* error = nullptr);
+bool WritePicfitSettings(const QString& path, const PicfitSettings& settings, QString* error = nullptr);
 
 }  // namespace picfit

@@ -13,18 +13,18 @@ class QTemporaryFile;
 namespace picfit {
 
 class ScratchFile {
-public:
-    ScratchFile();
-    ~ScratchFile();
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
+ public:
+  ScratchFile();
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
 
-    bool IsValid() const;     // false when no temporary file could be made
-    QString Path() const;     // absolute path, empty when not valid
-    void Remove();            // deletes the file now; Path() becomes empty
+  bool IsValid() const;  // false when no temporary file could be made
+  QString Path() const;  // absolute path, empty when not valid
+  void Remove();         // deletes the file now; Path() becomes empty
 
-private:
-    std::unique_ptr<QTemporaryFile> file_;
+ private:
+  std::unique_ptr<QTemporaryFile> file_;
 };
 
 }  // namespace picfit

@@ -12,24 +12,24 @@ class QPushButton;
 namespace picfit::ui {
 
 class AboutBox : public QDialog {
-    Q_OBJECT
-public:
-    explicit AboutBox(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit AboutBox(QWidget* parent = nullptr);
 
-    void Form_Load();
-    void cmdOK_Click();
-    void cmdSysInfo_Click();
+  void Form_Load();
+  void cmdOK_Click();
+  void cmdSysInfo_Click();
 
-private:
-    void buildControls();
-    void StartSysInfo();
+ private:
+  void buildControls();
+  void StartSysInfo();
 
-    QLabel* lblTitle = nullptr;
-    QLabel* lblVersion = nullptr;
-    QLabel* lblDescription = nullptr;
-    QLabel* Label3 = nullptr;
-    QPushButton* cmdOK = nullptr;
-    QPushButton* cmdSysInfo = nullptr;
+  QLabel* lblTitle = nullptr;
+  QLabel* lblVersion = nullptr;
+  QLabel* lblDescription = nullptr;
+  QLabel* Label3 = nullptr;
+  QPushButton* cmdOK = nullptr;
+  QPushButton* cmdSysInfo = nullptr;
 };
 
 // Desktop programs that show information about this computer, most

@@ -9,28 +9,28 @@
 namespace picfit::ui {
 
 class FolderList : public QListWidget {
-    Q_OBJECT
-public:
-    explicit FolderList(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit FolderList(QWidget* parent = nullptr);
 
-    // The current folder, absolute, without a trailing "/" except for "/".
-    QString path() const { return path_; }
+  // The current folder, absolute, without a trailing "/" except for "/".
+  QString path() const { return path_; }
 
-    // Shows the sub-folders of `folder`; false (and nothing changes) when it
-    // is not a readable folder.
-    bool setPath(const QString& folder);
+  // Shows the sub-folders of `folder`; false (and nothing changes) when it
+  // is not a readable folder.
+  bool setPath(const QString& folder);
 
-    // Re-reads the current folder, for example after a folder was created.
-    void refresh();
+  // Re-reads the current folder, for example after a folder was created.
+  void refresh();
 
-signals:
-    void pathChanged(const QString& folder);
+ signals:
+  void pathChanged(const QString& folder);
 
-private:
-    void open(QListWidgetItem* item);
-    void fill();
+ private:
+  void open(QListWidgetItem* item);
+  void fill();
 
-    QString path_;
+  QString path_;
 };
 
 }  // namespace picfit::ui

@@ -8,18 +8,18 @@
 namespace picfit::ui {
 
 class PreviewPane : public QWidget {
-    Q_OBJECT
-public:
-    explicit PreviewPane(QWidget* parent = nullptr);
+  Q_OBJECT
+ public:
+  explicit PreviewPane(QWidget* parent = nullptr);
 
-    void setImage(const QImage& image);
-    const QImage& image() const { return image_; }
+  void setImage(const QImage& image);
+  const QImage& image() const { return image_; }
 
-protected:
-    void paintEvent(QPaintEvent* event) override;
+ protected:
+  void paintEvent(QPaintEvent* event) override;
 
-private:
-    QImage image_;
+ private:
+  QImage image_;
 };
 
 }  // namespace picfit::ui

@@ -48,11 +48,11 @@ struct PlayLocation {
 };
 
 enum class PlayerEventKind {
-  kSector,          // one program stream sector of the wanted chapters
-  kTailSector,      // a sector after them, for the audio of their last moments only
-  kCellChange,      // a new cell begins (location says of which title and chapter)
-  kPaletteChange,   // the subpicture palette: 16 entries 0x00YYCrCb
-  kStop,            // playback has ended; `error` says why when it did not finish
+  kSector,         // one program stream sector of the wanted chapters
+  kTailSector,     // a sector after them, for the audio of their last moments only
+  kCellChange,     // a new cell begins (location says of which title and chapter)
+  kPaletteChange,  // the subpicture palette: 16 entries 0x00YYCrCb
+  kStop,           // playback has ended; `error` says why when it did not finish
 };
 
 struct PlayerEvent {
@@ -115,17 +115,17 @@ class ChapterPlayer {
   int vobsTitleSet_ = 0;
   TitleCells cells_;
   int title_ = 0;
-  size_t cell_ = 0;            // index of the cell being played
+  size_t cell_ = 0;  // index of the cell being played
   bool cellStarted_ = false;
   size_t paletteShown_ = SIZE_MAX;
-  uint32_t nextSector_ = 0;     // next sector of the current VOBU to hand out
-  uint32_t vobuLast_ = 0;       // last sector of the current VOBU
-  uint32_t nextVobu_ = 0;       // start of the next VOBU of the cell, 0 when the cell ends with this one
+  uint32_t nextSector_ = 0;  // next sector of the current VOBU to hand out
+  uint32_t vobuLast_ = 0;    // last sector of the current VOBU
+  uint32_t nextVobu_ = 0;    // start of the next VOBU of the cell, 0 when the cell ends with this one
   PlayLocation location_;
   bool timelineStarted_ = false;
-  int64_t timeOffset_ = 0;      // 90 kHz ticks
-  int64_t previousEnd_ = 0;     // vobu_e_ptm of the previous VOBU, in its own time base
-  int64_t rangeEnd_ = -1;       // end of the wanted chapters on the timeline, once reached
+  int64_t timeOffset_ = 0;   // 90 kHz ticks
+  int64_t previousEnd_ = 0;  // vobu_e_ptm of the previous VOBU, in its own time base
+  int64_t rangeEnd_ = -1;    // end of the wanted chapters on the timeline, once reached
   std::optional<int64_t> runLength_;
   std::string error_;
   std::array<uint8_t, kSectorSize> buffer_{};

@@ -18,12 +18,18 @@ namespace {
 
 AudioFormat ToAudioFormat(unsigned code) {
   switch (code) {
-    case 0: return AudioFormat::kAc3;
-    case 2: return AudioFormat::kMpeg1;
-    case 3: return AudioFormat::kMpeg2;
-    case 4: return AudioFormat::kLpcm;
-    case 6: return AudioFormat::kDts;
-    default: return AudioFormat::kOther;
+    case 0:
+      return AudioFormat::kAc3;
+    case 2:
+      return AudioFormat::kMpeg1;
+    case 3:
+      return AudioFormat::kMpeg2;
+    case 4:
+      return AudioFormat::kLpcm;
+    case 6:
+      return AudioFormat::kDts;
+    default:
+      return AudioFormat::kOther;
   }
 }
 
@@ -60,7 +66,8 @@ int64_t ChapterLength(const ifo_handle_t& vts, const ttu_t& parts, int chapter, 
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
     if (playback.block_type == BLOCK_TYPE_ANGLE_BLOCK && playback.block_mode != BLOCK_MODE_FIRST_CELL) continue;
     int64_t cellLength = 0;
-    if (!DvdTimeToUnits(playback.playback_time, cellLength)) Damaged(location, "a cell's playback time is not a valid time code");
+    if (!DvdTimeToUnits(playback.playback_time, cellLength))
+      Damaged(location, "a cell's playback time is not a valid time code");
     length += cellLength;
   }
   return length;
@@ -111,7 +118,8 @@ TitleInfo ReadTitle(const title_info_t& entry, int number, const ifo_handle_t& v
     Damaged(location, "title " + std::to_string(number) + " is missing from its title set");
   }
   const ttu_t& unit = parts->title[entry.vts_ttn - 1];
-  if (unit.nr_of_ptts == 0 || unit.ptt == nullptr) Damaged(location, "title " + std::to_string(number) + " has no chapters");
+  if (unit.nr_of_ptts == 0 || unit.ptt == nullptr)
+    Damaged(location, "title " + std::to_string(number) + " has no chapters");
   for (int part = 0; part < unit.nr_of_ptts; ++part) {
     const int64_t length = ChapterLength(vts, unit, part + 1, location);
     title.chapters.push_back({length});
@@ -133,7 +141,8 @@ DiscDescription ReadDiscDescription(const std::string& path) { return ReadDiscDe
 DiscDescription ReadDiscDescription(const DiscLocation& location) {
   const DvdReader reader(location);
   const IfoHandle manager = reader.OpenIfo(0);
-  if (manager->tt_srpt == nullptr || manager->tt_srpt->title == nullptr) Damaged(location, "VIDEO_TS.IFO has no title table");
+  if (manager->tt_srpt == nullptr || manager->tt_srpt->title == nullptr)
+    Damaged(location, "VIDEO_TS.IFO has no title table");
   const tt_srpt_t& table = *manager->tt_srpt;
   const int titleSets = manager->vmgi_mat != nullptr ? manager->vmgi_mat->vmg_nr_of_title_sets : 0;
 
@@ -155,12 +164,18 @@ DiscDescription ReadDiscDescription(const DiscLocation& location) {
 
 const char* AudioFormatName(AudioFormat format) {
   switch (format) {
-    case AudioFormat::kAc3: return "ac3";
-    case AudioFormat::kMpeg1: return "mpeg1";
-    case AudioFormat::kMpeg2: return "mpeg2";
-    case AudioFormat::kLpcm: return "lpcm";
-    case AudioFormat::kDts: return "dts";
-    case AudioFormat::kOther: break;
+    case AudioFormat::kAc3:
+      return "ac3";
+    case AudioFormat::kMpeg1:
+      return "mpeg1";
+    case AudioFormat::kMpeg2:
+      return "mpeg2";
+    case AudioFormat::kLpcm:
+      return "lpcm";
+    case AudioFormat::kDts:
+      return "dts";
+    case AudioFormat::kOther:
+      break;
   }
   return "other";
 }
@@ -168,11 +183,15 @@ const char* AudioFormatName(AudioFormat format) {
 int AudioStreamId(const AudioStreamInfo& stream) {
   switch (stream.format) {
     case AudioFormat::kMpeg1:
-    case AudioFormat::kMpeg2: return 0xc0 + stream.physicalId;
-    case AudioFormat::kLpcm: return 0xa0 + stream.physicalId;
-    case AudioFormat::kDts: return 0x88 + stream.physicalId;
+    case AudioFormat::kMpeg2:
+      return 0xc0 + stream.physicalId;
+    case AudioFormat::kLpcm:
+      return 0xa0 + stream.physicalId;
+    case AudioFormat::kDts:
+      return 0x88 + stream.physicalId;
     case AudioFormat::kAc3:
-    case AudioFormat::kOther: break;
+    case AudioFormat::kOther:
+      break;
   }
   return 0x80 + stream.physicalId;
 }

@@ -20,7 +20,8 @@ std::string DecodeMountField(const std::string& field) {
   for (size_t i = 0; i < field.size(); ++i) {
     if (field[i] == '\\' && i + 3 < field.size()) {
       const std::string digits = field.substr(i + 1, 3);
-      if (digits.size() == 3 && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '7'; })) {
+      if (digits.size() == 3 &&
+          std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '7'; })) {
         decoded += static_cast<char>(std::stoi(digits, nullptr, 8));
         i += 3;
         continue;

@@ -7,10 +7,10 @@
 namespace tarn::dvd {
 
 enum class DvdErrorKind {
-  kNotFound,     // the path does not exist, or no disc is in any drive
-  kNotADisc,     // the path exists but holds no DVD-Video
-  kDamaged,      // the disc's files are damaged or cut short
-  kNavigation,   // the navigator could not play what was asked
+  kNotFound,    // the path does not exist, or no disc is in any drive
+  kNotADisc,    // the path exists but holds no DVD-Video
+  kDamaged,     // the disc's files are damaged or cut short
+  kNavigation,  // the navigator could not play what was asked
   kInvalidArgument,
 };
 

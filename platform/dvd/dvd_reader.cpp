@@ -39,7 +39,8 @@ IfoHandle DvdReader::OpenIfo(int titleSet) const {
     }
   }
   if (!ifo) {
-    const std::string which = titleSet == 0 ? "VIDEO_TS.IFO" : "the information file of title set " + std::to_string(titleSet);
+    const std::string which =
+        titleSet == 0 ? "VIDEO_TS.IFO" : "the information file of title set " + std::to_string(titleSet);
     throw DvdError(DvdErrorKind::kDamaged, location_.directory + ": " + which + " is missing or damaged" +
                                                (log_->last().empty() ? "" : " (" + log_->last() + ")"));
   }

@@ -9,7 +9,7 @@
 namespace tarn::dvd {
 
 inline constexpr int64_t kUnitsPerSecond = 10'000'000;  // 100 ns units
-inline constexpr int64_t kTicksPerSecond = 90'000;  // presentation time stamps
+inline constexpr int64_t kTicksPerSecond = 90'000;      // presentation time stamps
 
 // The time in 100 ns units; false when a digit is not BCD or the rate bits are unknown, which
 // only damaged information files hold. NTSC frames count at 29.97 per second, PAL at 25.

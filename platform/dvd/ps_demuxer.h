@@ -29,10 +29,10 @@ struct LpcmFormat {
 struct ElementaryPacket {
   StreamKind kind = StreamKind::kVideo;
   PacketCodec codec = PacketCodec::kMpegVideo;
-  int stream = 0;          // n of the stream id (0x80+n, 0x20+n, ...)
-  bool hasTime = false;    // the packet carried its own time stamp
-  int64_t time = 0;        // 100 ns units; the stream's last known time when hasTime is false
-  bool timeKnown = false;  // false only before the stream's first time stamp
+  int stream = 0;                 // n of the stream id (0x80+n, 0x20+n, ...)
+  bool hasTime = false;           // the packet carried its own time stamp
+  int64_t time = 0;               // 100 ns units; the stream's last known time when hasTime is false
+  bool timeKnown = false;         // false only before the stream's first time stamp
   std::span<const uint8_t> data;  // valid during the callback
   LpcmFormat lpcm;                // kLpcm only
 };

@@ -16,7 +16,9 @@ void StreamSelection::SetTitle(const TitleInfo& title) {
 
 void StreamSelection::Reset() { *this = StreamSelection(); }
 
-int StreamSelection::audioPhysical() const { return audio_ < 0 ? -1 : title_.audio[static_cast<size_t>(audio_)].physicalId; }
+int StreamSelection::audioPhysical() const {
+  return audio_ < 0 ? -1 : title_.audio[static_cast<size_t>(audio_)].physicalId;
+}
 
 int StreamSelection::subpicturePhysical() const {
   return subpicture_ < 0 ? -1 : title_.subpictures[static_cast<size_t>(subpicture_)].physicalId;

@@ -49,7 +49,7 @@ void AddTail(const pgc_t& pgc, int cell, int chapter, TitleCells& result) {
     const cell_playback_t& playback = pgc.cell_playback[cell - 1];
     if (IsLaterAngle(playback) || playback.last_sector < playback.first_sector) continue;
     result.cells.push_back({chapter, playback.first_sector, playback.last_sector, playback.last_vobu_start_sector,
-                           result.palettes.size() - 1, true});
+                            result.palettes.size() - 1, true});
   }
 }
 
@@ -73,12 +73,14 @@ int CountChapters(const DvdReader& reader, int title) {
 TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, int lastChapter) {
   const IfoHandle manager = reader.OpenIfo(0);
   const title_info_t* entry = FindTitle(*manager, title);
-  if (entry == nullptr) throw DvdError(DvdErrorKind::kInvalidArgument, "the disc has no title " + std::to_string(title));
+  if (entry == nullptr)
+    throw DvdError(DvdErrorKind::kInvalidArgument, "the disc has no title " + std::to_string(title));
   const IfoHandle vts = reader.OpenIfo(entry->title_set_nr);
   const ttu_t& parts = TitleParts(reader, *vts, *entry);
   if (firstChapter < 1 || lastChapter < firstChapter || lastChapter > parts.nr_of_ptts) {
     throw DvdError(DvdErrorKind::kInvalidArgument, "title " + std::to_string(title) + " has no chapters " +
-                                                       std::to_string(firstChapter) + " to " + std::to_string(lastChapter));
+                                                       std::to_string(firstChapter) + " to " +
+                                                       std::to_string(lastChapter));
   }
   TitleCells result;
   result.titleSet = entry->title_set_nr;

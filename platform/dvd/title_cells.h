@@ -16,9 +16,9 @@ struct PlayCell {
   uint32_t firstSector = 0;
   uint32_t lastSector = 0;
   uint32_t lastVobuSector = 0;  // where the cell's last VOBU starts
-  size_t palette = 0;  // index into TitleCells::palettes: that of the cell's program chain
-  bool tail = false;   // a cell after the wanted chapters, read only for its audio
-  int stillSeconds = 0;  // how long the cell's last picture stays after it; 0 also for an endless still
+  size_t palette = 0;           // index into TitleCells::palettes: that of the cell's program chain
+  bool tail = false;            // a cell after the wanted chapters, read only for its audio
+  int stillSeconds = 0;         // how long the cell's last picture stays after it; 0 also for an endless still
 };
 
 struct TitleCells {
@@ -32,8 +32,8 @@ struct TitleCells {
 // following cells of the same program chain: a multiplex carries audio up to about half a second
 // behind the video, so the sound of a chapter's last moments lies in the cells after it (in
 // several when they are short).
-// Of an angle block only the first angle is played. Throws DvdError (kInvalidArgument) for chapters the title does not have, kDamaged
-// for tables that point nowhere.
+// Of an angle block only the first angle is played. Throws DvdError (kInvalidArgument) for chapters the title does not
+// have, kDamaged for tables that point nowhere.
 TitleCells ReadTitleCells(const DvdReader& reader, int title, int firstChapter, int lastChapter);
 
 // Number of titles and chapters of `title` (0 when there is no such title).

@@ -18,11 +18,15 @@ namespace {
 
 HRESULT ResultOf(const dvd::DvdError& error) {
   switch (error.kind()) {
-    case dvd::DvdErrorKind::kNotFound: return static_cast<HRESULT>(0x80070003);  // path not found
+    case dvd::DvdErrorKind::kNotFound:
+      return static_cast<HRESULT>(0x80070003);  // path not found
     case dvd::DvdErrorKind::kNotADisc:
-    case dvd::DvdErrorKind::kDamaged: return VFW_E_DVD_INVALID_DISC;
-    case dvd::DvdErrorKind::kInvalidArgument: return E_INVALIDARG;
-    case dvd::DvdErrorKind::kNavigation: return VFW_E_DVD_INVALIDDOMAIN;
+    case dvd::DvdErrorKind::kDamaged:
+      return VFW_E_DVD_INVALID_DISC;
+    case dvd::DvdErrorKind::kInvalidArgument:
+      return E_INVALIDARG;
+    case dvd::DvdErrorKind::kNavigation:
+      return VFW_E_DVD_INVALIDDOMAIN;
   }
   return E_FAIL;
 }
@@ -35,11 +39,16 @@ int AudioId(const dvd::AudioStreamInfo& stream) { return dvd::AudioStreamId(stre
 
 int PacketAudioId(const dvd::ElementaryPacket& packet) {
   switch (packet.codec) {
-    case dvd::PacketCodec::kAc3: return 0x80 + packet.stream;
-    case dvd::PacketCodec::kDts: return 0x88 + packet.stream;
-    case dvd::PacketCodec::kLpcm: return 0xA0 + packet.stream;
-    case dvd::PacketCodec::kMpegAudio: return 0xC0 + packet.stream;
-    default: return -1;
+    case dvd::PacketCodec::kAc3:
+      return 0x80 + packet.stream;
+    case dvd::PacketCodec::kDts:
+      return 0x88 + packet.stream;
+    case dvd::PacketCodec::kLpcm:
+      return 0xA0 + packet.stream;
+    case dvd::PacketCodec::kMpegAudio:
+      return 0xC0 + packet.stream;
+    default:
+      return -1;
   }
 }
 
@@ -52,12 +61,18 @@ std::array<uint8_t, 3> LpcmHeader(const dvd::LpcmFormat& format) {
 
 DVD_AUDIO_FORMAT FormatOf(dvd::AudioFormat format) {
   switch (format) {
-    case dvd::AudioFormat::kAc3: return DVD_AudioFormat_AC3;
-    case dvd::AudioFormat::kMpeg1: return DVD_AudioFormat_MPEG1;
-    case dvd::AudioFormat::kMpeg2: return DVD_AudioFormat_MPEG2;
-    case dvd::AudioFormat::kLpcm: return DVD_AudioFormat_LPCM;
-    case dvd::AudioFormat::kDts: return DVD_AudioFormat_DTS;
-    default: return DVD_AudioFormat_Other;
+    case dvd::AudioFormat::kAc3:
+      return DVD_AudioFormat_AC3;
+    case dvd::AudioFormat::kMpeg1:
+      return DVD_AudioFormat_MPEG1;
+    case dvd::AudioFormat::kMpeg2:
+      return DVD_AudioFormat_MPEG2;
+    case dvd::AudioFormat::kLpcm:
+      return DVD_AudioFormat_LPCM;
+    case dvd::AudioFormat::kDts:
+      return DVD_AudioFormat_DTS;
+    default:
+      return DVD_AudioFormat_Other;
   }
 }
 
@@ -93,10 +108,14 @@ HRESULT DvdNavigator::NonDelegatingQueryInterface(REFIID riid, void** ppv) {
 
 CBasePin* DvdNavigator::GetPin(int n) {
   switch (n) {
-    case 0: return video_.get();
-    case 1: return audio_.get();
-    case 2: return subpicture_.get();
-    default: return nullptr;
+    case 0:
+      return video_.get();
+    case 1:
+      return audio_.get();
+    case 2:
+      return subpicture_.get();
+    default:
+      return nullptr;
   }
 }
 
@@ -194,8 +213,10 @@ HRESULT DvdNavigator::StartRunLocked() {
   {
     std::lock_guard lock(sessionMutex_);
     try {
-      if (request.count > 0) session_.PlayChapters(request.title, request.chapter, request.count);
-      else session_.PlayChapterInTitle(request.title, request.chapter);
+      if (request.count > 0)
+        session_.PlayChapters(request.title, request.chapter, request.count);
+      else
+        session_.PlayChapterInTitle(request.title, request.chapter);
       SelectTitleLocked(request.title);
       lastError_.clear();
     } catch (const dvd::DvdError& error) {
@@ -339,9 +360,12 @@ int DvdNavigator::ConnectedAudioKind() {
   AM_MEDIA_TYPE type{};
   if (FAILED(audio_->ConnectionMediaType(&type))) return -1;
   int kind = -1;
-  if (type.subtype == MEDIASUBTYPE_DOLBY_AC3) kind = 0x80;
-  else if (type.subtype == MEDIASUBTYPE_DVD_LPCM_AUDIO) kind = 0xA0;
-  else if (type.subtype == MEDIASUBTYPE_MPEG2_AUDIO) kind = 0xC0;
+  if (type.subtype == MEDIASUBTYPE_DOLBY_AC3)
+    kind = 0x80;
+  else if (type.subtype == MEDIASUBTYPE_DVD_LPCM_AUDIO)
+    kind = 0xA0;
+  else if (type.subtype == MEDIASUBTYPE_MPEG2_AUDIO)
+    kind = 0xC0;
   FreeMediaType(type);
   return kind;
 }
@@ -355,8 +379,10 @@ void DvdNavigator::FinishRun(const std::string& error, bool autoStop, bool sendE
     lastError_ = error;
   }
   running_ = false;
-  if (!error.empty()) NotifyEvent(EC_DVD_ERROR, DVD_ERROR_Unexpected, 0);
-  else if (autoStop && sendEvents) NotifyEvent(EC_DVD_CHAPTER_AUTOSTOP, 0, 0);
+  if (!error.empty())
+    NotifyEvent(EC_DVD_ERROR, DVD_ERROR_Unexpected, 0);
+  else if (autoStop && sendEvents)
+    NotifyEvent(EC_DVD_CHAPTER_AUTOSTOP, 0, 0);
   NotifyEvent(EC_DVD_DOMAIN_CHANGE, DVD_DOMAIN_Stop, 0);
 }
 
@@ -368,7 +394,8 @@ static ComPtr<ITarnSubpictureControl> SubpictureControlBehind(NavigatorOutputPin
     PIN_INFO info{};
     if (FAILED(peer->QueryPinInfo(&info)) || info.pFilter == nullptr) continue;
     ComPtr<ITarnSubpictureControl> control;
-    info.pFilter->QueryInterface(IID_ITarnSubpictureControl, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf()));
+    info.pFilter->QueryInterface(IID_ITarnSubpictureControl,
+                                 reinterpret_cast<void**>(control.ReleaseAndGetAddressOf()));
     info.pFilter->Release();
     if (control) return control;
   }
@@ -520,7 +547,8 @@ HRESULT DvdNavigator::GetCurrentLocation(DVD_PLAYBACK_LOCATION2* location) {
   location->TimeCode.bHours = static_cast<BYTE>(std::min<int64_t>(seconds / 3600, 255));
   location->TimeCode.bMinutes = static_cast<BYTE>(seconds / 60 % 60);
   location->TimeCode.bSeconds = static_cast<BYTE>(seconds % 60);
-  location->TimeCode.bFrames = static_cast<BYTE>(units % 10'000'000 / FrameTime(pal ? dvd::VideoStandard::kPal : dvd::VideoStandard::kNtsc));
+  location->TimeCode.bFrames =
+      static_cast<BYTE>(units % 10'000'000 / FrameTime(pal ? dvd::VideoStandard::kPal : dvd::VideoStandard::kNtsc));
   location->TimeCodeFlags = pal ? DVD_TC_FLAG_25fps : DVD_TC_FLAG_30fps;
   return S_OK;
 }

@@ -3,9 +3,9 @@
 //
 // Outputs: "Video" (MPEG-2 elementary stream), "AC3" (the selected audio stream, AC-3, MPEG audio
 // or LPCM as the disc has it; when a later title's audio is in another codec than the output was
-// connected with, the first sample in it carries the new media type) and "SubPicture" (units of the selected subpicture stream). One
-// playback thread reads the disc, demultiplexes it and delivers on all three pins, so their
-// samples leave in the order of the multiplex.
+// connected with, the first sample in it carries the new media type) and "SubPicture" (units of the selected subpicture
+// stream). One playback thread reads the disc, demultiplexes it and delivers on all three pins, so their samples leave
+// in the order of the multiplex.
 //
 // Timeline: every run of chapters starts at 0 with its first picture, in 100 ns units, and never
 // jumps back across cells, chapters or source files. Audio multiplexed before the first picture
@@ -128,7 +128,7 @@ class DvdNavigator final : public StoppableFilter, public DvdControl, public IDv
   // The session: disc, player, stream choices. The playback thread holds it while reading.
   mutable std::mutex sessionMutex_;
   dvd::DvdSession session_;
-  std::optional<PlayRequest> pending_;  // asked for while the filter was stopped (filter lock)
+  std::optional<PlayRequest> pending_;   // asked for while the filter was stopped (filter lock)
   std::atomic<bool> hasPending_{false};  // pending_ is set, for readers without the filter lock
   std::string lastError_;
   bool resetOnStop_ = true;

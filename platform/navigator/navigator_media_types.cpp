@@ -5,9 +5,7 @@
 
 namespace tarn::navigator {
 
-REFERENCE_TIME FrameTime(dvd::VideoStandard standard) {
-  return standard == dvd::VideoStandard::kPal ? 400000 : 333667;
-}
+REFERENCE_TIME FrameTime(dvd::VideoStandard standard) { return standard == dvd::VideoStandard::kPal ? 400000 : 333667; }
 
 CMediaType MakeMpegVideoType(const dvd::VideoInfo& video) {
   CMediaType type(&MEDIATYPE_Video);
@@ -32,11 +30,18 @@ CMediaType MakeMpegVideoType(const dvd::VideoInfo& video) {
 bool MakeDvdAudioType(const dvd::AudioStreamInfo& stream, CMediaType* type) {
   const GUID* subtype = nullptr;
   switch (stream.format) {
-    case dvd::AudioFormat::kAc3: subtype = &MEDIASUBTYPE_DOLBY_AC3; break;
+    case dvd::AudioFormat::kAc3:
+      subtype = &MEDIASUBTYPE_DOLBY_AC3;
+      break;
     case dvd::AudioFormat::kMpeg1:
-    case dvd::AudioFormat::kMpeg2: subtype = &MEDIASUBTYPE_MPEG2_AUDIO; break;
-    case dvd::AudioFormat::kLpcm: subtype = &MEDIASUBTYPE_DVD_LPCM_AUDIO; break;
-    default: return false;
+    case dvd::AudioFormat::kMpeg2:
+      subtype = &MEDIASUBTYPE_MPEG2_AUDIO;
+      break;
+    case dvd::AudioFormat::kLpcm:
+      subtype = &MEDIASUBTYPE_DVD_LPCM_AUDIO;
+      break;
+    default:
+      return false;
   }
   *type = CMediaType(&MEDIATYPE_Audio);
   type->SetSubtype(subtype);

@@ -10,9 +10,12 @@ namespace {
 
 const wchar_t* PinName(NavigatorStream stream) {
   switch (stream) {
-    case NavigatorStream::kVideo: return L"Video";
-    case NavigatorStream::kAudio: return L"AC3";
-    case NavigatorStream::kSubpicture: return L"SubPicture";
+    case NavigatorStream::kVideo:
+      return L"Video";
+    case NavigatorStream::kAudio:
+      return L"AC3";
+    case NavigatorStream::kSubpicture:
+      return L"SubPicture";
   }
   return L"";
 }
@@ -40,7 +43,7 @@ HRESULT NavigatorOutputPin::CheckMediaType(const CMediaType* mediaType) {
   CMediaType offered;
   if (!navigator_->OutputType(stream_, &offered)) return VFW_E_TYPE_NOT_ACCEPTED;
   return mediaType->majortype == offered.majortype && mediaType->subtype == offered.subtype ? S_OK
-                                                                                           : VFW_E_TYPE_NOT_ACCEPTED;
+                                                                                            : VFW_E_TYPE_NOT_ACCEPTED;
 }
 
 HRESULT NavigatorOutputPin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {

@@ -34,8 +34,7 @@ class NavigatorOutputPin final : public CBaseOutputPin {
 
   // Copies one packet (with `prefix` bytes before it) into a sample; no time when `time` is
   // empty. S_OK also when the pin is not connected. Playback thread only.
-  HRESULT DeliverPacket(std::span<const uint8_t> prefix, std::span<const uint8_t> data,
-                        std::optional<int64_t> time);
+  HRESULT DeliverPacket(std::span<const uint8_t> prefix, std::span<const uint8_t> data, std::optional<int64_t> time);
   // End of stream downstream once per run.
   HRESULT EndRun();
 

@@ -36,7 +36,9 @@ class Reader {
   }
 
  private:
-  void Fail(const char* why) { if (frame_.error.empty()) frame_.error = why; }
+  void Fail(const char* why) {
+    if (frame_.error.empty()) frame_.error = why;
+  }
 
   int BitAt(std::size_t index) const {
     const std::uint8_t* word = payload_ + 4 + (index / 32) * 4;
@@ -44,16 +46,25 @@ class Reader {
     return static_cast<int>((value >> (31 - index % 32)) & 1);
   }
   int Bit() {
-    if (frame_.bitsRead >= frame_.codeBytes * 8) { Fail("code bits run out"); return 0; }
+    if (frame_.bitsRead >= frame_.codeBytes * 8) {
+      Fail("code bits run out");
+      return 0;
+    }
     return BitAt(frame_.bitsRead++);
   }
   std::uint16_t Colour() {
     const std::size_t at = colours_ + 2 * frame_.coloursRead++;
-    if (at + 2 > length_) { Fail("colours run out"); return 0; }
+    if (at + 2 > length_) {
+      Fail("colours run out");
+      return 0;
+    }
     return static_cast<std::uint16_t>(payload_[at] | payload_[at + 1] << 8);
   }
   // Vectors come after all colours; their place is known once the tree is read.
-  int Vector() { ++frame_.vectorsRead; return -2; }
+  int Vector() {
+    ++frame_.vectorsRead;
+    return -2;
+  }
 
   void ReadNode(int block, int x, int y, int w, int h) {
     CodedNode node{block, x, y, w, h, NodeKind::kKeep};
@@ -106,8 +117,7 @@ class Reader {
 const CodedNode* CodedFrame::Find(int block, int localX, int localY, int width, int height) const {
   const int x = (block % 30) * 8 + localX, y = (block / 30) * 8 + localY;
   for (const CodedNode& node : nodes)
-    if (node.block == block && node.x == x && node.y == y && node.width == width && node.height == height)
-      return &node;
+    if (node.block == block && node.x == x && node.y == y && node.width == width && node.height == height) return &node;
   return nullptr;
 }
 
@@ -132,19 +142,28 @@ bool RebuildPicture(const CodedFrame& frame, const std::uint16_t* reference, std
       for (int column = 0; column < node.width; ++column) {
         const int at = (node.y + row) * kWidth + node.x + column;
         switch (node.kind) {
-          case NodeKind::kKeep: out[at] = reference[at]; break;
-          case NodeKind::kFill: out[at] = node.colours[0]; break;
-          case NodeKind::kTwoColours: out[at] = node.colours[row + column]; break;
+          case NodeKind::kKeep:
+            out[at] = reference[at];
+            break;
+          case NodeKind::kFill:
+            out[at] = node.colours[0];
+            break;
+          case NodeKind::kTwoColours:
+            out[at] = node.colours[row + column];
+            break;
           case NodeKind::kMove:
           case NodeKind::kMoveWithOffset: {
             const int from = at + ((node.vector >> 4) - 8) * kWidth + (node.vector & 15) - 8;
-            if (from < 0 || from >= kPixels) { inside = false; break; }
+            if (from < 0 || from >= kPixels) {
+              inside = false;
+              break;
+            }
             out[at] = reference[from];
-            if (node.kind == NodeKind::kMoveWithOffset)
-              out[at] = static_cast<std::uint16_t>(out[at] + node.colours[0]);
+            if (node.kind == NodeKind::kMoveWithOffset) out[at] = static_cast<std::uint16_t>(out[at] + node.colours[0]);
             break;
           }
-          case NodeKind::kSplit: break;
+          case NodeKind::kSplit:
+            break;
         }
       }
     }

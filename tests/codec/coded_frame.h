@@ -17,8 +17,8 @@ struct CodedNode {
   int x, y;  // top-left pixel on the screen
   int width, height;
   NodeKind kind;
-  int direction = -1;       // split: 1 left/right, 0 top/bottom, -1 no bit (a line)
-  int vector = -1;          // move, move with offset
+  int direction = -1;  // split: 1 left/right, 0 top/bottom, -1 no bit (a line)
+  int vector = -1;     // move, move with offset
   std::uint16_t colours[2] = {0, 0};
 };
 

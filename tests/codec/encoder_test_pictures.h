@@ -46,10 +46,12 @@ inline Picture RandomReferenceCopy(std::uint32_t seed) {
 // A smooth reference with texture in both directions: triangle waves of slope 8 per pixel.
 inline Picture RidgedReference() {
   Picture picture;
-  const auto triangle = [](int v) { v %= 64; return std::uint8_t(v < 32 ? v * 8 : (63 - v) * 8); };
+  const auto triangle = [](int v) {
+    v %= 64;
+    return std::uint8_t(v < 32 ? v * 8 : (63 - v) * 8);
+  };
   for (int y = 0; y < kScreenHeight; ++y)
-    for (int x = 0; x < kScreenWidth; ++x)
-      picture.Set(x, y, {triangle(x), triangle(x + 16), triangle(y + 5)});
+    for (int x = 0; x < kScreenWidth; ++x) picture.Set(x, y, {triangle(x), triangle(x + 16), triangle(y + 5)});
   return picture;
 }
 

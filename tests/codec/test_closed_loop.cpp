@@ -105,7 +105,8 @@ TEST(ClosedLoop, TestPatternFromFfmpeg) {
   const std::filesystem::path raw = folder.path() / "testsrc2.bgr";
   const std::string command =
       "ffmpeg -nostdin -loglevel error -f lavfi -i testsrc2=size=240x160:rate=10 -frames:v 12 "
-      "-f rawvideo -pix_fmt bgr24 '" + raw.string() + "'";
+      "-f rawvideo -pix_fmt bgr24 '" +
+      raw.string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0) << "ffmpeg is needed: " << command;
   std::ifstream in(raw, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};

@@ -47,7 +47,6 @@ TEST(YuvPlane, MatchesTheFixedPointFormulaForEveryColour) {
   EXPECT_GT(checked, 600000);
 }
 
-
 TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
   std::mt19937 random(17);
   int nearLimit = 0;
@@ -70,7 +69,6 @@ TEST(FillTest, IntegerShortcutAgreesWithTheFloatingPointComparison) {
   }
   EXPECT_GT(nearLimit, 1000);
 }
-
 
 // Planes whose differences cluster around the keep test's limits: one pixel in `oneIn`
 // differs in one component, mostly just over 2e (an outlier), sometimes by e / 2, now and
@@ -124,7 +122,8 @@ TEST(BlockSums, AgreeWithThePixelSumsOfEveryRegion) {
       for (int block = 0; block < kBlockCount; block += 7)
         for (int y = 0; y < 8; y += h)
           for (int x = 0; x < 8; x += w) {
-            const ChannelSums expected = ops.channelSums(picture->Pixel(Picture::BlockX(block) + x, Picture::BlockY(block) + y));
+            const ChannelSums expected =
+                ops.channelSums(picture->Pixel(Picture::BlockX(block) + x, Picture::BlockY(block) + y));
             const ChannelSums got = blockSums->Sums(block, x, y, w, h);
             for (int c = 0; c < 3; ++c) {
               ASSERT_EQ(got.sum[c], expected.sum[c]) << w << "x" << h << " block " << block << " at " << x << "," << y;
@@ -141,20 +140,20 @@ TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int passes = 0, checks = 0;
   for (int e : {4, 8, 12, 20, 60}) {
-   for (int oneIn : {8, 4, 3, 2}) {
-    FillPlanes(random, *current, *reference, e, oneIn);
-    for (const auto& shape : shapes) {
-      const ShapeOps& ops = OpsForShape(shape[0], shape[1]);
-      for (int y = 0; y + shape[1] <= kScreenHeight; y += shape[1])
-        for (int x = 0; x + shape[0] <= kScreenWidth; x += shape[0]) {
-          const bool expected = KeepByTheRules(*current, *reference, x, y, shape[0], shape[1], e);
-          ASSERT_EQ(ops.keep(*current, *reference, y * kScreenWidth + x, e), expected)
-              << shape[0] << "x" << shape[1] << " at " << x << "," << y << " e " << e;
-          passes += expected;
-          ++checks;
-        }
+    for (int oneIn : {8, 4, 3, 2}) {
+      FillPlanes(random, *current, *reference, e, oneIn);
+      for (const auto& shape : shapes) {
+        const ShapeOps& ops = OpsForShape(shape[0], shape[1]);
+        for (int y = 0; y + shape[1] <= kScreenHeight; y += shape[1])
+          for (int x = 0; x + shape[0] <= kScreenWidth; x += shape[0]) {
+            const bool expected = KeepByTheRules(*current, *reference, x, y, shape[0], shape[1], e);
+            ASSERT_EQ(ops.keep(*current, *reference, y * kScreenWidth + x, e), expected)
+                << shape[0] << "x" << shape[1] << " at " << x << "," << y << " e " << e;
+            passes += expected;
+            ++checks;
+          }
+      }
     }
-   }
   }
   EXPECT_GT(passes, checks / 10);
   EXPECT_LT(passes, checks - checks / 10);
@@ -201,7 +200,8 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
       for (int c = 0; c < 3; ++c)
         prepared.Pixel(x, y)[c] = static_cast<std::uint8_t>(
             std::clamp(reference.Pixel(std::min(x + 3, kScreenWidth - 1), std::max(y - 2, 0))[c] +
-                           static_cast<int>(random() % 9) - 4, 0, 255));
+                           static_cast<int>(random() % 9) - 4,
+                       0, 255));
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int unusable = 0;
   // The widest kernels the processor has, then the portable ones.

@@ -24,8 +24,14 @@ class RecordWriter {
     for (char bit : bits) bits_.push_back(bit == '1');
     return *this;
   }
-  RecordWriter& Colour(std::uint16_t colour) { colours_.push_back(colour); return *this; }
-  RecordWriter& Vector(std::uint8_t vector) { vectors_.push_back(vector); return *this; }
+  RecordWriter& Colour(std::uint16_t colour) {
+    colours_.push_back(colour);
+    return *this;
+  }
+  RecordWriter& Vector(std::uint8_t vector) {
+    vectors_.push_back(vector);
+    return *this;
+  }
 
   std::vector<std::uint8_t> Record(std::size_t trailingBytes = 0) const {
     std::vector<std::uint32_t> words((bits_.size() + 31) / 32);
@@ -33,10 +39,16 @@ class RecordWriter {
       if (bits_[i]) words[i / 32] |= 1u << (31 - i % 32);
     }
     std::vector<std::uint8_t> record(2);  // the length word, set at the end
-    auto put16 = [&](std::size_t v) { record.push_back(std::uint8_t(v)); record.push_back(std::uint8_t(v >> 8)); };
+    auto put16 = [&](std::size_t v) {
+      record.push_back(std::uint8_t(v));
+      record.push_back(std::uint8_t(v >> 8));
+    };
     put16(words.size() * 4);
     put16(colours_.size() * 2);
-    for (std::uint32_t word : words) { put16(word & 0xFFFF); put16(word >> 16); }
+    for (std::uint32_t word : words) {
+      put16(word & 0xFFFF);
+      put16(word >> 16);
+    }
     for (std::uint16_t colour : colours_) put16(colour);
     for (std::uint8_t vector : vectors_) record.push_back(vector);
     record.resize(record.size() + trailingBytes, 0xA5);
@@ -230,7 +242,9 @@ class RandomFrame {
     const auto choice = random_() % 10;
     if (!pair && choice >= 4) return Split(x, y, w, h);
     switch (choice % (pair ? 5 : 4)) {
-      case 0: writer.Bits("00"); return Apply(x, y, w, h, 136, 0);
+      case 0:
+        writer.Bits("00");
+        return Apply(x, y, w, h, 136, 0);
       case 1: {
         const auto vector = Vector(x, y, w, h);
         writer.Bits("01").Vector(vector);

@@ -69,8 +69,7 @@ void ExpectWellFormed(const Encoded& e) {
   for (const CodedNode& node : c.nodes) {
     if (node.kind != NodeKind::kMove) continue;
     // The displaced region lies inside the picture and ends before its last byte's end.
-    const int start = node.y * kScreenWidth + node.x + ((node.vector >> 4) - 8) * kScreenWidth +
-                      (node.vector & 15) - 8;
+    const int start = node.y * kScreenWidth + node.x + ((node.vector >> 4) - 8) * kScreenWidth + (node.vector & 15) - 8;
     const int end = start + (node.height - 1) * kScreenWidth + node.width;
     EXPECT_GE(start, 0) << "move at " << node.x << "," << node.y;
     EXPECT_LT(end, static_cast<int>(kReferencePixels)) << "move at " << node.x << "," << node.y;
@@ -182,8 +181,15 @@ bool MoveBorder(int block) {
 TEST(EncodeFrame, FillThresholdFollowsModeFactorAndFillBorder) {
   // Every block: the left half 100, the right half raised by (blue, green): a variance sum of
   // 16 for (8, 0) and 22.25 for (8, 5). Level 0 fills when int(factor * fill) reaches it.
-  struct Pattern { int blue, green; double variance; };
-  struct Case { int mode; double inner, outer; int fill; };
+  struct Pattern {
+    int blue, green;
+    double variance;
+  };
+  struct Case {
+    int mode;
+    double inner, outer;
+    int fill;
+  };
   const Case cases[] = {{0, 0.75, 0.95, 20}, {3, 1.05, 1.25, 24}, {4, 0.55, 0.75, 20},
                         {5, 0.65, 0.85, 20}, {1, 0.85, 1.05, 20}, {8, 0.85, 1.18, 20}};
   FrameEncoder encoder;
@@ -251,8 +257,8 @@ TEST(EncodeFrame, MoveSearchStartsFromTheNeighboursVector) {
         // Left half: the patch plus 6 or 7 (a cost of 624); right half: 6 above the grey (576).
         // Together 1200, over the whole block's 1152; each half within its own 672.
         prepared.Pixel(x, y)[c] = x < x0 + 4
-            ? static_cast<std::uint8_t>(reference.Pixel(x - 2, y)[c] + 6 + (x + y + c) % 2)
-            : std::uint8_t{134};
+                                      ? static_cast<std::uint8_t>(reference.Pixel(x - 2, y)[c] + 6 + (x + y + c) % 2)
+                                      : std::uint8_t{134};
       }
   FrameEncoder encoder;
   const Encoded e = Encode(encoder, prepared, reference);
@@ -321,8 +327,9 @@ void PaintProbe(Picture& picture, int block, int blueStep, int greenStep) {
     for (int x = 0; x < 4; ++x) {
       const int base = x < 2 ? 100 : 200;
       const bool raised = y >= 2;
-      picture.Set(x0 + x, y0 + y, {std::uint8_t(base + (raised ? blueStep : 0)),
-                                   std::uint8_t(base + (raised ? greenStep : 0)), std::uint8_t(base)});
+      picture.Set(x0 + x, y0 + y,
+                  {std::uint8_t(base + (raised ? blueStep : 0)), std::uint8_t(base + (raised ? greenStep : 0)),
+                   std::uint8_t(base)});
     }
 }
 
@@ -464,7 +471,12 @@ std::uint64_t HashClosedLoop(bench::Content content, int frames, EncoderSettings
 }
 
 TEST(EncodeFrame, GoldenPayloads) {
-  struct Case { bench::Content content; int frames; EncoderSettings settings; std::uint64_t hash; };
+  struct Case {
+    bench::Content content;
+    int frames;
+    EncoderSettings settings;
+    std::uint64_t hash;
+  };
   const Case cases[] = {
       {bench::Content::kMoving, 10, {0, 240, 160}, 0xa2344885f94d22e2},
       {bench::Content::kMoving, 10, {3, 240, 160}, 0xcee22d54e21464a0},
@@ -478,8 +490,8 @@ TEST(EncodeFrame, GoldenPayloads) {
     for (const Case& c : cases) {
       const std::uint64_t hash = HashClosedLoop(c.content, c.frames, c.settings);
       EXPECT_EQ(hash, c.hash) << bench::ContentName(c.content) << " mode " << c.settings.mode << " "
-                              << c.settings.targetWidth << "x" << c.settings.targetHeight << std::hex
-                              << " hash 0x" << hash << " avx2 " << avx2;
+                              << c.settings.targetWidth << "x" << c.settings.targetHeight << std::hex << " hash 0x"
+                              << hash << " avx2 " << avx2;
     }
   }
   AllowPrepAvx2(true);

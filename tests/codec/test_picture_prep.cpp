@@ -79,16 +79,14 @@ struct Prepared {
   Bytes work = Bytes(kRgbPictureBytes, 0x55);
 };
 
-Prepared Fit(const Bytes& source, int width, int height, const FitSettings& settings,
-             const PictureTables& tables) {
+Prepared Fit(const Bytes& source, int width, int height, const FitSettings& settings, const PictureTables& tables) {
   Prepared out;
   FitPicture(source.data(), width, height, settings, tables, out.work.data(), out.picture.data());
   return out;
 }
 
 // Halves a copy of `source` and fits it, like the filter does for every frame.
-Bytes Prepare(Bytes source, int width, int height, const FitSettings& settings,
-              const PictureTables& tables) {
+Bytes Prepare(Bytes source, int width, int height, const FitSettings& settings, const PictureTables& tables) {
   HalvePicture(source.data(), width, height, settings);
   return Fit(source, width, height, settings, tables).picture;
 }
@@ -112,11 +110,20 @@ TEST(PictureTables, KnownValuesForSeveralSettings) {
     std::vector<std::pair<int, int>> tone, detail;
   };
   const std::vector<Case> cases = {
-      {75, 75, 10, {{0, 0}, {16, 16}, {40, 48}, {64, 72}, {100, 120}, {128, 152}, {160, 192},
-                    {200, 224}, {240, 248}, {255, 248}}, {{200, 96}}},
-      {50, 80, 20, {{16, 0}, {64, 40}, {100, 80}, {128, 128}, {160, 168}, {200, 216}, {255, 248}},
+      {75,
+       75,
+       10,
+       {{0, 0}, {16, 16}, {40, 48}, {64, 72}, {100, 120}, {128, 152}, {160, 192}, {200, 224}, {240, 248}, {255, 248}},
+       {{200, 96}}},
+      {50,
+       80,
+       20,
+       {{16, 0}, {64, 40}, {100, 80}, {128, 128}, {160, 168}, {200, 216}, {255, 248}},
        {{32, 0}, {100, 16}, {128, 32}, {200, 72}, {255, 120}}},
-      {30, 50, 0, {{16, 0}, {64, 40}, {100, 72}, {128, 104}, {160, 136}, {200, 184}},
+      {30,
+       50,
+       0,
+       {{16, 0}, {64, 40}, {100, 72}, {128, 104}, {160, 136}, {200, 184}},
        {{0, 128}, {100, 128}, {255, 128}}},
   };
   for (const Case& c : cases) {
@@ -205,10 +212,8 @@ TEST(YuvToRgb, MirrorsRowsAndKeepsOddWidthsInsideTheirRows) {
         const std::uint8_t* group = &source[(static_cast<std::size_t>(row) * groups + x / 2) * 4];
         std::uint8_t expected[3];
         ReferenceYuv(group[(x % 2) * 2], 128, 128, expected);
-        const std::uint8_t* got =
-            &target[(static_cast<std::size_t>(height - 1 - row) * width + x) * 3];
-        EXPECT_EQ(0, std::memcmp(expected, got, 3)) << "width " << width << " row " << row
-                                                    << " x " << x;
+        const std::uint8_t* got = &target[(static_cast<std::size_t>(height - 1 - row) * width + x) * 3];
+        EXPECT_EQ(0, std::memcmp(expected, got, 3)) << "width " << width << " row " << row << " x " << x;
       }
     }
   }
@@ -225,11 +230,8 @@ Bytes ReferenceHalve(const Bytes& in, int width, int height) {
     const int lower = std::min(2 * y + 1, height - 1);
     for (int x = 0; x < outWidth; ++x) {
       for (int c = 0; c < 3; ++c) {
-        const auto at = [&](int px, int py) {
-          return in[(static_cast<std::size_t>(py) * width + px) * 3 + c];
-        };
-        const int sum = at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, lower) +
-                        at(2 * x + 1, lower);
+        const auto at = [&](int px, int py) { return in[(static_cast<std::size_t>(py) * width + px) * 3 + c]; };
+        const int sum = at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, lower) + at(2 * x + 1, lower);
         out[(static_cast<std::size_t>(y) * outWidth + x) * 3 + c] = static_cast<std::uint8_t>(sum >> 2);
       }
     }
@@ -246,7 +248,7 @@ TEST(HalvePicture, HalvesUntilAtMostTwiceTheTarget) {
       {720, 576, 240, 160, 1, 360, 288},
       {720, 480, 360, 240, 0, 720, 480},  // the largest target keeps the full picture
       {1440, 960, 240, 160, 2, 360, 240},
-      {43, 43, 8, 8, 2, 10, 10},          // odd widths and heights in both passes
+      {43, 43, 8, 8, 2, 10, 10},  // odd widths and heights in both passes
       {35, 9, 8, 8, 2, 8, 2},
   };
   for (const Case& c : cases) {
@@ -266,8 +268,7 @@ TEST(HalvePicture, HalvesUntilAtMostTwiceTheTarget) {
     EXPECT_EQ(width, c.endW);
     EXPECT_EQ(height, c.endH);
     ASSERT_EQ(expected.size(), static_cast<std::size_t>(width) * height * 3);
-    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), picture.begin()))
-        << c.width << "x" << c.height;
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), picture.begin())) << c.width << "x" << c.height;
   }
 }
 
@@ -452,8 +453,7 @@ TEST(FitPicture, PalPictureHasBlackSideBandsAndNeutralToneKeepsMultiplesOfEight)
 
 // The fitting and sampling rules written out pixel by pixel, straight from their formulas,
 // to hold the row-wise code to on random sizes and settings.
-Bytes ReferenceFit(const Bytes& picture, int w, int h, const FitSettings& s,
-                   const PictureTables& tables) {
+Bytes ReferenceFit(const Bytes& picture, int w, int h, const FitSettings& s, const PictureTables& tables) {
   Bytes out(kRgbPictureBytes, 0);
   const int W = s.targetWidth, H = s.targetHeight;
   const long sw = std::min(w, 2048), sh = std::min(h, 1536);
@@ -461,8 +461,7 @@ Bytes ReferenceFit(const Bytes& picture, int w, int h, const FitSettings& s,
   long wo = std::min(W, 240), ho = std::min(H, 160), o = 0;
   const auto tr = [](double v) { return static_cast<long>(std::trunc(v)); };
   const auto offset = [&](long share) {
-    return ((sh - tr(static_cast<double>(ho) * ry)) / share * w +
-            (sw - tr(static_cast<double>(wo) * rx)) / 2) * 3;
+    return ((sh - tr(static_cast<double>(ho) * ry)) / share * w + (sw - tr(static_cast<double>(wo) * rx)) / 2) * 3;
   };
   const bool big = W > 240 || H > 160;
   if (s.changeScale) {
@@ -508,11 +507,14 @@ Bytes ReferenceFit(const Bytes& picture, int w, int h, const FitSettings& s,
       int v[3];
       for (int c = 0; c < 3; ++c) {
         double value;
-        if (f == 0 && g == 0) value = p(k, r, c);
-        else if (f == 0) value = p(k, r, c) * (1 - g) + p(k2, r, c) * g;
-        else if (g == 0) value = p(k, r, c) * (1 - f) + p(k, r2, c) * f;
-        else value = ((1 - g) * p(k, r, c) + g * p(k2, r, c)) * (1 - f) +
-                     ((1 - g) * p(k, r2, c) + g * p(k2, r2, c)) * f;
+        if (f == 0 && g == 0)
+          value = p(k, r, c);
+        else if (f == 0)
+          value = p(k, r, c) * (1 - g) + p(k2, r, c) * g;
+        else if (g == 0)
+          value = p(k, r, c) * (1 - f) + p(k, r2, c) * f;
+        else
+          value = ((1 - g) * p(k, r, c) + g * p(k2, r, c)) * (1 - f) + ((1 - g) * p(k, r2, c) + g * p(k2, r2, c)) * f;
         v[c] = tables.tone[static_cast<int>(std::trunc(value))];
       }
       std::uint8_t* px = &out[static_cast<std::size_t>((160 - ho) / 2 + ho - 1 - y) * kRgbStride +
@@ -537,8 +539,7 @@ TEST(FitPicture, MatchesThePixelByPixelRulesOnRandomSizesAndSettings) {
   for (int round = 0; round < 60; ++round) {
     const int width = 1 + next(round % 4 == 0 ? 800 : 400);
     const int height = 1 + next(round % 4 == 1 ? 600 : 300);
-    FitSettings settings{8 * (1 + next(45)), 8 * (1 + next(30)), next(4) == 0, next(2) == 0,
-                         1 + next(8)};
+    FitSettings settings{8 * (1 + next(45)), 8 * (1 + next(30)), next(4) == 0, next(2) == 0, 1 + next(8)};
     if (round % 3 == 0) settings.targetWidth = 240;  // the common targets, on odd sizes
     if (round % 3 == 0) settings.targetHeight = 160;
     Bytes picture = MakeScene(width, height);
@@ -546,9 +547,8 @@ TEST(FitPicture, MatchesThePixelByPixelRulesOnRandomSizesAndSettings) {
     HalvePicture(picture.data(), w, h, settings);
     const Bytes expected = ReferenceFit(picture, w, h, settings, tables);
     const Bytes got = Fit(picture, w, h, settings, tables).picture;
-    ASSERT_EQ(expected, got) << width << "x" << height << " -> " << settings.targetWidth << "x"
-                             << settings.targetHeight << " stretch " << settings.changeScale
-                             << " fill " << settings.fullOut;
+    ASSERT_EQ(expected, got) << width << "x" << height << " -> " << settings.targetWidth << "x" << settings.targetHeight
+                             << " stretch " << settings.changeScale << " fill " << settings.fullOut;
   }
 }
 
@@ -573,10 +573,8 @@ TEST(Sharpening, LeavesThePlacedPicturesBorderAndBlackBandsAlone) {
         continue;
       }
       // Every channel moves by the same detail amount of the blue difference.
-      const int neighbours = ScreenPixel(unsharpened, x - 1, row)[0] +
-                             ScreenPixel(unsharpened, x + 1, row)[0] +
-                             ScreenPixel(unsharpened, x, row - 1)[0] +
-                             ScreenPixel(unsharpened, x, row + 1)[0];
+      const int neighbours = ScreenPixel(unsharpened, x - 1, row)[0] + ScreenPixel(unsharpened, x + 1, row)[0] +
+                             ScreenPixel(unsharpened, x, row - 1)[0] + ScreenPixel(unsharpened, x, row + 1)[0];
       const int d = before[0] - (neighbours >> 2);
       const int amount = d >= 0 ? sharp.detail[d] : -sharp.detail[-d];
       for (int c = 0; c < 3; ++c) {
@@ -594,8 +592,7 @@ TEST(Sharpening, PlacedPictureOfTwoRowsIsCopiedUnchanged) {
   PictureTables plain, sharp;
   BuildPictureTables(75, 75, 10, plain);
   BuildPictureTables(75, 75, 40, sharp);
-  EXPECT_EQ(Prepare(source, 480, 4, FitSettings{}, plain),
-            Prepare(source, 480, 4, FitSettings{}, sharp));
+  EXPECT_EQ(Prepare(source, 480, 4, FitSettings{}, plain), Prepare(source, 480, 4, FitSettings{}, sharp));
 }
 
 // ---------------------------------------------------------------------------------------------

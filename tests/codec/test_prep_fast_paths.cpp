@@ -35,8 +35,7 @@ Bytes MakeYuy2(int width, int height, Random& random) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     const std::size_t row = i / rowBytes, column = i % rowBytes;
     const std::uint32_t ramp = static_cast<std::uint32_t>(column * 3 + row * 5);
-    bytes[i] = static_cast<std::uint8_t>(random.Next(8) == 0 ? (random.Next(2) ? 255 : 0)
-                                                             : ramp + random.Next(24));
+    bytes[i] = static_cast<std::uint8_t>(random.Next(8) == 0 ? (random.Next(2) ? 255 : 0) : ramp + random.Next(24));
   }
   return bytes;
 }
@@ -58,9 +57,9 @@ TEST_P(EveryVectorLevel, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
   const int widths[] = {1, 2, 3, 4, 15, 16, 17, 18, 31, 33, 34, 47, 130, 481, 720, 721};
   const int heights[] = {1, 2, 3, 17, 18, 35, 480, 577};
   const FitSettings targets[] = {
-      {},                             // 240 x 160: halves a disc picture once
-      {8, 8, false, false, 2},        // halves small pictures several times
-      {360, 240, false, false, 2},    // halves only very large pictures
+      {},                           // 240 x 160: halves a disc picture once
+      {8, 8, false, false, 2},      // halves small pictures several times
+      {360, 240, false, false, 2},  // halves only very large pictures
       {120, 16, true, false, 1},
   };
   int cases = 0;
@@ -81,8 +80,7 @@ TEST_P(EveryVectorLevel, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
       YuvToHalvedRgb(yuy2.data(), got.data(), gotW, gotH, settings);
 
       const std::string what = std::to_string(width) + "x" + std::to_string(height) + " -> " +
-                               std::to_string(settings.targetWidth) + "x" +
-                               std::to_string(settings.targetHeight);
+                               std::to_string(settings.targetWidth) + "x" + std::to_string(settings.targetHeight);
       ASSERT_EQ(expectedW, gotW) << what;
       ASSERT_EQ(expectedH, gotH) << what;
       const auto kept = static_cast<std::ptrdiff_t>(static_cast<std::size_t>(gotW) * gotH * 3);
@@ -100,9 +98,7 @@ Bytes HalveOnce(const Bytes& in, int width, int height) {
     const int lower = std::min(2 * y + 1, height - 1);
     for (int x = 0; x < outWidth; ++x) {
       for (int c = 0; c < 3; ++c) {
-        const auto at = [&](int px, int py) {
-          return in[(static_cast<std::size_t>(py) * width + px) * 3 + c];
-        };
+        const auto at = [&](int px, int py) { return in[(static_cast<std::size_t>(py) * width + px) * 3 + c]; };
         out[(static_cast<std::size_t>(y) * outWidth + x) * 3 + c] = static_cast<std::uint8_t>(
             (at(2 * x, 2 * y) + at(2 * x + 1, 2 * y) + at(2 * x, lower) + at(2 * x + 1, lower)) >> 2);
       }
@@ -116,8 +112,8 @@ TEST_P(EveryVectorLevel, HalvingInPlaceGivesTheRulesAverages) {
   for (int round = 0; round < 60; ++round) {
     const int width = 1 + static_cast<int>(random.Next(round % 3 == 0 ? 1500 : 200));
     const int height = 1 + static_cast<int>(random.Next(round % 3 == 1 ? 1000 : 100));
-    const FitSettings settings{8 * (1 + static_cast<int>(random.Next(45))),
-                               8 * (1 + static_cast<int>(random.Next(30))), false, false, 2};
+    const FitSettings settings{8 * (1 + static_cast<int>(random.Next(45))), 8 * (1 + static_cast<int>(random.Next(30))),
+                               false, false, 2};
     Bytes picture(static_cast<std::size_t>(width) * height * 3);  // exactly sized
     for (std::uint8_t& b : picture) b = static_cast<std::uint8_t>(random.Next(256));
     Bytes expected = picture;
@@ -175,13 +171,11 @@ TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
       height = round % 2 == 0 ? 240 : 480;
     }
     const FitSettings settings{round < 8 ? (round % 2 == 0 ? 240 : 360) : targetW,
-                               round < 8 ? (round % 2 == 0 ? 160 : 240) : targetH,
-                               round % 8 == 2 || round % 8 == 3, round % 8 >= 4,
-                               static_cast<int>(random.Next(9))};
+                               round < 8 ? (round % 2 == 0 ? 160 : 240) : targetH, round % 8 == 2 || round % 8 == 3,
+                               round % 8 >= 4, static_cast<int>(random.Next(9))};
     PictureTables tables;
     const int enhance = round % 3 == 0 ? 10 : static_cast<int>(random.Next(100));
-    BuildPictureTables(static_cast<int>(random.Next(100)), static_cast<int>(random.Next(100)),
-                       enhance, tables);
+    BuildPictureTables(static_cast<int>(random.Next(100)), static_cast<int>(random.Next(100)), enhance, tables);
     const Bytes picture = MakeScene(width, height, random);
 
     const auto fit = [&](bool avx2) {
@@ -191,25 +185,26 @@ TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
       AllowPrepAvx2(true);
       return prepared;
     };
-    ASSERT_EQ(fit(false), fit(true))
-        << width << "x" << height << " -> " << settings.targetWidth << "x" << settings.targetHeight
-        << " stretch " << settings.changeScale << " fill " << settings.fullOut << " S "
-        << settings.saturationShift << " enhance " << enhance;
+    ASSERT_EQ(fit(false), fit(true)) << width << "x" << height << " -> " << settings.targetWidth << "x"
+                                     << settings.targetHeight << " stretch " << settings.changeScale << " fill "
+                                     << settings.fullOut << " S " << settings.saturationShift << " enhance " << enhance;
   }
   EXPECT_GT(fixedRatioCases, 100);
 }
 
 std::string LevelName(const ::testing::TestParamInfo<VectorLevel>& level) {
   switch (level.param) {
-    case VectorLevel::kWidest: return "Widest";
-    case VectorLevel::kAvx2: return "Avx2";
-    default: return "Portable";
+    case VectorLevel::kWidest:
+      return "Widest";
+    case VectorLevel::kAvx2:
+      return "Avx2";
+    default:
+      return "Portable";
   }
 }
 
 INSTANTIATE_TEST_SUITE_P(Prep, EveryVectorLevel,
-                         ::testing::Values(VectorLevel::kWidest, VectorLevel::kAvx2,
-                                           VectorLevel::kPortable),
+                         ::testing::Values(VectorLevel::kWidest, VectorLevel::kAvx2, VectorLevel::kPortable),
                          LevelName);
 
 }  // namespace

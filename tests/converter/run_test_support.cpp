@@ -50,7 +50,8 @@ std::string TestDisc(const std::string& kind) {
   if (const char* given = std::getenv("TARNCONV_TEST_DISCS"); given != nullptr && *given != '\0') {
     const fs::path disc = fs::path(given) / kind;
     if (fs::exists(disc / "VIDEO_TS" / "VIDEO_TS.IFO")) return authored.discs[kind] = disc.string();
-    authored.error = std::string("TARNCONV_TEST_DISCS=") + given + " holds no " + kind + " disc (did the setup test fail?)";
+    authored.error =
+        std::string("TARNCONV_TEST_DISCS=") + given + " holds no " + kind + " disc (did the setup test fail?)";
     return {};
   }
   if (!authored.folder) authored.folder.emplace("tarnconv-discs");
@@ -87,8 +88,8 @@ void RunInEventLoop(const std::function<void()>& action) {
 }
 
 void RecordingObserver::SegmentStarted(const SegmentInfo& segment) {
-  started.push_back({segment, list_.currentSource,
-                     settings::ReadText(profile_, settings::keys::kContrast.WithDefault("<absent>"))});
+  started.push_back(
+      {segment, list_.currentSource, settings::ReadText(profile_, settings::keys::kContrast.WithDefault("<absent>"))});
   if (onStart) onStart(segment);
 }
 
@@ -163,7 +164,8 @@ SoundHeader ReadSoundHeader(const fs::path& file) {
   const std::string bytes = ReadFileText(file);
   if (bytes.size() < 64 || bytes.compare(0, 4, "TMS1") != 0) return {};
   const auto u32 = [&](std::size_t at) {
-    return static_cast<double>(static_cast<std::uint32_t>(Word(bytes, at)) | static_cast<std::uint32_t>(Word(bytes, at + 2)) << 16);
+    return static_cast<double>(static_cast<std::uint32_t>(Word(bytes, at)) |
+                               static_cast<std::uint32_t>(Word(bytes, at + 2)) << 16);
   };
   return {Word(bytes, 6), Word(bytes, 10), u32(20) / u32(12)};
 }

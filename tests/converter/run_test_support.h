@@ -72,8 +72,12 @@ class ConverterRig : public ConverterFolderTest {
   // Adds the titles of a disc through the Open button.
   std::size_t OpenDisc(const std::string& disc);
   // Button presses, each handled in the event loop.
-  void PressConvert() { RunInEventLoop([this] { controller_->ConvertAction(); }); }
-  void PressPreview() { RunInEventLoop([this] { controller_->PreviewAction(); }); }
+  void PressConvert() {
+    RunInEventLoop([this] { controller_->ConvertAction(); });
+  }
+  void PressPreview() {
+    RunInEventLoop([this] { controller_->PreviewAction(); });
+  }
   // Ticks exactly `chapters` of the title at `position` (and the title itself).
   void TickOnly(std::size_t position, const std::vector<unsigned>& chapters);
   void UntickTitle(std::size_t position);

@@ -97,7 +97,8 @@ TEST_F(ConvertCommandTest, AMissingOrDamagedSourceIsRefusedWithoutWritingAnythin
   fs::copy(disc, damaged, fs::copy_options::recursive);
   for (const fs::directory_entry& file : fs::directory_iterator(damaged / "VIDEO_TS")) {
     const std::string extension = file.path().extension().string();
-    if (extension == ".IFO" || extension == ".BUP") std::ofstream(file.path(), std::ios::trunc) << std::string(4096, 'x');
+    if (extension == ".IFO" || extension == ".BUP")
+      std::ofstream(file.path(), std::ios::trunc) << std::string(4096, 'x');
   }
   const ProgramRun broken = Run({"--convert", damaged.string(), "--out", output_.string()});
   EXPECT_EQ(broken.status, kExitFailed);
@@ -133,9 +134,10 @@ TEST_F(ConvertCommandTest, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
   const std::vector<std::vector<std::string>> refused = {
-      {"--limit", "3"},      {"--limit", "513"},        {"--titles", "0"},           {"--titles", "3"},
-      {"--titles", "1,2"},   {"--titles", "2", "--chapters", "3"}, {"--chapters", "2-1"},
-      {"--audio", "3"},      {"--subtitle", "2"},       {"--bogus"},                 {"--limit"},
+      {"--limit", "3"},      {"--limit", "513"},  {"--titles", "0"},
+      {"--titles", "3"},     {"--titles", "1,2"}, {"--titles", "2", "--chapters", "3"},
+      {"--chapters", "2-1"}, {"--audio", "3"},    {"--subtitle", "2"},
+      {"--bogus"},           {"--limit"},
   };
   for (const std::vector<std::string>& options : refused) {
     std::vector<std::string> args = {"--convert", disc, "--out", output_.string()};
@@ -162,8 +164,8 @@ TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
   EXPECT_NE(subtitle.err.find("title 5 has 0 subtitle streams; there is no subtitle stream 1"), std::string::npos)
       << subtitle.err;
   ExpectNothingWritten();
-  const ProgramRun carried = Run({"--convert", disc, "--out", output_.string(), "--titles", "4", "--audio", "2",
-                                  "--subtitle", "1"});
+  const ProgramRun carried =
+      Run({"--convert", disc, "--out", output_.string(), "--titles", "4", "--audio", "2", "--subtitle", "1"});
   EXPECT_EQ(carried.status, kExitConverted) << carried.err;
 }
 
@@ -172,7 +174,8 @@ TEST_F(ConvertCommandTest, AStreamTheTitleDoesNotCarryIsRefusedByName) {
 TEST_F(ConvertCommandTest, AFullDiskStopsTheRunWithAMessageAndReportsOnlyWholePairsAsConverted) {
   const std::string disc = TestDisc("ntsc");
   ASSERT_FALSE(disc.empty()) << DiscError();
-  const ProgramRun run = Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "C.UTF-8", "exec prlimit --fsize=61440 ");
+  const ProgramRun run =
+      Run({"--convert", disc, "--titles", "1", "--out", output_.string()}, "C.UTF-8", "exec prlimit --fsize=61440 ");
   EXPECT_EQ(run.status, kExitFailed) << run.err;
   const fs::path first = output_ / "001001.tmv", second = output_ / "0000101002.tmv";
   EXPECT_NE(run.err.find(second.string()), std::string::npos) << run.err;
@@ -373,9 +376,9 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   ASSERT_FALSE(disc.empty()) << DiscError();
   // The first poll of the run reports the limit reached, every later one nothing.
   std::size_t polls = 0;
-  const int status = Convert({"--convert", disc, "--chapters", "1,2", "--continue", "--poweroff", "--out",
-                              output_.string()},
-                             [&] { return polls++ == 0 ? std::int64_t{1} << 30 : 0; });
+  const int status =
+      Convert({"--convert", disc, "--chapters", "1,2", "--continue", "--poweroff", "--out", output_.string()},
+              [&] { return polls++ == 0 ? std::int64_t{1} << 30 : 0; });
   EXPECT_EQ(status, kExitConverted) << err_.str();
   const std::string out = out_.str();
   EXPECT_NE(out.find("001001.tmv  1048576 KiB  (stopped by the size limit)"), std::string::npos) << out;
@@ -384,7 +387,7 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   EXPECT_NE(out.find("\n2 segments converted: "), std::string::npos) << out;
   EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 4);
   EXPECT_EQ(ReadKey("SaveMovie", "Off"), "<absent>");  // for this run only
-  EXPECT_EQ(power_.requests, 0);  // no power-off after a continued run
+  EXPECT_EQ(power_.requests, 0);                       // no power-off after a continued run
 
   // Without stops the same command powers off once.
   EXPECT_EQ(Convert({"--convert", disc, "--chapters", "1", "--poweroff"}, [] { return std::int64_t{0}; }),

@@ -1,5 +1,6 @@
 // A long evening of discs: one process converting a test disc's first title (four chapters,
-// four file pairs) fifty times, as the window left open for an evening does. Takes minutes, so it is not run by default:
+// four file pairs) fifty times, as the window left open for an evening does. Takes minutes, so it is not run by
+// default:
 //   test_converter_run --gtest_also_run_disabled_tests --gtest_filter='*LongEvening*'
 // It prints the resident size after each conversion, the peak and the growth; under the
 // sanitizers' build, LeakSanitizer checks the process at its end.

@@ -16,8 +16,8 @@ TEST(ParseNumberList, SinglesAndRangesAscendingAndOnce) {
 }
 
 TEST(ParseNumberList, BadInputIsRefusedWithAReason) {
-  for (const char* text : {"", ",", "1,", "a", "1-", "-3", "0", "100", "1-100", "5-2", "1.5", " 1",
-                           "99999999999999999999"}) {
+  for (const char* text :
+       {"", ",", "1,", "a", "1-", "-3", "0", "100", "1-100", "5-2", "1.5", " 1", "99999999999999999999"}) {
     std::string error;
     EXPECT_FALSE(ParseNumberList(text, 99, &error)) << text;
     EXPECT_FALSE(error.empty()) << text;

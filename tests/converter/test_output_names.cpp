@@ -85,8 +85,7 @@ TEST_F(OutputNamesTest, JoinedSegmentsNameFilesAfterTheirFirstChapter) {
   std::vector<std::string> movies;
   for (const Segment& segment : PlanSegments(entry->chapterSelection, entry->chapterCount, 1, true)) {
     OutputNames names;
-    ASSERT_FALSE(MakeOutputNames(profile_, "/out", entry->titleNumber, static_cast<int>(segment.firstChapter),
-                                 &names));
+    ASSERT_FALSE(MakeOutputNames(profile_, "/out", entry->titleNumber, static_cast<int>(segment.firstChapter), &names));
     ASSERT_FALSE(settings::AdvanceFileDefault(profile_));
     movies.push_back(names.movie);
     ASSERT_TRUE(RecordResult(list, 0, segment.firstChapter - 1, 3s, profile_, "12"));

@@ -117,7 +117,7 @@ TEST_F(RunInterruptionTest, AContinuedBatchStartsAtTheStoppedChapterAndAtChapter
 
   PressPreview();  // "继续"
   EXPECT_EQ(EndedMovieNames(), (Names{"001001.tmv", "0000101002.tmv", "0000201002.tmv", "0000301003.tmv",
-                                     "0000401001.tmv", "0000501002.tmv"}));
+                                      "0000401001.tmv", "0000501002.tmv"}));
   EXPECT_EQ(observer_->started[4].info.titlePosition, 1u);
   // The continued chapter's slot holds its new file pair.
   EXPECT_EQ(list_.At(0)->results[1].movieFile, (output_ / "0000201002.tmv").string());

@@ -64,10 +64,18 @@ class EntrySettingsTest : public ConverterFolderTest {
 
 TEST_F(EntrySettingsTest, SnapshotTakesTheFileControlsAndSelection) {
   namespace keys = settings::keys;
-  WriteSettings({{&keys::kContrast, "70"}, {&keys::kBrightness, "55"}, {&keys::kSaturation, "2"},
-                 {&keys::kEnhance, "7"}, {&keys::kMode, "3"}, {&keys::kImageH, "31"}, {&keys::kImageV, "20"},
-                 {&keys::kChangeScale, "5"}, {&keys::kFullOut, "0"}, {&keys::kChannel, "1"},
-                 {&keys::kVolumeEx, "80"}, {&keys::kMusicMode, "2"}});
+  WriteSettings({{&keys::kContrast, "70"},
+                 {&keys::kBrightness, "55"},
+                 {&keys::kSaturation, "2"},
+                 {&keys::kEnhance, "7"},
+                 {&keys::kMode, "3"},
+                 {&keys::kImageH, "31"},
+                 {&keys::kImageV, "20"},
+                 {&keys::kChangeScale, "5"},
+                 {&keys::kFullOut, "0"},
+                 {&keys::kChannel, "1"},
+                 {&keys::kVolumeEx, "80"},
+                 {&keys::kMusicMode, "2"}});
   controls_.SelectSubtitle(2);
   controls_.SelectAudioStream(1);
   controls_.SetSizeLimitPosition(100);
@@ -116,8 +124,12 @@ TEST_F(EntrySettingsTest, AnEmptyFileSnapshotsTheDefaults) {
 // A title added while the contrast was 70 keeps 70 after another title set 40.
 TEST_F(EntrySettingsTest, RestoreBringsBackTheTitlesOwnSettingsEverywhere) {
   namespace keys = settings::keys;
-  WriteSettings({{&keys::kContrast, "70"}, {&keys::kSaturation, "2"}, {&keys::kEnhance, "7"},
-                 {&keys::kImageH, "31"}, {&keys::kChangeScale, "1"}, {&keys::kMusicMode, "2"}});
+  WriteSettings({{&keys::kContrast, "70"},
+                 {&keys::kSaturation, "2"},
+                 {&keys::kEnhance, "7"},
+                 {&keys::kImageH, "31"},
+                 {&keys::kChangeScale, "1"},
+                 {&keys::kMusicMode, "2"}});
   controls_.SelectSubtitle(2);
   controls_.SelectAudioStream(1);
   controls_.SetSizeLimitPosition(100);
@@ -128,9 +140,14 @@ TEST_F(EntrySettingsTest, RestoreBringsBackTheTitlesOwnSettingsEverywhere) {
   SnapshotEntry(list_, controls_, profile_, first);
 
   // Another title is displayed and edited.
-  WriteSettings({{&keys::kContrast, "40"}, {&keys::kSaturation, "5"}, {&keys::kEnhance, "1"},
-                 {&keys::kImageH, "20"}, {&keys::kChangeScale, "0"}, {&keys::kMusicMode, "0"},
-                 {&keys::kSaveDir, "/out/two/"}, {&keys::kLimitSize, "8388608"}});
+  WriteSettings({{&keys::kContrast, "40"},
+                 {&keys::kSaturation, "5"},
+                 {&keys::kEnhance, "1"},
+                 {&keys::kImageH, "20"},
+                 {&keys::kChangeScale, "0"},
+                 {&keys::kMusicMode, "0"},
+                 {&keys::kSaveDir, "/out/two/"},
+                 {&keys::kLimitSize, "8388608"}});
   controls_.SelectSubtitle(0);
   controls_.SelectAudioStream(0);
   controls_.SetSizeLimitPosition(8);
@@ -181,8 +198,8 @@ TEST_F(EntrySettingsTest, RestoreWritesTheKeysInTheirFixedOrder) {
     EXPECT_NE(found, std::string::npos) << key;
     return found;
   };
-  const char* movieOrder[] = {"LimitSize", "Brightness", "Contrast", "S",      "Enhance",
-                              "Mode",      "ChangeScale", "FullOut", "ImageV", "ImageH"};
+  const char* movieOrder[] = {"LimitSize", "Brightness",  "Contrast", "S",      "Enhance",
+                              "Mode",      "ChangeScale", "FullOut",  "ImageV", "ImageH"};
   for (std::size_t i = 1; i < std::size(movieOrder); ++i) {
     EXPECT_LT(at(movieOrder[i - 1]), at(movieOrder[i])) << movieOrder[i];
   }

@@ -33,8 +33,8 @@ void EsDecoder::Push(std::span<const uint8_t> bytes) {
   while (left > 0) {
     uint8_t* frame = nullptr;
     int frameSize = 0;
-    const int used = av_parser_parse2(parser_, context_, &frame, &frameSize, data, left, AV_NOPTS_VALUE,
-                                      AV_NOPTS_VALUE, 0);
+    const int used =
+        av_parser_parse2(parser_, context_, &frame, &frameSize, data, left, AV_NOPTS_VALUE, AV_NOPTS_VALUE, 0);
     if (used < 0) return;
     data += used;
     left -= used;

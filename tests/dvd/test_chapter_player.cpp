@@ -30,19 +30,21 @@ struct Rgb {
 };
 
 // The chapter colours of make-test-dvd.sh.
-const std::map<std::string, Rgb> kColours{{"red", {255, 0, 0}},       {"green", {0, 128, 0}},  {"blue", {0, 0, 255}},
-                                          {"yellow", {255, 255, 0}}, {"magenta", {255, 0, 255}}, {"cyan", {0, 255, 255}},
-                                          {"white", {255, 255, 255}}, {"gray", {128, 128, 128}}};
+const std::map<std::string, Rgb> kColours{
+    {"red", {255, 0, 0}},       {"green", {0, 128, 0}},  {"blue", {0, 0, 255}},      {"yellow", {255, 255, 0}},
+    {"magenta", {255, 0, 255}}, {"cyan", {0, 255, 255}}, {"white", {255, 255, 255}}, {"gray", {128, 128, 128}}};
 
 // The named colour nearest to a YUV 4:2:0 sample, by BT.601 limited-range conversion.
 std::string NearestColour(int y, int u, int v) {
   const double luma = 1.164 * (y - 16);
-  const Rgb seen{static_cast<int>(luma + 1.596 * (v - 128)), static_cast<int>(luma - 0.392 * (u - 128) - 0.813 * (v - 128)),
+  const Rgb seen{static_cast<int>(luma + 1.596 * (v - 128)),
+                 static_cast<int>(luma - 0.392 * (u - 128) - 0.813 * (v - 128)),
                  static_cast<int>(luma + 2.017 * (u - 128))};
   std::string best;
   int bestDistance = 1 << 30;
   for (const auto& [name, rgb] : kColours) {
-    const int distance = (rgb.r - seen.r) * (rgb.r - seen.r) + (rgb.g - seen.g) * (rgb.g - seen.g) + (rgb.b - seen.b) * (rgb.b - seen.b);
+    const int distance =
+        (rgb.r - seen.r) * (rgb.r - seen.r) + (rgb.g - seen.g) * (rgb.g - seen.g) + (rgb.b - seen.b) * (rgb.b - seen.b);
     if (distance < bestDistance) {
       bestDistance = distance;
       best = name;
@@ -66,8 +68,8 @@ struct VideoPacket {
 // Everything one playback delivered.
 struct Playback {
   std::vector<PlayLocation> cells;
-  std::vector<std::string> frameColours;  // per decoded picture, in display order
-  std::vector<VideoPacket> videoTimes;    // video packets that carried a time stamp
+  std::vector<std::string> frameColours;    // per decoded picture, in display order
+  std::vector<VideoPacket> videoTimes;      // video packets that carried a time stamp
   std::map<int, std::vector<float>> audio;  // AC-3 stream -> left channel samples
   std::map<int, int64_t> firstAudioTime;
   std::map<int, int64_t> lastAudioTime;  // start of the last audio packet that belongs to the run
@@ -83,7 +85,8 @@ struct Playback {
 Playback Play(ChapterPlayer& player) {
   Playback result;
   test::EsDecoder video(AV_CODEC_ID_MPEG2VIDEO, [&](const AVFrame& frame) {
-    result.frameColours.push_back(NearestColour(frame.data[0][40 * frame.linesize[0] + 40], frame.data[1][20 * frame.linesize[1] + 20],
+    result.frameColours.push_back(NearestColour(frame.data[0][40 * frame.linesize[0] + 40],
+                                                frame.data[1][20 * frame.linesize[1] + 20],
                                                 frame.data[2][20 * frame.linesize[2] + 20]));
   });
   std::map<int, std::unique_ptr<test::EsDecoder>> ac3;
@@ -253,7 +256,8 @@ TEST_F(ChapterPlayerTest, SoundOfARunCoversItsPicturesWhereOneMultiplexIsCutInto
     EXPECT_NEAR(Seconds(first.firstAudioTime.at(stream)), 0, 0.05);
     // The decoded sound reaches the end of the pictures; the tail adds no packet that starts
     // after it.
-    const double soundEnd = Seconds(first.firstAudioTime.at(stream)) + static_cast<double>(first.audio.at(stream).size()) / 48000;
+    const double soundEnd =
+        Seconds(first.firstAudioTime.at(stream)) + static_cast<double>(first.audio.at(stream).size()) / 48000;
     EXPECT_GT(soundEnd, end - 0.05) << "stream " << stream;
     EXPECT_LT(Seconds(first.lastAudioTime.at(stream)), end);
   }
@@ -291,7 +295,8 @@ TEST_F(ChapterPlayerTest, LpcmTitleOfAnotherTitleSet) {
 
 TEST_F(ChapterPlayerTest, ChaptersATitleDoesNotHaveAreRefused) {
   ChapterPlayer player(ResolveDiscPath(Discs().ntsc));
-  for (const auto& [title, first, count] : {std::tuple{1, 4, 2}, std::tuple{1, 0, 1}, std::tuple{3, 1, 1}, std::tuple{1, 1, 0}}) {
+  for (const auto& [title, first, count] :
+       {std::tuple{1, 4, 2}, std::tuple{1, 0, 1}, std::tuple{3, 1, 1}, std::tuple{1, 1, 0}}) {
     try {
       player.PlayChapters(title, first, count);
       ADD_FAILURE() << "title " << title << " chapters " << first << "+" << count << " accepted";

@@ -163,8 +163,14 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   const auto titleTableLastByte = [](std::fstream& file) { return BigEndianAt(file, 0xC4, 4) * 2048 + 4; };
   const std::pair<const char*, std::function<void(std::fstream&)>> damages[] = {
       // The title table's last byte 64 MiB on, or before the end of the table's own header.
-      {"VIDEO_TS", [&](std::fstream& file) { put(file, titleTableLastByte(file), {"\x04\0\0\0", 4}); }},
-      {"VIDEO_TS", [&](std::fstream& file) { put(file, titleTableLastByte(file), {"\0\0\0\x03", 4}); }},
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, titleTableLastByte(file), {"\x04\0\0\0", 4});
+       }},
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, titleTableLastByte(file), {"\0\0\0\x03", 4});
+       }},
       // First-play commands counted past the end of the file.
       {"VIDEO_TS",
        [&](std::fstream& file) {
@@ -182,7 +188,10 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
       {"VTS_01_0",
        [&](std::fstream& file) {
          put(file, 0xD0, {"\0\0\0\x05", 4});
-         put(file, 5 * 2048, {"\0\x01\0\0\0\0\x07\xFF" "en\0\x80\0\0\x07\xF8", 16});
+         put(file, 5 * 2048,
+             {"\0\x01\0\0\0\0\x07\xFF"
+              "en\0\x80\0\0\x07\xF8",
+              16});
          put(file, 6 * 2048 - 8, {"\0\x01\0\0\0\0\0\x0F", 8});
        }},
       // A cell address table whose last byte lies just short of 4 GiB.
@@ -201,14 +210,19 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
        [&](std::fstream& file) {
          put(file, 0xC8, {"\0\0\0\x02", 4});
          put(file, 2 * 2048,
-             {"\0\x01\0\0\0\0\x0F\xFF" "en\0\x80\xFF\xFF\xEF\xFF" "\0\x02\0\0\0\0\x0F\xFF"
-              "\x81\0\0\0\x7F\0\0\0" "\x82\0\0\0\x7F\0\0\0", 40});
+             {"\0\x01\0\0\0\0\x0F\xFF"
+              "en\0\x80\xFF\xFF\xEF\xFF"
+              "\0\x02\0\0\0\0\x0F\xFF"
+              "\x81\0\0\0\x7F\0\0\0"
+              "\x82\0\0\0\x7F\0\0\0",
+              40});
        }},
   };
   for (size_t i = 0; i < std::size(damages); ++i) {
     const std::string disc = test::CopyDisc(Discs().ntsc, temp.str(), "tables" + std::to_string(i));
     for (const char* extension : {".IFO", ".BUP"}) {
-      std::fstream file(disc + "/VIDEO_TS/" + damages[i].first + extension, std::ios::in | std::ios::out | std::ios::binary);
+      std::fstream file(disc + "/VIDEO_TS/" + damages[i].first + extension,
+                        std::ios::in | std::ios::out | std::ios::binary);
       damages[i].second(file);
     }
     EXPECT_EQ(ErrorKindOf(disc), DvdErrorKind::kDamaged) << disc;

@@ -55,19 +55,22 @@ std::vector<Title> ParseLsdvd(const std::string& text) {
 // dvd-info --json: the shape is fixed, so patterns over it are enough here.
 std::vector<Title> ParseJson(const std::string& json) {
   std::vector<Title> titles;
-  const std::regex title(R"re(\{"title": (\d+), "length": ([\d.]+), "chapters": \[(.*?)\], "audio": \[(.*?)\], "subtitles": \[(.*?)\]\})re");
+  const std::regex title(
+      R"re(\{"title": (\d+), "length": ([\d.]+), "chapters": \[(.*?)\], "audio": \[(.*?)\], "subtitles": \[(.*?)\]\})re");
   const std::regex chapter(R"re("length": ([\d.]+))re");
   const std::regex audio(R"re("language": "([^"]*)", "format": "([^"]*)")re");
   const std::regex subtitle(R"re("language": "([^"]*)")re");
   for (std::sregex_iterator it(json.begin(), json.end(), title), end; it != end; ++it) {
     Title parsed{std::stoi((*it)[1]), std::stod((*it)[2]), {}, {}, {}, {}};
     const std::string chapters = (*it)[3], audios = (*it)[4], subtitles = (*it)[5];
-    for (std::sregex_iterator c(chapters.begin(), chapters.end(), chapter); c != end; ++c) parsed.chapters.push_back(std::stod((*c)[1]));
+    for (std::sregex_iterator c(chapters.begin(), chapters.end(), chapter); c != end; ++c)
+      parsed.chapters.push_back(std::stod((*c)[1]));
     for (std::sregex_iterator a(audios.begin(), audios.end(), audio); a != end; ++a) {
       parsed.audioLanguages.push_back((*a)[1]);
       parsed.audioFormats.push_back((*a)[2]);
     }
-    for (std::sregex_iterator s(subtitles.begin(), subtitles.end(), subtitle); s != end; ++s) parsed.subtitleLanguages.push_back((*s)[1]);
+    for (std::sregex_iterator s(subtitles.begin(), subtitles.end(), subtitle); s != end; ++s)
+      parsed.subtitleLanguages.push_back((*s)[1]);
     titles.push_back(parsed);
   }
   return titles;
@@ -92,7 +95,8 @@ TEST(DvdInfoTest, AgreesWithLsdvdOnTitlesChaptersLengthsAndLanguages) {
       EXPECT_EQ(got[t].number, expected[t].number);
       EXPECT_NEAR(got[t].length, expected[t].length, 0.0015);
       ASSERT_EQ(got[t].chapters.size(), expected[t].chapters.size());
-      for (size_t c = 0; c < got[t].chapters.size(); ++c) EXPECT_NEAR(got[t].chapters[c], expected[t].chapters[c], 0.0015);
+      for (size_t c = 0; c < got[t].chapters.size(); ++c)
+        EXPECT_NEAR(got[t].chapters[c], expected[t].chapters[c], 0.0015);
       EXPECT_EQ(got[t].audioLanguages, expected[t].audioLanguages);
       EXPECT_EQ(got[t].audioFormats, expected[t].audioFormats);
       EXPECT_EQ(got[t].subtitleLanguages, expected[t].subtitleLanguages);
@@ -130,19 +134,23 @@ TEST(DvdInfoTest, ChaptersSpanTheirProgramsAndEachTitleListsOnlyTheStreamsItCarr
 TEST(DvdInfoTest, StandardOutputCarriesOnlyTheListingAndErrorsGoToStandardError) {
   ASSERT_TRUE(Discs().error.empty()) << Discs().error;
   int status = 0;
-  const std::string json = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info --json " + Quote(Discs().pal) + " 2>/dev/null", status);
+  const std::string json =
+      RunCommand(std::string(TMVTOOL_PATH) + " dvd-info --json " + Quote(Discs().pal) + " 2>/dev/null", status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(json.front(), '{');
   EXPECT_EQ(json.find('\n'), json.size() - 1) << json;  // one line, no library notices
   EXPECT_NE(json.find(R"({"stream": 2, "language": "", "format": "mpeg1", "channels": 2})"), std::string::npos) << json;
 
-  const std::string text = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info " + Quote(Discs().ntsc + "/VIDEO_TS/VTS_01_0.IFO") + " 2>/dev/null", status);
+  const std::string text = RunCommand(
+      std::string(TMVTOOL_PATH) + " dvd-info " + Quote(Discs().ntsc + "/VIDEO_TS/VTS_01_0.IFO") + " 2>/dev/null",
+      status);
   EXPECT_EQ(status, 0);
   EXPECT_EQ(text.rfind("Disc: ", 0), 0u) << text;
   EXPECT_NE(text.find("Chapter: 04, Length: 00:00:01.500"), std::string::npos) << text;
 
   tarn::dvd::test::TempDir temp;
-  const std::string missing = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info " + Quote(temp.str() + "/none") + " 2>&1 1>/dev/null", status);
+  const std::string missing =
+      RunCommand(std::string(TMVTOOL_PATH) + " dvd-info " + Quote(temp.str() + "/none") + " 2>&1 1>/dev/null", status);
   EXPECT_EQ(status, 1);
   EXPECT_NE(missing.find("no such file or folder"), std::string::npos) << missing;
   const std::string usage = RunCommand(std::string(TMVTOOL_PATH) + " dvd-info 2>&1", status);

@@ -43,7 +43,8 @@ class SectorBuilder {
     std::vector<uint8_t> sector = bytes_;
     const size_t left = 2048 - sector.size();
     if (left >= 6) {
-      sector.insert(sector.end(), {0, 0, 1, 0xbe, static_cast<uint8_t>((left - 6) >> 8), static_cast<uint8_t>(left - 6)});
+      sector.insert(sector.end(),
+                    {0, 0, 1, 0xbe, static_cast<uint8_t>((left - 6) >> 8), static_cast<uint8_t>(left - 6)});
     }
     sector.resize(2048, 0xff);
     return sector;
@@ -63,7 +64,8 @@ struct Seen {
   LpcmFormat lpcm;
 };
 
-std::vector<Seen> Demux(const std::vector<std::vector<uint8_t>>& sectors, int64_t offset = 0, uint64_t* damaged = nullptr) {
+std::vector<Seen> Demux(const std::vector<std::vector<uint8_t>>& sectors, int64_t offset = 0,
+                        uint64_t* damaged = nullptr) {
   std::vector<Seen> seen;
   PsDemuxer demuxer([&](const ElementaryPacket& p) {
     seen.push_back({p.codec, p.stream, p.hasTime, p.timeKnown, p.time, {p.data.begin(), p.data.end()}, p.lpcm});

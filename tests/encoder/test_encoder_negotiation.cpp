@@ -70,8 +70,8 @@ TEST(EncoderInputTypes, Rgb24VideoInfoIsTakenAsItIs) {
 TEST(EncoderInputTypes, Yuy2GetsAnRgb24DescriptionFromEitherFormatBlock) {
   for (const bool videoInfo2 : {false, true}) {
     SCOPED_TRACE(videoInfo2 ? "VideoInfo2" : "VideoInfo");
-    CMediaType input = videoInfo2 ? VideoInfo2Type(MEDIASUBTYPE_YUY2, 720, 480, 16)
-                                  : VideoType(MEDIASUBTYPE_YUY2, 720, 480, 16);
+    CMediaType input =
+        videoInfo2 ? VideoInfo2Type(MEDIASUBTYPE_YUY2, 720, 480, 16) : VideoType(MEDIASUBTYPE_YUY2, 720, 480, 16);
     if (!videoInfo2) {
       auto* format = reinterpret_cast<VIDEOINFOHEADER*>(input.Format());
       format->rcSource = RECT{0, 0, 720, 480};

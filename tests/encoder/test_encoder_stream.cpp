@@ -50,7 +50,8 @@ class EncoderStream : public EncoderChain {
     sink->pin.received.clear();
     EXPECT_EQ(StartAll(), S_OK);
     for (std::size_t i = 0; i < starts.size(); ++i)
-      EXPECT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, static_cast<int>(i)), starts[i], starts[i] + kNtscFrame), S_OK);
+      EXPECT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, static_cast<int>(i)), starts[i], starts[i] + kNtscFrame),
+                S_OK);
     EXPECT_EQ(StopAll(), S_OK);
     std::vector<REFERENCE_TIME> kept;
     for (const auto& preview : sink->pin.received) kept.push_back(preview.start);
@@ -110,7 +111,8 @@ TEST_F(EncoderStream, SamplesWithoutTimesAreAllEncodedAndGoOutWithoutTimes) {
   // A start time without a stop time counts as no time: 30 frames a second all pass the gate.
   sink->pin.received.clear();
   ASSERT_EQ(StartAll(), S_OK);
-  for (const REFERENCE_TIME start : Ntsc(1'000'000, 5)) ASSERT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, 1), start), S_OK);
+  for (const REFERENCE_TIME start : Ntsc(1'000'000, 5))
+    ASSERT_EQ(source->Push(Rgb24Frame(kWidth, kHeight, 1), start), S_OK);
   ASSERT_EQ(StopAll(), S_OK);
   ASSERT_EQ(sink->pin.received.size(), 5u);
   for (const auto& preview : sink->pin.received) EXPECT_EQ(preview.timeResult, VFW_E_SAMPLE_TIME_NOT_SET);
@@ -319,13 +321,27 @@ TEST_F(EncoderStream, ReadsTheSettingsAtEveryStreamStart) {
 
 TEST_F(EncoderStream, NonsenseSettingsReadAsTheirPresets) {
   const auto nonsense = folder.path() / "nonsense.tmv";
-  WriteSettings({{"FileName", nonsense.string()}, {"Contrast", "abc"}, {"Brightness", ""}, {"Enhance", "x"},
-                 {"S", "9"}, {"Mode", "z"}, {"ImageH", "zz"}, {"ImageV", "?"}, {"ChangeScale", "-"},
+  WriteSettings({{"FileName", nonsense.string()},
+                 {"Contrast", "abc"},
+                 {"Brightness", ""},
+                 {"Enhance", "x"},
+                 {"S", "9"},
+                 {"Mode", "z"},
+                 {"ImageH", "zz"},
+                 {"ImageV", "?"},
+                 {"ChangeScale", "-"},
                  {"FullOut", "y"}});
   EncodeFrames(3, kWidth, kHeight);
   const auto plain = folder.path() / "plain.tmv";
-  WriteSettings({{"FileName", plain.string()}, {"Contrast", "75"}, {"Brightness", "75"}, {"Enhance", "10"},
-                 {"S", "1"}, {"Mode", "0"}, {"ImageH", "30"}, {"ImageV", "20"}, {"ChangeScale", "0"},
+  WriteSettings({{"FileName", plain.string()},
+                 {"Contrast", "75"},
+                 {"Brightness", "75"},
+                 {"Enhance", "10"},
+                 {"S", "1"},
+                 {"Mode", "0"},
+                 {"ImageH", "30"},
+                 {"ImageV", "20"},
+                 {"ChangeScale", "0"},
                  {"FullOut", "0"}});
   EncodeFrames(3, kWidth, kHeight);
   EXPECT_EQ(ReadFile(nonsense), ReadFile(plain));
@@ -452,7 +468,8 @@ TEST_F(EncoderStream, AFileSizeLimitCutsTheMovieAtTheLastWholeRecord) {
     int written = 0;
     HRESULT hr = S_OK;
     for (; written < 100; ++written) {
-      hr = source->Push(Rgb24Frame(kWidth, kHeight, written * 5), 1'000'000 * (written + 1), 1'000'000 * (written + 1) + 1);
+      hr = source->Push(Rgb24Frame(kWidth, kHeight, written * 5), 1'000'000 * (written + 1),
+                        1'000'000 * (written + 1) + 1);
       if (hr != S_OK) break;
     }
     const bool limitReported = hr == HRESULT_FROM_WIN32(EFBIG);

@@ -15,15 +15,15 @@ using namespace graph_test;
 
 template <const CLSID& kClsid, const wchar_t* kName, const GUID& kIn, const GUID& kOut>
 CUnknown* CreateConverter(IUnknown* outer, HRESULT* phr) {
-    auto* filter = new (std::nothrow) TestTransform(kName, kClsid, kIn, kOut, outer);
-    if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
-    return filter;
+  auto* filter = new (std::nothrow) TestTransform(kName, kClsid, kIn, kOut, outer);
+  if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  return filter;
 }
 
 CUnknown* CreateRenderer(IUnknown* outer, HRESULT* phr) {
-    auto* filter = new (std::nothrow) TestRenderer(kYuy2RendererName, kYuy2RendererClsid, MEDIASUBTYPE_YUY2, outer);
-    if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
-    return filter;
+  auto* filter = new (std::nothrow) TestRenderer(kYuy2RendererName, kYuy2RendererClsid, MEDIASUBTYPE_YUY2, outer);
+  if (filter == nullptr && phr != nullptr) *phr = E_OUTOFMEMORY;
+  return filter;
 }
 
 const AMOVIESETUP_MEDIATYPE kRgb24[] = {{&MEDIATYPE_Video, &MEDIASUBTYPE_RGB24}};

@@ -26,13 +26,13 @@ CMediaType SmallVideoType(const GUID& subtype);
 
 // Records "<filter>:<change>" lines from any thread.
 class Journal {
-public:
-    void Add(const std::wstring& filter, const char* change);
-    std::vector<std::string> Entries();
+ public:
+  void Add(const std::wstring& filter, const char* change);
+  std::vector<std::string> Entries();
 
-private:
-    std::mutex mutex_;
-    std::vector<std::string> entries_;
+ private:
+  std::mutex mutex_;
+  std::vector<std::string> entries_;
 };
 
 // ---- source ----
@@ -40,58 +40,58 @@ private:
 class TestSource;
 
 class TestSourceStream final : public CSourceStream {
-public:
-    TestSourceStream(TestSource* filter, const GUID& subtype, int count, LPCWSTR pinName);
-    HRESULT GetMediaType(CMediaType* mediaType) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-    HRESULT FillBuffer(IMediaSample* sample) override;
+ public:
+  TestSourceStream(TestSource* filter, const GUID& subtype, int count, LPCWSTR pinName);
+  HRESULT GetMediaType(CMediaType* mediaType) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT FillBuffer(IMediaSample* sample) override;
 
-private:
-    const GUID subtype_;
-    const int count_;
-    int next_ = 0;
+ private:
+  const GUID subtype_;
+  const int count_;
+  int next_ = 0;
 };
 
 class TestSource final : public CSource {
-public:
-    // One output pin per subtype, each pushing `count` samples.
-    TestSource(std::vector<GUID> subtypes, int count, Journal* journal = nullptr);
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
+ public:
+  // One output pin per subtype, each pushing `count` samples.
+  TestSource(std::vector<GUID> subtypes, int count, Journal* journal = nullptr);
+  HRESULT Stop() override;
+  HRESULT Pause() override;
+  HRESULT Run(REFERENCE_TIME start) override;
 
-    IPin* OutputPin(int n) { return GetPin(n); }
+  IPin* OutputPin(int n) { return GetPin(n); }
 
-private:
-    Journal* journal_;
+ private:
+  Journal* journal_;
 };
 
 // ---- transform: one subtype in, another out ----
 
 class TestTransform : public CTransformFilter {
-public:
-    TestTransform(const wchar_t* name, REFCLSID clsid, const GUID& inSubtype, const GUID& outSubtype,
-                  IUnknown* outer = nullptr, Journal* journal = nullptr, bool offerClock = false);
-    ~TestTransform() override;
-    HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
+ public:
+  TestTransform(const wchar_t* name, REFCLSID clsid, const GUID& inSubtype, const GUID& outSubtype,
+                IUnknown* outer = nullptr, Journal* journal = nullptr, bool offerClock = false);
+  ~TestTransform() override;
+  HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
-    HRESULT CheckInputType(const CMediaType* in) override;
-    HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
-    HRESULT GetMediaType(int position, CMediaType* mediaType) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
-    HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
+  HRESULT CheckInputType(const CMediaType* in) override;
+  HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
+  HRESULT GetMediaType(int position, CMediaType* mediaType) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+  HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
 
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
+  HRESULT Stop() override;
+  HRESULT Pause() override;
+  HRESULT Run(REFERENCE_TIME start) override;
 
-    IReferenceClock* Clock();
+  IReferenceClock* Clock();
 
-private:
-    const GUID inSubtype_;
-    const GUID outSubtype_;
-    Journal* journal_;
-    std::unique_ptr<CBaseReferenceClock> clock_;  // aggregated: shares our count
+ private:
+  const GUID inSubtype_;
+  const GUID outSubtype_;
+  Journal* journal_;
+  std::unique_ptr<CBaseReferenceClock> clock_;  // aggregated: shares our count
 };
 
 // ---- splitter: one input, two outputs of given subtypes ----
@@ -99,33 +99,33 @@ private:
 class TestSplitter;
 
 class TestSplitterInput final : public CBaseInputPin {
-public:
-    TestSplitterInput(TestSplitter* filter, HRESULT* phr);
-    HRESULT CheckMediaType(const CMediaType* mediaType) override;
+ public:
+  TestSplitterInput(TestSplitter* filter, HRESULT* phr);
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
 };
 
 class TestSplitterOutput final : public CBaseOutputPin {
-public:
-    TestSplitterOutput(TestSplitter* filter, HRESULT* phr, LPCWSTR name, const GUID& subtype);
-    HRESULT CheckMediaType(const CMediaType* mediaType) override;
-    HRESULT GetMediaType(int position, CMediaType* mediaType) override;
-    HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
+ public:
+  TestSplitterOutput(TestSplitter* filter, HRESULT* phr, LPCWSTR name, const GUID& subtype);
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
+  HRESULT GetMediaType(int position, CMediaType* mediaType) override;
+  HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
 
-private:
-    const GUID subtype_;
+ private:
+  const GUID subtype_;
 };
 
 class TestSplitter final : public CBaseFilter {
-public:
-    TestSplitter(const GUID& inSubtype, const GUID& outSubtype1, const GUID& outSubtype2);
-    int GetPinCount() override { return 3; }
-    CBasePin* GetPin(int n) override;
+ public:
+  TestSplitter(const GUID& inSubtype, const GUID& outSubtype1, const GUID& outSubtype2);
+  int GetPinCount() override { return 3; }
+  CBasePin* GetPin(int n) override;
 
-    CCritSec lock;
-    const GUID inSubtype;
-    TestSplitterInput input;
-    TestSplitterOutput output1;
-    TestSplitterOutput output2;
+  CCritSec lock;
+  const GUID inSubtype;
+  TestSplitterInput input;
+  TestSplitterOutput output1;
+  TestSplitterOutput output2;
 };
 
 // ---- renderer ----
@@ -133,43 +133,43 @@ public:
 class TestRenderer;
 
 class TestRendererPin final : public CBaseInputPin {
-public:
-    TestRendererPin(TestRenderer* filter, HRESULT* phr);
-    HRESULT CheckMediaType(const CMediaType* mediaType) override;
-    HRESULT Receive(IMediaSample* sample) override;
-    HRESULT EndOfStream() override;
+ public:
+  TestRendererPin(TestRenderer* filter, HRESULT* phr);
+  HRESULT CheckMediaType(const CMediaType* mediaType) override;
+  HRESULT Receive(IMediaSample* sample) override;
+  HRESULT EndOfStream() override;
 
-private:
-    TestRenderer* const renderer_;
+ private:
+  TestRenderer* const renderer_;
 };
 
 class TestRenderer : public CBaseFilter {
-public:
-    // GUID_NULL accepts any subtype.
-    TestRenderer(const wchar_t* name, REFCLSID clsid, const GUID& subtype, IUnknown* outer = nullptr,
-                 Journal* journal = nullptr);
-    int GetPinCount() override { return 1; }
-    CBasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
-    HRESULT Stop() override;
-    HRESULT Pause() override;
-    HRESULT Run(REFERENCE_TIME start) override;
+ public:
+  // GUID_NULL accepts any subtype.
+  TestRenderer(const wchar_t* name, REFCLSID clsid, const GUID& subtype, IUnknown* outer = nullptr,
+               Journal* journal = nullptr);
+  int GetPinCount() override { return 1; }
+  CBasePin* GetPin(int n) override { return n == 0 ? &pin_ : nullptr; }
+  HRESULT Stop() override;
+  HRESULT Pause() override;
+  HRESULT Run(REFERENCE_TIME start) override;
 
-    IPin* InputPin() { return &pin_; }
-    int SampleCount();
-    std::vector<REFERENCE_TIME> StartTimes();
-    std::vector<int> Markers();
-    int EndOfStreamCount();
+  IPin* InputPin() { return &pin_; }
+  int SampleCount();
+  std::vector<REFERENCE_TIME> StartTimes();
+  std::vector<int> Markers();
+  int EndOfStreamCount();
 
-private:
-    friend class TestRendererPin;
-    CCritSec lock_;
-    const GUID subtype_;
-    Journal* journal_;
-    TestRendererPin pin_;
-    std::mutex mutex_;
-    std::vector<REFERENCE_TIME> starts_;
-    std::vector<int> markers_;
-    int endOfStreams_ = 0;
+ private:
+  friend class TestRendererPin;
+  CCritSec lock_;
+  const GUID subtype_;
+  Journal* journal_;
+  TestRendererPin pin_;
+  std::mutex mutex_;
+  std::vector<REFERENCE_TIME> starts_;
+  std::vector<int> markers_;
+  int endOfStreams_ = 0;
 };
 
 }  // namespace graph_test

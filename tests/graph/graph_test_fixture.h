@@ -19,31 +19,31 @@
 namespace graph_test {
 
 class GraphTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite();
-    void SetUp() override;
-    void TearDown() override;
+ protected:
+  static void SetUpTestSuite();
+  void SetUp() override;
+  void TearDown() override;
 
-    // Registers the test filter library into this test's registry.
-    void RegisterTestLibrary();
+  // Registers the test filter library into this test's registry.
+  void RegisterTestLibrary();
 
-    // Adds a filter made with new (the graph and the returned pointer share it).
-    ComPtr<IBaseFilter> Add(IBaseFilter* filter, const wchar_t* name);
-    // Names of the graph's filters in enumeration order.
-    std::vector<std::wstring> FilterNames();
-    // Name of the filter at the other end of the pin's connection, "" when unconnected.
-    std::wstring PeerFilterName(IPin* pin);
-    // Every queued event code, taken without waiting.
-    std::vector<LONG> DrainEvents();
+  // Adds a filter made with new (the graph and the returned pointer share it).
+  ComPtr<IBaseFilter> Add(IBaseFilter* filter, const wchar_t* name);
+  // Names of the graph's filters in enumeration order.
+  std::vector<std::wstring> FilterNames();
+  // Name of the filter at the other end of the pin's connection, "" when unconnected.
+  std::wstring PeerFilterName(IPin* pin);
+  // Every queued event code, taken without waiting.
+  std::vector<LONG> DrainEvents();
 
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IMediaControl> control;
-    ComPtr<IMediaEventEx> events;
+  ComPtr<IGraphBuilder> graph;
+  ComPtr<IMediaControl> control;
+  ComPtr<IMediaEventEx> events;
 
-private:
-    std::optional<tarn::test::TempDir> temp_;
-    std::filesystem::path folder_;
-    LONG objectsBefore_ = 0;
+ private:
+  std::optional<tarn::test::TempDir> temp_;
+  std::filesystem::path folder_;
+  LONG objectsBefore_ = 0;
 };
 
 }  // namespace graph_test

@@ -35,9 +35,13 @@ struct LibraryCase {
 std::vector<LibraryCase> Libraries() {
   using namespace tarn;
   return {
-      {"tarnvenc", TARNVENC_LIBRARY, {{venc::kVideoEncoderClsid, venc::kVideoEncoderName}},
+      {"tarnvenc",
+       TARNVENC_LIBRARY,
+       {{venc::kVideoEncoderClsid, venc::kVideoEncoderName}},
        {"_ZN4tarn4venc11CurrentSizeEv"}},
-      {"tarnaud", TARNAUD_LIBRARY, {{aud::kAudioEncoderClsid, aud::kAudioEncoderName}},
+      {"tarnaud",
+       TARNAUD_LIBRARY,
+       {{aud::kAudioEncoderClsid, aud::kAudioEncoderName}},
        {"_ZN4tarn3aud17SoundBytesWrittenEv"}},
       {"tarnplatform",
        TARNPLATFORM_LIBRARY,
@@ -75,7 +79,8 @@ TEST_P(FilterLibraryTest, RegistersEachFilterOnceAndUnregistersEvenWhenAbsent) {
   const auto classes = registry.Classes();
   ASSERT_EQ(classes.size(), GetParam().filters.size());
   for (const FilterClass& filter : GetParam().filters) {
-    const auto entry = std::find_if(classes.begin(), classes.end(), [&](const auto& c) { return c.clsid == filter.clsid; });
+    const auto entry =
+        std::find_if(classes.begin(), classes.end(), [&](const auto& c) { return c.clsid == filter.clsid; });
     ASSERT_NE(entry, classes.end()) << std::string(filter.name.begin(), filter.name.end());
     EXPECT_EQ(entry->className, filter.name);
     EXPECT_EQ(entry->libraryPath, tarn::test::RealPath(GetParam().path));
@@ -136,8 +141,9 @@ TEST_P(FilterLibraryTest, TheDeviceEnumeratorBindsEachFilterByItsName) {
 TEST_P(FilterLibraryTest, TheBuildRegistryListsEachFilter) {
   for (const FilterClass& filter : GetParam().filters) {
     tarn::media::RegisteredClass entry;
-    ASSERT_EQ(tarn::media::FilterRegistry(std::filesystem::path(TARN_BUILD_DIR) / "filters.ini").Find(filter.clsid, &entry),
-              S_OK);
+    ASSERT_EQ(
+        tarn::media::FilterRegistry(std::filesystem::path(TARN_BUILD_DIR) / "filters.ini").Find(filter.clsid, &entry),
+        S_OK);
     EXPECT_EQ(entry.libraryPath, tarn::test::RealPath(GetParam().path));
     ASSERT_TRUE(entry.filter.has_value());
     EXPECT_EQ(entry.filter->friendlyName, filter.name);

@@ -56,7 +56,9 @@ Walk WalkBytes(const std::vector<std::uint8_t>& bytes) {
   return walk;
 }
 
-std::vector<std::uint16_t> Uniform(std::uint16_t colour) { return std::vector<std::uint16_t>(codec::kReferencePixels, colour); }
+std::vector<std::uint16_t> Uniform(std::uint16_t colour) {
+  return std::vector<std::uint16_t>(codec::kReferencePixels, colour);
+}
 
 TEST_F(MovieReaderTest, WalksRecordsWithTheirSectionsAndAppendix) {
   std::vector<std::vector<std::uint8_t>> payloads(44, AllKeepPayload());
@@ -145,8 +147,8 @@ TEST_F(MovieReaderTest, DamagedPayloadKeepsThePreviousPicture) {
   WriteLe16(coloursRunOut.data() + 2, 1198);  // the sections fit, but the codes ask for 600 colours
   const std::vector<std::uint8_t> tooShortForK = {0, 0, 0};
 
-  const auto bytes =
-      WriteMovie({FillPayload(kRed), codesPastRecord, coloursPastRecord, coloursRunOut, tooShortForK, FillPayload(kBlue)});
+  const auto bytes = WriteMovie(
+      {FillPayload(kRed), codesPastRecord, coloursPastRecord, coloursRunOut, tooShortForK, FillPayload(kBlue)});
   const Walk walk = WalkBytes(bytes);
   ASSERT_EQ(walk.records.size(), 6u);
   EXPECT_EQ(walk.end, ReadStatus::kEnd);

@@ -38,7 +38,8 @@ TEST_F(MovieWriterTest, RecordsFollowTheZeroHeaderAndTheLengthIsWrittenLast) {
   for (int i = 0; i < 30; ++i) {
     const auto payload = i % 2 == 0 ? FillPayload(static_cast<std::uint16_t>(i)) : AllKeepPayload();
     const RecordLayout layout = sink.Append(writer, payload);
-    if (i == 0) firstRecord.assign(sink.Buffer().begin(), sink.Buffer().begin() + static_cast<long>(layout.FileBytes()));
+    if (i == 0)
+      firstRecord.assign(sink.Buffer().begin(), sink.Buffer().begin() + static_cast<long>(layout.FileBytes()));
     expectedLength += layout.bodyBytes + 2;
   }
   EXPECT_EQ(writer.FileLength(), expectedLength);

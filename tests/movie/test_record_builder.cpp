@@ -38,7 +38,8 @@ TEST(AppendixMaskWord, FollowsTheRuntimeGeneratorsFirstValue) {
 }
 
 TEST(AppendixTables, HoldTheDocumentedGeneratorOutput) {
-  for (const auto& [table, seed] : {std::pair{AppendixTable::kA, 0x54726E41u}, std::pair{AppendixTable::kB, 0x54726E42u}}) {
+  for (const auto& [table, seed] :
+       {std::pair{AppendixTable::kA, 0x54726E41u}, std::pair{AppendixTable::kB, 0x54726E42u}}) {
     std::uint32_t x = seed;
     for (std::size_t k = 0; k < kAppendixTableWords; ++k) {
       x = x * 1664525u + 1013904223u;
@@ -76,8 +77,9 @@ TEST(BuildRecord, AppendixOnlyInRecords25To32And35To42) {
 
 TEST(BuildRecord, AppendixIsTheTableBlockXorRThenR) {
   const auto payload = PatternPayload(1000);
-  for (const auto& [index, table, block] : {std::tuple{25u, AppendixTable::kA, 0u}, std::tuple{32u, AppendixTable::kA, 7u},
-                                           std::tuple{35u, AppendixTable::kB, 0u}, std::tuple{42u, AppendixTable::kB, 7u}}) {
+  for (const auto& [index, table, block] :
+       {std::tuple{25u, AppendixTable::kA, 0u}, std::tuple{32u, AppendixTable::kA, 7u},
+        std::tuple{35u, AppendixTable::kB, 0u}, std::tuple{42u, AppendixTable::kB, 7u}}) {
     const Built built = Build(payload, index);
     const std::uint8_t* appendix = built.buffer.data() + kLengthWordBytes + 1000;
     EXPECT_EQ(ReadLe16(appendix + 4096), 3304);
@@ -138,7 +140,8 @@ TEST(BuildRecord, AllKeepReplacementLeavesThePictureAsItWas) {
 
 TEST(MovieHeader, HoldsMagicLengthTagAndConstant) {
   const HeaderBytes header = MakeMovieHeader(0x01020304);
-  const std::array<std::uint8_t, 20> expected = {'T', 'a', 'r', 'n', 4, 3, 2, 1, 'M', 'O', 'V', 'I', 0, 0, 0, 0, 5, 0, 0, 0};
+  const std::array<std::uint8_t, 20> expected = {'T', 'a', 'r', 'n', 4, 3, 2, 1, 'M', 'O',
+                                                 'V', 'I', 0,   0,   0, 0, 5, 0, 0,   0};
   EXPECT_TRUE(std::equal(expected.begin(), expected.end(), header.begin()));
   EXPECT_TRUE(std::all_of(header.begin() + 20, header.end(), [](std::uint8_t b) { return b == 0; }));
 }

@@ -16,7 +16,8 @@ using tarn::dvd::test::TempDir;
 
 // The build's filter registry copied to `folder`, without the filters whose friendly names
 // are listed. Returns the copy's path.
-std::filesystem::path PrivateRegistry(const std::filesystem::path& folder, const std::vector<std::string>& leftOut = {});
+std::filesystem::path PrivateRegistry(const std::filesystem::path& folder,
+                                      const std::vector<std::string>& leftOut = {});
 
 struct ToolRun {
   int status = -1;

@@ -45,13 +45,13 @@ class DvdConversion : public ::testing::Test {
     ini = base / "TarnMedia.ini";
   }
 
-  Conversion Convert(const std::string& disc, int title, const std::string& chapters, std::vector<std::string> extra = {},
-                     const fs::path& withRegistry = {}) {
+  Conversion Convert(const std::string& disc, int title, const std::string& chapters,
+                     std::vector<std::string> extra = {}, const fs::path& withRegistry = {}) {
     Conversion conversion;
     conversion.movie = base / ("t" + std::to_string(title) + "_" + chapters + std::to_string(++runs) + ".tmv");
     conversion.sound = fs::path(conversion.movie).replace_extension(".tms");
-    std::vector<std::string> args{"encode", "--dvd", disc, "--title", std::to_string(title), "-o",
-                                  conversion.movie.string()};
+    std::vector<std::string> args{
+        "encode", "--dvd", disc, "--title", std::to_string(title), "-o", conversion.movie.string()};
     if (!chapters.empty()) args.insert(args.end(), {"--chapters", chapters});
     args.insert(args.end(), extra.begin(), extra.end());
     conversion.run = nav_test::RunTmvtool(args, withRegistry.empty() ? registry : withRegistry, ini);
@@ -71,7 +71,8 @@ class DvdConversion : public ::testing::Test {
 };
 
 bool Dominant(const nav_test::Picture& picture, double nav_test::Picture::*channel) {
-  for (double nav_test::Picture::*other : {&nav_test::Picture::red, &nav_test::Picture::green, &nav_test::Picture::blue})
+  for (double nav_test::Picture::*other :
+       {&nav_test::Picture::red, &nav_test::Picture::green, &nav_test::Picture::blue})
     if (other != channel && picture.*other + 40 > picture.*channel) return false;
   return true;
 }
@@ -111,8 +112,8 @@ TEST_F(DvdConversion, SoundAndPicturesCoverTheSameStretchWhereverTheRunStartsAnd
   // A run ending before the last chapter, one starting late and ending with the title (whose
   // multiplexed audio stops short of its last pictures), a whole title, and the one-multiplex
   // title whose chapter's last audio lies in the next cell.
-  for (const Run& run : {Run{1, "1-2", 150}, Run{1, "4-4", 45}, Run{1, "1-4", 255}, Run{2, "1-1", 60},
-                         Run{2, "2-2", 60}}) {
+  for (const Run& run :
+       {Run{1, "1-2", 150}, Run{1, "4-4", 45}, Run{1, "1-4", 255}, Run{2, "1-1", 60}, Run{2, "2-2", 60}}) {
     SCOPED_TRACE(std::to_string(run.title) + ":" + run.chapters);
     const Conversion conversion = Convert(nav_test::Discs().ntsc, run.title, run.chapters);
     ASSERT_EQ(conversion.run.status, 0) << conversion.run.output;
@@ -177,8 +178,10 @@ TEST_F(DvdConversion, TheSubtitleAppearsOnlyWhenItsStreamIsOn) {
   ASSERT_EQ(off.run.status, 0) << off.run.output;
   ASSERT_EQ(on.run.status, 0) << on.run.output;
   int brightestOff = 0, brightestOn = 0;
-  for (const auto& picture : nav_test::MoviePictures(off.movie)) brightestOff = std::max(brightestOff, picture.brightPixels);
-  for (const auto& picture : nav_test::MoviePictures(on.movie)) brightestOn = std::max(brightestOn, picture.brightPixels);
+  for (const auto& picture : nav_test::MoviePictures(off.movie))
+    brightestOff = std::max(brightestOff, picture.brightPixels);
+  for (const auto& picture : nav_test::MoviePictures(on.movie))
+    brightestOn = std::max(brightestOn, picture.brightPixels);
   EXPECT_GT(brightestOn, brightestOff + 50);
 }
 
@@ -211,8 +214,9 @@ TEST_F(DvdConversion, BadInputEndsWithAnErrorInBoundedTime) {
   // Titles and chapters the disc lacks are refused in words, before anything is written.
   const Conversion noChapter = Convert(nav_test::Discs().ntsc, 1, "4-5");
   EXPECT_EQ(noChapter.run.status, 2);
-  EXPECT_NE(noChapter.run.output.find("title 1 of " + nav_test::Discs().ntsc + " has 4 chapters; there is no chapter 5"),
-            std::string::npos)
+  EXPECT_NE(
+      noChapter.run.output.find("title 1 of " + nav_test::Discs().ntsc + " has 4 chapters; there is no chapter 5"),
+      std::string::npos)
       << noChapter.run.output;
   const Conversion noTitle = Convert(nav_test::Discs().ntsc, 3, "1-2");
   EXPECT_EQ(noTitle.run.status, 2);
@@ -277,8 +281,8 @@ class ConversionGraph : public DvdConversion {
   void PlaySegment(const fs::path& movie, ULONG title, ULONG chapter, ULONG count) {
     {
       std::ofstream settings(ini);
-      settings << "[SaveMovie]\nFileName=" << movie.string() << "\n[AudioOut]\nFileName="
-               << fs::path(movie).replace_extension(".tms").string() << "\n";
+      settings << "[SaveMovie]\nFileName=" << movie.string()
+               << "\n[AudioOut]\nFileName=" << fs::path(movie).replace_extension(".tms").string() << "\n";
     }
     media->Stop();
     ASSERT_TRUE(SUCCEEDED(media->Pause()));
@@ -299,13 +303,16 @@ class ConversionGraph : public DvdConversion {
 };
 
 const std::vector<std::string_view> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
-                                                   "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
-                                                   "ACM Wrapper"};
+                                                       "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
+                                                       "ACM Wrapper"};
 
 TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles) {
   AddFilters(kConversionFilters);
-  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())), S_OK);
-  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(
+      FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())),
+      S_OK);
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())),
+            S_OK);
   ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(nav_test::Discs().ntsc).c_str()), S_OK);
   RenderNavigator();
   ASSERT_EQ(QueryInterfaceAs(graph.Get(), media.ReleaseAndGetAddressOf()), S_OK);
@@ -343,8 +350,11 @@ TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles)
 // the first: NTSC with AC-3, then a PAL title with MPEG audio, then one with LPCM.
 TEST_F(ConversionGraph, LaterTitlesInAnotherAudioCodecOrPictureSizeConvertThroughTheSameGraph) {
   AddFilters(kConversionFilters);
-  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())), S_OK);
-  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())), S_OK);
+  ASSERT_EQ(
+      FindInterfaceInGraph(graph.Get(), IID_IDvdControl2, reinterpret_cast<void**>(control.ReleaseAndGetAddressOf())),
+      S_OK);
+  ASSERT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(info.ReleaseAndGetAddressOf())),
+            S_OK);
   ASSERT_EQ(control->SetDVDDirectory(tarn::media::Utf8ToWide(nav_test::Discs().ntsc).c_str()), S_OK);
   RenderNavigator();
   ASSERT_EQ(QueryInterfaceAs(graph.Get(), media.ReleaseAndGetAddressOf()), S_OK);
@@ -393,7 +403,8 @@ TEST_F(ConversionGraph, LaterTitlesInAnotherAudioCodecOrPictureSizeConvertThroug
 TEST_F(ConversionGraph, WithoutTheNavigatorNoDvdInterfaceIsFound) {
   AddFilters({"GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD", "ACM Wrapper"});
   ComPtr<IDvdInfo2> found;
-  EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(found.ReleaseAndGetAddressOf())), E_FAIL);
+  EXPECT_EQ(FindInterfaceInGraph(graph.Get(), IID_IDvdInfo2, reinterpret_cast<void**>(found.ReleaseAndGetAddressOf())),
+            E_FAIL);
 }
 
 }  // namespace

@@ -29,7 +29,9 @@ class NavigatorFilter : public ::testing::Test {
     HRESULT hr = S_OK;
     CUnknown* object = DvdNavigator::CreateInstance(nullptr, &hr);
     ASSERT_TRUE(SUCCEEDED(hr) && object != nullptr);
-    ASSERT_EQ(object->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf())), S_OK);
+    ASSERT_EQ(
+        object->NonDelegatingQueryInterface(IID_IBaseFilter, reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf())),
+        S_OK);
     ASSERT_EQ(QueryInterfaceAs(filter.Get(), control.ReleaseAndGetAddressOf()), S_OK);
     ASSERT_EQ(QueryInterfaceAs(filter.Get(), info.ReleaseAndGetAddressOf()), S_OK);
   }
@@ -105,8 +107,10 @@ class NavigatorFilter : public ::testing::Test {
 
 TEST_F(NavigatorFilter, OffersOnlyTheSecondGenerationInterfaces) {
   ComPtr<IUnknown> old;
-  EXPECT_EQ(filter->QueryInterface(IID_IDvdInfo, reinterpret_cast<void**>(old.ReleaseAndGetAddressOf())), E_NOINTERFACE);
-  EXPECT_EQ(filter->QueryInterface(IID_IDvdControl, reinterpret_cast<void**>(old.ReleaseAndGetAddressOf())), E_NOINTERFACE);
+  EXPECT_EQ(filter->QueryInterface(IID_IDvdInfo, reinterpret_cast<void**>(old.ReleaseAndGetAddressOf())),
+            E_NOINTERFACE);
+  EXPECT_EQ(filter->QueryInterface(IID_IDvdControl, reinterpret_cast<void**>(old.ReleaseAndGetAddressOf())),
+            E_NOINTERFACE);
   // Without a disc nothing is known yet.
   ULONG titles = 0;
   EXPECT_FAILS(info->GetDVDVolumeInfo(nullptr, nullptr, nullptr, &titles));
@@ -115,7 +119,7 @@ TEST_F(NavigatorFilter, OffersOnlyTheSecondGenerationInterfaces) {
 TEST_F(NavigatorFilter, DescribesTheDiscFromEveryKindOfPath) {
   const std::string disc = nav_test::Discs().ntsc;
   for (const std::string& path : {disc, disc + "/VIDEO_TS", disc + "/VIDEO_TS/VIDEO_TS.IFO",
-                                   disc + "/VIDEO_TS/VTS_01_0.IFO", nav_test::Discs().ntscIso}) {
+                                  disc + "/VIDEO_TS/VTS_01_0.IFO", nav_test::Discs().ntscIso}) {
     SCOPED_TRACE(path);
     ASSERT_EQ(Open(path), S_OK) << LastError();
     ExpectNtscDescription();

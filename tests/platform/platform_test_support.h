@@ -28,7 +28,7 @@ struct CapturedSample {
 
 // Takes every type and keeps each sample's bytes and times.
 class CaptureRenderer final : public tarn::platform::RendererFilter {
-public:
+ public:
   CaptureRenderer();
   HRESULT CheckMediaType(const CMediaType* mediaType) override;
   void OnMediaType(const CMediaType& mediaType) override;
@@ -40,7 +40,7 @@ public:
 
   GUID acceptedSubtype = GUID_NULL;  // GUID_NULL: any
 
-private:
+ private:
   std::mutex mutex_;
   std::vector<CapturedSample> samples_;
   CMediaType type_;

@@ -40,14 +40,15 @@ std::vector<std::int16_t> AsSamples(const Bytes& bytes) {
 // Sign changes of one channel: twice the tone's frequency per second of signal.
 int ZeroCrossings(const std::vector<std::int16_t>& samples, int channels, int channel) {
   int crossings = 0;
-  for (std::size_t i = static_cast<std::size_t>(channel + channels); i < samples.size(); i += static_cast<std::size_t>(channels))
+  for (std::size_t i = static_cast<std::size_t>(channel + channels); i < samples.size();
+       i += static_cast<std::size_t>(channels))
     if ((samples[i - static_cast<std::size_t>(channels)] < 0) != (samples[i] < 0)) ++crossings;
   return crossings;
 }
 
 // One filter between a pushing source and a capture renderer.
 class AudioChain {
-public:
+ public:
   AudioChain(IBaseFilter* filter, const CMediaType& inputType, LONG bufferSize) : filter_(filter) {
     source_->pin.type = inputType;
     source_->pin.bufferSize = bufferSize;
@@ -93,7 +94,7 @@ public:
   }
   CaptureRenderer& Capture() { return *capture_.Get(); }
 
-private:
+ private:
   IBaseFilter* filter_;
   ComPtr<venc_test::PictureSource> source_{new venc_test::PictureSource};
   ComPtr<CaptureRenderer> capture_{new CaptureRenderer};
@@ -101,7 +102,7 @@ private:
 };
 
 class AudioDecoderTest : public ::testing::Test {
-protected:
+ protected:
   // Decodes `file` pushed in pieces and checks it against ffmpeg's decoding to 16-bit stereo.
   void ExpectDecodedAsFfmpeg(const std::string& file, const GUID& subtype) {
     ASSERT_TRUE(Ffmpeg(dir_.path(), "-i " + file + " -f s16le -ac 2 -ar 48000 ref.pcm"));
@@ -129,17 +130,20 @@ protected:
 };
 
 TEST_F(AudioDecoderTest, Ac3DecodesAsFfmpegDecodesIt) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a ac3 tone.ac3"));
+  ASSERT_TRUE(
+      Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a ac3 tone.ac3"));
   ExpectDecodedAsFfmpeg("tone.ac3", MEDIASUBTYPE_DOLBY_AC3);
 }
 
 TEST_F(AudioDecoderTest, MpegAudioDecodesAsFfmpegDecodesIt) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a mp2 tone.mp2"));
+  ASSERT_TRUE(
+      Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a mp2 tone.mp2"));
   ExpectDecodedAsFfmpeg("tone.mp2", MEDIASUBTYPE_MPEG2_AUDIO);
 }
 
 TEST_F(AudioDecoderTest, DvdLpcmPacketsGiveTheOriginalSamples) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -f s16le tone.pcm"));
+  ASSERT_TRUE(
+      Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -f s16le tone.pcm"));
   ASSERT_TRUE(Ffmpeg(dir_.path(), "-f s16le -ar 48000 -ac 2 -i tone.pcm -c:a pcm_dvd -f vob tone.vob"));
   const auto original = AsSamples(ReadFile(dir_.path() / "tone.pcm"));
 
@@ -169,8 +173,10 @@ TEST_F(AudioDecoderTest, DvdLpcmPacketsGiveTheOriginalSamples) {
 // A later DVD title in another codec: the first sample in it carries the new type, the decoder
 // reopens for it, and the output keeps the format it was connected with.
 TEST_F(AudioDecoderTest, ASampleWithANewCodecSwitchesTheDecoderAndKeepsTheOutputFormat) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a mp2 first.mp2"));
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=1 -ac 2 -c:a pcm_dvd -f vob second.vob"));
+  ASSERT_TRUE(
+      Ffmpeg(dir_.path(), "-f lavfi -i sine=frequency=1000:sample_rate=48000:duration=1 -ac 2 -c:a mp2 first.mp2"));
+  ASSERT_TRUE(Ffmpeg(
+      dir_.path(), "-f lavfi -i sine=frequency=500:sample_rate=48000:duration=1 -ac 2 -c:a pcm_dvd -f vob second.vob"));
   AVFormatContext* opened = nullptr;
   ASSERT_EQ(avformat_open_input(&opened, (dir_.path() / "second.vob").c_str(), nullptr, nullptr), 0);
   tarn::platform::FormatContextPtr format(opened);

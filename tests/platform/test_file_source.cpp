@@ -32,7 +32,7 @@ Bytes FlipRows(const Bytes& picture, int rowBytes) {
 }
 
 class FileSourceTest : public ::testing::Test {
-protected:
+ protected:
   ComPtr<FileSourceFilter> MakeSource(const std::vector<std::pair<const char*, std::string>>& options = {}) {
     HRESULT hr = S_OK;
     ComPtr<FileSourceFilter> source(new FileSourceFilter(nullptr, &hr));
@@ -75,8 +75,8 @@ TEST_F(FileSourceTest, RawBgr24ArrivesBottomUpWithNtscTimesAndPlaysAgainAfterASt
     file.insert(file.end(), picture.begin(), picture.end());
   }
   WriteFile(dir_.path() / "in.bgr", file);
-  auto source = MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"},
-                            {"framerate", "30000/1001"}});
+  auto source = MakeSource(
+      {{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"framerate", "30000/1001"}});
   ASSERT_EQ(Load(source.Get(), dir_.path() / "in.bgr"), S_OK);
 
   for (int run = 0; run < 2; ++run) {
@@ -105,8 +105,8 @@ TEST_F(FileSourceTest, RawYuyvArrivesUnchanged) {
     file.insert(file.end(), picture.begin(), picture.end());
   }
   WriteFile(dir_.path() / "in.yuv", file);
-  auto source = MakeSource({{"format", "rawvideo"}, {"pixel_format", "yuyv422"}, {"video_size", "32x16"},
-                            {"framerate", "25"}});
+  auto source =
+      MakeSource({{"format", "rawvideo"}, {"pixel_format", "yuyv422"}, {"video_size", "32x16"}, {"framerate", "25"}});
   ASSERT_EQ(Load(source.Get(), dir_.path() / "in.yuv"), S_OK);
   LONGLONG frames = 0;
   REFERENCE_TIME length = 0;
@@ -169,7 +169,8 @@ TEST_F(FileSourceTest, InputsThatAreNoVideoAreRefusedWithAReason) {
   AM_MEDIA_TYPE* offered = nullptr;
   EXPECT_NE(types->Next(1, &offered, nullptr), S_OK);
 
-  auto raw = MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"no_such_option", "1"}});
+  auto raw =
+      MakeSource({{"format", "rawvideo"}, {"pixel_format", "bgr24"}, {"video_size", "64x48"}, {"no_such_option", "1"}});
   WriteFile(dir_.path() / "in.bgr", Bytes(64 * 48 * 3, 0));
   EXPECT_EQ(Load(raw.Get(), dir_.path() / "in.bgr"), E_INVALIDARG);
   EXPECT_NE(LastError(raw.Get()).find("no_such_option"), std::string::npos);

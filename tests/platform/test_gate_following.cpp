@@ -84,7 +84,7 @@ TEST(FrameGateFollowing, WithoutTheInterfaceDownstreamNothingIsLeftOut) {
 }
 
 class GateFollowingTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { ini_.emplace("TARNMEDIA_INI", (dir_.path() / "TarnMedia.ini").string()); }
 
   ComPtr<VideoEncoderFilter> EncoderWriting(const char* movie) {
@@ -139,7 +139,8 @@ std::vector<TimedPicture> IrregularlyTimedPictures(const std::filesystem::path& 
     TimedPicture& picture = pictures.emplace_back();
     picture.bytes.assign(packet->data, packet->data + packet->size);
     if (packet->pts != AV_NOPTS_VALUE && pictures.size() % 5 != 0) {
-      const auto number = static_cast<int>(av_rescale_q(packet->pts - stream->start_time, stream->time_base, {1001, 30000}));
+      const auto number =
+          static_cast<int>(av_rescale_q(packet->pts - stream->start_time, stream->time_base, {1001, 30000}));
       picture.start = IrregularTime(number);
     }
     av_packet_unref(packet);
@@ -150,8 +151,9 @@ std::vector<TimedPicture> IrregularlyTimedPictures(const std::filesystem::path& 
 }
 
 TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) {
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 100 "
-                                  "-c:v mpeg2video -g 15 -bf 2 -an clip.mpg"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 100 "
+                     "-c:v mpeg2video -g 15 -bf 2 -an clip.mpg"));
   const std::vector<TimedPicture> pictures = IrregularlyTimedPictures(dir_.path() / "clip.mpg");
   ASSERT_EQ(pictures.size(), 100u);
 
@@ -213,9 +215,10 @@ TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) 
 TEST_F(GateFollowingTest, FileSourceLeavesOutPicturesTheGateDiscardsAndTheMovieStaysTheSame) {
   // MPEG-4 with B pictures, its times jumping forwards by 5 s at picture 30 and leaving
   // gaps of three frames from picture 60 on.
-  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 100 "
-                                  "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,30)*150000+gte(N\\,60)*(N-60)*2002\" "
-                                  "-fps_mode passthrough -enc_time_base -1 -c:v mpeg4 -bf 2 -g 15 clip.mkv"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 100 "
+                     "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,30)*150000+gte(N\\,60)*(N-60)*2002\" "
+                     "-fps_mode passthrough -enc_time_base -1 -c:v mpeg4 -bf 2 -g 15 clip.mkv"));
   const auto play = [&](IBaseFilter* first, IBaseFilter* second, FileSourceFilter* source) {
     EXPECT_EQ(source->Load((dir_.path() / "clip.mkv").wstring().c_str(), nullptr), S_OK);
     EXPECT_EQ(Connect(source, L"Output", first, L"In"), S_OK);
@@ -223,8 +226,8 @@ TEST_F(GateFollowingTest, FileSourceLeavesOutPicturesTheGateDiscardsAndTheMovieS
       EXPECT_EQ(Connect(first, L"Out", second, L"In"), S_OK);
     }
     ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
-    const HRESULT started = second != nullptr ? StartAll(*graph.Get(), {source, first, second})
-                                              : StartAll(*graph.Get(), {source, first});
+    const HRESULT started =
+        second != nullptr ? StartAll(*graph.Get(), {source, first, second}) : StartAll(*graph.Get(), {source, first});
     EXPECT_EQ(started, S_OK);
     EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
     if (second != nullptr) {

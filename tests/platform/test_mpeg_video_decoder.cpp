@@ -71,9 +71,10 @@ Bytes SubpicturePacket(int x, int y, int width, int height) {
 }
 
 class MpegVideoDecoderTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
-    ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=176x144:rate=25 -frames:v 12 -c:v mpeg2video -g 6 -bf 2 clip.m2v"));
+    ASSERT_TRUE(Ffmpeg(dir_.path(),
+                       "-f lavfi -i testsrc2=size=176x144:rate=25 -frames:v 12 -c:v mpeg2video -g 6 -bf 2 clip.m2v"));
     stream_ = ReadFile(dir_.path() / "clip.m2v");
     ASSERT_FALSE(stream_.empty());
   }

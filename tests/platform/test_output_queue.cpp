@@ -22,7 +22,7 @@ class GatedSink;
 // Logs what arrives in order; Receive can be held back until the test opens the gate, as a
 // busy encoder would hold it.
 class GatedPin final : public CBaseInputPin {
-public:
+ public:
   GatedPin(CBaseFilter* filter, CCritSec* lock, HRESULT* phr) : CBaseInputPin(L"Gated pin", filter, lock, phr, L"In") {}
 
   HRESULT CheckMediaType(const CMediaType*) override { return S_OK; }
@@ -68,7 +68,7 @@ public:
 
   int refuse = -1;
 
-private:
+ private:
   HRESULT Log(std::string entry) {
     std::lock_guard lock(mutex);
     log.push_back(std::move(entry));
@@ -84,7 +84,7 @@ private:
 };
 
 class GatedSink final : public CBaseFilter {
-public:
+ public:
   GatedSink() : CBaseFilter(L"Gated sink", nullptr, &lock, GUID_NULL), pin(this, &lock, nullptr) {}
   int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override { return n == 0 ? &pin : nullptr; }
@@ -93,7 +93,7 @@ public:
 };
 
 class OutputQueueTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     source = ComPtr<TestSource>(new TestSource);
     sink = ComPtr<GatedSink>(new GatedSink);

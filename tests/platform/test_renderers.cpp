@@ -49,8 +49,10 @@ TEST(RendererTest, VideoRendererTakesSamplesAtOnceAndCompletesWhenRunning) {
   ASSERT_EQ(source->Pause(), S_OK);
   const auto before = std::chrono::steady_clock::now();
   // Times far in the future: a renderer waiting for the clock would block here.
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(source->Push(venc_test::Bytes(64 * 32 * 2, static_cast<std::uint8_t>(i)),
-                                                     (i + 100) * UNITS, (i + 101) * UNITS), S_OK);
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(
+        source->Push(venc_test::Bytes(64 * 32 * 2, static_cast<std::uint8_t>(i)), (i + 100) * UNITS, (i + 101) * UNITS),
+        S_OK);
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(2));
   source->pin.DeliverEndOfStream();
   EXPECT_EQ(renderer->SamplesRendered(), 5);

@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
   }
   if (command == "encoder" && argc == 2) {
     const EncoderSettings s = ReadEncoderSettings(profile);
-    std::printf("%s\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n", s.fileName.c_str(), s.contrast, s.brightness,
-                s.enhance, s.saturation, s.mode, s.imageWidth, s.imageHeight, s.changeScale, s.fullOut);
+    std::printf("%s\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n%d\n", s.fileName.c_str(), s.contrast, s.brightness, s.enhance,
+                s.saturation, s.mode, s.imageWidth, s.imageHeight, s.changeScale, s.fullOut);
     return 0;
   }
   if (command == "count" && argc == 5) return Count(profile, argv[2], argv[3], std::atoi(argv[4]));

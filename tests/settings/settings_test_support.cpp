@@ -40,9 +40,7 @@ void SettingsFolderTest::SetUp() {
   profile_ = ProfileFile(iniPath_);
 }
 
-void SettingsFolderTest::TearDown() {
-  temp_.reset();
-}
+void SettingsFolderTest::TearDown() { temp_.reset(); }
 
 void WriteFileText(const std::filesystem::path& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;

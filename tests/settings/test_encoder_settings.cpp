@@ -14,10 +14,10 @@ TEST(EncoderValueRules, TwoDigitRule) {
   EXPECT_EQ(ApplyTwoDigitRule("5", 75), 5);
   EXPECT_EQ(ApplyTwoDigitRule("05", 75), 5);
   EXPECT_EQ(ApplyTwoDigitRule("10", 75), 10);
-  EXPECT_EQ(ApplyTwoDigitRule("100", 75), 10);   // only two characters count
+  EXPECT_EQ(ApplyTwoDigitRule("100", 75), 10);  // only two characters count
   EXPECT_EQ(ApplyTwoDigitRule("", 75), 75);
   EXPECT_EQ(ApplyTwoDigitRule("abc", 75), 75);
-  EXPECT_EQ(ApplyTwoDigitRule("x5", 75), 755);   // the second digit applies on its own
+  EXPECT_EQ(ApplyTwoDigitRule("x5", 75), 755);  // the second digit applies on its own
   EXPECT_EQ(ApplyTwoDigitRule("7x", 75), 7);
   EXPECT_EQ(ApplyTwoDigitRule("-5", 75), 755);
   EXPECT_EQ(ApplyTwoDigitRule(" 5", 75), 755);
@@ -81,7 +81,8 @@ TEST_F(EncoderSettingsTest, EmptyAndNonsenseValuesKeepThePresets) {
   // Present but empty or not starting with a digit: the preset, not the default text.
   WriteFileText(iniPath_,
                 "[SaveMovie]\nContrast=\nBrightness=abc\nEnhance=\nS=9\nMode=x\nImageH=\nImageV=?\n"
-                "ChangeScale=yes\nFullOut=\nFileName=" + std::string(300, 'f') + "\n");
+                "ChangeScale=yes\nFullOut=\nFileName=" +
+                    std::string(300, 'f') + "\n");
   const EncoderSettings settings = ReadEncoderSettings(profile_);
   EXPECT_EQ(settings.fileName, std::string(255, 'f'));
   EXPECT_EQ(settings.contrast, 75);

@@ -26,16 +26,31 @@ std::string HostileText() {
   using namespace std::string_literals;
   return "\xEF\xBB\xBF[SaveMovie]\r\n"
          "a line without an equals sign\r\n"
-         "\x01\x02\xFF\xFE\x00" "binary=\x00\x7F\r\n"s
-         "Contrast=" + kForty + "\r\n"
-         "Brightness=-" + kForty + "\r\n"
-         "LimitSize=" + kForty + "\r\n"
-         "ImageH=" + kForty + "\r\n"
+         "\x01\x02\xFF\xFE\x00"
+         "binary=\x00\x7F\r\n"s
+         "Contrast=" +
+         kForty +
+         "\r\n"
+         "Brightness=-" +
+         kForty +
+         "\r\n"
+         "LimitSize=" +
+         kForty +
+         "\r\n"
+         "ImageH=" +
+         kForty +
+         "\r\n"
          "ImageV=-5\r\n"
-         "Huge=" + std::string(2 << 20, 'x') + "\r\n"
+         "Huge=" +
+         std::string(2 << 20, 'x') +
+         "\r\n"
          "[Unowned]\r\nkeep=me\r\n"
-         "[SaveMovie]\r\nFileDefault=00007\r\nS=" + kForty + "\r\n"
-         "[AudioOut]\r\nMusicMode=" + kForty + "\r\nVolumeEx=-" + kForty + "\r\nChannel=" + kForty + "\r\n"
+         "[SaveMovie]\r\nFileDefault=00007\r\nS=" +
+         kForty +
+         "\r\n"
+         "[AudioOut]\r\nMusicMode=" +
+         kForty + "\r\nVolumeEx=-" + kForty + "\r\nChannel=" + kForty +
+         "\r\n"
          "trailing line without an ending";
 }
 
@@ -73,8 +88,12 @@ TEST_F(HostileSettingsTest, ReadersTakeWhatTheyCanAndClampAndWritersKeepEveryLin
   EXPECT_EQ(ReadFileDefault(profile_), "00008");
   EXPECT_EQ(ReadNumber(profile_, keys::kContrast), 60);
   std::vector<std::string> expected = Lines(hostile), actual = Lines(written);
-  std::erase_if(expected, [](const std::string& line) { return line.starts_with("FileDefault=") || line.starts_with("Contrast="); });
-  std::erase_if(actual, [](const std::string& line) { return line.starts_with("FileDefault=") || line.starts_with("Contrast="); });
+  std::erase_if(expected, [](const std::string& line) {
+    return line.starts_with("FileDefault=") || line.starts_with("Contrast=");
+  });
+  std::erase_if(actual, [](const std::string& line) {
+    return line.starts_with("FileDefault=") || line.starts_with("Contrast=");
+  });
   ASSERT_EQ(actual.size(), expected.size());
   for (std::size_t i = 0; i < expected.size(); ++i) EXPECT_EQ(actual[i], expected[i]) << "line " << i;
 }

@@ -5,16 +5,15 @@
 namespace tarn::settings {
 namespace {
 
-std::string SetAndText(std::string_view text, std::string_view section, std::string_view key,
-                       std::string_view value) {
+std::string SetAndText(std::string_view text, std::string_view section, std::string_view key, std::string_view value) {
   ProfileDocument document = ProfileDocument::Parse(text);
   EXPECT_FALSE(document.Set(section, key, value));
   return document.Text();
 }
 
 TEST(ProfileDocument, FindsKeysWithoutRegardToCaseAndBlanks) {
-  const auto document = ProfileDocument::Parse(
-      "[SaveMovie]\nContrast=70\n  brightness  =  80  \n[ audioout ]\nChannel = 1\n");
+  const auto document =
+      ProfileDocument::Parse("[SaveMovie]\nContrast=70\n  brightness  =  80  \n[ audioout ]\nChannel = 1\n");
   EXPECT_EQ(document.Find("savemovie", "CONTRAST"), "70");
   EXPECT_EQ(document.Find("SAVEMOVIE", "Brightness"), "80");
   EXPECT_EQ(document.Find("AudioOut", "channel"), "1");
@@ -36,8 +35,7 @@ TEST(ProfileDocument, ReadsOddFiles) {
 }
 
 TEST(ProfileDocument, EditsOneLineAndKeepsEverythingElse) {
-  const std::string original =
-      "; kept comment\n[SaveMovie]\nContrast = 70\nMode=1\n\n[AudioOut]\nSaveDir=/tmp/out/\n";
+  const std::string original = "; kept comment\n[SaveMovie]\nContrast = 70\nMode=1\n\n[AudioOut]\nSaveDir=/tmp/out/\n";
   EXPECT_EQ(SetAndText(original, "savemovie", "MODE", "7"),
             "; kept comment\n[SaveMovie]\nContrast = 70\nMode=7\n\n[AudioOut]\nSaveDir=/tmp/out/\n");
   // A new key joins the end of its section, before the blank line that leads to the next one.
@@ -64,8 +62,8 @@ TEST(ProfileDocument, DuplicateSectionsEditTheKeyThatReadsBack) {
 }
 
 TEST(ProfileDocument, ValuesRoundTripIncludingBlanksQuotesAndUtf8) {
-  for (std::string_view value : {"", " lead", "trail ", "\"quoted\"", "'single'", "a = b", "目录/输出/",
-                                 "C:\\out\\", "\""}) {
+  for (std::string_view value :
+       {"", " lead", "trail ", "\"quoted\"", "'single'", "a = b", "目录/输出/", "C:\\out\\", "\""}) {
     ProfileDocument document = ProfileDocument::Parse("[S]\nK=old\n");
     ASSERT_FALSE(document.Set("S", "K", value)) << value;
     EXPECT_EQ(ProfileDocument::Parse(document.Text()).Find("S", "K"), value) << value;

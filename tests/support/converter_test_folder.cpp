@@ -16,8 +16,6 @@ void ConverterFolderTest::SetUp() {
   profile_ = settings::ProfileFile(ini);
 }
 
-void ConverterFolderTest::TearDown() {
-  temp_.reset();
-}
+void ConverterFolderTest::TearDown() { temp_.reset(); }
 
 }  // namespace tarn::conv::testing

@@ -16,8 +16,8 @@ Bytes Rgb24Frame(int width, int height, int frame) {
   Bytes picture(static_cast<std::size_t>(width) * height * 3);
   const int boxSize = std::max(8, height / 4);
   const int boxLeft = (frame * 7) % std::max(1, width - boxSize);
-  for (int row = 0; row < height; ++row) {       // bottom row first
-    const int y = height - 1 - row;                // top-down position
+  for (int row = 0; row < height; ++row) {  // bottom row first
+    const int y = height - 1 - row;         // top-down position
     for (int x = 0; x < width; ++x) {
       std::uint8_t* pixel = picture.data() + (static_cast<std::size_t>(row) * width + x) * 3;
       const bool inBox = x >= boxLeft && x < boxLeft + boxSize && y >= height / 3 && y < height / 3 + boxSize;
@@ -49,9 +49,7 @@ Bytes Yuy2Frame(int width, int height, int frame) {
 PictureSourcePin::PictureSourcePin(PictureSource* filter, HRESULT* phr)
     : CBaseOutputPin(L"Picture source pin", filter, &filter->lock, phr, L"Out") {}
 
-HRESULT PictureSourcePin::CheckMediaType(const CMediaType* mediaType) {
-  return *mediaType == type ? S_OK : E_FAIL;
-}
+HRESULT PictureSourcePin::CheckMediaType(const CMediaType* mediaType) { return *mediaType == type ? S_OK : E_FAIL; }
 
 HRESULT PictureSourcePin::GetMediaType(int position, CMediaType* mediaType) {
   if (position < 0) return E_INVALIDARG;

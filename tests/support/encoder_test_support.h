@@ -101,8 +101,8 @@ class PreviewSink : public CBaseFilter {
 // ---- the movie file as the handheld plays it ----
 
 struct PlayedRecord {
-  Bytes record;       // length word and unmasked body, as the encoder built it
-  Bytes screen;       // what the handheld shows afterwards, as a bottom-up 24-bit preview
+  Bytes record;  // length word and unmasked body, as the encoder built it
+  Bytes screen;  // what the handheld shows afterwards, as a bottom-up 24-bit preview
   bool hasAppendix = false;
   bool appendixValid = false;
 };

@@ -49,7 +49,8 @@ ComPtr<IBaseFilter> BindByFriendlyName(std::wstring_view name) {
                        std::wstring_view(friendly.bstrVal) == name;
     VariantClear(&friendly);
     ComPtr<IBaseFilter> filter;
-    if (match && SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid())))
+    if (match &&
+        SUCCEEDED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid())))
       return filter;
   }
   return {};

@@ -20,12 +20,12 @@ std::uint32_t Get32(std::span<const std::uint8_t> b, std::size_t at) {
 void DecodeImaBlock(const std::uint8_t* block, std::size_t size, std::vector<double>& out) {
   static constexpr std::array<int, 16> kIndexTable{-1, -1, -1, -1, 2, 4, 6, 8, -1, -1, -1, -1, 2, 4, 6, 8};
   static constexpr std::array<int, 89> kSteps{
-      7,    8,    9,    10,   11,   12,   13,   14,   16,   17,   19,   21,    23,    25,    28,    31,
-      34,   37,   41,   45,   50,   55,   60,   66,   73,   80,   88,   97,    107,   118,   130,   143,
-      157,  173,  190,  209,  230,  253,  279,  307,  337,  371,  408,  449,   494,   544,   598,   658,
-      724,  796,  876,  963,  1060, 1166, 1282, 1411, 1552, 1707, 1878, 2066,  2272,  2499,  2749,  3024,
-      3327, 3660, 4026, 4428, 4871, 5358, 5894, 6484, 7132, 7845, 8630, 9493,  10442, 11487, 12635, 13899,
-      15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
+      7,    8,     9,     10,    11,    12,    13,    14,    16,    17,    19,    21,    23,    25,   28,
+      31,   34,    37,    41,    45,    50,    55,    60,    66,    73,    80,    88,    97,    107,  118,
+      130,  143,   157,   173,   190,   209,   230,   253,   279,   307,   337,   371,   408,   449,  494,
+      544,  598,   658,   724,   796,   876,   963,   1060,  1166,  1282,  1411,  1552,  1707,  1878, 2066,
+      2272, 2499,  2749,  3024,  3327,  3660,  4026,  4428,  4871,  5358,  5894,  6484,  7132,  7845, 8630,
+      9493, 10442, 11487, 12635, 13899, 15289, 16818, 18500, 20350, 22385, 24623, 27086, 29794, 32767};
   if (size < 4) return;
   int predictor = static_cast<std::int16_t>(block[0] | (block[1] << 8));
   int index = std::min<int>(block[2], 88);
@@ -69,7 +69,8 @@ DecodedSound DecodeSound(std::span<const std::uint8_t> b) {
     for (std::size_t i = 0; i < size; ++i)
       sound.channelSamples[i % sound.channels].push_back(static_cast<std::int8_t>(data[i]) / 128.0);
   } else if (sound.codec == 2) {
-    for (std::size_t at = 0; at < size; at += 256) DecodeImaBlock(data + at, std::min<std::size_t>(256, size - at), sound.channelSamples[0]);
+    for (std::size_t at = 0; at < size; at += 256)
+      DecodeImaBlock(data + at, std::min<std::size_t>(256, size - at), sound.channelSamples[0]);
     // A short last block may end on half a byte.
     sound.channelSamples[0].resize(std::min<std::size_t>(sound.channelSamples[0].size(), sound.frames));
   }

@@ -32,7 +32,8 @@ std::vector<std::int16_t> Tone(const std::vector<double>& frequencies, double am
   for (std::size_t i = 0; i < frames; ++i) {
     const double t = from + static_cast<double>(i) / rate;
     for (double f : frequencies)
-      samples.push_back(static_cast<std::int16_t>(std::lround(amplitude * 32767.0 * std::sin(2 * std::numbers::pi * f * t))));
+      samples.push_back(
+          static_cast<std::int16_t>(std::lround(amplitude * 32767.0 * std::sin(2 * std::numbers::pi * f * t))));
   }
   return samples;
 }
@@ -132,7 +133,10 @@ double ZeroCrossingFrequency(const std::vector<double>& samples, double rate, st
   int crossings = 0;
   for (std::size_t i = from + 1; i < to && i < samples.size(); ++i) {
     if (samples[i - 1] < 0 && samples[i] >= 0) {
-      if (!first) first = i; else ++crossings;
+      if (!first)
+        first = i;
+      else
+        ++crossings;
       last = i;
     }
   }

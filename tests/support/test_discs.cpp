@@ -19,7 +19,8 @@ std::string Author(const std::string& folder, const std::string& kind, bool iso)
   const std::string output = RunCommand(std::string("'") + TARN_MAKE_TEST_DVD + "' " + (iso ? "--iso " : "") + "'" +
                                             folder + "/" + kind + "' " + kind + " 2>&1",
                                         status);
-  if (status != 0) return "authoring the " + kind + " test disc failed (ffmpeg, dvdauthor and genisoimage are needed):\n" + output;
+  if (status != 0)
+    return "authoring the " + kind + " test disc failed (ffmpeg, dvdauthor and genisoimage are needed):\n" + output;
   return "";
 }
 
@@ -44,8 +45,8 @@ TestDiscs AuthorOrFind() {
   }
   static const TempDir own("tarn-dvd-test");  // discs authored by this process go when it ends
   TestDiscs discs = Locate(own.str());
-  for (const auto& [kind, iso] : {std::pair{"ntsc", true}, std::pair{"pal", true}, std::pair{"loop", false},
-                                    std::pair{"edge", false}}) {
+  for (const auto& [kind, iso] :
+       {std::pair{"ntsc", true}, std::pair{"pal", true}, std::pair{"loop", false}, std::pair{"edge", false}}) {
     discs.error = Author(own.str(), kind, iso);
     if (!discs.error.empty()) break;
   }

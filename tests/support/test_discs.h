@@ -16,7 +16,7 @@ struct TestDiscs {
   std::string pal;
   std::string palIso;
   std::string loop;
-  std::string edge;  // programs that are no chapters, short chapters, streams per title, a still
+  std::string edge;   // programs that are no chapters, short chapters, streams per title, a still
   std::string error;  // why authoring failed; empty when the discs are there
 };
 

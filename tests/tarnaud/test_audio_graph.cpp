@@ -19,7 +19,8 @@ TEST(AudioGraph, RenderRoutesThePcmThroughTheEncoderAndPausingStartsTheFile) {
   tarn::media::RegisterFilterGraphClasses();
   ComPtr<IGraphBuilder> graph;
   ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                             graph.ReleaseAndGetAddressOfVoid()), S_OK);
+                             graph.ReleaseAndGetAddressOfVoid()),
+            S_OK);
   ComPtr<aud_test::ToneSource> source(new aud_test::ToneSource);
   source->pin.offered = {aud_test::PcmType(44'100, 1)};
   HRESULT hr = S_OK;

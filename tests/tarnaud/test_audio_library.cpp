@@ -44,8 +44,8 @@ TEST_F(AudioLibrary, TheBoundFilterWritesTheFileThatCurrentSizeReports) {
   ASSERT_TRUE(encoder);
 
   const auto soundPath = registry.folder.path() / "bound.tms";
-  std::ofstream(registry.folder.path() / "TarnMedia.ini") << "[AudioOut]\nFileName=" << soundPath.string()
-                                                  << "\nMusicMode=2\n";
+  std::ofstream(registry.folder.path() / "TarnMedia.ini")
+      << "[AudioOut]\nFileName=" << soundPath.string() << "\nMusicMode=2\n";
   ComPtr<aud_test::ToneSource> source(new aud_test::ToneSource);
   ComPtr<aud_test::PcmSink> sink(new aud_test::PcmSink);
   source->pin.offered = {aud_test::PcmType(48'000, 2)};

@@ -188,9 +188,9 @@ TEST_F(EndedSound, AdpcmFilesAreCutOrPaddedToALength) { CutThenPad(2); }
 TEST(SoundFileReader, AnAdpcmBlockCutInsideItsHeaderGivesNoSample) {
   std::vector<std::uint8_t> file(64 + 256 + 2, 0);
   std::memcpy(file.data(), "TMS1", 4);
-  file[8] = 2;    // IMA ADPCM
-  file[10] = 1;   // mono
-  file[21] = 4;   // 1024 frames said
+  file[8] = 2;   // IMA ADPCM
+  file[10] = 1;  // mono
+  file[21] = 4;  // 1024 frames said
   const DecodedSound sound = DecodeSound(file);
   ASSERT_EQ(sound.channelSamples.size(), 1u);
   EXPECT_EQ(sound.channelSamples[0].size(), 505u);

@@ -27,7 +27,8 @@ constexpr double kFileRate = 12'000.0;
 double WorstDeviationFromTone(const std::vector<double>& samples, std::size_t from, std::size_t to) {
   double worst = 0;
   for (std::size_t i = from; i < to && i < samples.size(); ++i) {
-    const double expected = kAmplitude * std::sin(2 * std::numbers::pi * kFrequency * static_cast<double>(i) / kFileRate);
+    const double expected =
+        kAmplitude * std::sin(2 * std::numbers::pi * kFrequency * static_cast<double>(i) / kFileRate);
     worst = std::max(worst, std::abs(samples[i] - expected));
   }
   return worst;
@@ -167,7 +168,7 @@ TEST_F(Timing, ThePcmIsHandedOnUnchanged) {
 
 TEST_F(Timing, CurrentSizeFollowsTheFile) {
   auto onDisk = [&] {
-    struct stat status{};
+    struct stat status {};
     EXPECT_EQ(::stat(soundPath.c_str(), &status), 0);
     return static_cast<std::int32_t>(status.st_size);
   };

@@ -29,8 +29,8 @@ class TmvtoolTest : public testing::TempFolderTest {
  protected:
   // Runs tmvtool with `args` (paths inside the temporary folder need no quoting).
   ToolRun RunTool(const std::string& args) {
-    const std::string command = std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" +
-                                PathOf("stderr") + "'";
+    const std::string command =
+        std::string("'") + TMVTOOL_PATH + "' " + args + " > '" + PathOf("stdout") + "' 2> '" + PathOf("stderr") + "'";
     const int status = std::system(command.c_str());
     ToolRun run;
     if (WIFEXITED(status)) run.exitCode = WEXITSTATUS(status);
@@ -116,7 +116,8 @@ TEST_F(TmvtoolTest, InfoPrintsTheHeaderAndEveryRecord) {
   for (std::size_t i = 0; i < records.size(); ++i) {
     const RecordLayout& layout = layouts_[i];
     const std::string expected = "record " + std::to_string(i) + ": offset " + std::to_string(offset) + ", N " +
-                                 std::to_string(layout.bodyBytes) + ", P " + std::to_string(layout.payloadBytes) + ", K ";
+                                 std::to_string(layout.bodyBytes) + ", P " + std::to_string(layout.payloadBytes) +
+                                 ", K ";
     EXPECT_TRUE(records[i].starts_with(expected)) << records[i] << "\nexpected " << expected;
     const bool appendix = (i >= 25 && i <= 32) || (i >= 35 && i <= 42);
     EXPECT_EQ(records[i].find("R " + std::to_string(AppendixMaskWord(layout.payloadBytes)) + " matches P") !=
@@ -165,7 +166,8 @@ TEST_F(TmvtoolTest, DamagedFilesFailWithAClearMessage) {
   const ToolRun raw = RunTool("decode '" + PathOf("badk.tmv") + "' --raw");
   EXPECT_EQ(raw.exitCode, 1);
   ASSERT_EQ(raw.out.size(), 4 * codec::kRgbPictureBytes);
-  EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes), raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
+  EXPECT_EQ(raw.out.substr(0, codec::kRgbPictureBytes),
+            raw.out.substr(codec::kRgbPictureBytes, codec::kRgbPictureBytes));
 
   // Anything else (a DVD's VOB, a text) is said to be no movie in one line, and nothing is decoded.
   std::vector<std::uint8_t> vob(64 * 2048, 0);
@@ -243,7 +245,8 @@ TEST_F(TmvtoolTest, AnotherEncodersAppendixTablesAreSoundButAWrongWordRIsNot) {
   const ToolRun info = RunTool("info '" + PathOf("other.tmv") + "'");
   EXPECT_EQ(info.exitCode, 0) << info.err;
   EXPECT_EQ(info.out.find("DAMAGED"), std::string::npos) << info.out;
-  EXPECT_NE(LinesStartingWith(info.out, "record 25:")[0].find("another encoder's table"), std::string::npos) << info.out;
+  EXPECT_NE(LinesStartingWith(info.out, "record 25:")[0].find("another encoder's table"), std::string::npos)
+      << info.out;
   EXPECT_NE(info.err.find("note: "), std::string::npos) << info.err;
   EXPECT_EQ(RunTool("decode '" + PathOf("other.tmv") + "' --raw").exitCode, 0);
 
@@ -251,7 +254,8 @@ TEST_F(TmvtoolTest, AnotherEncodersAppendixTablesAreSoundButAWrongWordRIsNot) {
   testing::WriteWholeFile(PathOf("wrong-r.tmv"), other);
   const ToolRun wrongR = RunTool("info '" + PathOf("wrong-r.tmv") + "'");
   EXPECT_EQ(wrongR.exitCode, 1);
-  EXPECT_NE(wrongR.err.find("record 25 at offset " + std::to_string(offset) + ": the appendix word R"), std::string::npos)
+  EXPECT_NE(wrongR.err.find("record 25 at offset " + std::to_string(offset) + ": the appendix word R"),
+            std::string::npos)
       << wrongR.err;
 }
 
@@ -267,8 +271,8 @@ TEST_F(TmvtoolTest, DecodeRawReproducesTheEncodersReferencesAcrossTheBlackReset)
   const auto expected = Concatenate(predictedFrom);
   ASSERT_EQ(run.out.size(), expected.size());
   for (std::size_t i = 0; i < predictedFrom.size(); ++i) {
-    ASSERT_EQ(0, std::memcmp(run.out.data() + i * codec::kRgbPictureBytes, predictedFrom[i].data(),
-                             codec::kRgbPictureBytes))
+    ASSERT_EQ(
+        0, std::memcmp(run.out.data() + i * codec::kRgbPictureBytes, predictedFrom[i].data(), codec::kRgbPictureBytes))
         << "frame " << i;
   }
 }

@@ -37,14 +37,14 @@ std::string ReadText(const std::filesystem::path& path) {
 }
 
 class TmvtoolEncodeTest : public venc_test::EncoderChain {
-protected:
+ protected:
   void SetUp() override {
     EncoderChain::SetUp();
     registry_ = folder.path() / "filters.ini";
     toolIni_ = folder.path() / "tool.ini";
     for (const char* library : {TARNVENC_LIBRARY, TARNPLATFORM_LIBRARY}) {
-      const std::string command = "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library +
-                                  "' > /dev/null";
+      const std::string command =
+          "TARNMEDIA_FILTERS='" + registry_.string() + "' '" + TARNREGSVR + "' '" + library + "' > /dev/null";
       ASSERT_EQ(std::system(command.c_str()), 0);
     }
   }
@@ -116,7 +116,8 @@ const std::string kSource = "-f lavfi -i testsrc2=size=320x240:rate=25 -frames:v
 TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
   ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt bgr24 -f rawvideo in.bgr"));
   WriteToolSettings();
-  const ToolRun run = Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
+  const ToolRun run =
+      Encode("in.bgr -o tool.tmv --format rawvideo --pixel-format bgr24 --video-size 320x240 --framerate 25");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_NE(run.out.find("frames"), std::string::npos);
   // The output's name went into the run's copy of the settings, not into the user's file.
@@ -124,7 +125,8 @@ TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
 
   const auto pictures = Split(ReadBytes(folder.path() / "in.bgr"), kWidth * kHeight * 3, true, kWidth * 3);
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_RGB24, kWidth, kHeight, 400000), pictures);
   ASSERT_GT(expected.size(), 512u);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
   // 1.2 s at ten a second, and a stream that starts at 0 keeps its first two frames.
@@ -134,10 +136,12 @@ TEST_F(TmvtoolEncodeTest, RawBgr24GivesTheMovieOfTheSamePicturesBottomUp) {
 TEST_F(TmvtoolEncodeTest, RawYuyvGivesTheMovieOfTheSamePictures) {
   ASSERT_TRUE(Ffmpeg(kSource + "-pix_fmt yuyv422 -f rawvideo in.yuv"));
   WriteToolSettings();
-  const ToolRun run = Encode("in.yuv -o tool.tmv --format rawvideo --pixel-format yuyv422 --video-size 320x240 --framerate 25");
+  const ToolRun run =
+      Encode("in.yuv -o tool.tmv --format rawvideo --pixel-format yuyv422 --video-size 320x240 --framerate 25");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto pictures = Split(ReadBytes(folder.path() / "in.yuv"), kWidth * kHeight * 2, false, 0);
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
 }
 
@@ -149,7 +153,8 @@ TEST_F(TmvtoolEncodeTest, Mpeg2GivesTheMovieOfItsPicturesConvertedToYuy2) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   const auto pictures = Split(ReadBytes(folder.path() / "decoded.yuv"), kWidth * kHeight * 2, false, 0);
   ASSERT_EQ(pictures.size(), static_cast<std::size_t>(kFrames));
-  const Bytes expected = ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
+  const Bytes expected =
+      ExpectedMovie(tarn::platform::MakeVideoType(MEDIASUBTYPE_YUY2, kWidth, kHeight, 400000), pictures);
   EXPECT_TRUE(ReadBytes(folder.path() / "tool.tmv") == expected);
 }
 
@@ -177,7 +182,8 @@ TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   ASSERT_EQ(::waitpid(child, &status, 0), child);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 130) << ReadText(err);
   EXPECT_NE(ReadText(err).find("interrupted: " + movie.string() + " keeps the "), std::string::npos) << ReadText(err);
-  const std::string info = "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
+  const std::string info =
+      "'" + std::string(TMVTOOL_PATH) + "' info '" + movie.string() + "' | grep -q 'header: finished'";
   EXPECT_EQ(std::system(info.c_str()), 0);
 }
 

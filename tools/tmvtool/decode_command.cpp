@@ -127,8 +127,8 @@ int RunDecode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DecodeSubcommand() {
-  static const Subcommand command{"decode", "write the pictures of a movie file (PNG, raw BGR24) or a sound file as WAV",
-                                  kUsage, RunDecode};
+  static const Subcommand command{
+      "decode", "write the pictures of a movie file (PNG, raw BGR24) or a sound file as WAV", kUsage, RunDecode};
   return command;
 }
 

@@ -56,9 +56,9 @@ constexpr std::string_view kUsage =
 
 // The conversion graph's filters, by their registered friendly names.
 enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper };
-constexpr std::array<std::string_view, 5> kConversionFilters{
-    "DVD Navigator", "GPL MPEG-1/2 Decoder", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
-    "ACM Wrapper"};
+constexpr std::array<std::string_view, 5> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
+                                                             "Tarn Video Encoder for GAME",
+                                                             "Tarn Audio Encoder for DVD", "ACM Wrapper"};
 // How many of the navigator's outputs are rendered: video, audio and subpicture.
 constexpr int kNavigatorOutputs = 3;
 
@@ -88,9 +88,12 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
     const std::string_view flag = args[i];
     if (i + 1 == args.size() || args[i + 1].empty()) return std::string(flag) + " needs a value";
     const std::string_view value = args[++i];
-    if (flag == "--dvd") options.disc = value;
-    else if (flag == "-o" || flag == "--out" || flag == "--output") options.output = value;
-    else if (flag == "--ini") options.ini = value;
+    if (flag == "--dvd")
+      options.disc = value;
+    else if (flag == "-o" || flag == "--out" || flag == "--output")
+      options.output = value;
+    else if (flag == "--ini")
+      options.ini = value;
     else if (flag == "--title") {
       if (!ParseNumber(value, options.title)) return "--title needs a title number from 1";
     } else if (flag == "--audio") {
@@ -120,7 +123,8 @@ std::string Describe(HRESULT hr) { return media::DescribeHResult(hr); }
 std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
   ComPtr<ITarnNavigatorStatus> status;
   char text[512] = "";
-  if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf()))) status->GetLastErrorText(text, sizeof(text));
+  if (SUCCEEDED(QueryInterfaceAs(navigator, status.ReleaseAndGetAddressOf())))
+    status->GetLastErrorText(text, sizeof(text));
   if (text[0] == '\0') return FAILED(hr) ? Reason(hr) : std::string();
   return std::string(text) + (FAILED(hr) ? CodeNote(Describe(hr)) : std::string());
 }
@@ -130,8 +134,11 @@ std::string NavigatorError(IUnknown* navigator, HRESULT hr) {
 std::string CheckAgainstDisc(IDvdInfo2* info, DvdEncodeOptions& options) {
   ULONG volumes = 0, volume = 0, titles = 0, chapters = 0;
   DVD_DISC_SIDE side{};
-  if (FAILED(info->GetDVDVolumeInfo(&volumes, &volume, &side, &titles))) return "cannot read the titles of " + options.disc;
-  const auto plural = [](ULONG count, const char* one) { return std::to_string(count) + " " + one + (count == 1 ? "" : "s"); };
+  if (FAILED(info->GetDVDVolumeInfo(&volumes, &volume, &side, &titles)))
+    return "cannot read the titles of " + options.disc;
+  const auto plural = [](ULONG count, const char* one) {
+    return std::to_string(count) + " " + one + (count == 1 ? "" : "s");
+  };
   if (static_cast<ULONG>(options.title) > titles)
     return options.disc + " has " + plural(titles, "title") + "; there is no title " + std::to_string(options.title);
   if (FAILED(info->GetNumberOfChapters(static_cast<ULONG>(options.title), &chapters)) || chapters == 0)
@@ -191,7 +198,8 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
   }
   ULONG audioStreams = 0, audioCurrent = 0;
   info->GetCurrentAudio(&audioStreams, &audioCurrent);
-  if (audioStreams > 0 && FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
+  if (audioStreams > 0 &&
+      FAILED(hr = dvd->SelectAudioStream(static_cast<ULONG>(options.audio - 1), DVD_CMD_FLAG_None, nullptr))) {
     result.error = "title " + std::to_string(options.title) + " has no audio stream " + std::to_string(options.audio) +
                    " (it has " + std::to_string(audioStreams) + ")";
     return result;
@@ -199,7 +207,8 @@ RunResult PlayChapters(IGraphBuilder* graph, IBaseFilter* navigator, const DvdEn
   if (options.subtitle > 0) {
     hr = dvd->SelectSubpictureStream(static_cast<ULONG>(options.subtitle - 1), DVD_CMD_FLAG_None, nullptr);
     if (FAILED(hr)) {
-      result.error = "title " + std::to_string(options.title) + " has no subtitle stream " + std::to_string(options.subtitle);
+      result.error =
+          "title " + std::to_string(options.title) + " has no subtitle stream " + std::to_string(options.subtitle);
       return result;
     }
   }
@@ -311,10 +320,14 @@ int RunDvdEncode(std::span<const std::string_view> args) {
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;
         const bool movieWritten = std::filesystem::is_regular_file(movie, error);
-        const auto soundBytes = std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
-        const WalkResult written = !movieWritten ? WalkResult{} : WalkMovie(
-            movie.string(), [](const WalkResult&) {},
-            [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+        const auto soundBytes =
+            std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
+        const WalkResult written =
+            !movieWritten
+                ? WalkResult{}
+                : WalkMovie(
+                      movie.string(), [](const WalkResult&) {},
+                      [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
         if (run.interrupted) {
           PrintError("interrupted: " + movie.string() + " and " + sound.string() + " keep what was converted");
           exitCode = kExitInterrupted;
@@ -343,8 +356,8 @@ int RunDvdEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& DvdEncodeSubcommand() {
-  static const Subcommand command{"encode", "convert chapters of a DVD title into a movie and a sound file",
-                                  kUsage, &RunDvdEncode};
+  static const Subcommand command{"encode", "convert chapters of a DVD title into a movie and a sound file", kUsage,
+                                  &RunDvdEncode};
   return command;
 }
 

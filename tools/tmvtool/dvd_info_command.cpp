@@ -94,7 +94,8 @@ void PrintJson(const dvd::DiscDescription& disc) {
   for (size_t t = 0; t < disc.titles.size(); ++t) {
     const dvd::TitleInfo& title = disc.titles[t];
     if (t > 0) out += ", ";
-    out += "{\"title\": " + std::to_string(title.number) + ", \"length\": " + Seconds(title.length) + ", \"chapters\": [";
+    out +=
+        "{\"title\": " + std::to_string(title.number) + ", \"length\": " + Seconds(title.length) + ", \"chapters\": [";
     for (size_t i = 0; i < title.chapters.size(); ++i) {
       if (i > 0) out += ", ";
       out += "{\"chapter\": " + std::to_string(i + 1) + ", \"length\": " + Seconds(title.chapters[i].length) + "}";
@@ -110,7 +111,8 @@ void PrintJson(const dvd::DiscDescription& disc) {
     out += "], \"subtitles\": [";
     for (size_t i = 0; i < title.subpictures.size(); ++i) {
       if (i > 0) out += ", ";
-      out += "{\"stream\": " + std::to_string(i + 1) + ", \"language\": " + JsonString(title.subpictures[i].language) + "}";
+      out += "{\"stream\": " + std::to_string(i + 1) + ", \"language\": " + JsonString(title.subpictures[i].language) +
+             "}";
     }
     out += "]}";
   }
@@ -139,8 +141,8 @@ int RunDvdInfo(std::span<const std::string_view> args) {
     return kExitUsage;
   }
   try {
-    const dvd::DiscDescription disc = drive ? dvd::ReadDiscDescription(dvd::FindDiscInDrives())
-                                            : dvd::ReadDiscDescription(path);
+    const dvd::DiscDescription disc =
+        drive ? dvd::ReadDiscDescription(dvd::FindDiscInDrives()) : dvd::ReadDiscDescription(path);
     if (json) {
       PrintJson(disc);
     } else {

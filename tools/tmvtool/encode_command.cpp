@@ -70,9 +70,13 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     std::string_view flag;
     const char* ffmpegName;  // null: not a demuxer option
   };
-  static constexpr Flag kFlags[] = {{"-o", nullptr},           {"--out", nullptr}, {"--output", nullptr},
-                                    {"--ini", nullptr},        {"--format", "format"},
-                                    {"--pixel-format", "pixel_format"}, {"--video-size", "video_size"},
+  static constexpr Flag kFlags[] = {{"-o", nullptr},
+                                    {"--out", nullptr},
+                                    {"--output", nullptr},
+                                    {"--ini", nullptr},
+                                    {"--format", "format"},
+                                    {"--pixel-format", "pixel_format"},
+                                    {"--video-size", "video_size"},
                                     {"--framerate", "framerate"}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
@@ -87,17 +91,22 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     }
     if (i + 1 == args.size() || args[i + 1].empty()) return std::string(arg) + " needs a value";
     const std::string value(args[++i]);
-    if (flag->ffmpegName != nullptr) options.demuxer.emplace_back(flag->ffmpegName, value);
-    else if (arg == "--ini") options.ini = value;
-    else options.output = value;
+    if (flag->ffmpegName != nullptr)
+      options.demuxer.emplace_back(flag->ffmpegName, value);
+    else if (arg == "--ini")
+      options.ini = value;
+    else
+      options.output = value;
   }
   if (options.input.empty()) return "no input file";
   if (options.output.empty()) return "no output file (-o OUT.tmv)";
   const auto given = [&](std::string_view name) {
-    return std::any_of(options.demuxer.begin(), options.demuxer.end(), [&](const auto& option) { return option.first == name; });
+    return std::any_of(options.demuxer.begin(), options.demuxer.end(),
+                       [&](const auto& option) { return option.first == name; });
   };
-  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(),
-                               [](const auto& option) { return option.first == "format" && option.second == "rawvideo"; });
+  const bool raw = std::any_of(options.demuxer.begin(), options.demuxer.end(), [](const auto& option) {
+    return option.first == "format" && option.second == "rawvideo";
+  });
   if (raw && (!given("pixel_format") || !given("video_size")))
     return "raw video has no header to say its layout: give --pixel-format and --video-size (and --framerate)";
   return {};
@@ -113,8 +122,8 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     char lowest;
     char highest;
   };
-  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'}, {"Enhance", 2, '0', '9'},
-                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},       {"ImageH", 2, '0', '9'},
+  static constexpr Key kKeys[] = {{"Contrast", 2, '0', '9'}, {"Brightness", 2, '0', '9'},  {"Enhance", 2, '0', '9'},
+                                  {"S", 1, '1', '8'},        {"Mode", 1, '0', '9'},        {"ImageH", 2, '0', '9'},
                                   {"ImageV", 2, '0', '9'},   {"ChangeScale", 1, '0', '9'}, {"FullOut", 1, '0', '9'}};
   for (const Key& key : kKeys) {
     const std::string value = profile.Read(kSection, key.name, "", 256);
@@ -125,8 +134,8 @@ std::string CheckPictureSettings(const settings::ProfileFile& profile, const std
     if (!valid) {
       return "settings file " + shown.string() + ": [" + kSection + "] " + key.name + "=" + value +
              " is not a value the encoder reads (" + std::to_string(key.maxDigits) + " digit" +
-             (key.maxDigits > 1 ? "s" : "") + (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") +
-             ")";
+             (key.maxDigits > 1 ? "s" : "") +
+             (key.maxDigits == 1 ? std::string(", ") + key.lowest + " to " + key.highest : "") + ")";
     }
   }
   return {};
@@ -290,7 +299,8 @@ std::string BuildGraph(const EncodeOptions& options, Graph& graph, REFERENCE_TIM
   hr = graph.builder->Render(output.Get());
   ComPtr<IPin> encoderInput = FindPin(graph.encoder.Get(), L"In");
   if (FAILED(hr) || !PinConnected(encoderInput.Get()))
-    return "the encoder does not take the video of " + options.input + ": " + Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
+    return "the encoder does not take the video of " + options.input + ": " +
+           Reason(FAILED(hr) ? hr : VFW_E_CANNOT_CONNECT);
   return {};
 }
 
@@ -340,9 +350,12 @@ int RunEncode(std::span<const std::string_view> args) {
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
       std::error_code error;
       const bool fileWritten = std::filesystem::is_regular_file(output, error);
-      const WalkResult written = !fileWritten ? WalkResult{} : WalkMovie(
-          output.string(), [](const WalkResult&) {},
-          [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+      const WalkResult written =
+          !fileWritten
+              ? WalkResult{}
+              : WalkMovie(
+                    output.string(), [](const WalkResult&) {},
+                    [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
         PrintError("interrupted: " + output.string() + " keeps the " + Count(written.records, "frame") + " converted");
         exitCode = kExitInterrupted;
@@ -355,7 +368,8 @@ int RunEncode(std::span<const std::string_view> args) {
         if (exitCode == kExitOk) exitCode = kExitFailure;
       } else {
         // Real time is the input's length; without one, the movie's ten records a second.
-        const double played = length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
+        const double played =
+            length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
         if (!Say().quiet)
           std::printf("%s: %s, %s, %.2f s, %.1fx real time\n", output.string().c_str(),
@@ -372,8 +386,8 @@ int RunEncode(std::span<const std::string_view> args) {
 }  // namespace
 
 const Subcommand& EncodeSubcommand() {
-  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter",
-                                  kUsage, &RunEncode};
+  static const Subcommand command{"encode", "convert a video file into a movie file through the encoder filter", kUsage,
+                                  &RunEncode};
   return command;
 }
 

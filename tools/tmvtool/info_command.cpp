@@ -51,7 +51,8 @@ void PrintRecord(const movie::RecordInfo& record, movie::PlayOutcome outcome) {
     std::printf(", K %zu, M %zu, V %zu", record.codeBytes, record.colourBytes, record.vectorBytes);
   }
   if (const std::string appendix = DescribeAppendix(record); !appendix.empty()) std::printf(", %s", appendix.c_str());
-  if (const std::string fault = RecordFault(record, outcome); !fault.empty()) std::printf(", DAMAGED: %s", fault.c_str());
+  if (const std::string fault = RecordFault(record, outcome); !fault.empty())
+    std::printf(", DAMAGED: %s", fault.c_str());
   std::printf("\n");
 }
 

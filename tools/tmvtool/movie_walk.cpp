@@ -35,9 +35,11 @@ std::string DescribeAppendix(const RecordInfo& record) {
 std::string RecordFault(const RecordInfo& record, PlayOutcome outcome) {
   if (record.reservedType) return {};
   if (!record.payloadProblem.empty()) return record.payloadProblem;
-  if (outcome == PlayOutcome::kKeptDamaged) return "the frame cannot be decoded (codes, colours or vectors run out or leave the picture)";
+  if (outcome == PlayOutcome::kKeptDamaged)
+    return "the frame cannot be decoded (codes, colours or vectors run out or leave the picture)";
   if (record.appendix == AppendixState::kMissing) return "the appendix is missing";
-  if (record.appendix == AppendixState::kPresent && !record.MaskWordMatches()) return "the appendix word R does not match P";
+  if (record.appendix == AppendixState::kPresent && !record.MaskWordMatches())
+    return "the appendix word R does not match P";
   return {};
 }
 
@@ -67,8 +69,8 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
     ++result.records;
     if (record.appendix == AppendixState::kPresent && !record.tableMatches) ++result.otherTableRecords;
     if (const std::string fault = RecordFault(record, outcome); !fault.empty()) {
-      result.faults.push_back("record " + std::to_string(record.index) + " at offset " +
-                              std::to_string(record.offset) + ": " + fault);
+      result.faults.push_back("record " + std::to_string(record.index) + " at offset " + std::to_string(record.offset) +
+                              ": " + fault);
     }
     if (!visit(record, outcome, *player)) return result;
   }

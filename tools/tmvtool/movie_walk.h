@@ -17,14 +17,13 @@ struct WalkResult {
   movie::HeaderInfo header;
   std::uint64_t fileSize = 0;
   std::uint64_t records = 0;
-  std::vector<std::string> faults;  // one line per fault: header, records, cut
+  std::vector<std::string> faults;      // one line per fault: header, records, cut
   std::uint64_t otherTableRecords = 0;  // appendix words from another encoder's tables: not a fault
   bool Damaged() const { return !faults.empty(); }
 };
 
 // Called for each record after the player has played it; false stops the walk (an output error).
-using RecordVisitor =
-    std::function<bool(const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&)>;
+using RecordVisitor = std::function<bool(const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&)>;
 
 // Calls `onHeader` once the header is read, then plays every record of the movie at `path`.
 // Reports an unreadable file, or one that is not a movie at all, on standard error and returns

@@ -114,7 +114,8 @@ bool DecodeData(std::FILE* in, const aud::SoundLayout& layout, Sink sink) {
 
 bool IsSoundFile(const std::string& path) {
   std::string extension = std::filesystem::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(), [](unsigned char c) { return std::tolower(c); });
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return std::tolower(c); });
   if (extension == ".tms") return true;
   const File file(std::fopen(path.c_str(), "rb"));
   std::array<std::uint8_t, 4> magic{};
@@ -169,16 +170,17 @@ int DecodeSoundToWav(const std::string& path, const std::string& wavPath) {
   bool written = std::fwrite(header.data(), 1, header.size(), out.get()) == header.size();
   std::uint64_t samplesLeft = std::uint64_t{sound.header.header.frames} * layout.channels;
   std::array<std::uint8_t, 2 * aud::kAdpcmSamplesPerBlock> bytes{};
-  const bool read = written && DecodeData(sound.file.get(), layout, [&](const std::int16_t* samples, std::size_t count) {
-    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, samplesLeft));
-    samplesLeft -= count;
-    for (std::size_t i = 0; i < count; ++i) {
-      bytes[2 * i] = static_cast<std::uint8_t>(samples[i] & 0xFF);
-      bytes[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(samples[i]) >> 8);
-    }
-    written = std::fwrite(bytes.data(), 1, 2 * count, out.get()) == 2 * count;
-    return written;
-  });
+  const bool read =
+      written && DecodeData(sound.file.get(), layout, [&](const std::int16_t* samples, std::size_t count) {
+        count = static_cast<std::size_t>(std::min<std::uint64_t>(count, samplesLeft));
+        samplesLeft -= count;
+        for (std::size_t i = 0; i < count; ++i) {
+          bytes[2 * i] = static_cast<std::uint8_t>(samples[i] & 0xFF);
+          bytes[2 * i + 1] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(samples[i]) >> 8);
+        }
+        written = std::fwrite(bytes.data(), 1, 2 * count, out.get()) == 2 * count;
+        return written;
+      });
   const int errorNumber = errno;
   if (std::fclose(out.release()) != 0) written = false;
   if (!read || !written) {

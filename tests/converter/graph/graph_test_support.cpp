@@ -49,7 +49,8 @@ fs::path PrivateRegistry(const fs::path& folder, const std::vector<std::string>&
   for (const auto& section : sections) {
     bool dropped = false;
     for (const std::string& line : section)
-      for (const std::string& name : leftOut) dropped = dropped || line == "Class=" + name || line == "FriendlyName=" + name;
+      for (const std::string& name : leftOut)
+        dropped = dropped || line == "Class=" + name || line == "FriendlyName=" + name;
     if (dropped) continue;
     for (const std::string& line : section) out << line << '\n';
   }

@@ -32,7 +32,8 @@ struct Message {
 std::ostream& operator<<(std::ostream& out, const Message& message);
 
 // The build's filter registry copied into `folder` without the filters of the named classes.
-std::filesystem::path PrivateRegistry(const std::filesystem::path& folder, const std::vector<std::string>& leftOut = {});
+std::filesystem::path PrivateRegistry(const std::filesystem::path& folder,
+                                      const std::vector<std::string>& leftOut = {});
 
 // A temporary folder with its own settings file and filter registry (the build's, until a test
 // writes another), both pointed at by the environment, and a graph object on a headless window.

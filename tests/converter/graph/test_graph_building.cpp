@@ -105,9 +105,10 @@ TEST_F(GraphBuilding, AnOutputThatCannotBeRenderedDoesNotKeepTheOthersFromIt) {
   ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
                              manual.ReleaseAndGetAddressOfVoid()),
             S_OK);
-  ASSERT_EQ(tarn::conv::AddConversionFilters(manual.Get(), [this](std::string_view text, std::string_view caption) {
-              messages.push_back({std::string(text), std::string(caption)});
-            }),
+  ASSERT_EQ(tarn::conv::AddConversionFilters(manual.Get(),
+                                             [this](std::string_view text, std::string_view caption) {
+                                               messages.push_back({std::string(text), std::string(caption)});
+                                             }),
             S_OK);
   EXPECT_EQ(messages, std::vector<Message>{kNoDecoder});
   EXPECT_TRUE(graph_test::InputConnected(manual.Get(), L"Tarn Audio Encoder for DVD"));

@@ -61,8 +61,8 @@ TEST_F(WindowRunTest, ConvertFillsTheChapterColumnsAndTheVideoWindowThenPreviewW
   ui::QtVideoWindow* video = VideoWindow();
   ASSERT_NE(video, nullptr);
   EXPECT_TRUE(video->isVisible());
-  EXPECT_EQ(video->LastPicture().size(), QSize(240, 160));  // the handheld's picture
-  const QColor red = video->LastPicture().pixelColor(8, 8);   // chapter 1 is red
+  EXPECT_EQ(video->LastPicture().size(), QSize(240, 160));   // the handheld's picture
+  const QColor red = video->LastPicture().pixelColor(8, 8);  // chapter 1 is red
   EXPECT_GT(red.red(), 160);
   EXPECT_LT(red.green(), 80);
   EXPECT_LT(red.blue(), 80);

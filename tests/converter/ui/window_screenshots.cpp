@@ -52,8 +52,8 @@ class Shooter {
     QTest::qWait(300);
     const QRect area = window.frameGeometry().united(extra);
     const QPixmap picture = extra.isNull() ? window.grab()
-                                           : QGuiApplication::primaryScreen()->grabWindow(
-                                                 0, area.x(), area.y(), area.width(), area.height());
+                                           : QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                                          area.width(), area.height());
     const QString path = QDir(folder_).filePath(name + QStringLiteral(".png"));
     if (!picture.save(path)) std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
   }
@@ -106,7 +106,8 @@ int main(int argc, char** argv) {
   QWidget* chapters = window.Control(ui::kChapterList);
   const QPoint helpAt = chapters->mapToGlobal(QPoint(chapters->width() / 3, chapters->height() / 3));
   window.RequestHelp(ui::kChapterList, helpAt);
-  shooter.Shoot(window, QStringLiteral("help-popup"), window.HelpPopup() ? window.HelpPopup()->frameGeometry() : QRect());
+  shooter.Shoot(window, QStringLiteral("help-popup"),
+                window.HelpPopup() ? window.HelpPopup()->frameGeometry() : QRect());
   if (window.HelpPopup()) window.HelpPopup()->close();
 
   // The tip of the convert button.

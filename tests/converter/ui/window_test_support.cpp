@@ -124,8 +124,6 @@ QString WindowTest::Cell(int row, int column) const {
   return item != nullptr ? item->text() : QString();
 }
 
-QString WindowTest::Label(int buttonId) const {
-  return qobject_cast<QPushButton*>(Control(buttonId))->text();
-}
+QString WindowTest::Label(int buttonId) const { return qobject_cast<QPushButton*>(Control(buttonId))->text(); }
 
 }  // namespace tarn::conv::testing

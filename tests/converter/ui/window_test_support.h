@@ -26,10 +26,10 @@ class RecordingPrompts final : public ui::WindowPrompts {
   std::optional<QString> SourceFile(QWidget* owner) override;
   std::optional<QString> OutputFolder(QWidget* owner, const QString& current) override;
 
-  std::vector<QString> messages;       // "caption: text"
-  std::deque<QString> sourceAnswers;   // empty: cancelled
-  std::deque<QString> folderAnswers;   // empty: cancelled
-  std::vector<QString> folderAsked;    // the folder each folder dialog started at
+  std::vector<QString> messages;      // "caption: text"
+  std::deque<QString> sourceAnswers;  // empty: cancelled
+  std::deque<QString> folderAnswers;  // empty: cancelled
+  std::vector<QString> folderAsked;   // the folder each folder dialog started at
 };
 
 class SegmentHook final : public RunObserver {
