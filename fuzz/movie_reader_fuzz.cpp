@@ -2,7 +2,7 @@
 // frame decoder. Traps when the reader breaks its own promises about offsets and lengths.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <span>
 
 #include "formats/movie_player.h"
@@ -20,7 +20,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tarn::movie;
   MemorySource source(std::span<const std::uint8_t>(data, size));
   MovieReader reader(source);
-  auto player = std::make_unique<MoviePlayer>();
+  // A fresh player each run, built where the last one was: its pictures are too big to be
+  // allocated (and page-faulted in) anew on every run.
+  static std::optional<MoviePlayer> player;
+  player.emplace();
   std::uint64_t expectedOffset = kHeaderBytes;
   std::uint64_t expectedIndex = 0;
   ReadStatus status;

@@ -3,6 +3,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <iterator>
+#include <string_view>
+#include <utility>
 
 #include "platform/dvd/disc_description.h"
 #include "platform/dvd/drive_search.h"
@@ -108,6 +112,13 @@ DvdErrorKind ErrorKindOf(const std::string& path) {
   return DvdErrorKind::kInvalidArgument;
 }
 
+uint32_t BigEndianAt(std::fstream& file, uint32_t offset, int bytes) {
+  file.seekg(offset);
+  uint32_t value = 0;
+  for (int i = 0; i < bytes; ++i) value = value << 8 | static_cast<uint8_t>(file.get());
+  return value;
+}
+
 void Overwrite(const std::string& file, size_t offset, size_t count) {
   std::fstream stream(file, std::ios::in | std::ios::out | std::ios::binary);
   stream.seekp(static_cast<std::streamoff>(offset));
@@ -142,20 +153,79 @@ TEST_F(DiscDescriptionTest, DamagedInformationFilesAndCutImagesEndInAnError) {
   for (const char* file : {"/VIDEO_TS/VTS_01_0.IFO", "/VIDEO_TS/VTS_01_0.BUP"}) Overwrite(chains + file, 0x1000, 0x800);
   EXPECT_THROW(ReadDiscDescription(chains), DvdError);
 
-  // A title table in VIDEO_TS.IFO and its backup whose last byte lies 64 MiB on, past the end
-  // of the file, or before the end of its own header (libdvdread would free it twice):
-  // damaged, and the process lives on.
-  for (const char* lastByte : {"\x04\x00\x00\x00", "\x00\x00\x00\x03"}) {
-    const std::string titles = test::CopyDisc(Discs().ntsc, temp.str(), "titles" + std::to_string(lastByte[0]));
-    for (const char* file : {"/VIDEO_TS/VIDEO_TS.IFO", "/VIDEO_TS/VIDEO_TS.BUP"}) {
-      std::fstream stream(titles + file, std::ios::in | std::ios::out | std::ios::binary);
-      stream.seekg(0xC4);
-      unsigned char sector[4] = {};
-      stream.read(reinterpret_cast<char*>(sector), 4);
-      stream.seekp((sector[0] << 24 | sector[1] << 16 | sector[2] << 8 | sector[3]) * 2048 + 4);
-      stream.write(lastByte, 4);
+  // Tables of an information file and its backup that are cut short or absurd: damaged, and
+  // the process lives on. On all but the first, libdvdread itself would free memory twice,
+  // overrun a buffer or follow a null pointer while giving up on them.
+  const auto put = [](std::fstream& file, uint32_t offset, std::string_view bytes) {
+    file.seekp(offset);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  };
+  const auto titleTableLastByte = [](std::fstream& file) { return BigEndianAt(file, 0xC4, 4) * 2048 + 4; };
+  const std::pair<const char*, std::function<void(std::fstream&)>> damages[] = {
+      // The title table's last byte 64 MiB on, or before the end of the table's own header.
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, titleTableLastByte(file), {"\x04\0\0\0", 4});
+       }},
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, titleTableLastByte(file), {"\0\0\0\x03", 4});
+       }},
+      // First-play commands counted past the end of the file.
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         const uint32_t chain = BigEndianAt(file, 0x84, 4);
+         put(file, chain + BigEndianAt(file, chain + 0xE4, 2), "\xFF");
+       }},
+      // Both title chains at one place past the end of the file.
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         const uint32_t table = BigEndianAt(file, 0xCC, 4) * 2048;
+         for (const uint32_t entry : {table + 12, table + 20}) put(file, entry, {"\x7F\0\0\0", 4});
+       }},
+      // Menus in the last sector whose language unit's chain table counts a chain in its
+      // header, the file's last 8 bytes, and has no room for it.
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         put(file, 0xD0, {"\0\0\0\x05", 4});
+         put(file, 5 * 2048,
+             {"\0\x01\0\0\0\0\x07\xFF"
+              "en\0\x80\0\0\x07\xF8",
+              16});
+         put(file, 6 * 2048 - 8, {"\0\x01\0\0\0\0\0\x0F", 8});
+       }},
+      // A cell address table whose last byte lies just short of 4 GiB.
+      {"VTS_01_0", [&](std::fstream& file) { put(file, BigEndianAt(file, 0xE0, 4) * 2048 + 4, "\xFF\xFF\xFF\xFE"); }},
+      // A title set's file that says it is a manager, with its title table at the end of the
+      // file (libdvdread reads it as what it says it is).
+      {"VTS_01_0",
+       [&](std::fstream& file) {
+         put(file, 0, "DVDVIDEO-VMG");
+         put(file, 0xC4, {"\0\0\0\x06", 4});
+       }},
+      // Menus whose one language unit's chain table lies at 0xFFFFFFFF, where libdvdread's seek
+      // fails unnoticed and it reads the table from behind the units: two chains at one place
+      // past the end of the file.
+      {"VIDEO_TS",
+       [&](std::fstream& file) {
+         put(file, 0xC8, {"\0\0\0\x02", 4});
+         put(file, 2 * 2048,
+             {"\0\x01\0\0\0\0\x0F\xFF"
+              "en\0\x80\xFF\xFF\xEF\xFF"
+              "\0\x02\0\0\0\0\x0F\xFF"
+              "\x81\0\0\0\x7F\0\0\0"
+              "\x82\0\0\0\x7F\0\0\0",
+              40});
+       }},
+  };
+  for (size_t i = 0; i < std::size(damages); ++i) {
+    const std::string disc = test::CopyDisc(Discs().ntsc, temp.str(), "tables" + std::to_string(i));
+    for (const char* extension : {".IFO", ".BUP"}) {
+      std::fstream file(disc + "/VIDEO_TS/" + damages[i].first + extension,
+                        std::ios::in | std::ios::out | std::ios::binary);
+      damages[i].second(file);
     }
-    EXPECT_EQ(ErrorKindOf(titles), DvdErrorKind::kDamaged) << titles;
+    EXPECT_EQ(ErrorKindOf(disc), DvdErrorKind::kDamaged) << disc;
   }
 
   for (const uintmax_t keep : {uintmax_t{40000}, uintmax_t{300000}}) {
