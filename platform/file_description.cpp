@@ -10,6 +10,7 @@ namespace tarn::platform {
 namespace {
 
 constexpr AVRational kUnits{1, 10'000'000};
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // FFmpeg's own time base
 
 std::string Tag(const AVDictionary* metadata, const char* key) {
   const AVDictionaryEntry* entry = av_dict_get(metadata, key, nullptr, 0);
@@ -36,7 +37,7 @@ std::int64_t LengthOf(const AVFormatContext& format, const AVStream& video) {
   if (video.duration != AV_NOPTS_VALUE && video.duration > 0)
     return av_rescale_q(video.duration, video.time_base, kUnits);
   if (format.duration != AV_NOPTS_VALUE && format.duration > 0)
-    return av_rescale_q(format.duration, AV_TIME_BASE_Q, kUnits);
+    return av_rescale_q(format.duration, kMicroseconds, kUnits);
   return 0;
 }
 

@@ -10,6 +10,7 @@ namespace tarn::platform {
 namespace {
 
 constexpr AVRational kUnits{1, 10'000'000};
+constexpr AVRational kMicroseconds{1, AV_TIME_BASE};  // FFmpeg's own time base
 constexpr REFERENCE_TIME kPerMillisecond = 10'000;
 
 // The n-th subtitle stream of the file (from 0), or -1.
@@ -108,7 +109,7 @@ HRESULT FileSubtitles::Rewind(REFERENCE_TIME start) {
   ended_ = false;
   avcodec_flush_buffers(decoder_.get());
   // Subtitle streams carry no index of their own: the file is sought by its default stream.
-  const std::int64_t target = av_rescale_q(std::max<REFERENCE_TIME>(start + origin_, 0), kUnits, AV_TIME_BASE_Q);
+  const std::int64_t target = av_rescale_q(std::max<REFERENCE_TIME>(start + origin_, 0), kUnits, kMicroseconds);
   if (avformat_seek_file(format_.get(), -1, INT64_MIN, target, target, AVSEEK_FLAG_BACKWARD) < 0 &&
       avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0)
     return E_FAIL;
@@ -139,7 +140,7 @@ bool FileSubtitles::ReadNext() {
 void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
   REFERENCE_TIME at = 0;
   if (subtitle.pts != AV_NOPTS_VALUE)
-    at = av_rescale_q(subtitle.pts, AV_TIME_BASE_Q, kUnits);
+    at = av_rescale_q(subtitle.pts, kMicroseconds, kUnits);
   else if (packet.pts != AV_NOPTS_VALUE)
     at = av_rescale_q(packet.pts, timeBase_, kUnits);
   else
