@@ -30,11 +30,15 @@ class FrameGateFollower {
   // Pictures left out since the follower was made; read from any thread.
   void CountSkipped() { skipped_.fetch_add(1, std::memory_order_relaxed); }
   std::uint64_t Skipped() const { return skipped_.load(std::memory_order_relaxed); }
+  // Pictures sent on without their contents, the gate discarding them unread.
+  void CountUnconverted() { unconverted_.fetch_add(1, std::memory_order_relaxed); }
+  std::uint64_t Unconverted() const { return unconverted_.load(std::memory_order_relaxed); }
 
  private:
   bool followed_ = false;
   std::optional<tarn::media::FrameGate> gate_;
   std::atomic<std::uint64_t> skipped_{0};
+  std::atomic<std::uint64_t> unconverted_{0};
 };
 
 }  // namespace tarn::platform

@@ -343,7 +343,12 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
   out->GetPointer(&buffer);
   const std::size_t bytes = outputRgb_ ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_);
   if (static_cast<std::size_t>(out->GetSize()) < bytes) return VFW_E_BUFFER_OVERFLOW;
-  StorePicture(frame, buffer);
+  // A picture the gate downstream will discard still goes on (its times and marks count), but
+  // the gate drops it unread: its colours are not converted.
+  if (gate_.Discards(start))
+    gate_.CountUnconverted();
+  else
+    StorePicture(frame, buffer);
   // Subpicture coordinates are the stream's, also when the picture was scaled.
   const PictureSize streamSize{frame.width, frame.height};
   if (outputRgb_)

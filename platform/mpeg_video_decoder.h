@@ -78,6 +78,8 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   SubpictureOverlay& Overlay() { return overlay_; }
   // B pictures left out because the gate downstream would have discarded them.
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
+  // Pictures decoded and sent on without conversion, the gate downstream discarding them unread.
+  std::uint64_t UnconvertedPictures() const { return gate_.Unconverted(); }
 
  private:
   HRESULT ReceiveChunk(const InputChunk& chunk) override;

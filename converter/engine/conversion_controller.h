@@ -86,6 +86,7 @@ class ConversionController {
   Next FinishConvertedSegment(const SegmentInfo& info, bool played, SegmentPump::End end);
   Next EndWithWriteFailure(const SegmentInfo& info, HRESULT failure);
   Next PreviewSegment(std::size_t position, const Segment& segment);
+  bool PlaySegment(const CTitleEntry& entry, const Segment& segment);
   void SelectStreams(const CTitleEntry& entry);
   void EndSoundWithMovie(std::int64_t limitBytes = 0);
   void RecordSegment(const SegmentInfo& info, SegmentEnd how);

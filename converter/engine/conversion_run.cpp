@@ -194,14 +194,17 @@ ConversionController::Next ConversionController::ConvertSegment(std::size_t posi
   if (claimed.passed > 0 && observer_ != nullptr) observer_->NamesPassed(info, claimed.passed);
   playing_ = info;
   graph.TakeStreamError();  // a failure of an earlier segment is not this one's
+  // The streams are chosen before the graph runs: it runs faster than real time, so a choice
+  // made after Play would leave the segment's first seconds in the previous stream. A video
+  // file takes its range and streams while stopped, so they are given before the pause (given
+  // after it, they would stop the graph and start the encoders a second time); the navigator
+  // takes them once the graph has left the stopped state.
+  const bool file = graph.PlaysFile();
+  bool played = file && PlaySegment(entry, segment);
   // Leaving the stopped state is when the encoders read the settings and open their files.
   graph.TogglePause();
   if (observer_ != nullptr) observer_->SegmentStarted(info);
-  // The streams are chosen before the graph runs: it runs faster than real time, so a choice
-  // made after Play would leave the segment's first seconds in the previous stream.
-  const bool played =
-      graph.PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter, segment.chapterCount);
-  SelectStreams(entry);
+  if (!file) played = PlaySegment(entry, segment);
   graph.Play();
   state_.currentChapterNumber = segment.firstChapter;
   state_.segmentStart = std::chrono::steady_clock::now();
@@ -287,6 +290,14 @@ void ConversionController::RecordSegment(const SegmentInfo& info, SegmentEnd how
   if (observer_ == nullptr) return;
   const CTitleEntry* entry = list_.At(info.titlePosition);
   observer_->SegmentEnded(info, how, entry != nullptr ? entry->results[state_.currentChapterIndex] : ChapterResult{});
+}
+
+// The segment's chapters with the streams chosen for them; false when they cannot play.
+bool ConversionController::PlaySegment(const CTitleEntry& entry, const Segment& segment) {
+  const bool played =
+      graph_.Graph().PlayChapters(static_cast<unsigned>(entry.titleNumber), segment.firstChapter, segment.chapterCount);
+  SelectStreams(entry);
+  return played;
 }
 
 // The lists show the playing title's choices unless another title has been clicked since. A

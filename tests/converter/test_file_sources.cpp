@@ -149,6 +149,21 @@ TEST_F(FileSourceTest, EachChapterGivesTenRecordsASecondAndSoundAsLongAndJoinGiv
   EXPECT_NEAR(ReadSoundHeader(observer_->ended[0].info.names.sound).seconds, 3.0, 1024.0 / 48000);
 }
 
+// A file without chapters starts its one chapter once: started twice, the second start took up
+// where the first had read ahead, and the movie lost its first half second to the sound.
+TEST_F(FileSourceTest, AFileWithoutChaptersKeepsItsFirstPictures) {
+  Ffmpeg(
+      "-f lavfi -i testsrc2=size=720x480:rate=30000/1001 -f lavfi -i sine=sample_rate=48000 -t 4 "
+      "-c:v mpeg2video -c:a mp2 clip.mpg");
+  ASSERT_EQ(OpenFile((folder_ / "clip.mpg").string()), 1u);
+  ASSERT_FALSE(ClickTitle(list_, controls_, profile_, 0));
+  PressConvert();
+  ASSERT_EQ(observer_->ended.size(), 1u);
+  const double sound = ReadSoundHeader(observer_->ended[0].info.names.sound).seconds;
+  EXPECT_NEAR(sound, 4.0, 1152.0 / 48000);
+  EXPECT_NEAR(MovieSeconds(observer_->ended[0].info.names.movie), sound, kOneRecord);
+}
+
 // A batch of a disc title, a file, a soundless file and a second file whose German stream has
 // another rate than the stream the graph was built with: the graph follows each source, each
 // title has its own audio choice, and the soundless one gives its movie alone.

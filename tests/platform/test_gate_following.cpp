@@ -207,6 +207,9 @@ TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) 
   ComPtr<CaptureRenderer> preview(new CaptureRenderer);
   play(following.Get(), encoder.Get(), preview.Get());
   EXPECT_GT(following->SkippedPictures(), 10u);
+  // I and P pictures the gate discards are decoded but go on unconverted.
+  EXPECT_EQ(plain->UnconvertedPictures(), 0u);
+  EXPECT_GT(following->UnconvertedPictures(), 10u);
   const Bytes movie = ReadFile(dir_.path() / "followed.tmv");
   ASSERT_GT(expected.size(), 512u);
   EXPECT_TRUE(movie == expected) << movie.size() << " bytes against " << expected.size();
