@@ -6,7 +6,10 @@
 // its users are Qt programs.
 #pragma once
 
+#include <QCoreApplication>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 
 #include <array>
 #include <optional>
@@ -128,9 +131,23 @@ inline std::optional<QString> TextByPattern(const char* context, std::string_vie
   return std::nullopt;
 }
 
-// `english`, a text of a lower layer, in the language of the program's translators.
-inline QString LowerLayerText(const char* context, std::string_view english) {
-  return TextByPattern(context, english, kLowerLayerTexts)
+// The translators' context of these texts: one translation file (lower_layer_<locale>.ts)
+// serves every program, built into each under :/i18n.
+inline constexpr const char* kLowerLayerContext = "lower_layer";
+
+// Installs the lower layers' texts for `locale` (or the one file `qmFile` names); false when the
+// program carries none for it.
+inline bool InstallLowerLayerLanguage(const QLocale& locale = QLocale(), const QString& qmFile = {}) {
+  static QTranslator translator;
+  const bool loaded =
+      qmFile.isEmpty() ? translator.load(locale, kLowerLayerContext, "_", ":/i18n") : translator.load(qmFile);
+  if (loaded) QCoreApplication::installTranslator(&translator);
+  return loaded;
+}
+
+// `english`, a text of a lower layer, in the language of the installed translators.
+inline QString LowerLayerText(std::string_view english) {
+  return TextByPattern(kLowerLayerContext, english, kLowerLayerTexts)
       .value_or(QString::fromUtf8(english.data(), static_cast<qsizetype>(english.size())));
 }
 

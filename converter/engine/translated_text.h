@@ -22,7 +22,7 @@ std::string Tr(const char* source, const Args&... args) {
 using text::TrNoop;
 
 // A text of a lower layer (a reader's refusal, a disc error) in the user's language.
-inline std::string TrLower(std::string_view english) { return text::LowerLayerText("tarnconv", english).toStdString(); }
+inline std::string TrLower(std::string_view english) { return text::LowerLayerText(english).toStdString(); }
 
 // `one` for a count of 1, else `many`; the count is %1.
 template <std::integral Number, typename... Args>

@@ -14,6 +14,7 @@
 #include <QTableWidget>
 #include <QUrl>
 
+#include "base/lower_layer_texts.h"
 #include "converter/engine/output_names.h"
 #include "converter/engine/size_limit.h"
 #include "converter/engine/window_start.h"
@@ -59,6 +60,7 @@ class CConvertDlg::MessageFilter final : public QObject {
 
 CConvertDlg::ChineseEngineTexts::ChineseEngineTexts() {
   if (translator.load(QStringLiteral(":/i18n/tarnconv_zh_CN.qm"))) QCoreApplication::installTranslator(&translator);
+  text::InstallLowerLayerLanguage({}, QStringLiteral(":/i18n/lower_layer_zh_CN.qm"));
 }
 
 CConvertDlg::CConvertDlg(settings::ProfileFile profile, PowerSwitch& power, WindowPrompts& prompts,

@@ -9,6 +9,7 @@ void InstallLanguage() {
   static QTranslator translator;
   if (translator.load(QLocale(), QStringLiteral("tmvtool"), QStringLiteral("_"), QStringLiteral(":/i18n")))
     QCoreApplication::installTranslator(&translator);
+  text::InstallLowerLayerLanguage();
 }
 
 }  // namespace tarn::tmvtool

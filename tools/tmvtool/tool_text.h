@@ -32,7 +32,7 @@ inline std::string Fixed(double value, int decimals) { return QString::number(va
 using text::TrNoop;
 
 // A text of a lower layer (a reader's fault, a result code's words) in the user's language.
-inline std::string TrLower(std::string_view english) { return text::LowerLayerText("tmvtool", english).toStdString(); }
+inline std::string TrLower(std::string_view english) { return text::LowerLayerText(english).toStdString(); }
 
 // Installs the translation of tmvtool's texts for the user's locale (LANGUAGE, LC_ALL,
 // LC_MESSAGES, LANG as Qt reads them) into the application, when the program carries one.
