@@ -40,6 +40,8 @@ HRESULT VideoFileReader::Fail(HRESULT hr, std::string text) {
 
 HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   error_.clear();
+  if (&path != &path_) path_ = path;
+  if (&options != &options_) options_ = options;
   AVDictionary* dictionary = nullptr;
   const AVInputFormat* inputFormat = nullptr;
   for (const auto& [name, value] : options) {
@@ -129,13 +131,14 @@ void VideoFileReader::SetRange(REFERENCE_TIME start, REFERENCE_TIME stop) {
 
 HRESULT VideoFileReader::Rewind() {
   if (!format_) return E_UNEXPECTED;
+  // From the file's start it is opened afresh, as for its first run: a seek back to the first
+  // picture's time lands a group of pictures late in an MPEG program stream.
+  if (rangeStart_ == 0) return Open(path_, options_);
   // The key picture at or before the range's start; the pictures before the start are decoded
   // (those after them refer to them) and left out.
   const std::int64_t target =
       streamStart_ + av_rescale_q(rangeStart_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
-  if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 &&
-      (rangeStart_ > 0 || avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE) < 0))
-    return E_FAIL;
+  if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0) return E_FAIL;
   avcodec_flush_buffers(decoder_.get());
   nextStart_ = rangeStart_;
   draining_ = false;

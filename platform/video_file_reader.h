@@ -92,6 +92,8 @@ class VideoFileReader {
   REFERENCE_TIME rangeStop_ = 0;
   bool draining_ = false;
   std::string error_;
+  std::string path_;  // as opened, to open again
+  Options options_;
 };
 
 }  // namespace tarn::platform
