@@ -40,8 +40,8 @@ HRESULT VideoFileReader::Fail(HRESULT hr, std::string text) {
 
 HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   error_.clear();
-  if (&path != &path_) path_ = path;
-  if (&options != &options_) options_ = options;
+  path_ = path;  // Rewind opens again with these very members: self-assignment is safe
+  options_ = options;
   AVDictionary* dictionary = nullptr;
   const AVInputFormat* inputFormat = nullptr;
   for (const auto& [name, value] : options) {

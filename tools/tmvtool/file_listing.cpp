@@ -14,14 +14,14 @@ int64_t Milliseconds(int64_t units) { return units / 10'000; }
 
 std::string OrDashes(const std::string& language) { return language.empty() ? "--" : language; }
 
+}  // namespace
+
 // Two digits at least, as a disc's own lists number them.
 std::string TwoDigits(std::size_t number) {
   char text[24];
   std::snprintf(text, sizeof text, "%02zu", number);
   return text;
 }
-
-}  // namespace
 
 std::string Seconds(int64_t units) {
   const int64_t ms = Milliseconds(units);

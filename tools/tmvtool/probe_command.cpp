@@ -56,13 +56,6 @@ void PrintFile(const platform::FileDescription& file, bool json) {
     PrintFileText(file);
 }
 
-// Two digits at least, as the disc's own lists number them.
-std::string TwoDigits(std::size_t number) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%02zu", number);
-  return text;
-}
-
 std::string StreamId(int id) {
   char text[8];
   std::snprintf(text, sizeof text, "0x%02x", id);
