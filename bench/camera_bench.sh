@@ -2,7 +2,9 @@
 # Real camera footage (bench/camera_footage.sh) through both conversions, against FFmpeg decoding
 # the same input on one thread to nothing:
 #   tmvtool encode CLIP            against  ffmpeg -threads 1 -i CLIP -f null -
+#   tarnconv --convert CLIP        against  the same (the clip as a video file title)
 #   tarnconv --convert DISC --join against  ffmpeg -threads 1 of the title's VOBs -f null -
+#   tmvtool encode box.mp4         against  ffmpeg -threads 1 -i box.mp4 -f null - (hand-held H.264)
 # Each runs RUNS times (default 3), alternating; prints every run, the medians, the ratios (the
 # target is at most 1.0) of wall and of processor time, the peak memory and the load average
 # before and after.
@@ -24,26 +26,41 @@ encode() {
   rm -f "$work/tmvtool.ini"
   measure "$tmvtool" encode "$footage/clip.mpg" -o "$work/clip.tmv" --ini "$work/tmvtool.ini"
 }
-convert() {
-  rm -rf "$work/out" "$work/tarnconv.ini" && mkdir "$work/out"
-  TARNMEDIA_INI=$work/tarnconv.ini measure "$tarnconv" --convert "$footage/disc" --join --out "$work/out"
+convert_source() {  # SOURCE OUT_DIR
+  rm -rf "$2" "$work/tarnconv.ini" && mkdir "$2"
+  TARNMEDIA_INI=$work/tarnconv.ini measure "$tarnconv" --convert "$1" --join --out "$2"
 }
-decode_clip() { measure ffmpeg -nostdin -v error -threads 1 -i "$footage/clip.mpg" -f null -; }
+convert() { convert_source "$footage/disc" "$work/out"; }
+convert_file() { convert_source "$footage/clip.mpg" "$work/file-out"; }
+encode_h264() {
+  rm -f "$work/tmvtool.ini"
+  measure "$tmvtool" encode "$footage/box.mp4" -o "$work/box.tmv" --ini "$work/tmvtool.ini"
+}
+decode() { measure ffmpeg -nostdin -v error -threads 1 -i "$1" -f null -; }
+decode_clip() { decode "$footage/clip.mpg"; }
+decode_h264() { decode "$footage/box.mp4"; }
 decode_disc() { decode_vobs "$footage/disc"; }
 
-alternate encode decode_clip convert decode_disc
+alternate encode convert_file decode_clip convert decode_disc encode_h264 decode_h264
 echo "input:                 60.06 s of camera footage, 720x480 29.97 fps MPEG-2 5 Mb/s (disc: + AC-3, 6 chapters)"
 report "tmvtool encode" "$work/encode"
 report "ffmpeg clip to null" "$work/decode_clip"
 ratio "ratio tmvtool" "$work/encode" "$work/decode_clip" 1.0
+report "tarnconv clip file" "$work/convert_file"
+ratio "ratio tarnconv clip" "$work/convert_file" "$work/decode_clip" 1.0
 report "tarnconv --convert" "$work/convert"
 report "ffmpeg VOBs to null" "$work/decode_disc"
 ratio "ratio tarnconv" "$work/convert" "$work/decode_disc" 1.0
+echo "input:                 15.2 s of hand-held footage, 640x480 29.97 fps H.264 with B pictures (box.mp4)"
+report "tmvtool encode box" "$work/encode_h264"
+report "ffmpeg box to null" "$work/decode_h264"
+ratio "ratio tmvtool box" "$work/encode_h264" "$work/decode_h264" 1.0
 
 # The outputs under fixed names: tarnconv names its files by title and chapter.
 cp "$work"/out/*.tmv "$work/disc.tmv"
 cp "$work"/out/*.tms "$work/disc.tms"
-outputs=(clip.tmv disc.tmv disc.tms)
+cp "$work"/file-out/*.tmv "$work/file.tmv"
+outputs=(clip.tmv disc.tmv disc.tms file.tmv box.tmv)
 if [[ -n ${KEEP:-} ]]; then
   mkdir -p "$KEEP"
   for name in "${outputs[@]}"; do cp "$work/$name" "$KEEP/"; done

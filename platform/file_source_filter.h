@@ -35,8 +35,10 @@ class FileSourceStream final : public CSourceStream {
   HRESULT GetMediaType(CMediaType* mediaType) override;
   HRESULT DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) override;
   HRESULT Inactive() override;
-  // Pictures the gate downstream would have discarded, left out since the filter was made.
+  // Pictures the gate downstream would have discarded, left out since the filter was made:
+  // not decoded at all, or decoded (others refer to them) and not converted.
   std::uint64_t SkippedPictures() const { return gate_.Skipped(); }
+  std::uint64_t UnconvertedPictures() const { return gate_.Unconverted(); }
 
  protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
@@ -95,6 +97,7 @@ class FileSourceFilter final : public CSource,
   void RewindSubtitles();
   void DrawSubtitles(std::uint8_t* picture, REFERENCE_TIME start);
   std::uint64_t SkippedPictures() const { return stream_ != nullptr ? stream_->SkippedPictures() : 0; }
+  std::uint64_t UnconvertedPictures() const { return stream_ != nullptr ? stream_->UnconvertedPictures() : 0; }
 
  private:
   VideoFileReader reader_;

@@ -4,6 +4,7 @@
 #include "media/dshow/MediaTypeGuids.h"
 #include "platform/file_description.h"
 #include "platform/media_formats.h"
+#include "platform/mpeg_picture_kind.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -121,6 +122,9 @@ HRESULT VideoFileReader::OpenDecoder() {
   if (!frame_ || !packet_) return Fail(E_OUTOFMEMORY, "out of memory");
   nextStart_ = 0;
   draining_ = false;
+  bestEffort_.Reset();
+  leavesOutPictures_ = codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO;
+  referencePictures_ = 0;
   return S_OK;
 }
 
@@ -140,13 +144,15 @@ HRESULT VideoFileReader::Rewind() {
       streamStart_ + av_rescale_q(rangeStart_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
   if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0) return E_FAIL;
   avcodec_flush_buffers(decoder_.get());
+  bestEffort_.ForgetLast();
+  referencePictures_ = 0;
   nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
 }
 
 // Feeds packets until the decoder hands out a frame; false at the end of the stream.
-bool VideoFileReader::ReceiveFrame() {
+bool VideoFileReader::ReceiveFrame(FrameGateFollower* gate) {
   for (;;) {
     const int received = avcodec_receive_frame(decoder_.get(), frame_.get());
     if (received == 0) return true;
@@ -159,32 +165,72 @@ bool VideoFileReader::ReceiveFrame() {
       avcodec_send_packet(decoder_.get(), nullptr);
       continue;
     }
-    if (packet_->stream_index == streamIndex_) {
-      // A damaged packet is skipped; the decoder resynchronises on the next one.
-      avcodec_send_packet(decoder_.get(), packet_.get());
-    }
+    if (packet_->stream_index == streamIndex_) SendVideoPacket(gate);
     av_packet_unref(packet_.get());
   }
 }
 
-PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
-  PictureTimes times;
-  const std::int64_t pts = frame.best_effort_timestamp;
-  times.start = pts != AV_NOPTS_VALUE ? ToReferenceTime(pts - streamStart_, timeBase_) : nextStart_;
-#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
-  const std::int64_t duration = frame.duration;
-#else
-  const std::int64_t duration = frame.pkt_duration;
-#endif
-  times.stop = times.start + (duration > 0 ? ToReferenceTime(duration, timeBase_) : nominalFrameTime_);
+void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
+  // The decoder decodes the packet as it takes it (its pictures have all been received), so
+  // the skip setting holds for this packet alone. A damaged packet is skipped; the decoder
+  // resynchronises on the next one.
+  const bool leaveOut = LeavesOut(*packet_, gate);
+  if (leaveOut) decoder_->skip_frame = AVDISCARD_NONREF;
+  avcodec_send_packet(decoder_.get(), packet_.get());
+  if (leaveOut) decoder_->skip_frame = AVDISCARD_DEFAULT;
+}
+
+// An MPEG B picture (a whole frame) is shown as soon as it is decoded, after every picture
+// received so far, and no picture refers to it. So when its times put it before the range, or
+// the gate would discard it, it need not be decoded: it is counted as if it had been (its best-
+// effort time, the time the next untimed picture starts from) and left out, and the pictures
+// after it look exactly as they would have. Before two reference pictures the decoder may drop
+// a B picture itself, so those are decoded as usual.
+bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
+  if (!leavesOutPictures_) return false;
+  const MpegPictureKind kind = ReadMpegPictureKind(packet.data, static_cast<std::size_t>(packet.size));
+  if (kind == MpegPictureKind::kIntra || (kind == MpegPictureKind::kPredicted && referencePictures_ > 0))
+    referencePictures_ = std::min(referencePictures_ + 1, 2);
+  if (kind != MpegPictureKind::kBidirectional || referencePictures_ < 2) return false;
+
+  BestEffortTime followed = bestEffort_;
+  const PictureTimes times = TimesAt(followed.Next(packet.pts, packet.dts), packet.duration);
+  bool leaveOut = times.stop <= rangeStart_;
+  if (!leaveOut && gate != nullptr && (rangeStop_ == 0 || times.start < rangeStop_))
+    leaveOut = gate->Discards(std::max<REFERENCE_TIME>(times.start - rangeStart_, 0));
+  if (!leaveOut) return false;
+  bestEffort_ = followed;
   nextStart_ = times.stop;
+  if (gate != nullptr) gate->CountSkipped();
+  return true;
+}
+
+PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
+  const std::int64_t time = frame.best_effort_timestamp;
+  // Followed beside the decoder for the pictures left undecoded; should the two ever differ,
+  // none is left undecoded from here on.
+  if (bestEffort_.Next(frame.pts, frame.pkt_dts) != time) leavesOutPictures_ = false;
+#if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
+  const PictureTimes times = TimesAt(time, frame.duration);
+#else
+  const PictureTimes times = TimesAt(time, frame.pkt_duration);
+#endif
+  nextStart_ = times.stop;
+  return times;
+}
+
+// A picture without a time of its own starts where the one before it ended.
+PictureTimes VideoFileReader::TimesAt(std::int64_t time, std::int64_t duration) const {
+  PictureTimes times;
+  times.start = time != AV_NOPTS_VALUE ? ToReferenceTime(time - streamStart_, timeBase_) : nextStart_;
+  times.stop = times.start + (duration > 0 ? ToReferenceTime(duration, timeBase_) : nominalFrameTime_);
   return times;
 }
 
 ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate) {
   if (!format_) return ReadResult::kError;
   for (;;) {
-    if (!ReceiveFrame()) return ReadResult::kEnd;
+    if (!ReceiveFrame(gate)) return ReadResult::kEnd;
     if (frame_->width != width_ || frame_->height != height_ || frame_->format != decodedFormat_) {
       // A size or format change within the stream would not fit the agreed buffers.
       error_ = "the picture size or format changes within the stream";
@@ -205,7 +251,7 @@ ReadResult VideoFileReader::ReadPicture(std::uint8_t* picture, PictureTimes* tim
     times->start = std::max<REFERENCE_TIME>(times->start - rangeStart_, 0);
     times->stop -= rangeStart_;
     if (gate != nullptr && gate->Discards(times->start)) {
-      gate->CountSkipped();
+      gate->CountUnconverted();
       av_frame_unref(frame_.get());
       continue;
     }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/av_handles.h"
+#include "platform/best_effort_time.h"
 #include "platform/frame_gate_follower.h"
 #include "media/dshow/Structures.h"
 #include "media/com/Guid.h"
@@ -59,16 +60,21 @@ class VideoFileReader {
   const std::string& ErrorText() const { return error_; }
 
   // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
-  // gate would discard is decoded (the pictures after it may refer to it) but not stored, and
-  // the next one is read instead; the gate is told of the picture returned.
+  // gate would discard is not stored, and the next one is read instead; the gate is told of
+  // the picture returned. Such a picture is still decoded when others may refer to it: only
+  // MPEG-1/2 B pictures are left undecoded (counted as skipped by the gate; the others as
+  // unconverted), and so are those before the range.
   ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate = nullptr);
 
  private:
   HRESULT Fail(HRESULT hr, std::string text);
   HRESULT OpenDecoder();
-  bool ReceiveFrame();
+  bool ReceiveFrame(FrameGateFollower* gate);
+  void SendVideoPacket(FrameGateFollower* gate);
+  bool LeavesOut(const AVPacket& packet, FrameGateFollower* gate);
   void StorePicture(std::uint8_t* picture);
   PictureTimes TimesOf(const AVFrame& frame);
+  PictureTimes TimesAt(std::int64_t time, std::int64_t duration) const;
 
   FormatContextPtr format_;
   CodecContextPtr decoder_;
@@ -91,6 +97,14 @@ class VideoFileReader {
   REFERENCE_TIME rangeStart_ = 0;
   REFERENCE_TIME rangeStop_ = 0;
   bool draining_ = false;
+  // The decoder's best-effort times, followed so that pictures left undecoded still count.
+  BestEffortTime bestEffort_;
+  // MPEG-1/2 B pictures may be left undecoded (off for other codecs, and for good should the
+  // followed times ever differ from the decoder's).
+  bool leavesOutPictures_ = false;
+  // I and P pictures sent since the decoder started afresh: a B picture is decoded (or
+  // dropped by the decoder) before there are two.
+  int referencePictures_ = 0;
   std::string error_;
   std::string path_;  // as opened, to open again
   Options options_;

@@ -1,0 +1,60 @@
+#include "platform/mpeg_picture_kind.h"
+
+namespace tarn::platform {
+
+namespace {
+
+constexpr std::uint8_t kPictureStart = 0x00;
+constexpr std::uint8_t kLastSliceStart = 0xAF;
+constexpr std::uint8_t kExtensionStart = 0xB5;
+constexpr std::uint8_t kPictureCodingExtension = 8;
+constexpr std::uint8_t kFramePicture = 3;
+
+// The code byte of the next start code (00 00 01 xx) at or after `at`; `at` is left on its
+// first zero. False when none is left.
+bool NextStartCode(const std::uint8_t* data, std::size_t size, std::size_t& at) {
+  for (; at + 3 < size; ++at) {
+    if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) return true;
+  }
+  return false;
+}
+
+MpegPictureKind KindOfCodingType(int codingType) {
+  switch (codingType) {
+    case 1:
+      return MpegPictureKind::kIntra;
+    case 2:
+      return MpegPictureKind::kPredicted;
+    case 3:
+      return MpegPictureKind::kBidirectional;
+    default:
+      return MpegPictureKind::kUnknown;
+  }
+}
+
+}  // namespace
+
+MpegPictureKind ReadMpegPictureKind(const std::uint8_t* data, std::size_t size) {
+  if (data == nullptr) return MpegPictureKind::kUnknown;
+  std::size_t at = 0;
+  // Sequence and group headers may come first.
+  for (;; at += 3) {
+    if (!NextStartCode(data, size, at)) return MpegPictureKind::kUnknown;
+    if (data[at + 3] == kPictureStart) break;
+  }
+  // temporal_reference (10 bits), then picture_coding_type (3 bits).
+  if (at + 5 >= size) return MpegPictureKind::kUnknown;
+  const MpegPictureKind kind = KindOfCodingType((data[at + 5] >> 3) & 7);
+  if (kind != MpegPictureKind::kBidirectional) return kind;
+  // MPEG-2 tells a field picture in the picture coding extension, before the first slice;
+  // MPEG-1 has only frame pictures.
+  for (at += 4; NextStartCode(data, size, at); at += 3) {
+    const std::uint8_t code = data[at + 3];
+    if (code >= 0x01 && code <= kLastSliceStart) break;
+    if (code == kExtensionStart && at + 6 < size && (data[at + 4] >> 4) == kPictureCodingExtension)
+      return (data[at + 6] & 3) == kFramePicture ? kind : MpegPictureKind::kBidirectionalField;
+  }
+  return kind;
+}
+
+}  // namespace tarn::platform
