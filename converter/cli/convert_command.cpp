@@ -88,7 +88,7 @@ class ConvertCommand {
     return status;
   }
   std::string CheckBeforeOpening();
-  std::string AddSources();
+  std::optional<int> AddSources();
   std::string Unreadable(const SourceArgument& source) const;
   bool SeveralSources() const { return options_.sources.size() > 1; }
   std::string TitleName(std::size_t position) const;
@@ -135,20 +135,21 @@ std::string ConvertCommand::CheckBeforeOpening() {
 
 // Every source's titles, in the order given, as the Open button adds them one after the other.
 // A source that adds nothing, or only some of its titles, stops the command before anything
-// is written: a run without it would look complete.
-std::string ConvertCommand::AddSources() {
+// is written: a run without it would look complete. Returns the exit status when it stops.
+std::optional<int> ConvertCommand::AddSources() {
   for (const SourceArgument& source : options_.sources) {
     const std::string name = source.drive ? Tr("the disc in the drive") : source.path;
-    if (list_.IsFull())
-      return Tr("the title list holds at most %1 titles and %2 does not fit: convert the sources in several runs",
-                kMaxTitles, name);
+    const auto tooMany = [&] {
+      return Fail(Tr("the title list holds at most %1 titles and %2 does not fit: convert the sources in several runs",
+                     kMaxTitles, name),
+                  kExitUsage);
+    };
+    if (list_.IsFull()) return tooMany();
     const std::size_t added = source.drive ? browser_.OpenDrive() : browser_.OpenPath(source.path);
-    if (added == 0) return Unreadable(source);
-    if (added < graph_.TitleCount())
-      return Tr("the title list holds at most %1 titles and %2 does not fit: convert the sources in several runs",
-                kMaxTitles, name);
+    if (added == 0) return Fail(Unreadable(source));
+    if (added < graph_.TitleCount()) return tooMany();
   }
-  return {};
+  return std::nullopt;
 }
 
 std::string ConvertCommand::Unreadable(const SourceArgument& source) const {
@@ -280,7 +281,7 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
   if (graph_.State() == GraphState::NoGraph) return Fail(GraphProblem());
-  if (std::string problem = AddSources(); !problem.empty()) return Fail(problem);
+  if (const std::optional<int> stopped = AddSources()) return *stopped;
   if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
 
   if (const std::error_code error = WriteOptions())

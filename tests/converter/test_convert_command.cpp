@@ -202,6 +202,13 @@ TEST_F(ConvertCommandTest, SeveralSourcesListTheirTitlesInOrderAndEachIsConverte
   const ProgramRun audio = Run({"--convert", mp4, disc, "--titles", "1", "--audio", "2", "-o", output_.string()});
   EXPECT_EQ(audio.status, kExitUsage);
   EXPECT_EQ(audio.err, "tarnconv: title 1 (title 1 of " + mp4 + ") has 1 audio stream; there is no audio stream 2\n");
+  // The list holds 100 titles: a 101st source is refused, not left out.
+  std::vector<std::string> many(101, mkv);
+  many.insert(many.begin(), {"--convert", "-o", output_.string()});
+  const ProgramRun tooMany = Run(many);
+  EXPECT_EQ(tooMany.status, kExitUsage);
+  EXPECT_NE(tooMany.err.find("the title list holds at most 100 titles and " + mkv + " does not fit"), std::string::npos)
+      << tooMany.err;
   ExpectNothingWritten();
 
   // Several sources convert every title named, without --batch, and each line names its source.
@@ -487,6 +494,16 @@ TEST(SegmentReport, TheProgressLineCountsChaptersOfTheRunAndFitsTheTerminal) {
   run.Progress(second, 1, 10, 2);
   EXPECT_LE(left(), atStart) << paced.str();  // "0:01" against "0:02": same width, so the order of the texts
   EXPECT_NE(atStart, "none");
+
+  // With several sources a line names its title's source; the progress line by its last name only.
+  std::ostringstream named;
+  SegmentReport sources(named, 500);
+  sources.NameSources({"/films/a.mkv"});
+  sources.Progress(first, 1, 10, 1);
+  EXPECT_NE(named.str().find("a.mkv: title 01 chapter 001  00:00:01"), std::string::npos) << named.str();
+  EXPECT_EQ(named.str().find("/films"), std::string::npos) << named.str();
+  sources.SegmentEnded(first, SegmentEnd::Aborted, {});
+  EXPECT_NE(named.str().find("/films/a.mkv: title 01 chapter 001  "), std::string::npos) << named.str();
 
   // Wide characters take two columns each.
   EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 9), "标题[01]");
