@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
   // The window makes its own application object; a valid window command line needs no texts.
   if (const ParsedCommand command = ParseCommandLine(args); command.kind == CommandKind::Window) {
     LogindPowerSwitch power;
-    return ui::RunConverterWindow(argc, argv, command.windowSource, power);
+    return ui::RunConverterWindow(argc, argv, command.windowSources, power);
   }
   QCoreApplication application(argc, argv);
   QTranslator translator;

@@ -88,7 +88,10 @@ class ConvertCommand {
     return status;
   }
   std::string CheckBeforeOpening();
-  std::size_t AddSourceTitles();
+  std::optional<int> AddSources();
+  std::string Unreadable(const SourceArgument& source) const;
+  bool SeveralSources() const { return options_.sources.size() > 1; }
+  std::string TitleName(std::size_t position) const;
   std::string CheckAgainstDisc();
   std::string CheckStreamsOfTitles();
   bool Named(std::size_t position) const {
@@ -113,10 +116,11 @@ class ConvertCommand {
   DiscBrowser browser_;
 };
 
-// Everything that can be refused before the disc is touched.
+// Everything that can be refused before a source is opened.
 std::string ConvertCommand::CheckBeforeOpening() {
   std::error_code error;
-  if (!options_.drive && !fs::exists(options_.source, error)) return Tr("%1: no such file or folder", options_.source);
+  for (const SourceArgument& source : options_.sources)
+    if (!source.drive && !fs::exists(source.path, error)) return Tr("%1: no such file or folder", source.path);
   outputFolder_ = options_.outputFolder ? fs::absolute(*options_.outputFolder, error)
                                         : fs::path(settings::ReadPath(profile_, keys::kSaveDir));
   if (std::string problem = OutputFolderProblem(outputFolder_); !problem.empty()) return problem;
@@ -129,25 +133,54 @@ std::string ConvertCommand::CheckBeforeOpening() {
   return {};
 }
 
-std::size_t ConvertCommand::AddSourceTitles() {
-  if (options_.drive) return browser_.OpenDrive();
-  controls_.QueueSourceFile(options_.source);
-  return browser_.Open();
+// Every source's titles, in the order given, as the Open button adds them one after the other.
+// A source that adds nothing, or only some of its titles, stops the command before anything
+// is written: a run without it would look complete. Returns the exit status when it stops.
+std::optional<int> ConvertCommand::AddSources() {
+  for (const SourceArgument& source : options_.sources) {
+    const std::string name = source.drive ? Tr("the disc in the drive") : source.path;
+    const auto tooMany = [&] {
+      return Fail(Tr("the title list holds at most %1 titles and %2 does not fit: convert the sources in several runs",
+                     kMaxTitles, name),
+                  kExitUsage);
+    };
+    if (list_.IsFull()) return tooMany();
+    const std::size_t added = source.drive ? browser_.OpenDrive() : browser_.OpenPath(source.path);
+    if (added == 0) return Fail(Unreadable(source));
+    if (added < graph_.TitleCount()) return tooMany();
+  }
+  return std::nullopt;
+}
+
+std::string ConvertCommand::Unreadable(const SourceArgument& source) const {
+  if (source.drive) return Tr("no DVD-Video disc found in a drive");
+  if (NamesDiscSource(source.path)) return Tr("%1 holds no DVD-Video titles", source.path);
+  return Tr("%1 is neither a DVD-Video disc nor a video file that can be read", source.path);
+}
+
+// A title as the user can find it: with several sources, by its place in the list that
+// --titles counts, and its number in its own source.
+std::string ConvertCommand::TitleName(std::size_t position) const {
+  const CTitleEntry& entry = *list_.At(position);
+  if (!SeveralSources()) return Tr("title %1", entry.titleNumber);
+  return Tr("title %1 (title %2 of %3)", position + 1, entry.titleNumber, entry.source);
 }
 
 std::string ConvertCommand::CheckAgainstDisc() {
   const std::size_t titles = list_.TitleCount();
   for (unsigned title : options_.titles)
     if (title > titles)
-      return TrCount(titles, "the source has %1 title; there is no title %2",
-                     "the source has %1 titles; there is no title %2", title);
+      return SeveralSources() ? TrCount(titles, "the sources have %1 title together; there is no title %2",
+                                        "the sources have %1 titles together; there is no title %2", title)
+                              : TrCount(titles, "the source has %1 title; there is no title %2",
+                                        "the source has %1 titles; there is no title %2", title);
   for (std::size_t position = 0; position < titles; ++position) {
     if (!Named(position)) continue;
     const CTitleEntry& entry = *list_.At(position);
     for (unsigned chapter : options_.chapters)
       if (chapter > entry.chapterCount)
-        return TrCount(entry.chapterCount, "title %2 has %1 chapter; there is no chapter %3",
-                       "title %2 has %1 chapters; there is no chapter %3", entry.titleNumber, chapter);
+        return TrCount(entry.chapterCount, "%2 has %1 chapter; there is no chapter %3",
+                       "%2 has %1 chapters; there is no chapter %3", TitleName(position), chapter);
   }
   if (std::string problem = CheckStreamsOfTitles(); !problem.empty()) return problem;
   const bool batch = options_.batch ? *options_.batch : settings::ReadNumber(profile_, keys::kBatch) == 1;
@@ -162,15 +195,15 @@ std::string ConvertCommand::CheckStreamsOfTitles() {
   if (!options_.audio && (!options_.subtitle || *options_.subtitle == 0)) return {};
   for (std::size_t position = 0; position < list_.TitleCount(); ++position) {
     if (!Named(position)) continue;
-    const int title = list_.At(position)->titleNumber;
-    const std::optional<DiscBrowser::StreamCounts> counts = browser_.TitleStreams(static_cast<unsigned>(title));
-    if (!counts) return Tr("cannot read the streams of title %1", title);
+    const std::optional<DiscBrowser::StreamCounts> counts = browser_.TitleStreams(*list_.At(position));
+    const std::string title = TitleName(position);
+    if (!counts) return Tr("cannot read the streams of %1", title);
     if (options_.audio && *options_.audio > counts->audio)
-      return TrCount(counts->audio, "title %2 has %1 audio stream; there is no audio stream %3",
-                     "title %2 has %1 audio streams; there is no audio stream %3", title, *options_.audio);
+      return TrCount(counts->audio, "%2 has %1 audio stream; there is no audio stream %3",
+                     "%2 has %1 audio streams; there is no audio stream %3", title, *options_.audio);
     if (options_.subtitle && *options_.subtitle > counts->subpictures)
-      return TrCount(counts->subpictures, "title %2 has %1 subtitle stream; there is no subtitle stream %3",
-                     "title %2 has %1 subtitle streams; there is no subtitle stream %3", title, *options_.subtitle);
+      return TrCount(counts->subpictures, "%2 has %1 subtitle stream; there is no subtitle stream %3",
+                     "%2 has %1 subtitle streams; there is no subtitle stream %3", title, *options_.subtitle);
   }
   return {};
 }
@@ -223,16 +256,16 @@ int ConvertCommand::ConvertAndContinue(ConversionController& controller, const S
     // Continuing starts the stopped chapter again; if it stops again where it started, that
     // chapter alone is larger than the limit and would never get through.
     if (lastResume == resume)
-      return Fail(Tr("chapter %1 of title %2 alone is larger than the size limit", resume.second,
-                     list_.At(resume.first - 1)->titleNumber));
+      return Fail(
+          Tr("chapter %1 of %2 alone is larger than the size limit", resume.second, TitleName(resume.first - 1)));
     lastResume = resume;
     controller.PreviewAction();
   }
   if (controller.State().quitRequested) return Fail(Tr("interrupted"), kExitInterrupted);
   if (controls_.ButtonLabel(ActionButton::Preview) == kLabelContinue) {
     const std::size_t title = controller.State().resumeTitle;
-    return Fail(Tr("the size limit stopped title %1 in chapter %2; --continue goes on in new files",
-                   list_.At(title - 1)->titleNumber, controller.State().resumeChapter));
+    return Fail(Tr("the size limit stopped %1 in chapter %2; --continue goes on in new files", TitleName(title - 1),
+                   controller.State().resumeChapter));
   }
   if (report.Failed() > 0)
     return Fail(TrCount(report.Failed(), "%1 segment was not converted", "%1 segments were not converted"));
@@ -248,11 +281,7 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
   if (graph_.State() == GraphState::NoGraph) return Fail(GraphProblem());
-  if (AddSourceTitles() == 0)
-    return Fail(options_.drive ? Tr("no DVD-Video disc found in a drive")
-                : NamesDiscSource(options_.source)
-                    ? Tr("%1 holds no DVD-Video titles", options_.source)
-                    : Tr("%1 is neither a DVD-Video disc nor a video file that can be read", options_.source));
+  if (const std::optional<int> stopped = AddSources()) return *stopped;
   if (std::string problem = CheckAgainstDisc(); !problem.empty()) return Fail(problem, kExitUsage);
 
   if (const std::error_code error = WriteOptions())
@@ -262,7 +291,8 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
   const int shown = static_cast<int>(options_.titles.empty() ? 0 : options_.titles.front() - 1);
   if (!options_.quiet && options_.titles.empty() && list_.TitleCount() > 1 &&
       settings::ReadNumber(profile_, keys::kBatch) != 1)
-    streams_.err << "tarnconv: " << Tr("converting title 1 only (Batch=0); --batch converts every title") << '\n';
+    streams_.err << "tarnconv: " << Tr("converting %1 only (Batch=0); --batch converts every title", TitleName(0))
+                 << '\n';
   if (const std::error_code error = ClickTitle(list_, controls_, profile_, shown))
     return Fail(Tr("cannot write the settings file %1: %2", profile_.path().string(), TrLower(error.message())));
   if (!options_.quiet && settings::ReadNumber(profile_, keys::kOff) == 1)
@@ -284,6 +314,12 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
                        options_.quiet     ? Detail::Quiet
                        : options_.verbose ? Detail::Verbose
                                           : Detail::Normal);
+  if (SeveralSources()) {
+    std::vector<std::string> sourceOfTitle;
+    for (std::size_t position = 0; position < list_.TitleCount(); ++position)
+      sourceOfTitle.push_back(list_.At(position)->source);
+    report.NameSources(std::move(sourceOfTitle));
+  }
   controller.SetObserver(&report);
   if (sizeProbe) controller.SetSizeProbe(std::move(sizeProbe));
   // Interrupted before the conversion began, unless the conversion sets another status.

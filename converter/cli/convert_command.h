@@ -1,4 +1,4 @@
-// `tarnconv --convert`: adds the titles of a source as the Open button does, ticks what the
+// `tarnconv --convert`: adds the titles of each source as the Open button does, ticks what the
 // options name, writes the options given into the settings file, and runs the Convert action
 // through the same controller as the window, pressing "继续" after each size-limit stop when
 // asked to. Runs inside the application's event loop; needs a QCoreApplication.

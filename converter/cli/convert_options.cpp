@@ -1,16 +1,19 @@
 #include "converter/cli/convert_options.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "converter/engine/translated_text.h"
 #include "converter/cli/number_list.h"
 #include "converter/engine/size_limit.h"
+#include "converter/engine/title_entry.h"
 
 namespace tarn::conv {
 
 namespace {
 
-constexpr unsigned kLargestTitle = 99;
+// --titles counts the titles of every source, as the list holds them.
+constexpr unsigned kLargestTitle = static_cast<unsigned>(kMaxTitles);
 constexpr unsigned kLargestChapter = 999;
 
 std::optional<unsigned> Number(std::string_view text, unsigned smallest, unsigned largest) {
@@ -65,23 +68,28 @@ bool TakesValue(std::string_view flag) {
 
 std::string UsageText() {
   return Tr(
-      "usage: tarnconv [SOURCE]\n"
-      "       tarnconv --convert SOURCE [options]\n"
-      "       tarnconv --convert --drive [options]\n"
+      "usage: tarnconv [SOURCE...]\n"
+      "       tarnconv --convert SOURCE... [options]\n"
+      "       tarnconv --convert --drive [SOURCE...] [options]\n"
       "       tarnconv --help | --version\n"
       "\n"
-      "Without --convert the converter's window opens, with the titles of SOURCE already listed\n"
-      "when one is given.\n"
+      "Without --convert the converter's window opens, with the titles of the SOURCEs already\n"
+      "listed when some are given.\n"
       "\n"
-      "With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,\n"
-      "one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo\n"
-      "file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.\n"
-      "A video file (MP4, MKV, AVI, WebM and others) is one title whose chapters are the file's.\n"
-      "Every title is added and ticked with all its chapters unless the options name some.\n"
-      "  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)\n"
+      "With --convert: converts titles of DVDs and video files into movie files (.tmv) and sound\n"
+      "files (.tms) for the handheld, one file pair per chapter, or per run of ticked chapters with\n"
+      "--join. A SOURCE is an .ifo file, a VIDEO_TS or disc folder, or a disc image; --drive takes\n"
+      "the disc in a drive. A video file (MP4, MKV, AVI, WebM and others) is one title whose\n"
+      "chapters are the file's. Several sources list their titles one after the other, in the order\n"
+      "given (the drive's where --drive stands), as the window's Open adds them; a source named\n"
+      "twice is listed twice. Every title is added and ticked with all its chapters unless the\n"
+      "options name some. A source that cannot be read stops the command before anything is written.\n"
+      "  --titles LIST      titles to convert, numbered as listed over all sources, e.g. 1,3,5-7\n"
+      "                     (default: all)\n"
       "  --chapters LIST    chapters of each title named (default: all)\n"
-      "  --batch            convert every ticked title (Batch=1); without it only the first\n"
-      "                     ticked title is converted unless Batch=1 is in the settings file\n"
+      "  --batch            convert every ticked title (Batch=1); without it, of one source only\n"
+      "                     the first ticked title is converted unless Batch=1 is in the settings\n"
+      "                     file, and of several sources every ticked title\n"
       "  --no-batch         only the first ticked title, whatever the settings file says\n"
       "  --join             one file pair per run of consecutive ticked chapters (Con=1)\n"
       "  --no-join          one file pair per chapter, whatever the settings file says\n"
@@ -99,10 +107,10 @@ std::string UsageText() {
       "~/.config/TarnMedia.ini). The options last for this run only: the run works on its own\n"
       "copy of the file, and only the running number of the file names goes back into it. A\n"
       "name whose files exist already is passed over, never overwritten. One line is printed per\n"
-      "segment: chapter, conversion time, movie file and KiB written; on a terminal a progress\n"
-      "line shows the chapter, the percent of the run and the time left, and a summary ends\n"
-      "the run. Exit status 0 when every segment was converted, 1 when not, 2 for a bad\n"
-      "command line, 130 when interrupted.\n");
+      "segment: chapter (after its source when there are several), conversion time, movie file\n"
+      "and KiB written; on a terminal a progress line shows the chapter, the percent of the run\n"
+      "and the time left, and a summary ends the run. Exit status 0 when every segment was\n"
+      "converted, 1 when not, 2 for a bad command line, 130 when interrupted.\n");
 }
 
 ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
@@ -119,21 +127,21 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
       parsed.kind = CommandKind::Version;
       return parsed;
     }
-  if (args.front() != "--convert") {
-    if (args.front().starts_with("-")) return Refused(Tr("unknown option %1", args.front()));
-    if (args.size() > 1) return Refused(Tr("the window takes one SOURCE; --convert converts without it"));
-    parsed.windowSource = std::string(args.front());
+  if (std::find(args.begin(), args.end(), "--convert") == args.end()) {
+    for (std::string_view arg : args)
+      if (arg.starts_with("-")) return Refused(Tr("unknown option %1", arg));
+    parsed.windowSources.assign(args.begin(), args.end());
     return parsed;
   }
   ConvertOptions& options = parsed.options;
-  bool haveSource = false;
-  for (std::size_t i = 1; i < args.size(); ++i) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
+    if (arg == "--convert") continue;
     if (TakesValue(arg)) {
       if (i + 1 == args.size()) return Refused(Tr("%1 needs a value", arg));
       if (std::string reason = TakeValue(arg, args[++i], options); !reason.empty()) return Refused(reason);
     } else if (arg == "--drive") {
-      options.drive = true;
+      options.sources.push_back({.path = {}, .drive = true});
     } else if (arg == "--batch" || arg == "--no-batch") {
       options.batch = arg == "--batch";
     } else if (arg == "--join" || arg == "--no-join") {
@@ -148,14 +156,14 @@ ParsedCommand ParseCommandLine(std::span<const std::string_view> args) {
       options.powerOff = arg == "--poweroff";
     } else if (arg.starts_with("-")) {
       return Refused(Tr("unknown option %1", arg));
-    } else if (haveSource) {
-      return Refused(Tr("more than one source: %1 and %2", options.source, arg));
     } else {
-      options.source = arg;
-      haveSource = true;
+      options.sources.push_back({.path = std::string(arg), .drive = false});
     }
   }
-  if (haveSource == options.drive) return Refused(Tr("give either a SOURCE or --drive"));
+  if (options.sources.empty()) return Refused(Tr("give a SOURCE or --drive"));
+  // A user who lists several sources wants each converted; the settings file's Batch was set
+  // for the titles of one disc.
+  if (options.sources.size() > 1 && !options.batch) options.batch = true;
   parsed.kind = CommandKind::Convert;
   return parsed;
 }

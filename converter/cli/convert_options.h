@@ -1,5 +1,5 @@
-// tarnconv's command line: the window (`tarnconv [SOURCE]`), `tarnconv --convert SOURCE|--drive
-// [options]` and `--help`.
+// tarnconv's command line: the window (`tarnconv [SOURCE...]`), `tarnconv --convert SOURCE...
+// [--drive] [options]` and `--help`.
 #pragma once
 
 #include <cstddef>
@@ -11,11 +11,16 @@
 
 namespace tarn::conv {
 
+// One source of the command line; the sources' titles are listed in the order given.
+struct SourceArgument {
+  std::string path;    // a video file, an .ifo file, a VIDEO_TS or disc folder, or an image
+  bool drive = false;  // the disc in a drive, in place of a path
+};
+
 struct ConvertOptions {
-  std::string source;              // an .ifo file, a VIDEO_TS or disc folder, or an image
-  bool drive = false;              // the disc in a drive instead of SOURCE
-  std::vector<unsigned> titles;    // empty: every title
-  std::vector<unsigned> chapters;  // empty: every chapter of each title
+  std::vector<SourceArgument> sources;  // at least one
+  std::vector<unsigned> titles;         // empty: every title
+  std::vector<unsigned> chapters;       // empty: every chapter of each title
   // Set by --batch/--no-batch and so on; unset, the settings file decides.
   std::optional<bool> batch;
   std::optional<bool> join;
@@ -34,8 +39,8 @@ enum class CommandKind { Window, Help, Version, Convert, Error };
 struct ParsedCommand {
   CommandKind kind = CommandKind::Window;
   ConvertOptions options;
-  std::optional<std::string> windowSource;  // the source the window opens with
-  std::string error;                        // why the command line was refused
+  std::vector<std::string> windowSources;  // the sources the window opens with, in order
+  std::string error;                       // why the command line was refused
 };
 
 // The arguments after the program name.

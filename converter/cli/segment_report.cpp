@@ -45,9 +45,11 @@ std::string Clock(double seconds) {
 
 }  // namespace
 
-std::string SegmentLabel(const SegmentInfo& segment) {
-  std::string label =
-      Tr("title %1 chapter %2", Padded(static_cast<unsigned>(segment.titleNumber), 2), Padded(segment.firstChapter, 3));
+std::string SegmentLabel(const SegmentInfo& segment, std::string_view source) {
+  const std::string title = Padded(static_cast<unsigned>(segment.titleNumber), 2);
+  const std::string chapter = Padded(segment.firstChapter, 3);
+  std::string label = source.empty() ? Tr("title %1 chapter %2", title, chapter)
+                                     : Tr("%1: title %2 chapter %3", source, title, chapter);
   if (segment.chapterCount > 1)
     label += " " + Tr("(chapters %1-%2)", segment.firstChapter, segment.firstChapter + segment.chapterCount - 1);
   return label;
@@ -76,6 +78,15 @@ double SoundFileSeconds(const std::string& path) {
   return rate == 0 ? 0 : static_cast<double>(Le32(header, 20)) / rate;
 }
 
+// The progress line names the source by its last name only, so that the percent and the time
+// left still fit the terminal; the lines that stay name it as the user gave it.
+std::string SegmentReport::Label(const SegmentInfo& segment, bool shortSource) const {
+  if (segment.titlePosition >= sourceOfTitle_.size()) return SegmentLabel(segment);
+  const std::filesystem::path source = sourceOfTitle_[segment.titlePosition];
+  if (!shortSource || source.filename().empty()) return SegmentLabel(segment, source.string());
+  return SegmentLabel(segment, source.filename().string());
+}
+
 void SegmentReport::RunPlanned(unsigned chapters) {
   plannedChapters_ = chapters;
   chaptersDone_ = 0;
@@ -96,7 +107,7 @@ double SegmentReport::RunSeconds() const {
 void SegmentReport::NamesPassed(const SegmentInfo& segment, int passed) {
   if (detail_ == Detail::Quiet) return;
   ClearProgress();
-  out_ << SegmentLabel(segment) << "  "
+  out_ << Label(segment) << "  "
        << TrCount(passed, "%1 running number is taken by files already there, which are kept: writing %2",
                   "%1 running numbers are taken by files already there, which are kept: writing %2",
                   segment.names.movie)
@@ -108,7 +119,7 @@ void SegmentReport::Progress(const SegmentInfo& segment, std::int64_t seconds, s
   estimate_.At(segment, chapter, now);
   if (progressColumns_ == 0 || detail_ == Detail::Quiet) return;
   std::string line =
-      SegmentLabel(segment) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " + Tr("%1 KiB", kib);
+      Label(segment, true) + "  " + FormatElapsed(std::chrono::seconds(seconds)) + "  " + Tr("%1 KiB", kib);
   if (plannedChapters_ > 0) {
     const unsigned inSegment = chapter >= segment.firstChapter ? chapter - segment.firstChapter : 0;
     const unsigned current =
@@ -131,7 +142,7 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
   if (how == SegmentEnd::WriteFailed) {
     ++failed_;
     if (detail_ != Detail::Quiet)
-      out_ << SegmentLabel(segment) << "  " << segment.names.movie << "  "
+      out_ << Label(segment) << "  " << segment.names.movie << "  "
            << Tr("(not converted: its files could not be written)") << '\n'
            << std::flush;
     return;
@@ -140,7 +151,7 @@ void SegmentReport::SegmentEnded(const SegmentInfo& segment, SegmentEnd how, con
   written_.push_back(segment.names.movie);
   written_.push_back(segment.names.sound);
   std::string line =
-      SegmentLabel(segment) + "  " + result.elapsed + "  " + result.movieFile + "  " + Tr("%1 KiB", result.sizeKiB);
+      Label(segment) + "  " + result.elapsed + "  " + result.movieFile + "  " + Tr("%1 KiB", result.sizeKiB);
   switch (how) {
     case SegmentEnd::PlayedOut:
       if (movieWritten) {

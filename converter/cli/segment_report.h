@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "converter/engine/run_estimate.h"
@@ -23,6 +24,10 @@ class SegmentReport final : public RunObserver {
   SegmentReport(std::ostream& out, std::size_t progressColumns, Detail detail = Detail::Normal)
       : out_(out), progressColumns_(progressColumns), detail_(detail) {}
 
+  // With several sources each segment is named after its title's source too: `sourceOfTitle`
+  // holds the source of each title of the work list, by position.
+  void NameSources(std::vector<std::string> sourceOfTitle) { sourceOfTitle_ = std::move(sourceOfTitle); }
+
   void RunPlanned(unsigned chapters) override;
   void NamesPassed(const SegmentInfo& segment, int passed) override;
   void Progress(const SegmentInfo& segment, std::int64_t seconds, std::int64_t kib, unsigned chapter) override;
@@ -36,6 +41,7 @@ class SegmentReport final : public RunObserver {
 
  private:
   void ClearProgress();
+  std::string Label(const SegmentInfo& segment, bool shortSource = false) const;
   double RunSeconds() const;
 
   std::ostream& out_;
@@ -49,10 +55,12 @@ class SegmentReport final : public RunObserver {
   std::chrono::steady_clock::time_point runStart_ = std::chrono::steady_clock::now();
   RunEstimate estimate_;              // the time left, from the pace of the chapters finished
   std::vector<std::string> written_;  // the files of the segments, counted at the end
+  std::vector<std::string> sourceOfTitle_;
 };
 
-// "title 01 chapter 002" (in the user's language) and, for a joined segment, the chapters it covers.
-std::string SegmentLabel(const SegmentInfo& segment);
+// "title 01 chapter 002" (in the user's language), after the source when one is given, and, for a
+// joined segment, the chapters it covers.
+std::string SegmentLabel(const SegmentInfo& segment, std::string_view source = {});
 
 // The text cut to fit `columns` terminal columns with one to spare (wide CJK characters take
 // two), so that a rewritten line never wraps.

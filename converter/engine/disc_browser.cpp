@@ -122,13 +122,16 @@ std::size_t DiscBrowser::AddTitles() {
   return added;
 }
 
-std::optional<DiscBrowser::StreamCounts> DiscBrowser::TitleStreams(unsigned title) {
+std::optional<DiscBrowser::StreamCounts> DiscBrowser::TitleStreams(const CTitleEntry& entry) {
   CDvdGraph& graph = graph_.Graph();
+  // The graph holds the source added last, which need not be the entry's.
+  if (FAILED(graph.OpenSource(entry.source))) return std::nullopt;
   graph.TogglePause();
   std::optional<StreamCounts> counts;
   ULONG audio = 0, subpictures = 0, current = 0;
   BOOL disabled = FALSE;
-  if (graph.PlayChapterInTitle(title, 1) && SUCCEEDED(graph.GetCurrentAudio(audio, current)) &&
+  if (graph.PlayChapterInTitle(static_cast<unsigned>(entry.titleNumber), 1) &&
+      SUCCEEDED(graph.GetCurrentAudio(audio, current)) &&
       SUCCEEDED(graph.GetCurrentSubpicture(subpictures, current, disabled)))
     counts = StreamCounts{static_cast<unsigned>(audio), static_cast<unsigned>(subpictures)};
   graph.StopAll();

@@ -42,14 +42,14 @@ class DiscBrowser {
   unsigned AudioStreamCount() const { return audioCount_; }
   unsigned SubpictureStreamCount() const { return subpictureCount_; }
 
-  // The audio and subpicture streams `title` itself carries (a title may carry fewer than its
-  // title set declares), as the navigator reports them once it plays the title; none when it
-  // cannot say.
+  // The audio and subpicture streams the entry's title itself carries (a title may carry fewer
+  // than its title set declares), as the navigator reports them once it plays the title from
+  // the entry's source; none when it cannot say.
   struct StreamCounts {
     unsigned audio = 0;
     unsigned subpictures = 0;
   };
-  std::optional<StreamCounts> TitleStreams(unsigned title);
+  std::optional<StreamCounts> TitleStreams(const CTitleEntry& entry);
 
  private:
   bool RefuseWhileBusy();

@@ -43,28 +43,12 @@
       <translation>来源只有 %1 个标题，没有标题 %2</translation>
     </message>
     <message>
-      <source>title %2 has %1 chapter; there is no chapter %3</source>
-      <translation>标题 %2 只有 %1 个章节，没有章节 %3</translation>
-    </message>
-    <message>
-      <source>title %2 has %1 chapters; there is no chapter %3</source>
-      <translation>标题 %2 只有 %1 个章节，没有章节 %3</translation>
-    </message>
-    <message>
       <source>--titles names several titles: add --batch to convert them in one run</source>
       <translation>--titles 指定了多个标题：加上 --batch 才能一次转换</translation>
     </message>
     <message>
-      <source>chapter %1 of title %2 alone is larger than the size limit</source>
-      <translation>标题 %2 的章节 %1 本身就超过大小限制</translation>
-    </message>
-    <message>
       <source>interrupted</source>
       <translation>已中断</translation>
-    </message>
-    <message>
-      <source>the size limit stopped title %1 in chapter %2; --continue goes on in new files</source>
-      <translation>大小限制在章节 %2 停止了标题 %1；--continue 会在新文件中继续</translation>
     </message>
     <message>
       <source>%1 segment was not converted</source>
@@ -97,10 +81,6 @@
     <message>
       <source>cannot write the settings file %1: %2</source>
       <translation>无法写入设置文件 %1：%2</translation>
-    </message>
-    <message>
-      <source>converting title 1 only (Batch=0); --batch converts every title</source>
-      <translation>只转换标题 1（Batch=0）；--batch 转换所有标题</translation>
     </message>
     <message>
       <source>the computer is powered off after a complete conversion (--poweroff)</source>
@@ -137,14 +117,6 @@
     <message>
       <source>unknown option %1</source>
       <translation>未知选项 %1</translation>
-    </message>
-    <message>
-      <source>more than one source: %1 and %2</source>
-      <translation>来源不止一个：%1 和 %2</translation>
-    </message>
-    <message>
-      <source>give either a SOURCE or --drive</source>
-      <translation>请给出来源或 --drive 二者之一</translation>
     </message>
     <message>
       <source>title %1 chapter %2</source>
@@ -219,107 +191,8 @@
       <translation>无法写入标准输出</translation>
     </message>
     <message>
-      <source>usage: tarnconv [SOURCE]
-       tarnconv --convert SOURCE [options]
-       tarnconv --convert --drive [options]
-       tarnconv --help | --version
-
-Without --convert the converter's window opens, with the titles of SOURCE already listed
-when one is given.
-
-With --convert: converts titles of a DVD into movie files (.tmv) and sound files (.tms) for the handheld,
-one file pair per chapter, or per run of ticked chapters with --join. SOURCE is an .ifo
-file, a VIDEO_TS or disc folder, or a disc image; --drive takes the disc in a drive.
-A video file (MP4, MKV, AVI, WebM and others) is one title whose chapters are the file's.
-Every title is added and ticked with all its chapters unless the options name some.
-  --titles LIST      titles to convert, e.g. 1,3,5-7 (default: all)
-  --chapters LIST    chapters of each title named (default: all)
-  --batch            convert every ticked title (Batch=1); without it only the first
-                     ticked title is converted unless Batch=1 is in the settings file
-  --no-batch         only the first ticked title, whatever the settings file says
-  --join             one file pair per run of consecutive ticked chapters (Con=1)
-  --no-join          one file pair per chapter, whatever the settings file says
-  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)
-  --continue         when the size limit stops a chapter, go on with it in new files
-  -o, --out DIR      output folder (SaveDir), made when missing
-  --audio N          audio stream, from 1
-  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)
-  --poweroff         power the computer off after a complete conversion (Off=1)
-  --no-poweroff      leave the computer on, whatever the settings file says
-  -q, --quiet        print nothing but errors
-  -v, --verbose      print the sound files too, and where the settings come from
-  --version          print the version and end
-Everything the options do not set comes from the settings file (TARNMEDIA_INI, else
-~/.config/TarnMedia.ini). The options last for this run only: the run works on its own
-copy of the file, and only the running number of the file names goes back into it. A
-name whose files exist already is passed over, never overwritten. One line is printed per
-segment: chapter, conversion time, movie file and KiB written; on a terminal a progress
-line shows the chapter, the percent of the run and the time left, and a summary ends
-the run. Exit status 0 when every segment was converted, 1 when not, 2 for a bad
-command line, 130 when interrupted.
-</source>
-      <translation>用法：tarnconv [来源]
-      tarnconv --convert 来源 [选项]
-      tarnconv --convert --drive [选项]
-      tarnconv --help | --version
-
-不带 --convert 时打开转换器的窗口；给出来源时窗口中已列出它的标题。
-
-带 --convert 时：把 DVD 的标题转换为掌上机用的影片文件（.tmv）和声音文件（.tms），每个章节一对文件，
-使用 --join 时每段连续勾选的章节一对文件。来源可以是 .ifo 文件、VIDEO_TS 或光盘文件夹，
-或光盘映像；--drive 使用光驱中的光盘。视频文件（MP4、MKV、AVI、WebM 等）是一个标题，其章节即文件中的章节。
-除非选项指定，所有标题及其全部章节都会加入并勾选。
-  --titles 列表      要转换的标题，例如 1,3,5-7（默认：全部）
-  --chapters 列表    所指定标题的章节（默认：全部）
-  --batch            转换所有勾选的标题（Batch=1）；不用此项时只转换第一个勾选的标题，
-                     除非设置文件中有 Batch=1
-  --no-batch         只转换第一个勾选的标题，不论设置文件如何
-  --join             每段连续勾选的章节一对文件（Con=1）
-  --no-join          每个章节一对文件，不论设置文件如何
-  --limit MIB        每对文件的大小限制，4 到 512 MiB（LimitSize）
-  --continue         大小限制停止一个章节后，在新文件中继续该章节
-  -o, --out 目录     输出目录（SaveDir），不存在时自动建立
-  --audio N          音频流，从 1 开始
-  --subtitle N       显示在画面中的字幕流，从 1 开始（0：无）
-  --poweroff         全部转换完成后关闭计算机（Off=1）
-  --no-poweroff      不关闭计算机，不论设置文件如何
-  -q, --quiet        只显示错误
-  -v, --verbose      同时显示声音文件以及设置的来源
-  --version          显示版本后结束
-选项未设定的一切都取自设置文件（TARNMEDIA_INI，否则 ~/.config/TarnMedia.ini）。选项只对
-本次运行有效：运行使用设置文件的副本，只有文件名的流水号写回设置文件。已有文件的名称会被
-跳过，绝不覆盖。每段输出一行：章节、转换时间、影片文件和写出的 KiB；在终端上，进度行显示
-章节、运行的百分比和剩余时间，运行结束时显示汇总。退出状态：全部转换为 0，否则为 1，
-命令行错误为 2，被中断为 130。
-</translation>
-    </message>
-    <message>
       <source>%1: %2, %3 MiB; %4 of sound and pictures in %5, %6 times real time</source>
       <translation>%1：%2，%3 MiB；%4 的声音和画面用时 %5，为实时速度的 %6 倍</translation>
-    </message>
-    <message>
-      <source>cannot read the streams of title %1</source>
-      <translation>无法读取标题 %1 的流</translation>
-    </message>
-    <message>
-      <source>title %2 has %1 audio stream; there is no audio stream %3</source>
-      <translation>标题 %2 有 %1 条音轨；没有音轨 %3</translation>
-    </message>
-    <message>
-      <source>title %2 has %1 audio streams; there is no audio stream %3</source>
-      <translation>标题 %2 有 %1 条音轨；没有音轨 %3</translation>
-    </message>
-    <message>
-      <source>title %2 has %1 subtitle stream; there is no subtitle stream %3</source>
-      <translation>标题 %2 有 %1 条字幕；没有字幕 %3</translation>
-    </message>
-    <message>
-      <source>title %2 has %1 subtitle streams; there is no subtitle stream %3</source>
-      <translation>标题 %2 有 %1 条字幕；没有字幕 %3</translation>
-    </message>
-    <message>
-      <source>the window takes one SOURCE; --convert converts without it</source>
-      <translation>窗口只接受一个来源；不开窗口转换请用 --convert</translation>
     </message>
     <message>
       <source>(not converted: its files could not be written)</source>
@@ -436,6 +309,161 @@ command line, 130 when interrupted.
     <message>
       <source>Titles cannot be deleted while a conversion or preview is running or waits for "%1".</source>
       <translation>转换或预览正在进行或等待“%1”时，不能删除标题。</translation>
+    </message>
+    <message>
+      <source>the disc in the drive</source>
+      <translation>光驱中的光盘</translation>
+    </message>
+    <message>
+      <source>the title list holds at most %1 titles and %2 does not fit: convert the sources in several runs</source>
+      <translation>标题列表最多容纳 %1 个标题，%2 放不下：请分几次转换这些来源</translation>
+    </message>
+    <message>
+      <source>title %1</source>
+      <translation>标题 %1</translation>
+    </message>
+    <message>
+      <source>title %1 (title %2 of %3)</source>
+      <translation>标题 %1（%3 的标题 %2）</translation>
+    </message>
+    <message>
+      <source>the sources have %1 title together; there is no title %2</source>
+      <translation>这些来源共有 %1 个标题，没有标题 %2</translation>
+    </message>
+    <message>
+      <source>the sources have %1 titles together; there is no title %2</source>
+      <translation>这些来源共有 %1 个标题，没有标题 %2</translation>
+    </message>
+    <message>
+      <source>%2 has %1 chapter; there is no chapter %3</source>
+      <translation>%2 只有 %1 个章节，没有章节 %3</translation>
+    </message>
+    <message>
+      <source>%2 has %1 chapters; there is no chapter %3</source>
+      <translation>%2 只有 %1 个章节，没有章节 %3</translation>
+    </message>
+    <message>
+      <source>cannot read the streams of %1</source>
+      <translation>无法读取%1 的流</translation>
+    </message>
+    <message>
+      <source>%2 has %1 audio stream; there is no audio stream %3</source>
+      <translation>%2 有 %1 条音轨；没有音轨 %3</translation>
+    </message>
+    <message>
+      <source>%2 has %1 audio streams; there is no audio stream %3</source>
+      <translation>%2 有 %1 条音轨；没有音轨 %3</translation>
+    </message>
+    <message>
+      <source>%2 has %1 subtitle stream; there is no subtitle stream %3</source>
+      <translation>%2 有 %1 条字幕；没有字幕 %3</translation>
+    </message>
+    <message>
+      <source>%2 has %1 subtitle streams; there is no subtitle stream %3</source>
+      <translation>%2 有 %1 条字幕；没有字幕 %3</translation>
+    </message>
+    <message>
+      <source>chapter %1 of %2 alone is larger than the size limit</source>
+      <translation>%2 的章节 %1 本身就超过大小限制</translation>
+    </message>
+    <message>
+      <source>the size limit stopped %1 in chapter %2; --continue goes on in new files</source>
+      <translation>大小限制在章节 %2 停止了%1；--continue 会在新文件中继续</translation>
+    </message>
+    <message>
+      <source>converting %1 only (Batch=0); --batch converts every title</source>
+      <translation>只转换%1（Batch=0）；--batch 转换所有标题</translation>
+    </message>
+    <message>
+      <source>usage: tarnconv [SOURCE...]
+       tarnconv --convert SOURCE... [options]
+       tarnconv --convert --drive [SOURCE...] [options]
+       tarnconv --help | --version
+
+Without --convert the converter's window opens, with the titles of the SOURCEs already
+listed when some are given.
+
+With --convert: converts titles of DVDs and video files into movie files (.tmv) and sound
+files (.tms) for the handheld, one file pair per chapter, or per run of ticked chapters with
+--join. A SOURCE is an .ifo file, a VIDEO_TS or disc folder, or a disc image; --drive takes
+the disc in a drive. A video file (MP4, MKV, AVI, WebM and others) is one title whose
+chapters are the file's. Several sources list their titles one after the other, in the order
+given (the drive's where --drive stands), as the window's Open adds them; a source named
+twice is listed twice. Every title is added and ticked with all its chapters unless the
+options name some. A source that cannot be read stops the command before anything is written.
+  --titles LIST      titles to convert, numbered as listed over all sources, e.g. 1,3,5-7
+                     (default: all)
+  --chapters LIST    chapters of each title named (default: all)
+  --batch            convert every ticked title (Batch=1); without it, of one source only
+                     the first ticked title is converted unless Batch=1 is in the settings
+                     file, and of several sources every ticked title
+  --no-batch         only the first ticked title, whatever the settings file says
+  --join             one file pair per run of consecutive ticked chapters (Con=1)
+  --no-join          one file pair per chapter, whatever the settings file says
+  --limit MIB        size limit of a file pair, 4 to 512 MiB (LimitSize)
+  --continue         when the size limit stops a chapter, go on with it in new files
+  -o, --out DIR      output folder (SaveDir), made when missing
+  --audio N          audio stream, from 1
+  --subtitle N       subtitle stream shown in the pictures, from 1 (0: none)
+  --poweroff         power the computer off after a complete conversion (Off=1)
+  --no-poweroff      leave the computer on, whatever the settings file says
+  -q, --quiet        print nothing but errors
+  -v, --verbose      print the sound files too, and where the settings come from
+  --version          print the version and end
+Everything the options do not set comes from the settings file (TARNMEDIA_INI, else
+~/.config/TarnMedia.ini). The options last for this run only: the run works on its own
+copy of the file, and only the running number of the file names goes back into it. A
+name whose files exist already is passed over, never overwritten. One line is printed per
+segment: chapter (after its source when there are several), conversion time, movie file
+and KiB written; on a terminal a progress line shows the chapter, the percent of the run
+and the time left, and a summary ends the run. Exit status 0 when every segment was
+converted, 1 when not, 2 for a bad command line, 130 when interrupted.
+</source>
+      <translation>用法：tarnconv [来源...]
+      tarnconv --convert 来源... [选项]
+      tarnconv --convert --drive [来源...] [选项]
+      tarnconv --help | --version
+
+不带 --convert 时打开转换器的窗口；给出来源时窗口中已列出它们的标题。
+
+带 --convert 时：把 DVD 和视频文件的标题转换为掌上机用的影片文件（.tmv）和声音文件（.tms），
+每个章节一对文件，使用 --join 时每段连续勾选的章节一对文件。来源可以是 .ifo 文件、VIDEO_TS
+或光盘文件夹，或光盘映像；--drive 使用光驱中的光盘。视频文件（MP4、MKV、AVI、WebM 等）是
+一个标题，其章节即文件中的章节。多个来源的标题按给出的顺序依次列出（光驱的标题在 --drive
+所在的位置），与窗口中的“打开”逐个添加相同；同一来源给出两次就列出两次。除非选项指定，
+所有标题及其全部章节都会加入并勾选。有来源无法读取时，命令在写出任何东西之前就停止。
+  --titles 列表      要转换的标题，按所有来源合在一起列出的顺序编号，例如 1,3,5-7
+                     （默认：全部）
+  --chapters 列表    所指定标题的章节（默认：全部）
+  --batch            转换所有勾选的标题（Batch=1）；不用此项时，只有一个来源则只转换第一个
+                     勾选的标题，除非设置文件中有 Batch=1；有多个来源则转换所有勾选的标题
+  --no-batch         只转换第一个勾选的标题，不论设置文件如何
+  --join             每段连续勾选的章节一对文件（Con=1）
+  --no-join          每个章节一对文件，不论设置文件如何
+  --limit MIB        每对文件的大小限制，4 到 512 MiB（LimitSize）
+  --continue         大小限制停止一个章节后，在新文件中继续该章节
+  -o, --out 目录     输出目录（SaveDir），不存在时自动建立
+  --audio N          音频流，从 1 开始
+  --subtitle N       显示在画面中的字幕流，从 1 开始（0：无）
+  --poweroff         全部转换完成后关闭计算机（Off=1）
+  --no-poweroff      不关闭计算机，不论设置文件如何
+  -q, --quiet        只显示错误
+  -v, --verbose      同时显示声音文件以及设置的来源
+  --version          显示版本后结束
+选项未设定的一切都取自设置文件（TARNMEDIA_INI，否则 ~/.config/TarnMedia.ini）。选项只对
+本次运行有效：运行使用设置文件的副本，只有文件名的流水号写回设置文件。已有文件的名称会被
+跳过，绝不覆盖。每段输出一行：章节（有多个来源时前面是它的来源）、转换时间、影片文件和写出
+的 KiB；在终端上，进度行显示章节、运行的百分比和剩余时间，运行结束时显示汇总。退出状态：
+全部转换为 0，否则为 1，命令行错误为 2，被中断为 130。
+</translation>
+    </message>
+    <message>
+      <source>give a SOURCE or --drive</source>
+      <translation>请给出来源或 --drive</translation>
+    </message>
+    <message>
+      <source>%1: title %2 chapter %3</source>
+      <translation>%1：标题[%2] 章节[%3]</translation>
     </message>
   </context>
 </TS>

@@ -84,8 +84,11 @@ CConvertDlg::CConvertDlg(settings::ProfileFile profile, PowerSwitch& power, Wind
 
 CConvertDlg::~CConvertDlg() { filter_.reset(); }
 
-void CConvertDlg::OpenSourceAtStart(const QString& path) {
-  if (browser_->OpenPath(QFile::encodeName(path).toStdString()) == 0) return;
+void CConvertDlg::OpenSourcesAtStart(const QStringList& paths) {
+  // A source that cannot be read has said why; the others are still added.
+  std::size_t added = 0;
+  for (const QString& path : paths) added += browser_->OpenPath(QFile::encodeName(path).toStdString());
+  if (added == 0) return;
   {
     const QSignalBlocker blocker(titleList_);
     titleList_->setCurrentRow(0);

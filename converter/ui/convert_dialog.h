@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QTranslator>
 
 #include <memory>
@@ -46,8 +47,9 @@ class CConvertDlg final : public CHelpDlg, public ConverterControls, private Run
               QWidget* parent = nullptr);
   ~CConvertDlg() override;
 
-  // Adds the titles of a source named on the command line and shows the first one's chapters.
-  void OpenSourceAtStart(const QString& path);
+  // Adds the titles of the sources named on the command line, one source after the other as the
+  // Open button would, and shows the first title's chapters.
+  void OpenSourcesAtStart(const QStringList& paths);
 
   ConversionController& Controller() { return *controller_; }
   WorkList& List() { return list_; }

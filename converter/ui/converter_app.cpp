@@ -25,7 +25,7 @@ void LoadQtChinese(QApplication& application, QTranslator& translator) {
 
 }  // namespace
 
-int RunConverterWindow(int& argc, char** argv, const std::optional<std::string>& source, PowerSwitch& power) {
+int RunConverterWindow(int& argc, char** argv, const std::vector<std::string>& sources, PowerSwitch& power) {
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tarnconv"));
   QApplication::setDesktopFileName(QStringLiteral("tarnconv"));
@@ -35,7 +35,9 @@ int RunConverterWindow(int& argc, char** argv, const std::optional<std::string>&
   QtPrompts prompts;
   CConvertDlg window(settings::OpenSettingsFile(), power, prompts, LocateHelpFile());
   window.show();
-  if (source) window.OpenSourceAtStart(QFile::decodeName(QByteArray::fromStdString(*source)));
+  QStringList paths;
+  for (const std::string& source : sources) paths.append(QFile::decodeName(QByteArray::fromStdString(source)));
+  if (!paths.isEmpty()) window.OpenSourcesAtStart(paths);
   return QApplication::exec();
 }
 

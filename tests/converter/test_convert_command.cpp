@@ -63,6 +63,23 @@ class ConvertCommandTest : public ConverterFolderTest {
     EXPECT_FALSE(fs::exists(profile_.path()));
   }
 
+  // Short video files made with FFmpeg in the test's folder: three seconds of H.264 and AAC in
+  // chapters of 1.3 and 1.7 s, and two seconds of MPEG-4 and MP3 without chapters.
+  std::string ChapteredMp4() {
+    std::ofstream(folder_ / "meta.txt") << ";FFMETADATA1\n[CHAPTER]\nTIMEBASE=1/1000\nSTART=0\nEND=1300\n"
+                                           "[CHAPTER]\nTIMEBASE=1/1000\nSTART=1300\nEND=3000\n";
+    return Ffmpeg("-i meta.txt -t 3 -map 0 -map 1 -map_chapters 2 -c:v libx264 -preset ultrafast -c:a aac", "a.mp4");
+  }
+  std::string PlainMkv() { return Ffmpeg("-t 2 -c:v mpeg4 -c:a libmp3lame", "b.mkv"); }
+  std::string Ffmpeg(const std::string& args, const std::string& name) const {
+    const std::string command = "cd " + Quote(folder_.string()) +
+                                " && ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=160x120:rate=25 -f lavfi "
+                                "-i sine=sample_rate=48000 " +
+                                args + " " + name;
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return (folder_ / name).string();
+  }
+
   static std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
@@ -76,13 +93,12 @@ class ConvertCommandTest : public ConverterFolderTest {
 TEST_F(ConvertCommandTest, HelpNamesTheWindowAndTheCommandLineAndStrayOptionsAreRefused) {
   const ProgramRun help = Run({"--help"});
   EXPECT_EQ(help.status, kExitConverted);
-  EXPECT_NE(help.out.find("usage: tarnconv [SOURCE]"), std::string::npos);
-  EXPECT_NE(help.out.find("tarnconv --convert SOURCE"), std::string::npos);
+  EXPECT_NE(help.out.find("usage: tarnconv [SOURCE...]"), std::string::npos);
+  EXPECT_NE(help.out.find("tarnconv --convert SOURCE..."), std::string::npos);
   EXPECT_NE(help.out.find("--continue"), std::string::npos);
   const ProgramRun stray = Run({"--bogus"});
   EXPECT_EQ(stray.status, kExitUsage);
   EXPECT_NE(stray.err.find("unknown option --bogus"), std::string::npos);
-  EXPECT_EQ(Run({"a", "b"}).status, kExitUsage);
   ExpectNothingWritten();
 }
 
@@ -148,8 +164,79 @@ TEST_F(ConvertCommandTest, BadOptionValuesAreRefusedBeforeAnythingIsWritten) {
     EXPECT_NE(run.err.find("tarnconv: "), std::string::npos) << options.front();
   }
   EXPECT_EQ(Run({"--convert", "--out", output_.string()}).status, kExitUsage);
-  EXPECT_EQ(Run({"--convert", disc, "--drive"}).status, kExitUsage);
   ExpectNothingWritten();
+}
+
+// Two files and a disc in one command: titles 1 (the MP4), 2 and 3 (the disc's) and 4 (the MKV).
+TEST_F(ConvertCommandTest, SeveralSourcesListTheirTitlesInOrderAndEachIsConverted) {
+  const std::string disc = TestDisc("ntsc");
+  ASSERT_FALSE(disc.empty()) << DiscError();
+  const std::string mp4 = ChapteredMp4(), mkv = PlainMkv();
+  const fs::path notes = folder_ / "notes.txt";
+  std::ofstream(notes) << "not a movie\n";
+
+  // A source that cannot be read stops the command by its name before anything is converted.
+  const ProgramRun missing = Run({"--convert", mp4, (folder_ / "nowhere.mkv").string(), "-o", output_.string()});
+  EXPECT_EQ(missing.status, kExitFailed);
+  EXPECT_NE(missing.err.find((folder_ / "nowhere.mkv").string() + ": no such file or folder"), std::string::npos)
+      << missing.err;
+  const ProgramRun unreadable = Run({"--convert", mp4, disc, notes.string(), "-o", output_.string()});
+  EXPECT_EQ(unreadable.status, kExitFailed);
+  EXPECT_NE(unreadable.err.find(notes.string() + " is neither a DVD-Video disc nor a video file that can be read"),
+            std::string::npos)
+      << unreadable.err;
+  EXPECT_EQ(unreadable.out, "");
+  // --titles counts over all sources; a title is named with its source.
+  const std::vector<std::string> sources{"--convert", mp4, disc, mkv, "-o", output_.string()};
+  auto with = [&sources](std::vector<std::string> options) {
+    options.insert(options.begin(), sources.begin(), sources.end());
+    return options;
+  };
+  const ProgramRun tooFar = Run(with({"--titles", "5"}));
+  EXPECT_EQ(tooFar.status, kExitUsage);
+  EXPECT_EQ(tooFar.err, "tarnconv: the sources have 4 titles together; there is no title 5\n");
+  const ProgramRun chapter = Run(with({"--titles", "4", "--chapters", "2"}));
+  EXPECT_EQ(chapter.status, kExitUsage);
+  EXPECT_EQ(chapter.err, "tarnconv: title 4 (title 1 of " + mkv + ") has 1 chapter; there is no chapter 2\n");
+  // The streams are those of the title's own source, not of the source added last.
+  const ProgramRun audio = Run({"--convert", mp4, disc, "--titles", "1", "--audio", "2", "-o", output_.string()});
+  EXPECT_EQ(audio.status, kExitUsage);
+  EXPECT_EQ(audio.err, "tarnconv: title 1 (title 1 of " + mp4 + ") has 1 audio stream; there is no audio stream 2\n");
+  // The list holds 100 titles: a 101st source is refused, not left out.
+  std::vector<std::string> many(101, mkv);
+  many.insert(many.begin(), {"--convert", "-o", output_.string()});
+  const ProgramRun tooMany = Run(many);
+  EXPECT_EQ(tooMany.status, kExitUsage);
+  EXPECT_NE(tooMany.err.find("the title list holds at most 100 titles and " + mkv + " does not fit"), std::string::npos)
+      << tooMany.err;
+  ExpectNothingWritten();
+
+  // Several sources convert every title named, without --batch, and each line names its source.
+  const ProgramRun run = Run(with({"--titles", "1,3-4", "--chapters", "1"}));
+  ASSERT_EQ(run.status, kExitConverted) << run.err;
+  EXPECT_EQ(run.err, "");
+  std::istringstream lines(run.out);
+  std::vector<std::string> printed;
+  for (std::string line; std::getline(lines, line);) printed.push_back(line);
+  ASSERT_EQ(printed.size(), 4u) << run.out;
+  const std::string expected[][2] = {{mp4 + ": title 01 chapter 001  ", "001001.tmv"},
+                                     {disc + ": title 02 chapter 001  ", "0000102001.tmv"},
+                                     {mkv + ": title 01 chapter 001  ", "0000201001.tmv"}};
+  for (std::size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(printed[i].find(expected[i][0]), 0u) << printed[i];
+    EXPECT_NE(printed[i].find((output_ / expected[i][1]).string() + "  "), std::string::npos) << printed[i];
+  }
+  EXPECT_EQ(printed[3].find("3 segments converted: 6 files, "), 0u) << printed[3];  // files not empty
+  EXPECT_EQ(ReadKey("SaveMovie", "FileDefault"), "00003");
+
+  // --no-batch keeps the first title; a source named twice is two titles.
+  const ProgramRun first = Run({"--convert", mkv, mkv, "--no-batch", "-o", output_.string()});
+  ASSERT_EQ(first.status, kExitConverted) << first.err;
+  EXPECT_NE(first.err.find("converting title 1 (title 1 of " + mkv + ") only (Batch=0)"), std::string::npos)
+      << first.err;
+  EXPECT_EQ(first.out.find(mkv + ": title 01 chapter 001  "), 0u) << first.out;
+  EXPECT_NE(first.out.find("\n1 segment converted: 2 files, "), std::string::npos) << first.out;
+  EXPECT_TRUE(fs::exists(output_ / "0000301001.tmv"));
 }
 
 // Title 5 of the edge disc carries one of its title set's two audio streams and not its
@@ -311,7 +398,7 @@ TEST_F(ConvertCommandTest, UnderAChineseLocaleTheCommandLineSpeaksChinese) {
   ASSERT_EQ(run.status, kExitConverted) << run.err;
   EXPECT_EQ(run.out.find("标题[01] 章节[001]  00:00:0"), 0u) << run.out;
   EXPECT_NE(run.out.find("\n已转换 1 段：2 个文件，"), std::string::npos) << run.out;
-  EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv [来源]"), std::string::npos);
+  EXPECT_NE(Run({"--help"}, "zh_CN.UTF-8").out.find("用法：tarnconv [来源...]"), std::string::npos);
   // The file reader's refusal, made below the program's language, is said in it too.
   const fs::path text = folder_ / "notes.txt";
   std::ofstream(text) << "not a movie\n";
@@ -405,6 +492,16 @@ TEST(SegmentReport, TheProgressLineCountsChaptersOfTheRunAndFitsTheTerminal) {
   EXPECT_LE(left(), atStart) << paced.str();  // "0:01" against "0:02": same width, so the order of the texts
   EXPECT_NE(atStart, "none");
 
+  // With several sources a line names its title's source; the progress line by its last name only.
+  std::ostringstream named;
+  SegmentReport sources(named, 500);
+  sources.NameSources({"/films/a.mkv"});
+  sources.Progress(first, 1, 10, 1);
+  EXPECT_NE(named.str().find("a.mkv: title 01 chapter 001  00:00:01"), std::string::npos) << named.str();
+  EXPECT_EQ(named.str().find("/films"), std::string::npos) << named.str();
+  sources.SegmentEnded(first, SegmentEnd::Aborted, {});
+  EXPECT_NE(named.str().find("/films/a.mkv: title 01 chapter 001  "), std::string::npos) << named.str();
+
   // Wide characters take two columns each.
   EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 9), "标题[01]");
   EXPECT_EQ(FitToColumns("标题[01] 章节[001]", 4), "标");
@@ -460,6 +557,28 @@ TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAfterEachLimitStopAndGivesUpOn
   EXPECT_EQ(Convert({"--convert", disc, "--chapters", "4"}, [] { return std::int64_t{1} << 30; }), kExitFailed);
   EXPECT_NE(err_.str().find("--continue goes on"), std::string::npos) << err_.str();
   EXPECT_EQ(power_.requests, 1);
+}
+
+// "继续" goes on across sources as across the titles of one disc, and names the source of a
+// title it gives up on.
+TEST_F(ConvertCommandInProcessTest, ContinueGoesOnAcrossSources) {
+  const std::string mp4 = ChapteredMp4(), mkv = PlainMkv();
+  std::size_t polls = 0;
+  EXPECT_EQ(Convert({"--convert", mkv, mp4, "--continue", "--out", output_.string()},
+                    [&] { return polls++ == 0 ? std::int64_t{1} << 30 : 0; }),
+            kExitConverted)
+      << err_.str();
+  const std::string out = out_.str();
+  EXPECT_EQ(out.find(mkv + ": title 01 chapter 001  "), 0u) << out;
+  EXPECT_NE(out.find("(stopped by the size limit)\n" + mkv + ": title 01 chapter 001  "), std::string::npos) << out;
+  EXPECT_NE(out.find(mp4 + ": title 01 chapter 002  "), std::string::npos) << out;
+  EXPECT_NE(out.find("\n3 segments converted: 8 files, "), std::string::npos) << out;  // the stopped pair kept
+
+  EXPECT_EQ(Convert({"--convert", mkv, mp4, "--titles", "2", "--continue"}, [] { return std::int64_t{1} << 30; }),
+            kExitFailed);
+  EXPECT_NE(err_.str().find("chapter 1 of title 2 (title 1 of " + mp4 + ") alone is larger than the size limit"),
+            std::string::npos)
+      << err_.str();
 }
 
 }  // namespace

@@ -121,7 +121,8 @@ TEST_F(WindowTest, TheSourceDialogTakesADiscFolderAsWellAsAFile) {
 }
 
 // A video file opens as one title, from the command line and through Open, whose dialog offers
-// video files by their usual extensions.
+// video files by their usual extensions. Several sources named on the command line are added one
+// after the other; one that cannot be read is said and the others still come in.
 TEST_F(WindowTest, VideoFilesOpenAsTitlesAndTheSourceDialogOffersThem) {
   const std::string make =
       "cd '" + folder_.string() +
@@ -129,14 +130,19 @@ TEST_F(WindowTest, VideoFilesOpenAsTitlesAndTheSourceDialogOffersThem) {
       "-t 1 -c:v mpeg4 -c:a libmp3lame -metadata:s:a:0 language=eng clip.mkv";
   ASSERT_EQ(std::system(make.c_str()), 0);
   const QString clip = QString::fromStdString((folder_ / "clip.mkv").string());
-  OpenWindow(clip);
-  ASSERT_EQ(Titles()->count(), 1);
+  const QString missing = QString::fromStdString((folder_ / "missing.mkv").string());
+  OpenWindow();
+  window_->OpenSourcesAtStart({clip, missing, clip});
+  ASSERT_EQ(Titles()->count(), 2);
+  EXPECT_EQ(Titles()->currentRow(), 0);
   EXPECT_EQ(Titles()->item(0)->text(), QStringLiteral("标题[01]"));
   EXPECT_EQ(qobject_cast<QComboBox*>(Control(1005))->itemText(0), QStringLiteral("English"));
+  ASSERT_EQ(prompts_.messages.size(), 1u);
+  EXPECT_TRUE(prompts_.messages[0].contains(missing)) << prompts_.messages[0].toStdString();
   prompts_.sourceAnswers.push_back(clip);
   Press(1022);
-  EXPECT_EQ(Titles()->count(), 2);
-  EXPECT_TRUE(prompts_.messages.empty()) << prompts_.messages.front().toStdString();
+  EXPECT_EQ(Titles()->count(), 3);
+  EXPECT_EQ(prompts_.messages.size(), 1u);
 
   ui::QtPrompts prompts;
   QStringList filters;

@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   if (!QTest::qWaitForWindowExposed(&window)) return 1;
   shooter.Shoot(window, QStringLiteral("main-window-empty"));
 
-  window.OpenSourceAtStart(disc);
+  window.OpenSourcesAtStart({disc});
   shooter.Shoot(window, QStringLiteral("main-window-with-disc"));
 
   // Help for the chapter list at the pointer.

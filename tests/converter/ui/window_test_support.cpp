@@ -85,7 +85,7 @@ void WindowTest::OpenWindow(const QString& source, const QString& helpFile) {
   window_->SetExtraObserver(hook_.get());
   window_->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-  if (!source.isEmpty()) window_->OpenSourceAtStart(source);
+  if (!source.isEmpty()) window_->OpenSourcesAtStart({source});
 }
 
 void WindowTest::Set(const settings::SettingKey& key, const std::string& value) {
