@@ -6,6 +6,19 @@ extern "C" {
 
 namespace tarn::platform {
 
+namespace {
+
+// A mono input goes into both channels of a stereo output as it is. libswresample's own matrix
+// puts it in at -3 dB, so a mono film came out quieter than it is (and a mono sound file made
+// from it, which takes one of the channels, 3 dB quieter than its source).
+bool SpreadMono(SwrContext* context, const AVChannelLayout& input, int outputChannels) {
+  if (input.nb_channels != 1 || outputChannels != 2) return true;
+  const double matrix[2] = {1.0, 1.0};  // left and right, each from the one input channel
+  return swr_set_matrix(context, matrix, 1) >= 0;
+}
+
+}  // namespace
+
 PcmConverter::~PcmConverter() { av_channel_layout_uninit(&inputLayout_); }
 
 bool PcmConverter::Configure(AVSampleFormat format, const AVChannelLayout& layout, int rate) {
@@ -20,7 +33,7 @@ bool PcmConverter::Configure(AVSampleFormat format, const AVChannelLayout& layou
                                          const_cast<AVChannelLayout*>(&layout), format, rate, 0, nullptr);
   av_channel_layout_uninit(&outputLayout);
   resampler_.reset(context);
-  if (result < 0 || swr_init(resampler_.get()) < 0) {
+  if (result < 0 || !SpreadMono(context, layout, output_.channels) || swr_init(resampler_.get()) < 0) {
     resampler_.reset();
     return false;
   }

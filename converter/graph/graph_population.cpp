@@ -10,12 +10,14 @@
 namespace tarn::conv {
 namespace {
 
-// The filters the graph is made of, by their registered friendly names. The preview graph takes
-// the first two, the conversion graph all five.
-enum Row : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper, kRowCount };
+// The filters the graph is made of, by their registered friendly names, in the order they go into
+// the graph. The preview graph takes the first two, the conversion graph all five. The graph
+// builder tries the graph's filters in that order, so the decoded sound meets the PCM wrapper
+// before the audio encoder: the wrapper brings it to the format the encoder asks for.
+enum Row : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAcmWrapper, kAudioEncoder, kRowCount };
 constexpr std::array<std::string_view, kRowCount> kFilterTable{"DVD Navigator", "GPL MPEG-1/2 Decoder",
-                                                               "Tarn Video Encoder for GAME",
-                                                               "Tarn Audio Encoder for DVD", "ACM Wrapper"};
+                                                               "Tarn Video Encoder for GAME", "ACM Wrapper",
+                                                               "Tarn Audio Encoder for DVD"};
 constexpr std::size_t kPreviewRows = 2;
 
 // The preview's sound plays through the desktop's sound server. The graph builder never brings
@@ -44,10 +46,11 @@ HRESULT Populate(IGraphBuilder* graph, std::size_t rows, const MessageBoxFunctio
   return S_OK;
 }
 
-// A video file's graph: the file source, and for conversion the two encoders and the PCM wrapper.
-enum FileRow : std::size_t { kFileSource, kFileVideoEncoder, kFileAudioEncoder, kFileAcmWrapper, kFileRowCount };
+// A video file's graph: the file source, and for conversion the two encoders and the PCM wrapper,
+// the wrapper again before the audio encoder.
+enum FileRow : std::size_t { kFileSource, kFileVideoEncoder, kFileAcmWrapper, kFileAudioEncoder, kFileRowCount };
 constexpr std::array<std::string_view, kFileRowCount> kFileFilterTable{
-    "Tarn File Source", "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD", "ACM Wrapper"};
+    "Tarn File Source", "Tarn Video Encoder for GAME", "ACM Wrapper", "Tarn Audio Encoder for DVD"};
 // The file source's outputs: pictures and sound.
 constexpr int kFileSourceOutputs = 2;
 
@@ -103,7 +106,7 @@ HRESULT AddFileFilters(IGraphBuilder* graph, GraphVariant variant, const std::st
   error = LoadFile(source.Get(), path, audioStream);
   if (!error.empty()) return VFW_E_INVALID_FILE_FORMAT;
   media::graph::RenderUnconnectedOutputs(graph, source.Get(), kFileSourceOutputs);
-  if (rows > kFileAcmWrapper) RemoveIdleSoundPath(graph, added);
+  if (rows > kFileAudioEncoder) RemoveIdleSoundPath(graph, added);
   return S_OK;
 }
 

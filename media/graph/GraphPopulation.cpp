@@ -24,18 +24,28 @@ std::optional<std::string> FriendlyName(IMoniker* moniker) {
   return text;
 }
 
-void AddIfWanted(IGraphBuilder* graph, IMoniker* moniker, std::span<const std::string_view> names,
-                 FiltersAdded& added) {
-  const std::optional<std::string> name = FriendlyName(moniker);
-  if (!name) return;
-  const auto wanted = std::find(names.begin(), names.end(), *name);
-  if (wanted == names.end()) return;
+// A registered filter of one of the wanted names, bound but not yet in the graph.
+struct Match {
+  std::size_t index;  // into the wanted names
+  std::string name;
   ComPtr<IBaseFilter> filter;
-  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid()))) return;
-  if (FAILED(graph->AddFilter(filter.Get(), Utf8ToWide(*name).c_str()))) return;
-  const auto index = static_cast<std::size_t>(wanted - names.begin());
-  added.found[index] = true;
-  if (!added.first[index]) added.first[index] = filter;
+};
+
+std::optional<Match> Bind(IMoniker* moniker, std::span<const std::string_view> names) {
+  std::optional<std::string> name = FriendlyName(moniker);
+  if (!name) return std::nullopt;
+  const auto wanted = std::find(names.begin(), names.end(), *name);
+  if (wanted == names.end()) return std::nullopt;
+  ComPtr<IBaseFilter> filter;
+  if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.ReleaseAndGetAddressOfVoid())))
+    return std::nullopt;
+  return Match{static_cast<std::size_t>(wanted - names.begin()), std::move(*name), std::move(filter)};
+}
+
+void Add(IGraphBuilder* graph, const Match& match, FiltersAdded& added) {
+  if (FAILED(graph->AddFilter(match.filter.Get(), Utf8ToWide(match.name).c_str()))) return;
+  added.found[match.index] = true;
+  if (!added.first[match.index]) added.first[match.index] = match.filter;
 }
 
 // The filter itself, else the first of its pins, that answers `iid`.
@@ -62,9 +72,14 @@ HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::stri
   ComPtr<IEnumMoniker> monikers;
   if (devices->CreateClassEnumerator(CLSID_LegacyAmFilterCategory, monikers.ReleaseAndGetAddressOf(), 0) != S_OK)
     return S_FALSE;
+  std::vector<Match> matches;
   ComPtr<IMoniker> moniker;
   while (monikers->Next(1, moniker.ReleaseAndGetAddressOf(), nullptr) == S_OK)
-    AddIfWanted(graph, moniker.Get(), names, *added);
+    if (std::optional<Match> match = Bind(moniker.Get(), names)) matches.push_back(std::move(*match));
+  // The graph builder tries the graph's filters in the order they were added, so they go in by
+  // the caller's list, not by where each library happens to stand in the registry.
+  std::stable_sort(matches.begin(), matches.end(), [](const Match& a, const Match& b) { return a.index < b.index; });
+  for (const Match& match : matches) Add(graph, match, *added);
   return S_OK;
 }
 

@@ -18,8 +18,11 @@ struct FiltersAdded {
   std::vector<ComPtr<IBaseFilter>> first;  // per wanted name: the first filter added, or null
 };
 
-// Adds every registered filter whose friendly name (UTF-8) is one of `names`, in the category's
-// order, named in the graph by that name. A filter that cannot be made or added is passed over.
+// Adds every registered filter whose friendly name (UTF-8) is one of `names`, named in the graph
+// by that name, in the order of `names` (filters of one name in the category's order). The
+// category's order is only where each library was registered, and the graph builder tries the
+// filters in the graph in the order they were added: so the same names give the same graph
+// whatever the registry's order. A filter that cannot be made or added is passed over.
 // Fails only when the device enumerator cannot be made; an empty category adds nothing and
 // answers S_FALSE.
 HRESULT AddFiltersByFriendlyName(IGraphBuilder* graph, std::span<const std::string_view> names, FiltersAdded* added);

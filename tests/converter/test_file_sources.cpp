@@ -8,6 +8,7 @@
 
 #include "converter/engine/work_list_editing.h"
 #include "formats/movie_trim.h"
+#include "media/graph/PinQueries.h"
 #include "converter/settings/converter_settings.h"
 #include "run_test_support.h"
 #include "tests/support/sound_file_decoder.h"
@@ -162,6 +163,65 @@ TEST_F(FileSourceTest, AFileWithoutChaptersKeepsItsFirstPictures) {
   const double sound = ReadSoundHeader(observer_->ended[0].info.names.sound).seconds;
   EXPECT_NEAR(sound, 4.0, 1152.0 / 48000);
   EXPECT_NEAR(MovieSeconds(observer_->ended[0].info.names.movie), sound, kOneRecord);
+}
+
+// The registry with the section of the filter `name` moved to the front, where a registration of
+// that library in a user's own registry puts it (the user's entries come before the machine's).
+void PutFirstInRegistry(const fs::path& registry, const std::string& name) {
+  std::string text = testing::ReadFileText(registry);
+  const std::size_t line = text.find("\nClass=" + name + "\n");
+  ASSERT_NE(line, std::string::npos) << name;
+  const std::size_t open = text.rfind("\n[", line);
+  const std::size_t begin = open == std::string::npos ? 0 : open + 1;
+  const std::size_t close = text.find("\n[", line);
+  const std::size_t end = close == std::string::npos ? text.size() : close + 1;
+  const std::string section = text.substr(begin, end - begin);
+  text.erase(begin, end - begin);
+  std::ofstream(registry) << section << "\n" << text;
+}
+
+void ExpectWrapperFeedsAudioEncoder(IGraphBuilder* graph) {
+  ComPtr<IBaseFilter> wrapper;
+  ComPtr<IBaseFilter> encoder;
+  ASSERT_EQ(graph->FindFilterByName(L"ACM Wrapper", wrapper.ReleaseAndGetAddressOf()), S_OK);
+  ASSERT_EQ(graph->FindFilterByName(L"Tarn Audio Encoder for DVD", encoder.ReleaseAndGetAddressOf()), S_OK);
+  const std::vector<ComPtr<IPin>> inputs = media::graph::PinsOf(encoder.Get(), PINDIR_INPUT);
+  ASSERT_EQ(inputs.size(), 1u);
+  const ComPtr<IPin> peer = media::graph::PeerOf(inputs[0].Get());
+  ASSERT_TRUE(peer);
+  EXPECT_EQ(media::graph::FilterOf(peer.Get()).Get(), wrapper.Get());
+}
+
+// The sound path does not hang on the order the registry lists the libraries in: the PCM wrapper
+// stands before the audio encoder either way, and a mono file's tone comes out in both channels
+// as loud as it is in the file (1/8 of full scale).
+TEST_F(FileSourceTest, AMonoFileGivesTheSameSoundWhateverTheRegistryOrderAndAsLoudAsItIs) {
+  Ffmpeg(kPictures + "-f lavfi -i sine=frequency=440:sample_rate=48000 -t 1 -c:v mpeg4 -c:a mp2 mono.mkv");
+  ASSERT_EQ(OpenFile((folder_ / "mono.mkv").string()), 1u);
+  ASSERT_FALSE(ClickTitle(list_, controls_, profile_, 0));
+  std::vector<std::string> sounds;
+  for (const bool encoderFirst : {false, true}) {
+    if (encoderFirst) PutFirstInRegistry(filtersPath_, "Tarn Audio Encoder for DVD");
+    // The conversion graph is built anew from the registry as it now stands.
+    testing::RunInEventLoop([this] { current_->Rebuild(GraphVariant::Preview); });
+    observer_->ended.clear();
+    PressConvert();
+    ASSERT_EQ(observer_->ended.size(), 1u);
+    ExpectWrapperFeedsAudioEncoder(graph_->Graph());
+    PressConvert();  // back to idle
+    sounds.push_back(testing::ReadFileText(observer_->ended[0].info.names.sound));
+  }
+  EXPECT_TRUE(sounds[0] == sounds[1]) << "the sound files differ";
+
+  const std::vector<std::uint8_t> bytes(sounds[0].begin(), sounds[0].end());
+  const aud_test::DecodedSound decoded = aud_test::DecodeSound(bytes);
+  ASSERT_EQ(decoded.channelSamples.size(), 2u);
+  for (const std::vector<double>& channel : decoded.channelSamples) {
+    ASSERT_GT(channel.size(), 4000u);
+    double peak = 0;
+    for (std::size_t i = 2000; i + 2000 < channel.size(); ++i) peak = std::max(peak, std::abs(channel[i]));
+    EXPECT_NEAR(peak, 0.125, 1.0 / 128);
+  }
 }
 
 // A batch of a disc title, a file, a soundless file and a second file whose German stream has

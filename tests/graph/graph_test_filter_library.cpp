@@ -44,6 +44,10 @@ const AMOVIESETUP_PIN kRgb32ToUyvyPins[] = {
     {L"Input", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kRgb32},
     {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kUyvy},
 };
+const AMOVIESETUP_PIN kYuy2CopyPins[] = {
+    {L"Input", FALSE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kYuy2},
+    {L"Output", FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kYuy2},
+};
 const AMOVIESETUP_PIN kRendererPins[] = {
     {L"Input", TRUE, FALSE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, kYuy2},
 };
@@ -53,6 +57,7 @@ const AMOVIESETUP_FILTER kRgb565ToYuy2Setup = {&kRgb565ToYuy2Clsid, kRgb565ToYuy
                                                kRgb565ToYuy2Pins};
 const AMOVIESETUP_FILTER kRgb32ToUyvySetup = {&kRgb32ToUyvyClsid, kRgb32ToUyvyName, MERIT_NORMAL, 2, kRgb32ToUyvyPins};
 const AMOVIESETUP_FILTER kRendererSetup = {&kYuy2RendererClsid, kYuy2RendererName, MERIT_NORMAL, 1, kRendererPins};
+const AMOVIESETUP_FILTER kYuy2CopySetup = {&kYuy2CopyClsid, kYuy2CopyName, MERIT_DO_NOT_USE, 2, kYuy2CopyPins};
 
 const CFactoryTemplate kTemplates[] = {
     {kRgb24ToYuy2Name, &kRgb24ToYuy2Clsid,
@@ -65,6 +70,8 @@ const CFactoryTemplate kTemplates[] = {
      &CreateConverter<kRgb32ToUyvyClsid, kRgb32ToUyvyName, MEDIASUBTYPE_RGB32, MEDIASUBTYPE_UYVY>, nullptr,
      &kRgb32ToUyvySetup},
     {kYuy2RendererName, &kYuy2RendererClsid, &CreateRenderer, nullptr, &kRendererSetup},
+    {kYuy2CopyName, &kYuy2CopyClsid,
+     &CreateConverter<kYuy2CopyClsid, kYuy2CopyName, MEDIASUBTYPE_YUY2, MEDIASUBTYPE_YUY2>, nullptr, &kYuy2CopySetup},
 };
 
 }  // namespace

@@ -17,5 +17,8 @@ inline constexpr wchar_t kRgb32ToUyvyName[] = L"Test RGB32 to UYVY";
 // Renders YUY2; normal merit.
 inline constexpr CLSID kYuy2RendererClsid{0x6A1F0C01, 0x3B2E, 0x4C11, {0x9A, 0x01, 0x5E, 0x21, 0x7D, 0x40, 0x11, 0x04}};
 inline constexpr wchar_t kYuy2RendererName[] = L"Test YUY2 Renderer";
+// Hands YUY2 on as YUY2; "do not use" merit. Registered after the renderer.
+inline constexpr CLSID kYuy2CopyClsid{0x6A1F0C01, 0x3B2E, 0x4C11, {0x9A, 0x01, 0x5E, 0x21, 0x7D, 0x40, 0x11, 0x05}};
+inline constexpr wchar_t kYuy2CopyName[] = L"Test YUY2 Copy";
 
 }  // namespace graph_test

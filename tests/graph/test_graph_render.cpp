@@ -4,7 +4,10 @@
 #include "graph_test_ids.h"
 
 #include "media/dshow/EventCodes.h"
+#include "media/graph/GraphPopulation.h"
+#include "media/graph/PinQueries.h"
 #include "media/registry/ComRuntime.h"
+#include "media/registry/FilterRegistry.h"
 
 namespace graph_test {
 namespace {
@@ -77,6 +80,42 @@ TEST_F(GraphTest, DoNotUseFilterTakesPartOnlyWhenTheApplicationAddedIt) {
   EXPECT_EQ(graph->Render(source->OutputPin(0)), S_OK);
   EXPECT_EQ(PeerFilterName(source->OutputPin(0)), kRgb565ToYuy2Name);
   EXPECT_EQ(PeerFilterName(renderer->InputPin()), kRgb565ToYuy2Name);
+}
+
+// Filters added by friendly name go into the graph in the order the names are given, so the
+// graph builder, which tries the graph's filters in the order they were added, builds the same
+// path whichever library the registry happens to list first.
+TEST_F(GraphTest, FiltersAddedByNameGiveTheSamePathWhateverTheRegistryOrder) {
+  RegisterTestLibrary();  // the renderer stands before the copy
+  const std::vector<std::string_view> names{"Test YUY2 Copy", "Test YUY2 Renderer"};
+  for (const bool rendererFirst : {true, false}) {
+    SCOPED_TRACE(rendererFirst ? "renderer registered first" : "copy registered first");
+    if (!rendererFirst) {
+      // Registered anew, each class goes to the end of the file.
+      tarn::media::FilterRegistry registry;
+      tarn::media::RegisteredClass renderer;
+      ASSERT_EQ(registry.Find(kYuy2RendererClsid, &renderer), S_OK);
+      ASSERT_EQ(registry.UnregisterClass(kYuy2RendererClsid), S_OK);
+      ASSERT_EQ(registry.RegisterClass(renderer.clsid, renderer.className, renderer.libraryPath, "Both"), S_OK);
+      ASSERT_EQ(registry.RegisterFilter(renderer.clsid, *renderer.filter), S_OK);
+    }
+    ComPtr<IGraphBuilder> builder;
+    ASSERT_EQ(CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                               builder.ReleaseAndGetAddressOfVoid()),
+              S_OK);
+    auto* source = new TestSource({MEDIASUBTYPE_YUY2}, 1);
+    ComPtr<IBaseFilter> sourceFilter(source);
+    ASSERT_EQ(builder->AddFilter(source, L"Source"), S_OK);
+    tarn::media::graph::FiltersAdded added;
+    ASSERT_EQ(tarn::media::graph::AddFiltersByFriendlyName(builder.Get(), names, &added), S_OK);
+    ASSERT_EQ(added.found, (std::vector<bool>{true, true}));
+
+    EXPECT_EQ(builder->Render(source->OutputPin(0)), S_OK);
+    EXPECT_EQ(PeerFilterName(source->OutputPin(0)), kYuy2CopyName);
+    const std::vector<ComPtr<IPin>> copyOutput = tarn::media::graph::PinsOf(added.first[0].Get(), PINDIR_OUTPUT);
+    ASSERT_EQ(copyOutput.size(), 1u);
+    EXPECT_EQ(PeerFilterName(copyOutput[0].Get()), kYuy2RendererName);
+  }
 }
 
 TEST_F(GraphTest, FailedRenderLeavesThePinUnconnectedAndRemovesWhatItAdded) {

@@ -302,9 +302,10 @@ class ConversionGraph : public DvdConversion {
   ComPtr<IMediaControl> media;
 };
 
+// In the converter's order: the PCM wrapper goes in before the audio encoder, which it feeds.
 const std::vector<std::string_view> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
-                                                       "Tarn Video Encoder for GAME", "Tarn Audio Encoder for DVD",
-                                                       "ACM Wrapper"};
+                                                       "Tarn Video Encoder for GAME", "ACM Wrapper",
+                                                       "Tarn Audio Encoder for DVD"};
 
 TEST_F(ConversionGraph, TheNavigatorStopsByItselfAndTheSizeExportsMatchTheFiles) {
   AddFilters(kConversionFilters);

@@ -55,11 +55,13 @@ constexpr const char* kUsage = TrNoop(
     "Shows the chapter being converted on a terminal, and prints the frames and bytes written\n"
     "and the speed against real time. Ctrl-C stops and keeps what was converted.\n");
 
-// The conversion graph's filters, by their registered friendly names.
-enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAudioEncoder, kAcmWrapper };
+// The conversion graph's filters, by their registered friendly names, in the order they go into
+// the graph: the PCM wrapper before the audio encoder, so that the decoded sound reaches the
+// encoder through it (as in tarnconv).
+enum ConversionFilter : std::size_t { kNavigator, kDecoder, kVideoEncoder, kAcmWrapper, kAudioEncoder };
 constexpr std::array<std::string_view, 5> kConversionFilters{"DVD Navigator", "GPL MPEG-1/2 Decoder",
-                                                             "Tarn Video Encoder for GAME",
-                                                             "Tarn Audio Encoder for DVD", "ACM Wrapper"};
+                                                             "Tarn Video Encoder for GAME", "ACM Wrapper",
+                                                             "Tarn Audio Encoder for DVD"};
 // How many of the navigator's outputs are rendered: video, audio and subpicture.
 constexpr int kNavigatorOutputs = 3;
 

@@ -4,12 +4,14 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <ostream>
 #include <thread>
 
 #include "media/com/ComPtr.h"
+#include "media/graph/PinQueries.h"
 
 namespace graph_test {
 namespace fs = std::filesystem;
@@ -37,12 +39,17 @@ std::ostream& operator<<(std::ostream& out, const Message& message) {
   return out << '[' << message.caption << "] " << message.text;
 }
 
-fs::path PrivateRegistry(const fs::path& folder, const std::vector<std::string>& leftOut) {
+fs::path PrivateRegistry(const fs::path& folder, const std::vector<std::string>& leftOut, const std::string& putFirst) {
   std::ifstream in(fs::path(TARN_BUILD_DIR) / "filters.ini");
   std::vector<std::vector<std::string>> sections;
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line[0] == '[') sections.emplace_back();
     if (!sections.empty()) sections.back().push_back(line);
+  }
+  if (!putFirst.empty()) {
+    std::stable_partition(sections.begin(), sections.end(), [&](const std::vector<std::string>& section) {
+      return std::find(section.begin(), section.end(), "Class=" + putFirst) != section.end();
+    });
   }
   const fs::path copy = folder / "filters.ini";
   std::ofstream out(copy);
@@ -88,20 +95,20 @@ tarn::conv::HeadlessEventWindow* GraphTest::Window() {
   return dynamic_cast<tarn::conv::HeadlessEventWindow*>(Graph().VideoWindow());
 }
 
-bool InputConnected(IGraphBuilder* graph, const wchar_t* name) {
+bool InputConnected(IGraphBuilder* graph, const wchar_t* name) { return !Feeding(graph, name).empty(); }
+
+std::wstring Feeding(IGraphBuilder* graph, const wchar_t* name) {
   ComPtr<IBaseFilter> filter;
-  if (graph == nullptr || FAILED(graph->FindFilterByName(name, filter.ReleaseAndGetAddressOf()))) return false;
-  ComPtr<IEnumPins> pins;
-  if (FAILED(filter->EnumPins(pins.ReleaseAndGetAddressOf()))) return false;
-  ComPtr<IPin> pin;
-  while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
-    PIN_DIRECTION direction{};
-    ComPtr<IPin> peer;
-    if (SUCCEEDED(pin->QueryDirection(&direction)) && direction == PINDIR_INPUT &&
-        SUCCEEDED(pin->ConnectedTo(peer.ReleaseAndGetAddressOf())))
-      return true;
+  if (graph == nullptr || FAILED(graph->FindFilterByName(name, filter.ReleaseAndGetAddressOf()))) return {};
+  for (const ComPtr<IPin>& input : tarn::media::graph::PinsOf(filter.Get(), PINDIR_INPUT)) {
+    const ComPtr<IPin> peer = tarn::media::graph::PeerOf(input.Get());
+    if (!peer) continue;
+    FILTER_INFO info{};
+    if (FAILED(tarn::media::graph::FilterOf(peer.Get())->QueryFilterInfo(&info))) return {};
+    if (info.pGraph != nullptr) info.pGraph->Release();
+    return info.achName;
   }
-  return false;
+  return {};
 }
 
 }  // namespace graph_test

@@ -31,9 +31,10 @@ struct Message {
 };
 std::ostream& operator<<(std::ostream& out, const Message& message);
 
-// The build's filter registry copied into `folder` without the filters of the named classes.
-std::filesystem::path PrivateRegistry(const std::filesystem::path& folder,
-                                      const std::vector<std::string>& leftOut = {});
+// The build's filter registry copied into `folder` without the filters of the named classes, and
+// with the class `putFirst` (when given) moved to the front.
+std::filesystem::path PrivateRegistry(const std::filesystem::path& folder, const std::vector<std::string>& leftOut = {},
+                                      const std::string& putFirst = {});
 
 // A temporary folder with its own settings file and filter registry (the build's, until a test
 // writes another), both pointed at by the environment, and a graph object on a headless window.
@@ -63,5 +64,7 @@ inline const std::vector<std::string> kGraphFilters{"DVD Navigator", "GPL MPEG-1
 
 // Whether the filter of that name in the graph has a connected input (it sits in a data path).
 bool InputConnected(IGraphBuilder* graph, const wchar_t* name);
+// The name of the filter whose output feeds the first connected input of the named one; "" when none.
+std::wstring Feeding(IGraphBuilder* graph, const wchar_t* name);
 
 }  // namespace graph_test

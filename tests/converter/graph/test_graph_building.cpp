@@ -36,16 +36,25 @@ int FilterCount(IGraphBuilder* graph) {
 
 using GraphBuilding = graph_test::GraphTest;
 
+// Whichever library the registry lists first, the decoded sound reaches the audio encoder through
+// the ACM wrapper.
 TEST_F(GraphBuilding, TheConversionGraphPutsBothEncodersInTheDataPathsWithoutAWord) {
-  ASSERT_TRUE(Graph().Build(GraphVariant::Conversion));
-  EXPECT_TRUE(messages.empty()) << messages.front();
-  EXPECT_EQ(Graph().State(), GraphState::Stopped);
-  IGraphBuilder* built = Graph().Graph();
-  for (const wchar_t* name : {L"DVD Navigator", L"GPL MPEG-1/2 Decoder", L"ACM Wrapper"})
-    EXPECT_TRUE(HasFilter(built, name)) << "missing filter";
-  EXPECT_TRUE(graph_test::InputConnected(built, L"GPL MPEG-1/2 Decoder"));
-  EXPECT_TRUE(graph_test::InputConnected(built, L"Tarn Video Encoder for GAME"));
-  EXPECT_TRUE(graph_test::InputConnected(built, L"Tarn Audio Encoder for DVD"));
+  for (const bool encoderFirst : {false, true}) {
+    SCOPED_TRACE(encoderFirst ? "audio encoder registered first" : "the build's registry");
+    if (encoderFirst) {
+      graph.reset();
+      UseRegistry(graph_test::PrivateRegistry(folder, {}, "Tarn Audio Encoder for DVD"));
+    }
+    ASSERT_TRUE(Graph().Build(GraphVariant::Conversion));
+    EXPECT_TRUE(messages.empty()) << messages.front();
+    EXPECT_EQ(Graph().State(), GraphState::Stopped);
+    IGraphBuilder* built = Graph().Graph();
+    for (const wchar_t* name : {L"DVD Navigator", L"GPL MPEG-1/2 Decoder", L"ACM Wrapper"})
+      EXPECT_TRUE(HasFilter(built, name)) << "missing filter";
+    EXPECT_TRUE(graph_test::InputConnected(built, L"GPL MPEG-1/2 Decoder"));
+    EXPECT_TRUE(graph_test::InputConnected(built, L"Tarn Video Encoder for GAME"));
+    EXPECT_EQ(graph_test::Feeding(built, L"Tarn Audio Encoder for DVD"), L"ACM Wrapper");
+  }
 }
 
 TEST_F(GraphBuilding, ThePreviewGraphHasTheNavigatorAndDecoderButNoEncoder) {
