@@ -145,18 +145,31 @@ class FrameAnalysis {
  private:
   // Below level 0 only blocks that split have anything to analyse.
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
-  static void MarkNotAnalysed(RegionTable& table, int block);
-  int RunSquares(TableId table, const Thresholds& thresholds);
-  std::uint32_t SquaresToAnalyse(TableId table, int block) const;
-  int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
-  void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
+  // One instance per table, so that every region's arithmetic works with the shape's constants
+  // and calls its keep test and motion search directly.
+  template <TableId kId>
+  void MarkNotAnalysed(int block);
+  template <TableId kId>
+  int RunSquares(const Thresholds& thresholds);
+  template <TableId kId>
+  std::uint32_t SquaresToAnalyse(int block) const;
+  template <TableId kParent>
+  int RunHalves(const Thresholds& thresholds);
+  template <TableId kId>
+  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds);
   void SetLimits(int pixels, const Thresholds& thresholds);
-  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset);
-  bool PassesFill(RegionTable& table, int block, int region, std::size_t index);
-  MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
-  const ChannelSums& SumOnce(RegionTable& table, int block, int region, std::size_t index);
-  int PredictedVector(const RegionTable& table, int block, int region) const;
-  void StorePixelPair(RegionTable& table, std::size_t index, int offset);
+  template <TableId kId>
+  bool PassesMove(int block, int region, std::size_t index, int offset);
+  template <TableId kId>
+  bool PassesFill(int block, int region, std::size_t index);
+  template <TableId kId>
+  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted);
+  template <TableId kId>
+  const ChannelSums& SumOnce(int block, int region, std::size_t index);
+  template <TableId kId>
+  int PredictedVector(int block, int region) const;
+  template <TableId kId>
+  void StorePixelPair(std::size_t index, int offset);
 
   std::array<RegionTable, kTableCount> tables_;
   MotionSearch motion_;

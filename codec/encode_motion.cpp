@@ -193,6 +193,19 @@ MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
   }
 }
 
+#define TARN_SEARCH(W, H) \
+  template MotionSearch::Result MotionSearch::SearchRegion<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_SEARCH(8, 8)
+TARN_SEARCH(4, 8)
+TARN_SEARCH(8, 4)
+TARN_SEARCH(4, 4)
+TARN_SEARCH(2, 4)
+TARN_SEARCH(4, 2)
+TARN_SEARCH(2, 2)
+TARN_SEARCH(1, 2)
+TARN_SEARCH(2, 1)
+#undef TARN_SEARCH
+
 MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
                                           int height, int offset, int predicted) {
   return (this->*ForShape(width, height))(prepared, referenceCopy, offset, predicted);

@@ -140,6 +140,20 @@ constexpr ShapeOps kOps[] = {
 
 }  // namespace
 
+template <int W, int H>
+bool KeepTest(const YuvPlane& current, const YuvPlane& reference, int pixel, int e) {
+  return FastKeepTest<W, H>()(current, reference, pixel, e);
+}
+template bool KeepTest<8, 8>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<4, 8>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<8, 4>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<4, 4>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<2, 4>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<4, 2>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<2, 2>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<1, 2>(const YuvPlane&, const YuvPlane&, int, int);
+template bool KeepTest<2, 1>(const YuvPlane&, const YuvPlane&, int, int);
+
 const ShapeOps& OpsForShape(int width, int height) {
   for (const ShapeOps& ops : kOps)
     if (ops.width == width && ops.height == height) return ops;

@@ -34,6 +34,9 @@ struct ShapeOps {
 
 // The routines for a w x h region (w and h each 1, 2, 4 or 8, as the coder uses them).
 const ShapeOps& OpsForShape(int width, int height);
+// The keep test of OpsForShape(W, H) by shape at compile time, one instance for each shape.
+template <int W, int H>
+bool KeepTest(const YuvPlane& current, const YuvPlane& reference, int pixel, int e);
 
 // Sum of the three channels' population variances: sum of squares / n - (sum / n)^2 each,
 // in double precision in that order.
