@@ -133,10 +133,9 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
+    // Away from the range's ends the wide walk takes over, to the end or until it nears them.
     if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
-      const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
-      if (winner.step < 0) break;
-      best = {centre + kLargeDiamond[winner.step], winner.cost};
+      if (DiamondWalkAvx2<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost)) return best;
       continue;
     }
 #endif

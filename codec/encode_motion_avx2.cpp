@@ -143,8 +143,9 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
 }
 
 template <int W, int H, int N>
-__attribute__((target("avx2"))) DiamondWinner Diamond(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                      int centre, int centreCost) {
+__attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
+                                                                            const std::uint8_t* displacedRegion,
+                                                                            int centre, int centreCost) {
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
   if constexpr (W * 3 == 24)
@@ -155,33 +156,64 @@ __attribute__((target("avx2"))) DiamondWinner Diamond(const std::uint8_t* curren
     return FirstLowest<N>(NarrowCosts<W, H, N>(current, displacedRegion, displacements), centreCost);
 }
 
+// One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
+// and the constants in registers from one diamond to the next.
+template <int W, int H>
+__attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                  int low, int high, int& vector, int& cost) {
+  int centre = vector, centreCost = cost;
+  for (;;) {
+    if (centre < low + 32 || centre >= high - 32) {
+      vector = centre;
+      cost = centreCost;
+      return false;
+    }
+    const DiamondWinner winner = Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+    if (winner.step < 0) break;
+    centre += kLargeDiamond[winner.step];
+    centreCost = winner.cost;
+  }
+  // The large diamond's range holds the small one's.
+  const DiamondWinner winner = Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+  vector = winner.step < 0 ? centre : centre + kSmallDiamond[winner.step];
+  cost = winner.step < 0 ? centreCost : winner.cost;
+  return true;
+}
+
+template <int W, int H>
+__attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* current,
+                                                           const std::uint8_t* displacedRegion, int centre,
+                                                           int centreCost) {
+  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+}
+
 }  // namespace
 
 template <int W, int H>
-DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
-                               int centreCost) {
-  return Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
+                     int& cost) {
+  return WalkDiamonds<W, H>(current, displacedRegion, low, high, vector, cost);
 }
 
 template <int W, int H>
 DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost) {
-  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+  return SmallDiamond<W, H>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_DIAMONDS(W, H)                                                                          \
-  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int); \
+#define TARN_DIAMOND_WALK(W, H)                                                                        \
+  template bool DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int&, int&); \
   template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
-TARN_DIAMONDS(8, 8)
-TARN_DIAMONDS(8, 4)
-TARN_DIAMONDS(4, 8)
-TARN_DIAMONDS(4, 4)
-TARN_DIAMONDS(4, 2)
-TARN_DIAMONDS(2, 4)
-TARN_DIAMONDS(2, 2)
-TARN_DIAMONDS(1, 2)
-TARN_DIAMONDS(2, 1)
-#undef TARN_DIAMONDS
+TARN_DIAMOND_WALK(8, 8)
+TARN_DIAMOND_WALK(8, 4)
+TARN_DIAMOND_WALK(4, 8)
+TARN_DIAMOND_WALK(4, 4)
+TARN_DIAMOND_WALK(4, 2)
+TARN_DIAMOND_WALK(2, 4)
+TARN_DIAMOND_WALK(2, 2)
+TARN_DIAMOND_WALK(1, 2)
+TARN_DIAMOND_WALK(2, 1)
+#undef TARN_DIAMOND_WALK
 #endif
 
 }  // namespace tarn::codec
