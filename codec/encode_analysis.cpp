@@ -197,7 +197,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
   const int pixel = blockPixels_[block] + L::LocalY(region) * kScreenWidth + L::LocalX(region);
   const int offset = pixel * 3;
   std::uint8_t decision = kSplit;
-  if (KeepTest<L::kWidth, L::kHeight>(*pictures_.current, *pictures_.reference, pixel, thresholds.keep))
+  if (KeepTest<L::kWidth, L::kHeight>(*pictures_.differences, pixel, thresholds.keep))
     decision = kKeep;
   else if (PassesMove<kId>(block, region, index, offset))
     decision = kMove;

@@ -13,6 +13,7 @@ namespace tarn::codec {
 struct FrameEncoder::State {
   YuvPlane current;
   YuvPlane reference;
+  KeepDifferences differences;
   FrameAnalysis analysis;
   CodeWriter writer;
   EncodeReport report;
@@ -64,7 +65,8 @@ std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::u
   s.report = EncodeReport{};
   BuildYuvPlane(prepared, s.current);
   BuildYuvPlane(referenceCopy, s.reference);
-  s.analysis.Begin({prepared, referenceCopy, &s.current, &s.reference}, FactorsForMode(settings.mode));
+  BuildKeepDifferences(s.current, s.reference, s.differences);
+  s.analysis.Begin({prepared, referenceCopy, &s.differences}, FactorsForMode(settings.mode));
 
   s.AnalyseFirstCoding(settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
   std::size_t length = s.WriteAndPack(payload);
