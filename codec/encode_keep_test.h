@@ -19,7 +19,7 @@ namespace keep_test {
 
 // A region of more than eight pixels keeps up to a quarter of them as outliers, a smaller one two.
 template <int W, int H>
-inline constexpr int kMostOutliers = W * H < 9 ? 2 : W * H / 4;
+inline constexpr int kMostOutliers = W* H < 9 ? 2 : W* H / 4;
 
 // No pixel over 4e, at most kMostOutliers over 2e, and a sum of at most e per pixel.
 template <int W, int H>
@@ -37,7 +37,7 @@ inline bool Plain(const KeepDifferences& differences, int pixel, int e) {
 #if defined(__SSE2__)
 // Rows per register: a region's rows of W 16-bit entries side by side, up to eight entries.
 template <int W, int H>
-inline constexpr int kRowsPerRegister = W * H < 8 ? H : 8 / W;
+inline constexpr int kRowsPerRegister = W* H < 8 ? H : 8 / W;
 
 inline int LoadPair(const std::int16_t* at) {
   std::int32_t pair;

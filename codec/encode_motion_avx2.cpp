@@ -70,8 +70,9 @@ __attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, 
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                    const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const std::uint8_t* current,
+                                                                          const std::uint8_t* displacedRegion,
+                                                                          const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -88,8 +89,9 @@ __attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current,
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
-__attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* current,
-                                                        const std::uint8_t* displacedRegion, const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(const std::uint8_t* current,
+                                                                              const std::uint8_t* displacedRegion,
+                                                                              const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
 #pragma GCC unroll 8
@@ -107,9 +109,9 @@ __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* curr
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
 template <int H, int N>
-__attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* current,
-                                                            const std::uint8_t* displacedRegion,
-                                                            const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCosts(const std::uint8_t* current,
+                                                                                  const std::uint8_t* displacedRegion,
+                                                                                  const int* displacements) {
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -143,17 +145,42 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
 }
 
 template <int W, int H, int N>
+__attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::uint8_t* current,
+                                                                    const std::uint8_t* displacedRegion,
+                                                                    const int* displacements) {
+  if constexpr (W * 3 == 24)
+    return TwentyFourByteCosts<H, N>(current, displacedRegion, displacements);
+  else if constexpr (W * 3 == 12)
+    return TwelveByteCosts<H, N>(current, displacedRegion, displacements);
+  else
+    return NarrowCosts<W, H, N>(current, displacedRegion, displacements);
+}
+
+// A diamond's steps as byte displacements when no step crosses a row of vector numbers (the
+// centre's column 2 to 13 for the large diamond, 1 to 14 for the small one): then candidate k
+// lies at the centre's displacement plus step k's, constants the reads take as offsets.
+constexpr int kLargeSteps[8] = {-2 * kStride, -kStride - 3, -kStride + 3, -6, 6, kStride - 3, kStride + 3, 2 * kStride};
+constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
+
+template <int N>
+inline bool StepsStayInRow(int centre) {
+  constexpr int kReach = N == 8 ? 2 : 1;
+  return static_cast<unsigned>((centre & 15) - kReach) < static_cast<unsigned>(16 - 2 * kReach);
+}
+
+template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
                                                                             const std::uint8_t* displacedRegion,
                                                                             int centre, int centreCost) {
+  if (StepsStayInRow<N>(centre)) {
+    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
+    return FirstLowest<N>(
+        Costs<W, H, N>(current, displacedRegion + rows * kStride + columns * 3, N == 8 ? kLargeSteps : kSmallSteps),
+        centreCost);
+  }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
-  if constexpr (W * 3 == 24)
-    return FirstLowest<N>(TwentyFourByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
-  else if constexpr (W * 3 == 12)
-    return FirstLowest<N>(TwelveByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
-  else
-    return FirstLowest<N>(NarrowCosts<W, H, N>(current, displacedRegion, displacements), centreCost);
+  return FirstLowest<N>(Costs<W, H, N>(current, displacedRegion, displacements), centreCost);
 }
 
 // One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
