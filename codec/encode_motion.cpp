@@ -90,14 +90,26 @@ void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
 // may use them is it safe (and worth) loading it that way.
 template <int W, int H>
 MotionSearch::Result MotionSearch::SearchShape(int predicted) {
-  return fastBeyond_ > firstUsable_ ? Walk<W, H, true>(predicted) : Walk<W, H, false>(predicted);
+  if (fastBeyond_ <= firstUsable_) return Walk<W, H, false>({predicted, -1});
+#if defined(__x86_64__) || defined(__i386__)
+  // Most searches start and end away from the usable range's ends: the wide walk does all of
+  // them, the predicted vector's cost included.
+  const int wideEnd = std::min(firstUsable_ + usableCount_, fastBeyond_);
+  if (useAvx2_ && predicted >= firstUsable_ + 32 && predicted < wideEnd - 32) {
+    Result best{predicted, -1};
+    if (DiamondWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, best.vector, best.cost))
+      return best;
+    return Walk<W, H, true>(best);
+  }
+#endif
+  return Walk<W, H, true>({predicted, -1});
 }
 
 // The lowest cost wins, the earliest candidate on ties. The region's fields are copied into
 // locals first: stores into the remembered costs could otherwise alias them and force them to
 // be read again for every candidate.
 template <int W, int H, bool kFast>
-MotionSearch::Result MotionSearch::Walk(int predicted) {
+MotionSearch::Result MotionSearch::Walk(Result start) {
   Remembered* const remembered = remembered_.data();
   const std::uint32_t region = region_;
   const std::uint8_t* const current = current_;
@@ -129,7 +141,7 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   // from one wide pass (without the remembered costs: they are the same).
   const int wideEnd = std::min(firstUsable + usableCount_, fastBeyond);
   [[maybe_unused]] const bool wide = kFast && useAvx2_;
-  Result best{predicted, cost(predicted)};
+  Result best{start.vector, start.cost < 0 ? cost(start.vector) : start.cost};
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)

@@ -49,8 +49,9 @@ class MotionSearch {
                    int fastReach);
   template <int W, int H>
   Result SearchShape(int predicted);
+  // From `start`; a negative cost is not yet worked out.
   template <int W, int H, bool kFast>
-  Result Walk(int predicted);
+  Result Walk(Result start);
 
   struct Remembered {
     std::uint32_t region;  // the region the cost belongs to

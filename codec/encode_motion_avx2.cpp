@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codec/encode_region_cost.h"
 #include "codec/screen.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -189,6 +190,10 @@ template <int W, int H>
 __attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
                                                   int low, int high, int& vector, int& cost) {
   int centre = vector, centreCost = cost;
+  if (centreCost < 0) {
+    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
+    centreCost = region_cost::FastRegion<W, H>(current).Cost(displacedRegion + rows * kStride + columns * 3);
+  }
   for (;;) {
     if (centre < low + 32 || centre >= high - 32) {
       vector = centre;

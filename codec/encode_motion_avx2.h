@@ -31,6 +31,7 @@ DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
 // comparison would. Each displaced region in the range must leave as many readable bytes from
 // its last row's start as a row is read wide: eight for rows of at most eight bytes (w <= 2), 16
 // for rows of 12 (w = 4), 24 for rows of 24.
+// A negative `cost` is worked out first (the centre must then lie in the range as well).
 // Returns true when the walk is finished; false when a large diamond's centre came within 32 of
 // the range's ends, where the caller goes on candidate by candidate from (vector, cost).
 template <int W, int H>
