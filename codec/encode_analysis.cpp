@@ -243,7 +243,8 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, in
   if (memo.frame != frame_ || memo.predicted != predicted) {
     const MotionSearch::Result found = motion_.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
         pictures_.prepared, pictures_.referenceCopy, offset, predicted);
-    memo = {frame_, predicted, found.vector, found.cost};
+    memo = {frame_, static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
+            static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};
 }

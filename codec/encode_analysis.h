@@ -57,12 +57,15 @@ constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(sq
 // A region's motion search and channel sums within one frame: the level-3 rerun and the
 // retries analyse the same regions again, and both results depend only on the pictures
 // (and the search on its starting vector), never on the thresholds.
+// Vectors are numbers 0-255 and costs at most kUnusableCost: eight bytes a region, so that the
+// memos of a level stay in the processor's caches.
 struct SearchMemo {
   std::uint32_t frame = 0;  // the frame it belongs to; 0 never is one
-  int predicted = 0;
-  int vector = 0;
-  int cost = 0;
+  std::uint8_t predicted = 0;
+  std::uint8_t vector = 0;
+  std::uint16_t cost = 0;
 };
+static_assert(kUnusableCost <= 0xFFFF && kVectorCount == 256);
 struct SumsMemo {
   std::uint32_t frame = 0;
   ChannelSums sums{};
