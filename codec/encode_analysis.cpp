@@ -5,6 +5,10 @@
 
 #include "codec/screen.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // A region's analysis and its steps, inlined into the runs over the levels: they run for nearly
 // every region.
 #define TARN_INLINE [[gnu::always_inline]] inline
@@ -107,6 +111,22 @@ TARN_INLINE void FrameAnalysis::MarkNotAnalysed(int block) {
   std::fill_n(tables_[kId].decisions.data() + Layout<kId>::Index(block, 0), Layout<kId>::kPerBlock, kNotAnalysed);
 }
 
+// Bit r set for each region r of the block decided as split.
+template <TableId kId>
+TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
+  const std::uint8_t* const decisions = tables_[kId].decisions.data() + Layout<kId>::Index(block, 0);
+#if defined(__SSE2__)
+  if constexpr (Layout<kId>::kPerBlock == 16) {
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(decisions));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit))));
+  }
+#endif
+  std::uint32_t split = 0;
+  for (int region = 0; region < Layout<kId>::kPerBlock; ++region)
+    split |= static_cast<std::uint32_t>(decisions[region] == kSplit) << region;
+  return split;
+}
+
 // Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split, in
 // raster order over the block (the predicted vectors look at the neighbours analysed before).
 template <TableId kId>
@@ -135,12 +155,11 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
   constexpr TableId kParent = GrandparentOf(kId);
   using Parents = Layout<kParent>;
   constexpr int kAcross = Layout<kId>::kPerRow;
-  const std::uint8_t* const parents = tables_[kParent].decisions.data() + Parents::Index(block, 0);
   const std::uint8_t* const leftRight = tables_[LeftRightOf(kParent)].decisions.data() + block * Parents::kPerBlock * 2;
   const std::uint8_t* const topBottom = tables_[TopBottomOf(kParent)].decisions.data() + block * Parents::kPerBlock * 2;
   std::uint32_t todo = 0;
-  for (int parent = 0; parent < Parents::kPerBlock; ++parent) {
-    if (parents[parent] != kSplit) continue;
+  for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
+    const int parent = std::countr_zero(split);
     const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
     const int topLeft = row * 2 * kAcross + column * 2;
     // The halves' entries as HalvesOf numbers them: left/right in rows twice as long, top/bottom
@@ -171,8 +190,8 @@ int FrameAnalysis::RunHalves(const Thresholds& thresholds) {
     if (!BlockSplits(block)) continue;
     MarkNotAnalysed<kLeftRight>(block);
     MarkNotAnalysed<kTopBottom>(block);
-    for (int parent = 0; parent < Parents::kPerBlock; ++parent) {
-      if (tables_[kParent].decisions[Parents::Index(block, parent)] != kSplit) continue;
+    for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
+      const int parent = std::countr_zero(split);
       const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
       const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
       const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds) == kSplit) +

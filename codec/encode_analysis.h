@@ -153,6 +153,8 @@ class FrameAnalysis {
   template <TableId kId>
   void MarkNotAnalysed(int block);
   template <TableId kId>
+  std::uint32_t SplitRegions(int block) const;
+  template <TableId kId>
   int RunSquares(const Thresholds& thresholds);
   template <TableId kId>
   std::uint32_t SquaresToAnalyse(int block) const;
