@@ -15,7 +15,7 @@
 
 namespace tarn::codec {
 
-FrameAnalysis::FrameAnalysis() {
+FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
   for (int id = 0; id < kTableCount; ++id) {
     const TableShape& shape = kTableShapes[id];
     RegionTable& table = tables_[id];
@@ -44,7 +44,7 @@ FrameAnalysis::FrameAnalysis() {
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
   blockSums_.Begin(pictures.prepared);
-  motion_.BeginFrame();
+  for (MotionSearch& motion : motions_) motion.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
     for (RegionTable& table : tables_) {
       std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
@@ -132,19 +132,34 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
 template <TableId kId>
 int FrameAnalysis::RunSquares(const Thresholds& thresholds) {
   SetLimits(Layout<kId>::kPixels, thresholds);
-  int splits = 0;
-  for (int block = 0; block < kBlockCount; ++block) {
-    if constexpr (kId == k8x8) {
-      splits += Analyse<kId>(block, 0, thresholds) == kSplit;
-      continue;
-    } else {
-      if (!BlockSplits(block)) continue;
-      MarkNotAnalysed<kId>(block);
-      for (std::uint32_t todo = SquaresToAnalyse<kId>(block); todo != 0; todo &= todo - 1)
-        splits += Analyse<kId>(block, std::countr_zero(todo), thresholds) == kSplit;
-    }
+  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); });
+}
+
+template <TableId kId>
+TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+  if constexpr (kId == k8x8) {
+    return Analyse<kId>(block, 0, thresholds, motion) == kSplit;
+  } else {
+    if (!BlockSplits(block)) return 0;
+    MarkNotAnalysed<kId>(block);
+    int splits = 0;
+    for (std::uint32_t todo = SquaresToAnalyse<kId>(block); todo != 0; todo &= todo - 1)
+      splits += Analyse<kId>(block, std::countr_zero(todo), thresholds, motion) == kSplit;
+    return splits;
   }
-  return splits;
+}
+
+// The blocks row by row, shared with the helper thread when there is one; each thread searches
+// with a motion search of its own.
+template <class BlockStep>
+int FrameAnalysis::RunRows(BlockStep step) {
+  auto row = [&](int blockRow, int thread) {
+    int splits = 0;
+    const int first = blockRow * kBlocksAcross;
+    for (int block = first; block < first + kBlocksAcross; ++block) splits += step(block, motions_[thread]);
+    return splits;
+  };
+  return rows_.Run(kBlocksDown, row);
 }
 
 // Bit r set for each square r of the block inside a split half of a split grandparent square.
@@ -182,35 +197,39 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
 // as well when both of those split.
 template <TableId kParent>
 int FrameAnalysis::RunHalves(const Thresholds& thresholds) {
+  SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
+  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); });
+}
+
+template <TableId kParent>
+TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
   constexpr TableId kLeftRight = LeftRightOf(kParent), kTopBottom = TopBottomOf(kParent);
   using Parents = Layout<kParent>;
-  SetLimits(Layout<kLeftRight>::kPixels, thresholds);  // both halves cover as many pixels
+  if (!BlockSplits(block)) return 0;
+  MarkNotAnalysed<kLeftRight>(block);
+  MarkNotAnalysed<kTopBottom>(block);
   int splits = 0;
-  for (int block = 0; block < kBlockCount; ++block) {
-    if (!BlockSplits(block)) continue;
-    MarkNotAnalysed<kLeftRight>(block);
-    MarkNotAnalysed<kTopBottom>(block);
-    for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
-      const int parent = std::countr_zero(split);
-      const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
-      const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
-      const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds) == kSplit) +
-                           (Analyse<kLeftRight>(block, left + 1, thresholds) == kSplit);
-      if (lrSplits < 2) {
-        splits += lrSplits;
-        continue;
-      }
-      const int top = row * 2 * Parents::kPerRow + column;
-      splits += (Analyse<kTopBottom>(block, top, thresholds) == kSplit) +
-                (Analyse<kTopBottom>(block, top + Parents::kPerRow, thresholds) == kSplit);
+  for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
+    const int parent = std::countr_zero(split);
+    const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
+    const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
+    const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds, motion) == kSplit) +
+                         (Analyse<kLeftRight>(block, left + 1, thresholds, motion) == kSplit);
+    if (lrSplits < 2) {
+      splits += lrSplits;
+      continue;
     }
+    const int top = row * 2 * Parents::kPerRow + column;
+    splits += (Analyse<kTopBottom>(block, top, thresholds, motion) == kSplit) +
+              (Analyse<kTopBottom>(block, top + Parents::kPerRow, thresholds, motion) == kSplit);
   }
   return splits;
 }
 
 // Decides the region, stores the decision and returns it.
 template <TableId kId>
-TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thresholds& thresholds) {
+TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thresholds& thresholds,
+                                                MotionSearch& motion) {
   using L = Layout<kId>;
   const std::size_t index = L::Index(block, region);
   const int pixel = blockPixels_[block] + L::LocalY(region) * kScreenWidth + L::LocalX(region);
@@ -218,7 +237,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
   std::uint8_t decision = kSplit;
   if (KeepTest<L::kWidth, L::kHeight>(*pictures_.differences, pixel, thresholds.keep))
     decision = kKeep;
-  else if (PassesMove<kId>(block, region, index, offset))
+  else if (PassesMove<kId>(block, region, index, offset, motion))
     decision = kMove;
   else if (PassesFill<kId>(block, region, index))
     decision = kFill;
@@ -230,8 +249,8 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset) {
-  const MotionSearch::Result best = SearchOnce<kId>(index, offset, PredictedVector<kId>(block, region));
+TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
+  const MotionSearch::Result best = SearchOnce<kId>(index, offset, PredictedVector<kId>(block, region), motion);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
   tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
@@ -257,10 +276,11 @@ TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(int block, int region, std
 }
 
 template <TableId kId>
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, int offset, int predicted) {
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, int offset, int predicted,
+                                                           MotionSearch& motion) {
   SearchMemo& memo = tables_[kId].searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found = motion_.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
+    const MotionSearch::Result found = motion.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
         pictures_.prepared, pictures_.referenceCopy, offset, predicted);
     memo = {frame_, static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
             static_cast<std::uint16_t>(found.cost)};

@@ -7,6 +7,7 @@
 
 #include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
+#include "codec/encode_rows.h"
 #include "codec/encode_region_tests.h"
 #include "codec/encode_schedule.h"
 
@@ -116,7 +117,9 @@ struct Halves {
 
 class FrameAnalysis {
  public:
-  FrameAnalysis();  // allocates every table once
+  // Allocates every table once, and starts the helper thread of the analysis unless told not to
+  // (or there is one processor only); either way the decisions are the same.
+  explicit FrameAnalysis(bool helperThread = true);
 
   // Sets the pictures and factors of the frame about to be analysed.
   void Begin(const RegionPictures& pictures, const ModeFactors& factors);
@@ -157,18 +160,24 @@ class FrameAnalysis {
   template <TableId kId>
   int RunSquares(const Thresholds& thresholds);
   template <TableId kId>
+  int SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  template <class BlockStep>
+  int RunRows(BlockStep step);
+  template <TableId kId>
   std::uint32_t SquaresToAnalyse(int block) const;
   template <TableId kParent>
   int RunHalves(const Thresholds& thresholds);
+  template <TableId kParent>
+  int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
   template <TableId kId>
-  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds);
+  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
   template <TableId kId>
-  bool PassesMove(int block, int region, std::size_t index, int offset);
+  bool PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion);
   template <TableId kId>
   bool PassesFill(int block, int region, std::size_t index);
   template <TableId kId>
-  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted);
+  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted, MotionSearch& motion);
   template <TableId kId>
   const ChannelSums& SumOnce(int block, int region, std::size_t index);
   template <TableId kId>
@@ -177,7 +186,7 @@ class FrameAnalysis {
   void StorePixelPair(std::size_t index, int offset);
 
   std::array<RegionTable, kTableCount> tables_;
-  MotionSearch motion_;
+  std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
   BlockSums blockSums_;
   RegionPictures pictures_{};
   std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
@@ -186,6 +195,7 @@ class FrameAnalysis {
   std::array<int, kBlockCount> moveLimits_{};  // of the level being run
   std::array<int, kBlockCount> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
+  RowSharing rows_;          // last: its helper thread works on the members above
 };
 
 }  // namespace tarn::codec

@@ -11,6 +11,8 @@ namespace tarn::codec {
 
 // The coder's work tables, allocated once with the encoder.
 struct FrameEncoder::State {
+  explicit State(bool helperThread) : analysis(helperThread) {}
+
   YuvPlane current;
   YuvPlane reference;
   KeepDifferences differences;
@@ -54,7 +56,7 @@ std::size_t FrameEncoder::State::WriteAndPack(std::uint8_t* payload) {
   return writer.Pack(payload);
 }
 
-FrameEncoder::FrameEncoder() : state_(std::make_unique<State>()) {}
+FrameEncoder::FrameEncoder(bool helperThread) : state_(std::make_unique<State>(helperThread)) {}
 FrameEncoder::~FrameEncoder() = default;
 
 const EncodeReport& FrameEncoder::LastReport() const { return state_->report; }
