@@ -24,6 +24,9 @@ struct KeepDifferences {
 };
 
 void BuildKeepDifferences(const YuvPlane& current, const YuvPlane& reference, KeepDifferences& differences);
+// The same from the BGR pictures (720-byte rows), as BuildYuvPlane would convert them, without
+// storing their planes.
+void BuildKeepDifferences(const std::uint8_t* current, const std::uint8_t* reference, KeepDifferences& differences);
 
 // Converts a BGR picture (720-byte rows, top row first) with the handheld coder's fixed-point
 // weights: every product is shifted on its own, all shifts round toward minus infinity.

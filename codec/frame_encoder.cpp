@@ -13,8 +13,6 @@ namespace tarn::codec {
 struct FrameEncoder::State {
   explicit State(bool helperThread) : analysis(helperThread) {}
 
-  YuvPlane current;
-  YuvPlane reference;
   KeepDifferences differences;
   FrameAnalysis analysis;
   CodeWriter writer;
@@ -65,9 +63,7 @@ std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::u
                                       std::uint8_t* payload, const EncoderSettings& settings) {
   State& s = *state_;
   s.report = EncodeReport{};
-  BuildYuvPlane(prepared, s.current);
-  BuildYuvPlane(referenceCopy, s.reference);
-  BuildKeepDifferences(s.current, s.reference, s.differences);
+  BuildKeepDifferences(prepared, referenceCopy, s.differences);
   s.analysis.Begin({prepared, referenceCopy, &s.differences}, FactorsForMode(settings.mode));
 
   s.AnalyseFirstCoding(settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
