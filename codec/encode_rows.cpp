@@ -65,7 +65,7 @@ int RowSharing::Run(int rows, RowFunction function, void* context) {
   WorkOn(run, task, 0);
   // Only a row the helper has taken can still be under way: a short wait.
   for (int spins = 0; rowsDone_.load(std::memory_order_acquire) < rows; ++spins) {
-    if (spins < 4096) {
+    if (spins < 256) {
       PauseBriefly();
     } else {
       std::this_thread::yield();

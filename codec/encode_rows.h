@@ -32,8 +32,8 @@ class RowSharing {
   int Run(int rows, RowFunction function, void* context);
   template <class Body>  // int body(int row, int thread)
   int Run(int rows, Body& body) {
-    return Run(rows, [](void* context, int row, int thread) { return (*static_cast<Body*>(context))(row, thread); },
-               &body);
+    return Run(
+        rows, [](void* context, int row, int thread) { return (*static_cast<Body*>(context))(row, thread); }, &body);
   }
 
  private:
@@ -49,8 +49,8 @@ class RowSharing {
 
   std::mutex mutex_;
   std::condition_variable_any wake_;
-  Task task_;                // guarded by mutex_
-  std::uint32_t run_ = 0;    // guarded by mutex_; counts the runs
+  Task task_;              // guarded by mutex_
+  std::uint32_t run_ = 0;  // guarded by mutex_; counts the runs
   // The run in the upper half, the next row to take in the lower one: a helper late for a run
   // cannot take a row of the next one.
   std::atomic<std::uint64_t> next_{0};
