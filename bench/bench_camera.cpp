@@ -6,9 +6,11 @@
 //                                  reference of the frame before it
 //   BM_PrepareEncodeDecode/camera  the encoder filter's whole chain for one kept frame: YUY2
 //                                  prepared, encoded, decoded into the reference
-//   BM_FastPathsAgree/camera       not a speed: the closed loop coded with the widest kernels and
-//                                  with the portable ones must give the same payloads (an error
-//                                  otherwise)
+//     .../camera_period            the same over exactly one period of the frames (forwards and
+//                                  back), for instruction counts (valgrind) that repeat
+//   BM_FastPathsAgree/camera       not a speed: the pictures prepared and the closed loop coded
+//                                  with the widest kernels and with the portable ones must give
+//                                  the same pictures and payloads (an error otherwise)
 // The pictures are prepared with the converter's settings, as tarnconv codes them.
 // Without the clip both skip with a message.
 #include <benchmark/benchmark.h>
@@ -127,6 +129,21 @@ std::vector<Picture> DecodeKeptPictures(const char* path, std::string& error) {
   return pictures;
 }
 
+// The pictures as the encoder filter prepares them with the converter's settings.
+std::vector<Picture> PreparePictures(const std::vector<Picture>& yuy2Pictures) {
+  PictureTables tables{};
+  BuildConverterTables(tables);
+  const FitSettings fit = ConverterFit();
+  Picture halved(kDiscRgbBytes), work(kRgbPictureBytes);
+  std::vector<Picture> prepared;
+  for (const Picture& yuy2 : yuy2Pictures) {
+    int width = kWidth, height = kHeight;
+    YuvToHalvedRgb(yuy2.data(), halved.data(), width, height, fit);
+    FitPicture(halved.data(), width, height, fit, tables, work.data(), prepared.emplace_back(kRgbPictureBytes).data());
+  }
+  return prepared;
+}
+
 const CameraFootage& Footage() {
   static const CameraFootage footage = [] {
     CameraFootage loaded;
@@ -137,16 +154,7 @@ const CameraFootage& Footage() {
     }
     loaded.yuy2 = DecodeKeptPictures(path, loaded.error);
     if (!loaded.error.empty()) return loaded;
-    PictureTables tables{};
-    BuildConverterTables(tables);
-    const FitSettings fit = ConverterFit();
-    Picture halved(kDiscRgbBytes), work(kRgbPictureBytes);
-    for (const Picture& yuy2 : loaded.yuy2) {
-      int width = kWidth, height = kHeight;
-      YuvToHalvedRgb(yuy2.data(), halved.data(), width, height, fit);
-      FitPicture(halved.data(), width, height, fit, tables, work.data(),
-                 loaded.prepared.emplace_back(kRgbPictureBytes).data());
-    }
+    loaded.prepared = PreparePictures(loaded.yuy2);
     return loaded;
   }();
   return footage;
@@ -175,25 +183,33 @@ std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared,
   return copies;
 }
 
-// Every frame's payload the same with the processor's widest kernels as with the portable ones.
+// Every frame's prepared picture and payload the same with the processor's widest kernels as
+// with the portable ones.
 void BM_FastPathsAgreeCamera(benchmark::State& state) {
   const CameraFootage& footage = Footage();
   if (!footage.error.empty()) {
     state.SkipWithError(footage.error.c_str());
     return;
   }
-  std::size_t differing = 0;
+  std::size_t differing = 0, differingPictures = 0;
   for (auto _ : state) {
     std::vector<Picture> fast, portable;
     ClosedLoopReferences(footage.prepared, &fast);
     AllowPrepAvx2(false);
     ClosedLoopReferences(footage.prepared, &portable);
+    const std::vector<Picture> portablyPrepared = PreparePictures(footage.yuy2);
     AllowPrepAvx2(true);
     differing = 0;
     for (std::size_t f = 0; f < fast.size(); ++f) differing += fast[f] != portable[f];
+    differingPictures = 0;
+    for (std::size_t f = 0; f < portablyPrepared.size(); ++f)
+      differingPictures += portablyPrepared[f] != footage.prepared[f];
   }
   state.counters["differing_payloads"] = static_cast<double>(differing);
+  state.counters["differing_pictures"] = static_cast<double>(differingPictures);
   if (differing != 0) state.SkipWithError("the fast and the portable kernels code camera frames differently");
+  if (differingPictures != 0)
+    state.SkipWithError("the fast and the portable kernels prepare camera frames differently");
 }
 BENCHMARK(BM_FastPathsAgreeCamera)->Name("BM_FastPathsAgree/camera")->Unit(benchmark::kMillisecond)->Iterations(1);
 
@@ -262,5 +278,10 @@ void BM_ChainCamera(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(payloadBytes), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_ChainCamera)->Name("BM_PrepareEncodeDecode/camera")->Unit(benchmark::kMillisecond);
+// One whole period (forwards and back) as a fixed count, for instruction counts that repeat.
+BENCHMARK(BM_ChainCamera)
+    ->Name("BM_PrepareEncodeDecode/camera_period")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2 * (kKeptFrames - 1));
 
 }  // namespace

@@ -5,13 +5,17 @@
 
 #include "codec/screen.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 // A region's analysis and its steps, inlined into the runs over the levels: they run for nearly
 // every region.
 #define TARN_INLINE [[gnu::always_inline]] inline
 
 namespace tarn::codec {
 
-FrameAnalysis::FrameAnalysis() {
+FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
   for (int id = 0; id < kTableCount; ++id) {
     const TableShape& shape = kTableShapes[id];
     RegionTable& table = tables_[id];
@@ -40,7 +44,7 @@ FrameAnalysis::FrameAnalysis() {
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
   blockSums_.Begin(pictures.prepared);
-  motion_.BeginFrame();
+  for (MotionSearch& motion : motions_) motion.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
     for (RegionTable& table : tables_) {
       std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
@@ -54,20 +58,40 @@ void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& fac
   }
 }
 
+namespace {
+
+// A table's shape as constants.
+template <TableId kId>
+struct Layout {
+  static constexpr int kWidth = kTableShapes[kId].width;
+  static constexpr int kHeight = kTableShapes[kId].height;
+  static constexpr int kPixels = kWidth * kHeight;
+  static constexpr int kParamBytes = kTableShapes[kId].paramBytes;
+  static constexpr int kPerRow = RegionsAcross(kId);
+  static constexpr int kPerBlock = RegionsPerBlock(kId);
+  static constexpr int LocalX(int region) { return region % kPerRow * kWidth; }
+  static constexpr int LocalY(int region) { return region / kPerRow * kHeight; }
+  static constexpr std::size_t Index(int block, int region) {
+    return static_cast<std::size_t>(block) * kPerBlock + static_cast<std::size_t>(region);
+  }
+};
+
+}  // namespace
+
 int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
   switch (level) {
     case 0:
-      return RunSquares(k8x8, thresholds);
+      return RunSquares<k8x8>(thresholds);
     case 1:
-      return RunHalves(k8x8, k4x8LeftRight, k8x4TopBottom, thresholds);
+      return RunHalves<k8x8>(thresholds);
     case 2:
-      return RunSquares(k4x4, thresholds);
+      return RunSquares<k4x4>(thresholds);
     case 3:
-      return RunHalves(k4x4, k2x4LeftRight, k4x2TopBottom, thresholds);
+      return RunHalves<k4x4>(thresholds);
     case 4:
-      return RunSquares(k2x2, thresholds);
+      return RunSquares<k2x2>(thresholds);
     default:
-      return RunHalves(k2x2, k1x2LeftRight, k2x1TopBottom, thresholds);
+      return RunHalves<k2x2>(thresholds);
   }
 }
 
@@ -82,152 +106,208 @@ void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
 
 // Every run of a level starts from "not analysed". Below level 0 only the blocks that split
 // are ever read, so only theirs are marked; entries of other blocks are never looked at.
-void FrameAnalysis::MarkNotAnalysed(RegionTable& table, int block) {
-  std::fill_n(&table.decisions[table.Index(block, 0)], table.perBlock, kNotAnalysed);
+template <TableId kId>
+TARN_INLINE void FrameAnalysis::MarkNotAnalysed(int block) {
+  std::fill_n(tables_[kId].decisions.data() + Layout<kId>::Index(block, 0), Layout<kId>::kPerBlock, kNotAnalysed);
+}
+
+// Bit r set for each region r of the block decided as split.
+template <TableId kId>
+TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
+  const std::uint8_t* const decisions = tables_[kId].decisions.data() + Layout<kId>::Index(block, 0);
+#if defined(__SSE2__)
+  if constexpr (Layout<kId>::kPerBlock == 16) {
+    const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(decisions));
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit))));
+  }
+#endif
+  std::uint32_t split = 0;
+  for (int region = 0; region < Layout<kId>::kPerBlock; ++region)
+    split |= static_cast<std::uint32_t>(decisions[region] == kSplit) << region;
+  return split;
 }
 
 // Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split, in
 // raster order over the block (the predicted vectors look at the neighbours analysed before).
-int FrameAnalysis::RunSquares(TableId id, const Thresholds& thresholds) {
-  RegionTable& table = tables_[id];
-  SetLimits(table.width * table.height, thresholds);
-  int splits = 0;
-  for (int block = 0; block < kBlockCount; ++block) {
-    if (id != k8x8 && !BlockSplits(block)) continue;
-    MarkNotAnalysed(table, block);
-    for (std::uint32_t todo = id == k8x8 ? 1 : SquaresToAnalyse(id, block); todo != 0; todo &= todo - 1) {
-      const int region = std::countr_zero(todo);
-      Analyse(id, block, region, thresholds);
-      if (table.Decision(block, region) == kSplit) ++splits;
-    }
+template <TableId kId>
+int FrameAnalysis::RunSquares(const Thresholds& thresholds) {
+  SetLimits(Layout<kId>::kPixels, thresholds);
+  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); });
+}
+
+template <TableId kId>
+TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+  if constexpr (kId == k8x8) {
+    return Analyse<kId>(block, 0, thresholds, motion) == kSplit;
+  } else {
+    if (!BlockSplits(block)) return 0;
+    MarkNotAnalysed<kId>(block);
+    int splits = 0;
+    for (std::uint32_t todo = SquaresToAnalyse<kId>(block); todo != 0; todo &= todo - 1)
+      splits += Analyse<kId>(block, std::countr_zero(todo), thresholds, motion) == kSplit;
+    return splits;
   }
-  return splits;
+}
+
+// The blocks row by row, shared with the helper thread when there is one; each thread searches
+// with a motion search of its own.
+template <class BlockStep>
+int FrameAnalysis::RunRows(BlockStep step) {
+  auto row = [&](int blockRow, int thread) {
+    int splits = 0;
+    const int first = blockRow * kBlocksAcross;
+    for (int block = first; block < first + kBlocksAcross; ++block) splits += step(block, motions_[thread]);
+    return splits;
+  };
+  return rows_.Run(kBlocksDown, row);
 }
 
 // Bit r set for each square r of the block inside a split half of a split grandparent square.
 // A grandparent square at (column, row) holds the squares (2 column, 2 row) to (2 column + 1,
 // 2 row + 1) of a table twice as many across.
-std::uint32_t FrameAnalysis::SquaresToAnalyse(TableId id, int block) const {
-  const TableId parentId = GrandparentOf(id);
-  const RegionTable& parents = tables_[parentId];
-  const int across = tables_[id].perRow;
+template <TableId kId>
+TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
+  constexpr TableId kParent = GrandparentOf(kId);
+  using Parents = Layout<kParent>;
+  constexpr int kAcross = Layout<kId>::kPerRow;
+  const std::uint8_t* const leftRight = tables_[LeftRightOf(kParent)].decisions.data() + block * Parents::kPerBlock * 2;
+  const std::uint8_t* const topBottom = tables_[TopBottomOf(kParent)].decisions.data() + block * Parents::kPerBlock * 2;
   std::uint32_t todo = 0;
-  for (int parent = 0; parent < parents.perBlock; ++parent) {
-    if (parents.Decision(block, parent) != kSplit) continue;
-    const bool leftRight = UsesLeftRight(parentId, block, parent);
-    const TableId halvesId = leftRight ? LeftRightOf(parentId) : TopBottomOf(parentId);
-    const RegionTable& halves = tables_[halvesId];
-    const Halves h = HalvesOf(parentId, parent, halvesId);
-    const int topLeft = ((parent >> parents.perRowShift) * 2 * across) + ((parent & (parents.perRow - 1)) * 2);
-    const std::uint32_t top = 3u << topLeft, bottom = 3u << (topLeft + across);
-    const std::uint32_t left = (1u << topLeft) | (1u << (topLeft + across)), right = left << 1;
-    if (halves.Decision(block, h.first) == kSplit) todo |= leftRight ? left : top;
-    if (halves.Decision(block, h.second) == kSplit) todo |= leftRight ? right : bottom;
+  for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
+    const int parent = std::countr_zero(split);
+    const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
+    const int topLeft = row * 2 * kAcross + column * 2;
+    // The halves' entries as HalvesOf numbers them: left/right in rows twice as long, top/bottom
+    // in twice the rows.
+    const int lr = row * 2 * Parents::kPerRow + column * 2;
+    if (leftRight[lr] != kSplit || leftRight[lr + 1] != kSplit) {
+      const std::uint32_t left = (1u << topLeft) | (1u << (topLeft + kAcross));
+      if (leftRight[lr] == kSplit) todo |= left;
+      if (leftRight[lr + 1] == kSplit) todo |= left << 1;
+    } else {
+      const int tb = row * 2 * Parents::kPerRow + column;
+      if (topBottom[tb] == kSplit) todo |= 3u << topLeft;
+      if (topBottom[tb + Parents::kPerRow] == kSplit) todo |= 3u << (topLeft + kAcross);
+    }
   }
   return todo;
 }
 
 // Levels 1, 3 and 5: the left/right halves of every split parent, and its top/bottom halves
 // as well when both of those split.
-int FrameAnalysis::RunHalves(TableId parentId, TableId leftRightId, TableId topBottomId, const Thresholds& thresholds) {
-  RegionTable& leftRight = tables_[leftRightId];
-  RegionTable& topBottom = tables_[topBottomId];
-  const RegionTable& parents = tables_[parentId];
-  SetLimits(leftRight.width * leftRight.height, thresholds);  // both halves cover as many pixels
+template <TableId kParent>
+int FrameAnalysis::RunHalves(const Thresholds& thresholds) {
+  SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
+  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); });
+}
+
+template <TableId kParent>
+TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+  constexpr TableId kLeftRight = LeftRightOf(kParent), kTopBottom = TopBottomOf(kParent);
+  using Parents = Layout<kParent>;
+  if (!BlockSplits(block)) return 0;
+  MarkNotAnalysed<kLeftRight>(block);
+  MarkNotAnalysed<kTopBottom>(block);
   int splits = 0;
-  for (int block = 0; block < kBlockCount; ++block) {
-    if (!BlockSplits(block)) continue;
-    MarkNotAnalysed(leftRight, block);
-    MarkNotAnalysed(topBottom, block);
-    for (int parent = 0; parent < parents.perBlock; ++parent) {
-      if (parents.Decision(block, parent) != kSplit) continue;
-      const Halves lr = HalvesOf(parentId, parent, leftRightId);
-      Analyse(leftRightId, block, lr.first, thresholds);
-      Analyse(leftRightId, block, lr.second, thresholds);
-      const int lrSplits =
-          (leftRight.Decision(block, lr.first) == kSplit) + (leftRight.Decision(block, lr.second) == kSplit);
-      if (lrSplits < 2) {
-        splits += lrSplits;
-        continue;
-      }
-      const Halves tb = HalvesOf(parentId, parent, topBottomId);
-      Analyse(topBottomId, block, tb.first, thresholds);
-      Analyse(topBottomId, block, tb.second, thresholds);
-      splits += (topBottom.Decision(block, tb.first) == kSplit) + (topBottom.Decision(block, tb.second) == kSplit);
+  for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
+    const int parent = std::countr_zero(split);
+    const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
+    const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
+    const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds, motion) == kSplit) +
+                         (Analyse<kLeftRight>(block, left + 1, thresholds, motion) == kSplit);
+    if (lrSplits < 2) {
+      splits += lrSplits;
+      continue;
     }
+    const int top = row * 2 * Parents::kPerRow + column;
+    splits += (Analyse<kTopBottom>(block, top, thresholds, motion) == kSplit) +
+              (Analyse<kTopBottom>(block, top + Parents::kPerRow, thresholds, motion) == kSplit);
   }
   return splits;
 }
 
-TARN_INLINE void FrameAnalysis::Analyse(TableId id, int block, int region, const Thresholds& thresholds) {
-  RegionTable& table = tables_[id];
-  const std::size_t index = table.Index(block, region);
-  const int pixel = blockPixels_[block] + table.pixelOffsets[static_cast<std::size_t>(region)];
+// Decides the region, stores the decision and returns it.
+template <TableId kId>
+TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thresholds& thresholds,
+                                                MotionSearch& motion) {
+  using L = Layout<kId>;
+  const std::size_t index = L::Index(block, region);
+  const int pixel = blockPixels_[block] + L::LocalY(region) * kScreenWidth + L::LocalX(region);
   const int offset = pixel * 3;
   std::uint8_t decision = kSplit;
-  if (table.ops->keep(*pictures_.current, *pictures_.reference, pixel, thresholds.keep))
+  if (KeepTest<L::kWidth, L::kHeight>(*pictures_.differences, pixel, thresholds.keep))
     decision = kKeep;
-  else if (PassesMove(table, block, region, index, offset))
+  else if (PassesMove<kId>(block, region, index, offset, motion))
     decision = kMove;
-  else if (PassesFill(table, block, region, index))
+  else if (PassesFill<kId>(block, region, index))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
-  else if (table.paramBytes == 6)
-    StorePixelPair(table, index, offset);
-  table.decisions[index] = decision;
+  else if constexpr (L::kParamBytes == 6)
+    StorePixelPair<kId>(index, offset);
+  tables_[kId].decisions[index] = decision;
+  return decision;
 }
 
-TARN_INLINE bool FrameAnalysis::PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset) {
-  const MotionSearch::Result best = SearchOnce(table, index, offset, PredictedVector(table, block, region));
+template <TableId kId>
+TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
+  const MotionSearch::Result best = SearchOnce<kId>(index, offset, PredictedVector<kId>(block, region), motion);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
-  table.params[index * static_cast<std::size_t>(table.paramBytes)] = static_cast<std::uint8_t>(best.vector);
+  tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
-TARN_INLINE bool FrameAnalysis::PassesFill(RegionTable& table, int block, int region, std::size_t index) {
-  const ChannelSums& sums = SumOnce(table, block, region, index);
-  const int pixels = table.width * table.height;
-  if (!VarianceSumAtMost(sums, pixels, fillLimits_[block])) return false;
-  std::uint8_t* colour = &table.params[index * static_cast<std::size_t>(table.paramBytes)];
-  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / pixels);
+template <TableId kId>
+TARN_INLINE bool FrameAnalysis::PassesFill(int block, int region, std::size_t index) {
+  using L = Layout<kId>;
+  const ChannelSums& sums = SumOnce<kId>(block, region, index);
+  if (!VarianceSumAtMost(sums, L::kPixels, fillLimits_[block])) return false;
+  std::uint8_t* colour = &tables_[kId].params[index * L::kParamBytes];
+  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / L::kPixels);
   return true;
 }
 
-TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(RegionTable& table, int block, int region, std::size_t index) {
-  SumsMemo& memo = table.sums[index];
+template <TableId kId>
+TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(int block, int region, std::size_t index) {
+  using L = Layout<kId>;
+  SumsMemo& memo = tables_[kId].sums[index];
   if (memo.frame != frame_)
-    memo = {frame_, blockSums_.Sums(block, table.LocalX(region), table.LocalY(region), table.width, table.height)};
+    memo = {frame_, blockSums_.Sums(block, L::LocalX(region), L::LocalY(region), L::kWidth, L::kHeight)};
   return memo.sums;
 }
 
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(RegionTable& table, std::size_t index, int offset,
-                                                           int predicted) {
-  SearchMemo& memo = table.searches[index];
+template <TableId kId>
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, int offset, int predicted,
+                                                           MotionSearch& motion) {
+  SearchMemo& memo = tables_[kId].searches[index];
   if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found =
-        (motion_.*table.search)(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
-    memo = {frame_, predicted, found.vector, found.cost};
+    const MotionSearch::Result found = motion.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
+        pictures_.prepared, pictures_.referenceCopy, offset, predicted);
+    memo = {frame_, static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
+            static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};
 }
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
-TARN_INLINE int FrameAnalysis::PredictedVector(const RegionTable& table, int block, int region) const {
-  const int column = region & (table.perRow - 1);
-  const int row = region >> table.perRowShift;
+template <TableId kId>
+TARN_INLINE int FrameAnalysis::PredictedVector(int block, int region) const {
+  using L = Layout<kId>;
+  const std::uint8_t* const decisions = tables_[kId].decisions.data() + L::Index(block, 0);
+  const std::uint8_t* const params = tables_[kId].params.data() + L::Index(block, 0) * L::kParamBytes;
+  const int column = region % L::kPerRow;
   int rows = 0, columns = 0, count = 0;
   const auto consider = [&](int neighbour) {
-    if (table.Decision(block, neighbour) != kMove) return;
-    const int vector = table.Params(block, neighbour)[0];
+    if (decisions[neighbour] != kMove) return;
+    const int vector = params[neighbour * L::kParamBytes];
     rows += vector >> 4;
     columns += vector & 15;
     ++count;
   };
   if (column > 0) consider(region - 1);
-  if (row > 0) {
-    consider(region - table.perRow);
-    if (column < table.perRow - 1) consider(region - table.perRow + 1);
+  if (region >= L::kPerRow) {
+    consider(region - L::kPerRow);
+    if (column < L::kPerRow - 1) consider(region - L::kPerRow + 1);
   }
   switch (count) {
     case 0:
@@ -241,9 +321,10 @@ TARN_INLINE int FrameAnalysis::PredictedVector(const RegionTable& table, int blo
   }
 }
 
-void FrameAnalysis::StorePixelPair(RegionTable& table, std::size_t index, int offset) {
-  const int second = offset + (table.width == 1 ? static_cast<int>(kRgbStride) : 3);
-  std::uint8_t* params = &table.params[index * 6];
+template <TableId kId>
+TARN_INLINE void FrameAnalysis::StorePixelPair(std::size_t index, int offset) {
+  const int second = offset + (Layout<kId>::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
+  std::uint8_t* params = &tables_[kId].params[index * 6];
   std::copy_n(pictures_.prepared + offset, 3, params);
   std::copy_n(pictures_.prepared + second, 3, params + 3);
 }

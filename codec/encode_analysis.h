@@ -7,6 +7,7 @@
 
 #include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
+#include "codec/encode_rows.h"
 #include "codec/encode_region_tests.h"
 #include "codec/encode_schedule.h"
 
@@ -57,12 +58,15 @@ constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(sq
 // A region's motion search and channel sums within one frame: the level-3 rerun and the
 // retries analyse the same regions again, and both results depend only on the pictures
 // (and the search on its starting vector), never on the thresholds.
+// Vectors are numbers 0-255 and costs at most kUnusableCost: eight bytes a region, so that the
+// memos of a level stay in the processor's caches.
 struct SearchMemo {
   std::uint32_t frame = 0;  // the frame it belongs to; 0 never is one
-  int predicted = 0;
-  int vector = 0;
-  int cost = 0;
+  std::uint8_t predicted = 0;
+  std::uint8_t vector = 0;
+  std::uint16_t cost = 0;
 };
+static_assert(kUnusableCost <= 0xFFFF && kVectorCount == 256);
 struct SumsMemo {
   std::uint32_t frame = 0;
   ChannelSums sums{};
@@ -113,7 +117,9 @@ struct Halves {
 
 class FrameAnalysis {
  public:
-  FrameAnalysis();  // allocates every table once
+  // Allocates every table once, and starts the helper thread of the analysis unless told not to
+  // (or there is one processor only); either way the decisions are the same.
+  explicit FrameAnalysis(bool helperThread = true);
 
   // Sets the pictures and factors of the frame about to be analysed.
   void Begin(const RegionPictures& pictures, const ModeFactors& factors);
@@ -145,21 +151,42 @@ class FrameAnalysis {
  private:
   // Below level 0 only blocks that split have anything to analyse.
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
-  static void MarkNotAnalysed(RegionTable& table, int block);
-  int RunSquares(TableId table, const Thresholds& thresholds);
-  std::uint32_t SquaresToAnalyse(TableId table, int block) const;
-  int RunHalves(TableId parent, TableId leftRight, TableId topBottom, const Thresholds& thresholds);
-  void Analyse(TableId table, int block, int region, const Thresholds& thresholds);
+  // One instance per table, so that every region's arithmetic works with the shape's constants
+  // and calls its keep test and motion search directly.
+  template <TableId kId>
+  void MarkNotAnalysed(int block);
+  template <TableId kId>
+  std::uint32_t SplitRegions(int block) const;
+  template <TableId kId>
+  int RunSquares(const Thresholds& thresholds);
+  template <TableId kId>
+  int SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  template <class BlockStep>
+  int RunRows(BlockStep step);
+  template <TableId kId>
+  std::uint32_t SquaresToAnalyse(int block) const;
+  template <TableId kParent>
+  int RunHalves(const Thresholds& thresholds);
+  template <TableId kParent>
+  int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  template <TableId kId>
+  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
-  bool PassesMove(RegionTable& table, int block, int region, std::size_t index, int offset);
-  bool PassesFill(RegionTable& table, int block, int region, std::size_t index);
-  MotionSearch::Result SearchOnce(RegionTable& table, std::size_t index, int offset, int predicted);
-  const ChannelSums& SumOnce(RegionTable& table, int block, int region, std::size_t index);
-  int PredictedVector(const RegionTable& table, int block, int region) const;
-  void StorePixelPair(RegionTable& table, std::size_t index, int offset);
+  template <TableId kId>
+  bool PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion);
+  template <TableId kId>
+  bool PassesFill(int block, int region, std::size_t index);
+  template <TableId kId>
+  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted, MotionSearch& motion);
+  template <TableId kId>
+  const ChannelSums& SumOnce(int block, int region, std::size_t index);
+  template <TableId kId>
+  int PredictedVector(int block, int region) const;
+  template <TableId kId>
+  void StorePixelPair(std::size_t index, int offset);
 
   std::array<RegionTable, kTableCount> tables_;
-  MotionSearch motion_;
+  std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
   BlockSums blockSums_;
   RegionPictures pictures_{};
   std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
@@ -168,6 +195,7 @@ class FrameAnalysis {
   std::array<int, kBlockCount> moveLimits_{};  // of the level being run
   std::array<int, kBlockCount> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
+  RowSharing rows_;          // last: its helper thread works on the members above
 };
 
 }  // namespace tarn::codec

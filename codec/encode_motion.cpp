@@ -90,14 +90,26 @@ void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
 // may use them is it safe (and worth) loading it that way.
 template <int W, int H>
 MotionSearch::Result MotionSearch::SearchShape(int predicted) {
-  return fastBeyond_ > firstUsable_ ? Walk<W, H, true>(predicted) : Walk<W, H, false>(predicted);
+  if (fastBeyond_ <= firstUsable_) return Walk<W, H, false>({predicted, -1});
+#if defined(__x86_64__) || defined(__i386__)
+  // Most searches start and end away from the usable range's ends: the wide walk does all of
+  // them, the predicted vector's cost included.
+  const int wideEnd = std::min(firstUsable_ + usableCount_, fastBeyond_);
+  if (useAvx2_ && predicted >= firstUsable_ + 32 && predicted < wideEnd - 32) {
+    Result best{predicted, -1};
+    if (DiamondWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, best.vector, best.cost))
+      return best;
+    return Walk<W, H, true>(best);
+  }
+#endif
+  return Walk<W, H, true>({predicted, -1});
 }
 
 // The lowest cost wins, the earliest candidate on ties. The region's fields are copied into
 // locals first: stores into the remembered costs could otherwise alias them and force them to
 // be read again for every candidate.
 template <int W, int H, bool kFast>
-MotionSearch::Result MotionSearch::Walk(int predicted) {
+MotionSearch::Result MotionSearch::Walk(Result start) {
   Remembered* const remembered = remembered_.data();
   const std::uint32_t region = region_;
   const std::uint8_t* const current = current_;
@@ -129,14 +141,13 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
   // from one wide pass (without the remembered costs: they are the same).
   const int wideEnd = std::min(firstUsable + usableCount_, fastBeyond);
   [[maybe_unused]] const bool wide = kFast && useAvx2_;
-  Result best{predicted, cost(predicted)};
+  Result best{start.vector, start.cost < 0 ? cost(start.vector) : start.cost};
   for (;;) {
     const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
+    // Away from the range's ends the wide walk takes over, to the end or until it nears them.
     if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
-      const DiamondWinner winner = LargeDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
-      if (winner.step < 0) break;
-      best = {centre + kLargeDiamond[winner.step], winner.cost};
+      if (DiamondWalkAvx2<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost)) return best;
       continue;
     }
 #endif
@@ -164,6 +175,20 @@ MotionSearch::Result MotionSearch::Walk(int predicted) {
 template <int W, int H>
 MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                                 int offset, int predicted) {
+#if defined(__x86_64__) || defined(__i386__)
+  // The common case straight to the wide walk: a region away from the picture's first and last
+  // rows (every vector usable and in reach, as BeginRegion finds) and a predicted vector away
+  // from the ends of the numbers.
+  constexpr int kReach = region_cost::kFastReach<W, H>;
+  if (useAvx2_ && offset >= -kDisplacements.front() && kPictureBytes - offset - kReach > kDisplacements.back() &&
+      predicted >= 32 && predicted < kVectorCount - 32) {
+    Result best{predicted, -1};
+    if (DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, best.vector, best.cost))
+      return best;
+    BeginRegion(prepared, referenceCopy, W, H, offset, kReach);  // near the ends: candidate by candidate
+    return Walk<W, H, true>(best);
+  }
+#endif
   BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
   return SearchShape<W, H>(predicted);
 }
@@ -192,6 +217,19 @@ MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
       std::abort();  // the coder's shapes are fixed; any other is a programming error
   }
 }
+
+#define TARN_SEARCH(W, H) \
+  template MotionSearch::Result MotionSearch::SearchRegion<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_SEARCH(8, 8)
+TARN_SEARCH(4, 8)
+TARN_SEARCH(8, 4)
+TARN_SEARCH(4, 4)
+TARN_SEARCH(2, 4)
+TARN_SEARCH(4, 2)
+TARN_SEARCH(2, 2)
+TARN_SEARCH(1, 2)
+TARN_SEARCH(2, 1)
+#undef TARN_SEARCH
 
 MotionSearch::Result MotionSearch::Search(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width,
                                           int height, int offset, int predicted) {

@@ -40,16 +40,18 @@ class MotionSearch {
   using RegionSearch = Result (MotionSearch::*)(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                                 int offset, int predicted);
   static RegionSearch ForShape(int width, int height);
+  // The same searches by shape at compile time: one instance for each shape of the coder.
+  template <int W, int H>
+  Result SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, int predicted);
 
  private:
   void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
                    int fastReach);
   template <int W, int H>
-  Result SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, int predicted);
-  template <int W, int H>
   Result SearchShape(int predicted);
+  // From `start`; a negative cost is not yet worked out.
   template <int W, int H, bool kFast>
-  Result Walk(int predicted);
+  Result Walk(Result start);
 
   struct Remembered {
     std::uint32_t region;  // the region the cost belongs to

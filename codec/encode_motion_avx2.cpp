@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codec/encode_region_cost.h"
 #include "codec/screen.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -70,8 +71,9 @@ __attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, 
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                    const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const std::uint8_t* current,
+                                                                          const std::uint8_t* displacedRegion,
+                                                                          const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -88,8 +90,9 @@ __attribute__((target("avx2"))) __m256i NarrowCosts(const std::uint8_t* current,
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
-__attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* current,
-                                                        const std::uint8_t* displacedRegion, const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(const std::uint8_t* current,
+                                                                              const std::uint8_t* displacedRegion,
+                                                                              const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
 #pragma GCC unroll 8
@@ -107,9 +110,9 @@ __attribute__((target("avx2"))) __m256i TwelveByteCosts(const std::uint8_t* curr
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
 template <int H, int N>
-__attribute__((target("avx2"))) __m256i TwentyFourByteCosts(const std::uint8_t* current,
-                                                            const std::uint8_t* displacedRegion,
-                                                            const int* displacements) {
+__attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCosts(const std::uint8_t* current,
+                                                                                  const std::uint8_t* displacedRegion,
+                                                                                  const int* displacements) {
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -143,45 +146,106 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
 }
 
 template <int W, int H, int N>
-__attribute__((target("avx2"))) DiamondWinner Diamond(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                      int centre, int centreCost) {
+__attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::uint8_t* current,
+                                                                    const std::uint8_t* displacedRegion,
+                                                                    const int* displacements) {
+  if constexpr (W * 3 == 24)
+    return TwentyFourByteCosts<H, N>(current, displacedRegion, displacements);
+  else if constexpr (W * 3 == 12)
+    return TwelveByteCosts<H, N>(current, displacedRegion, displacements);
+  else
+    return NarrowCosts<W, H, N>(current, displacedRegion, displacements);
+}
+
+// A diamond's steps as byte displacements when no step crosses a row of vector numbers (the
+// centre's column 2 to 13 for the large diamond, 1 to 14 for the small one): then candidate k
+// lies at the centre's displacement plus step k's, constants the reads take as offsets.
+constexpr int kLargeSteps[8] = {-2 * kStride, -kStride - 3, -kStride + 3, -6, 6, kStride - 3, kStride + 3, 2 * kStride};
+constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
+
+template <int N>
+inline bool StepsStayInRow(int centre) {
+  constexpr int kReach = N == 8 ? 2 : 1;
+  return static_cast<unsigned>((centre & 15) - kReach) < static_cast<unsigned>(16 - 2 * kReach);
+}
+
+template <int W, int H, int N>
+__attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
+                                                                            const std::uint8_t* displacedRegion,
+                                                                            int centre, int centreCost) {
+  if (StepsStayInRow<N>(centre)) {
+    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
+    return FirstLowest<N>(
+        Costs<W, H, N>(current, displacedRegion + rows * kStride + columns * 3, N == 8 ? kLargeSteps : kSmallSteps),
+        centreCost);
+  }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
-  if constexpr (W * 3 == 24)
-    return FirstLowest<N>(TwentyFourByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
-  else if constexpr (W * 3 == 12)
-    return FirstLowest<N>(TwelveByteCosts<H, N>(current, displacedRegion, displacements), centreCost);
-  else
-    return FirstLowest<N>(NarrowCosts<W, H, N>(current, displacedRegion, displacements), centreCost);
+  return FirstLowest<N>(Costs<W, H, N>(current, displacedRegion, displacements), centreCost);
+}
+
+// One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
+// and the constants in registers from one diamond to the next.
+template <int W, int H>
+__attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                  int low, int high, int& vector, int& cost) {
+  int centre = vector, centreCost = cost;
+  if (centreCost < 0) {
+    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
+    centreCost = region_cost::FastRegion<W, H>(current).Cost(displacedRegion + rows * kStride + columns * 3);
+  }
+  for (;;) {
+    if (centre < low + 32 || centre >= high - 32) {
+      vector = centre;
+      cost = centreCost;
+      return false;
+    }
+    const DiamondWinner winner = Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+    if (winner.step < 0) break;
+    centre += kLargeDiamond[winner.step];
+    centreCost = winner.cost;
+  }
+  // The large diamond's range holds the small one's.
+  const DiamondWinner winner = Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+  vector = winner.step < 0 ? centre : centre + kSmallDiamond[winner.step];
+  cost = winner.step < 0 ? centreCost : winner.cost;
+  return true;
+}
+
+template <int W, int H>
+__attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* current,
+                                                           const std::uint8_t* displacedRegion, int centre,
+                                                           int centreCost) {
+  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
 }
 
 }  // namespace
 
 template <int W, int H>
-DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
-                               int centreCost) {
-  return Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
+                     int& cost) {
+  return WalkDiamonds<W, H>(current, displacedRegion, low, high, vector, cost);
 }
 
 template <int W, int H>
 DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost) {
-  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+  return SmallDiamond<W, H>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_DIAMONDS(W, H)                                                                          \
-  template DiamondWinner LargeDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int); \
+#define TARN_DIAMOND_WALK(W, H)                                                                        \
+  template bool DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int&, int&); \
   template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
-TARN_DIAMONDS(8, 8)
-TARN_DIAMONDS(8, 4)
-TARN_DIAMONDS(4, 8)
-TARN_DIAMONDS(4, 4)
-TARN_DIAMONDS(4, 2)
-TARN_DIAMONDS(2, 4)
-TARN_DIAMONDS(2, 2)
-TARN_DIAMONDS(1, 2)
-TARN_DIAMONDS(2, 1)
-#undef TARN_DIAMONDS
+TARN_DIAMOND_WALK(8, 8)
+TARN_DIAMOND_WALK(8, 4)
+TARN_DIAMOND_WALK(4, 8)
+TARN_DIAMOND_WALK(4, 4)
+TARN_DIAMOND_WALK(4, 2)
+TARN_DIAMOND_WALK(2, 4)
+TARN_DIAMOND_WALK(2, 2)
+TARN_DIAMOND_WALK(1, 2)
+TARN_DIAMOND_WALK(2, 1)
+#undef TARN_DIAMOND_WALK
 #endif
 
 }  // namespace tarn::codec

@@ -16,18 +16,26 @@ struct DiamondWinner {
   int cost;
 };
 
-// The cost of candidate k is the sum of |dB| + |dG| + |dR| between the w x h region at
-// `current` and the one at displacedRegion + VectorDisplacement(centre + step k) (BGR, 720-byte
-// rows). Returns the first candidate of the lowest cost when that cost is below `centreCost`,
-// as the search's candidate-by-candidate comparison would pick it. Every candidate must be a
-// vector number (0-255), and each displaced region must leave as many readable bytes from its
-// last row's start as a row is read wide: eight for rows of at most eight bytes (w <= 2), 16
-// for rows of 12 (w = 4), 24 for rows of 24.
-template <int W, int H>
-DiamondWinner LargeDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
-                               int centreCost);
+// The small diamond around `centre` alone, as the walk below ends (every candidate usable and
+// in reach): the first candidate of the lowest cost when that cost is below `centreCost`.
 template <int W, int H>
 DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
                                int centreCost);
+
+// The walk's diamonds while every candidate stays a usable vector within the fast kernels'
+// reach (vector numbers low to high - 1): large diamonds from (vector, cost) until none beats
+// its centre, then the small diamond around that centre. A candidate's cost is the sum of
+// |dB| + |dG| + |dR| between the w x h region at `current` and the one at displacedRegion +
+// VectorDisplacement(candidate) (BGR, 720-byte rows); each diamond moves to the first candidate
+// of its lowest cost when that cost is below the centre's, as the search's candidate-by-candidate
+// comparison would. Each displaced region in the range must leave as many readable bytes from
+// its last row's start as a row is read wide: eight for rows of at most eight bytes (w <= 2), 16
+// for rows of 12 (w = 4), 24 for rows of 24.
+// A negative `cost` is worked out first (the centre must then lie in the range as well).
+// Returns true when the walk is finished; false when a large diamond's centre came within 32 of
+// the range's ends, where the caller goes on candidate by candidate from (vector, cost).
+template <int W, int H>
+bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
+                     int& cost);
 
 }  // namespace tarn::codec

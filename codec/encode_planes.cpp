@@ -1,6 +1,10 @@
 #include "codec/encode_planes.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <cstdlib>
+
+#include "codec/prep_cpu.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -31,14 +35,31 @@ struct YuvTables {
 
 constexpr YuvTables kTables;
 
+YuvSample TableYuv(const std::uint8_t* bgr) {
+  const int blue = bgr[0], green = bgr[1], red = bgr[2];
+  const int y = kTables.yGreen[green] + kTables.yBlue[blue] + kTables.yRed[red];
+  return {y, kTables.u[blue - y + 255], kTables.v[red - y + 255]};
+}
+
 void ConvertPixels(const std::uint8_t* bgr, std::size_t first, std::size_t end, YuvPlane& plane) {
-  bgr += first * 3;
-  for (std::size_t i = first; i < end; ++i, bgr += 3) {
-    const int blue = bgr[0], green = bgr[1], red = bgr[2];
-    const int y = kTables.yGreen[green] + kTables.yBlue[blue] + kTables.yRed[red];
-    plane.y[i] = static_cast<std::int16_t>(y);
-    plane.u[i] = kTables.u[blue - y + 255];
-    plane.v[i] = kTables.v[red - y + 255];
+  for (std::size_t i = first; i < end; ++i) {
+    const YuvSample sample = TableYuv(bgr + i * 3);
+    plane.y[i] = static_cast<std::int16_t>(sample.y);
+    plane.u[i] = static_cast<std::int16_t>(sample.u);
+    plane.v[i] = static_cast<std::int16_t>(sample.v);
+  }
+}
+
+void StoreDifferences(int dy, int du, int dv, std::size_t i, KeepDifferences& differences) {
+  differences.largest[i] = static_cast<std::int16_t>(std::max(dy, std::max(du, dv)));
+  differences.sum[i] = static_cast<std::int16_t>(dy + du + dv);
+}
+
+void DifferencesOfPixels(const std::uint8_t* current, const std::uint8_t* reference, std::size_t first, std::size_t end,
+                         KeepDifferences& differences) {
+  for (std::size_t i = first; i < end; ++i) {
+    const YuvSample a = TableYuv(current + i * 3), b = TableYuv(reference + i * 3);
+    StoreDifferences(std::abs(a.y - b.y), std::abs(a.u - b.u), std::abs(a.v - b.v), i, differences);
   }
 }
 
@@ -50,33 +71,52 @@ __attribute__((target("avx2"))) inline void StoreAs16Bits(std::int16_t* at, cons
   _mm_storeu_si128(reinterpret_cast<__m128i*>(at), _mm256_castsi256_si128(packed));
 }
 
-// Eight pixels at a time with 32-bit products: the same integer arithmetic as the tables, so
-// the planes do not depend on which path the processor takes.
-__attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, std::size_t end, YuvPlane& plane) {
+struct YuvLanes {
+  __m256i y, u, v;
+};
+
+// Each weighted product shifted on its own.
+__attribute__((target("avx2"), always_inline)) inline __m256i Product(__m256i channel, int weight) {
+  return _mm256_srai_epi32(_mm256_mullo_epi32(channel, _mm256_set1_epi32(weight)), 20);
+}
+
+// Eight pixels at `p` with 32-bit products: the same integer arithmetic as the tables, so the
+// planes do not depend on which path the processor takes. Reads 28 bytes for the 24.
+__attribute__((target("avx2"), always_inline)) inline YuvLanes EightPixelsAvx2(const std::uint8_t* p) {
   // Within each 128-bit half: pixels 0-3 of the 12 bytes loaded there, one channel to 32 bits.
   const __m256i takeBlue = _mm256_setr_epi8(0, -1, -1, -1, 3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1, 0, -1, -1, -1,
                                             3, -1, -1, -1, 6, -1, -1, -1, 9, -1, -1, -1);
   const __m256i takeGreen = _mm256_add_epi8(takeBlue, _mm256_set1_epi32(1));
   const __m256i takeRed = _mm256_add_epi8(takeBlue, _mm256_set1_epi32(2));
-  const __m256i yBlue = _mm256_set1_epi32(119538), yGreen = _mm256_set1_epi32(615514);
-  const __m256i yRed = _mm256_set1_epi32(313524);
-  const __m256i uWeight = _mm256_set1_epi32(589244), vWeight = _mm256_set1_epi32(743962);
-  // Each group of eight reads 28 bytes for its 24.
+  const __m256i bytes =
+      _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12), reinterpret_cast<const __m128i*>(p));
+  const __m256i blue = _mm256_shuffle_epi8(bytes, takeBlue);
+  const __m256i green = _mm256_shuffle_epi8(bytes, takeGreen);
+  const __m256i red = _mm256_shuffle_epi8(bytes, takeRed);
+  const __m256i y =
+      _mm256_add_epi32(_mm256_add_epi32(Product(green, 615514), Product(blue, 119538)), Product(red, 313524));
+  return {y, Product(_mm256_sub_epi32(blue, y), 589244), Product(_mm256_sub_epi32(red, y), 743962)};
+}
+
+__attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, std::size_t end, YuvPlane& plane) {
   for (std::size_t i = 0; i < end; i += 8) {
-    const std::uint8_t* p = bgr + i * 3;
-    const __m256i bytes =
-        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(p + 12), reinterpret_cast<const __m128i*>(p));
-    const __m256i blue = _mm256_shuffle_epi8(bytes, takeBlue);
-    const __m256i green = _mm256_shuffle_epi8(bytes, takeGreen);
-    const __m256i red = _mm256_shuffle_epi8(bytes, takeRed);
-    const __m256i y = _mm256_add_epi32(_mm256_add_epi32(_mm256_srai_epi32(_mm256_mullo_epi32(green, yGreen), 20),
-                                                        _mm256_srai_epi32(_mm256_mullo_epi32(blue, yBlue), 20)),
-                                       _mm256_srai_epi32(_mm256_mullo_epi32(red, yRed), 20));
-    const __m256i u = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(blue, y), uWeight), 20);
-    const __m256i v = _mm256_srai_epi32(_mm256_mullo_epi32(_mm256_sub_epi32(red, y), vWeight), 20);
-    StoreAs16Bits(&plane.y[i], y);
-    StoreAs16Bits(&plane.u[i], u);
-    StoreAs16Bits(&plane.v[i], v);
+    const YuvLanes lanes = EightPixelsAvx2(bgr + i * 3);
+    StoreAs16Bits(&plane.y[i], lanes.y);
+    StoreAs16Bits(&plane.u[i], lanes.u);
+    StoreAs16Bits(&plane.v[i], lanes.v);
+  }
+}
+
+// Both pictures converted and compared eight pixels at a time, the planes never stored.
+__attribute__((target("avx2"))) void DifferencesOfPixelsAvx2(const std::uint8_t* current, const std::uint8_t* reference,
+                                                             std::size_t end, KeepDifferences& differences) {
+  for (std::size_t i = 0; i < end; i += 8) {
+    const YuvLanes a = EightPixelsAvx2(current + i * 3), b = EightPixelsAvx2(reference + i * 3);
+    const __m256i dy = _mm256_abs_epi32(_mm256_sub_epi32(a.y, b.y));
+    const __m256i du = _mm256_abs_epi32(_mm256_sub_epi32(a.u, b.u));
+    const __m256i dv = _mm256_abs_epi32(_mm256_sub_epi32(a.v, b.v));
+    StoreAs16Bits(&differences.largest[i], _mm256_max_epi32(dy, _mm256_max_epi32(du, dv)));
+    StoreAs16Bits(&differences.sum[i], _mm256_add_epi32(dy, _mm256_add_epi32(du, dv)));
   }
 }
 #endif
@@ -95,6 +135,25 @@ void BuildYuvPlane(const std::uint8_t* bgr, YuvPlane& plane) {
   }
 #endif
   ConvertPixels(bgr, 0, kReferencePixels, plane);
+}
+
+void BuildKeepDifferences(const YuvPlane& current, const YuvPlane& reference, KeepDifferences& differences) {
+  for (std::size_t i = 0; i < kReferencePixels; ++i)
+    StoreDifferences(std::abs(current.y[i] - reference.y[i]), std::abs(current.u[i] - reference.u[i]),
+                     std::abs(current.v[i] - reference.v[i]), i, differences);
+}
+
+void BuildKeepDifferences(const std::uint8_t* current, const std::uint8_t* reference, KeepDifferences& differences) {
+#if TARN_PLANES_AVX2
+  if (PrepUsesAvx2()) {
+    // The last group's loads would pass the pictures' end: its pixels take the table path.
+    constexpr std::size_t kWide = kReferencePixels - 8;
+    DifferencesOfPixelsAvx2(current, reference, kWide, differences);
+    DifferencesOfPixels(current, reference, kWide, kReferencePixels, differences);
+    return;
+  }
+#endif
+  DifferencesOfPixels(current, reference, 0, kReferencePixels, differences);
 }
 
 }  // namespace tarn::codec

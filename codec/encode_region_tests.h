@@ -3,20 +3,20 @@
 
 #include <cstdint>
 
+#include "codec/encode_keep_test.h"
 #include "codec/encode_planes.h"
 
 namespace tarn::codec {
 
 // Where a region lies and what it is compared with.
 struct RegionPictures {
-  const std::uint8_t* prepared;       // BGR, 720-byte rows
-  const std::uint8_t* referenceCopy;  // BGR, 720-byte rows
-  const YuvPlane* current;
-  const YuvPlane* reference;
+  const std::uint8_t* prepared;        // BGR, 720-byte rows
+  const std::uint8_t* referenceCopy;   // BGR, 720-byte rows
+  const KeepDifferences* differences;  // of the prepared picture against the reference
 };
 
 // Keep test at pixel index `pixel` (y * 240 + x) with threshold `e`.
-using KeepTestFn = bool (*)(const YuvPlane& current, const YuvPlane& reference, int pixel, int e);
+using KeepTestFn = bool (*)(const KeepDifferences& differences, int pixel, int e);
 
 // Channel sums (blue, green, red) of the prepared picture over a region, given its first byte.
 struct ChannelSums {

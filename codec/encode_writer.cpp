@@ -40,7 +40,8 @@ void CodeWriter::WriteFrame(const FrameAnalysis& analysis) {
 }
 
 // keep 00, move 01 + vector, fill 111 + colour, move with offset 110 + vector + colour.
-bool CodeWriter::WriteLeaf(std::uint8_t decision, const std::uint8_t* params) {
+// Inline in every node's walk, as is the pixel pair's: they run for every node of the frame.
+[[gnu::always_inline]] inline bool CodeWriter::WriteLeaf(std::uint8_t decision, const std::uint8_t* params) {
   switch (decision) {
     case kSplit:
       return false;
@@ -108,7 +109,7 @@ void CodeWriter::WriteHalf(const FrameAnalysis& analysis, int block, int region)
 }
 
 // A pixel pair: keep 00, move 01, move with offset 10, fill 110, two colours 111.
-void CodeWriter::WritePair(std::uint8_t decision, const std::uint8_t* params) {
+[[gnu::always_inline]] inline void CodeWriter::WritePair(std::uint8_t decision, const std::uint8_t* params) {
   switch (decision) {
     case kMove:
       PutBits(0b01, 2);

@@ -11,8 +11,9 @@ namespace tarn::codec {
 
 // The coder's work tables, allocated once with the encoder.
 struct FrameEncoder::State {
-  YuvPlane current;
-  YuvPlane reference;
+  explicit State(bool helperThread) : analysis(helperThread) {}
+
+  KeepDifferences differences;
   FrameAnalysis analysis;
   CodeWriter writer;
   EncodeReport report;
@@ -53,7 +54,7 @@ std::size_t FrameEncoder::State::WriteAndPack(std::uint8_t* payload) {
   return writer.Pack(payload);
 }
 
-FrameEncoder::FrameEncoder() : state_(std::make_unique<State>()) {}
+FrameEncoder::FrameEncoder(bool helperThread) : state_(std::make_unique<State>(helperThread)) {}
 FrameEncoder::~FrameEncoder() = default;
 
 const EncodeReport& FrameEncoder::LastReport() const { return state_->report; }
@@ -62,9 +63,8 @@ std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::u
                                       std::uint8_t* payload, const EncoderSettings& settings) {
   State& s = *state_;
   s.report = EncodeReport{};
-  BuildYuvPlane(prepared, s.current);
-  BuildYuvPlane(referenceCopy, s.reference);
-  s.analysis.Begin({prepared, referenceCopy, &s.current, &s.reference}, FactorsForMode(settings.mode));
+  BuildKeepDifferences(prepared, referenceCopy, s.differences);
+  s.analysis.Begin({prepared, referenceCopy, &s.differences}, FactorsForMode(settings.mode));
 
   s.AnalyseFirstCoding(settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
   std::size_t length = s.WriteAndPack(payload);

@@ -45,7 +45,10 @@ struct EncodeReport {
 
 class FrameEncoder {
  public:
-  FrameEncoder();  // allocates every table once; nothing is allocated per frame
+  // Allocates every table once; nothing is allocated per frame. With more than one processor
+  // the analysis shares each frame's blocks with a second thread unless `helperThread` is
+  // false; the coded bits are the same either way.
+  explicit FrameEncoder(bool helperThread = true);
   ~FrameEncoder();
   FrameEncoder(const FrameEncoder&) = delete;
   FrameEncoder& operator=(const FrameEncoder&) = delete;

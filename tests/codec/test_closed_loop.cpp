@@ -5,6 +5,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -48,14 +49,21 @@ struct LoopStats {
   double lastMeanError = 0;
 };
 
-// Codes `frames` pictures in a closed loop, checking every step.
+// Codes `frames` pictures in a closed loop, checking every step; an encoder without the
+// analysis' helper thread codes every frame alongside and must give the same payload.
 LoopStats RunClosedLoop(const std::vector<const std::uint8_t*>& frames, int mode) {
   FrameEncoder encoder;
+  FrameEncoder oneThread(false);
   std::vector<std::uint16_t> reference(kReferencePixels, 0), decoded(kReferencePixels), rebuilt(kReferencePixels);
-  std::vector<std::uint8_t> referenceCopy(kRgbPictureBytes, 0), payload(kMaxPayloadBytes);
+  std::vector<std::uint8_t> referenceCopy(kRgbPictureBytes, 0), payload(kMaxPayloadBytes), plain(kMaxPayloadBytes);
   LoopStats stats;
   for (const std::uint8_t* picture : frames) {
     const std::size_t length = encoder.EncodeFrame(picture, referenceCopy.data(), payload.data(), {mode, 240, 160});
+    const std::size_t plainLength =
+        oneThread.EncodeFrame(picture, referenceCopy.data(), plain.data(), {mode, 240, 160});
+    EXPECT_TRUE(plainLength == length &&
+                std::equal(plain.begin(), plain.begin() + static_cast<long>(length), payload.begin()))
+        << "frame " << stats.frames;
     const CodedFrame coded = ReadCodedFrame(payload.data(), length);
     EXPECT_EQ(coded.error, "") << "frame " << stats.frames;
     if (length > kFrameBudget) ++stats.oversized;

@@ -1,0 +1,92 @@
+#include "codec/encode_rows.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+namespace tarn::codec {
+
+namespace {
+
+void PauseBriefly() {
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_pause();
+#endif
+}
+
+}  // namespace
+
+RowSharing::RowSharing(bool helper) {
+  if (helper && std::thread::hardware_concurrency() > 1)
+    helper_ = std::jthread([this](const std::stop_token& stop) { HelperLoop(stop); });
+}
+
+RowSharing::~RowSharing() {
+  if (!helper_.joinable()) return;
+  helper_.request_stop();
+  wake_.notify_all();
+  helper_.join();
+}
+
+int RowSharing::Claim(std::uint32_t run, int rows) {
+  std::uint64_t next = next_.load(std::memory_order_acquire);
+  for (;;) {
+    const int row = static_cast<int>(next & 0xFFFFFFFFu);
+    if (static_cast<std::uint32_t>(next >> 32) != run || row >= rows) return -1;
+    if (next_.compare_exchange_weak(next, next + 1, std::memory_order_acq_rel)) return row;
+  }
+}
+
+void RowSharing::WorkOn(std::uint32_t run, const Task& task, int thread) {
+  for (int row = Claim(run, task.rows); row >= 0; row = Claim(run, task.rows)) {
+    sum_.fetch_add(task.function(task.context, row, thread), std::memory_order_relaxed);
+    // Release: the row's results are seen by the thread that finds every row done.
+    rowsDone_.fetch_add(1, std::memory_order_release);
+  }
+}
+
+int RowSharing::Run(int rows, RowFunction function, void* context) {
+  if (!HasHelper()) {
+    int sum = 0;
+    for (int row = 0; row < rows; ++row) sum += function(context, row, 0);
+    return sum;
+  }
+  const Task task{function, context, rows};
+  std::uint32_t run = 0;
+  {
+    std::lock_guard lock(mutex_);
+    task_ = task;
+    run = ++run_;
+    rowsDone_.store(0, std::memory_order_relaxed);
+    sum_.store(0, std::memory_order_relaxed);
+    next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
+  }
+  wake_.notify_one();
+  WorkOn(run, task, 0);
+  // Only a row the helper has taken can still be under way: a short wait.
+  for (int spins = 0; rowsDone_.load(std::memory_order_acquire) < rows; ++spins) {
+    if (spins < 256) {
+      PauseBriefly();
+    } else {
+      std::this_thread::yield();
+    }
+  }
+  return sum_.load(std::memory_order_relaxed);
+}
+
+void RowSharing::HelperLoop(const std::stop_token& stop) {
+  std::uint32_t seen = 0;
+  for (;;) {
+    Task task;
+    std::uint32_t run = 0;
+    {
+      std::unique_lock lock(mutex_);
+      if (!wake_.wait(lock, stop, [&] { return run_ != seen; })) return;  // stop requested
+      run = seen = run_;
+      task = task_;
+    }
+    WorkOn(run, task, 1);
+  }
+}
+
+}  // namespace tarn::codec

@@ -1,0 +1,62 @@
+// A second thread for the frame analysis. Each 8x8 block of the frame is analysed on its own
+// (a region's predicted vector looks only at neighbours inside its block), so the rows of
+// blocks of a level can be shared out between two threads in any way and every decision stays
+// the same. The rows are taken one at a time by whichever thread is free: the calling thread
+// never waits for a helper that has not started, only for a row the helper is working on.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <stop_token>
+#include <thread>
+
+namespace tarn::codec {
+
+class RowSharing {
+ public:
+  // Works on `row` (0 .. rows - 1) on thread `thread` (0 the caller, 1 the helper) and returns
+  // a count the run sums up.
+  using RowFunction = int (*)(void* context, int row, int thread);
+
+  // With `helper` false (or one processor), every row is worked on by the caller.
+  explicit RowSharing(bool helper);
+  RowSharing(const RowSharing&) = delete;
+  RowSharing& operator=(const RowSharing&) = delete;
+  ~RowSharing();
+
+  bool HasHelper() const { return helper_.joinable(); }
+
+  // Every row once; the sum of what the calls returned.
+  int Run(int rows, RowFunction function, void* context);
+  template <class Body>  // int body(int row, int thread)
+  int Run(int rows, Body& body) {
+    return Run(
+        rows, [](void* context, int row, int thread) { return (*static_cast<Body*>(context))(row, thread); }, &body);
+  }
+
+ private:
+  struct Task {
+    RowFunction function = nullptr;
+    void* context = nullptr;
+    int rows = 0;
+  };
+  void HelperLoop(const std::stop_token& stop);
+  // The next row of run `run`, or -1 when that run has none left (or is over).
+  int Claim(std::uint32_t run, int rows);
+  void WorkOn(std::uint32_t run, const Task& task, int thread);
+
+  std::mutex mutex_;
+  std::condition_variable_any wake_;
+  Task task_;              // guarded by mutex_
+  std::uint32_t run_ = 0;  // guarded by mutex_; counts the runs
+  // The run in the upper half, the next row to take in the lower one: a helper late for a run
+  // cannot take a row of the next one.
+  std::atomic<std::uint64_t> next_{0};
+  std::atomic<int> rowsDone_{0};
+  std::atomic<int> sum_{0};
+  std::jthread helper_;  // last: started after the members it uses, stopped before they go
+};
+
+}  // namespace tarn::codec
