@@ -94,7 +94,7 @@ TEST_F(UndecodedPicturesTest, BestEffortTimeFollowsTheDecoderThroughFaultyAndMis
   const auto pts = [](int i) -> std::int64_t {
     if (i % 11 == 5) return AV_NOPTS_VALUE;
     if (i >= 20 && i < 30) return 1000 - i;  // runs back
-    if (i >= 40 && i < 44) return 5000;       // repeats
+    if (i >= 40 && i < 44) return 5000;      // repeats
     return i * 40;
   };
   const auto dts = [](int i) -> std::int64_t {
