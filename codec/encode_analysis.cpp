@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "codec/encode_region_sums.h"
 #include "codec/screen.h"
 
 #if defined(__SSE2__)
@@ -33,7 +34,6 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
-    table.sums.assign(regions, SumsMemo{});
     for (int region = 0; region < table.perBlock; ++region)
       table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
   }
@@ -43,13 +43,9 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
-  blockSums_.Begin(pictures.prepared);
   for (MotionSearch& motion : motions_) motion.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
-    for (RegionTable& table : tables_) {
-      std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
-      std::fill(table.sums.begin(), table.sums.end(), SumsMemo{});
-    }
+    for (RegionTable& table : tables_) std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
     frame_ = 1;
   }
   for (int block = 0; block < kBlockCount; ++block) {
@@ -239,7 +235,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
     decision = kKeep;
   else if (PassesMove<kId>(block, region, index, offset, motion))
     decision = kMove;
-  else if (PassesFill<kId>(block, region, index))
+  else if (PassesFill<kId>(block, index, offset))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if constexpr (L::kParamBytes == 6)
@@ -257,22 +253,13 @@ TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t in
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesFill(int block, int region, std::size_t index) {
+TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
   using L = Layout<kId>;
-  const ChannelSums& sums = SumOnce<kId>(block, region, index);
+  const ChannelSums sums = RegionSums<L::kWidth, L::kHeight>(pictures_.prepared + offset);
   if (!VarianceSumAtMost(sums, L::kPixels, fillLimits_[block])) return false;
   std::uint8_t* colour = &tables_[kId].params[index * L::kParamBytes];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / L::kPixels);
   return true;
-}
-
-template <TableId kId>
-TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(int block, int region, std::size_t index) {
-  using L = Layout<kId>;
-  SumsMemo& memo = tables_[kId].sums[index];
-  if (memo.frame != frame_)
-    memo = {frame_, blockSums_.Sums(block, L::LocalX(region), L::LocalY(region), L::kWidth, L::kHeight)};
-  return memo.sums;
 }
 
 template <TableId kId>
