@@ -34,6 +34,7 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
+    table.memoFrames.assign(kBlockCount, 0);
     for (int region = 0; region < table.perBlock; ++region)
       table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
   }
@@ -45,7 +46,7 @@ void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& fac
   pictures_ = pictures;
   for (MotionSearch& motion : motions_) motion.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
-    for (RegionTable& table : tables_) std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
+    for (RegionTable& table : tables_) std::fill(table.memoFrames.begin(), table.memoFrames.end(), 0);
     frame_ = 1;
   }
   for (int block = 0; block < kBlockCount; ++block) {
@@ -246,7 +247,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
 
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
-  const MotionSearch::Result best = SearchOnce<kId>(index, offset, PredictedVector<kId>(block, region), motion);
+  const MotionSearch::Result best = SearchOnce<kId>(block, index, offset, PredictedVector<kId>(block, region), motion);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
   tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
@@ -263,13 +264,19 @@ TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int off
 }
 
 template <TableId kId>
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, int offset, int predicted,
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(int block, std::size_t index, int offset, int predicted,
                                                            MotionSearch& motion) {
-  SearchMemo& memo = tables_[kId].searches[index];
-  if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found = motion.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
-        pictures_.prepared, pictures_.referenceCopy, offset, predicted);
-    memo = {frame_, static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
+  using L = Layout<kId>;
+  RegionTable& table = tables_[kId];
+  if (table.memoFrames[block] != frame_) {  // the block's first search this frame: its memos are stale
+    table.memoFrames[block] = frame_;
+    std::fill_n(table.searches.data() + L::Index(block, 0), L::kPerBlock, SearchMemo{});
+  }
+  SearchMemo& memo = table.searches[index];
+  if (memo.cost == SearchMemo::kNotSearched || memo.predicted != predicted) {
+    const MotionSearch::Result found =
+        motion.SearchRegion<L::kWidth, L::kHeight>(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
+    memo = {static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
             static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};

@@ -58,15 +58,16 @@ constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(sq
 // same regions again, and the result depends only on the pictures and the starting vector,
 // never on the thresholds. (The fill test's sums are not kept: summing the region's pixels,
 // just read by its motion search, costs less than a whole-frame memo's cache misses.)
-// Vectors are numbers 0-255 and costs at most kUnusableCost: eight bytes a region, so that the
-// memos of a level stay in the processor's caches.
+// Vectors are numbers 0-255 and costs below 0xFFFF, which marks a region not searched yet: four
+// bytes a region, so that the memos of a level stay in the processor's caches. Which frame the
+// memos belong to is kept per block (RegionTable::memoFrames).
 struct SearchMemo {
-  std::uint32_t frame = 0;  // the frame it belongs to; 0 never is one
+  static constexpr std::uint16_t kNotSearched = 0xFFFF;
   std::uint8_t predicted = 0;
   std::uint8_t vector = 0;
-  std::uint16_t cost = 0;
+  std::uint16_t cost = kNotSearched;
 };
-static_assert(kUnusableCost <= 0xFFFF && kVectorCount == 256);
+static_assert(kUnusableCost < SearchMemo::kNotSearched && kVectorCount == 256 && sizeof(SearchMemo) == 4);
 
 // Decisions and parameters of every region of one shape over the whole frame. Regions of a
 // block are numbered in raster order over the block; entry = block * perBlock + region.
@@ -83,7 +84,8 @@ struct RegionTable {
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
-  std::array<int, 32> pixelOffsets{};  // each region's first pixel from its block's (y * 240 + x)
+  std::vector<std::uint32_t> memoFrames;  // per block: the frame its searches belong to; 0 never is one
+  std::array<int, 32> pixelOffsets{};     // each region's first pixel from its block's (y * 240 + x)
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -172,7 +174,7 @@ class FrameAnalysis {
   template <TableId kId>
   bool PassesFill(int block, std::size_t index, int offset);
   template <TableId kId>
-  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted, MotionSearch& motion);
+  MotionSearch::Result SearchOnce(int block, std::size_t index, int offset, int predicted, MotionSearch& motion);
   template <TableId kId>
   int PredictedVector(int block, int region) const;
   template <TableId kId>

@@ -50,9 +50,7 @@ struct PositionSums {
     AddPairs(1, _mm_unpackhi_epi8(interleaved, _mm_setzero_si128()));
   }
   // Positions 8-11 of rows a and b (in their low four bytes).
-  void AddFour(__m128i a, __m128i b) {
-    AddPairs(2, _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), _mm_setzero_si128()));
-  }
+  void AddFour(__m128i a, __m128i b) { AddPairs(2, _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), _mm_setzero_si128())); }
 };
 
 // Positions 0-5 in lanes 0-3 of `low` and 0-1 of `high` to the three channels (positions c
