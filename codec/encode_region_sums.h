@@ -18,16 +18,25 @@ namespace tarn::codec {
 #if defined(__SSE2__)
 namespace region_sums {
 
-// `Bytes` (at most 8) bytes of a row, zero above; never reads past them (the region may end
-// the picture).
+// `Bytes` (3, 4, 6 or 8) bytes of a row, zero above; never reads past them (the region may end
+// the picture). Built in registers: a short copy through memory would stall the wide load.
 template <int Bytes>
 inline __m128i LoadBytes(const std::uint8_t* at) {
   if constexpr (Bytes == 8) {
     return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+  } else if constexpr (Bytes == 3) {
+    std::uint16_t low;
+    std::memcpy(&low, at, sizeof low);
+    return _mm_cvtsi32_si128(low | at[2] << 16);
   } else {
-    std::uint64_t bytes = 0;
-    std::memcpy(&bytes, at, Bytes);
-    return _mm_cvtsi64_si128(static_cast<long long>(bytes));
+    static_assert(Bytes == 4 || Bytes == 6);
+    std::int32_t low;
+    std::memcpy(&low, at, sizeof low);
+    const __m128i four = _mm_cvtsi32_si128(low);
+    if constexpr (Bytes == 4) return four;
+    std::uint16_t high;
+    std::memcpy(&high, at + 4, sizeof high);
+    return _mm_insert_epi16(four, high, 2);
   }
 }
 
