@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "codec/encode_region_sums.h"
 #include "codec/screen.h"
 
 #if defined(__SSE2__)
@@ -33,7 +34,7 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.decisions.assign(regions, kNotAnalysed);
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
-    table.sums.assign(regions, SumsMemo{});
+    table.memoFrames.assign(kBlockCount, 0);
     for (int region = 0; region < table.perBlock; ++region)
       table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
   }
@@ -43,13 +44,9 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
   pictures_ = pictures;
-  blockSums_.Begin(pictures.prepared);
   for (MotionSearch& motion : motions_) motion.BeginFrame();
   if (++frame_ == 0) {  // the count wrapped: forget every memo
-    for (RegionTable& table : tables_) {
-      std::fill(table.searches.begin(), table.searches.end(), SearchMemo{});
-      std::fill(table.sums.begin(), table.sums.end(), SumsMemo{});
-    }
+    for (RegionTable& table : tables_) std::fill(table.memoFrames.begin(), table.memoFrames.end(), 0);
     frame_ = 1;
   }
   for (int block = 0; block < kBlockCount; ++block) {
@@ -239,7 +236,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
     decision = kKeep;
   else if (PassesMove<kId>(block, region, index, offset, motion))
     decision = kMove;
-  else if (PassesFill<kId>(block, region, index))
+  else if (PassesFill<kId>(block, index, offset))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if constexpr (L::kParamBytes == 6)
@@ -250,16 +247,16 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
 
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
-  const MotionSearch::Result best = SearchOnce<kId>(index, offset, PredictedVector<kId>(block, region), motion);
+  const MotionSearch::Result best = SearchOnce<kId>(block, index, offset, PredictedVector<kId>(block, region), motion);
   if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
   tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesFill(int block, int region, std::size_t index) {
+TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
   using L = Layout<kId>;
-  const ChannelSums& sums = SumOnce<kId>(block, region, index);
+  const ChannelSums sums = RegionSums<L::kWidth, L::kHeight>(pictures_.prepared + offset);
   if (!VarianceSumAtMost(sums, L::kPixels, fillLimits_[block])) return false;
   std::uint8_t* colour = &tables_[kId].params[index * L::kParamBytes];
   for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / L::kPixels);
@@ -267,22 +264,19 @@ TARN_INLINE bool FrameAnalysis::PassesFill(int block, int region, std::size_t in
 }
 
 template <TableId kId>
-TARN_INLINE const ChannelSums& FrameAnalysis::SumOnce(int block, int region, std::size_t index) {
-  using L = Layout<kId>;
-  SumsMemo& memo = tables_[kId].sums[index];
-  if (memo.frame != frame_)
-    memo = {frame_, blockSums_.Sums(block, L::LocalX(region), L::LocalY(region), L::kWidth, L::kHeight)};
-  return memo.sums;
-}
-
-template <TableId kId>
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(std::size_t index, int offset, int predicted,
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(int block, std::size_t index, int offset, int predicted,
                                                            MotionSearch& motion) {
-  SearchMemo& memo = tables_[kId].searches[index];
-  if (memo.frame != frame_ || memo.predicted != predicted) {
-    const MotionSearch::Result found = motion.SearchRegion<Layout<kId>::kWidth, Layout<kId>::kHeight>(
-        pictures_.prepared, pictures_.referenceCopy, offset, predicted);
-    memo = {frame_, static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
+  using L = Layout<kId>;
+  RegionTable& table = tables_[kId];
+  if (table.memoFrames[block] != frame_) {  // the block's first search this frame: its memos are stale
+    table.memoFrames[block] = frame_;
+    std::fill_n(table.searches.data() + L::Index(block, 0), L::kPerBlock, SearchMemo{});
+  }
+  SearchMemo& memo = table.searches[index];
+  if (memo.cost == SearchMemo::kNotSearched || memo.predicted != predicted) {
+    const MotionSearch::Result found =
+        motion.SearchRegion<L::kWidth, L::kHeight>(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
+    memo = {static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
             static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};

@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <vector>
 
-#include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
 #include "codec/encode_rows.h"
 #include "codec/encode_region_tests.h"
@@ -55,22 +54,20 @@ constexpr TableId TopBottomOf(TableId square) { return static_cast<TableId>(squa
 // The square two levels up from a square level (4x4 -> 8x8, 2x2 -> 4x4).
 constexpr TableId GrandparentOf(TableId square) { return static_cast<TableId>(square - 3); }
 
-// A region's motion search and channel sums within one frame: the level-3 rerun and the
-// retries analyse the same regions again, and both results depend only on the pictures
-// (and the search on its starting vector), never on the thresholds.
-// Vectors are numbers 0-255 and costs at most kUnusableCost: eight bytes a region, so that the
-// memos of a level stay in the processor's caches.
+// A region's motion search within one frame: the level-3 rerun and the retries analyse the
+// same regions again, and the result depends only on the pictures and the starting vector,
+// never on the thresholds. (The fill test's sums are not kept: summing the region's pixels,
+// just read by its motion search, costs less than a whole-frame memo's cache misses.)
+// Vectors are numbers 0-255 and costs below 0xFFFF, which marks a region not searched yet: four
+// bytes a region, so that the memos of a level stay in the processor's caches. Which frame the
+// memos belong to is kept per block (RegionTable::memoFrames).
 struct SearchMemo {
-  std::uint32_t frame = 0;  // the frame it belongs to; 0 never is one
+  static constexpr std::uint16_t kNotSearched = 0xFFFF;
   std::uint8_t predicted = 0;
   std::uint8_t vector = 0;
-  std::uint16_t cost = 0;
+  std::uint16_t cost = kNotSearched;
 };
-static_assert(kUnusableCost <= 0xFFFF && kVectorCount == 256);
-struct SumsMemo {
-  std::uint32_t frame = 0;
-  ChannelSums sums{};
-};
+static_assert(kUnusableCost < SearchMemo::kNotSearched && kVectorCount == 256 && sizeof(SearchMemo) == 4);
 
 // Decisions and parameters of every region of one shape over the whole frame. Regions of a
 // block are numbered in raster order over the block; entry = block * perBlock + region.
@@ -87,8 +84,8 @@ struct RegionTable {
   std::vector<std::uint8_t> decisions;
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
-  std::vector<SumsMemo> sums;
-  std::array<int, 32> pixelOffsets{};  // each region's first pixel from its block's (y * 240 + x)
+  std::vector<std::uint32_t> memoFrames;  // per block: the frame its searches belong to; 0 never is one
+  std::array<int, 32> pixelOffsets{};     // each region's first pixel from its block's (y * 240 + x)
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -175,11 +172,9 @@ class FrameAnalysis {
   template <TableId kId>
   bool PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion);
   template <TableId kId>
-  bool PassesFill(int block, int region, std::size_t index);
+  bool PassesFill(int block, std::size_t index, int offset);
   template <TableId kId>
-  MotionSearch::Result SearchOnce(std::size_t index, int offset, int predicted, MotionSearch& motion);
-  template <TableId kId>
-  const ChannelSums& SumOnce(int block, int region, std::size_t index);
+  MotionSearch::Result SearchOnce(int block, std::size_t index, int offset, int predicted, MotionSearch& motion);
   template <TableId kId>
   int PredictedVector(int block, int region) const;
   template <TableId kId>
@@ -187,7 +182,6 @@ class FrameAnalysis {
 
   std::array<RegionTable, kTableCount> tables_;
   std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
-  BlockSums blockSums_;
   RegionPictures pictures_{};
   std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
   std::array<double, kBlockCount> fillFactor_{};

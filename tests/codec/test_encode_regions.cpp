@@ -9,9 +9,9 @@
 #include <random>
 #include <utility>
 
-#include "codec/encode_block_sums.h"
 #include "codec/encode_motion.h"
 #include "codec/encode_planes.h"
+#include "codec/encode_region_sums.h"
 #include "codec/encode_region_tests.h"
 #include "codec/prep_cpu.h"
 #include "tests/codec/encoder_test_pictures.h"
@@ -106,37 +106,41 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
   return outliers <= (n < 9 ? 2 : n / 4) && total <= e * n;
 }
 
-// One BlockSums over several pictures in turn: every region of every shape of every block
-// against summing its pixels, so a table left over from the frame before shows as well; the
-// tables built with the widest kernels and with the portable ones by turns.
-TEST(BlockSums, AgreeWithThePixelSumsOfEveryRegion) {
+// Every region of one shape in the picture, the bottom-right one (whose last byte ends the
+// picture) included, against summing its pixels one by one.
+template <int W, int H>
+void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
+  const ShapeOps& ops = OpsForShape(W, H);
+  for (int y = 0; y + H <= kScreenHeight; y += H)
+    for (int x = 0; x + W <= kScreenWidth; x += W) {
+      const ChannelSums expected = ops.channelSums(picture.Pixel(x, y));
+      const ChannelSums got = RegionSums<W, H>(picture.Pixel(x, y));
+      for (int c = 0; c < 3; ++c) {
+        ASSERT_EQ(got.sum[c], expected.sum[c]) << W << "x" << H << " at " << x << "," << y << " channel " << c;
+        ASSERT_EQ(got.sumOfSquares[c], expected.sumOfSquares[c]) << W << "x" << H << " at " << x << "," << y;
+      }
+    }
+}
+
+// Noise (every byte value in every position), white (the largest squares) and the ridged
+// picture, for each shape the analysis asks about.
+TEST(RegionSums, AgreeWithThePixelSumsOfEveryRegion) {
   Picture white, noise;
   Picture ridged = RidgedReference();
-  std::fill(white.bytes().begin(), white.bytes().end(), std::uint8_t{255});  // the largest squares
+  std::fill(white.bytes().begin(), white.bytes().end(), std::uint8_t{255});
   std::mt19937 random(7);
   for (auto& byte : noise.bytes()) byte = static_cast<std::uint8_t>(random());
-  constexpr int kShapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
-  const auto blockSums = std::make_unique<BlockSums>();
-  int turn = 0;  // the widest kernels and the portable ones by turns
-  for (const Picture* picture : {&noise, &white, &ridged, &noise, &white, &ridged}) {
-    AllowPrepAvx2(turn++ % 2 == 0);
-    blockSums->Begin(picture->data());
-    for (const auto& [w, h] : kShapes) {
-      const ShapeOps& ops = OpsForShape(w, h);
-      for (int block = 0; block < kBlockCount; ++block)
-        for (int y = 0; y < 8; y += h)
-          for (int x = 0; x < 8; x += w) {
-            const ChannelSums expected =
-                ops.channelSums(picture->Pixel(Picture::BlockX(block) + x, Picture::BlockY(block) + y));
-            const ChannelSums got = blockSums->Sums(block, x, y, w, h);
-            for (int c = 0; c < 3; ++c) {
-              ASSERT_EQ(got.sum[c], expected.sum[c]) << w << "x" << h << " block " << block << " at " << x << "," << y;
-              ASSERT_EQ(got.sumOfSquares[c], expected.sumOfSquares[c]) << w << "x" << h << " block " << block;
-            }
-          }
-    }
+  for (const Picture* picture : {&noise, &white, &ridged}) {
+    ExpectRegionSumsOfEveryRegion<8, 8>(*picture);
+    ExpectRegionSumsOfEveryRegion<4, 8>(*picture);
+    ExpectRegionSumsOfEveryRegion<8, 4>(*picture);
+    ExpectRegionSumsOfEveryRegion<4, 4>(*picture);
+    ExpectRegionSumsOfEveryRegion<2, 4>(*picture);
+    ExpectRegionSumsOfEveryRegion<4, 2>(*picture);
+    ExpectRegionSumsOfEveryRegion<2, 2>(*picture);
+    ExpectRegionSumsOfEveryRegion<1, 2>(*picture);
+    ExpectRegionSumsOfEveryRegion<2, 1>(*picture);
   }
-  AllowPrepAvx2(true);
 }
 
 // The differences straight from two pictures against those of their converted planes, with

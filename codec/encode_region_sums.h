@@ -1,0 +1,125 @@
+// Channel sums of the fill test straight from a region's pixels. The fill test runs right after
+// the region's motion search, which has just read the same pixels, so they are in the nearest
+// cache; a whole-frame table of sums would be read from farther away.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+#include "codec/encode_region_tests.h"
+#include "codec/screen.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tarn::codec {
+
+#if defined(__SSE2__)
+namespace region_sums {
+
+// `Bytes` (3, 4, 6 or 8) bytes of a row, zero above; never reads past them (the region may end
+// the picture). Built in registers: a short copy through memory would stall the wide load.
+template <int Bytes>
+inline __m128i LoadBytes(const std::uint8_t* at) {
+  if constexpr (Bytes == 8) {
+    return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(at));
+  } else if constexpr (Bytes == 3) {
+    std::uint16_t low;
+    std::memcpy(&low, at, sizeof low);
+    return _mm_cvtsi32_si128(low | at[2] << 16);
+  } else {
+    static_assert(Bytes == 4 || Bytes == 6);
+    std::int32_t low;
+    std::memcpy(&low, at, sizeof low);
+    const __m128i four = _mm_cvtsi32_si128(low);
+    if constexpr (Bytes == 4) return four;
+    std::uint16_t high;
+    std::memcpy(&high, at + 4, sizeof high);
+    return _mm_insert_epi16(four, high, 2);
+  }
+}
+
+// Running sums and sums of squares of byte positions 0-11 of a row, over the rows added so far,
+// in 32-bit lanes: positions 0-3, 4-7 and 8-11.
+struct PositionSums {
+  __m128i sum[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+  __m128i squares[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+
+  // Two rows' bytes of the same positions interleaved as 16-bit lanes (row a, row b, ...), so
+  // that one multiply-add gives each position's sum of the two squares.
+  void AddPairs(int lanes, __m128i pairs) {
+    sum[lanes] = _mm_add_epi32(sum[lanes], _mm_madd_epi16(pairs, _mm_set1_epi16(1)));
+    squares[lanes] = _mm_add_epi32(squares[lanes], _mm_madd_epi16(pairs, pairs));
+  }
+  // Positions 0-7 (or fewer: the others zero) of rows a and b.
+  void AddEight(__m128i a, __m128i b) {
+    const __m128i interleaved = _mm_unpacklo_epi8(a, b);
+    AddPairs(0, _mm_unpacklo_epi8(interleaved, _mm_setzero_si128()));
+    AddPairs(1, _mm_unpackhi_epi8(interleaved, _mm_setzero_si128()));
+  }
+  // Positions 8-11 of rows a and b (in their low four bytes).
+  void AddFour(__m128i a, __m128i b) { AddPairs(2, _mm_unpacklo_epi8(_mm_unpacklo_epi8(a, b), _mm_setzero_si128())); }
+};
+
+// Positions 0-5 in lanes 0-3 of `low` and 0-1 of `high` to the three channels (positions c
+// and c + 3) in lanes 0-2.
+inline __m128i FoldSix(__m128i low, __m128i high) {
+  return _mm_add_epi32(low, _mm_or_si128(_mm_srli_si128(low, 12), _mm_slli_si128(high, 4)));
+}
+
+// Positions 0-11 to the three channels: positions 6-11 hold the same channels as 0-5.
+inline __m128i FoldTwelve(const __m128i (&lanes)[3]) {
+  const __m128i upperLow = _mm_or_si128(_mm_srli_si128(lanes[1], 8), _mm_slli_si128(lanes[2], 8));
+  const __m128i upperHigh = _mm_srli_si128(lanes[2], 8);
+  return FoldSix(_mm_add_epi32(lanes[0], upperLow), _mm_add_epi32(lanes[1], upperHigh));
+}
+
+inline ChannelSums ToSums(__m128i sum, __m128i squares) {
+  alignas(16) std::int32_t s[4], q[4];
+  _mm_store_si128(reinterpret_cast<__m128i*>(s), sum);
+  _mm_store_si128(reinterpret_cast<__m128i*>(q), squares);
+  return {{s[0], s[1], s[2]}, {q[0], q[1], q[2]}};
+}
+
+}  // namespace region_sums
+#endif
+
+// The sums of the W x H region (W 1, 2, 4 or 8; H 1, 2, 4 or 8) whose first byte is `first` in a
+// BGR picture of 720-byte rows: the same values as summing its pixels one by one.
+template <int W, int H>
+inline ChannelSums RegionSums(const std::uint8_t* first) {
+#if defined(__SSE2__)
+  using namespace region_sums;
+  static_assert(W == 1 || W == 2 || W == 4 || W == 8);
+  PositionSums positions;
+  const auto row = [&](int r, int at) { return first + r * static_cast<int>(kRgbStride) + at; };
+  // Rows in pairs (a lone row is paired with zeros); a row of eight pixels as two of four,
+  // whose twelve bytes start on the same channel.
+  for (int r = 0; r < H; r += 2) {
+    for (int half = 0; half < W; half += 4) {
+      constexpr int kBytes = W < 4 ? 3 * W : 8;
+      const __m128i zero = _mm_setzero_si128();
+      const int at = half * 3;
+      positions.AddEight(LoadBytes<kBytes>(row(r, at)), H > 1 ? LoadBytes<kBytes>(row(r + 1, at)) : zero);
+      if constexpr (W >= 4)
+        positions.AddFour(LoadBytes<4>(row(r, at + 8)), H > 1 ? LoadBytes<4>(row(r + 1, at + 8)) : zero);
+    }
+  }
+  if constexpr (W < 4)
+    return ToSums(FoldSix(positions.sum[0], positions.sum[1]), FoldSix(positions.squares[0], positions.squares[1]));
+  else
+    return ToSums(FoldTwelve(positions.sum), FoldTwelve(positions.squares));
+#else
+  ChannelSums sums{};
+  for (int r = 0; r < H; ++r)
+    for (int i = 0; i < W * 3; ++i) {
+      const int value = first[r * static_cast<int>(kRgbStride) + i];
+      sums.sum[i % 3] += value;
+      sums.sumOfSquares[i % 3] += value * value;
+    }
+  return sums;
+#endif
+}
+
+}  // namespace tarn::codec
