@@ -1,6 +1,6 @@
-// What kind of picture an MPEG-1 or MPEG-2 video packet holds, read from its picture header
-// (and the picture coding extension of MPEG-2) without decoding: enough to know that no other
-// picture refers to it.
+// What an MPEG-1 or MPEG-2 video packet holds, read from its headers without decoding: the kind
+// of picture (enough to know that no other picture refers to it), and whether leaving it
+// undecoded would also drop state the pictures after it use, or change how long it is shown.
 #pragma once
 
 #include <cstddef>
@@ -17,5 +17,18 @@ enum class MpegPictureKind {
 };
 
 MpegPictureKind ReadMpegPictureKind(const std::uint8_t* data, std::size_t size);
+
+struct MpegPictureHeaders {
+  // Only the picture's own headers: its picture header, picture coding, display and copyright
+  // extensions, user data. Nothing that lasts into the pictures after it: no sequence or group
+  // header, quantiser matrices, sequence end.
+  bool ownHeadersOnly = false;
+  // The picture coding extension asks for its first field again: shown for longer than a frame.
+  bool repeatsFirstField = false;
+};
+
+// Reads the headers of one picture as FFmpeg's parser cuts it out: the start codes before its
+// first slice, and a sequence end code at its end.
+MpegPictureHeaders ReadMpegPictureHeaders(const std::uint8_t* data, std::size_t size);
 
 }  // namespace tarn::platform

@@ -2,7 +2,7 @@
 
 #include "media/com/ComPtr.h"
 #include "platform/media_formats.h"
-#include "platform/mpeg_picture_headers.h"
+#include "platform/mpeg_picture_kind.h"
 #include "platform/parse_units.h"
 #include "platform/platform_ids.h"
 #include "platform/queued_output_pin.h"
