@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tarn::platform {
 
@@ -23,8 +24,18 @@ struct MpegPictureHeaders {
   // extensions, user data. Nothing that lasts into the pictures after it: no sequence or group
   // header, quantiser matrices, sequence end.
   bool ownHeadersOnly = false;
-  // The picture coding extension asks for its first field again: shown for longer than a frame.
-  bool repeatsFirstField = false;
+  // The packet starts a sequence (or carries a sequence extension out of place): the decoder
+  // takes progressive_sequence from it, unknown here for an extension out of place.
+  bool changesSequence = false;
+  std::optional<bool> progressiveSequence;
+  // From the picture coding extension (an MPEG-1 picture has none: all false).
+  bool repeatFirstField = false;
+  bool topFieldFirst = false;
+  bool progressiveFrame = false;
+
+  // The extra fields the picture is shown for, counted as FFmpeg's decoder counts them
+  // (AVFrame::repeat_pict: half a frame each) in a sequence progressive or not.
+  int RepeatPict(bool progressive) const;
 };
 
 // Reads the headers of one picture as FFmpeg's parser cuts it out: the start codes before its

@@ -194,6 +194,7 @@ HRESULT MpegVideoDecoder::StartStreaming() {
   nextStart_ = 0;
   segmentStop_ = MAX_TIME;
   discontinuity_ = true;
+  progressiveSequence_.reset();
   ForgetHeldPicture();
   return S_OK;
 }
@@ -231,22 +232,23 @@ HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_
 //
 // So only a B picture whose start and length are known is held: the decoder holds both pictures
 // it refers to (it shows every such B picture), the picture carries no headers the pictures after
-// it use, it is not longer than a frame, and no discontinuity is waiting to be marked on it. A B
-// picture without a time of its own starts where the picture shown before it ended.
+// it use, the sequence is known where it repeats a field, and no discontinuity is waiting to be
+// marked on it. A B picture without a time of its own starts where the picture shown before it
+// ended.
 HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, int type) {
   gate_.Follow(m_pOutput->GetConnected());
   const bool bidirectional = type == AV_PICTURE_TYPE_B;
   HRESULT hr = SettleHeldPicture(bidirectional ? picture.pts : lastReferencePts_);
   if (FAILED(hr)) return hr;
-  if (bidirectional && !discontinuity_ && references_ == 2) {
+  const MpegPictureHeaders headers = ReadMpegPictureHeaders(picture.data, static_cast<std::size_t>(picture.size));
+  if (headers.changesSequence) progressiveSequence_ = headers.progressiveSequence;
+  if (bidirectional && !discontinuity_ && references_ == 2 && headers.ownHeadersOnly &&
+      (!headers.repeatFirstField || progressiveSequence_)) {
     // A B picture is shown as soon as it is decoded, right after the picture shown before it.
     const std::int64_t start = picture.pts != AV_NOPTS_VALUE ? picture.pts : nextStart_;
     if (gate_.Discards(start)) {
-      const MpegPictureHeaders headers = ReadMpegPictureHeaders(picture.data, static_cast<std::size_t>(picture.size));
-      if (headers.ownHeadersOnly && !headers.repeatsFirstField) {
-        Hold(picture, start);
-        return S_OK;
-      }
+      Hold(picture, start, headers.RepeatPict(progressiveSequence_.value_or(false)));
+      return S_OK;
     }
   }
   if (!bidirectional) {
@@ -259,7 +261,7 @@ HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, int type) {
   return SendPicture(picture);
 }
 
-void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start) {
+void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start, int repeatPict) {
   const auto size = static_cast<std::size_t>(picture.size);
   if (heldBytes_.size() < size + AV_INPUT_BUFFER_PADDING_SIZE) heldBytes_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
   std::memcpy(heldBytes_.data(), picture.data, size);
@@ -267,6 +269,7 @@ void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start) {
   held_ = picture;
   held_.data = heldBytes_.data();
   heldStart_ = start;
+  heldRepeatPict_ = repeatPict;
   holding_ = true;
 }
 
@@ -277,7 +280,7 @@ HRESULT MpegVideoDecoder::SettleHeldPicture(std::int64_t nextShownPts) {
   const bool discontinuity = discontinuity_;
   discontinuity_ = false;
   HRESULT hr = S_OK;
-  const REFERENCE_TIME heldStop = heldStart_ + FrameDuration(0);
+  const REFERENCE_TIME heldStop = heldStart_ + FrameDuration(heldRepeatPict_);
   // Over a still after it, the decoder would show the held picture again until the next one.
   const bool stillAfter =
       nextShownPts != AV_NOPTS_VALUE && nextShownPts != MAX_TIME && nextShownPts - heldStop > kStillGap;

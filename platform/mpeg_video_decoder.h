@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tarn::platform {
@@ -97,7 +98,7 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   // Leaves out or decodes the held B picture; `nextShownPts` is the time of the picture shown
   // after it (or AV_NOPTS_VALUE).
   HRESULT SettleHeldPicture(std::int64_t nextShownPts);
-  void Hold(const CodedPicture& picture, std::int64_t start);
+  void Hold(const CodedPicture& picture, std::int64_t start, int repeatPict);
   HRESULT SendPicture(const CodedPicture& picture);
   void ForgetHeldPicture();
   HRESULT DeliverDecodedPictures();
@@ -135,7 +136,10 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   std::vector<std::uint8_t> heldBytes_;  // grows to the largest such picture, then stays
   CodedPicture held_;
   std::int64_t heldStart_ = 0;  // the time it would have been sent on with
+  int heldRepeatPict_ = 0;      // and the fields it repeats
   bool holding_ = false;
+  // The decoder's progressive_sequence, as the sequence headers it was given set it.
+  std::optional<bool> progressiveSequence_;
   int references_ = 0;  // pictures the decoder holds to refer to (at most 2), since it last started
   // The time of the last I or P picture sent: the decoder shows it after the B pictures that
   // follow it in the stream.

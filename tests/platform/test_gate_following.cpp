@@ -186,8 +186,9 @@ void LoadNonIntraMatrix(Bytes& picture) {
     }
 }
 
-// Irregular times, pictures without a time; then every other B picture repeating a field, or
-// loading quantiser matrices that the pictures after it use: such a B picture is decoded.
+// Irregular times, pictures without a time; then two of every three B pictures repeating a field
+// (left out all the same, the pictures after them timed by their length), or loading quantiser
+// matrices that the pictures after them use (decoded).
 TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) {
   ASSERT_TRUE(Ffmpeg(dir_.path(),
                      "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 130 "
