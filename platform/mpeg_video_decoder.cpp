@@ -2,6 +2,7 @@
 
 #include "media/com/ComPtr.h"
 #include "platform/media_formats.h"
+#include "platform/mpeg_picture_kind.h"
 #include "platform/parse_units.h"
 #include "platform/platform_ids.h"
 #include "platform/queued_output_pin.h"
@@ -23,6 +24,8 @@ constexpr AVRational kUnitsBase{1, static_cast<int>(UNITS)};
 // room for them, the one being decoded and the one downstream works on.
 constexpr std::size_t kQueuedPictures = 3;
 constexpr LONG kOutputBuffers = static_cast<LONG>(kQueuedPictures) + 2;
+// Times further apart than this are a still, not the jitter of time stamps.
+constexpr REFERENCE_TIME kStillGap = 250 * MILLISECONDS;
 
 bool IsMpegVideoSubtype(const GUID& subtype) {
   return subtype == MEDIASUBTYPE_MPEG2_VIDEO || subtype == MEDIASUBTYPE_MPEG1Payload ||
@@ -191,6 +194,7 @@ HRESULT MpegVideoDecoder::StartStreaming() {
   nextStart_ = 0;
   segmentStop_ = MAX_TIME;
   discontinuity_ = true;
+  progressiveSequence_.reset();
   ForgetHeldPicture();
   return S_OK;
 }
@@ -216,38 +220,48 @@ HRESULT MpegVideoDecoder::Decode(const std::uint8_t* data, int size, std::int64_
   return ParseUnits(parser_.get(), decoder_.get(), data, size, pts,
                     [this](const std::uint8_t* picture, int pictureSize) {
                       const CodedPicture coded{picture, pictureSize, parser_->pts, parser_->dts};
-                      return DecodePicture(coded, parser_->pict_type == AV_PICTURE_TYPE_B);
+                      return DecodePicture(coded, parser_->pict_type);
                     });
 }
 
 // A B picture whose time the gate downstream would discard is held until the next picture
-// arrives, and then left out when the picture shown after it has a time of its own: the
-// following B picture, or else the I or P picture decoded before the held one. Then leaving it
-// out is exact: no picture refers to a B picture, the gate never moves for a discarded
-// picture, and the pictures that follow keep their times (a picture without a time of its own
-// starts where the picture before it ended). A B picture without a time of its own starts
-// where the picture shown before it ended, known when that one was sent on. The times must
-// not go backwards across the picture left out, and no discontinuity may be waiting to be
-// marked, so that every picture sent on looks as it would have.
-HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, bool bidirectional) {
+// arrives, and then left out unless the decoder would have shown it again over a still. Leaving
+// it out is exact: no picture refers to a B picture, the gate never moves for a discarded
+// picture, and the decoder goes on as if it had shown the picture: the still before it is shown
+// all the same, and the next picture without a time of its own starts where it would have ended.
+//
+// So only a B picture whose start and length are known is held: the decoder holds both pictures
+// it refers to (it shows every such B picture), the picture carries no headers the pictures after
+// it use, the sequence is known where it repeats a field, and no discontinuity is waiting to be
+// marked on it. A B picture without a time of its own starts where the picture shown before it
+// ended.
+HRESULT MpegVideoDecoder::DecodePicture(const CodedPicture& picture, int type) {
   gate_.Follow(m_pOutput->GetConnected());
+  const bool bidirectional = type == AV_PICTURE_TYPE_B;
   HRESULT hr = SettleHeldPicture(bidirectional ? picture.pts : lastReferencePts_);
   if (FAILED(hr)) return hr;
-  if (bidirectional && !discontinuity_) {
+  const MpegPictureHeaders headers = ReadMpegPictureHeaders(picture.data, static_cast<std::size_t>(picture.size));
+  if (headers.changesSequence) progressiveSequence_ = headers.progressiveSequence;
+  if (bidirectional && !discontinuity_ && references_ == 2 && headers.ownHeadersOnly &&
+      (!headers.repeatFirstField || progressiveSequence_)) {
     // A B picture is shown as soon as it is decoded, right after the picture shown before it.
-    const std::int64_t start = picture.pts != AV_NOPTS_VALUE ? picture.pts
-                               : skippedSinceDelivery_       ? AV_NOPTS_VALUE
-                                                             : nextStart_;
-    if (start != AV_NOPTS_VALUE && gate_.Discards(start)) {
-      Hold(picture, start);
+    const std::int64_t start = picture.pts != AV_NOPTS_VALUE ? picture.pts : nextStart_;
+    if (gate_.Discards(start)) {
+      Hold(picture, start, headers.RepeatPict(progressiveSequence_.value_or(false)));
       return S_OK;
     }
   }
-  if (!bidirectional) lastReferencePts_ = picture.pts;
+  if (!bidirectional) {
+    lastReferencePts_ = picture.pts;
+    // An I picture starts the pictures the decoder can refer to; a P picture before one is
+    // dropped.
+    if (type == AV_PICTURE_TYPE_I || (type == AV_PICTURE_TYPE_P && references_ > 0))
+      references_ = std::min(references_ + 1, 2);
+  }
   return SendPicture(picture);
 }
 
-void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start) {
+void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start, int repeatPict) {
   const auto size = static_cast<std::size_t>(picture.size);
   if (heldBytes_.size() < size + AV_INPUT_BUFFER_PADDING_SIZE) heldBytes_.resize(size + AV_INPUT_BUFFER_PADDING_SIZE);
   std::memcpy(heldBytes_.data(), picture.data, size);
@@ -255,28 +269,37 @@ void MpegVideoDecoder::Hold(const CodedPicture& picture, std::int64_t start) {
   held_ = picture;
   held_.data = heldBytes_.data();
   heldStart_ = start;
+  heldRepeatPict_ = repeatPict;
   holding_ = true;
 }
 
 HRESULT MpegVideoDecoder::SettleHeldPicture(std::int64_t nextShownPts) {
   if (!holding_) return S_OK;
   holding_ = false;
-  if (nextShownPts != AV_NOPTS_VALUE && nextShownPts >= heldStart_ && gate_.Discards(heldStart_)) {
-    gate_.CountSkipped();
-    skippedSinceDelivery_ = true;
-    return S_OK;
-  }
   // Sent later than it arrived: a discontinuity marked since belongs to the pictures after it.
   const bool discontinuity = discontinuity_;
   discontinuity_ = false;
-  const HRESULT hr = SendPicture(held_);
+  HRESULT hr = S_OK;
+  const REFERENCE_TIME heldStop = heldStart_ + FrameDuration(heldRepeatPict_);
+  // Over a still after it, the decoder would show the held picture again until the next one.
+  const bool stillAfter =
+      nextShownPts != AV_NOPTS_VALUE && nextShownPts != MAX_TIME && nextShownPts - heldStop > kStillGap;
+  if (!stillAfter && gate_.Discards(heldStart_)) {
+    hr = HoldLastPicture(heldStart_);
+    if (hr == S_OK) {
+      nextStart_ = heldStop;
+      gate_.CountSkipped();
+    }
+  } else {
+    hr = SendPicture(held_);
+  }
   discontinuity_ = discontinuity_ || discontinuity;
   return hr;
 }
 
 void MpegVideoDecoder::ForgetHeldPicture() {
   holding_ = false;
-  skippedSinceDelivery_ = false;
+  references_ = 0;
   lastReferencePts_ = AV_NOPTS_VALUE;
   gate_.Forget();
 }
@@ -306,18 +329,20 @@ HRESULT MpegVideoDecoder::DeliverPicture(const AVFrame& frame) {
   REFERENCE_TIME start = frame.best_effort_timestamp != AV_NOPTS_VALUE ? frame.best_effort_timestamp : nextStart_;
   const HRESULT held = HoldLastPicture(start);
   if (held != S_OK) return held;
-  const AVRational rate = decoder_->framerate;
-  REFERENCE_TIME duration = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : frameTime_;
-  duration += duration * frame.repeat_pict / 2;
-  REFERENCE_TIME stop = start + duration;
+  const REFERENCE_TIME stop = start + FrameDuration(frame.repeat_pict);
   nextStart_ = stop;
   av_frame_unref(lastFrame_.get());
   av_frame_ref(lastFrame_.get(), &frame);
   return SendPicture(frame, start, stop);
 }
 
-// Times further apart than this are a still, not the jitter of time stamps.
-constexpr REFERENCE_TIME kStillGap = 250 * MILLISECONDS;
+// How long a picture is shown: a frame at the stream's rate, and half a frame more for each
+// field it repeats.
+REFERENCE_TIME MpegVideoDecoder::FrameDuration(int repeatPict) const {
+  const AVRational rate = decoder_->framerate;
+  const REFERENCE_TIME duration = rate.num > 0 ? av_rescale(UNITS, rate.den, rate.num) : frameTime_;
+  return duration + duration * repeatPict / 2;
+}
 
 // Over a jump of the times to `until`, the last picture stays: it goes out again at the
 // frame rate, so that every moment of the still has its pictures.
@@ -359,7 +384,6 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);
   gate_.Sent(start);
-  skippedSinceDelivery_ = false;
   out->SetSyncPoint(TRUE);
   out->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
   discontinuity_ = false;
@@ -413,6 +437,7 @@ HRESULT MpegVideoDecoder::EndOfStream() {
     HoldLastPicture(segmentStop_);
     av_frame_unref(lastFrame_.get());
     avcodec_flush_buffers(decoder_.get());
+    references_ = 0;
   }
   return CTransformFilter::EndOfStream();
 }

@@ -26,6 +26,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace tarn::platform {
@@ -92,17 +93,19 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   };
 
   HRESULT Decode(const std::uint8_t* data, int size, std::int64_t pts);
-  HRESULT DecodePicture(const CodedPicture& picture, bool bidirectional);
+  // `type` is the parser's picture type (AV_PICTURE_TYPE_I, _P, _B).
+  HRESULT DecodePicture(const CodedPicture& picture, int type);
   // Leaves out or decodes the held B picture; `nextShownPts` is the time of the picture shown
-  // after it.
+  // after it (or AV_NOPTS_VALUE).
   HRESULT SettleHeldPicture(std::int64_t nextShownPts);
-  void Hold(const CodedPicture& picture, std::int64_t start);
+  void Hold(const CodedPicture& picture, std::int64_t start, int repeatPict);
   HRESULT SendPicture(const CodedPicture& picture);
   void ForgetHeldPicture();
   HRESULT DeliverDecodedPictures();
   HRESULT DeliverPicture(const AVFrame& frame);
   HRESULT SendPicture(const AVFrame& frame, REFERENCE_TIME start, REFERENCE_TIME stop);
   HRESULT HoldLastPicture(REFERENCE_TIME until);
+  REFERENCE_TIME FrameDuration(int repeatPict) const;
   void StorePicture(const AVFrame& frame, std::uint8_t* out);
   void FillBlack(std::uint8_t* out) const;
 
@@ -128,13 +131,16 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   bool discontinuity_ = true;
 
   FrameGateFollower gate_;
-  // A B picture the gate would discard, waiting for the next picture: only when the picture
-  // shown after it has a time of its own is it left out (see DecodePicture).
+  // A B picture the gate would discard, waiting for the next picture: left out unless the
+  // decoder would show it again over a still (see DecodePicture).
   std::vector<std::uint8_t> heldBytes_;  // grows to the largest such picture, then stays
   CodedPicture held_;
   std::int64_t heldStart_ = 0;  // the time it would have been sent on with
+  int heldRepeatPict_ = 0;      // and the fields it repeats
   bool holding_ = false;
-  bool skippedSinceDelivery_ = false;  // nextStart_ is not the end of the picture shown last
+  // The decoder's progressive_sequence, as the sequence headers it was given set it.
+  std::optional<bool> progressiveSequence_;
+  int references_ = 0;  // pictures the decoder holds to refer to (at most 2), since it last started
   // The time of the last I or P picture sent: the decoder shows it after the B pictures that
   // follow it in the stream.
   std::int64_t lastReferencePts_ = AV_NOPTS_VALUE;

@@ -33,7 +33,8 @@ using tarn::venc::VideoEncoderFilter;
 constexpr REFERENCE_TIME kFrame = 333'667;
 
 // Irregular times by picture number: steady, a jump forwards, a jump backwards, repeated
-// times, gaps of several frames, a run across zero from below.
+// times, gaps of several frames, a run across zero from below, then times far ahead again with
+// a still of 0.3 s before every fourth picture.
 REFERENCE_TIME IrregularTime(int i) {
   const REFERENCE_TIME steady = i * kFrame;
   if (i < 20) return steady;
@@ -41,7 +42,8 @@ REFERENCE_TIME IrregularTime(int i) {
   if (i < 50) return steady - 30'000'000;
   if (i < 65) return (i - i % 2) * kFrame;
   if (i < 80) return steady + (i - 65) * 3 * kFrame;
-  return steady - 40'000'000;
+  if (i < 100) return steady - 40'000'000;
+  return steady + 100'000'000 + i / 4 * 3'000'000;
 }
 
 TEST(FrameGateFollowing, LeavesOutOnlyPicturesTheGateDiscardsAndNeverMovesIt) {
@@ -152,69 +154,111 @@ std::vector<TimedPicture> IrregularlyTimedPictures(const std::filesystem::path& 
   return pictures;
 }
 
+// The coding type of an MPEG-2 picture (AV_PICTURE_TYPE_I, _P, _B), 0 without a picture header.
+int PictureType(const Bytes& picture) {
+  for (std::size_t i = 0; i + 6 <= picture.size(); ++i)
+    if (picture[i] == 0 && picture[i + 1] == 0 && picture[i + 2] == 1 && picture[i + 3] == 0)
+      return (picture[i + 5] >> 3) & 7;
+  return 0;
+}
+
+// Sets repeat_first_field in the picture coding extension: shown for longer than a frame.
+void RepeatFirstField(Bytes& picture) {
+  for (std::size_t i = 0; i + 8 <= picture.size(); ++i)
+    if (picture[i] == 0 && picture[i + 1] == 0 && picture[i + 2] == 1 && picture[i + 3] == 0xB5 &&
+        (picture[i + 4] >> 4) == 8) {
+      picture[i + 7] |= 0x82;  // and top_field_first: three fields of a progressive sequence
+      return;
+    }
+}
+
+// Inserts before the first slice a quantiser matrix extension loading a flat non-intra matrix,
+// which the decoder keeps for the pictures after this one until the next sequence header.
+void LoadNonIntraMatrix(Bytes& picture) {
+  Bytes extension{0, 0, 1, 0xB5, 0x34};  // identifier 3, no intra matrix, a non-intra matrix
+  // 64 entries of 40 (binary 00101000) follow the 6 bits written, then two bits of 0.
+  for (int k = 0; k < 64; ++k) extension.push_back(0xA0);
+  for (std::size_t i = 0; i + 4 <= picture.size(); ++i)
+    if (picture[i] == 0 && picture[i + 1] == 0 && picture[i + 2] == 1 && picture[i + 3] >= 0x01 &&
+        picture[i + 3] <= 0xAF) {
+      picture.insert(picture.begin() + static_cast<std::ptrdiff_t>(i), extension.begin(), extension.end());
+      return;
+    }
+}
+
+// Irregular times, pictures without a time; then two of every three B pictures repeating a field
+// (left out all the same, the pictures after them timed by their length), or loading quantiser
+// matrices that the pictures after them use (decoded).
 TEST_F(GateFollowingTest, MpegDecoderLeavesOutBPicturesAndTheMovieStaysTheSame) {
   ASSERT_TRUE(Ffmpeg(dir_.path(),
-                     "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 100 "
+                     "-f lavfi -i testsrc2=size=352x240:rate=30000/1001 -frames:v 130 "
                      "-c:v mpeg2video -g 15 -bf 2 -an clip.mpg"));
-  const std::vector<TimedPicture> pictures = IrregularlyTimedPictures(dir_.path() / "clip.mpg");
-  ASSERT_EQ(pictures.size(), 100u);
+  for (void (*edit)(Bytes&) : {static_cast<void (*)(Bytes&)>(nullptr), &RepeatFirstField, &LoadNonIntraMatrix}) {
+    SCOPED_TRACE(edit == nullptr ? "as made" : edit == &RepeatFirstField ? "repeated fields" : "matrices");
+    std::vector<TimedPicture> pictures = IrregularlyTimedPictures(dir_.path() / "clip.mpg");
+    ASSERT_EQ(pictures.size(), 130u);
+    int bPictures = 0;
+    for (TimedPicture& picture : pictures)
+      if (edit != nullptr && PictureType(picture.bytes) == AV_PICTURE_TYPE_B && bPictures++ % 3 != 2)
+        edit(picture.bytes);
 
-  // Plays the pictures through the decoder into `first` (and on into `second`).
-  const auto play = [&](MpegVideoDecoder* decoder, IBaseFilter* first, IBaseFilter* second) {
-    ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
-    MPEG2VIDEOINFO info{};
-    info.hdr.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.hdr.bmiHeader.biWidth = 352;
-    info.hdr.bmiHeader.biHeight = 240;
-    info.hdr.AvgTimePerFrame = kFrame;
-    source->pin.type = CMediaType(&MEDIATYPE_Video);
-    source->pin.type.SetSubtype(&MEDIASUBTYPE_MPEG2_VIDEO);
-    source->pin.type.SetFormatType(&FORMAT_MPEG2Video);
-    source->pin.type.SetFormat(reinterpret_cast<const BYTE*>(&info), sizeof(info));
-    source->pin.bufferSize = 1 << 20;
-    EXPECT_EQ(Connect(source.Get(), L"Out", decoder, L"In"), S_OK);
-    EXPECT_EQ(Connect(decoder, L"Out", first, L"In"), S_OK);
-    if (second != nullptr) {
-      EXPECT_EQ(Connect(first, L"Out", second, L"In"), S_OK);
-    }
-    ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
-    const HRESULT started = second != nullptr ? StartAll(*graph.Get(), {source.Get(), decoder, first, second})
-                                              : StartAll(*graph.Get(), {source.Get(), decoder, first});
-    EXPECT_EQ(started, S_OK);
-    for (const TimedPicture& picture : pictures)
-      EXPECT_EQ(picture.start ? source->Push(picture.bytes, *picture.start) : source->Push(picture.bytes), S_OK);
-    source->pin.DeliverEndOfStream();
-    EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
-    if (second != nullptr) {
-      StopAll({source.Get(), decoder, first, second});
-      DisconnectAll({source.Get(), decoder, first, second});
-    } else {
-      StopAll({source.Get(), decoder, first});
-      DisconnectAll({source.Get(), decoder, first});
-    }
-  };
+    // Plays the pictures through the decoder into `first` (and on into `second`).
+    const auto play = [&](MpegVideoDecoder* decoder, IBaseFilter* first, IBaseFilter* second) {
+      ComPtr<venc_test::PictureSource> source(new venc_test::PictureSource);
+      MPEG2VIDEOINFO info{};
+      info.hdr.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      info.hdr.bmiHeader.biWidth = 352;
+      info.hdr.bmiHeader.biHeight = 240;
+      info.hdr.AvgTimePerFrame = kFrame;
+      source->pin.type = CMediaType(&MEDIATYPE_Video);
+      source->pin.type.SetSubtype(&MEDIASUBTYPE_MPEG2_VIDEO);
+      source->pin.type.SetFormatType(&FORMAT_MPEG2Video);
+      source->pin.type.SetFormat(reinterpret_cast<const BYTE*>(&info), sizeof(info));
+      source->pin.bufferSize = 1 << 20;
+      EXPECT_EQ(Connect(source.Get(), L"Out", decoder, L"In"), S_OK);
+      EXPECT_EQ(Connect(decoder, L"Out", first, L"In"), S_OK);
+      if (second != nullptr) {
+        EXPECT_EQ(Connect(first, L"Out", second, L"In"), S_OK);
+      }
+      ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
+      const HRESULT started = second != nullptr ? StartAll(*graph.Get(), {source.Get(), decoder, first, second})
+                                                : StartAll(*graph.Get(), {source.Get(), decoder, first});
+      EXPECT_EQ(started, S_OK);
+      for (const TimedPicture& picture : pictures)
+        EXPECT_EQ(picture.start ? source->Push(picture.bytes, *picture.start) : source->Push(picture.bytes), S_OK);
+      source->pin.DeliverEndOfStream();
+      EXPECT_TRUE(WaitForCompletion(*graph.Get(), 30));
+      if (second != nullptr) {
+        StopAll({source.Get(), decoder, first, second});
+        DisconnectAll({source.Get(), decoder, first, second});
+      } else {
+        StopAll({source.Get(), decoder, first});
+        DisconnectAll({source.Get(), decoder, first});
+      }
+    };
 
-  // Every picture, to a renderer without the interface.
-  ComPtr<MpegVideoDecoder> plain(new MpegVideoDecoder(nullptr));
-  ComPtr<CaptureRenderer> capture(new CaptureRenderer);
-  play(plain.Get(), capture.Get(), nullptr);
-  const std::vector<CapturedSample> all = capture->Samples();
-  // Every picture, and the last one again over each jump forward of the stream's times.
-  EXPECT_GT(all.size(), 100u);
-  EXPECT_EQ(plain->SkippedPictures(), 0u);
-  const Bytes expected = MovieOf(all, capture->Type());
+    // Every picture, to a renderer without the interface.
+    ComPtr<MpegVideoDecoder> plain(new MpegVideoDecoder(nullptr));
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    play(plain.Get(), capture.Get(), nullptr);
+    const std::vector<CapturedSample> all = capture->Samples();
+    // Every picture, and the last one again over each jump forward of the stream's times.
+    EXPECT_GT(all.size(), 100u);
+    EXPECT_EQ(plain->SkippedPictures(), 0u);
+    const Bytes expected = MovieOf(all, capture->Type());
 
-  ComPtr<MpegVideoDecoder> following(new MpegVideoDecoder(nullptr));
-  ComPtr<VideoEncoderFilter> encoder = EncoderWriting("followed.tmv");
-  ComPtr<CaptureRenderer> preview(new CaptureRenderer);
-  play(following.Get(), encoder.Get(), preview.Get());
-  EXPECT_GT(following->SkippedPictures(), 10u);
-  // I and P pictures the gate discards are decoded but go on unconverted.
-  EXPECT_EQ(plain->UnconvertedPictures(), 0u);
-  EXPECT_GT(following->UnconvertedPictures(), 5u);
-  const Bytes movie = ReadFile(dir_.path() / "followed.tmv");
-  ASSERT_GT(expected.size(), 512u);
-  EXPECT_TRUE(movie == expected) << movie.size() << " bytes against " << expected.size();
+    ComPtr<MpegVideoDecoder> following(new MpegVideoDecoder(nullptr));
+    ComPtr<VideoEncoderFilter> encoder = EncoderWriting("followed.tmv");
+    ComPtr<CaptureRenderer> preview(new CaptureRenderer);
+    play(following.Get(), encoder.Get(), preview.Get());
+    EXPECT_GT(following->SkippedPictures(), 10u);
+    // I and P pictures the gate discards are decoded but go on unconverted.
+    EXPECT_EQ(plain->UnconvertedPictures(), 0u);
+    EXPECT_GT(following->UnconvertedPictures(), 5u);
+    const Bytes movie = ReadFile(dir_.path() / "followed.tmv");
+    ASSERT_GT(expected.size(), 512u);
+    EXPECT_TRUE(movie == expected) << movie.size() << " bytes against " << expected.size();
+  }
 }
 
 // Plays `file` from the file source, `range` of it when set, into `first` (and on into `second`).
