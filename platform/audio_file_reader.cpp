@@ -44,19 +44,8 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   path_ = path;
   options_ = options;
   which_ = which;
-  AVDictionary* dictionary = nullptr;
-  const AVInputFormat* inputFormat = nullptr;
-  for (const auto& [name, value] : options) {
-    if (name == "format")
-      inputFormat = av_find_input_format(value.c_str());
-    else
-      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
-  }
-  AVFormatContext* opened = nullptr;
-  int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
-  av_dict_free(&dictionary);
+  int error = OpenDemuxerInput(path, options, format_);
   if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
-  format_.reset(opened);
   if ((error = avformat_find_stream_info(format_.get(), nullptr)) < 0)
     return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   streamIndex_ = which < 0 ? av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)

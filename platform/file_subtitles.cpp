@@ -56,19 +56,8 @@ HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Opti
   Close();
   error_.clear();
   which_ = which;
-  AVDictionary* dictionary = nullptr;
-  const AVInputFormat* inputFormat = nullptr;
-  for (const auto& [name, value] : options) {
-    if (name == "format")
-      inputFormat = av_find_input_format(value.c_str());
-    else
-      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
-  }
-  AVFormatContext* opened = nullptr;
-  int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
-  av_dict_free(&dictionary);
+  int error = OpenDemuxerInput(path, options, format_);
   if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
-  format_.reset(opened);
   if ((error = avformat_find_stream_info(format_.get(), nullptr)) < 0)
     return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   streamIndex_ = NthSubtitleStream(*format_, which);

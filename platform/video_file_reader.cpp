@@ -43,29 +43,18 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   error_.clear();
   path_ = path;  // Rewind opens again with these very members: self-assignment is safe
   options_ = options;
-  AVDictionary* dictionary = nullptr;
-  const AVInputFormat* inputFormat = nullptr;
-  for (const auto& [name, value] : options) {
-    if (name == "format") {
-      inputFormat = av_find_input_format(value.c_str());
-      if (inputFormat == nullptr) return Fail(E_INVALIDARG, "unknown input format '" + value + "'");
-    } else {
-      av_dict_set(&dictionary, name.c_str(), value.c_str(), 0);
-    }
-  }
+  if (const auto format = options.find("format");
+      format != options.end() && av_find_input_format(format->second.c_str()) == nullptr)
+    return Fail(E_INVALIDARG, "unknown input format '" + format->second + "'");
 
-  AVFormatContext* opened = nullptr;
-  int error = avformat_open_input(&opened, path.c_str(), inputFormat, &dictionary);
-  const bool unusedOption = av_dict_count(dictionary) > 0;
-  std::string unused = unusedOption ? av_dict_get(dictionary, "", nullptr, AV_DICT_IGNORE_SUFFIX)->key : "";
-  av_dict_free(&dictionary);
+  std::string unused;
+  int error = OpenDemuxerInput(path, options, format_, &unused);
   if (error < 0) {
     if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, OpenFailureText(path, error));
     if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path + ": " + AvErrorText(error));
     return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   }
-  format_.reset(opened);
-  if (unusedOption) return Fail(E_INVALIDARG, "option '" + unused + "' does not apply to this input");
+  if (!unused.empty()) return Fail(E_INVALIDARG, "option '" + unused + "' does not apply to this input");
 
   error = avformat_find_stream_info(format_.get(), nullptr);
   if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));

@@ -6,6 +6,7 @@
 
 #include "platform/av_handles.h"
 #include "platform/best_effort_time.h"
+#include "platform/demuxer_input.h"
 #include "platform/frame_gate_follower.h"
 #include "media/dshow/Structures.h"
 #include "media/com/Guid.h"
@@ -29,7 +30,7 @@ enum class ReadResult { kPicture, kEnd, kError };
 class VideoFileReader {
  public:
   // Demuxer options by FFmpeg's names; "format" picks the input format.
-  using Options = std::map<std::string, std::string>;
+  using Options = DemuxerOptions;
 
   VideoFileReader() = default;
   VideoFileReader(const VideoFileReader&) = delete;
