@@ -31,6 +31,7 @@
 #include "tools/tmvtool/graph_messages.h"
 #include "tools/tmvtool/interrupt.h"
 #include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/option_numbers.h"
 #include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
 #include "tools/tmvtool/tool_text.h"
@@ -76,16 +77,6 @@ struct DvdEncodeOptions {
   int subtitle = 0;  // 0: none
 };
 
-bool ParseNumber(std::string_view text, int& value) {
-  if (text.empty() || text.size() > 6) return false;
-  value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return value > 0;
-}
-
 std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOptions& options) {
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view flag = args[i];
@@ -98,17 +89,13 @@ std::string ParseOptions(std::span<const std::string_view> args, DvdEncodeOption
     else if (flag == "--ini")
       options.ini = value;
     else if (flag == "--title") {
-      if (!ParseNumber(value, options.title)) return Tr("--title needs a title number from 1");
+      if (!ParsePositive(value, options.title)) return Tr("--title needs a title number from 1");
     } else if (flag == "--audio") {
-      if (!ParseNumber(value, options.audio)) return Tr("--audio needs a stream number from 1");
+      if (!ParsePositive(value, options.audio)) return Tr("--audio needs a stream number from 1");
     } else if (flag == "--subtitle") {
-      if (!ParseNumber(value, options.subtitle)) return Tr("--subtitle needs a stream number from 1");
+      if (!ParsePositive(value, options.subtitle)) return Tr("--subtitle needs a stream number from 1");
     } else if (flag == "--chapters") {
-      const std::size_t dash = value.find('-');
-      const std::string_view first = value.substr(0, dash);
-      const std::string_view last = dash == std::string_view::npos ? first : value.substr(dash + 1);
-      if (!ParseNumber(first, options.firstChapter) || !ParseNumber(last, options.lastChapter) ||
-          options.lastChapter < options.firstChapter)
+      if (!ParseChapterRange(value, options.firstChapter, options.lastChapter))
         return Tr("--chapters needs A-B with 1 <= A <= B");
     } else {
       return Tr("unknown option %1", flag);
@@ -318,21 +305,15 @@ int RunDvdEncode(std::span<const std::string_view> args) {
           PrintError(Tr("warning: the audio encoder is not in the audio path: no sound file"));
         const RunResult run = PlayChapters(graph.Get(), navigator.Get(), options);
         std::error_code error;
-        const bool movieWritten = std::filesystem::is_regular_file(movie, error);
         const auto soundBytes =
             std::filesystem::is_regular_file(sound, error) ? std::filesystem::file_size(sound, error) : 0;
-        const WalkResult written =
-            !movieWritten
-                ? WalkResult{}
-                : WalkMovie(
-                      movie.string(), [](const WalkResult&) {},
-                      [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+        const WalkResult written = WalkWrittenMovie(movie.string());
         if (run.interrupted) {
           PrintError(Tr("interrupted: %1 and %2 keep what was converted", movie.string(), sound.string()));
           exitCode = kExitInterrupted;
         } else if (!run.error.empty()) {
           PrintError(run.error);
-        } else if (movieWritten && written.Damaged()) {
+        } else if (written.Damaged()) {
           exitCode = ReportFaults(movie.string(), written);
           if (exitCode == kExitOk) exitCode = kExitFailure;
         } else {

@@ -33,6 +33,7 @@ extern "C" {
 #include "tools/tmvtool/graph_messages.h"
 #include "tools/tmvtool/interrupt.h"
 #include "tools/tmvtool/movie_walk.h"
+#include "tools/tmvtool/option_numbers.h"
 #include "tools/tmvtool/progress_line.h"
 #include "tools/tmvtool/subcommand.h"
 #include "tools/tmvtool/tool_text.h"
@@ -80,22 +81,6 @@ struct EncodeOptions {
   std::vector<std::pair<std::string, std::string>> demuxer;  // FFmpeg option name, value
 };
 
-bool ParseNumber(std::string_view text, int& value) {
-  if (text.empty() || text.size() > 6) return false;
-  value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    value = value * 10 + (c - '0');
-  }
-  return value > 0;
-}
-
-bool ParseChapters(std::string_view text, int& first, int& last) {
-  const std::size_t dash = text.find('-');
-  return ParseNumber(text.substr(0, dash), first) &&
-         ParseNumber(dash == std::string_view::npos ? text : text.substr(dash + 1), last) && first <= last;
-}
-
 std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& options) {
   struct Flag {
     std::string_view flag;
@@ -133,10 +118,10 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
     else if (arg == "--ini")
       options.ini = value;
     else if (arg == "--chapters") {
-      if (!ParseChapters(value, options.firstChapter, options.lastChapter))
+      if (!ParseChapterRange(value, options.firstChapter, options.lastChapter))
         return Tr("--chapters needs A-B with 1 <= A <= B");
     } else if (arg == "--audio") {
-      if (!ParseNumber(value, options.audio)) return Tr("--audio needs a stream number from 1");
+      if (!ParsePositive(value, options.audio)) return Tr("--audio needs a stream number from 1");
     } else
       options.output = value;
   }
@@ -475,14 +460,7 @@ int RunEncode(std::span<const std::string_view> args) {
       if (options.sound && !graph.sound && !Say().quiet)
         std::fprintf(stderr, "tmvtool: %s has no sound FFmpeg decodes: no sound file\n", options.input.c_str());
       const GraphRun run = RunToCompletion(graph.builder.Get(), graph.encoder.Get(), length);
-      std::error_code error;
-      const bool fileWritten = std::filesystem::is_regular_file(output, error);
-      const WalkResult written =
-          !fileWritten
-              ? WalkResult{}
-              : WalkMovie(
-                    output.string(), [](const WalkResult&) {},
-                    [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
+      const WalkResult written = WalkWrittenMovie(output.string());
       if (run.error == E_ABORT && InterruptWatch::Interrupted()) {
         PrintError(TrCount(written.records, "interrupted: %2 keeps the %1 frame converted",
                            "interrupted: %2 keeps the %1 frames converted", output.string()));
@@ -502,6 +480,7 @@ int RunEncode(std::span<const std::string_view> args) {
         const double played =
             length > 0 ? static_cast<double>(length) / UNITS : static_cast<double>(written.records) / 10.0;
         const double speed = run.seconds > 0 ? played / run.seconds : 0.0;
+        std::error_code error;
         const bool soundWritten = graph.sound && std::filesystem::is_regular_file(sound, error);
         const std::string soundNote =
             !soundWritten ? std::string()

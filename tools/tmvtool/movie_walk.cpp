@@ -1,6 +1,7 @@
 #include "tools/tmvtool/movie_walk.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 #include "formats/byte_source.h"
@@ -82,6 +83,14 @@ WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, con
   }
   if (status == movie::ReadStatus::kCut) result.faults.push_back(reader.CutProblem());
   return result;
+}
+
+WalkResult WalkWrittenMovie(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return {};
+  return WalkMovie(
+      path, [](const WalkResult&) {},
+      [](const movie::RecordInfo&, movie::PlayOutcome, const movie::MoviePlayer&) { return true; });
 }
 
 int ReportFaults(const std::string& path, const WalkResult& result) {

@@ -30,6 +30,9 @@ using RecordVisitor = std::function<bool(const movie::RecordInfo&, movie::PlayOu
 // with opened false.
 using HeaderVisitor = std::function<void(const WalkResult&)>;
 WalkResult WalkMovie(const std::string& path, const HeaderVisitor& onHeader, const RecordVisitor& visit);
+// The movie a conversion has just written, walked to count and check its records; an empty
+// result (not opened, no faults) when it wrote no file.
+WalkResult WalkWrittenMovie(const std::string& path);
 
 // "appendix table A block 3, R 1234 matches P, words match the table" and the like.
 std::string DescribeAppendix(const movie::RecordInfo& record);
