@@ -232,6 +232,74 @@ TEST_F(TmvtoolEncodeTest, AChapterGivesAMovieAndASoundAsLongAsTheChapter) {
   EXPECT_NE(Encode("clip.mp4 --audio 3 -o third.tmv").err.find("clip.mp4 has no audio stream 3"), std::string::npos);
 }
 
+// The pixels of a played record's screen (bottom-up BGR, 240x160) that `wanted` picks, as the
+// box around them in top-down rows.
+struct ScreenBox {
+  int left = 240, top = 160, right = -1, bottom = -1, pixels = 0;
+};
+template <typename Wanted>
+ScreenBox FindOnScreen(const Bytes& screen, Wanted wanted) {
+  ScreenBox box;
+  for (int y = 0; y < 160; ++y)
+    for (int x = 0; x < 240; ++x) {
+      const std::uint8_t* pixel = &screen[(static_cast<std::size_t>(159 - y) * 240 + x) * 3];
+      if (!wanted(pixel[2], pixel[1], pixel[0])) continue;
+      box = {std::min(box.left, x), std::min(box.top, y), std::max(box.right, x), std::max(box.bottom, y),
+             box.pixels + 1};
+    }
+  return box;
+}
+
+// --subtitle N draws that subtitle stream into the pictures: an ASS script's red blocks at the
+// top and green ones at the bottom left, in their styles, while their events last. A stream the
+// file lacks is refused before anything is written.
+TEST_F(TmvtoolEncodeTest, DrawsTheChosenSubtitleStreamAndRefusesOneTheFileLacks) {
+  WriteToolSettings();
+  std::ofstream(folder.path() / "subs.ass")
+      << "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+         "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+         "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+         "MarginR, MarginV, Encoding\n"
+         "Style: Top,DejaVu "
+         "Sans,60,&H000000FF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,0,0,8,10,10,10,1\n"
+         "Style: Low,DejaVu Sans,60,&H0000FF00,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,0,0,1,10,10,10,1"
+         "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+         "Dialogue: 0,0:00:00.50,0:00:01.50,Top,,0,0,0,,\u2588\u2588\u2588\n"
+         "Dialogue: 0,0:00:00.50,0:00:01.50,Low,,0,0,0,,\u2588\n";
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i color=gray:size=320x240:rate=25 -i subs.ass -t 2 -map 0 -map 1 -c:v mpeg4 "
+             "-c:s copy subs.mkv"));
+  ToolRun run = Encode("subs.mkv --subtitle 1 -o subs.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto played = venc_test::PlayMovie(folder.path() / "subs.tmv");
+  ASSERT_EQ(played.records.size(), 21u);
+  const auto red = [](int r, int g, int b) { return r > 180 && g < 80 && b < 80; };
+  const auto green = [](int r, int g, int b) { return g > 180 && r < 80 && b < 80; };
+  const ScreenBox top = FindOnScreen(played.records[10].screen, red);
+  const ScreenBox low = FindOnScreen(played.records[10].screen, green);
+  EXPECT_GT(top.pixels, 300);
+  EXPECT_LT(top.bottom, 80);
+  EXPECT_NEAR((top.left + top.right) / 2, 120, 10);
+  EXPECT_GT(low.pixels, 100);
+  EXPECT_GT(low.top, 80);
+  EXPECT_LT(low.right, 120);
+  for (const std::size_t record : {std::size_t{3}, std::size_t{18}}) {
+    EXPECT_EQ(FindOnScreen(played.records[record].screen, red).pixels, 0) << record;
+    EXPECT_EQ(FindOnScreen(played.records[record].screen, green).pixels, 0) << record;
+  }
+
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg4 silent.mp4"));
+  for (const char* args : {"subs.mkv --subtitle 2 -o none.tmv", "silent.mp4 --subtitle 1 -o none.tmv"}) {
+    SCOPED_TRACE(args);
+    run = Encode(args);
+    EXPECT_EQ(run.exitCode, 1);
+    const std::string input = std::string(args).substr(0, std::string(args).find(' '));
+    EXPECT_NE(run.err.find(input + " has no subtitle stream "), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "none.tmv"));
+  }
+  EXPECT_EQ(Encode("subs.mkv --subtitle 0 -o none.tmv").exitCode, 2);
+}
+
 TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   WriteToolSettings();
   ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 120 -c:v mpeg2video -q:v 20 long.mpg"));
