@@ -37,8 +37,8 @@ Bytes Drawn(FileSubtitles& subtitles, double seconds) {
 
 // The pixels of the picture's rectangle (top-down coordinates) that `wanted` picks, and
 // where they lie.
-Box Find(const Bytes& picture, const std::function<bool(Rgb)>& wanted, int left = 0, int top = 0,
-         int right = kWidth, int bottom = kHeight) {
+Box Find(const Bytes& picture, const std::function<bool(Rgb)>& wanted, int left = 0, int top = 0, int right = kWidth,
+         int bottom = kHeight) {
   Box box;
   for (int y = top; y < bottom; ++y)
     for (int x = left; x < right; ++x) {
