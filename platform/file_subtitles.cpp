@@ -32,8 +32,14 @@ Yuv ToYuv(int r, int g, int b) {
           128 + (112 * r - 94 * g - 18 * b + 128) / 256};
 }
 
-std::uint8_t Mix(int over, int under, int alpha) {
-  return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
+// x / 255 rounded, exact for 0 <= x <= 255 * 255, without a division.
+inline int DivideBy255(int x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+inline std::uint8_t Mix(int over, int under, int alpha) {
+  return static_cast<std::uint8_t>(DivideBy255(over * alpha + under * (255 - alpha)));
 }
 
 struct Colour {
@@ -43,8 +49,23 @@ struct Colour {
 
 // One pixel of a picture row, RGB24 or YUY2 (a luma byte for each pixel, the chroma shared by
 // each pair), covered by `colour` at `alpha`.
-void BlendPixel(std::uint8_t* row, bool rgb, int px, const Colour& colour, int alpha) {
-  if (rgb) {
+template <bool kRgb>
+inline void BlendPixel(std::uint8_t* row, int px, const Colour& colour, int alpha) {
+  if (alpha == 255) {  // inside the letters: no mixing
+    if constexpr (kRgb) {
+      std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
+      pixel[0] = static_cast<std::uint8_t>(colour.b);
+      pixel[1] = static_cast<std::uint8_t>(colour.g);
+      pixel[2] = static_cast<std::uint8_t>(colour.r);
+      return;
+    }
+    std::uint8_t* pair = row + static_cast<std::size_t>(px / 2) * 4;
+    pair[(px & 1) * 2] = static_cast<std::uint8_t>(colour.yuv.y);
+    pair[1] = static_cast<std::uint8_t>(colour.yuv.u);
+    pair[3] = static_cast<std::uint8_t>(colour.yuv.v);
+    return;
+  }
+  if constexpr (kRgb) {
     std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
     pixel[0] = Mix(colour.b, pixel[0], alpha);
     pixel[1] = Mix(colour.g, pixel[1], alpha);
@@ -282,25 +303,36 @@ void FileSubtitles::DrawBitmap(std::uint8_t* picture, const GUID& subtype, const
       if (alpha == 0) continue;
       const int r = static_cast<int>(argb >> 16 & 0xFF), g = static_cast<int>(argb >> 8 & 0xFF),
                 b = static_cast<int>(argb & 0xFF);
-      BlendPixel(row, rgb, px, {r, g, b, rgb ? Yuv{} : ToYuv(r, g, b)}, alpha);
+      if (rgb)
+        BlendPixel<true>(row, px, {r, g, b, {}}, alpha);
+      else
+        BlendPixel<false>(row, px, {r, g, b, ToYuv(r, g, b)}, alpha);
     }
   }
 }
 
-// libass places its images on a frame the size of the picture, clipped to it.
+// libass places its images on a frame the size of the picture, clipped to it. Most of a mask is
+// empty or full, and most colours opaque: those take the short ways.
 void FileSubtitles::DrawText(std::uint8_t* picture, const GUID& subtype, const TextImage& image) const {
   const bool rgb = subtype == MEDIASUBTYPE_RGB24;
   const std::size_t stride = RowBytes(subtype);
   const Colour colour{image.r, image.g, image.b, ToYuv(image.r, image.g, image.b)};
   const int top = std::max(0, image.y), bottom = std::min(height_, image.y + image.height);
   const int left = std::max(0, image.x), right = std::min(width_, image.x + image.width);
+  const int opacity = image.opacity;
   for (int py = top; py < bottom; ++py) {
     const std::uint8_t* coverage = image.coverage + static_cast<std::size_t>(py - image.y) * image.stride;
     std::uint8_t* row = picture + static_cast<std::size_t>(rgb ? height_ - 1 - py : py) * stride;
-    for (int px = left; px < right; ++px) {
-      const int alpha = coverage[px - image.x] * image.opacity / 255;
-      if (alpha != 0) BlendPixel(row, rgb, px, colour, alpha);
-    }
+    const auto blendRow = [&]<bool kRgb>(bool opaque) {
+      for (int px = left; px < right; ++px) {
+        const int cover = coverage[px - image.x];
+        if (cover != 0) BlendPixel<kRgb>(row, px, colour, opaque ? cover : DivideBy255(cover * opacity));
+      }
+    };
+    if (rgb)
+      blendRow.operator()<true>(opacity == 255);
+    else
+      blendRow.operator()<false>(opacity == 255);
   }
 }
 
