@@ -5,6 +5,7 @@ extern "C" {
 }
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
 #include <array>
@@ -25,7 +26,17 @@ constexpr std::array<const char*, 3> kFonts{"/usr/share/fonts/truetype/wqy/wqy-z
 struct DefaultFont {
   std::string path;
   std::string family;
+  // A style's font size is the letters' full height (the font's Windows ascent and descent,
+  // as libass measures it); this many times the em gives a size whose em is the one asked for.
+  double sizePerEm = 1.0;
 };
+
+double SizePerEm(FT_Face face) {
+  const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
+  const int height = os2 != nullptr && os2->usWinAscent + os2->usWinDescent != 0 ? os2->usWinAscent + os2->usWinDescent
+                                                                                 : face->ascender - face->descender;
+  return face->units_per_EM > 0 && height > 0 ? static_cast<double>(height) / face->units_per_EM : 1.0;
+}
 
 // The first font that loads, with the family name the styles call it by.
 bool FindDefaultFont(DefaultFont& font) {
@@ -40,7 +51,7 @@ bool FindDefaultFont(DefaultFont& font) {
     FT_Face face = nullptr;
     if (FT_New_Face(freetype, path, 0, &face) != 0) continue;
     found = face->family_name != nullptr;
-    if (found) font = {path, face->family_name};
+    if (found) font = {path, face->family_name, SizePerEm(face)};
     FT_Done_Face(face);
     if (found) break;
   }
@@ -48,12 +59,13 @@ bool FindDefaultFont(DefaultFont& font) {
   return found;
 }
 
-// The plain-text look: letters a twelfth of the picture high (at least 12 pixels) with an edge a
-// twelfth of that, a twentieth of the picture above its bottom and a thirtieth from its sides,
-// on a script whose resolution is the picture's own.
-std::string PlainScriptHeader(const std::string& family, int width, int height) {
-  const int size = std::max(12, height / 12);
-  const int edge = std::max(1, size / 12);
+// The plain-text look: letters whose em is a twelfth of the picture high (at least 12 pixels)
+// with an edge a twelfth of that, a twentieth of the picture above its bottom and a thirtieth
+// from its sides, on a script whose resolution is the picture's own.
+std::string PlainScriptHeader(const DefaultFont& font, int width, int height) {
+  const int em = std::max(12, height / 12);
+  const int size = static_cast<int>(em * font.sizePerEm + 0.5);
+  const int edge = std::max(1, em / 12);
   const int side = width / 30;
   return "[Script Info]\nScriptType: v4.00+\nPlayResX: " + std::to_string(width) +
          "\nPlayResY: " + std::to_string(height) +
@@ -62,9 +74,9 @@ std::string PlainScriptHeader(const std::string& family, int width, int height) 
          "Italic, Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, "
          "MarginL, MarginR, MarginV, Encoding\n"
          "Style: Default," +
-         family + "," + std::to_string(size) + ",&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1," +
-         std::to_string(edge) + ",0,2," + std::to_string(side) + "," + std::to_string(side) + "," +
-         std::to_string(height / 20) +
+         font.family + "," + std::to_string(size) +
+         ",&H00FFFFFF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1," + std::to_string(edge) + ",0,2," +
+         std::to_string(side) + "," + std::to_string(side) + "," + std::to_string(height / 20) +
          ",1\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n";
 }
 
@@ -129,7 +141,7 @@ bool SubtitleTextRenderer::Open(std::string_view scriptHeader, std::span<const A
   ass_set_storage_size(library->renderer, width, height);
   ass_set_fonts(library->renderer, font.path.c_str(), font.family.c_str(), ASS_FONTPROVIDER_AUTODETECT, nullptr, 1);
 
-  std::string header = scriptHeader.empty() ? PlainScriptHeader(font.family, width, height) : std::string(scriptHeader);
+  std::string header = scriptHeader.empty() ? PlainScriptHeader(font, width, height) : std::string(scriptHeader);
   ass_process_codec_private(library->track, header.data(), static_cast<int>(header.size()));
   library_ = std::move(library);
   return true;
