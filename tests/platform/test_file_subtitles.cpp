@@ -59,7 +59,7 @@ bool Changed(Rgb c) { return c.r != kGrey || c.g != kGrey || c.b != kGrey; }
 
 class FileSubtitlesTest : public ::testing::Test {
  protected:
-  // An MPEG-4 file of `seconds` with the subtitle file `name` as its one subtitle stream.
+  // An MPEG-4 file with the subtitle file `name` as its one subtitle stream.
   std::string MakeMkv(const std::string& name, const std::string& text, const std::string& codec) {
     std::ofstream(dir_.path() / name) << text;
     EXPECT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i color=gray:size=640x480:rate=25 -i " + name +
@@ -95,22 +95,20 @@ TEST_F(FileSubtitlesTest, AssStylesAndPositionedLinesShowWhereTheScriptPutsThem)
 
   const Bytes shown = Drawn(subtitles, 0.75);
   Bytes picture = shown;
-  const Box top = Find(picture, Red);
-  EXPECT_GT(top.pixels, 1000);  // 80 pixels high on this picture
+  const Box top = Find(picture, Red);  // 80 pixels high on this picture, with its edge
+  EXPECT_GT(top.pixels, 1000);
   EXPECT_LT(top.bottom, kHeight / 4);
   EXPECT_NEAR((top.left + top.right) / 2, kWidth / 2, 20);
   EXPECT_GT(Find(picture, Dark, top.left - 8, top.top - 8, top.right + 8, top.bottom + 8).pixels, 300);
   const Box corner = Find(picture, Green);
   EXPECT_GT(corner.pixels, 500);
   EXPECT_GT(corner.top, kHeight * 3 / 4);
-  EXPECT_LT(corner.left, 40);
   EXPECT_LT(corner.right, kWidth / 2);
   // Nothing yet where the positioned line goes, nor elsewhere.
   EXPECT_EQ(Find(picture, Changed, 0, top.bottom + 10, kWidth, corner.top - 10).pixels, 0);
   EXPECT_EQ(Find(picture, Changed, corner.right + 10, corner.top - 10, kWidth, kHeight).pixels, 0);
 
   picture = Drawn(subtitles, 1.25);
-  EXPECT_GT(Find(picture, Red).pixels, 1000);
   EXPECT_GT(Find(picture, Green).pixels, 500);
   const Box placed = Find(picture, Blue);
   EXPECT_GT(placed.pixels, 300);
@@ -142,7 +140,7 @@ TEST_F(FileSubtitlesTest, PlainTextIsWhiteOnADarkEdgeAtTheBottomAndWrapsWithinTh
   EXPECT_NEAR((line.left + line.right) / 2, kWidth / 2, 10);
   EXPECT_GT(line.top, kHeight * 4 / 5);
   EXPECT_LT(line.bottom, kHeight - kHeight / 20);
-  EXPECT_GE(line.bottom - line.top, kHeight / 24);  // capitals and descenders of 40-pixel letters
+  EXPECT_GE(line.bottom - line.top, 30);  // from the B's top to the j's tail, the em being 40
   EXPECT_GT(Find(picture, Dark, line.left - 5, line.top - 5, line.right + 5, line.bottom + 5).pixels, 100);
   EXPECT_EQ(Find(picture, Changed, 0, 0, kWidth, line.top - 10).pixels, 0);
 
