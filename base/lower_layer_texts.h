@@ -46,6 +46,8 @@ inline constexpr std::array kLowerLayerTexts{
     TrNoop("%1: no video stream"),
     TrNoop("%1: the file does not say how long it is"),
     TrNoop("%1: the file source cannot play it"),
+    // Text subtitles that cannot be drawn.
+    TrNoop("no font for text subtitles (TARNMEDIA_SUBTITLE_FONT names one)"),
     // A disc that cannot be read.
     TrNoop("%1: no such file or folder"),
     TrNoop("%1: neither a folder, a disc image nor a drive"),

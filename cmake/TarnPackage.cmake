@@ -1,8 +1,9 @@
 # The Debian package of the whole product: `cpack -G DEB` in the build folder makes
 # tarnmedia_<version>_<arch>.deb. Programs, filter libraries with the machine's registry that
 # names them (/etc/xdg/tarnmedia/filters.ini), help, icons and desktop entries; libraries the
-# programs and filter libraries link (libpulse0 for the preview's sound) are found by
-# dpkg-shlibdeps, the Qt plug-ins and translations they load at run time are named here.
+# programs and filter libraries link (libpulse0 for the preview's sound, libass9 for text
+# subtitles) are found by dpkg-shlibdeps, the Qt plug-ins and translations they load at run
+# time are named here.
 set(CPACK_PACKAGE_NAME tarnmedia)
 set(CPACK_PACKAGE_VENDOR "Tarn Media")
 set(CPACK_PACKAGE_CONTACT "Tarn Media for Linux <tarnmedia@localhost>")

@@ -32,8 +32,63 @@ Yuv ToYuv(int r, int g, int b) {
           128 + (112 * r - 94 * g - 18 * b + 128) / 256};
 }
 
-std::uint8_t Mix(int over, int under, int alpha) {
-  return static_cast<std::uint8_t>((over * alpha + under * (255 - alpha) + 127) / 255);
+// x / 255 rounded, exact for 0 <= x <= 255 * 255, without a division.
+inline int DivideBy255(int x) {
+  x += 128;
+  return (x + (x >> 8)) >> 8;
+}
+
+inline std::uint8_t Mix(int over, int under, int alpha) {
+  return static_cast<std::uint8_t>(DivideBy255(over * alpha + under * (255 - alpha)));
+}
+
+struct Colour {
+  int r, g, b;
+  Yuv yuv;
+};
+
+// One pixel of a picture row, RGB24 or YUY2 (a luma byte for each pixel, the chroma shared by
+// each pair), covered by `colour` at `alpha`.
+template <bool kRgb>
+inline void BlendPixel(std::uint8_t* row, int px, const Colour& colour, int alpha) {
+  if (alpha == 255) {  // inside the letters: no mixing
+    if constexpr (kRgb) {
+      std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
+      pixel[0] = static_cast<std::uint8_t>(colour.b);
+      pixel[1] = static_cast<std::uint8_t>(colour.g);
+      pixel[2] = static_cast<std::uint8_t>(colour.r);
+      return;
+    }
+    std::uint8_t* pair = row + static_cast<std::size_t>(px / 2) * 4;
+    pair[(px & 1) * 2] = static_cast<std::uint8_t>(colour.yuv.y);
+    pair[1] = static_cast<std::uint8_t>(colour.yuv.u);
+    pair[3] = static_cast<std::uint8_t>(colour.yuv.v);
+    return;
+  }
+  if constexpr (kRgb) {
+    std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
+    pixel[0] = Mix(colour.b, pixel[0], alpha);
+    pixel[1] = Mix(colour.g, pixel[1], alpha);
+    pixel[2] = Mix(colour.r, pixel[2], alpha);
+    return;
+  }
+  std::uint8_t* pair = row + static_cast<std::size_t>(px / 2) * 4;
+  pair[(px & 1) * 2] = Mix(colour.yuv.y, pair[(px & 1) * 2], alpha);
+  pair[1] = Mix(colour.yuv.u, pair[1], alpha);
+  pair[3] = Mix(colour.yuv.v, pair[3], alpha);
+}
+
+// Whole milliseconds, rounded down, as libass counts event times.
+std::int64_t Milliseconds(REFERENCE_TIME time) {
+  return time >= 0 ? time / kPerMillisecond : -((-time + kPerMillisecond - 1) / kPerMillisecond);
+}
+
+// Fonts among a Matroska file's attachments.
+bool IsFontAttachment(const AVStream& stream) {
+  if (stream.codecpar->codec_type != AVMEDIA_TYPE_ATTACHMENT || stream.codecpar->extradata_size <= 0) return false;
+  if (stream.codecpar->codec_id == AV_CODEC_ID_TTF || stream.codecpar->codec_id == AV_CODEC_ID_OTF) return true;
+  const AVDictionaryEntry* mime = av_dict_get(stream.metadata, "mimetype", nullptr, 0);
+  return mime != nullptr && std::string_view(mime->value).find("font") != std::string_view::npos;
 }
 
 }  // namespace
@@ -48,6 +103,7 @@ void FileSubtitles::Close() {
   decoder_.reset();
   format_.reset();
   shown_.clear();
+  pendingText_.clear();
   streamIndex_ = -1;
 }
 
@@ -66,8 +122,6 @@ HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Opti
   const AVStream& stream = *format_->streams[streamIndex_];
   const AVCodecDescriptor* descriptor = avcodec_descriptor_get(stream.codecpar->codec_id);
   text_ = descriptor != nullptr && (descriptor->props & AV_CODEC_PROP_TEXT_SUB) != 0;
-  std::string fontError;
-  if (text_ && !renderer_.Open(fontError)) return Fail(E_NOTIMPL, fontError);
   const AVCodec* codec = avcodec_find_decoder(stream.codecpar->codec_id);
   if (codec == nullptr) return Fail(VFW_E_INVALID_FILE_FORMAT, "no decoder for the subtitle stream");
   decoder_.reset(avcodec_alloc_context3(codec));
@@ -89,13 +143,38 @@ HRESULT FileSubtitles::Open(const std::string& path, const VideoFileReader::Opti
   canvasWidth_ = decoder_->width > 0 && !text_ ? decoder_->width : width;
   canvasHeight_ = decoder_->height > 0 && !text_ ? decoder_->height : height;
   ended_ = false;
+  lastStart_ = INT64_MIN;
+  return text_ ? OpenTextRenderer() : S_OK;
+}
+
+// ASS and SSA scripts bring their own header with their styles (the decoder hands it on); the
+// plain formats get the renderer's own look, not the decoder's made-up header.
+HRESULT FileSubtitles::OpenTextRenderer() {
+  const AVCodecID codec = format_->streams[streamIndex_]->codecpar->codec_id;
+  std::string_view header;
+  if ((codec == AV_CODEC_ID_ASS || codec == AV_CODEC_ID_SSA) && decoder_->subtitle_header != nullptr)
+    header = {reinterpret_cast<const char*>(decoder_->subtitle_header),
+              static_cast<std::size_t>(decoder_->subtitle_header_size)};
+  std::vector<AttachedFont> fonts;
+  for (unsigned i = 0; i < format_->nb_streams; ++i) {
+    const AVStream& stream = *format_->streams[i];
+    if (!IsFontAttachment(stream)) continue;
+    const AVDictionaryEntry* name = av_dict_get(stream.metadata, "filename", nullptr, 0);
+    fonts.push_back({name != nullptr ? name->value : "attachment",
+                     {stream.codecpar->extradata, static_cast<std::size_t>(stream.codecpar->extradata_size)}});
+  }
+  std::string error;
+  if (!renderer_.Open(header, fonts, width_, height_, error)) return Fail(E_NOTIMPL, error);
   return S_OK;
 }
 
 HRESULT FileSubtitles::Rewind(REFERENCE_TIME start) {
   if (!Opened()) return E_UNEXPECTED;
   shown_.clear();
+  pendingText_.clear();
+  renderer_.ClearEvents();
   ended_ = false;
+  lastStart_ = INT64_MIN;
   avcodec_flush_buffers(decoder_.get());
   // Subtitle streams carry no index of their own: the file is sought by its default stream.
   const std::int64_t target = av_rescale_q(std::max<REFERENCE_TIME>(start + origin_, 0), kUnits, kMicroseconds);
@@ -121,6 +200,7 @@ bool FileSubtitles::ReadNext() {
     av_packet_unref(packet_.get());
   }
   ended_ = true;
+  EndPendingText(kUntilNext);
   return false;
 }
 
@@ -143,12 +223,12 @@ void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
   else
     shown.end = kUntilNext;
   if (!shown_.empty() && shown_.back().end == kUntilNext) shown_.back().end = shown.start;
-  std::string text;
+  EndPendingText(shown.start);
+  lastStart_ = shown.start;
   for (unsigned i = 0; i < subtitle.num_rects; ++i) {
     const AVSubtitleRect& rect = *subtitle.rects[i];
     if (rect.type == SUBTITLE_ASS && rect.ass != nullptr) {
-      const std::string line = PlainTextOfAssLine(rect.ass);
-      if (!line.empty()) text += (text.empty() ? "" : "\n") + line;
+      AddText(rect.ass, shown.start, shown.end);
       continue;
     }
     if (rect.type != SUBTITLE_BITMAP || rect.w <= 0 || rect.h <= 0 || rect.nb_colors <= 0) continue;
@@ -162,31 +242,49 @@ void FileSubtitles::Keep(const AVSubtitle& subtitle, const AVPacket& packet) {
       }
     shown.bitmaps.push_back(std::move(bitmap));
   }
-  if (!text.empty()) {
-    Bitmap rendered = renderer_.Render(text, width_, height_);
-    if (!rendered.argb.empty()) shown.bitmaps.push_back(std::move(rendered));
-  }
   if (!shown.bitmaps.empty()) shown_.push_back(std::move(shown));
+}
+
+void FileSubtitles::AddText(const std::string& line, REFERENCE_TIME start, REFERENCE_TIME end) {
+  if (end == kUntilNext)
+    pendingText_.push_back({line, start});
+  else
+    renderer_.AddEvent(line, Milliseconds(start), Milliseconds(end) - Milliseconds(start));
+}
+
+// Text events without an end of their own show until `end`; at the stream's end, for good.
+void FileSubtitles::EndPendingText(REFERENCE_TIME end) {
+  constexpr std::int64_t kForGoodMs = INT64_MAX / 4;
+  for (const PendingText& pending : pendingText_)
+    renderer_.AddEvent(pending.line, Milliseconds(pending.start),
+                       end == kUntilNext ? kForGoodMs : Milliseconds(end) - Milliseconds(pending.start));
+  pendingText_.clear();
 }
 
 void FileSubtitles::DrawOnto(std::uint8_t* picture, const GUID& subtype, REFERENCE_TIME time) {
   if (!Opened()) return;
   // Read on until a subtitle begins after this picture: all that may show on it is known then.
-  while (!ended_ && (shown_.empty() || shown_.back().start <= time)) ReadNext();
+  while (!ended_ && lastStart_ <= time) ReadNext();
   while (!shown_.empty() && shown_.front().end <= time) shown_.pop_front();
   for (const Shown& shown : shown_) {
     if (shown.start > time) break;
     if (shown.end <= time) continue;
     for (const Bitmap& bitmap : shown.bitmaps) DrawBitmap(picture, subtype, bitmap);
   }
+  if (text_)
+    for (const TextImage& image : renderer_.Render(Milliseconds(time))) DrawText(picture, subtype, image);
+}
+
+std::size_t FileSubtitles::RowBytes(const GUID& subtype) const {
+  return (subtype == MEDIASUBTYPE_RGB24 ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_)) /
+         static_cast<std::size_t>(height_);
 }
 
 // Each picture pixel the rectangle covers on the picture, scaled from the subtitles' frame,
 // takes the nearest subtitle pixel, blended by its alpha.
 void FileSubtitles::DrawBitmap(std::uint8_t* picture, const GUID& subtype, const Bitmap& bitmap) const {
   const bool rgb = subtype == MEDIASUBTYPE_RGB24;
-  const std::size_t stride =
-      (rgb ? Rgb24FrameBytes(width_, height_) : Yuy2FrameBytes(width_, height_)) / static_cast<std::size_t>(height_);
+  const std::size_t stride = RowBytes(subtype);
   const auto scale = [](int at, int to, int from) {
     return static_cast<int>(static_cast<std::int64_t>(at) * to / from);
   };
@@ -205,20 +303,36 @@ void FileSubtitles::DrawBitmap(std::uint8_t* picture, const GUID& subtype, const
       if (alpha == 0) continue;
       const int r = static_cast<int>(argb >> 16 & 0xFF), g = static_cast<int>(argb >> 8 & 0xFF),
                 b = static_cast<int>(argb & 0xFF);
-      if (rgb) {
-        std::uint8_t* pixel = row + static_cast<std::size_t>(px) * 3;
-        pixel[0] = Mix(b, pixel[0], alpha);
-        pixel[1] = Mix(g, pixel[1], alpha);
-        pixel[2] = Mix(r, pixel[2], alpha);
-        continue;
-      }
-      // YUY2: a luma byte for each pixel, the chroma shared by each pair.
-      const Yuv yuv = ToYuv(r, g, b);
-      std::uint8_t* pair = row + static_cast<std::size_t>(px / 2) * 4;
-      pair[(px & 1) * 2] = Mix(yuv.y, pair[(px & 1) * 2], alpha);
-      pair[1] = Mix(yuv.u, pair[1], alpha);
-      pair[3] = Mix(yuv.v, pair[3], alpha);
+      if (rgb)
+        BlendPixel<true>(row, px, {r, g, b, {}}, alpha);
+      else
+        BlendPixel<false>(row, px, {r, g, b, ToYuv(r, g, b)}, alpha);
     }
+  }
+}
+
+// libass places its images on a frame the size of the picture, clipped to it. Most of a mask is
+// empty or full, and most colours opaque: those take the short ways.
+void FileSubtitles::DrawText(std::uint8_t* picture, const GUID& subtype, const TextImage& image) const {
+  const bool rgb = subtype == MEDIASUBTYPE_RGB24;
+  const std::size_t stride = RowBytes(subtype);
+  const Colour colour{image.r, image.g, image.b, ToYuv(image.r, image.g, image.b)};
+  const int top = std::max(0, image.y), bottom = std::min(height_, image.y + image.height);
+  const int left = std::max(0, image.x), right = std::min(width_, image.x + image.width);
+  const int opacity = image.opacity;
+  for (int py = top; py < bottom; ++py) {
+    const std::uint8_t* coverage = image.coverage + static_cast<std::size_t>(py - image.y) * image.stride;
+    std::uint8_t* row = picture + static_cast<std::size_t>(rgb ? height_ - 1 - py : py) * stride;
+    const auto blendRow = [&]<bool kRgb>(bool opaque) {
+      for (int px = left; px < right; ++px) {
+        const int cover = coverage[px - image.x];
+        if (cover != 0) BlendPixel<kRgb>(row, px, colour, opaque ? cover : DivideBy255(cover * opacity));
+      }
+    };
+    if (rgb)
+      blendRow.operator()<true>(opacity == 255);
+    else
+      blendRow.operator()<false>(opacity == 255);
   }
 }
 

@@ -1,8 +1,9 @@
 // Subtitles of a video file drawn onto the file source's pictures: picture subtitles (DVD
 // subpictures, Blu-ray PGS and other bitmap subtitles FFmpeg decodes) as they are, text
-// subtitles (SRT, ASS and others) rendered by SubtitleTextRenderer. The subtitle stream is read
-// through a demuxer of its own, ahead of the pictures, so that each picture shows the subtitles
-// whose time covers it.
+// subtitles (ASS/SSA with their styles, SRT and the other plain ones) rendered by
+// SubtitleTextRenderer, with the fonts the file carries. The subtitle stream is read through a
+// demuxer of its own, ahead of the pictures, so that each picture shows the subtitles whose time
+// covers it.
 #pragma once
 
 #include "platform/av_handles.h"
@@ -39,18 +40,33 @@ class FileSubtitles {
   void DrawOnto(std::uint8_t* picture, const GUID& subtype, REFERENCE_TIME time);
 
  private:
-  using Bitmap = SubtitleBitmap;
+  // A picture subtitle at its place on the subtitles' frame, each pixel 0xAARRGGBB.
+  struct Bitmap {
+    int x = 0, y = 0, width = 0, height = 0;
+    std::vector<std::uint32_t> argb;
+  };
   struct Shown {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME end = 0;  // kUntilNext: until the next subtitle begins
     std::vector<Bitmap> bitmaps;
   };
+
+  // A text event whose end is the start of the next subtitle, held until that one is read.
+  struct PendingText {
+    std::string line;
+    REFERENCE_TIME start = 0;
+  };
   static constexpr REFERENCE_TIME kUntilNext = INT64_MAX;
 
   HRESULT Fail(HRESULT hr, std::string text);
+  HRESULT OpenTextRenderer();
   bool ReadNext();
   void Keep(const AVSubtitle& subtitle, const AVPacket& packet);
+  void AddText(const std::string& line, REFERENCE_TIME start, REFERENCE_TIME end);
+  void EndPendingText(REFERENCE_TIME end);
   void DrawBitmap(std::uint8_t* picture, const GUID& subtype, const Bitmap& bitmap) const;
+  void DrawText(std::uint8_t* picture, const GUID& subtype, const TextImage& image) const;
+  std::size_t RowBytes(const GUID& subtype) const;
 
   FormatContextPtr format_;
   CodecContextPtr decoder_;
@@ -62,9 +78,11 @@ class FileSubtitles {
   int width_ = 0, height_ = 0;              // of the pictures
   int canvasWidth_ = 0, canvasHeight_ = 0;  // the subtitles' own frame
   bool ended_ = false;
-  bool text_ = false;  // text subtitles, rendered onto a frame the size of the pictures
+  REFERENCE_TIME lastStart_ = INT64_MIN;  // of the last subtitle read
+  bool text_ = false;                     // text subtitles, rendered onto a frame the size of the pictures
   SubtitleTextRenderer renderer_;
-  std::deque<Shown> shown_;  // in order of their start
+  std::deque<Shown> shown_;  // picture subtitles, in order of their start
+  std::vector<PendingText> pendingText_;
   std::string error_;
 };
 

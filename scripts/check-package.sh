@@ -46,7 +46,7 @@ for library in libtarnvenc.so libtarnaud.so libtarnnavigator.so libtarnplatform.
 done
 
 for package in libavcodec libavformat libswscale libswresample libdvdread libqt6widgets6 \
-               libqt6gui6 libqt6core6 libgraphicsmagick++ libpulse0 qt6-qpa-plugins qt6-translations-l10n; do
+               libqt6gui6 libqt6core6 libgraphicsmagick++ libpulse0 libass9 qt6-qpa-plugins qt6-translations-l10n; do
   case ", $depends" in
     *", $package"*) ;;
     *) echo "check-package: Depends lacks $package: $depends" >&2; fail=1 ;;

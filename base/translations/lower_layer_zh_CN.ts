@@ -246,5 +246,9 @@
       <source>Invalid argument</source>
       <translation>无效的参数</translation>
     </message>
+    <message>
+      <source>no font for text subtitles (TARNMEDIA_SUBTITLE_FONT names one)</source>
+      <translation>没有可用于文本字幕的字体（可用 TARNMEDIA_SUBTITLE_FONT 指定一个）</translation>
+    </message>
   </context>
 </TS>

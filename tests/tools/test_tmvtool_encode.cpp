@@ -232,6 +232,67 @@ TEST_F(TmvtoolEncodeTest, AChapterGivesAMovieAndASoundAsLongAsTheChapter) {
   EXPECT_NE(Encode("clip.mp4 --audio 3 -o third.tmv").err.find("clip.mp4 has no audio stream 3"), std::string::npos);
 }
 
+// Pixels of a played record's screen (bottom-up BGR, 240x160) in rows from `top` to `bottom`
+// that `wanted` picks.
+template <typename Wanted>
+int CountOnScreen(const Bytes& screen, int top, int bottom, Wanted wanted) {
+  int count = 0;
+  for (int y = top; y < bottom; ++y)
+    for (int x = 0; x < 240; ++x) {
+      const std::uint8_t* pixel = &screen[(static_cast<std::size_t>(159 - y) * 240 + x) * 3];
+      count += wanted(pixel[2], pixel[1], pixel[0]);
+    }
+  return count;
+}
+
+// --subtitle N draws that subtitle stream into the pictures: an ASS script's red blocks at the
+// top and green ones at the bottom, in their styles, while their events last. A stream the
+// file lacks is refused before anything is written.
+TEST_F(TmvtoolEncodeTest, DrawsTheChosenSubtitleStreamAndRefusesOneTheFileLacks) {
+  WriteToolSettings();
+  std::ofstream(folder.path() / "subs.ass")
+      << "[Script Info]\nScriptType: v4.00+\nPlayResX: 320\nPlayResY: 240\n\n[V4+ Styles]\n"
+         "Format: Name, Fontname, Fontsize, PrimaryColour, SecondaryColour, OutlineColour, BackColour, Bold, Italic, "
+         "Underline, StrikeOut, ScaleX, ScaleY, Spacing, Angle, BorderStyle, Outline, Shadow, Alignment, MarginL, "
+         "MarginR, MarginV, Encoding\n"
+         "Style: Top,DejaVu "
+         "Sans,60,&H000000FF,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,0,0,8,10,10,10,1\n"
+         "Style: Low,DejaVu Sans,60,&H0000FF00,&H000000FF,&H00000000,&H00000000,0,0,0,0,100,100,0,0,1,0,0,1,10,10,10,1"
+         "\n\n[Events]\nFormat: Layer, Start, End, Style, Name, MarginL, MarginR, MarginV, Effect, Text\n"
+         "Dialogue: 0,0:00:00.50,0:00:01.50,Top,,0,0,0,,\u2588\u2588\u2588\n"
+         "Dialogue: 0,0:00:00.50,0:00:01.50,Low,,0,0,0,,\u2588\n";
+  ASSERT_TRUE(
+      Ffmpeg("-f lavfi -i color=gray:size=320x240:rate=25 -i subs.ass -t 2 -map 0 -map 1 -c:v mpeg4 "
+             "-c:s copy subs.mkv"));
+  ToolRun run = Encode("subs.mkv --subtitle 1 -o subs.tmv");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const auto played = venc_test::PlayMovie(folder.path() / "subs.tmv");
+  ASSERT_EQ(played.records.size(), 21u);
+  const auto red = [](int r, int g, int b) { return r > 180 && g < 80 && b < 80; };
+  const auto green = [](int r, int g, int b) { return g > 180 && r < 80 && b < 80; };
+  for (const std::size_t record : {3u, 10u, 18u}) {  // before, during and after the events
+    SCOPED_TRACE(record);
+    const Bytes& screen = played.records[record].screen;
+    const int redAbove = CountOnScreen(screen, 0, 80, red), greenBelow = CountOnScreen(screen, 80, 160, green);
+    if (record == 10) {
+      EXPECT_GT(redAbove, 300);
+      EXPECT_GT(greenBelow, 100);
+    } else {
+      EXPECT_EQ(redAbove + greenBelow, 0);
+    }
+    EXPECT_EQ(CountOnScreen(screen, 80, 160, red) + CountOnScreen(screen, 0, 80, green), 0);
+  }
+
+  ASSERT_TRUE(Ffmpeg(kSource + "-c:v mpeg4 silent.mp4"));
+  for (const std::string input : {"subs.mkv", "silent.mp4"}) {
+    run = Encode(input + " --subtitle " + (input == "subs.mkv" ? "2" : "1") + " -o none.tmv");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find(input + " has no subtitle stream "), std::string::npos) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(folder.path() / "none.tmv"));
+  }
+  EXPECT_EQ(Encode("subs.mkv --subtitle 0 -o none.tmv").exitCode, 2);
+}
+
 TEST_F(TmvtoolEncodeTest, CtrlCStopsTheEncodeAndKeepsAFinishedMovie) {
   WriteToolSettings();
   ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc2=size=320x240:rate=25 -t 120 -c:v mpeg2video -q:v 20 long.mpg"));

@@ -42,8 +42,8 @@ namespace tarn::tmvtool {
 namespace {
 
 constexpr const char* kUsage = TrNoop(
-    "usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini FILE]\n"
-    "                      [--format F --pixel-format P --video-size WxH --framerate R]\n"
+    "usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--subtitle N] [--no-sound]\n"
+    "                      [--ini FILE] [--format F --pixel-format P --video-size WxH --framerate R]\n"
     "\n"
     "Converts the video of INPUT (any file FFmpeg reads) into a movie file through the\n"
     "video encoder filter, with the picture settings of the settings file's [SaveMovie]\n"
@@ -54,6 +54,9 @@ constexpr const char* kUsage = TrNoop(
     "  --chapters A-B     first and last chapter of the container, or one chapter A, as probe\n"
     "                     lists them (default: the whole file)\n"
     "  --audio N          audio stream, from 1 as probe lists them (default: FFmpeg's choice)\n"
+    "  --subtitle N       subtitle stream drawn onto the pictures, from 1 as probe lists them:\n"
+    "                     picture subtitles as they are, text subtitles rendered (ASS/SSA with\n"
+    "                     their styles; font: TARNMEDIA_SUBTITLE_FONT) (default: none)\n"
     "  --no-sound         write the movie file only\n"
     "  --ini FILE         the settings file to use (sets TARNMEDIA_INI)\n"
     "  --format F         FFmpeg input format, e.g. rawvideo\n"
@@ -78,6 +81,7 @@ struct EncodeOptions {
   int firstChapter = 0;  // 0: the whole file
   int lastChapter = 0;
   int audio = 0;                                             // 0: FFmpeg's choice
+  int subtitle = 0;                                          // 0: none
   std::vector<std::pair<std::string, std::string>> demuxer;  // FFmpeg option name, value
 };
 
@@ -95,7 +99,8 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
                                     {"--video-size", "video_size"},
                                     {"--framerate", "framerate"},
                                     {"--chapters", nullptr},
-                                    {"--audio", nullptr}};
+                                    {"--audio", nullptr},
+                                    {"--subtitle", nullptr}};
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string_view arg = args[i];
     const Flag* flag = nullptr;
@@ -122,6 +127,8 @@ std::string ParseOptions(std::span<const std::string_view> args, EncodeOptions& 
         return Tr("--chapters needs A-B with 1 <= A <= B");
     } else if (arg == "--audio") {
       if (!ParsePositive(value, options.audio)) return Tr("--audio needs a stream number from 1");
+    } else if (arg == "--subtitle") {
+      if (!ParsePositive(value, options.subtitle)) return Tr("--subtitle needs a stream number from 1");
     } else
       options.output = value;
   }
@@ -296,7 +303,20 @@ struct Graph {
   bool sound = false;  // the sound path reaches the audio encoder
 };
 
-// The chapters and audio stream of the options, told to the file source. Empty text, or what is wrong.
+// The subtitle stream of the options, told to the file source. Empty text, or what is wrong.
+std::string ChooseSubtitle(const EncodeOptions& options, IBaseFilter* source, ITarnFilePlayback* playback) {
+  const HRESULT hr = playback->SelectSubtitleStream(options.subtitle - 1);
+  if (hr == VFW_E_NOT_FOUND) return Tr("%1 has no subtitle stream %2", options.input, options.subtitle);
+  if (SUCCEEDED(hr)) return {};
+  char text[512] = "";
+  ComPtr<ITarnFileSourceOptions> sourceOptions;
+  if (SUCCEEDED(QueryInterfaceAs(source, sourceOptions.ReleaseAndGetAddressOf())))
+    sourceOptions->GetLastErrorText(text, sizeof(text));
+  return Tr("cannot draw subtitle stream %1 of %2: %3", options.subtitle, options.input,
+            text[0] != '\0' ? TrLower(text) + CodeNote(Describe(hr)) : Reason(hr));
+}
+
+// The chapters, audio and subtitle streams of the options, told to the file source. Empty text, or what is wrong.
 std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, REFERENCE_TIME* length) {
   ComPtr<ITarnFilePlayback> playback;
   if (FAILED(QueryInterfaceAs(source, playback.ReleaseAndGetAddressOf())))
@@ -318,7 +338,7 @@ std::string ChoosePlayback(const EncodeOptions& options, IBaseFilter* source, RE
     if (FAILED(playback->SelectAudioStream(static_cast<ULONG>(options.audio - 1))))
       return Tr("%1 has no audio stream %2 FFmpeg decodes", options.input, options.audio);
   }
-  return {};
+  return options.subtitle > 0 ? ChooseSubtitle(options, source, playback.Get()) : std::string();
 }
 
 bool HasConnectedInput(IBaseFilter* filter) {

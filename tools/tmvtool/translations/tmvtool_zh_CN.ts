@@ -637,48 +637,6 @@ commands:
 </translation>
     </message>
     <message>
-      <source>usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini FILE]
-                      [--format F --pixel-format P --video-size WxH --framerate R]
-
-Converts the video of INPUT (any file FFmpeg reads) into a movie file through the
-video encoder filter, with the picture settings of the settings file's [SaveMovie]
-section, and its sound into the sound file beside it (OUT.tms) through the audio
-encoder filter, with the settings of [AudioOut]. The run works on its own copy of the
-settings file, which keeps its values.
-  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)
-  --chapters A-B     first and last chapter of the container, or one chapter A, as probe
-                     lists them (default: the whole file)
-  --audio N          audio stream, from 1 as probe lists them (default: FFmpeg's choice)
-  --no-sound         write the movie file only
-  --ini FILE         the settings file to use (sets TARNMEDIA_INI)
-  --format F         FFmpeg input format, e.g. rawvideo
-  --pixel-format P   pixel format of raw input, e.g. bgr24 or yuyv422
-  --video-size WxH   picture size of raw input, e.g. 720x480
-  --framerate R      frame rate of raw input, e.g. 25 or 30000/1001
-Shows the percent done and the time left on a terminal, and prints the frames and bytes
-written and the speed against real time. Ctrl-C stops and keeps the frames converted.
-</source>
-      <translation>用法：tmvtool encode 输入 -o 输出.tmv [--chapters A-B] [--audio N] [--no-sound] [--ini 文件]
-                      [--format F --pixel-format P --video-size 宽x高 --framerate R]
-
-经由视频编码器滤镜，按设置文件 [SaveMovie] 节中的画面设置，把输入（FFmpeg 能读的
-任何文件）的视频转换成影片文件，并经由音频编码器滤镜，按 [AudioOut] 节的设置，把它的
-声音转换成旁边的声音文件（输出.tms）。本次运行使用设置文件自己的副本，原设置文件保持不变。
-  -o, --out 输出.tmv    要写的影片文件（其文件夹不存在时会创建）
-  --chapters A-B        容器的第一个和最后一个章节，或只一个章节 A，编号同 probe 所列
-                        （默认：整个文件）
-  --audio N             音频流，从 1 开始，编号同 probe 所列（默认：FFmpeg 的选择）
-  --no-sound            只写影片文件
-  --ini 文件            要使用的设置文件（设定 TARNMEDIA_INI）
-  --format F            FFmpeg 输入格式，例如 rawvideo
-  --pixel-format P      原始输入的像素格式，例如 bgr24 或 yuyv422
-  --video-size 宽x高    原始输入的画面大小，例如 720x480
-  --framerate R         原始输入的帧率，例如 25 或 30000/1001
-在终端上显示完成的百分比和剩余时间，结束时打印写出的帧数和字节数以及相对实时的速度。
-Ctrl-C 停止转换并保留已转换的帧。
-</translation>
-    </message>
-    <message>
       <source>cannot read %1</source>
       <translation>无法读取 %1</translation>
     </message>
@@ -811,6 +769,62 @@ A video file's object begins with "file": PATH; its chapters also give "start" a
     <message>
       <source>list the titles, chapters and streams of a DVD or a video file</source>
       <translation>列出 DVD 或视频文件的标题、章节和流</translation>
+    </message>
+    <message>
+      <source>usage: tmvtool encode INPUT -o OUT.tmv [--chapters A-B] [--audio N] [--subtitle N] [--no-sound]
+                      [--ini FILE] [--format F --pixel-format P --video-size WxH --framerate R]
+
+Converts the video of INPUT (any file FFmpeg reads) into a movie file through the
+video encoder filter, with the picture settings of the settings file's [SaveMovie]
+section, and its sound into the sound file beside it (OUT.tms) through the audio
+encoder filter, with the settings of [AudioOut]. The run works on its own copy of the
+settings file, which keeps its values.
+  -o, --out OUT.tmv  the movie file to write (its folder is made when missing)
+  --chapters A-B     first and last chapter of the container, or one chapter A, as probe
+                     lists them (default: the whole file)
+  --audio N          audio stream, from 1 as probe lists them (default: FFmpeg's choice)
+  --subtitle N       subtitle stream drawn onto the pictures, from 1 as probe lists them:
+                     picture subtitles as they are, text subtitles rendered (ASS/SSA with
+                     their styles; font: TARNMEDIA_SUBTITLE_FONT) (default: none)
+  --no-sound         write the movie file only
+  --ini FILE         the settings file to use (sets TARNMEDIA_INI)
+  --format F         FFmpeg input format, e.g. rawvideo
+  --pixel-format P   pixel format of raw input, e.g. bgr24 or yuyv422
+  --video-size WxH   picture size of raw input, e.g. 720x480
+  --framerate R      frame rate of raw input, e.g. 25 or 30000/1001
+Shows the percent done and the time left on a terminal, and prints the frames and bytes
+written and the speed against real time. Ctrl-C stops and keeps the frames converted.
+</source>
+      <translation>用法：tmvtool encode 输入 -o 输出.tmv [--chapters A-B] [--audio N] [--subtitle N] [--no-sound]
+                      [--ini 文件] [--format F --pixel-format P --video-size 宽x高 --framerate R]
+
+经由视频编码器滤镜，按设置文件 [SaveMovie] 节中的画面设置，把输入（FFmpeg 能读的
+任何文件）的视频转换成影片文件，并经由音频编码器滤镜，按 [AudioOut] 节的设置，把它的
+声音转换成旁边的声音文件（输出.tms）。本次运行使用设置文件自己的副本，原设置文件保持不变。
+  -o, --out 输出.tmv    要写的影片文件（其文件夹不存在时会创建）
+  --chapters A-B        容器的第一个和最后一个章节，或只一个章节 A，编号同 probe 所列
+                        （默认：整个文件）
+  --audio N             音频流，从 1 开始，编号同 probe 所列（默认：FFmpeg 的选择）
+  --subtitle N          画在画面上的字幕流，从 1 开始，编号同 probe 所列：图形字幕按原样，
+                        文本字幕经渲染（ASS/SSA 保留其样式；字体：TARNMEDIA_SUBTITLE_FONT）
+                        （默认：无）
+  --no-sound            只写影片文件
+  --ini 文件            要使用的设置文件（设定 TARNMEDIA_INI）
+  --format F            FFmpeg 输入格式，例如 rawvideo
+  --pixel-format P      原始输入的像素格式，例如 bgr24 或 yuyv422
+  --video-size 宽x高    原始输入的画面大小，例如 720x480
+  --framerate R         原始输入的帧率，例如 25 或 30000/1001
+在终端上显示完成的百分比和剩余时间，结束时打印写出的帧数和字节数以及相对实时的速度。
+Ctrl-C 停止转换并保留已转换的帧。
+</translation>
+    </message>
+    <message>
+      <source>%1 has no subtitle stream %2</source>
+      <translation>%1 没有字幕流 %2</translation>
+    </message>
+    <message>
+      <source>cannot draw subtitle stream %1 of %2: %3</source>
+      <translation>无法绘制 %2 的字幕流 %1：%3</translation>
     </message>
   </context>
 </TS>
