@@ -256,11 +256,8 @@ TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t in
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
   using L = Layout<kId>;
-  const ChannelSums sums = RegionSums<L::kWidth, L::kHeight>(pictures_.prepared + offset);
-  if (!VarianceSumAtMost(sums, L::kPixels, fillLimits_[block])) return false;
-  std::uint8_t* colour = &tables_[kId].params[index * L::kParamBytes];
-  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / L::kPixels);
-  return true;
+  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[block],
+                                         &tables_[kId].params[index * L::kParamBytes]);
 }
 
 template <TableId kId>
