@@ -75,20 +75,20 @@ struct Layout {
 
 }  // namespace
 
-int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds) {
+int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds, int stopAbove) {
   switch (level) {
     case 0:
-      return RunSquares<k8x8>(thresholds);
+      return RunSquares<k8x8>(thresholds, stopAbove);
     case 1:
-      return RunHalves<k8x8>(thresholds);
+      return RunHalves<k8x8>(thresholds, stopAbove);
     case 2:
-      return RunSquares<k4x4>(thresholds);
+      return RunSquares<k4x4>(thresholds, stopAbove);
     case 3:
-      return RunHalves<k4x4>(thresholds);
+      return RunHalves<k4x4>(thresholds, stopAbove);
     case 4:
-      return RunSquares<k2x2>(thresholds);
+      return RunSquares<k2x2>(thresholds, stopAbove);
     default:
-      return RunHalves<k2x2>(thresholds);
+      return RunHalves<k2x2>(thresholds, stopAbove);
   }
 }
 
@@ -127,9 +127,10 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
 // Levels 0, 2 and 4: every region whose enclosing half (in the orientation used) split, in
 // raster order over the block (the predicted vectors look at the neighbours analysed before).
 template <TableId kId>
-int FrameAnalysis::RunSquares(const Thresholds& thresholds) {
+int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<kId>::kPixels, thresholds);
-  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); });
+  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); },
+                 stopAbove);
 }
 
 template <TableId kId>
@@ -149,14 +150,14 @@ TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thres
 // The blocks row by row, shared with the helper thread when there is one; each thread searches
 // with a motion search of its own.
 template <class BlockStep>
-int FrameAnalysis::RunRows(BlockStep step) {
+int FrameAnalysis::RunRows(BlockStep step, int stopAbove) {
   auto row = [&](int blockRow, int thread) {
     int splits = 0;
     const int first = blockRow * kBlocksAcross;
     for (int block = first; block < first + kBlocksAcross; ++block) splits += step(block, motions_[thread]);
     return splits;
   };
-  return rows_.Run(kBlocksDown, row);
+  return rows_.Run(kBlocksDown, row, stopAbove);
 }
 
 // Bit r set for each square r of the block inside a split half of a split grandparent square.
@@ -193,9 +194,10 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
 // Levels 1, 3 and 5: the left/right halves of every split parent, and its top/bottom halves
 // as well when both of those split.
 template <TableId kParent>
-int FrameAnalysis::RunHalves(const Thresholds& thresholds) {
+int FrameAnalysis::RunHalves(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
-  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); });
+  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); },
+                 stopAbove);
 }
 
 template <TableId kParent>
@@ -256,11 +258,8 @@ TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t in
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
   using L = Layout<kId>;
-  const ChannelSums sums = RegionSums<L::kWidth, L::kHeight>(pictures_.prepared + offset);
-  if (!VarianceSumAtMost(sums, L::kPixels, fillLimits_[block])) return false;
-  std::uint8_t* colour = &tables_[kId].params[index * L::kParamBytes];
-  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / L::kPixels);
-  return true;
+  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[block],
+                                         &tables_[kId].params[index * L::kParamBytes]);
 }
 
 template <TableId kId>

@@ -122,8 +122,11 @@ class FrameAnalysis {
   void Begin(const RegionPictures& pictures, const ModeFactors& factors);
 
   // Marks the level's tables as not analysed, analyses every region whose parent split and
-  // returns the number of regions decided as split, counted in the orientation used.
-  int RunLevel(int level, const Thresholds& thresholds);
+  // returns the number of regions decided as split, counted in the orientation used. With
+  // `stopAbove`, for a run whose decisions only count when it splits no more than that: once
+  // the count is over it, no further row of blocks is started and the count so far is
+  // returned (the level's decisions are then incomplete, to be replaced by another run).
+  int RunLevel(int level, const Thresholds& thresholds, int stopAbove = RowSharing::kNoStop);
 
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
@@ -155,15 +158,15 @@ class FrameAnalysis {
   template <TableId kId>
   std::uint32_t SplitRegions(int block) const;
   template <TableId kId>
-  int RunSquares(const Thresholds& thresholds);
+  int RunSquares(const Thresholds& thresholds, int stopAbove);
   template <TableId kId>
   int SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
   template <class BlockStep>
-  int RunRows(BlockStep step);
+  int RunRows(BlockStep step, int stopAbove);
   template <TableId kId>
   std::uint32_t SquaresToAnalyse(int block) const;
   template <TableId kParent>
-  int RunHalves(const Thresholds& thresholds);
+  int RunHalves(const Thresholds& thresholds, int stopAbove);
   template <TableId kParent>
   int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
   template <TableId kId>

@@ -173,24 +173,12 @@ MotionSearch::Result MotionSearch::Walk(Result start) {
 }
 
 template <int W, int H>
-MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
-                                                int offset, int predicted) {
-#if defined(__x86_64__) || defined(__i386__)
-  // The common case straight to the wide walk: a region away from the picture's first and last
-  // rows (every vector usable and in reach, as BeginRegion finds) and a predicted vector away
-  // from the ends of the numbers.
-  constexpr int kReach = region_cost::kFastReach<W, H>;
-  if (useAvx2_ && offset >= -kDisplacements.front() && kPictureBytes - offset - kReach > kDisplacements.back() &&
-      predicted >= 32 && predicted < kVectorCount - 32) {
-    Result best{predicted, -1};
-    if (DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, best.vector, best.cost))
-      return best;
-    BeginRegion(prepared, referenceCopy, W, H, offset, kReach);  // near the ends: candidate by candidate
-    return Walk<W, H, true>(best);
-  }
-#endif
+MotionSearch::Result MotionSearch::SearchNearEnds(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                  int offset, Result start) {
   BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
-  return SearchShape<W, H>(predicted);
+  // A start the wide walk has left near the ends of the numbers goes on candidate by candidate.
+  if (start.cost >= 0) return Walk<W, H, true>(start);
+  return SearchShape<W, H>(start.vector);
 }
 
 MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
@@ -218,8 +206,9 @@ MotionSearch::RegionSearch MotionSearch::ForShape(int width, int height) {
   }
 }
 
-#define TARN_SEARCH(W, H) \
-  template MotionSearch::Result MotionSearch::SearchRegion<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+#define TARN_SEARCH(W, H)                                                                                         \
+  template MotionSearch::Result MotionSearch::SearchNearEnds<W, H>(const std::uint8_t*, const std::uint8_t*, int, \
+                                                                   Result);
 TARN_SEARCH(8, 8)
 TARN_SEARCH(4, 8)
 TARN_SEARCH(8, 4)

@@ -5,6 +5,10 @@
 #include <array>
 #include <cstdint>
 
+#include "codec/encode_motion_avx2.h"
+#include "codec/encode_region_cost.h"
+#include "codec/screen.h"
+
 namespace tarn::codec {
 
 // Vector number n: dy = (n >> 4) - 8 rows, dx = (n & 15) - 8 pixels; 136 is the zero vector.
@@ -41,10 +45,15 @@ class MotionSearch {
                                                 int offset, int predicted);
   static RegionSearch ForShape(int width, int height);
   // The same searches by shape at compile time: one instance for each shape of the coder.
+  // Inline: the common case goes straight to the wide walk from the analysis.
   template <int W, int H>
   Result SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, int predicted);
 
  private:
+  // The search candidate by candidate: near the picture's first and last rows, or without the
+  // wide walk, from `start` (a negative cost not yet worked out).
+  template <int W, int H>
+  Result SearchNearEnds(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int offset, Result start);
   void BeginRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy, int width, int height, int offset,
                    int fastReach);
   template <int W, int H>
@@ -70,5 +79,26 @@ class MotionSearch {
   int fastBeyond_ = 0;
   bool useAvx2_ = false;
 };
+
+template <int W, int H>
+inline MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
+                                                       int offset, int predicted) {
+#if defined(__x86_64__) || defined(__i386__)
+  // A region away from the picture's first and last rows (every vector keeps it, and the wide
+  // kernels' reads, inside the picture) and a predicted vector away from the ends of the
+  // numbers.
+  constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
+  constexpr int kReach = region_cost::kFastReach<W, H>;
+  if (useAvx2_ && offset >= -VectorDisplacement(0) &&
+      kPictureBytes - offset - kReach > VectorDisplacement(kVectorCount - 1) && predicted >= 32 &&
+      predicted < kVectorCount - 32) {
+    Result best{predicted, -1};
+    if (DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, best.vector, best.cost))
+      return best;
+    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, best);
+  }
+#endif
+  return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {predicted, -1});
+}
 
 }  // namespace tarn::codec

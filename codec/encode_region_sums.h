@@ -85,12 +85,13 @@ inline ChannelSums ToSums(__m128i sum, __m128i squares) {
 }  // namespace region_sums
 #endif
 
-// The sums of the W x H region (W 1, 2, 4 or 8; H 1, 2, 4 or 8) whose first byte is `first` in a
-// BGR picture of 720-byte rows: the same values as summing its pixels one by one.
-template <int W, int H>
-inline ChannelSums RegionSums(const std::uint8_t* first) {
 #if defined(__SSE2__)
-  using namespace region_sums;
+namespace region_sums {
+
+// The channel sums and sums of squares of the W x H region at `first`, in lanes 0-2 (blue,
+// green, red; lane 3 is not a channel).
+template <int W, int H>
+inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squares) {
   static_assert(W == 1 || W == 2 || W == 4 || W == 8);
   PositionSums positions;
   const auto row = [&](int r, int at) { return first + r * static_cast<int>(kRgbStride) + at; };
@@ -106,10 +107,26 @@ inline ChannelSums RegionSums(const std::uint8_t* first) {
         positions.AddFour(LoadBytes<4>(row(r, at + 8)), H > 1 ? LoadBytes<4>(row(r + 1, at + 8)) : zero);
     }
   }
-  if constexpr (W < 4)
-    return ToSums(FoldSix(positions.sum[0], positions.sum[1]), FoldSix(positions.squares[0], positions.squares[1]));
-  else
-    return ToSums(FoldTwelve(positions.sum), FoldTwelve(positions.squares));
+  if constexpr (W < 4) {
+    sum = FoldSix(positions.sum[0], positions.sum[1]);
+    squares = FoldSix(positions.squares[0], positions.squares[1]);
+  } else {
+    sum = FoldTwelve(positions.sum);
+    squares = FoldTwelve(positions.squares);
+  }
+}
+
+}  // namespace region_sums
+#endif
+
+// The sums of the W x H region (W 1, 2, 4 or 8; H 1, 2, 4 or 8) whose first byte is `first` in a
+// BGR picture of 720-byte rows: the same values as summing its pixels one by one.
+template <int W, int H>
+inline ChannelSums RegionSums(const std::uint8_t* first) {
+#if defined(__SSE2__)
+  __m128i sum, squares;
+  region_sums::ChannelLanes<W, H>(first, sum, squares);
+  return region_sums::ToSums(sum, squares);
 #else
   ChannelSums sums{};
   for (int r = 0; r < H; ++r)
@@ -119,6 +136,39 @@ inline ChannelSums RegionSums(const std::uint8_t* first) {
       sums.sumOfSquares[i % 3] += value * value;
     }
   return sums;
+#endif
+}
+
+// The fill test of the W x H region at `first`: VarianceSumAtMost(RegionSums, W * H, limit),
+// and when it passes, the region's mean colour (each channel's sum / (W * H)) in `colour`'s
+// three bytes. The sums stay in registers: with n a power of two, n^2 times the variance sum is
+// (squares << log2 n) - sum^2 per channel, which fits 32 bits (at most 64 * 64 * 255^2 each).
+template <int W, int H>
+inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour) {
+  constexpr int kPixels = W * H;
+#if defined(__SSE2__)
+  constexpr int kShift = W * H == 2 ? 1 : W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
+  static_assert(1 << kShift == kPixels);
+  __m128i sum, squares;
+  region_sums::ChannelLanes<W, H>(first, sum, squares);
+  // Each sum is below 2^15: one multiply-add of its low 16 bits (the high ones are zero) squares it.
+  const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(squares, kShift), _mm_madd_epi16(sum, sum));
+  const __m128i total = _mm_add_epi32(_mm_add_epi32(scaled, _mm_srli_si128(scaled, 4)), _mm_srli_si128(scaled, 8));
+  if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(total), kPixels, limit,
+                               [&] { return region_sums::ToSums(sum, squares); }))
+    return false;
+  const __m128i means = _mm_srli_epi32(sum, kShift);  // the sums are never negative
+  const std::uint32_t packed = static_cast<std::uint32_t>(
+      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
+  colour[0] = static_cast<std::uint8_t>(packed);
+  colour[1] = static_cast<std::uint8_t>(packed >> 8);
+  colour[2] = static_cast<std::uint8_t>(packed >> 16);
+  return true;
+#else
+  const ChannelSums sums = RegionSums<W, H>(first);
+  if (!VarianceSumAtMost(sums, kPixels, limit)) return false;
+  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / kPixels);
+  return true;
 #endif
 }
 

@@ -38,19 +38,25 @@ const ShapeOps& OpsForShape(int width, int height);
 // Sum of the three channels' population variances: sum of squares / n - (sum / n)^2 each,
 // in double precision in that order.
 double VarianceSum(const ChannelSums& sums, int pixelCount);
-// The fill test's comparison, limit >= VarianceSum(sums, n), with the same outcome but
-// without floating-point work where the exact value is clearly on one side. Inline: the
-// analysis asks for nearly every region.
+// The fill test's comparison, limit >= VarianceSum(sums, n), given `scaled`, n^2 times the exact
+// variance sum in integers: the floating-point value differs from the exact one by far less
+// than 1, so away from the limit the integers decide alone; only within 1 of it is the
+// floating-point sum, whose rounding counts there, worked out (from the sums `sums()` returns).
+template <class SumsFn>
+inline bool ScaledVarianceSumAtMost(std::int64_t scaled, int pixelCount, int limit, SumsFn sums) {
+  const std::int64_t n = pixelCount;
+  if (scaled > (limit + 1) * n * n) return false;
+  if (scaled < (limit - 1) * n * n) return true;
+  return static_cast<double>(limit) >= VarianceSum(sums(), pixelCount);
+}
+
+// The same comparison from the sums, without floating-point work where the exact value is
+// clearly on one side.
 inline bool VarianceSumAtMost(const ChannelSums& sums, int pixelCount, int limit) {
-  // n^2 times the exact variance sum, in integers. The floating-point value differs from the
-  // exact one by far less than 1, so away from the limit the integers decide alone; only
-  // within 1 of it is the floating-point sum, whose rounding counts there, worked out.
   const std::int64_t n = pixelCount;
   std::int64_t scaled = 0;
   for (int c = 0; c < 3; ++c) scaled += n * sums.sumOfSquares[c] - std::int64_t{sums.sum[c]} * sums.sum[c];
-  if (scaled > (limit + 1) * n * n) return false;
-  if (scaled < (limit - 1) * n * n) return true;
-  return static_cast<double>(limit) >= VarianceSum(sums, pixelCount);
+  return ScaledVarianceSumAtMost(scaled, pixelCount, limit, [&] { return sums; });
 }
 
 }  // namespace tarn::codec

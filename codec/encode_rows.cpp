@@ -37,21 +37,36 @@ int RowSharing::Claim(std::uint32_t run, int rows) {
   }
 }
 
-void RowSharing::WorkOn(std::uint32_t run, const Task& task, int thread) {
-  for (int row = Claim(run, task.rows); row >= 0; row = Claim(run, task.rows)) {
-    sum_.fetch_add(task.function(task.context, row, thread), std::memory_order_relaxed);
-    // Release: the row's results are seen by the thread that finds every row done.
-    rowsDone_.fetch_add(1, std::memory_order_release);
+void RowSharing::SkipTheRest(std::uint32_t run, int rows) {
+  std::uint64_t next = next_.load(std::memory_order_acquire);
+  for (;;) {
+    const int row = static_cast<int>(next & 0xFFFFFFFFu);
+    if (static_cast<std::uint32_t>(next >> 32) != run || row >= rows) return;
+    const std::uint64_t allTaken = (static_cast<std::uint64_t>(run) << 32) | static_cast<std::uint32_t>(rows);
+    if (next_.compare_exchange_weak(next, allTaken, std::memory_order_acq_rel)) {
+      rowsDone_.fetch_add(rows - row, std::memory_order_release);
+      return;
+    }
   }
 }
 
-int RowSharing::Run(int rows, RowFunction function, void* context) {
+void RowSharing::WorkOn(std::uint32_t run, const Task& task, int thread) {
+  for (int row = Claim(run, task.rows); row >= 0; row = Claim(run, task.rows)) {
+    const int count = task.function(task.context, row, thread);
+    const int sum = sum_.fetch_add(count, std::memory_order_relaxed) + count;
+    // Release: the row's results are seen by the thread that finds every row done.
+    rowsDone_.fetch_add(1, std::memory_order_release);
+    if (sum > task.stopAbove) SkipTheRest(run, task.rows);
+  }
+}
+
+int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove) {
   if (!HasHelper()) {
     int sum = 0;
-    for (int row = 0; row < rows; ++row) sum += function(context, row, 0);
+    for (int row = 0; row < rows && sum <= stopAbove; ++row) sum += function(context, row, 0);
     return sum;
   }
-  const Task task{function, context, rows};
+  const Task task{function, context, rows, stopAbove};
   std::uint32_t run = 0;
   {
     std::lock_guard lock(mutex_);

@@ -28,23 +28,29 @@ class RowSharing {
 
   bool HasHelper() const { return helper_.joinable(); }
 
-  // Every row once; the sum of what the calls returned.
-  int Run(int rows, RowFunction function, void* context);
+  // Every row once; the sum of what the calls returned. Once that sum is over `stopAbove`, no
+  // further row is started (the rows already under way finish), and the sum so far is returned.
+  int Run(int rows, RowFunction function, void* context, int stopAbove = kNoStop);
   template <class Body>  // int body(int row, int thread)
-  int Run(int rows, Body& body) {
+  int Run(int rows, Body& body, int stopAbove = kNoStop) {
     return Run(
-        rows, [](void* context, int row, int thread) { return (*static_cast<Body*>(context))(row, thread); }, &body);
+        rows, [](void* context, int row, int thread) { return (*static_cast<Body*>(context))(row, thread); }, &body,
+        stopAbove);
   }
+  static constexpr int kNoStop = 0x7FFFFFFF;
 
  private:
   struct Task {
     RowFunction function = nullptr;
     void* context = nullptr;
     int rows = 0;
+    int stopAbove = kNoStop;
   };
   void HelperLoop(const std::stop_token& stop);
   // The next row of run `run`, or -1 when that run has none left (or is over).
   int Claim(std::uint32_t run, int rows);
+  // Takes every row of run `run` not yet taken, counting them as done.
+  void SkipTheRest(std::uint32_t run, int rows);
   void WorkOn(std::uint32_t run, const Task& task, int thread);
 
   std::mutex mutex_;

@@ -32,7 +32,9 @@ void FrameEncoder::State::AnalyseFirstCoding(int mode, int area) {
   if (report.level2Splits <= area) {
     analysis.RunLevel(3, DetailThresholds(branch, 3, mode));
   } else {
-    report.level3Splits = analysis.RunLevel(3, BusyLevel3Thresholds(mode));
+    // Only the count decides, and only whether it is over the area measure: the run stops
+    // counting there, and the run with the highest thresholds below replaces its decisions.
+    report.level3Splits = analysis.RunLevel(3, BusyLevel3Thresholds(mode), area);
     branch = report.level3Splits <= area ? DetailBranch::kBusy : DetailBranch::kVeryBusy;
     if (branch == DetailBranch::kVeryBusy) {
       report.level3Rerun = true;

@@ -107,7 +107,8 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
 }
 
 // Every region of one shape in the picture, the bottom-right one (whose last byte ends the
-// picture) included, against summing its pixels one by one.
+// picture) included, against summing its pixels one by one; and the fill test, at limits from
+// just under to just over the region's variance sum, against the comparison of those sums.
 template <int W, int H>
 void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
   const ShapeOps& ops = OpsForShape(W, H);
@@ -119,12 +120,19 @@ void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
         ASSERT_EQ(got.sum[c], expected.sum[c]) << W << "x" << H << " at " << x << "," << y << " channel " << c;
         ASSERT_EQ(got.sumOfSquares[c], expected.sumOfSquares[c]) << W << "x" << H << " at " << x << "," << y;
       }
+      const int variance = static_cast<int>(VarianceSum(expected, W * H));
+      for (int limit = variance - 1; limit <= variance + 1; ++limit) {
+        std::uint8_t colour[3] = {1, 2, 3};
+        const bool fills = FillTest<W, H>(picture.Pixel(x, y), limit, colour);
+        ASSERT_EQ(fills, VarianceSumAtMost(expected, W * H, limit)) << W << "x" << H << " at " << x << "," << y;
+        for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(colour[c], expected.sum[c] / (W * H)) << W << "x" << H;
+      }
     }
 }
 
 // Noise (every byte value in every position), white (the largest squares) and the ridged
 // picture, for each shape the analysis asks about.
-TEST(RegionSums, AgreeWithThePixelSumsOfEveryRegion) {
+TEST(RegionSums, AndTheFillTestAgreeWithThePixelSumsOfEveryRegion) {
   Picture white, noise;
   Picture ridged = RidgedReference();
   std::fill(white.bytes().begin(), white.bytes().end(), std::uint8_t{255});

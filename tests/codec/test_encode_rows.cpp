@@ -1,0 +1,43 @@
+// The analysis' sharing of rows of blocks with its helper thread.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <vector>
+
+#include "codec/encode_rows.h"
+
+namespace tarn::codec {
+namespace {
+
+// A run that may stop once its count is over a limit starts no row after that, with or without
+// the helper: the rows worked on are the first ones, each once, and the count is theirs. The
+// thread that passes the limit stops at once; the other one finishes its row under way.
+TEST(RowSharing, StopsStartingRowsOnceTheCountIsOverTheLimit) {
+  constexpr int kRows = 20, kLimit = 3;
+  for (const bool helper : {false, true}) {
+    RowSharing sharing(helper);
+    for (int run = 0; run < 50; ++run) {
+      std::vector<std::atomic<int>> visits(kRows);
+      auto body = [&](int row, int) { return ++visits[static_cast<std::size_t>(row)], 1; };
+      const int count = sharing.Run(kRows, body, kLimit);
+      int worked = 0;
+      for (int row = 0; row < kRows; ++row) {
+        ASSERT_LE(visits[static_cast<std::size_t>(row)], 1) << "row " << row;
+        if (visits[static_cast<std::size_t>(row)] == 1) {
+          ASSERT_EQ(worked++, row) << "rows start in order";
+        }
+      }
+      EXPECT_EQ(count, worked);
+      EXPECT_GT(count, kLimit);
+      EXPECT_LE(count, sharing.HasHelper() ? kLimit + 2 : kLimit + 1);
+      // Without a limit every row, the next run after a stopped one included.
+      std::vector<std::atomic<int>> all(kRows);
+      auto every = [&](int row, int) { return ++all[static_cast<std::size_t>(row)], 1; };
+      EXPECT_EQ(sharing.Run(kRows, every), kRows);
+      for (const auto& v : all) ASSERT_EQ(v, 1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tarn::codec
