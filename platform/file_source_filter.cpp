@@ -184,8 +184,10 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   sound_.SetRange(0, 0);
   sound_.Close();
   subtitles_.Close();
-  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
-  if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
+  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures. Each
+  // look at the file reads into it (a program stream's first seconds are decoded): one
+  // without audio streams is not looked at again to find none.
+  if (loaded_ && reader_.AudioStreamCount() > 0) sound_.Open(path, options_, -1, reader_.Origin());
   return hr;
 }
 
@@ -257,6 +259,12 @@ HRESULT FileSourceFilter::SelectAudioStream(ULONG stream) {
   CAutoLock lock(&m_cStateLock);
   if (!IsStopped()) return VFW_E_NOT_STOPPED;
   if (!loaded_) return VFW_E_NOT_CONNECTED;
+  // The stream playing already, or one the file does not have, needs no new look at the file.
+  if (sound_.Keep(static_cast<int>(stream))) return S_OK;
+  if (stream >= static_cast<ULONG>(reader_.AudioStreamCount())) {
+    lastError_ = "no audio stream " + std::to_string(stream + 1);
+    return VFW_E_NOT_FOUND;
+  }
   const bool wasOpen = sound_.Opened();
   const PcmFormat connected = sound_.Format();
   const int previous = sound_.Stream();

@@ -59,6 +59,9 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   error = avformat_find_stream_info(format_.get(), nullptr);
   if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  audioStreams_ = 0;
+  for (unsigned i = 0; i < format_->nb_streams; ++i)
+    if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) ++audioStreams_;
   if (streamIndex_ < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": no video stream");
   return OpenDecoder();
 }
