@@ -5,6 +5,7 @@
 #include "platform/file_description.h"
 #include "platform/media_formats.h"
 #include "platform/mpeg_picture_kind.h"
+#include "platform/yuy2_packing.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -270,6 +271,7 @@ void VideoFileReader::StorePicture(std::uint8_t* picture) {
     av_image_copy_plane(picture, rowBytes, frame.data[0], frame.linesize[0], rowBytes, height_);
     return;
   }
+  if (PackYuv420AsYuy2(frame, picture, rowBytes)) return;
   std::uint8_t* planes[4] = {picture, nullptr, nullptr, nullptr};
   const int strides[4] = {rowBytes, 0, 0, 0};
   sws_scale(scaler_.get(), frame.data, frame.linesize, 0, height_, planes, strides);

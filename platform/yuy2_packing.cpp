@@ -1,0 +1,55 @@
+#include "platform/yuy2_packing.h"
+
+#include <cstddef>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace tarn::platform {
+
+namespace {
+
+// One row: luma pairs with the chroma pair they share, as Y0 U Y1 V.
+void PackRow(const std::uint8_t* luma, const std::uint8_t* u, const std::uint8_t* v, std::uint8_t* out, int pairs) {
+  int pair = 0;
+#if defined(__SSE2__)
+  // Sixteen chroma pairs, thirty-two pixels, at a time.
+  for (; pair + 16 <= pairs; pair += 16) {
+    const __m128i us = _mm_loadu_si128(reinterpret_cast<const __m128i*>(u + pair));
+    const __m128i vs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + pair));
+    const __m128i chromaLow = _mm_unpacklo_epi8(us, vs);
+    const __m128i chromaHigh = _mm_unpackhi_epi8(us, vs);
+    const __m128i lumaLow = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + 2 * pair));
+    const __m128i lumaHigh = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + 2 * pair + 16));
+    auto* packed = reinterpret_cast<__m128i*>(out + 4 * pair);
+    _mm_storeu_si128(packed, _mm_unpacklo_epi8(lumaLow, chromaLow));
+    _mm_storeu_si128(packed + 1, _mm_unpackhi_epi8(lumaLow, chromaLow));
+    _mm_storeu_si128(packed + 2, _mm_unpacklo_epi8(lumaHigh, chromaHigh));
+    _mm_storeu_si128(packed + 3, _mm_unpackhi_epi8(lumaHigh, chromaHigh));
+  }
+#endif
+  for (; pair < pairs; ++pair) {
+    out[4 * pair] = luma[2 * pair];
+    out[4 * pair + 1] = u[pair];
+    out[4 * pair + 2] = luma[2 * pair + 1];
+    out[4 * pair + 3] = v[pair];
+  }
+}
+
+}  // namespace
+
+bool PackYuv420AsYuy2(const AVFrame& frame, std::uint8_t* out, int outStride) {
+  if (frame.format != AV_PIX_FMT_YUV420P || frame.width <= 0 || frame.height <= 0 || frame.width % 2 != 0)
+    return false;
+  const int pairs = frame.width / 2;
+  for (int row = 0; row < frame.height; ++row) {
+    const std::ptrdiff_t chromaRow = row / 2;
+    PackRow(frame.data[0] + static_cast<std::ptrdiff_t>(row) * frame.linesize[0],
+            frame.data[1] + chromaRow * frame.linesize[1], frame.data[2] + chromaRow * frame.linesize[2],
+            out + static_cast<std::ptrdiff_t>(row) * outStride, pairs);
+  }
+  return true;
+}
+
+}  // namespace tarn::platform
