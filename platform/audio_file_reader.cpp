@@ -72,6 +72,12 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   return S_OK;
 }
 
+bool AudioFileReader::Keep(int which) {
+  if (!Opened() || which < 0 || NthAudioStream(*format_, which) != streamIndex_) return false;
+  which_ = which;
+  return true;
+}
+
 HRESULT AudioFileReader::OpenDecoder() {
   const AVStream* stream = format_->streams[streamIndex_];
   const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);

@@ -43,6 +43,9 @@ class AudioFileReader {
   // encoder cuts the sound to the run's segment.
   void SetRange(REFERENCE_TIME start, REFERENCE_TIME stop);
   int Stream() const { return which_; }
+  // Open on the very stream `which` (from 0) names: it is kept, from now on by that number, and
+  // need not be opened again. False when another stream or none is open.
+  bool Keep(int which);
 
   const PcmFormat& Format() const { return pcm_; }
   const std::string& ErrorText() const { return error_; }

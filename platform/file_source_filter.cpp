@@ -1,10 +1,12 @@
 #include "platform/file_source_filter.h"
 
+#include "media/dshow/EventCodes.h"
 #include "media/registry/TextConversion.h"
 #include "platform/media_formats.h"
 #include "platform/platform_ids.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <cwchar>
 #include <new>
@@ -15,6 +17,8 @@ namespace {
 
 // Decoded pictures waiting for the streaming thread.
 constexpr std::size_t kQueuedPictures = 4;
+// The allocator's samples: the queued pictures, the one being decoded and the one downstream.
+constexpr LONG kSamples = kQueuedPictures + 2;
 
 }  // namespace
 
@@ -39,7 +43,7 @@ HRESULT FileSourceStream::GetMediaType(CMediaType* mediaType) {
 HRESULT FileSourceStream::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPERTIES* request) {
   if (allocator == nullptr || request == nullptr) return E_POINTER;
   const auto bytes = static_cast<LONG>(source_->Reader().FrameBytes());
-  request->cBuffers = std::max<LONG>(request->cBuffers, 2);
+  request->cBuffers = std::max(request->cBuffers, kSamples);
   request->cbBuffer = std::max(request->cbBuffer, bytes);
   request->cbAlign = std::max<LONG>(request->cbAlign, 1);
   ALLOCATOR_PROPERTIES actual{};
@@ -54,7 +58,7 @@ HRESULT FileSourceStream::OnThreadCreate() {
   started_ = true;
   source_->RewindSubtitles();
   firstSample_ = true;
-  queue_.Reset(kQueuedPictures, reader.FrameBytes());
+  queue_.Reset();
   // Nothing is on its way downstream yet: the gate's state is the one the first picture meets.
   gate_.Forget();
   gate_.Follow(GetConnected());
@@ -62,20 +66,40 @@ HRESULT FileSourceStream::OnThreadCreate() {
   return S_OK;
 }
 
+// Each picture is decoded straight into the sample that carries it downstream.
 void FileSourceStream::DecodeLoop() {
-  VideoFileReader& reader = source_->Reader();
   for (;;) {
-    QueuedPicture* picture = queue_.AcquireFree();
-    if (picture == nullptr) return;  // stopping
-    const ReadResult result = reader.ReadPicture(picture->bytes.data(), &picture->times, &gate_);
+    ComPtr<IMediaSample> sample;
+    if (FAILED(GetDeliveryBuffer(sample.ReleaseAndGetAddressOf(), nullptr, nullptr, 0))) {
+      if (queue_.Cancelled()) return;  // stopping: the allocator is decommitted
+      // Decommitted for a moment (a flush or state change in progress).
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    const ReadResult result = ReadInto(sample.Get());
     if (result != ReadResult::kPicture) {
-      queue_.Release(picture);
       queue_.Finish(result == ReadResult::kError);
       return;
     }
-    source_->DrawSubtitles(picture->bytes.data(), picture->times.start);
-    queue_.Push(picture);
+    queue_.Push(std::move(sample));
   }
+}
+
+ReadResult FileSourceStream::ReadInto(IMediaSample* sample) {
+  BYTE* buffer = nullptr;
+  const std::size_t bytes = source_->Reader().FrameBytes();
+  if (FAILED(sample->GetPointer(&buffer)) || static_cast<std::size_t>(sample->GetSize()) < bytes)
+    return ReadResult::kError;
+  PictureTimes times;
+  const ReadResult result = source_->Reader().ReadPicture(buffer, &times, &gate_);
+  if (result != ReadResult::kPicture) return result;
+  source_->DrawSubtitles(buffer, times.start);
+  sample->SetActualDataLength(static_cast<LONG>(bytes));
+  sample->SetTime(&times.start, &times.stop);
+  sample->SetSyncPoint(TRUE);
+  sample->SetDiscontinuity(firstSample_ ? TRUE : FALSE);
+  firstSample_ = false;
+  return result;
 }
 
 HRESULT FileSourceStream::Inactive() {
@@ -90,30 +114,28 @@ HRESULT FileSourceStream::OnThreadDestroy() {
   return S_OK;
 }
 
-HRESULT FileSourceStream::FillBuffer(IMediaSample* sample) {
-  QueuedPicture* picture = queue_.Pop();
-  if (picture == nullptr) return queue_.Failed() ? VFW_E_INVALID_FILE_FORMAT : S_FALSE;
-
-  BYTE* buffer = nullptr;
-  HRESULT hr = sample->GetPointer(&buffer);
-  const std::size_t bytes = picture->bytes.size();
-  if (SUCCEEDED(hr) && static_cast<std::size_t>(sample->GetSize()) < bytes) hr = VFW_E_BUFFER_OVERFLOW;
-  if (FAILED(hr)) {
-    queue_.Release(picture);
+// The pictures come filled from the decoding thread; the loop only hands them on.
+HRESULT FileSourceStream::DoBufferProcessingLoop() {
+  for (;;) {
+    const ComPtr<IMediaSample> sample = queue_.Pop();
+    if (!sample) {
+      // The end of the file, a broken stream or a stop.
+      DeliverEndOfStream();
+      if (!queue_.Failed()) return S_OK;
+      m_pFilter->NotifyEvent(EC_ERRORABORT, VFW_E_INVALID_FILE_FORMAT, 0);
+      return VFW_E_INVALID_FILE_FORMAT;
+    }
+    const HRESULT hr = Deliver(sample.Get());
+    if (hr == S_OK) continue;
+    // A stopping or flushing downstream refuses samples: not an error.
+    if (FAILED(hr) && !StopRequested() && hr != VFW_E_WRONG_STATE && hr != VFW_E_NOT_COMMITTED)
+      m_pFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
     return hr;
   }
-  std::memcpy(buffer, picture->bytes.data(), bytes);
-  REFERENCE_TIME start = picture->times.start;
-  REFERENCE_TIME stop = picture->times.stop;
-  queue_.Release(picture);
-
-  sample->SetActualDataLength(static_cast<LONG>(bytes));
-  sample->SetTime(&start, &stop);
-  sample->SetSyncPoint(TRUE);
-  sample->SetDiscontinuity(firstSample_ ? TRUE : FALSE);
-  firstSample_ = false;
-  return S_OK;
 }
+
+// Never called: DoBufferProcessingLoop takes the samples the decoding thread filled.
+HRESULT FileSourceStream::FillBuffer(IMediaSample*) { return E_UNEXPECTED; }
 
 // ---- the filter ----
 
@@ -162,8 +184,10 @@ HRESULT FileSourceFilter::Load(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   sound_.SetRange(0, 0);
   sound_.Close();
   subtitles_.Close();
-  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures.
-  if (loaded_) sound_.Open(path, options_, -1, reader_.Origin());
+  // A file without sound (or with sound FFmpeg cannot decode) still gives its pictures. Each
+  // look at the file reads into it (a program stream's first seconds are decoded): one
+  // without audio streams is not looked at again to find none.
+  if (loaded_ && reader_.AudioStreamCount() > 0) sound_.Open(path, options_, -1, reader_.Origin());
   return hr;
 }
 
@@ -235,6 +259,12 @@ HRESULT FileSourceFilter::SelectAudioStream(ULONG stream) {
   CAutoLock lock(&m_cStateLock);
   if (!IsStopped()) return VFW_E_NOT_STOPPED;
   if (!loaded_) return VFW_E_NOT_CONNECTED;
+  // The stream playing already, or one the file does not have, needs no new look at the file.
+  if (sound_.Keep(static_cast<int>(stream))) return S_OK;
+  if (stream >= static_cast<ULONG>(reader_.AudioStreamCount())) {
+    lastError_ = "no audio stream " + std::to_string(stream + 1);
+    return VFW_E_NOT_FOUND;
+  }
   const bool wasOpen = sound_.Opened();
   const PcmFormat connected = sound_.Format();
   const int previous = sound_.Stream();

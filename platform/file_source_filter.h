@@ -1,7 +1,7 @@
 // The file source: plays the video stream of any file FFmpeg reads through
 // the output pin "Output", and its sound through "Audio" (FileSoundStream).
-// A decoding thread fills a small picture queue; the pin's streaming thread
-// delivers from it.
+// A decoding thread decodes each picture into one of the pin's samples and
+// queues it; the pin's streaming thread delivers them in order.
 //
 // Sample times are the picture's time from the stream's start in 100 ns
 // units; each sample is a sync point. At the end of the file the pin
@@ -42,11 +42,14 @@ class FileSourceStream final : public CSourceStream {
 
  protected:
   HRESULT FillBuffer(IMediaSample* sample) override;
+  HRESULT DoBufferProcessingLoop() override;
   HRESULT OnThreadCreate() override;
   HRESULT OnThreadDestroy() override;
 
  private:
   void DecodeLoop();
+  // The next picture the gate lets through, with its times, into `sample`.
+  ReadResult ReadInto(IMediaSample* sample);
 
   FileSourceFilter* const source_;
   PictureQueue queue_;

@@ -6,6 +6,7 @@
 #include "platform/parse_units.h"
 #include "platform/platform_ids.h"
 #include "platform/queued_output_pin.h"
+#include "platform/yuy2_packing.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -396,6 +397,9 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
 void MpegVideoDecoder::StorePicture(const AVFrame& frame, std::uint8_t* out) {
   const auto format = static_cast<AVPixelFormat>(frame.format);
   const AVPixelFormat target = outputRgb_ ? AV_PIX_FMT_BGR24 : AV_PIX_FMT_YUYV422;
+  if (!outputRgb_ && frame.width == width_ && frame.height == height_ &&
+      PackYuv420AsYuy2(frame, out, (width_ + 1) / 2 * 4))
+    return;
   if (!scaler_ || scalerFormat_ != format || scalerWidth_ != frame.width || scalerHeight_ != frame.height) {
     // Same size: point sampling takes libswscale's fast unscaled converters.
     const bool sameSize = frame.width == width_ && frame.height == height_;

@@ -1,32 +1,21 @@
 #include "platform/picture_queue.h"
 
+#include <utility>
+
 namespace tarn::platform {
 
-void PictureQueue::Reset(std::size_t slots, std::size_t pictureBytes) {
+void PictureQueue::Reset() {
   std::lock_guard lock(mutex_);
-  if (storage_.size() != slots || (slots > 0 && storage_.front().bytes.size() != pictureBytes)) {
-    storage_.assign(slots, QueuedPicture{});
-    for (QueuedPicture& picture : storage_) picture.bytes.resize(pictureBytes);
-  }
-  free_.clear();
   filled_.clear();
-  for (QueuedPicture& picture : storage_) free_.push_back(&picture);
   finished_ = failed_ = cancelled_ = false;
 }
 
-QueuedPicture* PictureQueue::AcquireFree() {
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return cancelled_ || !free_.empty(); });
-  if (cancelled_) return nullptr;
-  QueuedPicture* picture = free_.front();
-  free_.pop_front();
-  return picture;
-}
-
-void PictureQueue::Push(QueuedPicture* picture) {
+void PictureQueue::Push(ComPtr<IMediaSample> picture) {
   {
     std::lock_guard lock(mutex_);
-    filled_.push_back(picture);
+    // After a stop the sample goes straight back to its allocator.
+    if (cancelled_) return;
+    filled_.push_back(std::move(picture));
   }
   changed_.notify_all();
 }
@@ -40,21 +29,13 @@ void PictureQueue::Finish(bool failed) {
   changed_.notify_all();
 }
 
-QueuedPicture* PictureQueue::Pop() {
+ComPtr<IMediaSample> PictureQueue::Pop() {
   std::unique_lock lock(mutex_);
   changed_.wait(lock, [this] { return cancelled_ || finished_ || !filled_.empty(); });
-  if (cancelled_ || filled_.empty()) return nullptr;
-  QueuedPicture* picture = filled_.front();
+  if (cancelled_ || filled_.empty()) return {};
+  ComPtr<IMediaSample> picture = std::move(filled_.front());
   filled_.pop_front();
   return picture;
-}
-
-void PictureQueue::Release(QueuedPicture* picture) {
-  {
-    std::lock_guard lock(mutex_);
-    free_.push_back(picture);
-  }
-  changed_.notify_all();
 }
 
 bool PictureQueue::Failed() const {
@@ -62,10 +43,17 @@ bool PictureQueue::Failed() const {
   return failed_;
 }
 
+bool PictureQueue::Cancelled() const {
+  std::lock_guard lock(mutex_);
+  return cancelled_;
+}
+
 void PictureQueue::Cancel() {
+  std::deque<ComPtr<IMediaSample>> dropped;
   {
     std::lock_guard lock(mutex_);
     cancelled_ = true;
+    dropped.swap(filled_);
   }
   changed_.notify_all();
 }

@@ -5,6 +5,7 @@
 #include "platform/file_description.h"
 #include "platform/media_formats.h"
 #include "platform/mpeg_picture_kind.h"
+#include "platform/yuy2_packing.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -59,6 +60,9 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
   error = avformat_find_stream_info(format_.get(), nullptr);
   if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
   streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+  audioStreams_ = 0;
+  for (unsigned i = 0; i < format_->nb_streams; ++i)
+    if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) ++audioStreams_;
   if (streamIndex_ < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": no video stream");
   return OpenDecoder();
 }
@@ -267,6 +271,7 @@ void VideoFileReader::StorePicture(std::uint8_t* picture) {
     av_image_copy_plane(picture, rowBytes, frame.data[0], frame.linesize[0], rowBytes, height_);
     return;
   }
+  if (PackYuv420AsYuy2(frame, picture, rowBytes)) return;
   std::uint8_t* planes[4] = {picture, nullptr, nullptr, nullptr};
   const int strides[4] = {rowBytes, 0, 0, 0};
   sws_scale(scaler_.get(), frame.data, frame.linesize, 0, height_, planes, strides);

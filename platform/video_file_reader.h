@@ -58,6 +58,8 @@ class VideoFileReader {
   REFERENCE_TIME Duration() const { return duration_; }
   // The first picture's time in the file (100 ns): picture times count from here.
   REFERENCE_TIME Origin() const { return origin_; }
+  // The audio streams the file has, as the look at it on opening found them.
+  int AudioStreamCount() const { return audioStreams_; }
   const std::string& ErrorText() const { return error_; }
 
   // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
@@ -83,6 +85,7 @@ class VideoFileReader {
   PacketPtr packet_;
   ScalePtr scaler_;
   int streamIndex_ = -1;
+  int audioStreams_ = 0;
   AVRational timeBase_{1, 1};
   std::int64_t streamStart_ = 0;
   const GUID* subtype_ = &GUID_NULL;

@@ -125,7 +125,9 @@ class CDvdGraph final : private EventWindowHandler {
   bool HasGraph() const { return state_ != GraphState::NoGraph; }
 
   // The file graph (file_playback.cpp).
-  HRESULT OpenFile(platform::FileDescription description);
+  HRESULT OpenFile(platform::FileDescription description, std::optional<FileStamp> stamp);
+  bool IsOpenAndUnchanged(const std::string& path, const std::optional<FileStamp>& stamp) const;
+  HRESULT PlayFileFromStart();
   HRESULT OpenDisc(std::string_view path);
   bool LeaveFile();
   bool RebuildKeepingWindow();

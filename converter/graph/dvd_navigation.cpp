@@ -18,8 +18,12 @@ HRESULT CDvdGraph::OpenSource(std::string_view path) {
   const std::string named(path);
   std::error_code error;
   if (!NamesDiscSource(named) && std::filesystem::is_regular_file(named, error)) {
+    // Looking at a file reads into it (a program stream's first seconds are decoded): the file
+    // playing is looked at again only when it has been written since.
+    const std::optional<FileStamp> stamp = StampOf(named);
+    if (IsOpenAndUnchanged(named, stamp)) return PlayFileFromStart();
     platform::FileDescription description;
-    if (platform::DescribeVideoFile(named, description, sourceError_)) return OpenFile(std::move(description));
+    if (platform::DescribeVideoFile(named, description, sourceError_)) return OpenFile(std::move(description), stamp);
     // A file no video file reader takes may be a disc image by another name: the navigator tries
     // it before the file's refusal is told.
   }

@@ -8,15 +8,26 @@
 namespace tarn::conv {
 
 // The same file again keeps its graph: stopped, it plays the whole file until told otherwise.
-HRESULT CDvdGraph::OpenFile(platform::FileDescription description) {
+HRESULT CDvdGraph::OpenFile(platform::FileDescription description, std::optional<FileStamp> stamp) {
   if (file_ && filePlayback_ && file_->Path() == description.path) {
-    StopAll();
-    fileRange_ = {};
-    return filePlayback_->SetPlayRange(0, 0);
+    file_->stamp = stamp;
+    return PlayFileFromStart();
   }
   file_.emplace(std::move(description));
+  file_->stamp = stamp;
   fileRange_ = {};
   return RebuildKeepingWindow() ? S_OK : VFW_E_INVALID_FILE_FORMAT;
+}
+
+// The file playing, and not written since it was looked at: looking again would find the same.
+bool CDvdGraph::IsOpenAndUnchanged(const std::string& path, const std::optional<FileStamp>& stamp) const {
+  return file_ && filePlayback_ && file_->Path() == path && stamp && file_->stamp == stamp;
+}
+
+HRESULT CDvdGraph::PlayFileFromStart() {
+  StopAll();
+  fileRange_ = {};
+  return filePlayback_->SetPlayRange(0, 0);
 }
 
 bool CDvdGraph::LeaveFile() {

@@ -42,6 +42,16 @@ std::string Lowered(std::string_view text) {
 
 }  // namespace
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+  std::error_code error;
+  FileStamp stamp;
+  stamp.size = std::filesystem::file_size(path, error);
+  if (error) return std::nullopt;
+  stamp.written = std::filesystem::last_write_time(path, error);
+  if (error) return std::nullopt;
+  return stamp;
+}
+
 bool NamesDiscSource(std::string_view path) {
   std::error_code error;
   const std::filesystem::path named(path);

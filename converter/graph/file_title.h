@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +21,15 @@ bool NamesDiscSource(std::string_view path);
 // The locale identifier of a container's language code (ISO 639-2, either form, or ISO 639-1),
 // with the default sublanguage; 0 for "" and for languages the stream lists cannot name.
 std::uint32_t LocaleOfLanguageCode(std::string_view code);
+
+// A file's size and time of last writing: a file with the same stamp as when it was looked at
+// would be found the same again.
+struct FileStamp {
+  std::uintmax_t size = 0;
+  std::filesystem::file_time_type written;
+  bool operator==(const FileStamp&) const = default;
+};
+std::optional<FileStamp> StampOf(const std::string& path);
 
 // A stretch of the file's timeline in 100 ns units; a stop of 0 plays to the file's end.
 struct PlayRange {
@@ -49,6 +60,8 @@ class FileTitle {
   unsigned audioChoice = 0;
   unsigned subtitleChoice = 0;
   bool subtitlesOn = false;
+  // The file as it was when looked at.
+  std::optional<FileStamp> stamp;
 
  private:
   platform::FileDescription description_;

@@ -122,6 +122,9 @@ TEST_F(FileSourceTest, FilesListAsOneTitleEachWithTheirChaptersAndStreamsOrAreRe
   EXPECT_EQ(list_.TitleCount(), 3u);
   // The refusals leave the graph able to open files again.
   EXPECT_EQ(OpenFile(mp4), 1u);
+  // Opened again after it was written, the file is looked at again: cut short, it is refused.
+  fs::copy_file(folder_ / "cut.mp4", mp4, fs::copy_options::overwrite_existing);
+  EXPECT_EQ(OpenFile(mp4), 0u);
 }
 
 // Each chapter's pair: ten records a second of the chapter (within one) and sound exactly as long

@@ -46,6 +46,12 @@ class FileSourceTest : public ::testing::Test {
     return source->Load(path.wstring().c_str(), nullptr);
   }
 
+  static std::string LastError(FileSourceFilter& source) {
+    char text[256] = "";
+    source.GetLastErrorText(text, sizeof text);
+    return text;
+  }
+
   // Plays the source into a capture renderer to the end.
   std::vector<CapturedSample> Play(FileSourceFilter* source, CaptureRenderer* capture) {
     ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
@@ -160,6 +166,10 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
 
   auto source = MakeSource();
   ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
+  // Choosing a stream the file lacks keeps the sound; choosing the one playing changes nothing.
+  EXPECT_EQ(source->SelectAudioStream(1), VFW_E_NOT_FOUND);
+  EXPECT_EQ(LastError(*source.Get()), "no audio stream 2");
+  EXPECT_EQ(source->SelectAudioStream(0), S_OK);
   for (int run = 0; run < 2; ++run) {
     ComPtr<CaptureRenderer> capture(new CaptureRenderer);
     ComPtr<media_test::EventRecorder> graph(new media_test::EventRecorder);
@@ -192,6 +202,8 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
   ASSERT_EQ(pin->EnumMediaTypes(types.ReleaseAndGetAddressOf()), S_OK);
   AM_MEDIA_TYPE* offered = nullptr;
   EXPECT_NE(types->Next(1, &offered, nullptr), S_OK);
+  EXPECT_EQ(silent->SelectAudioStream(0), VFW_E_NOT_FOUND);
+  EXPECT_EQ(LastError(*silent.Get()), "no audio stream 1");
 }
 
 // A chapter's run: the pictures from its start (the key picture before it decoded, not
