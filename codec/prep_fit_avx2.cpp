@@ -121,6 +121,43 @@ __attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firs
   }
 }
 
+__attribute__((target("avx2"))) void ToneWordsAvx2(std::uint32_t* words, int pixels, const std::int32_t* toneWords) {
+  const __m256i byteMask = _mm256_set1_epi32(0xFF);
+  int x = 0;
+  for (; x + 8 <= pixels; x += 8) {
+    auto* at = reinterpret_cast<__m256i*>(words + x);
+    const __m256i w = _mm256_loadu_si256(at);
+    const __m256i blue = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(w, byteMask), 4);
+    const __m256i green = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(_mm256_srli_epi32(w, 8), byteMask), 4);
+    const __m256i red = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(_mm256_srli_epi32(w, 16), byteMask), 4);
+    _mm256_storeu_si256(
+        at, _mm256_or_si256(blue, _mm256_or_si256(_mm256_slli_epi32(green, 8), _mm256_slli_epi32(red, 16))));
+  }
+  for (; x < pixels; ++x) {
+    const std::uint32_t w = words[x];
+    words[x] = static_cast<std::uint32_t>(toneWords[w & 0xFF]) |
+               static_cast<std::uint32_t>(toneWords[(w >> 8) & 0xFF]) << 8 |
+               static_cast<std::uint32_t>(toneWords[(w >> 16) & 0xFF]) << 16;
+  }
+}
+
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ToneWordsAvx512(std::uint32_t* words, int pixels,
+                                                                            const std::uint8_t* tone) {
+  const __m512i low0 = _mm512_loadu_si512(tone);
+  const __m512i low1 = _mm512_loadu_si512(tone + 64);
+  const __m512i high0 = _mm512_loadu_si512(tone + 128);
+  const __m512i high1 = _mm512_loadu_si512(tone + 192);
+  for (int x = 0; x < pixels; x += 16) {
+    // The last step takes only the words that are there.
+    const __mmask16 present = pixels - x >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (pixels - x)) - 1);
+    const __m512i bytes = _mm512_maskz_loadu_epi32(present, words + x);
+    // Bits 0-6 pick one of 128 entries, bit 7 the half of the table.
+    const __m512i low = _mm512_permutex2var_epi8(low0, bytes, low1);
+    const __m512i high = _mm512_permutex2var_epi8(high0, bytes, high1);
+    _mm512_mask_storeu_epi32(words + x, present, _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), low, high));
+  }
+}
+
 __attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift,
                                                        std::uint8_t* out) {
   const __m128i count = _mm_cvtsi32_si128(shift);
