@@ -275,8 +275,7 @@ void BM_ChainCamera(benchmark::State& state) {
       break;
     }
     std::swap(reference, decoded);
-    ReferenceToRgb(reference.data(), referenceCopy.data());
-    ReferenceToPreview(reference.data(), preview.data());
+    ReferenceToRgbAndPreview(reference.data(), referenceCopy.data(), preview.data());
     payloadBytes += length;
     benchmark::ClobberMemory();
   }
@@ -321,8 +320,7 @@ void BM_PrepareDecodeCamera(benchmark::State& state) {
       break;
     }
     std::swap(reference, decoded);
-    ReferenceToRgb(reference.data(), referenceCopy.data());
-    ReferenceToPreview(reference.data(), preview.data());
+    ReferenceToRgbAndPreview(reference.data(), referenceCopy.data(), preview.data());
     benchmark::ClobberMemory();
     frame = frame + 1 < records.size() ? frame + 1 : 0;
   }

@@ -44,6 +44,13 @@ void ReferenceToPreview(const std::uint16_t* reference, std::uint8_t* preview) {
   }
 }
 
+void ReferenceToRgbAndPreview(const std::uint16_t* reference, std::uint8_t* copy, std::uint8_t* preview) {
+  ReferenceToRgb(reference, copy);
+  for (int y = 0; y < kScreenHeight; ++y) {
+    std::memcpy(preview + (kScreenHeight - 1 - y) * kRgbStride, copy + y * kRgbStride, kRgbStride);
+  }
+}
+
 void ResetReference(std::uint16_t* reference, std::uint8_t* copy) {
   std::memset(reference, 0, kReferenceBytes);
   std::memset(copy, 0, kRgbPictureBytes);
