@@ -71,16 +71,34 @@ __attribute__((target("avx2"))) int SharpenEightsAvx2(const std::uint8_t* in, st
 }
 #endif
 
+// Copies what the sharpening leaves as it is: the rows above and below the inner part and the
+// columns beside it.
+void CopyAroundInnerPart(const std::uint8_t* work, int firstRow, int endRow, int firstColumn, int pixels,
+                         std::uint8_t* prepared) {
+  std::memcpy(prepared, work, static_cast<std::size_t>(firstRow) * kRgbStride);
+  std::memcpy(prepared + endRow * kStride, work + endRow * kStride,
+              static_cast<std::size_t>(kScreenHeight - endRow) * kRgbStride);
+  const auto left = static_cast<std::size_t>(firstColumn) * 3;
+  const auto right = static_cast<std::size_t>(firstColumn + pixels) * 3;
+  for (int row = firstRow; row < endRow; ++row) {
+    std::memcpy(prepared + row * kStride, work + row * kStride, left);
+    std::memcpy(prepared + row * kStride + right, work + row * kStride + right, kRgbStride - right);
+  }
+}
+
 }  // namespace
 
 void SharpenPlacedPicture(const std::uint8_t* work, const FitGeometry& geometry, const std::uint8_t* detail,
                           std::uint8_t* prepared) {
-  std::memcpy(prepared, work, kRgbPictureBytes);
   const int firstRow = geometry.top + 1;
   const int endRow = geometry.top + geometry.placedHeight - 1;
   const int firstColumn = geometry.left + 1;
   const int pixels = geometry.placedWidth - 2;
-  if (pixels <= 0) return;
+  if (pixels <= 0 || endRow <= firstRow) {
+    std::memcpy(prepared, work, kRgbPictureBytes);
+    return;
+  }
+  CopyAroundInnerPart(work, firstRow, endRow, firstColumn, pixels, prepared);
 
   std::int32_t amountOf[kDifferences];
   for (int d = -255; d <= 255; ++d) amountOf[d + 255] = d >= 0 ? detail[d] : -detail[-d];
