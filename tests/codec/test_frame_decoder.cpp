@@ -366,6 +366,14 @@ TEST(ReferenceUpkeep, WideningKeepsTheTopFiveBitsOfEachChannelAndTheRowOrder) {
   ReferenceToRgbAndPreview(reference.data(), bothCopy.data(), bothPreview.data());
   EXPECT_EQ(bothCopy, copy);
   EXPECT_EQ(bothPreview, preview);
+  // Every word (bit 15 included) widened alike by both paths.
+  std::mt19937 random(11);
+  const Picture noise = RandomPicture(random);
+  ReferenceToRgb(noise.data(), copy.data());
+  ReferenceToPreview(noise.data(), preview.data());
+  ReferenceToRgbAndPreview(noise.data(), bothCopy.data(), bothPreview.data());
+  EXPECT_EQ(bothCopy, copy);
+  EXPECT_EQ(bothPreview, preview);
 
   ResetReference(reference.data(), copy.data());
   EXPECT_EQ(std::count(reference.begin(), reference.end(), 0), std::ptrdiff_t(kReferencePixels));
