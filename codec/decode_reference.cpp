@@ -1,6 +1,6 @@
 // Upkeep of the reference picture: its BGR widenings and the reset to black.
-#include <algorithm>
 #include <cstring>
+#include <initializer_list>
 
 #include "codec/frame_decoder.h"
 #include "codec/prep_cpu.h"
@@ -59,39 +59,57 @@ constexpr WidenIndices MakeWidenIndices() {
 
 constexpr WidenIndices kWidenIndices = MakeWidenIndices();
 
-// 32 words (or the first `count`) to BGR bytes, stored at both `copy` and `preview`.
-__attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* words, __mmask32 count,
-                                                         std::uint8_t* copy, std::uint8_t* preview) {
-  const __m512i w = _mm512_maskz_loadu_epi16(count, words);
+#pragma GCC diagnostic push
+// GCC 12's AVX-512 casts and inserts start from an "undefined" register, which its warnings
+// report; nothing here reads it.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// Sixteen or 32 words to BGR bytes, stored at both `copy` and `preview` with whole (unmasked)
+// stores.
+template <int kPixels>
+__attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* words, std::uint8_t* copy,
+                                                         std::uint8_t* preview) {
+  const __m512i w = kPixels == kWidePixels
+                        ? _mm512_loadu_si512(words)
+                        : _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(words)));
   const __m512i channel = _mm512_set1_epi16(0xF8);
   const __m512i blue = _mm512_and_si512(_mm512_srli_epi16(w, 7), channel);
   const __m512i green = _mm512_and_si512(_mm512_slli_epi16(w, 6), _mm512_set1_epi16(static_cast<short>(0xF800)));
   const __m512i red = _mm512_and_si512(_mm512_slli_epi16(w, 3), channel);
   const __m512i blueGreen = _mm512_or_si512(blue, green);
-  const int pixels = __builtin_popcount(count);
-  for (int part = 0; part < 2; ++part) {
-    const int bytes = std::min(3 * pixels - 64 * part, 64);
-    if (bytes <= 0) break;
-    const __mmask64 kept = bytes == 64 ? ~__mmask64{0} : (__mmask64{1} << bytes) - 1;
-    const __m512i out = _mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[part]), red);
-    _mm512_mask_storeu_epi8(copy + 64 * part, kept, out);
-    _mm512_mask_storeu_epi8(preview + 64 * part, kept, out);
+  const __m512i first = _mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[0]), red);
+  if constexpr (kPixels == kWidePixels) {
+    const __m256i second =
+        _mm512_castsi512_si256(_mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[1]), red));
+    for (std::uint8_t* out : {copy, preview}) {
+      _mm512_storeu_si512(out, first);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64), second);
+    }
+  } else {
+    static_assert(kPixels == 16);  // 48 bytes
+    for (std::uint8_t* out : {copy, preview}) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(first));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(first, 2));
+    }
   }
 }
 
 __attribute__((TARN_WIDEN_TARGET)) void WidenRowsAvx512(const std::uint16_t* reference, std::uint8_t* copy,
                                                         std::uint8_t* preview) {
+  static_assert(kScreenWidth % kWidePixels == 16);
   for (int y = 0; y < kScreenHeight; ++y) {
     const std::uint16_t* words = reference + y * kScreenWidth;
     std::uint8_t* copyRow = copy + y * kRgbStride;
     std::uint8_t* previewRow = preview + (kScreenHeight - 1 - y) * kRgbStride;
-    for (int x = 0; x < kScreenWidth; x += kWidePixels) {
-      const int pixels = std::min(kWidePixels, kScreenWidth - x);
-      const auto count = static_cast<__mmask32>(pixels == 32 ? 0xFFFFFFFFu : (1u << pixels) - 1);
-      WidenWide(words + x, count, copyRow + 3 * x, previewRow + 3 * x);
+    int x = 0;
+    for (; x + kWidePixels <= kScreenWidth; x += kWidePixels) {
+      WidenWide<kWidePixels>(words + x, copyRow + 3 * x, previewRow + 3 * x);
     }
+    WidenWide<16>(words + x, copyRow + 3 * x, previewRow + 3 * x);
   }
 }
+#pragma GCC diagnostic pop
 #endif
 
 }  // namespace
