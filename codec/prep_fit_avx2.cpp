@@ -84,6 +84,14 @@ __attribute__((target("avx2"))) inline __m256d BlendReal(const std::uint8_t* row
   return _mm256_add_pd(_mm256_mul_pd(keep, PixelValues(row + first)), _mm256_mul_pd(weight, PixelValues(row + second)));
 }
 
+// The 256-byte table in four registers: bits 0-6 pick one of 128 entries, bit 7 the half.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i ToneBytes(__m512i bytes, __m512i low0,
+                                                                                __m512i low1, __m512i high0,
+                                                                                __m512i high1) {
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), _mm512_permutex2var_epi8(low0, bytes, low1),
+                                _mm512_permutex2var_epi8(high0, bytes, high1));
+}
+
 }  // namespace
 
 __attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
@@ -147,14 +155,15 @@ __attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ToneWordsAvx512(std:
   const __m512i low1 = _mm512_loadu_si512(tone + 64);
   const __m512i high0 = _mm512_loadu_si512(tone + 128);
   const __m512i high1 = _mm512_loadu_si512(tone + 192);
-  for (int x = 0; x < pixels; x += 16) {
+  int x = 0;
+  for (; x + 16 <= pixels; x += 16) {
+    _mm512_storeu_si512(words + x, ToneBytes(_mm512_loadu_si512(words + x), low0, low1, high0, high1));
+  }
+  if (x < pixels) {
     // The last step takes only the words that are there.
-    const __mmask16 present = pixels - x >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << (pixels - x)) - 1);
+    const auto present = static_cast<__mmask16>((1u << (pixels - x)) - 1);
     const __m512i bytes = _mm512_maskz_loadu_epi32(present, words + x);
-    // Bits 0-6 pick one of 128 entries, bit 7 the half of the table.
-    const __m512i low = _mm512_permutex2var_epi8(low0, bytes, low1);
-    const __m512i high = _mm512_permutex2var_epi8(high0, bytes, high1);
-    _mm512_mask_storeu_epi32(words + x, present, _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), low, high));
+    _mm512_mask_storeu_epi32(words + x, present, ToneBytes(bytes, low0, low1, high0, high1));
   }
 }
 
