@@ -376,6 +376,7 @@ void ClearAroundPlacedPicture(const FitGeometry& geometry, std::uint8_t* canvas)
               static_cast<std::size_t>(kScreenHeight - endRow) * kRgbStride);
   const auto left = static_cast<std::size_t>(geometry.left) * 3;
   const std::size_t placed = static_cast<std::size_t>(geometry.placedWidth) * 3;
+  if (placed == kRgbStride) return;  // no bands beside the picture
   for (int row = geometry.top; row < endRow; ++row) {
     std::uint8_t* line = canvas + static_cast<std::size_t>(row) * kRgbStride;
     std::memset(line, 0, left);
