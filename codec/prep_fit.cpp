@@ -331,11 +331,11 @@ void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnP
                       row.f, words);
   }
   if (tone.permutes) {
-    ToneWordsAvx512(words, plan.pixels, tone.bytes);
+    ToneAndSaturateAvx512(words, plan.pixels, shift, tone.bytes, out);
   } else {
     ToneWordsAvx2(words, plan.pixels, tone.words);
+    SaturateWordsAvx2(words, plan.pixels, shift, out);
   }
-  SaturateWordsAvx2(words, plan.pixels, shift, out);
 }
 #endif
 

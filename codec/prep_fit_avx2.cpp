@@ -149,23 +149,65 @@ __attribute__((target("avx2"))) void ToneWordsAvx2(std::uint32_t* words, int pix
   }
 }
 
-__attribute__((target("avx512f,avx512bw,avx512vbmi"))) void ToneWordsAvx512(std::uint32_t* words, int pixels,
-                                                                            const std::uint8_t* tone) {
-  const __m512i low0 = _mm512_loadu_si512(tone);
-  const __m512i low1 = _mm512_loadu_si512(tone + 64);
-  const __m512i high0 = _mm512_loadu_si512(tone + 128);
-  const __m512i high1 = _mm512_loadu_si512(tone + 192);
+#define TARN_FIT_AVX512 target("avx512f,avx512bw,avx512vbmi")
+#pragma GCC diagnostic push
+// GCC 12's AVX-512 casts and extracts start from an "undefined" register, which its warnings
+// report; nothing here reads it.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// The AVX2 saturation step on 16-bit lanes B, G, R, X of eight pixels, two per 128-bit part.
+__attribute__((TARN_FIT_AVX512)) inline __m512i SaturateEight512(__m512i v, __m128i shift) {
+  const __m512i next = _mm512_broadcast_i32x4(_mm_setr_epi8(2, 3, 4, 5, 0, 1, 6, 7, 10, 11, 12, 13, 8, 9, 14, 15));
+  const __m512i last = _mm512_broadcast_i32x4(_mm_setr_epi8(4, 5, 0, 1, 2, 3, 6, 7, 12, 13, 8, 9, 10, 11, 14, 15));
+  const __m512i spread = _mm512_sub_epi16(_mm512_sub_epi16(_mm512_add_epi16(v, v), _mm512_shuffle_epi8(v, next)),
+                                          _mm512_shuffle_epi8(v, last));
+  return _mm512_add_epi16(v, _mm512_sra_epi16(spread, shift));
+}
+
+struct DropFourthBytes {
+  std::uint8_t index[64];  // output byte j of pixel j / 3 from its word's byte j % 3
+};
+
+constexpr DropFourthBytes MakeDropFourthBytes() {
+  DropFourthBytes drop{};
+  for (int j = 0; j < 48; ++j) drop.index[j] = static_cast<std::uint8_t>(4 * (j / 3) + j % 3);
+  return drop;
+}
+
+constexpr DropFourthBytes kDropFourthBytes = MakeDropFourthBytes();
+
+// Sixteen sampled words toned, saturated and packed to 48 bytes of B, G, R.
+__attribute__((TARN_FIT_AVX512)) inline __m512i ToneAndSaturateSixteen(__m512i words, const __m512i* tone,
+                                                                       __m128i shift) {
+  const __m512i toned = ToneBytes(words, tone[0], tone[1], tone[2], tone[3]);
+  const __m512i zero = _mm512_setzero_si512();
+  // Unsigned packing clamps to 0-255 and undoes the unpacking's order.
+  const __m512i bytes = _mm512_packus_epi16(SaturateEight512(_mm512_unpacklo_epi8(toned, zero), shift),
+                                            SaturateEight512(_mm512_unpackhi_epi8(toned, zero), shift));
+  return _mm512_permutexvar_epi8(_mm512_loadu_si512(kDropFourthBytes.index), bytes);
+}
+
+__attribute__((TARN_FIT_AVX512)) void ToneAndSaturateAvx512(const std::uint32_t* sampled, int pixels, int shift,
+                                                            const std::uint8_t* tone, std::uint8_t* out) {
+  const __m512i tables[4] = {_mm512_loadu_si512(tone), _mm512_loadu_si512(tone + 64), _mm512_loadu_si512(tone + 128),
+                             _mm512_loadu_si512(tone + 192)};
+  const __m128i count = _mm_cvtsi32_si128(shift);
   int x = 0;
   for (; x + 16 <= pixels; x += 16) {
-    _mm512_storeu_si512(words + x, ToneBytes(_mm512_loadu_si512(words + x), low0, low1, high0, high1));
+    const __m512i pixelBytes = ToneAndSaturateSixteen(_mm512_loadu_si512(sampled + x), tables, count);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 3 * x), _mm512_castsi512_si256(pixelBytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 32), _mm512_extracti32x4_epi32(pixelBytes, 2));
   }
   if (x < pixels) {
-    // The last step takes only the words that are there.
-    const auto present = static_cast<__mmask16>((1u << (pixels - x)) - 1);
-    const __m512i bytes = _mm512_maskz_loadu_epi32(present, words + x);
-    _mm512_mask_storeu_epi32(words + x, present, ToneBytes(bytes, low0, low1, high0, high1));
+    // The last step takes only the words that are there and writes only their bytes.
+    const int rest = pixels - x;
+    const __m512i words = _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << rest) - 1), sampled + x);
+    const __mmask64 bytes = (__mmask64{1} << (3 * rest)) - 1;
+    _mm512_mask_storeu_epi8(out + 3 * x, bytes, ToneAndSaturateSixteen(words, tables, count));
   }
 }
+#pragma GCC diagnostic pop
 
 __attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift,
                                                        std::uint8_t* out) {

@@ -29,9 +29,10 @@ void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondR
 // undefined: the saturation step never lets it reach another channel.
 void ToneWordsAvx2(std::uint32_t* words, int pixels, const std::int32_t* toneWords);
 
-// The same for all four bytes with byte permutes over the 256-byte `tone` table (AVX-512
-// VBMI), sixteen words at a time.
-void ToneWordsAvx512(std::uint32_t* words, int pixels, const std::uint8_t* tone);
+// The tone (byte permutes over the 256-byte `tone` table) and then the saturation step on
+// sampled words, sixteen at a time (AVX-512 VBMI); writes exactly pixels x 3 bytes at `out`.
+void ToneAndSaturateAvx512(const std::uint32_t* sampled, int pixels, int shift, const std::uint8_t* tone,
+                           std::uint8_t* out);
 
 // The saturation step on toned B, G, R, 0 words; writes exactly pixels x 3 bytes at `out`.
 void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift, std::uint8_t* out);
