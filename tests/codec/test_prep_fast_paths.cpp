@@ -176,6 +176,11 @@ TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
     PictureTables tables;
     const int enhance = round % 3 == 0 ? 10 : static_cast<int>(random.Next(100));
     BuildPictureTables(static_cast<int>(random.Next(100)), static_cast<int>(random.Next(100)), enhance, tables);
+    if (round % 5 == 4) {
+      // Tables of any bytes, as callers may set them: every entry of both halves, out of order.
+      for (std::uint8_t& t : tables.tone) t = static_cast<std::uint8_t>(random.Next(256));
+      for (std::uint8_t& d : tables.detail) d = static_cast<std::uint8_t>(random.Next(256));
+    }
     const Bytes picture = MakeScene(width, height, random);
 
     const auto fit = [&](VectorLevel level) {
