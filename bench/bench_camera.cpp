@@ -10,6 +10,10 @@
 // "CPU" the processor time of both threads.
 //     .../camera_period            the same over exactly one period of the frames (forwards and
 //                                  back), for instruction counts (valgrind) that repeat
+//   BM_PrepareDecode/camera        that chain without EncodeFrame: YUY2 prepared, the frame's
+//                                  record (coded beforehand) decoded into the reference, the
+//                                  reference widened into the reference copy and the preview
+//     .../camera_frames            the same over the 30 frames once, for instruction counts
 //   BM_FastPathsAgree/camera       not a speed: the pictures prepared and the closed loop coded
 //                                  with the widest kernels and with the portable ones must give
 //                                  the same pictures and payloads (an error otherwise)
@@ -271,8 +275,7 @@ void BM_ChainCamera(benchmark::State& state) {
       break;
     }
     std::swap(reference, decoded);
-    ReferenceToRgb(reference.data(), referenceCopy.data());
-    ReferenceToPreview(reference.data(), preview.data());
+    ReferenceToRgbAndPreview(reference.data(), referenceCopy.data(), preview.data());
     payloadBytes += length;
     benchmark::ClobberMemory();
   }
@@ -289,5 +292,43 @@ BENCHMARK(BM_ChainCamera)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->Iterations(2 * (kKeptFrames - 1));
+
+// The frames in order, from black: each record decodes against the reference it was coded for.
+void BM_PrepareDecodeCamera(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  std::vector<Picture> records;
+  ClosedLoopReferences(footage.prepared, &records);
+  PictureTables tables{};
+  BuildConverterTables(tables);
+  const FitSettings fit = ConverterFit();
+  Picture input(kDiscRgbBytes), work(kRgbPictureBytes), prepared(kRgbPictureBytes);
+  Picture referenceCopy(kRgbPictureBytes), preview(kRgbPictureBytes);
+  std::vector<std::uint16_t> reference(kReferencePixels), decoded(kReferencePixels);
+  std::size_t frame = 0;
+  for (auto _ : state) {
+    if (frame == 0) ResetReference(reference.data(), referenceCopy.data());
+    int width = kWidth, height = kHeight;
+    YuvToHalvedRgb(footage.yuy2[frame].data(), input.data(), width, height, fit);
+    FitPicture(input.data(), width, height, fit, tables, work.data(), prepared.data());
+    const Picture& record = records[frame];
+    if (DecodeFrame(record.data(), record.size(), reference.data(), decoded.data()) != DecodeStatus::kOk) {
+      state.SkipWithError("a camera record does not decode");
+      break;
+    }
+    std::swap(reference, decoded);
+    ReferenceToRgbAndPreview(reference.data(), referenceCopy.data(), preview.data());
+    benchmark::ClobberMemory();
+    frame = frame + 1 < records.size() ? frame + 1 : 0;
+  }
+}
+BENCHMARK(BM_PrepareDecodeCamera)->Name("BM_PrepareDecode/camera")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrepareDecodeCamera)
+    ->Name("BM_PrepareDecode/camera_frames")
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(kKeptFrames);
 
 }  // namespace

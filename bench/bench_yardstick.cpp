@@ -237,8 +237,7 @@ void BM_PrepareEncodeDecode(benchmark::State& state, bool yuy2, bool sceneCuts) 
       break;
     }
     std::swap(chain->reference, chain->decoded);
-    ReferenceToRgb(chain->reference.data(), chain->referenceCopy.data());
-    ReferenceToPreview(chain->reference.data(), chain->preview.data());
+    ReferenceToRgbAndPreview(chain->reference.data(), chain->referenceCopy.data(), chain->preview.data());
     payloadBytes += length;
     benchmark::ClobberMemory();
   }

@@ -1,8 +1,15 @@
 // Upkeep of the reference picture: its BGR widenings and the reset to black.
 #include <cstring>
+#include <initializer_list>
 
 #include "codec/frame_decoder.h"
+#include "codec/prep_cpu.h"
 #include "codec/prep_simd.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define TARN_WIDEN_AVX512 1
+#endif
 
 namespace tarn::codec {
 namespace {
@@ -30,6 +37,81 @@ void WidenRow(const std::uint16_t* words, std::uint8_t* bgr) {
   }
 }
 
+#if TARN_WIDEN_AVX512
+#define TARN_WIDEN_TARGET target("avx512f,avx512bw,avx512vbmi")
+constexpr int kWidePixels = 32;
+constexpr int kWideBytes = 3 * kWidePixels;
+
+// Output byte j of 32 widened pixels from the words' blue and green bytes (table bytes 2i and
+// 2i + 1) and red bytes (64 + 2i).
+struct WidenIndices {
+  std::uint8_t part[2][64];
+};
+
+constexpr WidenIndices MakeWidenIndices() {
+  WidenIndices indices{};
+  for (int j = 0; j < kWideBytes; ++j) {
+    const int pixel = j / 3, channel = j % 3;
+    indices.part[j / 64][j % 64] = static_cast<std::uint8_t>(channel == 2 ? 64 + 2 * pixel : 2 * pixel + channel);
+  }
+  return indices;
+}
+
+constexpr WidenIndices kWidenIndices = MakeWidenIndices();
+
+#pragma GCC diagnostic push
+// GCC 12's AVX-512 casts and inserts start from an "undefined" register, which its warnings
+// report; nothing here reads it.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// Sixteen or 32 words to BGR bytes, stored at both `copy` and `preview` with whole (unmasked)
+// stores.
+template <int kPixels>
+__attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* words, std::uint8_t* copy,
+                                                         std::uint8_t* preview) {
+  const __m512i w = kPixels == kWidePixels
+                        ? _mm512_loadu_si512(words)
+                        : _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(words)));
+  const __m512i channel = _mm512_set1_epi16(0xF8);
+  const __m512i blue = _mm512_and_si512(_mm512_srli_epi16(w, 7), channel);
+  const __m512i green = _mm512_and_si512(_mm512_slli_epi16(w, 6), _mm512_set1_epi16(static_cast<short>(0xF800)));
+  const __m512i red = _mm512_and_si512(_mm512_slli_epi16(w, 3), channel);
+  const __m512i blueGreen = _mm512_or_si512(blue, green);
+  const __m512i first = _mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[0]), red);
+  if constexpr (kPixels == kWidePixels) {
+    const __m256i second =
+        _mm512_castsi512_si256(_mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[1]), red));
+    for (std::uint8_t* out : {copy, preview}) {
+      _mm512_storeu_si512(out, first);
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64), second);
+    }
+  } else {
+    static_assert(kPixels == 16);  // 48 bytes
+    for (std::uint8_t* out : {copy, preview}) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(first));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(first, 2));
+    }
+  }
+}
+
+__attribute__((TARN_WIDEN_TARGET)) void WidenRowsAvx512(const std::uint16_t* reference, std::uint8_t* copy,
+                                                        std::uint8_t* preview) {
+  static_assert(kScreenWidth % kWidePixels == 16);
+  for (int y = 0; y < kScreenHeight; ++y) {
+    const std::uint16_t* words = reference + y * kScreenWidth;
+    std::uint8_t* copyRow = copy + y * kRgbStride;
+    std::uint8_t* previewRow = preview + (kScreenHeight - 1 - y) * kRgbStride;
+    int x = 0;
+    for (; x + kWidePixels <= kScreenWidth; x += kWidePixels) {
+      WidenWide<kWidePixels>(words + x, copyRow + 3 * x, previewRow + 3 * x);
+    }
+    WidenWide<16>(words + x, copyRow + 3 * x, previewRow + 3 * x);
+  }
+}
+#pragma GCC diagnostic pop
+#endif
+
 }  // namespace
 
 void ReferenceToRgb(const std::uint16_t* reference, std::uint8_t* copy) {
@@ -41,6 +123,19 @@ void ReferenceToRgb(const std::uint16_t* reference, std::uint8_t* copy) {
 void ReferenceToPreview(const std::uint16_t* reference, std::uint8_t* preview) {
   for (int y = 0; y < kScreenHeight; ++y) {
     WidenRow(reference + y * kScreenWidth, preview + (kScreenHeight - 1 - y) * kRgbStride);
+  }
+}
+
+void ReferenceToRgbAndPreview(const std::uint16_t* reference, std::uint8_t* copy, std::uint8_t* preview) {
+#if TARN_WIDEN_AVX512
+  if (PrepUsesAvx512Vbmi()) {
+    WidenRowsAvx512(reference, copy, preview);
+    return;
+  }
+#endif
+  ReferenceToRgb(reference, copy);
+  for (int y = 0; y < kScreenHeight; ++y) {
+    std::memcpy(preview + (kScreenHeight - 1 - y) * kRgbStride, copy + y * kRgbStride, kRgbStride);
   }
 }
 

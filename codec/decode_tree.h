@@ -28,6 +28,22 @@ class TreeDecoder {
  private:
   template <int W, int H>
   bool Node(std::ptrdiff_t at) {
+    return NodeBody<W, H>(at);
+  }
+
+  // A child node: pixel pairs, the most numerous nodes, are decoded in their parent's body
+  // rather than by a call of their own.
+  template <int W, int H>
+  [[gnu::always_inline]] bool Child(std::ptrdiff_t at) {
+    if constexpr (W * H <= 4) {
+      return NodeBody<W, H>(at);
+    } else {
+      return Node<W, H>(at);
+    }
+  }
+
+  template <int W, int H>
+  [[gnu::always_inline]] bool NodeBody(std::ptrdiff_t at) {
     using Ops = RegionOps<W, H>;
     constexpr CodeSet kSet = kCodeSetOf<W, H>;
     NodeCode code;
@@ -78,12 +94,12 @@ class TreeDecoder {
 
   template <int W, int H>
   bool LeftRight(std::ptrdiff_t at) {
-    return Node<W / 2, H>(at) && Node<W / 2, H>(at + W / 2);
+    return Child<W / 2, H>(at) && Child<W / 2, H>(at + W / 2);
   }
 
   template <int W, int H>
   bool TopBottom(std::ptrdiff_t at) {
-    return Node<W, H / 2>(at) && Node<W, H / 2>(at + H / 2 * kRowPixels);
+    return Child<W, H / 2>(at) && Child<W, H / 2>(at + H / 2 * kRowPixels);
   }
 
   // A pixel pair: the first colour goes to the left or top pixel.

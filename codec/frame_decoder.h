@@ -41,6 +41,8 @@ DecodeStatus DecodeFrame(const std::uint8_t* record, std::size_t recordSize, con
 void ReferenceToRgb(const std::uint16_t* reference, std::uint8_t* copy);
 // The same widening written bottom row first: the 24-bit preview that goes downstream.
 void ReferenceToPreview(const std::uint16_t* reference, std::uint8_t* preview);
+// Both at once: the reference widened once, its rows copied into the preview in reverse order.
+void ReferenceToRgbAndPreview(const std::uint16_t* reference, std::uint8_t* copy, std::uint8_t* preview);
 // Black reference and reference copy: the next frame is predicted from nothing.
 void ResetReference(std::uint16_t* reference, std::uint8_t* copy);
 

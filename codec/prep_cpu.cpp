@@ -6,9 +6,11 @@ namespace {
 #if defined(__x86_64__) || defined(__i386__)
 bool ProcessorHasAvx2() { return __builtin_cpu_supports("avx2"); }
 bool ProcessorHasAvx512() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"); }
+bool ProcessorHasAvx512Vbmi() { return ProcessorHasAvx512() && __builtin_cpu_supports("avx512vbmi"); }
 #else
 bool ProcessorHasAvx2() { return false; }
 bool ProcessorHasAvx512() { return false; }
+bool ProcessorHasAvx512Vbmi() { return false; }
 #endif
 
 bool& Avx2Allowed() {
@@ -26,6 +28,11 @@ bool& Avx512Allowed() {
 bool PrepUsesAvx2() { return Avx2Allowed(); }
 
 bool PrepUsesAvx512() { return Avx512Allowed(); }
+
+bool PrepUsesAvx512Vbmi() {
+  static const bool present = ProcessorHasAvx512Vbmi();
+  return Avx512Allowed() && present;
+}
 
 void AllowPrepAvx2(bool allowed) {
   Avx2Allowed() = allowed && ProcessorHasAvx2();

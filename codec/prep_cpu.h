@@ -6,7 +6,8 @@
 namespace tarn::codec {
 
 bool PrepUsesAvx2();
-bool PrepUsesAvx512();  // AVX-512 with byte and word lanes (BW)
+bool PrepUsesAvx512();      // AVX-512 with byte and word lanes (BW)
+bool PrepUsesAvx512Vbmi();  // and with byte permutes across the register (VBMI)
 
 // Off forces the portable paths (AVX-512 included); on restores the processor's answer.
 void AllowPrepAvx2(bool allowed);

@@ -304,15 +304,20 @@ bool WholePixelRow(const Source& source, const RowSample& row, const ColumnPlan&
   return loadsInside(row.first) && (row.f == 0 || loadsInside(row.second));
 }
 
-void ToneWords(std::uint32_t* words, int pixels, const std::uint8_t* tone) {
-  for (int x = 0; x < pixels; ++x) {
-    const std::uint32_t w = words[x];
-    words[x] = tone[w & 0xFF] | static_cast<std::uint32_t>(tone[(w >> 8) & 0xFF]) << 8 |
-               static_cast<std::uint32_t>(tone[(w >> 16) & 0xFF]) << 16;
-  }
+// The tone table in the forms the vector tone steps read.
+struct ToneLookup {
+  const std::uint8_t* bytes;
+  std::int32_t words[256];
+  bool permutes;  // AVX-512 VBMI: the bytes themselves
+};
+
+void PrepareToneLookup(const std::uint8_t* tone, ToneLookup& lookup) {
+  lookup.bytes = tone;
+  lookup.permutes = PrepUsesAvx512Vbmi();
+  if (!lookup.permutes) std::copy(tone, tone + 256, lookup.words);
 }
 
-void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan, const PictureTables& tables,
+void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan, const ToneLookup& tone,
                        int shift, std::uint8_t* out) {
   std::uint32_t words[kScreenWidth];
   const std::uint8_t* first = source.pixels + row.first * 3;
@@ -325,8 +330,12 @@ void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnP
     SampleRealRowAvx2(first, second, plan.firstBytes, plan.secondBytes, plan.keep, plan.weight, plan.pixels, row.keep,
                       row.f, words);
   }
-  ToneWords(words, plan.pixels, tables.tone);
-  SaturateWordsAvx2(words, plan.pixels, shift, out);
+  if (tone.permutes) {
+    ToneAndSaturateAvx512(words, plan.pixels, shift, tone.bytes, out);
+  } else {
+    ToneWordsAvx2(words, plan.pixels, tone.words);
+    SaturateWordsAvx2(words, plan.pixels, shift, out);
+  }
 }
 #endif
 
@@ -337,6 +346,10 @@ void DrawPlacedPicture(const Source& source, int width, int height, const FitGeo
   PlanColumns(geometry, width, columns);
   PlanRows(geometry, width, height, rows);
   [[maybe_unused]] const bool avx2 = PrepUsesAvx2();
+#if TARN_FIT_AVX2
+  ToneLookup tone;
+  if (avx2) PrepareToneLookup(tables.tone, tone);
+#endif
   Planes<std::uint16_t> sampled;
   for (int y = 0; y < geometry.placedHeight; ++y) {
     // Output row 0 is the bottom row of the placed picture.
@@ -345,7 +358,7 @@ void DrawPlacedPicture(const Source& source, int width, int height, const FitGeo
         canvas + static_cast<std::size_t>(screenRow) * kRgbStride + static_cast<std::size_t>(geometry.left) * 3;
 #if TARN_FIT_AVX2
     if (avx2 && WholePixelRow(source, rows[y], columns)) {
-      DrawWholePixelRow(source, rows[y], columns, tables, shift, out);
+      DrawWholePixelRow(source, rows[y], columns, tone, shift, out);
       continue;
     }
 #endif
@@ -363,6 +376,7 @@ void ClearAroundPlacedPicture(const FitGeometry& geometry, std::uint8_t* canvas)
               static_cast<std::size_t>(kScreenHeight - endRow) * kRgbStride);
   const auto left = static_cast<std::size_t>(geometry.left) * 3;
   const std::size_t placed = static_cast<std::size_t>(geometry.placedWidth) * 3;
+  if (placed == kRgbStride) return;  // no bands beside the picture
   for (int row = geometry.top; row < endRow; ++row) {
     std::uint8_t* line = canvas + static_cast<std::size_t>(row) * kRgbStride;
     std::memset(line, 0, left);

@@ -84,6 +84,14 @@ __attribute__((target("avx2"))) inline __m256d BlendReal(const std::uint8_t* row
   return _mm256_add_pd(_mm256_mul_pd(keep, PixelValues(row + first)), _mm256_mul_pd(weight, PixelValues(row + second)));
 }
 
+// The 256-byte table in four registers: bits 0-6 pick one of 128 entries, bit 7 the half.
+__attribute__((target("avx512f,avx512bw,avx512vbmi"))) inline __m512i ToneBytes(__m512i bytes, __m512i low0,
+                                                                                __m512i low1, __m512i high0,
+                                                                                __m512i high1) {
+  return _mm512_mask_blend_epi8(_mm512_movepi8_mask(bytes), _mm512_permutex2var_epi8(low0, bytes, low1),
+                                _mm512_permutex2var_epi8(high0, bytes, high1));
+}
+
 }  // namespace
 
 __attribute__((target("avx2"))) void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondRow,
@@ -120,6 +128,86 @@ __attribute__((target("avx2"))) void SampleFixedRowAvx2(const std::uint8_t* firs
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(sampled + x), words);
   }
 }
+
+__attribute__((target("avx2"))) void ToneWordsAvx2(std::uint32_t* words, int pixels, const std::int32_t* toneWords) {
+  const __m256i byteMask = _mm256_set1_epi32(0xFF);
+  int x = 0;
+  for (; x + 8 <= pixels; x += 8) {
+    auto* at = reinterpret_cast<__m256i*>(words + x);
+    const __m256i w = _mm256_loadu_si256(at);
+    const __m256i blue = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(w, byteMask), 4);
+    const __m256i green = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(_mm256_srli_epi32(w, 8), byteMask), 4);
+    const __m256i red = _mm256_i32gather_epi32(toneWords, _mm256_and_si256(_mm256_srli_epi32(w, 16), byteMask), 4);
+    _mm256_storeu_si256(
+        at, _mm256_or_si256(blue, _mm256_or_si256(_mm256_slli_epi32(green, 8), _mm256_slli_epi32(red, 16))));
+  }
+  for (; x < pixels; ++x) {
+    const std::uint32_t w = words[x];
+    words[x] = static_cast<std::uint32_t>(toneWords[w & 0xFF]) |
+               static_cast<std::uint32_t>(toneWords[(w >> 8) & 0xFF]) << 8 |
+               static_cast<std::uint32_t>(toneWords[(w >> 16) & 0xFF]) << 16;
+  }
+}
+
+#define TARN_FIT_AVX512 target("avx512f,avx512bw,avx512vbmi")
+#pragma GCC diagnostic push
+// GCC 12's AVX-512 casts and extracts start from an "undefined" register, which its warnings
+// report; nothing here reads it.
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+
+// The AVX2 saturation step on 16-bit lanes B, G, R, X of eight pixels, two per 128-bit part.
+__attribute__((TARN_FIT_AVX512)) inline __m512i SaturateEight512(__m512i v, __m128i shift) {
+  const __m512i next = _mm512_broadcast_i32x4(_mm_setr_epi8(2, 3, 4, 5, 0, 1, 6, 7, 10, 11, 12, 13, 8, 9, 14, 15));
+  const __m512i last = _mm512_broadcast_i32x4(_mm_setr_epi8(4, 5, 0, 1, 2, 3, 6, 7, 12, 13, 8, 9, 10, 11, 14, 15));
+  const __m512i spread = _mm512_sub_epi16(_mm512_sub_epi16(_mm512_add_epi16(v, v), _mm512_shuffle_epi8(v, next)),
+                                          _mm512_shuffle_epi8(v, last));
+  return _mm512_add_epi16(v, _mm512_sra_epi16(spread, shift));
+}
+
+struct DropFourthBytes {
+  std::uint8_t index[64];  // output byte j of pixel j / 3 from its word's byte j % 3
+};
+
+constexpr DropFourthBytes MakeDropFourthBytes() {
+  DropFourthBytes drop{};
+  for (int j = 0; j < 48; ++j) drop.index[j] = static_cast<std::uint8_t>(4 * (j / 3) + j % 3);
+  return drop;
+}
+
+constexpr DropFourthBytes kDropFourthBytes = MakeDropFourthBytes();
+
+// Sixteen sampled words toned, saturated and packed to 48 bytes of B, G, R.
+__attribute__((TARN_FIT_AVX512)) inline __m512i ToneAndSaturateSixteen(__m512i words, const __m512i* tone,
+                                                                       __m128i shift) {
+  const __m512i toned = ToneBytes(words, tone[0], tone[1], tone[2], tone[3]);
+  const __m512i zero = _mm512_setzero_si512();
+  // Unsigned packing clamps to 0-255 and undoes the unpacking's order.
+  const __m512i bytes = _mm512_packus_epi16(SaturateEight512(_mm512_unpacklo_epi8(toned, zero), shift),
+                                            SaturateEight512(_mm512_unpackhi_epi8(toned, zero), shift));
+  return _mm512_permutexvar_epi8(_mm512_loadu_si512(kDropFourthBytes.index), bytes);
+}
+
+__attribute__((TARN_FIT_AVX512)) void ToneAndSaturateAvx512(const std::uint32_t* sampled, int pixels, int shift,
+                                                            const std::uint8_t* tone, std::uint8_t* out) {
+  const __m512i tables[4] = {_mm512_loadu_si512(tone), _mm512_loadu_si512(tone + 64), _mm512_loadu_si512(tone + 128),
+                             _mm512_loadu_si512(tone + 192)};
+  const __m128i count = _mm_cvtsi32_si128(shift);
+  int x = 0;
+  for (; x + 16 <= pixels; x += 16) {
+    const __m512i pixelBytes = ToneAndSaturateSixteen(_mm512_loadu_si512(sampled + x), tables, count);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 3 * x), _mm512_castsi512_si256(pixelBytes));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * x + 32), _mm512_extracti32x4_epi32(pixelBytes, 2));
+  }
+  if (x < pixels) {
+    // The last step takes only the words that are there and writes only their bytes.
+    const int rest = pixels - x;
+    const __m512i words = _mm512_maskz_loadu_epi32(static_cast<__mmask16>((1u << rest) - 1), sampled + x);
+    const __mmask64 bytes = (__mmask64{1} << (3 * rest)) - 1;
+    _mm512_mask_storeu_epi8(out + 3 * x, bytes, ToneAndSaturateSixteen(words, tables, count));
+  }
+}
+#pragma GCC diagnostic pop
 
 __attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift,
                                                        std::uint8_t* out) {

@@ -24,6 +24,16 @@ void SampleRealRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* secondR
                        const std::int32_t* secondBytes, const double* keep, const double* weight, int pixels,
                        double rowKeep, double rowWeight, std::uint32_t* sampled);
 
+// Tones the B, G, R bytes of `pixels` sampled words in place with one gather per channel;
+// `toneWords` holds the 256 tone values as 32-bit words. The fourth byte of a word is left
+// undefined: the saturation step never lets it reach another channel.
+void ToneWordsAvx2(std::uint32_t* words, int pixels, const std::int32_t* toneWords);
+
+// The tone (byte permutes over the 256-byte `tone` table) and then the saturation step on
+// sampled words, sixteen at a time (AVX-512 VBMI); writes exactly pixels x 3 bytes at `out`.
+void ToneAndSaturateAvx512(const std::uint32_t* sampled, int pixels, int shift, const std::uint8_t* tone,
+                           std::uint8_t* out);
+
 // The saturation step on toned B, G, R, 0 words; writes exactly pixels x 3 bytes at `out`.
 void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift, std::uint8_t* out);
 

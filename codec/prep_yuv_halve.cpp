@@ -104,10 +104,11 @@ __attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* up
 // The same on sixteen groups: every instruction works within its 128-bit quarter, so each
 // quarter computes what one half of the AVX2 code computes for its four groups.
 #define TARN_AVX512 target("avx512f,avx512bw")
-// GCC 12's AVX-512 shift intrinsics start from an uninitialised "undefined" register, which
-// -Wuninitialized reports; nothing here reads it.
+// GCC 12's AVX-512 shift and broadcast intrinsics start from an uninitialised "undefined"
+// register, which -Wuninitialized and -Wmaybe-uninitialized report; nothing here reads it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 
 __attribute__((TARN_AVX512)) inline __m512i ClampedPixels512(__m512i chroma, __m512i evenLuma, __m512i oddLuma) {
   const __m512i even = _mm512_srai_epi32(_mm512_add_epi32(chroma, evenLuma), 20);
@@ -138,9 +139,8 @@ __attribute__((TARN_AVX512)) inline ChannelSums512 ConvertSixteenGroups(const st
           ClampedPixels512(red, evenLuma, oddLuma)};
 }
 
-// Writes exactly 48 bytes at `out`.
-__attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upper, const std::uint8_t* lower,
-                                                         std::uint8_t* out) {
+// Sixteen output pixels, each 128-bit quarter holding four: B0-B3 G0-G3 R0-R3, four spare.
+__attribute__((TARN_AVX512)) inline __m512i HalvedSixteen(const std::uint8_t* upper, const std::uint8_t* lower) {
   const ChannelSums512 a = ConvertSixteenGroups(upper);
   const ChannelSums512 b = ConvertSixteenGroups(lower);
   const __m512i blue = _mm512_add_epi16(a.blue, b.blue);
@@ -148,7 +148,13 @@ __attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upp
   const __m512i red = _mm512_add_epi16(a.red, b.red);
   const __m512i blueGreen = _mm512_add_epi16(_mm512_unpacklo_epi64(blue, green), _mm512_unpackhi_epi64(blue, green));
   const __m512i reds = _mm512_add_epi16(red, _mm512_bsrli_epi128(red, 8));
-  const __m512i bytes = _mm512_packus_epi16(_mm512_srli_epi16(blueGreen, 2), _mm512_srli_epi16(reds, 2));
+  return _mm512_packus_epi16(_mm512_srli_epi16(blueGreen, 2), _mm512_srli_epi16(reds, 2));
+}
+
+// Writes exactly 48 bytes at `out`.
+__attribute__((TARN_AVX512)) void ConvertAndHalveSixteen(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                         std::uint8_t* out) {
+  const __m512i bytes = HalvedSixteen(upper, lower);
   const __m512i order = _mm512_broadcast_i32x4(_mm_setr_epi8(0, 4, 8, 1, 5, 9, 2, 6, 10, 3, 7, 11, -1, -1, -1, -1));
   const __m512i pixels = _mm512_shuffle_epi8(bytes, order);
   // Each quarter's twelve bytes; a 16-byte store's last four are overwritten by the next.
@@ -170,6 +176,34 @@ __attribute__((TARN_AVX512)) int ConvertAndHalveAvx512(const std::uint8_t* upper
   }
   return pixel;
 }
+
+// With byte permutes across the register (VBMI) the four quarters' pixels are put in order in
+// one step and stored with two whole stores.
+#define TARN_AVX512_VBMI target("avx512f,avx512bw,avx512vbmi")
+
+struct HalvedOrder {
+  std::uint8_t index[64];  // output byte j: quarter j / 12, channel j % 3 of pixel j % 12 / 3
+};
+
+constexpr HalvedOrder MakeHalvedOrder() {
+  HalvedOrder order{};
+  for (int j = 0; j < 48; ++j) order.index[j] = static_cast<std::uint8_t>(j / 12 * 16 + j % 3 * 4 + j % 12 / 3);
+  return order;
+}
+
+constexpr HalvedOrder kHalvedOrder = MakeHalvedOrder();
+
+__attribute__((TARN_AVX512_VBMI)) int ConvertAndHalveAvx512Vbmi(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                                int pixels, std::uint8_t* out) {
+  const __m512i order = _mm512_loadu_si512(kHalvedOrder.index);
+  int pixel = 0;
+  for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
+    const __m512i ordered = _mm512_permutexvar_epi8(order, HalvedSixteen(upper, lower));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(ordered));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(ordered, 2));
+  }
+  return pixel;
+}
 #pragma GCC diagnostic pop
 
 // Eight output pixels at a time; returns how many were written.
@@ -186,7 +220,11 @@ __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* uppe
 void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::uint8_t* out) {
   int first = 0;
 #if TARN_YUV_HALVE_AVX2
-  if (PrepUsesAvx512()) first = ConvertAndHalveAvx512(upper, lower, pixels, out);
+  if (PrepUsesAvx512Vbmi()) {
+    first = ConvertAndHalveAvx512Vbmi(upper, lower, pixels, out);
+  } else if (PrepUsesAvx512()) {
+    first = ConvertAndHalveAvx512(upper, lower, pixels, out);
+  }
   if (PrepUsesAvx2()) {
     const auto done = static_cast<std::size_t>(first);
     first += ConvertAndHalveAvx2(upper + done * 4, lower + done * 4, pixels - first, out + done * 3);

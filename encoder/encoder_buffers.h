@@ -1,7 +1,8 @@
 // The two working buffers of a stream, allocated zeroed at stream start and released at stop.
 //
-// Picture buffer: the prepared picture at offset 0, the fitting scratch after it, the
-// reference picture at offset 300,000 and the freshly decoded picture after that. Record
+// Picture buffer: the prepared picture at offset 0, the fitting scratch after it and, from
+// offset 300,000, two pictures of the handheld's colour words: the reference and the record
+// decoded against it, which trade places once the decoding succeeds (no copy). Record
 // buffer: the record (length word, payload, appendix) at offset 0 and the reference copy at
 // offset 300,000. Zeroing both whole makes the next frame predict from black.
 #pragma once
@@ -22,13 +23,11 @@ struct PictureBuffer {
   std::uint8_t prepared[codec::kRgbPictureBytes];
   std::uint8_t fitWork[codec::kRgbPictureBytes];
   std::uint8_t unused1[kReferenceOffset - 2 * codec::kRgbPictureBytes];
-  std::uint16_t reference[codec::kReferencePixels];
-  // The record decoded against the reference; becomes the reference when decoding succeeds.
-  std::uint16_t decoded[codec::kReferencePixels];
+  std::uint16_t references[2][codec::kReferencePixels];
   std::uint8_t unused2[kPictureBufferBytes - kReferenceOffset - 2 * codec::kReferenceBytes];
 };
 static_assert(sizeof(PictureBuffer) == kPictureBufferBytes);
-static_assert(offsetof(PictureBuffer, reference) == kReferenceOffset);
+static_assert(offsetof(PictureBuffer, references) == kReferenceOffset);
 
 struct RecordBuffer {
   std::uint8_t record[kReferenceOffset];

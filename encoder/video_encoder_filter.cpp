@@ -4,6 +4,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_input_pin.h"
@@ -136,6 +137,8 @@ HRESULT VideoEncoderFilter::StartStreaming() {
     return E_OUTOFMEMORY;
   }
 
+  reference_ = pictures_->references[0];
+  decoded_ = pictures_->references[1];
   ReadSettingsAndBuildTables();
   FramesStarted().store(false, std::memory_order_relaxed);
   gate_.Reset();
@@ -162,6 +165,7 @@ void VideoEncoderFilter::ReleaseStreamResources() {
   pictures_.reset();
   records_.reset();
   encoder_.reset();
+  reference_ = decoded_ = nullptr;
 }
 
 HRESULT VideoEncoderFilter::StopStreaming() {
@@ -268,13 +272,10 @@ HRESULT VideoEncoderFilter::WriteRecord(std::size_t encodedBytes, std::size_t* r
 }
 
 void VideoEncoderFilter::UpdateReference(std::size_t recordBytes, BYTE* preview) {
-  PictureBuffer& pictures = *pictures_;
-  if (codec::DecodeFrame(records_->record, recordBytes, pictures.reference, pictures.decoded) ==
-      codec::DecodeStatus::kOk) {
-    std::memcpy(pictures.reference, pictures.decoded, sizeof(pictures.reference));
+  if (codec::DecodeFrame(records_->record, recordBytes, reference_, decoded_) == codec::DecodeStatus::kOk) {
+    std::swap(reference_, decoded_);
   }
-  codec::ReferenceToPreview(pictures.reference, preview);
-  codec::ReferenceToRgb(pictures.reference, records_->referenceCopy);
+  codec::ReferenceToRgbAndPreview(reference_, records_->referenceCopy, preview);
 }
 
 HRESULT VideoEncoderFilter::CopySampleProperties(IMediaSample* in, IMediaSample* out) {

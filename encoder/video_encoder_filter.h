@@ -73,6 +73,10 @@ class VideoEncoderFilter final : public CTransformFilter {
   std::unique_ptr<PictureBuffer> pictures_;
   std::unique_ptr<RecordBuffer> records_;
   std::unique_ptr<codec::FrameEncoder> encoder_;
+  // The reference and the picture the next record is decoded into: one each of
+  // pictures_->references, trading places after every record that decodes.
+  std::uint16_t* reference_ = nullptr;
+  std::uint16_t* decoded_ = nullptr;
   codec::PictureTables tables_{};
   codec::FitSettings fitSettings_;
   codec::EncoderSettings encoderSettings_;

@@ -362,6 +362,18 @@ TEST(ReferenceUpkeep, WideningKeepsTheTopFiveBitsOfEachChannelAndTheRowOrder) {
             std::vector<std::uint8_t>(3, 0xF8));
   EXPECT_EQ(std::count(copy.begin(), copy.end(), 0), std::ptrdiff_t(kRgbPictureBytes - 6));
   EXPECT_EQ(std::count(preview.begin(), preview.end(), 0), std::ptrdiff_t(kRgbPictureBytes - 6));
+  std::vector<std::uint8_t> bothCopy(kRgbPictureBytes, 0xAB), bothPreview(kRgbPictureBytes, 0xAB);
+  ReferenceToRgbAndPreview(reference.data(), bothCopy.data(), bothPreview.data());
+  EXPECT_EQ(bothCopy, copy);
+  EXPECT_EQ(bothPreview, preview);
+  // Every word (bit 15 included) widened alike by both paths.
+  std::mt19937 random(11);
+  const Picture noise = RandomPicture(random);
+  ReferenceToRgb(noise.data(), copy.data());
+  ReferenceToPreview(noise.data(), preview.data());
+  ReferenceToRgbAndPreview(noise.data(), bothCopy.data(), bothPreview.data());
+  EXPECT_EQ(bothCopy, copy);
+  EXPECT_EQ(bothPreview, preview);
 
   ResetReference(reference.data(), copy.data());
   EXPECT_EQ(std::count(reference.begin(), reference.end(), 0), std::ptrdiff_t(kReferencePixels));

@@ -176,18 +176,27 @@ TEST(FitPictureFastPath, WholePixelRowsGiveThePortableRowsPicture) {
     PictureTables tables;
     const int enhance = round % 3 == 0 ? 10 : static_cast<int>(random.Next(100));
     BuildPictureTables(static_cast<int>(random.Next(100)), static_cast<int>(random.Next(100)), enhance, tables);
+    if (round % 5 == 4) {
+      // Tables of any bytes, as callers may set them: every entry of both halves, out of order.
+      for (std::uint8_t& t : tables.tone) t = static_cast<std::uint8_t>(random.Next(256));
+      for (std::uint8_t& d : tables.detail) d = static_cast<std::uint8_t>(random.Next(256));
+    }
     const Bytes picture = MakeScene(width, height, random);
 
-    const auto fit = [&](bool avx2) {
-      AllowPrepAvx2(avx2);
+    const auto fit = [&](VectorLevel level) {
+      AllowPrepAvx2(level != VectorLevel::kPortable);
+      AllowPrepAvx512(level == VectorLevel::kWidest);
       Bytes work(kRgbPictureBytes, 0x55), prepared(kRgbPictureBytes, 0xAA);
       FitPicture(picture.data(), width, height, settings, tables, work.data(), prepared.data());
       AllowPrepAvx2(true);
       return prepared;
     };
-    ASSERT_EQ(fit(false), fit(true)) << width << "x" << height << " -> " << settings.targetWidth << "x"
-                                     << settings.targetHeight << " stretch " << settings.changeScale << " fill "
-                                     << settings.fullOut << " S " << settings.saturationShift << " enhance " << enhance;
+    const Bytes portable = fit(VectorLevel::kPortable);
+    ASSERT_EQ(portable, fit(VectorLevel::kAvx2))
+        << width << "x" << height << " -> " << settings.targetWidth << "x" << settings.targetHeight << " stretch "
+        << settings.changeScale << " fill " << settings.fullOut << " S " << settings.saturationShift << " enhance "
+        << enhance;
+    ASSERT_EQ(portable, fit(VectorLevel::kWidest)) << width << "x" << height << " widest";
   }
   EXPECT_GT(fixedRatioCases, 100);
 }
