@@ -34,6 +34,10 @@ HRESULT VideoRenderer::CheckMediaType(const CMediaType* mediaType) {
 
 void VideoRenderer::OnMediaType(const CMediaType& mediaType) {
   std::lock_guard lock(mutex_);
+  // An upstream filter may attach its type to every sample (the encoder does, to each kept frame):
+  // the same type again changes nothing, and clearing the picture and resizing the window for it
+  // would cost the streaming thread a picture's worth of work per frame.
+  if (!sinkPicture_.empty() && mediaType == type_) return;
   type_ = mediaType;
   sinkLayout_ = Rgb32LayoutOf(mediaType);
   sinkPicture_.assign(sinkLayout_.Bytes(), 0);
