@@ -63,7 +63,9 @@ constexpr WidenIndices kWidenIndices = MakeWidenIndices();
 // GCC 12's AVX-512 casts and inserts start from an "undefined" register, which its warnings
 // report; nothing here reads it.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // Sixteen or 32 words to BGR bytes, stored at both `copy` and `preview` with whole (unmasked)
 // stores.

@@ -154,7 +154,9 @@ __attribute__((target("avx2"))) void ToneWordsAvx2(std::uint32_t* words, int pix
 // GCC 12's AVX-512 casts and extracts start from an "undefined" register, which its warnings
 // report; nothing here reads it.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // The AVX2 saturation step on 16-bit lanes B, G, R, X of eight pixels, two per 128-bit part.
 __attribute__((TARN_FIT_AVX512)) inline __m512i SaturateEight512(__m512i v, __m128i shift) {

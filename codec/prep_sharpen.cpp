@@ -102,7 +102,9 @@ constexpr WideIndices kWideIndices = MakeWideIndices();
 // GCC 12's AVX-512 intrinsics start from an "undefined" register, which its warnings report;
 // nothing here reads it.
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 // The 102 bytes from the pixel before `at` to the pixel after the 32nd, in two registers.
 struct WideRow {

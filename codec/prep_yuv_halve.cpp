@@ -108,7 +108,9 @@ __attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* up
 // register, which -Wuninitialized and -Wmaybe-uninitialized report; nothing here reads it.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
+#ifndef __clang__
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 __attribute__((TARN_AVX512)) inline __m512i ClampedPixels512(__m512i chroma, __m512i evenLuma, __m512i oddLuma) {
   const __m512i even = _mm512_srai_epi32(_mm512_add_epi32(chroma, evenLuma), 20);
