@@ -176,6 +176,16 @@ template <int W, int H>
 MotionSearch::Result MotionSearch::SearchNearEnds(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                                   int offset, Result start) {
   BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
+#if defined(__x86_64__) || defined(__i386__)
+  // With every usable vector within the wide kernels' reach (all but the regions near the
+  // picture's last bytes; fastBeyond_ is firstUsable_ when the region itself is out of reach),
+  // the wide walk goes all the way.
+  const int usableEnd = firstUsable_ + usableCount_;
+  if (useAvx2_ && usableCount_ > 0 && fastBeyond_ >= usableEnd) {
+    ClampedWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, usableEnd, start.vector, start.cost);
+    return start;
+  }
+#endif
   // A start the wide walk has left near the ends of the numbers goes on candidate by candidate.
   if (start.cost >= 0) return Walk<W, H, true>(start);
   return SearchShape<W, H>(start.vector);

@@ -38,4 +38,12 @@ template <int W, int H>
 bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
                      int& cost);
 
+// The same walk to its end when some vectors of the region are unusable (near the picture's first
+// and last rows, or the ends of the numbers): low .. high - 1 (0 <= low < high <= 256) are then
+// exactly the usable vectors, each within the fast kernels' reach, and every other candidate
+// costs kUnusableCost, as the candidate-by-candidate search has it (a start outside them too).
+template <int W, int H>
+void ClampedWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
+                     int& cost);
+
 }  // namespace tarn::codec
