@@ -212,8 +212,8 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
 // and the constants in registers from one diamond to the next. Clamped, the walk goes on near
 // the range's ends (the range is then exactly the usable vectors) instead of handing back.
 template <int W, int H, bool kClamped>
-__attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                  int low, int high, int& vector, int& cost) {
+__attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                     int low, int high, int vector, int cost) {
   int centre = vector, centreCost = cost;
   if (centreCost < 0) {
     const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
@@ -229,9 +229,7 @@ __attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, c
     } else if constexpr (kClamped) {
       winner = ClampedDiamond<W, H, 8>(current, displacedRegion, centre, centreCost, low, high);
     } else {
-      vector = centre;
-      cost = centreCost;
-      return false;
+      return {centre, centreCost, false};
     }
     if (winner.step < 0) break;
     centre += kLargeDiamond[winner.step];
@@ -241,9 +239,8 @@ __attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, c
   const DiamondWinner winner = !kClamped || (centre >= low + 16 && centre < high - 16)
                                    ? Diamond<W, H, 4>(current, displacedRegion, centre, centreCost)
                                    : ClampedDiamond<W, H, 4>(current, displacedRegion, centre, centreCost, low, high);
-  vector = winner.step < 0 ? centre : centre + kSmallDiamond[winner.step];
-  cost = winner.step < 0 ? centreCost : winner.cost;
-  return true;
+  if (winner.step < 0) return {centre, centreCost, true};
+  return {centre + kSmallDiamond[winner.step], winner.cost, true};
 }
 
 template <int W, int H>
@@ -256,15 +253,15 @@ __attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* c
 }  // namespace
 
 template <int W, int H>
-bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
-                     int& cost) {
+WalkEnd DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost) {
   return WalkDiamonds<W, H, false>(current, displacedRegion, low, high, vector, cost);
 }
 
 template <int W, int H>
-void ClampedWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
-                     int& cost) {
-  WalkDiamonds<W, H, true>(current, displacedRegion, low, high, vector, cost);
+WalkEnd ClampedWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost) {
+  return WalkDiamonds<W, H, true>(current, displacedRegion, low, high, vector, cost);
 }
 
 template <int W, int H>
@@ -273,10 +270,10 @@ DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
   return SmallDiamond<W, H>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_DIAMOND_WALK(W, H)                                                                        \
-  template bool DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int&, int&); \
-  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);   \
-  template void ClampedWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int&, int&);
+#define TARN_DIAMOND_WALK(W, H)                                                                         \
+  template WalkEnd DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int); \
+  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);    \
+  template WalkEnd ClampedWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int);
 TARN_DIAMOND_WALK(8, 8)
 TARN_DIAMOND_WALK(8, 4)
 TARN_DIAMOND_WALK(4, 8)
