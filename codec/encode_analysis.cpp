@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 
 #include "codec/encode_region_sums.h"
 #include "codec/screen.h"
@@ -38,8 +39,11 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     for (int region = 0; region < table.perBlock; ++region)
       table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
   }
-  for (int block = 0; block < kBlockCount; ++block)
+  for (int block = 0; block < kBlockCount; ++block) {
     blockPixels_[block] = (block / kBlocksAcross) * kBlockSize * kScreenWidth + (block % kBlocksAcross) * kBlockSize;
+    fillBorder_[block] = IsFillBorderBlock(block);
+    moveBorder_[block] = IsMoveBorderBlock(block);
+  }
 }
 
 void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& factors) {
@@ -49,10 +53,7 @@ void FrameAnalysis::Begin(const RegionPictures& pictures, const ModeFactors& fac
     for (RegionTable& table : tables_) std::fill(table.memoFrames.begin(), table.memoFrames.end(), 0);
     frame_ = 1;
   }
-  for (int block = 0; block < kBlockCount; ++block) {
-    fillFactor_[block] = IsFillBorderBlock(block) ? factors.outer : factors.inner;
-    moveFactor_[block] = IsMoveBorderBlock(block) ? factors.outer : factors.inner;
-  }
+  factors_ = factors;
 }
 
 namespace {
@@ -92,12 +93,13 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds, int stopAbo
   }
 }
 
-// The move and fill limits of every block for regions of `pixels` pixels, worked out once per
-// run of a level.
+// The move and fill limits of the inner and the border blocks for regions of `pixels` pixels,
+// worked out once per run of a level.
 void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
-  for (int block = 0; block < kBlockCount; ++block) {
-    moveLimits_[block] = static_cast<int>(moveFactor_[block] * pixels * thresholds.move);
-    fillLimits_[block] = static_cast<int>(fillFactor_[block] * thresholds.fill);
+  const double factors[2] = {factors_.inner, factors_.outer};
+  for (int border = 0; border < 2; ++border) {
+    moveLimits_[border] = static_cast<int>(factors[border] * pixels * thresholds.move);
+    fillLimits_[border] = static_cast<int>(factors[border] * thresholds.fill);
   }
 }
 
@@ -250,7 +252,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thr
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
   const MotionSearch::Result best = SearchOnce<kId>(block, index, offset, PredictedVector<kId>(block, region), motion);
-  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[block]) return false;
+  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[moveBorder_[block]]) return false;
   tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
@@ -258,7 +260,7 @@ TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t in
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
   using L = Layout<kId>;
-  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[block],
+  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[fillBorder_[block]],
                                          &tables_[kId].params[index * L::kParamBytes]);
 }
 
@@ -318,8 +320,9 @@ template <TableId kId>
 TARN_INLINE void FrameAnalysis::StorePixelPair(std::size_t index, int offset) {
   const int second = offset + (Layout<kId>::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
   std::uint8_t* params = &tables_[kId].params[index * 6];
-  std::copy_n(pictures_.prepared + offset, 3, params);
-  std::copy_n(pictures_.prepared + second, 3, params + 3);
+  // memcpy of a constant length is a pair of moves; copy_n of bytes became a call to memmove.
+  std::memcpy(params, pictures_.prepared + offset, 3);
+  std::memcpy(params + 3, pictures_.prepared + second, 3);
 }
 
 }  // namespace tarn::codec

@@ -187,10 +187,13 @@ class FrameAnalysis {
   std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
   RegionPictures pictures_{};
   std::array<int, kBlockCount> blockPixels_{};  // each block's first pixel (y * 240 + x)
-  std::array<double, kBlockCount> fillFactor_{};
-  std::array<double, kBlockCount> moveFactor_{};
-  std::array<int, kBlockCount> moveLimits_{};  // of the level being run
-  std::array<int, kBlockCount> fillLimits_{};
+  // Whether each block is a border block of the fill and of the move test: 0 or 1, the index
+  // of its factor and limits.
+  std::array<std::uint8_t, kBlockCount> fillBorder_{};
+  std::array<std::uint8_t, kBlockCount> moveBorder_{};
+  ModeFactors factors_{};
+  std::array<int, 2> moveLimits_{};  // of the level being run: inner and border blocks
+  std::array<int, 2> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
   RowSharing rows_;          // last: its helper thread works on the members above
 };

@@ -96,10 +96,9 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   // them, the predicted vector's cost included.
   const int wideEnd = std::min(firstUsable_ + usableCount_, fastBeyond_);
   if (useAvx2_ && predicted >= firstUsable_ + 32 && predicted < wideEnd - 32) {
-    Result best{predicted, -1};
-    if (DiamondWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, best.vector, best.cost))
-      return best;
-    return Walk<W, H, true>(best);
+    const WalkEnd end = DiamondWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, predicted, -1);
+    if (end.finished) return {end.vector, end.cost};
+    return Walk<W, H, true>({end.vector, end.cost});
   }
 #endif
   return Walk<W, H, true>({predicted, -1});
@@ -147,7 +146,9 @@ MotionSearch::Result MotionSearch::Walk(Result start) {
 #if defined(__x86_64__) || defined(__i386__)
     // Away from the range's ends the wide walk takes over, to the end or until it nears them.
     if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
-      if (DiamondWalkAvx2<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost)) return best;
+      const WalkEnd end = DiamondWalkAvx2<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost);
+      best = {end.vector, end.cost};
+      if (end.finished) return best;
       continue;
     }
 #endif
@@ -176,6 +177,17 @@ template <int W, int H>
 MotionSearch::Result MotionSearch::SearchNearEnds(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
                                                   int offset, Result start) {
   BeginRegion(prepared, referenceCopy, W, H, offset, region_cost::kFastReach<W, H>);
+#if defined(__x86_64__) || defined(__i386__)
+  // With every usable vector within the wide kernels' reach (all but the regions near the
+  // picture's last bytes; fastBeyond_ is firstUsable_ when the region itself is out of reach),
+  // the wide walk goes all the way.
+  const int usableEnd = firstUsable_ + usableCount_;
+  if (useAvx2_ && usableCount_ > 0 && fastBeyond_ >= usableEnd) {
+    const WalkEnd end =
+        ClampedWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, usableEnd, start.vector, start.cost);
+    return {end.vector, end.cost};
+  }
+#endif
   // A start the wide walk has left near the ends of the numbers goes on candidate by candidate.
   if (start.cost >= 0) return Walk<W, H, true>(start);
   return SearchShape<W, H>(start.vector);

@@ -85,17 +85,17 @@ inline MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepa
                                                        int offset, int predicted) {
 #if defined(__x86_64__) || defined(__i386__)
   // A region away from the picture's first and last rows (every vector keeps it, and the wide
-  // kernels' reads, inside the picture) and a predicted vector away from the ends of the
-  // numbers.
-  constexpr int kPictureBytes = static_cast<int>(kRgbPictureBytes);
-  constexpr int kReach = region_cost::kFastReach<W, H>;
-  if (useAvx2_ && offset >= -VectorDisplacement(0) &&
-      kPictureBytes - offset - kReach > VectorDisplacement(kVectorCount - 1) && predicted >= 32 &&
-      predicted < kVectorCount - 32) {
-    Result best{predicted, -1};
-    if (DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, best.vector, best.cost))
-      return best;
-    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, best);
+  // kernels' reads, inside the picture: offsets kFirst to kLast) and a predicted vector away
+  // from the ends of the numbers (32 to 223), each range as one unsigned comparison.
+  constexpr int kFirst = -VectorDisplacement(0);
+  constexpr int kLast =
+      static_cast<int>(kRgbPictureBytes) - region_cost::kFastReach<W, H> - VectorDisplacement(kVectorCount - 1) - 1;
+  if (useAvx2_ && static_cast<unsigned>(offset - kFirst) <= static_cast<unsigned>(kLast - kFirst) &&
+      static_cast<unsigned>(predicted - 32) < static_cast<unsigned>(kVectorCount - 64)) {
+    const WalkEnd end =
+        DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, predicted, -1);
+    if (end.finished) return {end.vector, end.cost};
+    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {end.vector, end.cost});
   }
 #endif
   return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {predicted, -1});

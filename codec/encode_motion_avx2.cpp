@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "codec/encode_motion.h"
 #include "codec/encode_region_cost.h"
 #include "codec/screen.h"
 
@@ -22,15 +23,19 @@ inline long long Load8(const std::uint8_t* at) {
   return bytes;
 }
 
-// The displacements of the candidates around `centre`, one to a 32-bit lane (N of them, the
-// rest of the lanes repeat the centre).
+// The diamond's candidate vectors around `centre`, one to a 32-bit lane (N of them, the rest
+// of the lanes repeat the centre).
 template <int N>
-__attribute__((target("avx2"))) inline __m256i DiamondDisplacements(int centre) {
+__attribute__((target("avx2"))) inline __m256i DiamondVectors(int centre) {
   const __m256i steps = N == 8
                             ? _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kLargeDiamond))
                             : _mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(kSmallDiamond)));
-  const __m256i vectors = _mm256_add_epi32(_mm256_set1_epi32(centre),
-                                           N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
+  return _mm256_add_epi32(_mm256_set1_epi32(centre),
+                          N == 8 ? steps : _mm256_inserti128_si256(steps, _mm_setzero_si128(), 1));
+}
+
+// The byte displacements of vector numbers, one to a 32-bit lane.
+__attribute__((target("avx2"))) inline __m256i Displacements(__m256i vectors) {
   const __m256i eight = _mm256_set1_epi32(8);
   const __m256i rows = _mm256_sub_epi32(_mm256_srai_epi32(vectors, 4), eight);
   const __m256i columns = _mm256_sub_epi32(_mm256_and_si256(vectors, _mm256_set1_epi32(15)), eight);
@@ -180,36 +185,62 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(cons
         centreCost);
   }
   alignas(32) int displacements[8];
-  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), DiamondDisplacements<N>(centre));
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
   return FirstLowest<N>(Costs<W, H, N>(current, displacedRegion, displacements), centreCost);
 }
 
+// A diamond near the ends of the usable vectors low .. high - 1: a candidate outside them costs
+// kUnusableCost, as the candidate-by-candidate search has it, and is read at the nearest usable
+// vector instead, so that every read stays within the pictures.
+template <int W, int H, int N>
+__attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamond(const std::uint8_t* current,
+                                                                                   const std::uint8_t* displacedRegion,
+                                                                                   int centre, int centreCost, int low,
+                                                                                   int high) {
+  const __m256i vectors = DiamondVectors<N>(centre);
+  const __m256i usable =
+      _mm256_min_epi32(_mm256_max_epi32(vectors, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - 1));
+  alignas(32) int displacements[8];
+  _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(usable));
+  const __m256i costs =
+      _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost), Costs<W, H, N>(current, displacedRegion, displacements),
+                         _mm256_cmpeq_epi32(vectors, usable));
+  return FirstLowest<N>(costs, centreCost);
+}
+
 // One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
-// and the constants in registers from one diamond to the next.
-template <int W, int H>
-__attribute__((target("avx2"))) bool WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                  int low, int high, int& vector, int& cost) {
+// and the constants in registers from one diamond to the next. Clamped, the walk goes on near
+// the range's ends (the range is then exactly the usable vectors) instead of handing back.
+template <int W, int H, bool kClamped>
+__attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                     int low, int high, int vector, int cost) {
   int centre = vector, centreCost = cost;
   if (centreCost < 0) {
     const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
-    centreCost = region_cost::FastRegion<W, H>(current).Cost(displacedRegion + rows * kStride + columns * 3);
+    if (kClamped && static_cast<unsigned>(centre - low) >= static_cast<unsigned>(high - low))
+      centreCost = kUnusableCost;
+    else
+      centreCost = region_cost::FastRegion<W, H>(current).Cost(displacedRegion + rows * kStride + columns * 3);
   }
   for (;;) {
-    if (centre < low + 32 || centre >= high - 32) {
-      vector = centre;
-      cost = centreCost;
-      return false;
+    DiamondWinner winner;
+    if (centre >= low + 32 && centre < high - 32) {
+      winner = Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+    } else if constexpr (kClamped) {
+      winner = ClampedDiamond<W, H, 8>(current, displacedRegion, centre, centreCost, low, high);
+    } else {
+      return {centre, centreCost, false};
     }
-    const DiamondWinner winner = Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
     if (winner.step < 0) break;
     centre += kLargeDiamond[winner.step];
     centreCost = winner.cost;
   }
-  // The large diamond's range holds the small one's.
-  const DiamondWinner winner = Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
-  vector = winner.step < 0 ? centre : centre + kSmallDiamond[winner.step];
-  cost = winner.step < 0 ? centreCost : winner.cost;
-  return true;
+  // Unclamped, the large diamond's range holds the small one's.
+  const DiamondWinner winner = !kClamped || (centre >= low + 16 && centre < high - 16)
+                                   ? Diamond<W, H, 4>(current, displacedRegion, centre, centreCost)
+                                   : ClampedDiamond<W, H, 4>(current, displacedRegion, centre, centreCost, low, high);
+  if (winner.step < 0) return {centre, centreCost, true};
+  return {centre + kSmallDiamond[winner.step], winner.cost, true};
 }
 
 template <int W, int H>
@@ -222,9 +253,15 @@ __attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* c
 }  // namespace
 
 template <int W, int H>
-bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
-                     int& cost) {
-  return WalkDiamonds<W, H>(current, displacedRegion, low, high, vector, cost);
+WalkEnd DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost) {
+  return WalkDiamonds<W, H, false>(current, displacedRegion, low, high, vector, cost);
+}
+
+template <int W, int H>
+WalkEnd ClampedWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost) {
+  return WalkDiamonds<W, H, true>(current, displacedRegion, low, high, vector, cost);
 }
 
 template <int W, int H>
@@ -233,9 +270,10 @@ DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
   return SmallDiamond<W, H>(current, displacedRegion, centre, centreCost);
 }
 
-#define TARN_DIAMOND_WALK(W, H)                                                                        \
-  template bool DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int&, int&); \
-  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+#define TARN_DIAMOND_WALK(W, H)                                                                         \
+  template WalkEnd DiamondWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int); \
+  template DiamondWinner SmallDiamondAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);    \
+  template WalkEnd ClampedWalkAvx2<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int);
 TARN_DIAMOND_WALK(8, 8)
 TARN_DIAMOND_WALK(8, 4)
 TARN_DIAMOND_WALK(4, 8)

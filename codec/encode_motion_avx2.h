@@ -11,6 +11,14 @@ namespace tarn::codec {
 inline constexpr int kLargeDiamond[8] = {-32, -17, -15, -2, 2, 15, 17, 32};
 inline constexpr int kSmallDiamond[4] = {-16, -1, 1, 16};
 
+// Where a walk stopped: its centre and that centre's cost, and whether the walk is finished
+// (returned in registers, not through memory).
+struct WalkEnd {
+  int vector;
+  int cost;
+  bool finished;
+};
+
 struct DiamondWinner {
   int step;  // index into the diamond's steps; -1 when no candidate beats the centre
   int cost;
@@ -32,10 +40,18 @@ DiamondWinner SmallDiamondAvx2(const std::uint8_t* current, const std::uint8_t* 
 // its last row's start as a row is read wide: eight for rows of at most eight bytes (w <= 2), 16
 // for rows of 12 (w = 4), 24 for rows of 24.
 // A negative `cost` is worked out first (the centre must then lie in the range as well).
-// Returns true when the walk is finished; false when a large diamond's centre came within 32 of
-// the range's ends, where the caller goes on candidate by candidate from (vector, cost).
+// Finished, or not when a large diamond's centre came within 32 of the range's ends, where the
+// caller goes on candidate by candidate from the end's vector and cost.
 template <int W, int H>
-bool DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int& vector,
-                     int& cost);
+WalkEnd DiamondWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost);
+
+// The same walk to its end when some vectors of the region are unusable (near the picture's first
+// and last rows, or the ends of the numbers): low .. high - 1 (0 <= low < high <= 256) are then
+// exactly the usable vectors, each within the fast kernels' reach, and every other candidate
+// costs kUnusableCost, as the candidate-by-candidate search has it (a start outside them too).
+template <int W, int H>
+WalkEnd ClampedWalkAvx2(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                        int cost);
 
 }  // namespace tarn::codec

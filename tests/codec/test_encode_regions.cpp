@@ -7,6 +7,8 @@
 #include <initializer_list>
 #include <memory>
 #include <random>
+#include <sys/mman.h>
+#include <unistd.h>
 #include <utility>
 
 #include "codec/encode_motion.h"
@@ -271,6 +273,53 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
   }
   AllowPrepAvx2(true);
   EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
+}
+
+// A picture whose last byte is the last readable one: the next page is mapped unreadable.
+class PictureBeforeAGuardPage {
+ public:
+  PictureBeforeAGuardPage() {
+    const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    pictureBytes_ = (kRgbPictureBytes + page - 1) / page * page;
+    mapped_ = mmap(nullptr, pictureBytes_ + page, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped_ == MAP_FAILED) return;
+    mprotect(static_cast<std::uint8_t*>(mapped_) + pictureBytes_, page, PROT_NONE);
+    mappedBytes_ = pictureBytes_ + page;
+  }
+  ~PictureBeforeAGuardPage() {
+    if (mappedBytes_ != 0) munmap(mapped_, mappedBytes_);
+  }
+  PictureBeforeAGuardPage(const PictureBeforeAGuardPage&) = delete;
+  PictureBeforeAGuardPage& operator=(const PictureBeforeAGuardPage&) = delete;
+
+  bool Mapped() const { return mappedBytes_ != 0; }
+  std::uint8_t* data() { return static_cast<std::uint8_t*>(mapped_) + pictureBytes_ - kRgbPictureBytes; }
+
+ private:
+  void* mapped_ = nullptr;
+  std::size_t pictureBytes_ = 0;
+  std::size_t mappedBytes_ = 0;
+};
+
+TEST(MotionSearch, ReadsNothingPastThePicturesAtTheirEnd) {
+  PictureBeforeAGuardPage prepared, reference;
+  ASSERT_TRUE(prepared.Mapped() && reference.Mapped());
+  const Picture ridged = RidgedReference();
+  std::copy_n(ridged.data(), kRgbPictureBytes, reference.data());
+  std::copy_n(ridged.data(), kRgbPictureBytes, prepared.data());
+  const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
+  for (const bool avx2 : {true, false}) {
+    AllowPrepAvx2(avx2);
+    MotionSearch search;
+    for (const auto& shape : shapes) {
+      const int w = shape[0], h = shape[1];
+      for (int y = kScreenHeight - 16; y + h <= kScreenHeight; y += h)
+        for (int x = kScreenWidth - 16; x + w <= kScreenWidth; x += w)
+          for (const int predicted : {kZeroVector, 0, 255, 120, 150})
+            search.Search(prepared.data(), reference.data(), w, h, (y * kScreenWidth + x) * 3, predicted);
+    }
+  }
+  AllowPrepAvx2(true);
 }
 
 }  // namespace
