@@ -20,7 +20,17 @@ ConversionController::ConversionController(CurrentGraph& graph, ConverterControl
   QObject::connect(&endPoll_, &QTimer::timeout, &endPoll_, [this] { OnEndPoll(); });
   QObject::connect(&sizePoll_, &QTimer::timeout, &sizePoll_, [this] { OnSizePoll(); });
   QObject::connect(&clock_, &QTimer::timeout, &clock_, [this] { OnClock(); });
+  // The navigator's stop or the file's end polls at once instead of up to 50 ms later: every
+  // segment would otherwise end with the disc and the processor idle for that wait. The sizes
+  // are polled first, as at a tick of both timers, so that a segment that went over the limit
+  // still counts as stopped by it.
+  graph_.Graph().SetPlaybackEndNotice([this] {
+    if (sizePoll_.isActive()) OnSizePoll();
+    if (endPoll_.isActive() && !state_.segmentDone) OnEndPoll();
+  });
 }
+
+ConversionController::~ConversionController() { graph_.Graph().SetPlaybackEndNotice({}); }
 
 void ConversionController::StoreDirtySettings(bool onlyWithSelection) {
   if (!list_.settingsDirty || (onlyWithSelection && list_.selectedPosition < 0)) return;

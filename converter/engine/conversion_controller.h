@@ -39,6 +39,7 @@ class ConversionController {
  public:
   ConversionController(CurrentGraph& graph, ConverterControls& controls, WorkList& list, settings::ProfileFile profile,
                        PowerSwitch& power);
+  ~ConversionController();
   ConversionController(const ConversionController&) = delete;
   ConversionController& operator=(const ConversionController&) = delete;
 

@@ -174,7 +174,7 @@ HRESULT CDvdGraph::Play() {
       if (file_) {
         // A run from the stop plays the part anew: the end of the run before is no news.
         if (state_ == GraphState::Stopped) {
-          OnGraphNotify();
+          DrainNotices();
           fileCompleted_ = false;
         }
       } else {

@@ -10,7 +10,6 @@
 
 #include <chrono>
 #include <functional>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -92,6 +91,10 @@ class CDvdGraph final : private EventWindowHandler {
   // file: a full disk), S_OK when none. Take reads the queued notices first and forgets it.
   HRESULT StreamError() const { return streamError_; }
   HRESULT TakeStreamError();
+  // Called on the window's thread when a notice arrives that can end what plays (the
+  // navigator stopping, a file played out, a filter failing), so that a run need not wait for
+  // its next poll to notice. Empty to call nothing.
+  void SetPlaybackEndNotice(std::function<void()> notice) { playbackEndNotice_ = std::move(notice); }
 
   // The video window of the current graph.
   void ShowVideoWindow();
@@ -109,6 +112,9 @@ class CDvdGraph final : private EventWindowHandler {
   void OnWindowSized() override;
   void OnWindowClosed() override;
   void OnGraphNotify() override;
+  // Reads the queued notices, keeping what the converter needs; true when one of them can end
+  // what plays.
+  bool DrainNotices();
 
   // Release, create, populate, find the interfaces; false (after a message) when a DVD
   // interface, the media control, the seeking or the video window is missing.
@@ -158,6 +164,7 @@ class CDvdGraph final : private EventWindowHandler {
   bool windowHidden_ = true;
   GraphState state_ = GraphState::NoGraph;
   HRESULT streamError_ = S_OK;
+  std::function<void()> playbackEndNotice_;
   GraphVariant variant_ = GraphVariant::Preview;  // the variant last built
 
   std::optional<FileTitle> file_;  // the video file played instead of a disc

@@ -67,7 +67,7 @@ bool CDvdGraph::BuildFileGraph(GraphVariant variant) {
 HRESULT CDvdGraph::ChangeWhileStopped(const std::function<HRESULT()>& change) {
   const GraphState before = state_;
   if (before == GraphState::Running || before == GraphState::Paused) mediaControl_->Stop();
-  OnGraphNotify();
+  DrainNotices();
   fileCompleted_ = false;
   const HRESULT hr = change();
   if (before == GraphState::Running)
@@ -95,7 +95,7 @@ bool CDvdGraph::PlayFileChapters(unsigned title, unsigned chapter, unsigned coun
 // A part has played out when every renderer has reached its end; a graph that does not run
 // plays nothing, and one whose filter failed plays no further.
 bool CDvdGraph::FilePlayedOut() {
-  OnGraphNotify();
+  DrainNotices();
   return fileCompleted_ || FAILED(streamError_) || state_ != GraphState::Running;
 }
 

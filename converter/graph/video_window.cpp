@@ -65,11 +65,17 @@ void CDvdGraph::OnWindowClosed() {
   windowHidden_ = true;
 }
 
-// Segment ends are polled; of the events only a filter's failure (EC_ERRORABORT, an encoder
-// that could not write) and, for a file, the end of the part played are kept for the converter.
-// The queue is kept from growing.
+// Segment ends are polled; a notice that can end what plays makes the converter poll at once.
 void CDvdGraph::OnGraphNotify() {
-  if (!events_) return;
+  if (DrainNotices() && playbackEndNotice_) playbackEndNotice_();
+}
+
+// Of the events only a filter's failure (EC_ERRORABORT, an encoder that could not write) and,
+// for a file, the end of the part played are kept for the converter. The queue is kept from
+// growing.
+bool CDvdGraph::DrainNotices() {
+  if (!events_) return false;
+  bool ending = false;
   LONG code = 0;
   LONG_PTR param1 = 0, param2 = 0;
   while (SUCCEEDED(events_->GetEvent(&code, &param1, &param2, 0))) {
@@ -78,12 +84,15 @@ void CDvdGraph::OnGraphNotify() {
       const auto error = static_cast<HRESULT>(param1);
       streamError_ = FAILED(error) ? error : E_FAIL;
     }
+    ending = ending || code == EC_COMPLETE || code == EC_ERRORABORT || code == EC_DVD_ERROR ||
+             (code == EC_DVD_DOMAIN_CHANGE && param1 == DVD_DOMAIN_Stop);
     events_->FreeEventParams(code, param1, param2);
   }
+  return ending;
 }
 
 HRESULT CDvdGraph::TakeStreamError() {
-  OnGraphNotify();
+  DrainNotices();
   const HRESULT error = streamError_;
   streamError_ = S_OK;
   return error;

@@ -3,6 +3,7 @@
 // graph's notices drained on the window's thread, and disc paths of every length and script.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <filesystem>
 #include <fstream>
@@ -165,8 +166,13 @@ TEST_F(GraphOnDisc, GraphNoticesAreDrainedOnTheWindowsThread) {
   ASSERT_EQ(relayWindows.relays.size(), 1u);
   ASSERT_EQ(Graph().OpenSource(disc), S_OK);
   NameOutputs(folder / "n.tmv", folder / "n.tms");
+  // The navigator's stop is announced, so that a run notices it without waiting for its poll.
+  std::vector<bool> stoppedAtNotice;
+  Graph().SetPlaybackEndNotice([&] { stoppedAtNotice.push_back(Graph().IsNavigatorStopped()); });
   ConvertSegment(1, 4, 1);
   graph_test::ProcessPendingEvents();
+  Graph().SetPlaybackEndNotice({});
+  EXPECT_NE(std::find(stoppedAtNotice.begin(), stoppedAtNotice.end(), true), stoppedAtNotice.end());
 
   const RelayHandler& relay = *relayWindows.relays.front();
   ASSERT_FALSE(relay.notifyThreads.empty()) << "the navigator's events were never announced";
