@@ -1,5 +1,6 @@
 #include "codec/encode_motion_avx2.h"
 
+#include <array>
 #include <cstring>
 
 #include "codec/encode_motion.h"
@@ -92,6 +93,49 @@ __attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const 
   return QuadsInOrder(low, high);
 }
 
+// The byte shuffle that places the two candidates of a 16-byte read from the column left of
+// the centre's (bytes 0 and 6: the columns either side of the centre) in the two 64-bit lanes of
+// each half, their first 3W bytes and zeros after, so no mask is needed.
+template <int W>
+constexpr std::array<char, 32> SidesShuffle() {
+  std::array<char, 32> shuffle{};
+  for (int i = 0; i < 32; ++i) {
+    const int lane = (i % 16) / 8, byte = i % 8;
+    shuffle[i] = static_cast<char>(byte < W * 3 ? lane * 6 + byte : -128);
+  }
+  return shuffle;
+}
+
+// The large diamond of narrow rows with no step crossing a row of vector numbers, around the
+// region at `centre`. The candidates a row either side of the centre's (steps 1, 2, 5, 6) lie one
+// column left and right of it: one 16-byte read of each reference row from that left column
+// holds both, shared by the region rows above and below it and split into lanes by one byte
+// shuffle. Steps 0, 3, 4 and 7 are read as in NarrowCosts. Costs in candidate order.
+template <int W, int H>
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const std::uint8_t* current,
+                                                                               const std::uint8_t* centre) {
+  static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
+  static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
+  const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kShuffle.data()));
+  const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
+  __m128i sides[H + 2];  // reference rows -1 .. H from the column left of the centre's
+#pragma GCC unroll 8
+  for (int row = -1; row <= H; ++row)
+    sides[row + 1] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre + row * kStride - 3));
+  __m256i near = _mm256_setzero_si256(), others = _mm256_setzero_si256();
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const __m256i region = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
+    const __m256i aboveBelow = _mm256_inserti128_si256(_mm256_castsi128_si256(sides[row]), sides[row + 2], 1);
+    near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
+    others = _mm256_add_epi64(
+        others, _mm256_sad_epu8(_mm256_and_si256(FourReads(centre + row * kStride, kOthers, 0), mask), region));
+  }
+  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7.
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA),
+                                     _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7));
+}
+
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
@@ -180,9 +224,11 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(cons
                                                                             int centre, int centreCost) {
   if (StepsStayInRow<N>(centre)) {
     const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
-    return FirstLowest<N>(
-        Costs<W, H, N>(current, displacedRegion + rows * kStride + columns * 3, N == 8 ? kLargeSteps : kSmallSteps),
-        centreCost);
+    const std::uint8_t* centreRegion = displacedRegion + rows * kStride + columns * 3;
+    if constexpr (N == 8 && W * 3 <= 8)
+      return FirstLowest<N>(NarrowLargeCosts<W, H>(current, centreRegion), centreCost);
+    else
+      return FirstLowest<N>(Costs<W, H, N>(current, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
   }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
