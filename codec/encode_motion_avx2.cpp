@@ -74,17 +74,36 @@ __attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, 
                              reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
 }
 
+// The region's rows of at most eight bytes, masked to the region's bytes and spread to every
+// 64-bit lane, made once per walk: the kernels below take them as whole-register operands.
+template <int W, int H>
+struct NarrowRows {
+  __m256i rows[H];
+};
+
+template <int W, int H>
+__attribute__((target("avx2"), always_inline)) inline NarrowRows<W, H> MakeNarrowRows(const std::uint8_t* current) {
+  NarrowRows<W, H> narrow;
+  if constexpr (W * 3 <= 8) {
+    const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
+#pragma GCC unroll 8
+    for (int row = 0; row < H; ++row)
+      narrow.rows[row] = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
+  }
+  return narrow;
+}
+
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const std::uint8_t* current,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const NarrowRows<W, H>& narrow,
                                                                           const std::uint8_t* displacedRegion,
                                                                           const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const __m256i region = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
+    const __m256i region = narrow.rows[row];
     const std::uint8_t* at = displacedRegion + row * kStride;
     low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0), mask), region));
     if constexpr (N == 8)
@@ -112,7 +131,7 @@ constexpr std::array<char, 32> SidesShuffle() {
 // holds both, shared by the region rows above and below it and split into lanes by one byte
 // shuffle. Steps 0, 3, 4 and 7 are read as in NarrowCosts. Costs in candidate order.
 template <int W, int H>
-__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const std::uint8_t* current,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const NarrowRows<W, H>& narrow,
                                                                                const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
   static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
@@ -125,7 +144,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(c
   __m256i near = _mm256_setzero_si256(), others = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const __m256i region = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
+    const __m256i region = narrow.rows[row];
     const __m256i aboveBelow = _mm256_inserti128_si256(_mm256_castsi128_si256(sides[row]), sides[row + 2], 1);
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
     others = _mm256_add_epi64(
@@ -196,6 +215,7 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
 
 template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::uint8_t* current,
+                                                                    const NarrowRows<W, H>& narrow,
                                                                     const std::uint8_t* displacedRegion,
                                                                     const int* displacements) {
   if constexpr (W * 3 == 24)
@@ -203,7 +223,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::u
   else if constexpr (W * 3 == 12)
     return TwelveByteCosts<H, N>(current, displacedRegion, displacements);
   else
-    return NarrowCosts<W, H, N>(current, displacedRegion, displacements);
+    return NarrowCosts<W, H, N>(narrow, displacedRegion, displacements);
 }
 
 // A diamond's steps as byte displacements when no step crosses a row of vector numbers (the
@@ -220,19 +240,21 @@ inline bool StepsStayInRow(int centre) {
 
 template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
+                                                                            const NarrowRows<W, H>& narrow,
                                                                             const std::uint8_t* displacedRegion,
                                                                             int centre, int centreCost) {
   if (StepsStayInRow<N>(centre)) {
     const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
     const std::uint8_t* centreRegion = displacedRegion + rows * kStride + columns * 3;
     if constexpr (N == 8 && W * 3 <= 8)
-      return FirstLowest<N>(NarrowLargeCosts<W, H>(current, centreRegion), centreCost);
+      return FirstLowest<N>(NarrowLargeCosts<W, H>(narrow, centreRegion), centreCost);
     else
-      return FirstLowest<N>(Costs<W, H, N>(current, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
+      return FirstLowest<N>(Costs<W, H, N>(current, narrow, centreRegion, N == 8 ? kLargeSteps : kSmallSteps),
+                            centreCost);
   }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
-  return FirstLowest<N>(Costs<W, H, N>(current, displacedRegion, displacements), centreCost);
+  return FirstLowest<N>(Costs<W, H, N>(current, narrow, displacedRegion, displacements), centreCost);
 }
 
 // A diamond near the ends of the usable vectors low .. high - 1: a candidate outside them costs
@@ -240,6 +262,7 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(cons
 // vector instead, so that every read stays within the pictures.
 template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamond(const std::uint8_t* current,
+                                                                                   const NarrowRows<W, H>& narrow,
                                                                                    const std::uint8_t* displacedRegion,
                                                                                    int centre, int centreCost, int low,
                                                                                    int high) {
@@ -248,9 +271,9 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
       _mm256_min_epi32(_mm256_max_epi32(vectors, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - 1));
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(usable));
-  const __m256i costs =
-      _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost), Costs<W, H, N>(current, displacedRegion, displacements),
-                         _mm256_cmpeq_epi32(vectors, usable));
+  const __m256i costs = _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost),
+                                           Costs<W, H, N>(current, narrow, displacedRegion, displacements),
+                                           _mm256_cmpeq_epi32(vectors, usable));
   return FirstLowest<N>(costs, centreCost);
 }
 
@@ -260,6 +283,7 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
 template <int W, int H, bool kClamped>
 __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
                                                      int low, int high, int vector, int cost) {
+  const NarrowRows<W, H> narrow = MakeNarrowRows<W, H>(current);
   int centre = vector, centreCost = cost;
   if (centreCost < 0) {
     const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
@@ -271,9 +295,9 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
   for (;;) {
     DiamondWinner winner;
     if (centre >= low + 32 && centre < high - 32) {
-      winner = Diamond<W, H, 8>(current, displacedRegion, centre, centreCost);
+      winner = Diamond<W, H, 8>(current, narrow, displacedRegion, centre, centreCost);
     } else if constexpr (kClamped) {
-      winner = ClampedDiamond<W, H, 8>(current, displacedRegion, centre, centreCost, low, high);
+      winner = ClampedDiamond<W, H, 8>(current, narrow, displacedRegion, centre, centreCost, low, high);
     } else {
       return {centre, centreCost, false};
     }
@@ -282,9 +306,10 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
     centreCost = winner.cost;
   }
   // Unclamped, the large diamond's range holds the small one's.
-  const DiamondWinner winner = !kClamped || (centre >= low + 16 && centre < high - 16)
-                                   ? Diamond<W, H, 4>(current, displacedRegion, centre, centreCost)
-                                   : ClampedDiamond<W, H, 4>(current, displacedRegion, centre, centreCost, low, high);
+  const DiamondWinner winner =
+      !kClamped || (centre >= low + 16 && centre < high - 16)
+          ? Diamond<W, H, 4>(current, narrow, displacedRegion, centre, centreCost)
+          : ClampedDiamond<W, H, 4>(current, narrow, displacedRegion, centre, centreCost, low, high);
   if (winner.step < 0) return {centre, centreCost, true};
   return {centre + kSmallDiamond[winner.step], winner.cost, true};
 }
@@ -293,7 +318,7 @@ template <int W, int H>
 __attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* current,
                                                            const std::uint8_t* displacedRegion, int centre,
                                                            int centreCost) {
-  return Diamond<W, H, 4>(current, displacedRegion, centre, centreCost);
+  return Diamond<W, H, 4>(current, MakeNarrowRows<W, H>(current), displacedRegion, centre, centreCost);
 }
 
 }  // namespace
