@@ -125,18 +125,41 @@ constexpr std::array<char, 32> SidesShuffle() {
   return shuffle;
 }
 
+// For one-pixel regions: the shuffle that keeps the first three bytes of each 64-bit lane of
+// the lower half (two 8-byte reads) and places bytes 0 and 12 of the upper half's 16-byte read
+// (two columns left and right of the centre's) in its two lanes.
+constexpr std::array<char, 32> kOnePixelOthersShuffle = {
+    0, 1, 2, -128, -128, -128, -128, -128, 8,  9,  10, -128, -128, -128, -128, -128,
+    0, 1, 2, -128, -128, -128, -128, -128, 12, 13, 14, -128, -128, -128, -128, -128};
+
+// Steps 0, 3, 4 and 7 of the large diamond for region row `row`, one to each 64-bit lane. A
+// one-pixel region's steps 3 and 4 come from one 16-byte read two columns left of the centre's
+// (lanes: steps 0, 7, 3, 4); wider ones are read as in NarrowCosts (steps 0, 3, 4, 7).
+template <int W>
+__attribute__((target("avx2"), always_inline)) inline __m256i LargeDiamondOthers(const std::uint8_t* at) {
+  if constexpr (W == 1) {
+    const __m128i aboveBelow = _mm_insert_epi64(_mm_cvtsi64_si128(Load8(at - 2 * kStride)), Load8(at + 2 * kStride), 1);
+    const __m256i reads = _mm256_inserti128_si256(_mm256_castsi128_si256(aboveBelow),
+                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 6)), 1);
+    return _mm256_shuffle_epi8(reads,
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kOnePixelOthersShuffle.data())));
+  } else {
+    static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
+    return _mm256_and_si256(FourReads(at, kOthers, 0),
+                            _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1)));
+  }
+}
+
 // The large diamond of narrow rows with no step crossing a row of vector numbers, around the
 // region at `centre`. The candidates a row either side of the centre's (steps 1, 2, 5, 6) lie one
 // column left and right of it: one 16-byte read of each reference row from that left column
 // holds both, shared by the region rows above and below it and split into lanes by one byte
-// shuffle. Steps 0, 3, 4 and 7 are read as in NarrowCosts. Costs in candidate order.
+// shuffle. Costs in candidate order.
 template <int W, int H>
 __attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const NarrowRows<W, H>& narrow,
                                                                                const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
-  static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
   const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kShuffle.data()));
-  const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m128i sides[H + 2];  // reference rows -1 .. H from the column left of the centre's
 #pragma GCC unroll 8
   for (int row = -1; row <= H; ++row)
@@ -147,12 +170,12 @@ __attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(c
     const __m256i region = narrow.rows[row];
     const __m256i aboveBelow = _mm256_inserti128_si256(_mm256_castsi128_si256(sides[row]), sides[row + 2], 1);
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
-    others = _mm256_add_epi64(
-        others, _mm256_sad_epu8(_mm256_and_si256(FourReads(centre + row * kStride, kOthers, 0), mask), region));
+    others = _mm256_add_epi64(others, _mm256_sad_epu8(LargeDiamondOthers<W>(centre + row * kStride), region));
   }
-  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7.
-  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA),
-                                     _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7));
+  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7, or
+  // 1 0 2 7 5 3 6 4 for one pixel.
+  const __m256i order = W == 1 ? _mm256_setr_epi32(1, 0, 2, 5, 7, 4, 6, 3) : _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7);
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA), order);
 }
 
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
