@@ -255,6 +255,39 @@ __attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::u
 constexpr int kLargeSteps[8] = {-2 * kStride, -kStride - 3, -kStride + 3, -6, 6, kStride - 3, kStride + 3, 2 * kStride};
 constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
 
+// The large diamond of rows of 24 bytes with no step crossing a row of vector numbers, around
+// the region at `centre`: the first 16 bytes as in TwentyFourByteCosts; of the last eight, those
+// of the candidates a row either side of the centre's (steps 1, 2, 5, 6), six bytes apart, come
+// from one 16-byte read of that row and a byte shuffle, as for narrow rows.
+template <int H>
+__attribute__((target("avx2"), always_inline)) inline __m256i WideLargeCosts(const std::uint8_t* current,
+                                                                             const std::uint8_t* centre) {
+  static constexpr std::array<char, 32> kTails = {0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13,
+                                                  0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13};
+  static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
+  const __m256i tails = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kTails.data()));
+  __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
+  __m256i near = _mm256_setzero_si256(), others = _mm256_setzero_si256();
+#pragma GCC unroll 8
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* mine = current + row * kStride;
+    const __m256i head = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
+    const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
+    const std::uint8_t* at = centre + row * kStride;
+#pragma GCC unroll 4
+    for (int p = 0; p < 4; ++p)
+      pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, kLargeSteps, p), head));
+    const __m256i aboveBelow = _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + kStride + 13),
+                                                   reinterpret_cast<const __m128i*>(at - kStride + 13));
+    near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, tails), tail));
+    others = _mm256_add_epi64(others, _mm256_sad_epu8(FourReads(at + 16, kOthers, 0), tail));
+  }
+  // As in NarrowLargeCosts: the tails' 32-bit lanes hold candidates 1 0 2 3 5 4 6 7.
+  return _mm256_add_epi32(PairsInOrder(pairs),
+                          _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA),
+                                                      _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7)));
+}
+
 template <int N>
 inline bool StepsStayInRow(int centre) {
   constexpr int kReach = N == 8 ? 2 : 1;
@@ -271,6 +304,8 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(cons
     const std::uint8_t* centreRegion = displacedRegion + rows * kStride + columns * 3;
     if constexpr (N == 8 && W * 3 <= 8)
       return FirstLowest<N>(NarrowLargeCosts<W, H>(narrow, centreRegion), centreCost);
+    else if constexpr (N == 8 && W * 3 == 24)
+      return FirstLowest<N>(WideLargeCosts<H>(current, centreRegion), centreCost);
     else
       return FirstLowest<N>(Costs<W, H, N>(current, narrow, centreRegion, N == 8 ? kLargeSteps : kSmallSteps),
                             centreCost);
