@@ -294,14 +294,14 @@ inline bool StepsStayInRow(int centre) {
   return static_cast<unsigned>((centre & 15) - kReach) < static_cast<unsigned>(16 - 2 * kReach);
 }
 
+// `centreRegion` is the region displaced by `centre`, which the walk follows step by step.
 template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
                                                                             const NarrowRows<W, H>& narrow,
                                                                             const std::uint8_t* displacedRegion,
+                                                                            const std::uint8_t* centreRegion,
                                                                             int centre, int centreCost) {
   if (StepsStayInRow<N>(centre)) {
-    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
-    const std::uint8_t* centreRegion = displacedRegion + rows * kStride + columns * 3;
     if constexpr (N == 8 && W * 3 <= 8)
       return FirstLowest<N>(NarrowLargeCosts<W, H>(narrow, centreRegion), centreCost);
     else if constexpr (N == 8 && W * 3 == 24)
@@ -343,30 +343,34 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
                                                      int low, int high, int vector, int cost) {
   const NarrowRows<W, H> narrow = MakeNarrowRows<W, H>(current);
   int centre = vector, centreCost = cost;
+  const std::uint8_t* centreRegion = displacedRegion + VectorDisplacement(centre);
   if (centreCost < 0) {
-    const int rows = (centre >> 4) - 8, columns = (centre & 15) - 8;
     if (kClamped && static_cast<unsigned>(centre - low) >= static_cast<unsigned>(high - low))
       centreCost = kUnusableCost;
     else
-      centreCost = region_cost::FastRegion<W, H>(current).Cost(displacedRegion + rows * kStride + columns * 3);
+      centreCost = region_cost::FastRegion<W, H>(current).Cost(centreRegion);
   }
   for (;;) {
     DiamondWinner winner;
     if (centre >= low + 32 && centre < high - 32) {
-      winner = Diamond<W, H, 8>(current, narrow, displacedRegion, centre, centreCost);
+      winner = Diamond<W, H, 8>(current, narrow, displacedRegion, centreRegion, centre, centreCost);
     } else if constexpr (kClamped) {
       winner = ClampedDiamond<W, H, 8>(current, narrow, displacedRegion, centre, centreCost, low, high);
     } else {
       return {centre, centreCost, false};
     }
     if (winner.step < 0) break;
+    // A step that stays in its row of vector numbers moves the region by the step's bytes.
+    centreRegion = StepsStayInRow<8>(centre)
+                       ? centreRegion + kLargeSteps[winner.step]
+                       : displacedRegion + VectorDisplacement(centre + kLargeDiamond[winner.step]);
     centre += kLargeDiamond[winner.step];
     centreCost = winner.cost;
   }
   // Unclamped, the large diamond's range holds the small one's.
   const DiamondWinner winner =
       !kClamped || (centre >= low + 16 && centre < high - 16)
-          ? Diamond<W, H, 4>(current, narrow, displacedRegion, centre, centreCost)
+          ? Diamond<W, H, 4>(current, narrow, displacedRegion, centreRegion, centre, centreCost)
           : ClampedDiamond<W, H, 4>(current, narrow, displacedRegion, centre, centreCost, low, high);
   if (winner.step < 0) return {centre, centreCost, true};
   return {centre + kSmallDiamond[winner.step], winner.cost, true};
@@ -376,7 +380,8 @@ template <int W, int H>
 __attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* current,
                                                            const std::uint8_t* displacedRegion, int centre,
                                                            int centreCost) {
-  return Diamond<W, H, 4>(current, MakeNarrowRows<W, H>(current), displacedRegion, centre, centreCost);
+  return Diamond<W, H, 4>(current, MakeNarrowRows<W, H>(current), displacedRegion,
+                          displacedRegion + VectorDisplacement(centre), centre, centreCost);
 }
 
 }  // namespace
