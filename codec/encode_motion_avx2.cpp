@@ -74,36 +74,47 @@ __attribute__((target("avx2"))) inline __m256i TwoReads(const std::uint8_t* at, 
                              reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
 }
 
-// The region's rows of at most eight bytes, masked to the region's bytes and spread to every
-// 64-bit lane, made once per walk: the kernels below take them as whole-register operands.
+// The region's rows as the kernels below compare them, made once per walk and taken as whole-
+// register operands: rows of at most eight bytes masked to the region's bytes and spread to
+// every 64-bit lane; rows of 12 bytes masked and spread to both halves; rows of 24 bytes as
+// their first 16 bytes in both halves and their last eight in every 64-bit lane (`tails`).
 template <int W, int H>
-struct NarrowRows {
+struct RegionRows {
   __m256i rows[H];
+  __m256i tails[W * 3 == 24 ? H : 1];
 };
 
 template <int W, int H>
-__attribute__((target("avx2"), always_inline)) inline NarrowRows<W, H> MakeNarrowRows(const std::uint8_t* current) {
-  NarrowRows<W, H> narrow;
-  if constexpr (W * 3 <= 8) {
-    const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
+__attribute__((target("avx2"), always_inline)) inline RegionRows<W, H> MakeRegionRows(const std::uint8_t* current) {
+  RegionRows<W, H> region;
 #pragma GCC unroll 8
-    for (int row = 0; row < H; ++row)
-      narrow.rows[row] = _mm256_and_si256(_mm256_set1_epi64x(Load8(current + row * kStride)), mask);
+  for (int row = 0; row < H; ++row) {
+    const std::uint8_t* mine = current + row * kStride;
+    if constexpr (W * 3 <= 8) {
+      region.rows[row] = _mm256_and_si256(_mm256_set1_epi64x(Load8(mine)),
+                                          _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1)));
+    } else {
+      region.rows[row] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
+      if constexpr (W * 3 == 12)
+        region.rows[row] = _mm256_and_si256(region.rows[row], _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0));
+      else
+        region.tails[row] = _mm256_set1_epi64x(Load8(mine + 16));
+    }
   }
-  return narrow;
+  return region;
 }
 
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const NarrowRows<W, H>& narrow,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const RegionRows<W, H>& regionRows,
                                                                           const std::uint8_t* displacedRegion,
                                                                           const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const __m256i region = narrow.rows[row];
+    const __m256i region = regionRows.rows[row];
     const std::uint8_t* at = displacedRegion + row * kStride;
     low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0), mask), region));
     if constexpr (N == 8)
@@ -156,7 +167,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i LargeDiamondOthers
 // holds both, shared by the region rows above and below it and split into lanes by one byte
 // shuffle. Costs in candidate order.
 template <int W, int H>
-__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const NarrowRows<W, H>& narrow,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const RegionRows<W, H>& regionRows,
                                                                                const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
   const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kShuffle.data()));
@@ -167,7 +178,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(c
   __m256i near = _mm256_setzero_si256(), others = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const __m256i region = narrow.rows[row];
+    const __m256i region = regionRows.rows[row];
     const __m256i aboveBelow = _mm256_inserti128_si256(_mm256_castsi128_si256(sides[row]), sides[row + 2], 1);
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
     others = _mm256_add_epi64(others, _mm256_sad_epu8(LargeDiamondOthers<W>(centre + row * kStride), region));
@@ -181,15 +192,14 @@ __attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(c
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(const std::uint8_t* current,
+__attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(const RegionRows<4, H>& regionRows,
                                                                               const std::uint8_t* displacedRegion,
                                                                               const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const __m256i region = _mm256_and_si256(
-        _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(current + row * kStride))), mask);
+    const __m256i region = regionRows.rows[row];
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
     for (int p = 0; p < N / 2; ++p)
@@ -201,16 +211,14 @@ __attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(co
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
 template <int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCosts(const std::uint8_t* current,
+__attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCosts(const RegionRows<8, H>& regionRows,
                                                                                   const std::uint8_t* displacedRegion,
                                                                                   const int* displacements) {
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const std::uint8_t* mine = current + row * kStride;
-    const __m256i head = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
-    const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
+    const __m256i head = regionRows.rows[row], tail = regionRows.tails[row];
     const std::uint8_t* at = displacedRegion + row * kStride;
 #pragma GCC unroll 4
     for (int p = 0; p < N / 2; ++p)
@@ -237,16 +245,15 @@ __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, 
 }
 
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m256i Costs(const std::uint8_t* current,
-                                                                    const NarrowRows<W, H>& narrow,
+__attribute__((target("avx2"), always_inline)) inline __m256i Costs(const RegionRows<W, H>& regionRows,
                                                                     const std::uint8_t* displacedRegion,
                                                                     const int* displacements) {
   if constexpr (W * 3 == 24)
-    return TwentyFourByteCosts<H, N>(current, displacedRegion, displacements);
+    return TwentyFourByteCosts<H, N>(regionRows, displacedRegion, displacements);
   else if constexpr (W * 3 == 12)
-    return TwelveByteCosts<H, N>(current, displacedRegion, displacements);
+    return TwelveByteCosts<H, N>(regionRows, displacedRegion, displacements);
   else
-    return NarrowCosts<W, H, N>(narrow, displacedRegion, displacements);
+    return NarrowCosts<W, H, N>(regionRows, displacedRegion, displacements);
 }
 
 // A diamond's steps as byte displacements when no step crosses a row of vector numbers (the
@@ -260,7 +267,7 @@ constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
 // of the candidates a row either side of the centre's (steps 1, 2, 5, 6), six bytes apart, come
 // from one 16-byte read of that row and a byte shuffle, as for narrow rows.
 template <int H>
-__attribute__((target("avx2"), always_inline)) inline __m256i WideLargeCosts(const std::uint8_t* current,
+__attribute__((target("avx2"), always_inline)) inline __m256i WideLargeCosts(const RegionRows<8, H>& regionRows,
                                                                              const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kTails = {0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13,
                                                   0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13};
@@ -270,9 +277,7 @@ __attribute__((target("avx2"), always_inline)) inline __m256i WideLargeCosts(con
   __m256i near = _mm256_setzero_si256(), others = _mm256_setzero_si256();
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
-    const std::uint8_t* mine = current + row * kStride;
-    const __m256i head = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(mine)));
-    const __m256i tail = _mm256_set1_epi64x(Load8(mine + 16));
+    const __m256i head = regionRows.rows[row], tail = regionRows.tails[row];
     const std::uint8_t* at = centre + row * kStride;
 #pragma GCC unroll 4
     for (int p = 0; p < 4; ++p)
@@ -296,31 +301,28 @@ inline bool StepsStayInRow(int centre) {
 
 // `centreRegion` is the region displaced by `centre`, which the walk follows step by step.
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const std::uint8_t* current,
-                                                                            const NarrowRows<W, H>& narrow,
+__attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const RegionRows<W, H>& regionRows,
                                                                             const std::uint8_t* displacedRegion,
                                                                             const std::uint8_t* centreRegion,
                                                                             int centre, int centreCost) {
   if (StepsStayInRow<N>(centre)) {
     if constexpr (N == 8 && W * 3 <= 8)
-      return FirstLowest<N>(NarrowLargeCosts<W, H>(narrow, centreRegion), centreCost);
+      return FirstLowest<N>(NarrowLargeCosts<W, H>(regionRows, centreRegion), centreCost);
     else if constexpr (N == 8 && W * 3 == 24)
-      return FirstLowest<N>(WideLargeCosts<H>(current, centreRegion), centreCost);
+      return FirstLowest<N>(WideLargeCosts<H>(regionRows, centreRegion), centreCost);
     else
-      return FirstLowest<N>(Costs<W, H, N>(current, narrow, centreRegion, N == 8 ? kLargeSteps : kSmallSteps),
-                            centreCost);
+      return FirstLowest<N>(Costs<W, H, N>(regionRows, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
   }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
-  return FirstLowest<N>(Costs<W, H, N>(current, narrow, displacedRegion, displacements), centreCost);
+  return FirstLowest<N>(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
 }
 
 // A diamond near the ends of the usable vectors low .. high - 1: a candidate outside them costs
 // kUnusableCost, as the candidate-by-candidate search has it, and is read at the nearest usable
 // vector instead, so that every read stays within the pictures.
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamond(const std::uint8_t* current,
-                                                                                   const NarrowRows<W, H>& narrow,
+__attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamond(const RegionRows<W, H>& regionRows,
                                                                                    const std::uint8_t* displacedRegion,
                                                                                    int centre, int centreCost, int low,
                                                                                    int high) {
@@ -329,9 +331,9 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
       _mm256_min_epi32(_mm256_max_epi32(vectors, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - 1));
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(usable));
-  const __m256i costs = _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost),
-                                           Costs<W, H, N>(current, narrow, displacedRegion, displacements),
-                                           _mm256_cmpeq_epi32(vectors, usable));
+  const __m256i costs =
+      _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost), Costs<W, H, N>(regionRows, displacedRegion, displacements),
+                         _mm256_cmpeq_epi32(vectors, usable));
   return FirstLowest<N>(costs, centreCost);
 }
 
@@ -341,7 +343,7 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
 template <int W, int H, bool kClamped>
 __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
                                                      int low, int high, int vector, int cost) {
-  const NarrowRows<W, H> narrow = MakeNarrowRows<W, H>(current);
+  const RegionRows<W, H> regionRows = MakeRegionRows<W, H>(current);
   int centre = vector, centreCost = cost;
   const std::uint8_t* centreRegion = displacedRegion + VectorDisplacement(centre);
   if (centreCost < 0) {
@@ -353,9 +355,9 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
   for (;;) {
     DiamondWinner winner;
     if (centre >= low + 32 && centre < high - 32) {
-      winner = Diamond<W, H, 8>(current, narrow, displacedRegion, centreRegion, centre, centreCost);
+      winner = Diamond<W, H, 8>(regionRows, displacedRegion, centreRegion, centre, centreCost);
     } else if constexpr (kClamped) {
-      winner = ClampedDiamond<W, H, 8>(current, narrow, displacedRegion, centre, centreCost, low, high);
+      winner = ClampedDiamond<W, H, 8>(regionRows, displacedRegion, centre, centreCost, low, high);
     } else {
       return {centre, centreCost, false};
     }
@@ -370,8 +372,8 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
   // Unclamped, the large diamond's range holds the small one's.
   const DiamondWinner winner =
       !kClamped || (centre >= low + 16 && centre < high - 16)
-          ? Diamond<W, H, 4>(current, narrow, displacedRegion, centreRegion, centre, centreCost)
-          : ClampedDiamond<W, H, 4>(current, narrow, displacedRegion, centre, centreCost, low, high);
+          ? Diamond<W, H, 4>(regionRows, displacedRegion, centreRegion, centre, centreCost)
+          : ClampedDiamond<W, H, 4>(regionRows, displacedRegion, centre, centreCost, low, high);
   if (winner.step < 0) return {centre, centreCost, true};
   return {centre + kSmallDiamond[winner.step], winner.cost, true};
 }
@@ -380,8 +382,8 @@ template <int W, int H>
 __attribute__((target("avx2"))) DiamondWinner SmallDiamond(const std::uint8_t* current,
                                                            const std::uint8_t* displacedRegion, int centre,
                                                            int centreCost) {
-  return Diamond<W, H, 4>(current, MakeNarrowRows<W, H>(current), displacedRegion,
-                          displacedRegion + VectorDisplacement(centre), centre, centreCost);
+  return Diamond<W, H, 4>(MakeRegionRows<W, H>(current), displacedRegion, displacedRegion + VectorDisplacement(centre),
+                          centre, centreCost);
 }
 
 }  // namespace
