@@ -138,13 +138,16 @@ int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
 template <TableId kId>
 TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
   if constexpr (kId == k8x8) {
-    return Analyse<kId>(block, 0, thresholds, motion) == kSplit;
+    return Analyse<kId>(ViewOf<kId>(block, thresholds), 0, motion) == kSplit;
   } else {
     if (!BlockSplits(block)) return 0;
     MarkNotAnalysed<kId>(block);
+    const std::uint32_t todo = SquaresToAnalyse<kId>(block);
+    if (todo == 0) return 0;
+    const BlockView view = ViewOf<kId>(block, thresholds);
     int splits = 0;
-    for (std::uint32_t todo = SquaresToAnalyse<kId>(block); todo != 0; todo &= todo - 1)
-      splits += Analyse<kId>(block, std::countr_zero(todo), thresholds, motion) == kSplit;
+    for (std::uint32_t left = todo; left != 0; left &= left - 1)
+      splits += Analyse<kId>(view, std::countr_zero(left), motion) == kSplit;
     return splits;
   }
 }
@@ -209,74 +212,87 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresh
   if (!BlockSplits(block)) return 0;
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
+  const BlockView leftRight = ViewOf<kLeftRight>(block, thresholds);
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
     const int parent = std::countr_zero(split);
     const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
     const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
-    const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds, motion) == kSplit) +
-                         (Analyse<kLeftRight>(block, left + 1, thresholds, motion) == kSplit);
+    const int lrSplits = (Analyse<kLeftRight>(leftRight, left, motion) == kSplit) +
+                         (Analyse<kLeftRight>(leftRight, left + 1, motion) == kSplit);
     if (lrSplits < 2) {
       splits += lrSplits;
       continue;
     }
     const int top = row * 2 * Parents::kPerRow + column;
-    splits += (Analyse<kTopBottom>(block, top, thresholds, motion) == kSplit) +
-              (Analyse<kTopBottom>(block, top + Parents::kPerRow, thresholds, motion) == kSplit);
+    const BlockView topBottom = ViewOf<kTopBottom>(block, thresholds);
+    splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
+              (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
   return splits;
 }
 
+// The block's view of table kId; the block's search memos are made current for this frame.
+template <TableId kId>
+TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block, const Thresholds& thresholds) {
+  using L = Layout<kId>;
+  RegionTable& table = tables_[kId];
+  SearchMemo* const searches = table.searches.data() + L::Index(block, 0);
+  if (table.memoFrames[block] != frame_) {  // the block's first look this frame: its memos are stale
+    table.memoFrames[block] = frame_;
+    std::fill_n(searches, L::kPerBlock, SearchMemo{});
+  }
+  return {table.decisions.data() + L::Index(block, 0),
+          table.params.data() + L::Index(block, 0) * L::kParamBytes,
+          searches,
+          pictures_,
+          blockPixels_[block],
+          thresholds.keep,
+          moveLimits_[moveBorder_[block]],
+          fillLimits_[fillBorder_[block]]};
+}
+
 // Decides the region, stores the decision and returns it.
 template <TableId kId>
-TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thresholds& thresholds,
-                                                MotionSearch& motion) {
+TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int region, MotionSearch& motion) {
   using L = Layout<kId>;
-  const std::size_t index = L::Index(block, region);
-  const int pixel = blockPixels_[block] + L::LocalY(region) * kScreenWidth + L::LocalX(region);
+  const int pixel = view.pixel + L::LocalY(region) * kScreenWidth + L::LocalX(region);
   const int offset = pixel * 3;
+  std::uint8_t* const params = view.params + region * L::kParamBytes;
   std::uint8_t decision = kSplit;
-  if (KeepTest<L::kWidth, L::kHeight>(*pictures_.differences, pixel, thresholds.keep))
+  if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keepLimit))
     decision = kKeep;
-  else if (PassesMove<kId>(block, region, index, offset, motion))
+  else if (PassesMove<kId>(view, region, offset, motion))
     decision = kMove;
-  else if (PassesFill<kId>(block, index, offset))
+  else if (FillTest<L::kWidth, L::kHeight>(view.pictures.prepared + offset, view.fillLimit, params))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
-  else if constexpr (L::kParamBytes == 6)
-    StorePixelPair<kId>(index, offset);
-  tables_[kId].decisions[index] = decision;
+  else if constexpr (L::kParamBytes == 6) {
+    // A split pixel pair keeps its two colours. (memcpy of a constant length is a pair of moves.)
+    const int second = offset + (L::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
+    std::memcpy(params, view.pictures.prepared + offset, 3);
+    std::memcpy(params + 3, view.pictures.prepared + second, 3);
+  }
+  view.decisions[region] = decision;
   return decision;
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
-  const MotionSearch::Result best = SearchOnce<kId>(block, index, offset, PredictedVector<kId>(block, region), motion);
-  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[moveBorder_[block]]) return false;
-  tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
+TARN_INLINE bool FrameAnalysis::PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion) {
+  const MotionSearch::Result best = SearchOnce<kId>(view, region, offset, PredictedVector<kId>(view, region), motion);
+  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > view.moveLimit) return false;
+  view.params[region * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
-  using L = Layout<kId>;
-  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[fillBorder_[block]],
-                                         &tables_[kId].params[index * L::kParamBytes]);
-}
-
-template <TableId kId>
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(int block, std::size_t index, int offset, int predicted,
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(const BlockView& view, int region, int offset, int predicted,
                                                            MotionSearch& motion) {
   using L = Layout<kId>;
-  RegionTable& table = tables_[kId];
-  if (table.memoFrames[block] != frame_) {  // the block's first search this frame: its memos are stale
-    table.memoFrames[block] = frame_;
-    std::fill_n(table.searches.data() + L::Index(block, 0), L::kPerBlock, SearchMemo{});
-  }
-  SearchMemo& memo = table.searches[index];
+  SearchMemo& memo = view.searches[region];
   if (memo.cost == SearchMemo::kNotSearched || memo.predicted != predicted) {
-    const MotionSearch::Result found =
-        motion.SearchRegion<L::kWidth, L::kHeight>(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
+    const MotionSearch::Result found = motion.SearchRegion<L::kWidth, L::kHeight>(
+        view.pictures.prepared, view.pictures.referenceCopy, offset, predicted);
     memo = {static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
             static_cast<std::uint16_t>(found.cost)};
   }
@@ -286,10 +302,10 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(int block, std::size_
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
 template <TableId kId>
-TARN_INLINE int FrameAnalysis::PredictedVector(int block, int region) const {
+TARN_INLINE int FrameAnalysis::PredictedVector(const BlockView& view, int region) {
   using L = Layout<kId>;
-  const std::uint8_t* const decisions = tables_[kId].decisions.data() + L::Index(block, 0);
-  const std::uint8_t* const params = tables_[kId].params.data() + L::Index(block, 0) * L::kParamBytes;
+  const std::uint8_t* const decisions = view.decisions;
+  const std::uint8_t* const params = view.params;
   const int column = region % L::kPerRow;
   int rows = 0, columns = 0, count = 0;
   const auto consider = [&](int neighbour) {
@@ -314,15 +330,6 @@ TARN_INLINE int FrameAnalysis::PredictedVector(int block, int region) const {
     default:
       return ((rows / 3) << 4) | (columns / 3);
   }
-}
-
-template <TableId kId>
-TARN_INLINE void FrameAnalysis::StorePixelPair(std::size_t index, int offset) {
-  const int second = offset + (Layout<kId>::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
-  std::uint8_t* params = &tables_[kId].params[index * 6];
-  // memcpy of a constant length is a pair of moves; copy_n of bytes became a call to memmove.
-  std::memcpy(params, pictures_.prepared + offset, 3);
-  std::memcpy(params + 3, pictures_.prepared + second, 3);
 }
 
 }  // namespace tarn::codec

@@ -169,19 +169,31 @@ class FrameAnalysis {
   int RunHalves(const Thresholds& thresholds, int stopAbove);
   template <TableId kParent>
   int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  // One block's entries of a table and what its regions are compared with, held in locals
+  // while the block's regions are decided: a byte store of a decision could otherwise alias any
+  // member, which would then be read again for the next region.
+  struct BlockView {
+    std::uint8_t* decisions;  // the block's first entries
+    std::uint8_t* params;
+    SearchMemo* searches;  // current for this frame
+    RegionPictures pictures;
+    int pixel;  // the block's first pixel (y * 240 + x)
+    int keepLimit;
+    int moveLimit;
+    int fillLimit;
+  };
   template <TableId kId>
-  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds, MotionSearch& motion);
+  BlockView ViewOf(int block, const Thresholds& thresholds);
+  template <TableId kId>
+  static std::uint8_t Analyse(const BlockView& view, int region, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
   template <TableId kId>
-  bool PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion);
+  static bool PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion);
   template <TableId kId>
-  bool PassesFill(int block, std::size_t index, int offset);
+  static MotionSearch::Result SearchOnce(const BlockView& view, int region, int offset, int predicted,
+                                         MotionSearch& motion);
   template <TableId kId>
-  MotionSearch::Result SearchOnce(int block, std::size_t index, int offset, int predicted, MotionSearch& motion);
-  template <TableId kId>
-  int PredictedVector(int block, int region) const;
-  template <TableId kId>
-  void StorePixelPair(std::size_t index, int offset);
+  static int PredictedVector(const BlockView& view, int region);
 
   std::array<RegionTable, kTableCount> tables_;
   std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
