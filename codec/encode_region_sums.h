@@ -40,18 +40,21 @@ inline __m128i LoadBytes(const std::uint8_t* at) {
   }
 }
 
-// Running sums and sums of squares of byte positions 0-11 of a row, over the rows added so far,
-// in 32-bit lanes: positions 0-3, 4-7 and 8-11.
+// Running sums and sums of squares of byte positions 0-11 of a row, over the rows added so far:
+// the squares in 32-bit lanes (positions 0-3, 4-7 and 8-11), the sums as the rows' 16-bit
+// lanes (at most four bytes each: a region has at most eight rows), widened once at the end.
 struct PositionSums {
-  __m128i sum[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+  __m128i pairSums[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
   __m128i squares[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
 
   // Two rows' bytes of the same positions interleaved as 16-bit lanes (row a, row b, ...), so
   // that one multiply-add gives each position's sum of the two squares.
   void AddPairs(int lanes, __m128i pairs) {
-    sum[lanes] = _mm_add_epi32(sum[lanes], _mm_madd_epi16(pairs, _mm_set1_epi16(1)));
+    pairSums[lanes] = _mm_add_epi16(pairSums[lanes], pairs);
     squares[lanes] = _mm_add_epi32(squares[lanes], _mm_madd_epi16(pairs, pairs));
   }
+  // The sums of positions 4 * lanes to 4 * lanes + 3 in 32-bit lanes.
+  __m128i Sum(int lanes) const { return _mm_madd_epi16(pairSums[lanes], _mm_set1_epi16(1)); }
   // Positions 0-7 (or fewer: the others zero) of rows a and b.
   void AddEight(__m128i a, __m128i b) {
     const __m128i interleaved = _mm_unpacklo_epi8(a, b);
@@ -108,10 +111,11 @@ inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squar
     }
   }
   if constexpr (W < 4) {
-    sum = FoldSix(positions.sum[0], positions.sum[1]);
+    sum = FoldSix(positions.Sum(0), positions.Sum(1));
     squares = FoldSix(positions.squares[0], positions.squares[1]);
   } else {
-    sum = FoldTwelve(positions.sum);
+    const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+    sum = FoldTwelve(sums);
     squares = FoldTwelve(positions.squares);
   }
 }
