@@ -213,6 +213,7 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresh
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
   const BlockView leftRight = ViewOf<kLeftRight>(block, thresholds);
+  BlockView topBottom{};  // made for the first parent whose left and right halves both split
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
     const int parent = std::countr_zero(split);
@@ -225,7 +226,7 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresh
       continue;
     }
     const int top = row * 2 * Parents::kPerRow + column;
-    const BlockView topBottom = ViewOf<kTopBottom>(block, thresholds);
+    if (topBottom.decisions == nullptr) topBottom = ViewOf<kTopBottom>(block, thresholds);
     splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
               (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
