@@ -85,7 +85,6 @@ struct RegionTable {
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
   std::vector<std::uint32_t> memoFrames;  // per block: the frame its searches belong to; 0 never is one
-  std::array<int, 32> pixelOffsets{};     // each region's first pixel from its block's (y * 240 + x)
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
