@@ -151,6 +151,19 @@ template <int W, int H>
 inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour) {
   constexpr int kPixels = W * H;
 #if defined(__SSE2__)
+  if constexpr (kPixels == 2) {
+    // A pixel pair: n^2 times a channel's variance is 2 (a^2 + b^2) - (a + b)^2 = (a - b)^2.
+    const std::uint8_t* const second = first + (W == 1 ? static_cast<int>(kRgbStride) : 3);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i differences = _mm_sub_epi16(_mm_unpacklo_epi8(region_sums::LoadBytes<3>(first), zero),
+                                              _mm_unpacklo_epi8(region_sums::LoadBytes<3>(second), zero));
+    const __m128i squares = _mm_madd_epi16(differences, differences);  // blue^2 + green^2, red^2
+    if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(_mm_add_epi32(squares, _mm_srli_si128(squares, 4))), kPixels, limit,
+                                 [&] { return RegionSums<W, H>(first); }))
+      return false;
+    for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>((first[c] + second[c]) >> 1);
+    return true;
+  }
   constexpr int kShift = W * H == 2 ? 1 : W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
   static_assert(1 << kShift == kPixels);
   __m128i sum, squares;
