@@ -91,10 +91,9 @@ inline ChannelSums ToSums(__m128i sum, __m128i squares) {
 #if defined(__SSE2__)
 namespace region_sums {
 
-// The channel sums and sums of squares of the W x H region at `first`, in lanes 0-2 (blue,
-// green, red; lane 3 is not a channel).
+// The position sums of the W x H region at `first`.
 template <int W, int H>
-inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squares) {
+inline PositionSums PositionsOf(const std::uint8_t* first) {
   static_assert(W == 1 || W == 2 || W == 4 || W == 8);
   PositionSums positions;
   const auto row = [&](int r, int at) { return first + r * static_cast<int>(kRgbStride) + at; };
@@ -110,14 +109,27 @@ inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squar
         positions.AddFour(LoadBytes<4>(row(r, at + 8)), H > 1 ? LoadBytes<4>(row(r + 1, at + 8)) : zero);
     }
   }
-  if constexpr (W < 4) {
-    sum = FoldSix(positions.Sum(0), positions.Sum(1));
-    squares = FoldSix(positions.squares[0], positions.squares[1]);
-  } else {
-    const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
-    sum = FoldTwelve(sums);
-    squares = FoldTwelve(positions.squares);
-  }
+  return positions;
+}
+
+// Position lanes of a region W pixels wide to the three channels, in lanes 0-2 (lane 3 is not a
+// channel).
+template <int W>
+inline __m128i ChannelsOf(const __m128i (&lanes)[3]) {
+  if constexpr (W < 4)
+    return FoldSix(lanes[0], lanes[1]);
+  else
+    return FoldTwelve(lanes);
+}
+
+// The channel sums and sums of squares of the W x H region at `first`, in lanes 0-2 (blue,
+// green, red; lane 3 is not a channel).
+template <int W, int H>
+inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squares) {
+  const PositionSums positions = PositionsOf<W, H>(first);
+  const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+  sum = ChannelsOf<W>(sums);
+  squares = ChannelsOf<W>(positions.squares);
 }
 
 }  // namespace region_sums
@@ -166,13 +178,22 @@ inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour)
   }
   constexpr int kShift = W * H == 2 ? 1 : W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
   static_assert(1 << kShift == kPixels);
-  __m128i sum, squares;
-  region_sums::ChannelLanes<W, H>(first, sum, squares);
-  // Each sum is below 2^15: one multiply-add of its low 16 bits (the high ones are zero) squares it.
-  const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(squares, kShift), _mm_madd_epi16(sum, sum));
-  const __m128i total = _mm_add_epi32(_mm_add_epi32(scaled, _mm_srli_si128(scaled, 4)), _mm_srli_si128(scaled, 8));
+  using namespace region_sums;
+  const PositionSums positions = PositionsOf<W, H>(first);
+  const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+  const __m128i sum = ChannelsOf<W>(sums);
+  // n^2 times the variance sum is n times the sum of every byte's square less each channel's
+  // sum squared: the squares need no sorting into channels. Each sum is below 2^15: one
+  // multiply-add of its low 16 bits (the high ones are zero) squares it; lane 3 is cleared.
+  const __m128i channels = _mm_and_si128(sum, _mm_set_epi32(0, -1, -1, -1));
+  const __m128i allSquares =
+      W < 4 ? _mm_add_epi32(positions.squares[0], positions.squares[1])
+            : _mm_add_epi32(_mm_add_epi32(positions.squares[0], positions.squares[1]), positions.squares[2]);
+  const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(allSquares, kShift), _mm_madd_epi16(channels, channels));
+  const __m128i half = _mm_add_epi32(scaled, _mm_srli_si128(scaled, 8));
+  const __m128i total = _mm_add_epi32(half, _mm_srli_si128(half, 4));
   if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(total), kPixels, limit,
-                               [&] { return region_sums::ToSums(sum, squares); }))
+                               [&] { return ToSums(sum, ChannelsOf<W>(positions.squares)); }))
     return false;
   const __m128i means = _mm_srli_epi32(sum, kShift);  // the sums are never negative
   const std::uint32_t packed = static_cast<std::uint32_t>(
