@@ -18,6 +18,15 @@
 
 namespace tarn::codec {
 
+namespace {
+
+// The level-3 run of a busy frame's first coding is often run again with other thresholds, over
+// the same regions: their fill measures are kept for it (other levels run twice only in a
+// retry, which is rare on camera footage).
+constexpr bool MemosFills(TableId id) { return id == k2x4LeftRight || id == k4x2TopBottom; }
+
+}  // namespace
+
 FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
   for (int id = 0; id < kTableCount; ++id) {
     const TableShape& shape = kTableShapes[id];
@@ -37,6 +46,7 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
     table.memoFrames.assign(kBlockCount, 0);
+    if (MemosFills(static_cast<TableId>(id))) table.fillScaled.assign(regions, RegionTable::kNotMeasured);
   }
   for (int block = 0; block < kBlockCount; ++block) {
     blockPixels_[block] = (block / kBlocksAcross) * kBlockSize * kScreenWidth + (block % kBlocksAcross) * kBlockSize;
@@ -248,10 +258,15 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block, const Thre
   if (table.memoFrames[block] != frame_) {  // the block's first look this frame: its memos are stale
     table.memoFrames[block] = frame_;
     std::fill_n(searches, L::kPerBlock, SearchMemo{});
+    if constexpr (MemosFills(kId))
+      std::fill_n(table.fillScaled.data() + L::Index(block, 0), L::kPerBlock, RegionTable::kNotMeasured);
   }
+  std::int32_t* fillScaled = nullptr;
+  if constexpr (MemosFills(kId)) fillScaled = table.fillScaled.data() + L::Index(block, 0);
   return {table.decisions.data() + L::Index(block, 0),
           table.params.data() + L::Index(block, 0) * L::kParamBytes,
           searches,
+          fillScaled,
           pictures_,
           blockPixels_[block],
           thresholds.keep,
@@ -271,7 +286,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int regio
     decision = kKeep;
   else if (PassesMove<kId>(view, region, offset, motion))
     decision = kMove;
-  else if (FillTest<L::kWidth, L::kHeight>(view.pictures.prepared + offset, view.fillLimit, params))
+  else if (PassesFill<kId>(view, region, offset, params))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if constexpr (L::kParamBytes == 6) {
@@ -304,6 +319,19 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(const BlockView& view
             static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};
+}
+
+template <TableId kId>
+TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour) {
+  using L = Layout<kId>;
+  const std::uint8_t* const first = view.pictures.prepared + offset;
+  if constexpr (MemosFills(kId)) {
+    std::int32_t& scaled = view.fillScaled[region];
+    if (scaled == RegionTable::kNotMeasured) scaled = FillScaled<L::kWidth, L::kHeight>(first);
+    return FillTestOfScaled<L::kWidth, L::kHeight>(scaled, first, view.fillLimit, colour);
+  } else {
+    return FillTest<L::kWidth, L::kHeight>(first, view.fillLimit, colour);
+  }
 }
 
 // Average of the vectors of the neighbours (left, above, above right) in the same block

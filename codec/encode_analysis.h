@@ -85,6 +85,10 @@ struct RegionTable {
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
   std::vector<std::uint32_t> memoFrames;  // per block: the frame its searches belong to; 0 never is one
+  // Level 3 only, which the analysis may run twice in a frame's first coding: n^2 times each
+  // region's variance sum (FillScaled) once measured this frame, kNotMeasured before.
+  static constexpr std::int32_t kNotMeasured = -1;
+  std::vector<std::int32_t> fillScaled;
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -174,7 +178,8 @@ class FrameAnalysis {
   struct BlockView {
     std::uint8_t* decisions;  // the block's first entries
     std::uint8_t* params;
-    SearchMemo* searches;  // current for this frame
+    SearchMemo* searches;      // current for this frame
+    std::int32_t* fillScaled;  // current for this frame; level 3 only
     RegionPictures pictures;
     int pixel;  // the block's first pixel (y * 240 + x)
     int keepLimit;
@@ -193,6 +198,8 @@ class FrameAnalysis {
                                          MotionSearch& motion);
   template <TableId kId>
   static int PredictedVector(const BlockView& view, int region);
+  template <TableId kId>
+  static bool PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour);
 
   std::array<RegionTable, kTableCount> tables_;
   std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis

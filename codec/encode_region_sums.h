@@ -3,6 +3,7 @@
 // cache; a whole-frame table of sums would be read from farther away.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -155,30 +156,20 @@ inline ChannelSums RegionSums(const std::uint8_t* first) {
 #endif
 }
 
-// The fill test of the W x H region at `first`: VarianceSumAtMost(RegionSums, W * H, limit),
-// and when it passes, the region's mean colour (each channel's sum / (W * H)) in `colour`'s
-// three bytes. The sums stay in registers: with n a power of two, n^2 times the variance sum is
-// (squares << log2 n) - sum^2 per channel, which fits 32 bits (at most 64 * 64 * 255^2 each).
-template <int W, int H>
-inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour) {
-  constexpr int kPixels = W * H;
 #if defined(__SSE2__)
-  if constexpr (kPixels == 2) {
-    // A pixel pair: n^2 times a channel's variance is 2 (a^2 + b^2) - (a + b)^2 = (a - b)^2.
-    const std::uint8_t* const second = first + (W == 1 ? static_cast<int>(kRgbStride) : 3);
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i differences = _mm_sub_epi16(_mm_unpacklo_epi8(region_sums::LoadBytes<3>(first), zero),
-                                              _mm_unpacklo_epi8(region_sums::LoadBytes<3>(second), zero));
-    const __m128i squares = _mm_madd_epi16(differences, differences);  // blue^2 + green^2, red^2
-    if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(_mm_add_epi32(squares, _mm_srli_si128(squares, 4))), kPixels, limit,
-                                 [&] { return RegionSums<W, H>(first); }))
-      return false;
-    for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>((first[c] + second[c]) >> 1);
-    return true;
-  }
-  constexpr int kShift = W * H == 2 ? 1 : W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
-  static_assert(1 << kShift == kPixels);
-  using namespace region_sums;
+namespace region_sums {
+
+// What the fill test measures of a region of more than two pixels: n^2 times its variance sum,
+// and the channel sums (lanes 0-2).
+struct FillMeasure {
+  int scaled;
+  __m128i sum;
+};
+
+template <int W, int H>
+inline FillMeasure MeasureFill(const std::uint8_t* first) {
+  constexpr int kShift = W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
+  static_assert(1 << kShift == W * H);
   const PositionSums positions = PositionsOf<W, H>(first);
   const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
   const __m128i sum = ChannelsOf<W>(sums);
@@ -191,17 +182,75 @@ inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour)
             : _mm_add_epi32(_mm_add_epi32(positions.squares[0], positions.squares[1]), positions.squares[2]);
   const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(allSquares, kShift), _mm_madd_epi16(channels, channels));
   const __m128i half = _mm_add_epi32(scaled, _mm_srli_si128(scaled, 8));
-  const __m128i total = _mm_add_epi32(half, _mm_srli_si128(half, 4));
-  if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(total), kPixels, limit,
-                               [&] { return ToSums(sum, ChannelsOf<W>(positions.squares)); }))
-    return false;
-  const __m128i means = _mm_srli_epi32(sum, kShift);  // the sums are never negative
-  const std::uint32_t packed = static_cast<std::uint32_t>(
-      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
-  colour[0] = static_cast<std::uint8_t>(packed);
-  colour[1] = static_cast<std::uint8_t>(packed >> 8);
-  colour[2] = static_cast<std::uint8_t>(packed >> 16);
+  return {_mm_cvtsi128_si32(_mm_add_epi32(half, _mm_srli_si128(half, 4))), sum};
+}
+
+// A pixel pair: n^2 times a channel's variance is 2 (a^2 + b^2) - (a + b)^2 = (a - b)^2.
+inline int PairScaled(const std::uint8_t* first, const std::uint8_t* second) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i differences =
+      _mm_sub_epi16(_mm_unpacklo_epi8(LoadBytes<3>(first), zero), _mm_unpacklo_epi8(LoadBytes<3>(second), zero));
+  const __m128i squares = _mm_madd_epi16(differences, differences);  // blue^2 + green^2, red^2
+  return _mm_cvtsi128_si32(_mm_add_epi32(squares, _mm_srli_si128(squares, 4)));
+}
+
+}  // namespace region_sums
+#endif
+
+// n^2 times the variance sum of the W x H region at `first`, exactly (n = W * H).
+template <int W, int H>
+inline int FillScaled(const std::uint8_t* first) {
+#if defined(__SSE2__)
+  if constexpr (W * H == 2)
+    return region_sums::PairScaled(first, first + (W == 1 ? static_cast<int>(kRgbStride) : 3));
+  else
+    return region_sums::MeasureFill<W, H>(first).scaled;
+#else
+  const ChannelSums sums = RegionSums<W, H>(first);
+  int scaled = 0;
+  for (int c = 0; c < 3; ++c) scaled += W * H * sums.sumOfSquares[c] - sums.sum[c] * sums.sum[c];
+  return scaled;
+#endif
+}
+
+// The fill test of a region whose FillScaled is `scaled`: the comparison, and when it passes
+// the mean colour, from the region's sums.
+template <int W, int H>
+inline bool FillTestOfScaled(int scaled, const std::uint8_t* first, int limit, std::uint8_t* colour) {
+  if (!ScaledVarianceSumAtMost(scaled, W * H, limit, [&] { return RegionSums<W, H>(first); })) return false;
+  const ChannelSums sums = RegionSums<W, H>(first);
+  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / (W * H));
   return true;
+}
+
+// The fill test of the W x H region at `first`: VarianceSumAtMost(RegionSums, W * H, limit),
+// and when it passes, the region's mean colour (each channel's sum / (W * H)) in `colour`'s
+// three bytes. The sums stay in registers: with n a power of two, n^2 times the variance sum is
+// (squares << log2 n) - sum^2 per channel, which fits 32 bits (at most 64 * 64 * 255^2 each).
+template <int W, int H>
+inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour) {
+  constexpr int kPixels = W * H;
+#if defined(__SSE2__)
+  if constexpr (kPixels == 2) {
+    const std::uint8_t* const second = first + (W == 1 ? static_cast<int>(kRgbStride) : 3);
+    if (!ScaledVarianceSumAtMost(region_sums::PairScaled(first, second), kPixels, limit,
+                                 [&] { return RegionSums<W, H>(first); }))
+      return false;
+    for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>((first[c] + second[c]) >> 1);
+    return true;
+  } else {
+    using namespace region_sums;
+    const FillMeasure measure = MeasureFill<W, H>(first);
+    if (!ScaledVarianceSumAtMost(measure.scaled, kPixels, limit, [&] { return RegionSums<W, H>(first); })) return false;
+    constexpr int kShift = std::countr_zero(static_cast<unsigned>(kPixels));
+    const __m128i means = _mm_srli_epi32(measure.sum, kShift);  // the sums are never negative
+    const std::uint32_t packed = static_cast<std::uint32_t>(
+        _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
+    colour[0] = static_cast<std::uint8_t>(packed);
+    colour[1] = static_cast<std::uint8_t>(packed >> 8);
+    colour[2] = static_cast<std::uint8_t>(packed >> 16);
+    return true;
+  }
 #else
   const ChannelSums sums = RegionSums<W, H>(first);
   if (!VarianceSumAtMost(sums, kPixels, limit)) return false;
