@@ -112,6 +112,7 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds, int stopAbo
 // The move and fill limits of the inner and the border blocks for regions of `pixels` pixels,
 // worked out once per run of a level.
 void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
+  keepLimits_ = KeepLimits(thresholds.keep);
   const double factors[2] = {factors_.inner, factors_.outer};
   for (int border = 0; border < 2; ++border) {
     moveLimits_[border] = static_cast<int>(factors[border] * pixels * thresholds.move);
@@ -147,20 +148,19 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
 template <TableId kId>
 int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<kId>::kPixels, thresholds);
-  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); },
-                 stopAbove);
+  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, motion); }, stopAbove);
 }
 
 template <TableId kId>
-TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, MotionSearch& motion) {
   if constexpr (kId == k8x8) {
-    return Analyse<kId>(ViewOf<kId>(block, thresholds), 0, motion) == kSplit;
+    return Analyse<kId>(ViewOf<kId>(block), 0, motion) == kSplit;
   } else {
     if (!BlockSplits(block)) return 0;
     MarkNotAnalysed<kId>(block);
     const std::uint32_t todo = SquaresToAnalyse<kId>(block);
     if (todo == 0) return 0;
-    const BlockView view = ViewOf<kId>(block, thresholds);
+    const BlockView view = ViewOf<kId>(block);
     int splits = 0;
     for (std::uint32_t left = todo; left != 0; left &= left - 1)
       splits += Analyse<kId>(view, std::countr_zero(left), motion) == kSplit;
@@ -217,19 +217,19 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
 template <TableId kParent>
 int FrameAnalysis::RunHalves(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
-  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); },
-                 stopAbove);
+  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, motion); }, stopAbove);
 }
 
 template <TableId kParent>
-TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
   constexpr TableId kLeftRight = LeftRightOf(kParent), kTopBottom = TopBottomOf(kParent);
   using Parents = Layout<kParent>;
   if (!BlockSplits(block)) return 0;
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
-  const BlockView leftRight = ViewOf<kLeftRight>(block, thresholds);
-  BlockView topBottom{};  // made for the first parent whose left and right halves both split
+  const BlockView leftRight = ViewOf<kLeftRight>(block);
+  BlockView topBottom = leftRight;  // its own entries from the first parent whose halves both split
+  bool topBottomMade = false;
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
     const int parent = std::countr_zero(split);
@@ -242,7 +242,10 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresh
       continue;
     }
     const int top = row * 2 * Parents::kPerRow + column;
-    if (topBottom.decisions == nullptr) topBottom = ViewOf<kTopBottom>(block, thresholds);
+    if (!topBottomMade) {
+      topBottom = ViewOf<kTopBottom>(block);
+      topBottomMade = true;
+    }
     splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
               (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
@@ -251,7 +254,7 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresh
 
 // The block's view of table kId; the block's search memos are made current for this frame.
 template <TableId kId>
-TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block, const Thresholds& thresholds) {
+TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
   using L = Layout<kId>;
   RegionTable& table = tables_[kId];
   SearchMemo* const searches = table.searches.data() + L::Index(block, 0);
@@ -269,7 +272,7 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block, const Thre
           fillScaled,
           pictures_,
           blockPixels_[block],
-          thresholds.keep,
+          keepLimits_,
           moveLimits_[moveBorder_[block]],
           fillLimits_[fillBorder_[block]]};
 }
@@ -282,7 +285,7 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int regio
   const int offset = pixel * 3;
   std::uint8_t* const params = view.params + region * L::kParamBytes;
   std::uint8_t decision = kSplit;
-  if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keepLimit))
+  if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keep))
     decision = kKeep;
   else if (PassesMove<kId>(view, region, offset, motion))
     decision = kMove;

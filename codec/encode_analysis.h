@@ -163,7 +163,7 @@ class FrameAnalysis {
   template <TableId kId>
   int RunSquares(const Thresholds& thresholds, int stopAbove);
   template <TableId kId>
-  int SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  int SquaresOfBlock(int block, MotionSearch& motion);
   template <class BlockStep>
   int RunRows(BlockStep step, int stopAbove);
   template <TableId kId>
@@ -171,7 +171,7 @@ class FrameAnalysis {
   template <TableId kParent>
   int RunHalves(const Thresholds& thresholds, int stopAbove);
   template <TableId kParent>
-  int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  int HalvesOfBlock(int block, MotionSearch& motion);
   // One block's entries of a table and what its regions are compared with, held in locals
   // while the block's regions are decided: a byte store of a decision could otherwise alias any
   // member, which would then be read again for the next region.
@@ -182,12 +182,12 @@ class FrameAnalysis {
     std::int32_t* fillScaled;  // current for this frame; level 3 only
     RegionPictures pictures;
     int pixel;  // the block's first pixel (y * 240 + x)
-    int keepLimit;
+    KeepLimits keep;
     int moveLimit;
     int fillLimit;
   };
   template <TableId kId>
-  BlockView ViewOf(int block, const Thresholds& thresholds);
+  BlockView ViewOf(int block);
   template <TableId kId>
   static std::uint8_t Analyse(const BlockView& view, int region, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
@@ -210,6 +210,7 @@ class FrameAnalysis {
   std::array<std::uint8_t, kBlockCount> fillBorder_{};
   std::array<std::uint8_t, kBlockCount> moveBorder_{};
   ModeFactors factors_{};
+  KeepLimits keepLimits_{0};         // of the level being run
   std::array<int, 2> moveLimits_{};  // of the level being run: inner and border blocks
   std::array<int, 2> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
