@@ -135,6 +135,11 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
   if constexpr (Layout<kId>::kPerBlock == 16) {
     const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(decisions));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit))));
+  } else if constexpr (Layout<kId>::kPerBlock == 4) {
+    std::int32_t four;
+    std::memcpy(&four, decisions, sizeof four);
+    const __m128i all = _mm_cvtsi32_si128(four);
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit)))) & 0xFu;
   }
 #endif
   std::uint32_t split = 0;
