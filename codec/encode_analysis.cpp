@@ -1,6 +1,7 @@
 #include "codec/encode_analysis.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -16,6 +17,15 @@
 #define TARN_INLINE [[gnu::always_inline]] inline
 
 namespace tarn::codec {
+
+namespace {
+
+// The level-3 run of a busy frame's first coding is often run again with other thresholds, over
+// the same regions: their fill measures are kept for it (other levels run twice only in a
+// retry, which is rare on camera footage).
+constexpr bool MemosFills(TableId id) { return id == k2x4LeftRight || id == k4x2TopBottom; }
+
+}  // namespace
 
 FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
   for (int id = 0; id < kTableCount; ++id) {
@@ -36,8 +46,7 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
     table.memoFrames.assign(kBlockCount, 0);
-    for (int region = 0; region < table.perBlock; ++region)
-      table.pixelOffsets[static_cast<std::size_t>(region)] = table.LocalY(region) * kScreenWidth + table.LocalX(region);
+    if (MemosFills(static_cast<TableId>(id))) table.fillScaled.assign(regions, RegionTable::kNotMeasured);
   }
   for (int block = 0; block < kBlockCount; ++block) {
     blockPixels_[block] = (block / kBlocksAcross) * kBlockSize * kScreenWidth + (block % kBlocksAcross) * kBlockSize;
@@ -69,6 +78,13 @@ struct Layout {
   static constexpr int kPerBlock = RegionsPerBlock(kId);
   static constexpr int LocalX(int region) { return region % kPerRow * kWidth; }
   static constexpr int LocalY(int region) { return region / kPerRow * kHeight; }
+  // Each region's first pixel from its block's (y * 240 + x): one load instead of the
+  // division's arithmetic for every region decided.
+  static constexpr std::array<int, kPerBlock> kPixelOffsets = [] {
+    std::array<int, kPerBlock> offsets{};
+    for (int region = 0; region < kPerBlock; ++region) offsets[region] = LocalY(region) * kScreenWidth + LocalX(region);
+    return offsets;
+  }();
   static constexpr std::size_t Index(int block, int region) {
     return static_cast<std::size_t>(block) * kPerBlock + static_cast<std::size_t>(region);
   }
@@ -96,6 +112,7 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds, int stopAbo
 // The move and fill limits of the inner and the border blocks for regions of `pixels` pixels,
 // worked out once per run of a level.
 void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
+  keepLimits_ = KeepLimits(thresholds.keep);
   const double factors[2] = {factors_.inner, factors_.outer};
   for (int border = 0; border < 2; ++border) {
     moveLimits_[border] = static_cast<int>(factors[border] * pixels * thresholds.move);
@@ -118,6 +135,11 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
   if constexpr (Layout<kId>::kPerBlock == 16) {
     const __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(decisions));
     return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit))));
+  } else if constexpr (Layout<kId>::kPerBlock == 4) {
+    std::int32_t four;
+    std::memcpy(&four, decisions, sizeof four);
+    const __m128i all = _mm_cvtsi32_si128(four);
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(kSplit)))) & 0xFu;
   }
 #endif
   std::uint32_t split = 0;
@@ -131,20 +153,22 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
 template <TableId kId>
 int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<kId>::kPixels, thresholds);
-  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, thresholds, motion); },
-                 stopAbove);
+  return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, motion); }, stopAbove);
 }
 
 template <TableId kId>
-TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, MotionSearch& motion) {
   if constexpr (kId == k8x8) {
-    return Analyse<kId>(block, 0, thresholds, motion) == kSplit;
+    return Analyse<kId>(ViewOf<kId>(block), 0, motion) == kSplit;
   } else {
     if (!BlockSplits(block)) return 0;
     MarkNotAnalysed<kId>(block);
+    const std::uint32_t todo = SquaresToAnalyse<kId>(block);
+    if (todo == 0) return 0;
+    const BlockView view = ViewOf<kId>(block);
     int splits = 0;
-    for (std::uint32_t todo = SquaresToAnalyse<kId>(block); todo != 0; todo &= todo - 1)
-      splits += Analyse<kId>(block, std::countr_zero(todo), thresholds, motion) == kSplit;
+    for (std::uint32_t left = todo; left != 0; left &= left - 1)
+      splits += Analyse<kId>(view, std::countr_zero(left), motion) == kSplit;
     return splits;
   }
 }
@@ -198,98 +222,133 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
 template <TableId kParent>
 int FrameAnalysis::RunHalves(const Thresholds& thresholds, int stopAbove) {
   SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
-  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, thresholds, motion); },
-                 stopAbove);
+  return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, motion); }, stopAbove);
 }
 
 template <TableId kParent>
-TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion) {
+TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
   constexpr TableId kLeftRight = LeftRightOf(kParent), kTopBottom = TopBottomOf(kParent);
   using Parents = Layout<kParent>;
   if (!BlockSplits(block)) return 0;
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
+  const BlockView leftRight = ViewOf<kLeftRight>(block);
+  BlockView topBottom = leftRight;  // its own entries from the first parent whose halves both split
+  bool topBottomMade = false;
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
     const int parent = std::countr_zero(split);
     const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
     const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
-    const int lrSplits = (Analyse<kLeftRight>(block, left, thresholds, motion) == kSplit) +
-                         (Analyse<kLeftRight>(block, left + 1, thresholds, motion) == kSplit);
+    const int lrSplits = (Analyse<kLeftRight>(leftRight, left, motion) == kSplit) +
+                         (Analyse<kLeftRight>(leftRight, left + 1, motion) == kSplit);
     if (lrSplits < 2) {
       splits += lrSplits;
       continue;
     }
     const int top = row * 2 * Parents::kPerRow + column;
-    splits += (Analyse<kTopBottom>(block, top, thresholds, motion) == kSplit) +
-              (Analyse<kTopBottom>(block, top + Parents::kPerRow, thresholds, motion) == kSplit);
+    if (!topBottomMade) {
+      topBottom = ViewOf<kTopBottom>(block);
+      topBottomMade = true;
+    }
+    splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
+              (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
   return splits;
 }
 
+// The block's view of table kId; the block's search memos are made current for this frame.
+template <TableId kId>
+TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
+  using L = Layout<kId>;
+  RegionTable& table = tables_[kId];
+  SearchMemo* const searches = table.searches.data() + L::Index(block, 0);
+  if (table.memoFrames[block] != frame_) {  // the block's first look this frame: its memos are stale
+    table.memoFrames[block] = frame_;
+    std::fill_n(searches, L::kPerBlock, SearchMemo{});
+    if constexpr (MemosFills(kId))
+      std::fill_n(table.fillScaled.data() + L::Index(block, 0), L::kPerBlock, RegionTable::kNotMeasured);
+  }
+  std::int32_t* fillScaled = nullptr;
+  if constexpr (MemosFills(kId)) fillScaled = table.fillScaled.data() + L::Index(block, 0);
+  return {table.decisions.data() + L::Index(block, 0),
+          table.params.data() + L::Index(block, 0) * L::kParamBytes,
+          searches,
+          fillScaled,
+          pictures_,
+          blockPixels_[block],
+          keepLimits_,
+          moveLimits_[moveBorder_[block]],
+          fillLimits_[fillBorder_[block]]};
+}
+
 // Decides the region, stores the decision and returns it.
 template <TableId kId>
-TARN_INLINE std::uint8_t FrameAnalysis::Analyse(int block, int region, const Thresholds& thresholds,
-                                                MotionSearch& motion) {
+TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int region, MotionSearch& motion) {
   using L = Layout<kId>;
-  const std::size_t index = L::Index(block, region);
-  const int pixel = blockPixels_[block] + L::LocalY(region) * kScreenWidth + L::LocalX(region);
+  const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
   const int offset = pixel * 3;
+  std::uint8_t* const params = view.params + region * L::kParamBytes;
   std::uint8_t decision = kSplit;
-  if (KeepTest<L::kWidth, L::kHeight>(*pictures_.differences, pixel, thresholds.keep))
+  if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keep))
     decision = kKeep;
-  else if (PassesMove<kId>(block, region, index, offset, motion))
+  else if (PassesMove<kId>(view, region, offset, motion))
     decision = kMove;
-  else if (PassesFill<kId>(block, index, offset))
+  else if (PassesFill<kId>(view, region, offset, params))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
-  else if constexpr (L::kParamBytes == 6)
-    StorePixelPair<kId>(index, offset);
-  tables_[kId].decisions[index] = decision;
+  else if constexpr (L::kParamBytes == 6) {
+    // A split pixel pair keeps its two colours. (memcpy of a constant length is a pair of moves.)
+    const int second = offset + (L::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
+    std::memcpy(params, view.pictures.prepared + offset, 3);
+    std::memcpy(params + 3, view.pictures.prepared + second, 3);
+  }
+  view.decisions[region] = decision;
   return decision;
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion) {
-  const MotionSearch::Result best = SearchOnce<kId>(block, index, offset, PredictedVector<kId>(block, region), motion);
-  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > moveLimits_[moveBorder_[block]]) return false;
-  tables_[kId].params[index * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
+TARN_INLINE bool FrameAnalysis::PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion) {
+  const MotionSearch::Result best = SearchOnce<kId>(view, region, offset, PredictedVector<kId>(view, region), motion);
+  if (best.vector < 0 || best.vector >= kVectorCount || best.cost > view.moveLimit) return false;
+  view.params[region * Layout<kId>::kParamBytes] = static_cast<std::uint8_t>(best.vector);
   return true;
 }
 
 template <TableId kId>
-TARN_INLINE bool FrameAnalysis::PassesFill(int block, std::size_t index, int offset) {
-  using L = Layout<kId>;
-  return FillTest<L::kWidth, L::kHeight>(pictures_.prepared + offset, fillLimits_[fillBorder_[block]],
-                                         &tables_[kId].params[index * L::kParamBytes]);
-}
-
-template <TableId kId>
-TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(int block, std::size_t index, int offset, int predicted,
+TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(const BlockView& view, int region, int offset, int predicted,
                                                            MotionSearch& motion) {
   using L = Layout<kId>;
-  RegionTable& table = tables_[kId];
-  if (table.memoFrames[block] != frame_) {  // the block's first search this frame: its memos are stale
-    table.memoFrames[block] = frame_;
-    std::fill_n(table.searches.data() + L::Index(block, 0), L::kPerBlock, SearchMemo{});
-  }
-  SearchMemo& memo = table.searches[index];
+  SearchMemo& memo = view.searches[region];
   if (memo.cost == SearchMemo::kNotSearched || memo.predicted != predicted) {
-    const MotionSearch::Result found =
-        motion.SearchRegion<L::kWidth, L::kHeight>(pictures_.prepared, pictures_.referenceCopy, offset, predicted);
+    const MotionSearch::Result found = motion.SearchRegion<L::kWidth, L::kHeight>(
+        view.pictures.prepared, view.pictures.referenceCopy, offset, predicted);
     memo = {static_cast<std::uint8_t>(predicted), static_cast<std::uint8_t>(found.vector),
             static_cast<std::uint16_t>(found.cost)};
   }
   return {memo.vector, memo.cost};
 }
 
+template <TableId kId>
+TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour) {
+  using L = Layout<kId>;
+  const std::uint8_t* const first = view.pictures.prepared + offset;
+  if constexpr (MemosFills(kId)) {
+    std::int32_t& scaled = view.fillScaled[region];
+    if (scaled == RegionTable::kNotMeasured) scaled = FillScaled<L::kWidth, L::kHeight>(first);
+    return FillTestOfScaled<L::kWidth, L::kHeight>(scaled, first, view.fillLimit, colour);
+  } else {
+    return FillTest<L::kWidth, L::kHeight>(first, view.fillLimit, colour);
+  }
+}
+
 // Average of the vectors of the neighbours (left, above, above right) in the same block
 // and table that were decided as move in this run; the zero vector when there are none.
 template <TableId kId>
-TARN_INLINE int FrameAnalysis::PredictedVector(int block, int region) const {
+TARN_INLINE int FrameAnalysis::PredictedVector(const BlockView& view, int region) {
   using L = Layout<kId>;
-  const std::uint8_t* const decisions = tables_[kId].decisions.data() + L::Index(block, 0);
-  const std::uint8_t* const params = tables_[kId].params.data() + L::Index(block, 0) * L::kParamBytes;
+  const std::uint8_t* const decisions = view.decisions;
+  const std::uint8_t* const params = view.params;
   const int column = region % L::kPerRow;
   int rows = 0, columns = 0, count = 0;
   const auto consider = [&](int neighbour) {
@@ -314,15 +373,6 @@ TARN_INLINE int FrameAnalysis::PredictedVector(int block, int region) const {
     default:
       return ((rows / 3) << 4) | (columns / 3);
   }
-}
-
-template <TableId kId>
-TARN_INLINE void FrameAnalysis::StorePixelPair(std::size_t index, int offset) {
-  const int second = offset + (Layout<kId>::kWidth == 1 ? static_cast<int>(kRgbStride) : 3);
-  std::uint8_t* params = &tables_[kId].params[index * 6];
-  // memcpy of a constant length is a pair of moves; copy_n of bytes became a call to memmove.
-  std::memcpy(params, pictures_.prepared + offset, 3);
-  std::memcpy(params + 3, pictures_.prepared + second, 3);
 }
 
 }  // namespace tarn::codec

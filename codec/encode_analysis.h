@@ -85,7 +85,10 @@ struct RegionTable {
   std::vector<std::uint8_t> params;
   std::vector<SearchMemo> searches;
   std::vector<std::uint32_t> memoFrames;  // per block: the frame its searches belong to; 0 never is one
-  std::array<int, 32> pixelOffsets{};     // each region's first pixel from its block's (y * 240 + x)
+  // Level 3 only, which the analysis may run twice in a frame's first coding: n^2 times each
+  // region's variance sum (FillScaled) once measured this frame, kNotMeasured before.
+  static constexpr std::int32_t kNotMeasured = -1;
+  std::vector<std::int32_t> fillScaled;
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -160,7 +163,7 @@ class FrameAnalysis {
   template <TableId kId>
   int RunSquares(const Thresholds& thresholds, int stopAbove);
   template <TableId kId>
-  int SquaresOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  int SquaresOfBlock(int block, MotionSearch& motion);
   template <class BlockStep>
   int RunRows(BlockStep step, int stopAbove);
   template <TableId kId>
@@ -168,20 +171,35 @@ class FrameAnalysis {
   template <TableId kParent>
   int RunHalves(const Thresholds& thresholds, int stopAbove);
   template <TableId kParent>
-  int HalvesOfBlock(int block, const Thresholds& thresholds, MotionSearch& motion);
+  int HalvesOfBlock(int block, MotionSearch& motion);
+  // One block's entries of a table and what its regions are compared with, held in locals
+  // while the block's regions are decided: a byte store of a decision could otherwise alias any
+  // member, which would then be read again for the next region.
+  struct BlockView {
+    std::uint8_t* decisions;  // the block's first entries
+    std::uint8_t* params;
+    SearchMemo* searches;      // current for this frame
+    std::int32_t* fillScaled;  // current for this frame; level 3 only
+    RegionPictures pictures;
+    int pixel;  // the block's first pixel (y * 240 + x)
+    KeepLimits keep;
+    int moveLimit;
+    int fillLimit;
+  };
   template <TableId kId>
-  std::uint8_t Analyse(int block, int region, const Thresholds& thresholds, MotionSearch& motion);
+  BlockView ViewOf(int block);
+  template <TableId kId>
+  static std::uint8_t Analyse(const BlockView& view, int region, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
   template <TableId kId>
-  bool PassesMove(int block, int region, std::size_t index, int offset, MotionSearch& motion);
+  static bool PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion);
   template <TableId kId>
-  bool PassesFill(int block, std::size_t index, int offset);
+  static MotionSearch::Result SearchOnce(const BlockView& view, int region, int offset, int predicted,
+                                         MotionSearch& motion);
   template <TableId kId>
-  MotionSearch::Result SearchOnce(int block, std::size_t index, int offset, int predicted, MotionSearch& motion);
+  static int PredictedVector(const BlockView& view, int region);
   template <TableId kId>
-  int PredictedVector(int block, int region) const;
-  template <TableId kId>
-  void StorePixelPair(std::size_t index, int offset);
+  static bool PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour);
 
   std::array<RegionTable, kTableCount> tables_;
   std::array<MotionSearch, 2> motions_;  // one for each thread of the analysis
@@ -192,6 +210,7 @@ class FrameAnalysis {
   std::array<std::uint8_t, kBlockCount> fillBorder_{};
   std::array<std::uint8_t, kBlockCount> moveBorder_{};
   ModeFactors factors_{};
+  KeepLimits keepLimits_{0};         // of the level being run
   std::array<int, 2> moveLimits_{};  // of the level being run: inner and border blocks
   std::array<int, 2> fillLimits_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale

@@ -15,6 +15,24 @@
 
 namespace tarn::codec {
 
+// A keep threshold e and its limits, worked out once for all the regions of a run.
+struct KeepLimits {
+  int e;
+#if defined(__SSE2__)
+  __m128i soft;  // 2e in every 16-bit lane: a pixel over it is an outlier
+  __m128i hard;  // 4e: no pixel may be over it
+#endif
+  explicit KeepLimits(int threshold)
+      : e(threshold)
+#if defined(__SSE2__)
+        ,
+        soft(_mm_set1_epi16(static_cast<std::int16_t>(2 * threshold))),
+        hard(_mm_set1_epi16(static_cast<std::int16_t>(4 * threshold)))
+#endif
+  {
+  }
+};
+
 namespace keep_test {
 
 // A region of more than eight pixels keeps up to a quarter of them as outliers, a smaller one two.
@@ -79,9 +97,9 @@ inline int HorizontalSum16(__m128i v) {  // eight 16-bit lanes, each small enoug
 // Several rows at a time (as many as fill a register; the empty lanes are zero, which is never
 // over a limit). Each lane sums at most eight pixels' differences: inside 16 bits.
 template <int W, int H>
-inline bool Wide(const KeepDifferences& differences, int pixel, int e) {
+inline bool Wide(const KeepDifferences& differences, int pixel, const KeepLimits& limits) {
   constexpr int kRows = kRowsPerRegister<W, H>;
-  const __m128i softLimit = _mm_set1_epi16(static_cast<std::int16_t>(2 * e));
+  const __m128i softLimit = limits.soft;
   __m128i largest = _mm_setzero_si128(), outliers = _mm_setzero_si128(), total = _mm_setzero_si128();
   for (int row = 0; row < H; row += kRows) {
     const int at = pixel + row * kScreenWidth;
@@ -90,21 +108,27 @@ inline bool Wide(const KeepDifferences& differences, int pixel, int e) {
     outliers = _mm_sub_epi16(outliers, _mm_cmpgt_epi16(rowsLargest, softLimit));  // -1 per outlier
     total = _mm_add_epi16(total, LoadRows<W, kRows>(&differences.sum[at]));
   }
-  const __m128i overHard = _mm_cmpgt_epi16(largest, _mm_set1_epi16(static_cast<std::int16_t>(4 * e)));
-  if (_mm_movemask_epi8(overHard) != 0) return false;
-  return HorizontalSum16(outliers) <= kMostOutliers<W, H> && HorizontalSum16(total) <= e * W * H;
+  if (_mm_movemask_epi8(_mm_cmpgt_epi16(largest, limits.hard)) != 0) return false;
+  return HorizontalSum16(outliers) <= kMostOutliers<W, H> && HorizontalSum16(total) <= limits.e * W * H;
 }
 #endif
 
 }  // namespace keep_test
 
-// Keep test of the w x h region at pixel index `pixel` (y * 240 + x) with threshold `e`.
+// Keep test of the w x h region at pixel index `pixel` (y * 240 + x) with the limits of a
+// threshold.
+template <int W, int H>
+inline bool KeepTest(const KeepDifferences& differences, int pixel, const KeepLimits& limits) {
+#if defined(__SSE2__)
+  if constexpr (W >= 2 && W * H > 2) return keep_test::Wide<W, H>(differences, pixel, limits);
+#endif
+  return keep_test::Plain<W, H>(differences, pixel, limits.e);
+}
+
+// The same with threshold `e`.
 template <int W, int H>
 inline bool KeepTest(const KeepDifferences& differences, int pixel, int e) {
-#if defined(__SSE2__)
-  if constexpr (W >= 2 && W * H > 2) return keep_test::Wide<W, H>(differences, pixel, e);
-#endif
-  return keep_test::Plain<W, H>(differences, pixel, e);
+  return KeepTest<W, H>(differences, pixel, KeepLimits(e));
 }
 
 }  // namespace tarn::codec

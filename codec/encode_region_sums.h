@@ -3,6 +3,7 @@
 // cache; a whole-frame table of sums would be read from farther away.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -40,18 +41,21 @@ inline __m128i LoadBytes(const std::uint8_t* at) {
   }
 }
 
-// Running sums and sums of squares of byte positions 0-11 of a row, over the rows added so far,
-// in 32-bit lanes: positions 0-3, 4-7 and 8-11.
+// Running sums and sums of squares of byte positions 0-11 of a row, over the rows added so far:
+// the squares in 32-bit lanes (positions 0-3, 4-7 and 8-11), the sums as the rows' 16-bit
+// lanes (at most four bytes each: a region has at most eight rows), widened once at the end.
 struct PositionSums {
-  __m128i sum[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+  __m128i pairSums[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
   __m128i squares[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
 
   // Two rows' bytes of the same positions interleaved as 16-bit lanes (row a, row b, ...), so
   // that one multiply-add gives each position's sum of the two squares.
   void AddPairs(int lanes, __m128i pairs) {
-    sum[lanes] = _mm_add_epi32(sum[lanes], _mm_madd_epi16(pairs, _mm_set1_epi16(1)));
+    pairSums[lanes] = _mm_add_epi16(pairSums[lanes], pairs);
     squares[lanes] = _mm_add_epi32(squares[lanes], _mm_madd_epi16(pairs, pairs));
   }
+  // The sums of positions 4 * lanes to 4 * lanes + 3 in 32-bit lanes.
+  __m128i Sum(int lanes) const { return _mm_madd_epi16(pairSums[lanes], _mm_set1_epi16(1)); }
   // Positions 0-7 (or fewer: the others zero) of rows a and b.
   void AddEight(__m128i a, __m128i b) {
     const __m128i interleaved = _mm_unpacklo_epi8(a, b);
@@ -88,10 +92,9 @@ inline ChannelSums ToSums(__m128i sum, __m128i squares) {
 #if defined(__SSE2__)
 namespace region_sums {
 
-// The channel sums and sums of squares of the W x H region at `first`, in lanes 0-2 (blue,
-// green, red; lane 3 is not a channel).
+// The position sums of the W x H region at `first`.
 template <int W, int H>
-inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squares) {
+inline PositionSums PositionsOf(const std::uint8_t* first) {
   static_assert(W == 1 || W == 2 || W == 4 || W == 8);
   PositionSums positions;
   const auto row = [&](int r, int at) { return first + r * static_cast<int>(kRgbStride) + at; };
@@ -107,13 +110,27 @@ inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squar
         positions.AddFour(LoadBytes<4>(row(r, at + 8)), H > 1 ? LoadBytes<4>(row(r + 1, at + 8)) : zero);
     }
   }
-  if constexpr (W < 4) {
-    sum = FoldSix(positions.sum[0], positions.sum[1]);
-    squares = FoldSix(positions.squares[0], positions.squares[1]);
-  } else {
-    sum = FoldTwelve(positions.sum);
-    squares = FoldTwelve(positions.squares);
-  }
+  return positions;
+}
+
+// Position lanes of a region W pixels wide to the three channels, in lanes 0-2 (lane 3 is not a
+// channel).
+template <int W>
+inline __m128i ChannelsOf(const __m128i (&lanes)[3]) {
+  if constexpr (W < 4)
+    return FoldSix(lanes[0], lanes[1]);
+  else
+    return FoldTwelve(lanes);
+}
+
+// The channel sums and sums of squares of the W x H region at `first`, in lanes 0-2 (blue,
+// green, red; lane 3 is not a channel).
+template <int W, int H>
+inline void ChannelLanes(const std::uint8_t* first, __m128i& sum, __m128i& squares) {
+  const PositionSums positions = PositionsOf<W, H>(first);
+  const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+  sum = ChannelsOf<W>(sums);
+  squares = ChannelsOf<W>(positions.squares);
 }
 
 }  // namespace region_sums
@@ -139,6 +156,73 @@ inline ChannelSums RegionSums(const std::uint8_t* first) {
 #endif
 }
 
+#if defined(__SSE2__)
+namespace region_sums {
+
+// What the fill test measures of a region of more than two pixels: n^2 times its variance sum,
+// and the channel sums (lanes 0-2).
+struct FillMeasure {
+  int scaled;
+  __m128i sum;
+};
+
+template <int W, int H>
+inline FillMeasure MeasureFill(const std::uint8_t* first) {
+  constexpr int kShift = W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
+  static_assert(1 << kShift == W * H);
+  const PositionSums positions = PositionsOf<W, H>(first);
+  const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+  const __m128i sum = ChannelsOf<W>(sums);
+  // n^2 times the variance sum is n times the sum of every byte's square less each channel's
+  // sum squared: the squares need no sorting into channels. Each sum is below 2^15: one
+  // multiply-add of its low 16 bits (the high ones are zero) squares it; lane 3 is cleared.
+  const __m128i channels = _mm_and_si128(sum, _mm_set_epi32(0, -1, -1, -1));
+  const __m128i allSquares =
+      W < 4 ? _mm_add_epi32(positions.squares[0], positions.squares[1])
+            : _mm_add_epi32(_mm_add_epi32(positions.squares[0], positions.squares[1]), positions.squares[2]);
+  const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(allSquares, kShift), _mm_madd_epi16(channels, channels));
+  const __m128i half = _mm_add_epi32(scaled, _mm_srli_si128(scaled, 8));
+  return {_mm_cvtsi128_si32(_mm_add_epi32(half, _mm_srli_si128(half, 4))), sum};
+}
+
+// A pixel pair: n^2 times a channel's variance is 2 (a^2 + b^2) - (a + b)^2 = (a - b)^2.
+inline int PairScaled(const std::uint8_t* first, const std::uint8_t* second) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i differences =
+      _mm_sub_epi16(_mm_unpacklo_epi8(LoadBytes<3>(first), zero), _mm_unpacklo_epi8(LoadBytes<3>(second), zero));
+  const __m128i squares = _mm_madd_epi16(differences, differences);  // blue^2 + green^2, red^2
+  return _mm_cvtsi128_si32(_mm_add_epi32(squares, _mm_srli_si128(squares, 4)));
+}
+
+}  // namespace region_sums
+#endif
+
+// n^2 times the variance sum of the W x H region at `first`, exactly (n = W * H).
+template <int W, int H>
+inline int FillScaled(const std::uint8_t* first) {
+#if defined(__SSE2__)
+  if constexpr (W * H == 2)
+    return region_sums::PairScaled(first, first + (W == 1 ? static_cast<int>(kRgbStride) : 3));
+  else
+    return region_sums::MeasureFill<W, H>(first).scaled;
+#else
+  const ChannelSums sums = RegionSums<W, H>(first);
+  int scaled = 0;
+  for (int c = 0; c < 3; ++c) scaled += W * H * sums.sumOfSquares[c] - sums.sum[c] * sums.sum[c];
+  return scaled;
+#endif
+}
+
+// The fill test of a region whose FillScaled is `scaled`: the comparison, and when it passes
+// the mean colour, from the region's sums.
+template <int W, int H>
+inline bool FillTestOfScaled(int scaled, const std::uint8_t* first, int limit, std::uint8_t* colour) {
+  if (!ScaledVarianceSumAtMost(scaled, W * H, limit, [&] { return RegionSums<W, H>(first); })) return false;
+  const ChannelSums sums = RegionSums<W, H>(first);
+  for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>(sums.sum[c] / (W * H));
+  return true;
+}
+
 // The fill test of the W x H region at `first`: VarianceSumAtMost(RegionSums, W * H, limit),
 // and when it passes, the region's mean colour (each channel's sum / (W * H)) in `colour`'s
 // three bytes. The sums stay in registers: with n a power of two, n^2 times the variance sum is
@@ -147,23 +231,26 @@ template <int W, int H>
 inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour) {
   constexpr int kPixels = W * H;
 #if defined(__SSE2__)
-  constexpr int kShift = W * H == 2 ? 1 : W * H == 4 ? 2 : W * H == 8 ? 3 : W * H == 16 ? 4 : W * H == 32 ? 5 : 6;
-  static_assert(1 << kShift == kPixels);
-  __m128i sum, squares;
-  region_sums::ChannelLanes<W, H>(first, sum, squares);
-  // Each sum is below 2^15: one multiply-add of its low 16 bits (the high ones are zero) squares it.
-  const __m128i scaled = _mm_sub_epi32(_mm_slli_epi32(squares, kShift), _mm_madd_epi16(sum, sum));
-  const __m128i total = _mm_add_epi32(_mm_add_epi32(scaled, _mm_srli_si128(scaled, 4)), _mm_srli_si128(scaled, 8));
-  if (!ScaledVarianceSumAtMost(_mm_cvtsi128_si32(total), kPixels, limit,
-                               [&] { return region_sums::ToSums(sum, squares); }))
-    return false;
-  const __m128i means = _mm_srli_epi32(sum, kShift);  // the sums are never negative
-  const std::uint32_t packed = static_cast<std::uint32_t>(
-      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
-  colour[0] = static_cast<std::uint8_t>(packed);
-  colour[1] = static_cast<std::uint8_t>(packed >> 8);
-  colour[2] = static_cast<std::uint8_t>(packed >> 16);
-  return true;
+  if constexpr (kPixels == 2) {
+    const std::uint8_t* const second = first + (W == 1 ? static_cast<int>(kRgbStride) : 3);
+    if (!ScaledVarianceSumAtMost(region_sums::PairScaled(first, second), kPixels, limit,
+                                 [&] { return RegionSums<W, H>(first); }))
+      return false;
+    for (int c = 0; c < 3; ++c) colour[c] = static_cast<std::uint8_t>((first[c] + second[c]) >> 1);
+    return true;
+  } else {
+    using namespace region_sums;
+    const FillMeasure measure = MeasureFill<W, H>(first);
+    if (!ScaledVarianceSumAtMost(measure.scaled, kPixels, limit, [&] { return RegionSums<W, H>(first); })) return false;
+    constexpr int kShift = std::countr_zero(static_cast<unsigned>(kPixels));
+    const __m128i means = _mm_srli_epi32(measure.sum, kShift);  // the sums are never negative
+    const std::uint32_t packed = static_cast<std::uint32_t>(
+        _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
+    colour[0] = static_cast<std::uint8_t>(packed);
+    colour[1] = static_cast<std::uint8_t>(packed >> 8);
+    colour[2] = static_cast<std::uint8_t>(packed >> 16);
+    return true;
+  }
 #else
   const ChannelSums sums = RegionSums<W, H>(first);
   if (!VarianceSumAtMost(sums, kPixels, limit)) return false;
