@@ -5,6 +5,7 @@
 #include "codec/frame_decoder.h"
 #include "codec/prep_cpu.h"
 #include "codec/prep_simd.h"
+#include "codec/avx512_warnings.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -59,13 +60,7 @@ constexpr WidenIndices MakeWidenIndices() {
 
 constexpr WidenIndices kWidenIndices = MakeWidenIndices();
 
-#pragma GCC diagnostic push
-// GCC 12's AVX-512 casts and inserts start from an "undefined" register, which its warnings
-// report; nothing here reads it.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+TARN_AVX512_KERNELS_BEGIN
 
 // Sixteen or 32 words to BGR bytes, stored at both `copy` and `preview` with whole (unmasked)
 // stores.
@@ -111,7 +106,7 @@ __attribute__((TARN_WIDEN_TARGET)) void WidenRowsAvx512(const std::uint16_t* ref
     WidenWide<16>(words + x, copyRow + 3 * x, previewRow + 3 * x);
   }
 }
-#pragma GCC diagnostic pop
+TARN_AVX512_KERNELS_END
 #endif
 
 }  // namespace

@@ -1,6 +1,7 @@
 // AVX2 row steps of the fitting: the same 16-bit integer sums as the portable fixed-point
 // code, computed on whole pixels (B, G, R and a zero lane) instead of channel planes.
 #include "codec/prep_fit_avx2.h"
+#include "codec/avx512_warnings.h"
 
 #include <cstring>
 
@@ -150,13 +151,7 @@ __attribute__((target("avx2"))) void ToneWordsAvx2(std::uint32_t* words, int pix
 }
 
 #define TARN_FIT_AVX512 target("avx512f,avx512bw,avx512vbmi")
-#pragma GCC diagnostic push
-// GCC 12's AVX-512 casts and extracts start from an "undefined" register, which its warnings
-// report; nothing here reads it.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+TARN_AVX512_KERNELS_BEGIN
 
 // The AVX2 saturation step on 16-bit lanes B, G, R, X of eight pixels, two per 128-bit part.
 __attribute__((TARN_FIT_AVX512)) inline __m512i SaturateEight512(__m512i v, __m128i shift) {
@@ -209,7 +204,7 @@ __attribute__((TARN_FIT_AVX512)) void ToneAndSaturateAvx512(const std::uint32_t*
     _mm512_mask_storeu_epi8(out + 3 * x, bytes, ToneAndSaturateSixteen(words, tables, count));
   }
 }
-#pragma GCC diagnostic pop
+TARN_AVX512_KERNELS_END
 
 __attribute__((target("avx2"))) void SaturateWordsAvx2(const std::uint32_t* toned, int pixels, int shift,
                                                        std::uint8_t* out) {

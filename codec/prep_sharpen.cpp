@@ -5,6 +5,7 @@
 
 #include "codec/prep_cpu.h"
 #include "codec/screen.h"
+#include "codec/avx512_warnings.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -98,13 +99,7 @@ constexpr WideIndices MakeWideIndices() {
 
 constexpr WideIndices kWideIndices = MakeWideIndices();
 
-#pragma GCC diagnostic push
-// GCC 12's AVX-512 intrinsics start from an "undefined" register, which its warnings report;
-// nothing here reads it.
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+TARN_AVX512_KERNELS_BEGIN
 
 // The 102 bytes from the pixel before `at` to the pixel after the 32nd, in two registers.
 struct WideRow {
@@ -161,7 +156,7 @@ __attribute__((TARN_SHARPEN_AVX512)) int SharpenWideAvx512(const std::uint8_t* i
   }
   return x;
 }
-#pragma GCC diagnostic pop
+TARN_AVX512_KERNELS_END
 #endif
 
 // Copies what the sharpening leaves as it is: the rows above and below the inner part and the

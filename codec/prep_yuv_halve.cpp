@@ -12,6 +12,7 @@
 #include "codec/prep_cpu.h"
 #include "codec/prep_geometry.h"
 #include "codec/prep_rows.h"
+#include "codec/avx512_warnings.h"
 
 namespace tarn::codec {
 namespace {
@@ -104,13 +105,7 @@ __attribute__((target("avx2"))) void ConvertAndHalveEight(const std::uint8_t* up
 // The same on sixteen groups: every instruction works within its 128-bit quarter, so each
 // quarter computes what one half of the AVX2 code computes for its four groups.
 #define TARN_AVX512 target("avx512f,avx512bw")
-// GCC 12's AVX-512 shift and broadcast intrinsics start from an uninitialised "undefined"
-// register, which -Wuninitialized and -Wmaybe-uninitialized report; nothing here reads it.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#ifndef __clang__
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#endif
+TARN_AVX512_KERNELS_BEGIN
 
 __attribute__((TARN_AVX512)) inline __m512i ClampedPixels512(__m512i chroma, __m512i evenLuma, __m512i oddLuma) {
   const __m512i even = _mm512_srai_epi32(_mm512_add_epi32(chroma, evenLuma), 20);
@@ -206,7 +201,7 @@ __attribute__((TARN_AVX512_VBMI)) int ConvertAndHalveAvx512Vbmi(const std::uint8
   }
   return pixel;
 }
-#pragma GCC diagnostic pop
+TARN_AVX512_KERNELS_END
 
 // Eight output pixels at a time; returns how many were written.
 __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* upper, const std::uint8_t* lower,
