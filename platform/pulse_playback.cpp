@@ -27,6 +27,15 @@ std::optional<pa_sample_format_t> SampleFormatOf(WORD bitsPerSample) {
   }
 }
 
+// The server's description of PCM in `format`; none for sample sizes or rates it cannot play.
+std::optional<pa_sample_spec> StreamFormatOf(const PcmFormat& format) {
+  const auto sampleFormat = SampleFormatOf(format.bitsPerSample);
+  if (!sampleFormat) return std::nullopt;
+  const pa_sample_spec streamFormat{*sampleFormat, format.sampleRate, static_cast<std::uint8_t>(format.channels)};
+  if (pa_sample_spec_valid(&streamFormat) == 0) return std::nullopt;
+  return streamFormat;
+}
+
 void Forget(pa_operation* operation) {
   if (operation != nullptr) pa_operation_unref(operation);
 }
@@ -48,10 +57,7 @@ PulsePlayback::~PulsePlayback() { Close(); }
 
 void PulsePlayback::Open(const PcmFormat& format) {
   Close();
-  const auto sampleFormat = SampleFormatOf(format.bitsPerSample);
-  if (!sampleFormat) return;
-  const pa_sample_spec spec{*sampleFormat, format.sampleRate, static_cast<std::uint8_t>(format.channels)};
-  if (pa_sample_spec_valid(&spec) == 0) return;
+  if (!StreamFormatOf(format)) return;
   format_ = format;
   loop_ = pa_threaded_mainloop_new();
   if (loop_ == nullptr) return;
@@ -121,14 +127,14 @@ void PulsePlayback::OnContextState(pa_context* context, void* self) {
 }
 
 void PulsePlayback::ConnectStream() {
-  const pa_sample_spec spec{*SampleFormatOf(format_.bitsPerSample), format_.sampleRate,
-                            static_cast<std::uint8_t>(format_.channels)};
-  stream_ = pa_stream_new(context_, "Preview", &spec, nullptr);
+  // Open took only a format the server can play.
+  const pa_sample_spec streamFormat = *StreamFormatOf(format_);
+  stream_ = pa_stream_new(context_, "Preview", &streamFormat, nullptr);
   if (stream_ == nullptr) return;
   pa_stream_set_state_callback(stream_, &PulsePlayback::OnStreamState, this);
   const auto none = static_cast<std::uint32_t>(-1);
-  const pa_buffer_attr buffer{none, static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferedSound, &spec)), none, none,
-                              none};
+  const pa_buffer_attr buffer{none, static_cast<std::uint32_t>(pa_usec_to_bytes(kBufferedSound, &streamFormat)), none,
+                              none, none};
   const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | (paused_ ? PA_STREAM_START_CORKED : 0));
   pa_stream_connect_playback(stream_, nullptr, &buffer, flags, nullptr, nullptr);
 }
