@@ -186,6 +186,30 @@ TEST(KeepDifferences, FromThePicturesEqualThoseOfTheirPlanes) {
   AllowPrepAvx2(true);
 }
 
+// Every colour once in each picture: the current pictures run through the colours upwards, the
+// references downwards, so that a product off by one for any byte shows in some difference.
+TEST(KeepDifferences, FromThePicturesEqualThoseOfTheirPlanesForEveryColour) {
+  constexpr std::uint32_t kColours = 1u << 24;
+  Picture current, reference;
+  auto currentPlane = std::make_unique<YuvPlane>(), referencePlane = std::make_unique<YuvPlane>();
+  auto expected = std::make_unique<KeepDifferences>(), got = std::make_unique<KeepDifferences>();
+  for (std::uint32_t first = 0; first < kColours; first += kReferencePixels) {
+    for (std::uint32_t i = 0; i < kReferencePixels; ++i) {
+      const std::uint32_t up = (first + i) % kColours, down = kColours - 1 - up;
+      for (int channel = 0; channel < 3; ++channel) {
+        current.bytes()[i * 3 + channel] = static_cast<std::uint8_t>(up >> (8 * channel));
+        reference.bytes()[i * 3 + channel] = static_cast<std::uint8_t>(down >> (8 * channel));
+      }
+    }
+    BuildYuvPlane(current.data(), *currentPlane);
+    BuildYuvPlane(reference.data(), *referencePlane);
+    BuildKeepDifferences(*currentPlane, *referencePlane, *expected);
+    BuildKeepDifferences(current.data(), reference.data(), *got);
+    ASSERT_EQ(got->largest, expected->largest) << "from colour " << first;
+    ASSERT_EQ(got->sum, expected->sum) << "from colour " << first;
+  }
+}
+
 TEST(KeepTest, AgreesWithTheRulesForEveryShape) {
   std::mt19937 random(23);
   auto current = std::make_unique<YuvPlane>(), reference = std::make_unique<YuvPlane>();
