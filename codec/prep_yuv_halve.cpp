@@ -256,8 +256,9 @@ struct PackedRow {
           PackChannel(red, evenLuma, oddLuma)};
 }
 
+// `ahead` leads from a row pair to the next one, asked for a line at a time as this one goes.
 __attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
-                                                                int pixels, std::uint8_t* out) {
+                                                                int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
   const __m512i quadOrder = _mm512_loadu_si512(kQuadOrder.index);
   const __m512i pixelOrder = _mm512_loadu_si512(kPixelOrder.index);
   // Each byte weighs 64: a dword's four values sum to at most 1020, times 64 below 65,536, so
@@ -266,6 +267,8 @@ __attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8
   const __m512i zero = _mm512_setzero_si512();
   int pixel = 0;
   for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
+    _mm_prefetch(reinterpret_cast<const char*>(upper + ahead), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(lower + ahead), _MM_HINT_T0);
     const PackedRow a = PackRow(upper);
     const PackedRow b = PackRow(lower);
     const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, quadOrder, b.green), weights);
@@ -291,11 +294,13 @@ __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* uppe
 }
 #endif
 
-void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::uint8_t* out) {
+// `ahead` leads from this row pair to the next (0 for the last).
+void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::ptrdiff_t ahead,
+                            std::uint8_t* out) {
   int first = 0;
 #if TARN_YUV_HALVE_AVX2
   if (PrepUsesAvx512Vnni()) {
-    first = ConvertAndHalveAvx512Vnni(upper, lower, pixels, out);
+    first = ConvertAndHalveAvx512Vnni(upper, lower, pixels, ahead, out);
   } else if (PrepUsesAvx512()) {
     first = ConvertAndHalveAvx512(upper, lower, pixels, out);
   }
@@ -304,6 +309,10 @@ void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower
     first += ConvertAndHalveAvx2(upper + done * 4, lower + done * 4, pixels - first, out + done * 3);
   }
 #endif
+  if (first == 0 && ahead != 0) {
+    // The other paths ask for the next pair in one go before converting this one.
+    for (std::ptrdiff_t at = 0; at < 2 * (upper - lower); at += 64) __builtin_prefetch(lower + ahead + at);
+  }
   ConvertAndHalvePortable(upper, lower, first, pixels, out);
 }
 
@@ -326,14 +335,11 @@ void YuvToHalvedRgb(const std::uint8_t* source, std::uint8_t* target, int& width
   for (int row = 0; row < outRows; ++row) {
     const int upperRow = height - 1 - 2 * row;
     const int lowerRow = std::max(upperRow - 1, 0);
-    // The rows run backwards through the source, which the processor does not foresee: ask
-    // for the next pair while this one is converted.
-    if (lowerRow >= 2) {
-      const std::uint8_t* next = source + static_cast<std::size_t>(lowerRow - 2) * sourceStride;
-      for (std::size_t at = 0; at < 2 * sourceStride; at += 64) __builtin_prefetch(next + at);
-    }
+    // The rows run backwards through the source, which the processor does not foresee: the
+    // next pair is asked for while this one is converted.
+    const std::ptrdiff_t ahead = lowerRow >= 2 ? -2 * static_cast<std::ptrdiff_t>(sourceStride) : 0;
     ConvertAndHalveRowPair(source + static_cast<std::size_t>(upperRow) * sourceStride,
-                           source + static_cast<std::size_t>(lowerRow) * sourceStride, outPixels,
+                           source + static_cast<std::size_t>(lowerRow) * sourceStride, outPixels, ahead,
                            target + static_cast<std::size_t>(row) * outStride);
   }
   width /= 2;
