@@ -240,8 +240,7 @@ struct PackedRow {
 // or x 128 with each factor split as a + 64b (a + 128b), as ConvertEight does; the sums are the
 // exact 32-bit ones. Shifted by 12 instead of 20 and packed with unsigned saturation, a sum's
 // high byte is its value clamped to 0..255: below 0 the word is 0, from 256 on it is 0xFFFF.
-[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) PackedRow PackRow(const std::uint8_t* in) {
-  const __m512i raw = _mm512_loadu_si512(in);
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) PackedRow PackRow(__m512i raw) {
   const __m512i byteMask = _mm512_set1_epi32(0xFF);
   const __m512i lumaFactor = _mm512_set1_epi32(kLumaFactor);
   const __m512i evenLuma = _mm512_mullo_epi32(_mm512_and_si512(raw, byteMask), lumaFactor);
@@ -256,30 +255,46 @@ struct PackedRow {
           PackChannel(red, evenLuma, oddLuma)};
 }
 
+// Sixteen groups of two rows to sixteen output pixels.
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i HalveSixteenGroups(__m512i upper, __m512i lower,
+                                                                                           __m512i quadOrder,
+                                                                                           __m512i pixelOrder) {
+  // Each byte weighs 64: a dword's four values sum to at most 1020, times 64 below 65,536, so
+  // the dword's byte 1 is the sum divided by 4 and rounded down.
+  const __m512i weights = _mm512_set1_epi8(64);
+  const __m512i zero = _mm512_setzero_si512();
+  const PackedRow a = PackRow(upper);
+  const PackedRow b = PackRow(lower);
+  const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, quadOrder, b.green), weights);
+  const __m512i blueGreen =
+      _mm512_dpbusd_epi32(_mm512_slli_epi32(greens, 16), _mm512_permutex2var_epi8(a.blue, quadOrder, b.blue), weights);
+  const __m512i reds = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.red, quadOrder, b.red), weights);
+  return _mm512_permutex2var_epi8(blueGreen, pixelOrder, reds);  // 48 bytes of B, G, R
+}
+
+// All `pixels` output pixels; the last step reads and writes only the bytes that are there.
 // `ahead` leads from a row pair to the next one, asked for a line at a time as this one goes.
 __attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
                                                                 int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
   const __m512i quadOrder = _mm512_loadu_si512(kQuadOrder.index);
   const __m512i pixelOrder = _mm512_loadu_si512(kPixelOrder.index);
-  // Each byte weighs 64: a dword's four values sum to at most 1020, times 64 below 65,536, so
-  // the dword's byte 1 is the sum divided by 4 and rounded down.
-  const __m512i weights = _mm512_set1_epi8(64);
-  const __m512i zero = _mm512_setzero_si512();
   int pixel = 0;
   for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
     _mm_prefetch(reinterpret_cast<const char*>(upper + ahead), _MM_HINT_T0);
     _mm_prefetch(reinterpret_cast<const char*>(lower + ahead), _MM_HINT_T0);
-    const PackedRow a = PackRow(upper);
-    const PackedRow b = PackRow(lower);
-    const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, quadOrder, b.green), weights);
-    const __m512i blueGreen = _mm512_dpbusd_epi32(_mm512_slli_epi32(greens, 16),
-                                                  _mm512_permutex2var_epi8(a.blue, quadOrder, b.blue), weights);
-    const __m512i reds = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.red, quadOrder, b.red), weights);
-    const __m512i ordered = _mm512_permutex2var_epi8(blueGreen, pixelOrder, reds);
+    const __m512i ordered =
+        HalveSixteenGroups(_mm512_loadu_si512(upper), _mm512_loadu_si512(lower), quadOrder, pixelOrder);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(ordered));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(ordered, 2));
   }
-  return pixel;
+  if (pixel < pixels) {
+    const int rest = pixels - pixel;
+    const __mmask64 groupBytes = (__mmask64{1} << (4 * rest)) - 1;
+    const __m512i ordered = HalveSixteenGroups(_mm512_maskz_loadu_epi8(groupBytes, upper),
+                                               _mm512_maskz_loadu_epi8(groupBytes, lower), quadOrder, pixelOrder);
+    _mm512_mask_storeu_epi8(out, (__mmask64{1} << (3 * rest)) - 1, ordered);
+  }
+  return pixels;
 }
 TARN_AVX512_KERNELS_END
 
