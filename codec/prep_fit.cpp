@@ -76,7 +76,8 @@ struct Source {
 // chunks when some chunk's pairs are spread wider.
 void PlanWideChunks(ColumnPlan& plan) {
   static_assert(kScreenWidth % 16 == 0);
-  constexpr std::uint8_t kPairOrder[8] = {0, 3, 1, 4, 2, 5, 0, 0};
+  // Bytes 0, 3, 1, 4, 2, 5, 0, 0 from the first byte on: the B, G, R pairs, then two unused.
+  constexpr std::uint64_t kPairOrder = 0x0000050204010300;
   const int chunks = (plan.pixels + 15) / 16;
   for (int c = 0; c < chunks; ++c) {
     WideSampleChunk& chunk = plan.wide[c];
@@ -86,10 +87,11 @@ void PlanWideChunks(ColumnPlan& plan) {
     for (int slot = 0; slot < 16; ++slot) {
       const int part = slot / 8, inPart = slot % 8;
       const int x = 16 * c + inPart / 2 * 4 + part * 2 + inPart % 2;
-      for (int j = 0; j < 8; ++j) {
-        chunk.index[part][8 * inPart + j] = static_cast<std::uint8_t>(plan.firstBytes[x] - chunk.base + kPairOrder[j]);
-        chunk.weights[part][8 * inPart + j] = plan.pairWeights[8 * x + j];
-      }
+      // The offset is below 123, so adding it to every byte carries into none of the next.
+      const std::uint64_t offset = static_cast<std::uint64_t>(plan.firstBytes[x] - chunk.base);
+      const std::uint64_t index = kPairOrder + offset * 0x0101010101010101;
+      std::memcpy(chunk.index[part] + 8 * inPart, &index, 8);
+      std::memcpy(chunk.weights[part] + 8 * inPart, plan.pairWeights + 8 * x, 8);
     }
   }
   plan.wideChunks = chunks;
