@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "bench/bench_content.h"
+#include "codec/encode_planes.h"
 #include "codec/frame_decoder.h"
 #include "codec/frame_encoder.h"
 
@@ -69,5 +70,17 @@ BENCHMARK(BM_EncodeFrameSceneCut)
     ->Name("BM_EncodeFrame/scene_cut")
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
+
+// The keep test's per-pixel differences of a moving frame against the frame before it, the
+// first step of every coding.
+void BM_KeepDifferences(benchmark::State& state) {
+  const PreparedSequence sequence(Content::kMoving, 2);
+  KeepDifferences differences;
+  for (auto _ : state) {
+    BuildKeepDifferences(sequence.Frame(1), sequence.Frame(0), differences);
+    benchmark::DoNotOptimize(differences.sum.data());
+  }
+}
+BENCHMARK(BM_KeepDifferences)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

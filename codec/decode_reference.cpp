@@ -1,6 +1,6 @@
 // Upkeep of the reference picture: its BGR widenings and the reset to black.
+#include <cstdint>
 #include <cstring>
-#include <initializer_list>
 
 #include "codec/frame_decoder.h"
 #include "codec/prep_cpu.h"
@@ -62,11 +62,9 @@ constexpr WidenIndices kWidenIndices = MakeWidenIndices();
 
 TARN_AVX512_KERNELS_BEGIN
 
-// Sixteen or 32 words to BGR bytes, stored at both `copy` and `preview` with whole (unmasked)
-// stores.
+// Sixteen or 32 words to BGR bytes at `out`, with whole (unmasked) stores.
 template <int kPixels>
-__attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* words, std::uint8_t* copy,
-                                                         std::uint8_t* preview) {
+__attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* words, std::uint8_t* out) {
   const __m512i w = kPixels == kWidePixels
                         ? _mm512_loadu_si512(words)
                         : _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(words)));
@@ -77,34 +75,45 @@ __attribute__((TARN_WIDEN_TARGET)) inline void WidenWide(const std::uint16_t* wo
   const __m512i blueGreen = _mm512_or_si512(blue, green);
   const __m512i first = _mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[0]), red);
   if constexpr (kPixels == kWidePixels) {
-    const __m256i second =
-        _mm512_castsi512_si256(_mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[1]), red));
-    for (std::uint8_t* out : {copy, preview}) {
-      _mm512_storeu_si512(out, first);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64), second);
-    }
+    _mm512_storeu_si512(out, first);
+    _mm256_storeu_si256(
+        reinterpret_cast<__m256i*>(out + 64),
+        _mm512_castsi512_si256(_mm512_permutex2var_epi8(blueGreen, _mm512_loadu_si512(kWidenIndices.part[1]), red)));
   } else {
     static_assert(kPixels == 16);  // 48 bytes
-    for (std::uint8_t* out : {copy, preview}) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(first));
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(first, 2));
-    }
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(first));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(first, 2));
   }
+}
+
+// A row of the copy to the preview. The preview goes downstream and is not read here again:
+// its whole cache lines are streamed past the cache, so that they are not fetched only to be
+// overwritten; the lines it shares with the rows beside it are stored as usual.
+__attribute__((TARN_WIDEN_TARGET)) inline void StreamRow(const std::uint8_t* row, std::uint8_t* out) {
+  const auto address = reinterpret_cast<std::uintptr_t>(out);
+  const std::size_t head = (64 - address % 64) % 64;
+  std::memcpy(out, row, head);
+  std::size_t at = head;
+  for (; at + 64 <= kRgbStride; at += 64) {
+    _mm512_stream_si512(reinterpret_cast<__m512i*>(out + at), _mm512_loadu_si512(row + at));
+  }
+  std::memcpy(out + at, row + at, kRgbStride - at);
 }
 
 __attribute__((TARN_WIDEN_TARGET)) void WidenRowsAvx512(const std::uint16_t* reference, std::uint8_t* copy,
                                                         std::uint8_t* preview) {
   static_assert(kScreenWidth % kWidePixels == 16);
-  for (int y = 0; y < kScreenHeight; ++y) {
+  // Bottom row first, so that the preview (top row first) is written from its start onwards.
+  for (int y = kScreenHeight - 1; y >= 0; --y) {
     const std::uint16_t* words = reference + y * kScreenWidth;
     std::uint8_t* copyRow = copy + y * kRgbStride;
-    std::uint8_t* previewRow = preview + (kScreenHeight - 1 - y) * kRgbStride;
     int x = 0;
-    for (; x + kWidePixels <= kScreenWidth; x += kWidePixels) {
-      WidenWide<kWidePixels>(words + x, copyRow + 3 * x, previewRow + 3 * x);
-    }
-    WidenWide<16>(words + x, copyRow + 3 * x, previewRow + 3 * x);
+    for (; x + kWidePixels <= kScreenWidth; x += kWidePixels) WidenWide<kWidePixels>(words + x, copyRow + 3 * x);
+    WidenWide<16>(words + x, copyRow + 3 * x);
+    StreamRow(copyRow, preview + (kScreenHeight - 1 - y) * kRgbStride);
   }
+  // Streamed stores are not ordered with later ones: the preview is whole before it is handed on.
+  _mm_sfence();
 }
 TARN_AVX512_KERNELS_END
 #endif

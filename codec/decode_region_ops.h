@@ -1,8 +1,8 @@
 // Copy, fill and offset-add of one region, unrolled for each region shape.
 //
-// Every loop here runs over a compile-time count and is expanded into straight-line code.
-// Regions at least two pixels wide start on an even pixel of the target and are handled as
-// 32-bit pixel pairs; one-pixel columns word by word.
+// Every loop here runs over a compile-time count and is expanded into straight-line code; a
+// region's row is one move (and, for the offset, one 16-bit lane addition where the processor
+// has them).
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,10 @@
 #include <utility>
 
 #include "codec/screen.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tarn::codec::decode {
 
@@ -41,48 +45,48 @@ inline std::uint32_t AddPairLanes(std::uint32_t pixels, std::uint32_t offsets) {
   return low15 ^ ((pixels ^ offsets) & 0x80008000u);
 }
 
+// A row of W pixels plus `offset` in every 16-bit lane, modulo 65536.
+template <int W>
+[[gnu::always_inline]] inline void AddRow(std::uint16_t* to, const std::uint16_t* from, std::uint16_t offset) {
+#if defined(__SSE2__)
+  if constexpr (W == 8 || W == 4) {
+    const __m128i offsets = _mm_set1_epi16(static_cast<short>(offset));
+    if constexpr (W == 8) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                       _mm_add_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from)), offsets));
+    } else {
+      _mm_storel_epi64(reinterpret_cast<__m128i*>(to),
+                       _mm_add_epi16(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(from)), offsets));
+    }
+    return;
+  }
+#endif
+  if constexpr (W >= 2) {
+    const std::uint32_t offsets = SplatPair(offset);
+    Unrolled<W / 2>([&](auto pair) { StorePair(to + 2 * pair, AddPairLanes(LoadPair(from + 2 * pair), offsets)); });
+  } else {
+    *to = static_cast<std::uint16_t>(*from + offset);
+  }
+}
+
 template <int W, int H>
 struct RegionOps {
   static_assert((W == 1 || W == 2 || W == 4 || W == 8) && (H == 1 || H == 2 || H == 4 || H == 8));
-  static constexpr bool kPaired = W >= 2;
-  static constexpr int kPairsPerRow = W / 2;
+  // A row is one move of 2, 4, 8 or 16 bytes; target and source are different pictures.
+  static constexpr std::size_t kRowBytes = W * sizeof(std::uint16_t);
 
-  static void Copy(std::uint16_t* target, const std::uint16_t* source) {
-    Unrolled<H>([&](auto row) {
-      std::uint16_t* to = target + row * kRowPixels;
-      const std::uint16_t* from = source + row * kRowPixels;
-      if constexpr (kPaired) {
-        Unrolled<kPairsPerRow>([&](auto pair) { StorePair(to + 2 * pair, LoadPair(from + 2 * pair)); });
-      } else {
-        *to = *from;
-      }
-    });
+  [[gnu::always_inline]] static void Copy(std::uint16_t* target, const std::uint16_t* source) {
+    Unrolled<H>([&](auto row) { std::memcpy(target + row * kRowPixels, source + row * kRowPixels, kRowBytes); });
   }
 
-  static void Fill(std::uint16_t* target, std::uint16_t colour) {
-    const std::uint32_t pair = SplatPair(colour);
-    Unrolled<H>([&](auto row) {
-      std::uint16_t* to = target + row * kRowPixels;
-      if constexpr (kPaired) {
-        Unrolled<kPairsPerRow>([&](auto index) { StorePair(to + 2 * index, pair); });
-      } else {
-        *to = colour;
-      }
-    });
+  [[gnu::always_inline]] static void Fill(std::uint16_t* target, std::uint16_t colour) {
+    std::uint16_t line[W];
+    Unrolled<W>([&](auto x) { line[x] = colour; });
+    Unrolled<H>([&](auto row) { std::memcpy(target + row * kRowPixels, line, kRowBytes); });
   }
 
-  static void CopyAdd(std::uint16_t* target, const std::uint16_t* source, std::uint16_t offset) {
-    const std::uint32_t offsets = SplatPair(offset);
-    Unrolled<H>([&](auto row) {
-      std::uint16_t* to = target + row * kRowPixels;
-      const std::uint16_t* from = source + row * kRowPixels;
-      if constexpr (kPaired) {
-        Unrolled<kPairsPerRow>(
-            [&](auto pair) { StorePair(to + 2 * pair, AddPairLanes(LoadPair(from + 2 * pair), offsets)); });
-      } else {
-        *to = static_cast<std::uint16_t>(*from + offset);
-      }
-    });
+  [[gnu::always_inline]] static void CopyAdd(std::uint16_t* target, const std::uint16_t* source, std::uint16_t offset) {
+    Unrolled<H>([&](auto row) { AddRow<W>(target + row * kRowPixels, source + row * kRowPixels, offset); });
   }
 };
 

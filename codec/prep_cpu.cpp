@@ -7,10 +7,12 @@ namespace {
 bool ProcessorHasAvx2() { return __builtin_cpu_supports("avx2"); }
 bool ProcessorHasAvx512() { return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw"); }
 bool ProcessorHasAvx512Vbmi() { return ProcessorHasAvx512() && __builtin_cpu_supports("avx512vbmi"); }
+bool ProcessorHasAvx512Vnni() { return ProcessorHasAvx512Vbmi() && __builtin_cpu_supports("avx512vnni"); }
 #else
 bool ProcessorHasAvx2() { return false; }
 bool ProcessorHasAvx512() { return false; }
 bool ProcessorHasAvx512Vbmi() { return false; }
+bool ProcessorHasAvx512Vnni() { return false; }
 #endif
 
 bool& Avx2Allowed() {
@@ -31,6 +33,11 @@ bool PrepUsesAvx512() { return Avx512Allowed(); }
 
 bool PrepUsesAvx512Vbmi() {
   static const bool present = ProcessorHasAvx512Vbmi();
+  return Avx512Allowed() && present;
+}
+
+bool PrepUsesAvx512Vnni() {
+  static const bool present = ProcessorHasAvx512Vnni();
   return Avx512Allowed() && present;
 }
 

@@ -8,6 +8,7 @@ namespace tarn::codec {
 bool PrepUsesAvx2();
 bool PrepUsesAvx512();      // AVX-512 with byte and word lanes (BW)
 bool PrepUsesAvx512Vbmi();  // and with byte permutes across the register (VBMI)
+bool PrepUsesAvx512Vnni();  // and VBMI with byte and word dot products (VNNI)
 
 // Off forces the portable paths (AVX-512 included); on restores the processor's answer.
 void AllowPrepAvx2(bool allowed);

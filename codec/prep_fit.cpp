@@ -47,6 +47,9 @@ struct ColumnPlan {
   std::int32_t firstBytes[kScreenWidth];
   std::int32_t secondBytes[kScreenWidth];
   std::uint8_t pairWeights[kScreenWidth * 8];
+  // The same for sixteen pixels at a time, when every chunk's pairs lie within 128 bytes.
+  WideSampleChunk wide[kScreenWidth / 16];
+  int wideChunks = 0;
   std::int64_t lowestColumn = 0;
   std::int64_t highestColumn = 0;
   std::int64_t highestFirst = 0;
@@ -69,11 +72,40 @@ struct Source {
   std::int64_t pixelCount;  // width x height
 };
 
+// Sixteen pixels' pairs as byte permutes of the 128 bytes from the chunk's first pair on; no
+// chunks when some chunk's pairs are spread wider.
+void PlanWideChunks(ColumnPlan& plan) {
+  static_assert(kScreenWidth % 16 == 0);
+  // Bytes 0, 3, 1, 4, 2, 5, 0, 0 from the first byte on: the B, G, R pairs, then two unused.
+  constexpr std::uint64_t kPairOrder = 0x0000050204010300;
+  const int chunks = (plan.pixels + 15) / 16;
+  for (int c = 0; c < chunks; ++c) {
+    WideSampleChunk& chunk = plan.wide[c];
+    chunk.base = plan.firstBytes[16 * c];
+    chunk.bytes = plan.firstBytes[16 * c + 15] + 6 - chunk.base;  // the last pair's end
+    if (chunk.bytes > 128) return;
+    for (int slot = 0; slot < 16; ++slot) {
+      const int part = slot / 8, inPart = slot % 8;
+      const int x = 16 * c + inPart / 2 * 4 + part * 2 + inPart % 2;
+      // The offset is below 123, so adding it to every byte carries into none of the next.
+      const std::uint64_t offset = static_cast<std::uint64_t>(plan.firstBytes[x] - chunk.base);
+      const std::uint64_t index = kPairOrder + offset * 0x0101010101010101;
+      std::memcpy(chunk.index[part] + 8 * inPart, &index, 8);
+      std::memcpy(chunk.weights[part] + 8 * inPart, plan.pairWeights + 8 * x, 8);
+    }
+  }
+  plan.wideChunks = chunks;
+}
+
 // A second column equal to the first (the row's last pixel) takes all eight eighths itself.
 void PlanPixelPairs(ColumnPlan& plan) {
   plan.highestFirst = 0;
   plan.paddedPixels = (plan.pixels + 7) / 8 * 8;
-  for (int x = 0; x < plan.paddedPixels; ++x) {
+  plan.wideChunks = 0;
+  const bool wide = plan.fixedPoint && PrepUsesAvx512Vbmi();
+  // The wide chunks pad to sixteen pixels.
+  const int padded = wide ? (plan.pixels + 15) / 16 * 16 : plan.paddedPixels;
+  for (int x = 0; x < padded; ++x) {
     const int from = std::min(x, plan.pixels - 1);  // padding repeats the last pixel
     plan.firstBytes[x] = plan.first[from] * 3;
     plan.secondBytes[x] = plan.second[from] * 3;
@@ -85,6 +117,7 @@ void PlanPixelPairs(ColumnPlan& plan) {
     const std::uint8_t bytes[8] = {keep, weight, keep, weight, keep, weight, 0, 0};
     std::memcpy(plan.pairWeights + 8 * x, bytes, 8);
   }
+  if (wide) PlanWideChunks(plan);
 }
 
 void PlanColumns(const FitGeometry& geometry, int width, ColumnPlan& plan) {
@@ -324,8 +357,12 @@ void DrawWholePixelRow(const Source& source, const RowSample& row, const ColumnP
   const std::uint8_t* second = row.f != 0 ? source.pixels + row.second * 3 : nullptr;
   if (plan.fixedPoint && row.fixedPoint) {
     const auto rowWeight = static_cast<int>(row.f * kFixedOne);
-    SampleFixedRowAvx2(first, second, plan.firstBytes, plan.pairWeights, plan.paddedPixels, kFixedOneInt - rowWeight,
-                       rowWeight, words);
+    if (plan.wideChunks > 0) {
+      SampleFixedRowAvx512(first, second, plan.wide, plan.wideChunks, kFixedOneInt - rowWeight, rowWeight, words);
+    } else {
+      SampleFixedRowAvx2(first, second, plan.firstBytes, plan.pairWeights, plan.paddedPixels, kFixedOneInt - rowWeight,
+                         rowWeight, words);
+    }
   } else {
     SampleRealRowAvx2(first, second, plan.firstBytes, plan.secondBytes, plan.keep, plan.weight, plan.pixels, row.keep,
                       row.f, words);

@@ -15,6 +15,20 @@ void SampleFixedRowAvx2(const std::uint8_t* firstRow, const std::uint8_t* second
                         const std::uint8_t* pairWeights, int pixels, int rowKeep, int rowWeight,
                         std::uint32_t* sampled);
 
+// The fixed-point sampling of SampleFixedRowAvx2 sixteen output pixels at a time (AVX-512
+// VBMI), for column plans whose sixteen pixels' pairs lie within 128 bytes of the row.
+struct WideSampleChunk {
+  // Per output slot (pixels 0, 1, 4, 5, .. 12, 13 in the first register, 2, 3, 6, 7, .. in the
+  // second) the byte offsets from `base` of the B, G, R pairs, then two unused bytes, and the
+  // eight weight bytes of the pixel.
+  std::uint8_t index[2][64];
+  std::uint8_t weights[2][64];
+  std::int32_t base;  // row byte the offsets count from
+  int bytes;          // bytes read from `base`, at most 128
+};
+void SampleFixedRowAvx512(const std::uint8_t* firstRow, const std::uint8_t* secondRow, const WideSampleChunk* chunks,
+                          int chunkCount, int rowKeep, int rowWeight, std::uint32_t* sampled);
+
 // Samples `pixels` output pixels as B, G, R words (the fourth byte is left undefined) with
 // weights that are not eighths, in the portable code's double arithmetic and order:
 // trunc((keep * p(first) + weight * p(second)) * rowKeep + (...) * rowWeight), or without

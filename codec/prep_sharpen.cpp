@@ -101,14 +101,17 @@ constexpr WideIndices kWideIndices = MakeWideIndices();
 
 TARN_AVX512_KERNELS_BEGIN
 
-// The 102 bytes from the pixel before `at` to the pixel after the 32nd, in two registers.
+// The bytes from the pixel before `at` to the pixel after the last of `count` (at most 32), in
+// two registers; nothing beyond them is read.
 struct WideRow {
   __m512i low, high;
 };
 
-__attribute__((TARN_SHARPEN_AVX512)) inline WideRow LoadWideRow(const std::uint8_t* at) {
-  constexpr __mmask64 kRest = (__mmask64{1} << (kWideBytes + 6 - 64)) - 1;
-  return {_mm512_loadu_si512(at - 3), _mm512_maskz_loadu_epi8(kRest, at + 61)};
+__attribute__((TARN_SHARPEN_AVX512)) inline WideRow LoadWideRow(const std::uint8_t* at, int count) {
+  const int bytes = 3 * count + 6;
+  const __mmask64 low = bytes >= 64 ? ~__mmask64{0} : (__mmask64{1} << bytes) - 1;
+  const __mmask64 high = bytes > 64 ? (__mmask64{1} << (bytes - 64)) - 1 : 0;
+  return {_mm512_maskz_loadu_epi8(low, at - 3), _mm512_maskz_loadu_epi8(high, at + 61)};
 }
 
 __attribute__((TARN_SHARPEN_AVX512)) inline __m512i Blues(const WideRow& row, const std::uint8_t* index) {
@@ -126,35 +129,41 @@ __attribute__((TARN_SHARPEN_AVX512)) inline __m512i AddAmounts(__m512i pixel, co
   return _mm512_mask_blend_epi8(taken, _mm512_adds_epu8(pixel, amounts), _mm512_subs_epu8(pixel, amounts));
 }
 
+// `count` pixels (at most 32) at `at` sharpened to `to`; only their 3 x count bytes are written.
+[[gnu::always_inline]] inline __attribute__((TARN_SHARPEN_AVX512)) void SharpenUpToThirtyTwo(const std::uint8_t* at,
+                                                                                             std::uint8_t* to,
+                                                                                             int count,
+                                                                                             const __m512i* detail) {
+  const WideIndices& w = kWideIndices;
+  const WideRow row = LoadWideRow(at, count);
+  const __m512i neighbours = _mm512_add_epi16(_mm512_add_epi16(Blues(row, w.left), Blues(row, w.right)),
+                                              _mm512_add_epi16(Blues(LoadWideRow(at - kStride, count), w.centre),
+                                                               Blues(LoadWideRow(at + kStride, count), w.centre)));
+  const __m512i difference = _mm512_sub_epi16(Blues(row, w.centre), _mm512_srli_epi16(neighbours, 2));
+  // |d| as bytes, its detail amount (bit 7 picks the table's half), and the sign per pixel.
+  const __m512i size = _mm512_castsi256_si512(_mm512_cvtepi16_epi8(_mm512_abs_epi16(difference)));
+  const __m512i amount =
+      _mm512_mask_blend_epi8(_mm512_movepi8_mask(size), _mm512_permutex2var_epi8(detail[0], size, detail[1]),
+                             _mm512_permutex2var_epi8(detail[2], size, detail[3]));
+  const __m512i negative = _mm512_movm_epi8(_mm512_movepi16_mask(difference));
+  // The 3 x count bytes: up to 64, then the rest.
+  const int bytes = 3 * count;
+  const __mmask64 low = bytes >= 64 ? ~__mmask64{0} : (__mmask64{1} << bytes) - 1;
+  const __mmask64 high = bytes > 64 ? (__mmask64{1} << (bytes - 64)) - 1 : 0;
+  _mm512_mask_storeu_epi8(to, low, AddAmounts(_mm512_maskz_loadu_epi8(low, at), w.spread[0], amount, negative));
+  _mm512_mask_storeu_epi8(to + 64, high,
+                          AddAmounts(_mm512_maskz_loadu_epi8(high, at + 64), w.spread[1], amount, negative));
+}
+
+// Every pixel of the row, the last ones with masked loads and stores.
 __attribute__((TARN_SHARPEN_AVX512)) int SharpenWideAvx512(const std::uint8_t* in, std::uint8_t* out, int pixels,
                                                            const std::uint8_t* detail) {
-  const __m512i detail0 = _mm512_loadu_si512(detail);
-  const __m512i detail1 = _mm512_loadu_si512(detail + 64);
-  const __m512i detail2 = _mm512_loadu_si512(detail + 128);
-  const __m512i detail3 = _mm512_loadu_si512(detail + 192);
-  const WideIndices& w = kWideIndices;
-  int x = 0;
-  for (; x + kWidePixels <= pixels; x += kWidePixels) {
-    const std::uint8_t* at = in + x * 3;
-    const WideRow row = LoadWideRow(at);
-    const __m512i neighbours = _mm512_add_epi16(
-        _mm512_add_epi16(Blues(row, w.left), Blues(row, w.right)),
-        _mm512_add_epi16(Blues(LoadWideRow(at - kStride), w.centre), Blues(LoadWideRow(at + kStride), w.centre)));
-    const __m512i difference = _mm512_sub_epi16(Blues(row, w.centre), _mm512_srli_epi16(neighbours, 2));
-    // |d| as bytes, its detail amount (bit 7 picks the table's half), and the sign per pixel.
-    const __m512i size = _mm512_castsi256_si512(_mm512_cvtepi16_epi8(_mm512_abs_epi16(difference)));
-    const __m512i amount =
-        _mm512_mask_blend_epi8(_mm512_movepi8_mask(size), _mm512_permutex2var_epi8(detail0, size, detail1),
-                               _mm512_permutex2var_epi8(detail2, size, detail3));
-    const __m512i negative = _mm512_movm_epi8(_mm512_movepi16_mask(difference));
-    // The 96 bytes of the 32 pixels: 64, then 32 (whole stores, not masked ones).
-    std::uint8_t* to = out + x * 3;
-    _mm512_storeu_si512(to, AddAmounts(_mm512_loadu_si512(at), w.spread[0], amount, negative));
-    const __m512i last = _mm512_zextsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 64)));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to + 64),
-                        _mm512_castsi512_si256(AddAmounts(last, w.spread[1], amount, negative)));
+  const __m512i tables[4] = {_mm512_loadu_si512(detail), _mm512_loadu_si512(detail + 64),
+                             _mm512_loadu_si512(detail + 128), _mm512_loadu_si512(detail + 192)};
+  for (int x = 0; x < pixels; x += kWidePixels) {
+    SharpenUpToThirtyTwo(in + x * 3, out + x * 3, std::min(kWidePixels, pixels - x), tables);
   }
-  return x;
+  return pixels;
 }
 TARN_AVX512_KERNELS_END
 #endif

@@ -174,32 +174,127 @@ __attribute__((TARN_AVX512)) int ConvertAndHalveAvx512(const std::uint8_t* upper
   return pixel;
 }
 
-// With byte permutes across the register (VBMI) the four quarters' pixels are put in order in
-// one step and stored with two whole stores.
-#define TARN_AVX512_VBMI target("avx512f,avx512bw,avx512vbmi")
+// With byte permutes across the register (VBMI) and byte and word dot products (VNNI) the
+// chroma terms come from word pairs, the clamped values are picked from both rows at once and
+// their 2 x 2 sums taken in one step each.
+#define TARN_AVX512_VNNI target("avx512f,avx512bw,avx512vbmi,avx512vnni")
 
-struct HalvedOrder {
-  std::uint8_t index[64];  // output byte j: quarter j / 12, channel j % 3 of pixel j % 12 / 3
+// Byte indices of a permute across two registers; index bit 6 picks the second.
+struct ByteOrder {
+  std::uint8_t index[64];
 };
 
-constexpr HalvedOrder MakeHalvedOrder() {
-  HalvedOrder order{};
-  for (int j = 0; j < 48; ++j) order.index[j] = static_cast<std::uint8_t>(j / 12 * 16 + j % 3 * 4 + j % 12 / 3);
+// Dword g gets the clamped values of group g's two pixels in the upper row, then in the lower.
+// A packed channel's 128-bit quarter q holds the words of the even pixels of groups 4q..4q+3,
+// then of their odd pixels.
+constexpr ByteOrder MakeQuadOrder() {
+  ByteOrder order{};
+  for (int g = 0; g < 16; ++g) {
+    const int even = g / 4 * 16 + g % 4 * 2 + 1;
+    const int bytes[4] = {even, even + 8, 64 + even, 64 + even + 8};
+    for (int k = 0; k < 4; ++k) order.index[4 * g + k] = static_cast<std::uint8_t>(bytes[k]);
+  }
   return order;
 }
 
-constexpr HalvedOrder kHalvedOrder = MakeHalvedOrder();
+// Output pixel g: blue and green are bytes 1 and 3 of dword g of the first register, red byte
+// 1 of dword g of the second.
+constexpr ByteOrder MakePixelOrder() {
+  ByteOrder order{};
+  for (int g = 0; g < 16; ++g) {
+    order.index[3 * g] = static_cast<std::uint8_t>(4 * g + 1);
+    order.index[3 * g + 1] = static_cast<std::uint8_t>(4 * g + 3);
+    order.index[3 * g + 2] = static_cast<std::uint8_t>(64 + 4 * g + 1);
+  }
+  return order;
+}
 
-__attribute__((TARN_AVX512_VBMI)) int ConvertAndHalveAvx512Vbmi(const std::uint8_t* upper, const std::uint8_t* lower,
-                                                                int pixels, std::uint8_t* out) {
-  const __m512i order = _mm512_loadu_si512(kHalvedOrder.index);
+constexpr ByteOrder kQuadOrder = MakeQuadOrder();
+constexpr ByteOrder kPixelOrder = MakePixelOrder();
+
+// Word pairs (low, high) as the dot products take them.
+constexpr std::int32_t WordPair(std::int16_t low, std::int16_t high) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16 |
+                                   static_cast<std::uint16_t>(low));
+}
+
+struct PackedRow {
+  __m512i blue, green, red;  // per channel, a word per pixel with the clamped value in its high byte
+};
+
+// constant + (U, V) . small + (U, V) x scale . large, per group.
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i ChromaTerm(std::int32_t constant, __m512i uv,
+                                                                                   std::int32_t small, __m512i scaled,
+                                                                                   std::int32_t large) {
+  const __m512i sum = _mm512_dpwssd_epi32(_mm512_set1_epi32(constant), uv, _mm512_set1_epi32(small));
+  return _mm512_dpwssd_epi32(sum, scaled, _mm512_set1_epi32(large));
+}
+
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i PackChannel(__m512i chroma, __m512i evenLuma,
+                                                                                    __m512i oddLuma) {
+  return _mm512_packus_epi32(_mm512_srai_epi32(_mm512_add_epi32(chroma, evenLuma), 12),
+                             _mm512_srai_epi32(_mm512_add_epi32(chroma, oddLuma), 12));
+}
+
+// One row of sixteen groups. The chroma terms are word dot products of (U, V) and (U, V) x 64
+// or x 128 with each factor split as a + 64b (a + 128b), as ConvertEight does; the sums are the
+// exact 32-bit ones. Shifted by 12 instead of 20 and packed with unsigned saturation, a sum's
+// high byte is its value clamped to 0..255: below 0 the word is 0, from 256 on it is 0xFFFF.
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) PackedRow PackRow(__m512i raw) {
+  const __m512i byteMask = _mm512_set1_epi32(0xFF);
+  const __m512i lumaFactor = _mm512_set1_epi32(kLumaFactor);
+  const __m512i evenLuma = _mm512_mullo_epi32(_mm512_and_si512(raw, byteMask), lumaFactor);
+  const __m512i oddLuma = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(raw, 16), byteMask), lumaFactor);
+  const __m512i uv = _mm512_srli_epi16(raw, 8);
+  const __m512i uv64 = _mm512_slli_epi16(uv, 6);
+  const __m512i uv128 = _mm512_slli_epi16(uv, 7);
+  const __m512i red = ChromaTerm(-213690752 + kLumaConstant, uv, WordPair(0, 19), uv64, WordPair(0, 26149));
+  const __m512i green = ChromaTerm(162220288 + kLumaConstant, uv, WordPair(-40, -42), uv64, WordPair(-6418, -13319));
+  const __m512i blue = ChromaTerm(-270224000 + kLumaConstant, uv, WordPair(21, 0), uv128, WordPair(16525, 0));
+  return {PackChannel(blue, evenLuma, oddLuma), PackChannel(green, evenLuma, oddLuma),
+          PackChannel(red, evenLuma, oddLuma)};
+}
+
+// Sixteen groups of two rows to sixteen output pixels.
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i HalveSixteenGroups(__m512i upper, __m512i lower,
+                                                                                           __m512i quadOrder,
+                                                                                           __m512i pixelOrder) {
+  // Each byte weighs 64: a dword's four values sum to at most 1020, times 64 below 65,536, so
+  // the dword's byte 1 is the sum divided by 4 and rounded down.
+  const __m512i weights = _mm512_set1_epi8(64);
+  const __m512i zero = _mm512_setzero_si512();
+  const PackedRow a = PackRow(upper);
+  const PackedRow b = PackRow(lower);
+  const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, quadOrder, b.green), weights);
+  const __m512i blueGreen =
+      _mm512_dpbusd_epi32(_mm512_slli_epi32(greens, 16), _mm512_permutex2var_epi8(a.blue, quadOrder, b.blue), weights);
+  const __m512i reds = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.red, quadOrder, b.red), weights);
+  return _mm512_permutex2var_epi8(blueGreen, pixelOrder, reds);  // 48 bytes of B, G, R
+}
+
+// All `pixels` output pixels; the last step reads and writes only the bytes that are there.
+// `ahead` leads from a row pair to the next one, asked for a line at a time as this one goes.
+__attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                                int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
+  const __m512i quadOrder = _mm512_loadu_si512(kQuadOrder.index);
+  const __m512i pixelOrder = _mm512_loadu_si512(kPixelOrder.index);
   int pixel = 0;
   for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
-    const __m512i ordered = _mm512_permutexvar_epi8(order, HalvedSixteen(upper, lower));
+    _mm_prefetch(reinterpret_cast<const char*>(upper + ahead), _MM_HINT_T0);
+    _mm_prefetch(reinterpret_cast<const char*>(lower + ahead), _MM_HINT_T0);
+    const __m512i ordered =
+        HalveSixteenGroups(_mm512_loadu_si512(upper), _mm512_loadu_si512(lower), quadOrder, pixelOrder);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(ordered));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(ordered, 2));
   }
-  return pixel;
+  if (pixel < pixels) {
+    const int rest = pixels - pixel;
+    const __mmask64 groupBytes = (__mmask64{1} << (4 * rest)) - 1;
+    const __m512i ordered = HalveSixteenGroups(_mm512_maskz_loadu_epi8(groupBytes, upper),
+                                               _mm512_maskz_loadu_epi8(groupBytes, lower), quadOrder, pixelOrder);
+    _mm512_mask_storeu_epi8(out, (__mmask64{1} << (3 * rest)) - 1, ordered);
+  }
+  return pixels;
 }
 TARN_AVX512_KERNELS_END
 
@@ -214,11 +309,13 @@ __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* uppe
 }
 #endif
 
-void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::uint8_t* out) {
+// `ahead` leads from this row pair to the next (0 for the last).
+void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::ptrdiff_t ahead,
+                            std::uint8_t* out) {
   int first = 0;
 #if TARN_YUV_HALVE_AVX2
-  if (PrepUsesAvx512Vbmi()) {
-    first = ConvertAndHalveAvx512Vbmi(upper, lower, pixels, out);
+  if (PrepUsesAvx512Vnni()) {
+    first = ConvertAndHalveAvx512Vnni(upper, lower, pixels, ahead, out);
   } else if (PrepUsesAvx512()) {
     first = ConvertAndHalveAvx512(upper, lower, pixels, out);
   }
@@ -227,6 +324,10 @@ void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower
     first += ConvertAndHalveAvx2(upper + done * 4, lower + done * 4, pixels - first, out + done * 3);
   }
 #endif
+  if (first == 0 && ahead != 0) {
+    // The other paths ask for the next pair in one go before converting this one.
+    for (std::ptrdiff_t at = 0; at < 2 * (upper - lower); at += 64) __builtin_prefetch(lower + ahead + at);
+  }
   ConvertAndHalvePortable(upper, lower, first, pixels, out);
 }
 
@@ -249,14 +350,11 @@ void YuvToHalvedRgb(const std::uint8_t* source, std::uint8_t* target, int& width
   for (int row = 0; row < outRows; ++row) {
     const int upperRow = height - 1 - 2 * row;
     const int lowerRow = std::max(upperRow - 1, 0);
-    // The rows run backwards through the source, which the processor does not foresee: ask
-    // for the next pair while this one is converted.
-    if (lowerRow >= 2) {
-      const std::uint8_t* next = source + static_cast<std::size_t>(lowerRow - 2) * sourceStride;
-      for (std::size_t at = 0; at < 2 * sourceStride; at += 64) __builtin_prefetch(next + at);
-    }
+    // The rows run backwards through the source, which the processor does not foresee: the
+    // next pair is asked for while this one is converted.
+    const std::ptrdiff_t ahead = lowerRow >= 2 ? -2 * static_cast<std::ptrdiff_t>(sourceStride) : 0;
     ConvertAndHalveRowPair(source + static_cast<std::size_t>(upperRow) * sourceStride,
-                           source + static_cast<std::size_t>(lowerRow) * sourceStride, outPixels,
+                           source + static_cast<std::size_t>(lowerRow) * sourceStride, outPixels, ahead,
                            target + static_cast<std::size_t>(row) * outStride);
   }
   width /= 2;

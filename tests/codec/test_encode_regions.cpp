@@ -160,7 +160,7 @@ TEST(RegionSums, AndTheFillTestAgreeWithThePixelSumsOfEveryRegion) {
 }
 
 // The differences straight from two pictures against those of their converted planes, with
-// the widest kernels and the portable ones: noise (every difference size) and the extremes
+// the widest kernels, AVX2 and the portable ones: noise (every difference size) and the extremes
 // (the largest differences of each component) in both orders.
 TEST(KeepDifferences, FromThePicturesEqualThoseOfTheirPlanes) {
   Picture noise, white, black, ridged = RidgedReference();
@@ -172,18 +172,45 @@ TEST(KeepDifferences, FromThePicturesEqualThoseOfTheirPlanes) {
   auto expected = std::make_unique<KeepDifferences>(), got = std::make_unique<KeepDifferences>();
   const std::pair<const Picture*, const Picture*> pairs[] = {{&noise, &ridged}, {&ridged, &noise}, {&white, &black},
                                                              {&black, &white},  {&noise, &white},  {&black, &noise}};
-  for (const bool avx2 : {true, false}) {
-    AllowPrepAvx2(avx2);
+  for (const int level : {2, 1, 0}) {  // the widest kernels, AVX2, portable
+    AllowPrepAvx2(level > 0);
+    AllowPrepAvx512(level > 1);
     for (const auto& [a, b] : pairs) {
       BuildYuvPlane(a->data(), *current);
       BuildYuvPlane(b->data(), *reference);
       BuildKeepDifferences(*current, *reference, *expected);
       BuildKeepDifferences(a->data(), b->data(), *got);
-      ASSERT_EQ(got->largest, expected->largest) << "avx2 " << avx2;
-      ASSERT_EQ(got->sum, expected->sum) << "avx2 " << avx2;
+      ASSERT_EQ(got->largest, expected->largest) << "level " << level;
+      ASSERT_EQ(got->sum, expected->sum) << "level " << level;
     }
   }
   AllowPrepAvx2(true);
+}
+
+// Every colour once in each picture: the current pictures run through the colours upwards, the
+// references downwards, so that a product off by one for any byte shows in some difference.
+TEST(KeepDifferences, FromThePicturesEqualThoseOfTheirPlanesForEveryColour) {
+  constexpr std::uint32_t kColours = 1u << 24;
+  Picture current, reference;
+  auto currentPlane = std::make_unique<YuvPlane>(), referencePlane = std::make_unique<YuvPlane>();
+  auto expected = std::make_unique<KeepDifferences>(), got = std::make_unique<KeepDifferences>();
+  for (std::uint32_t first = 0; first < kColours; first += kReferencePixels) {
+    AllowPrepAvx512(first / kReferencePixels % 2 == 0);  // the widest kernels and AVX2 by turns
+    for (std::uint32_t i = 0; i < kReferencePixels; ++i) {
+      const std::uint32_t up = (first + i) % kColours, down = kColours - 1 - up;
+      for (int channel = 0; channel < 3; ++channel) {
+        current.bytes()[i * 3 + channel] = static_cast<std::uint8_t>(up >> (8 * channel));
+        reference.bytes()[i * 3 + channel] = static_cast<std::uint8_t>(down >> (8 * channel));
+      }
+    }
+    BuildYuvPlane(current.data(), *currentPlane);
+    BuildYuvPlane(reference.data(), *referencePlane);
+    BuildKeepDifferences(*currentPlane, *referencePlane, *expected);
+    BuildKeepDifferences(current.data(), reference.data(), *got);
+    ASSERT_EQ(got->largest, expected->largest) << "from colour " << first;
+    ASSERT_EQ(got->sum, expected->sum) << "from colour " << first;
+  }
+  AllowPrepAvx512(true);
 }
 
 TEST(KeepTest, AgreesWithTheRulesForEveryShape) {

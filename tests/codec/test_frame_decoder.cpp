@@ -374,6 +374,16 @@ TEST(ReferenceUpkeep, WideningKeepsTheTopFiveBitsOfEachChannelAndTheRowOrder) {
   ReferenceToRgbAndPreview(noise.data(), bothCopy.data(), bothPreview.data());
   EXPECT_EQ(bothCopy, copy);
   EXPECT_EQ(bothPreview, preview);
+  // The preview where the sample buffer puts it: at any alignment, with nothing written around it.
+  std::vector<std::uint8_t> buffer(kRgbPictureBytes + 128);
+  for (std::size_t offset = 0; offset < 64; ++offset) {
+    std::fill(buffer.begin(), buffer.end(), 0xAB);
+    ReferenceToRgbAndPreview(noise.data(), bothCopy.data(), buffer.data() + offset);
+    const auto start = buffer.begin() + static_cast<std::ptrdiff_t>(offset);
+    ASSERT_TRUE(std::equal(preview.begin(), preview.end(), start)) << offset;
+    ASSERT_EQ(std::count(buffer.begin(), start, 0xAB), std::ptrdiff_t(offset));
+    ASSERT_EQ(std::count(start + std::ptrdiff_t(kRgbPictureBytes), buffer.end(), 0xAB), std::ptrdiff_t(128 - offset));
+  }
 
   ResetReference(reference.data(), copy.data());
   EXPECT_EQ(std::count(reference.begin(), reference.end(), 0), std::ptrdiff_t(kReferencePixels));

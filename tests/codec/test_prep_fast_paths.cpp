@@ -90,6 +90,32 @@ TEST_P(EveryVectorLevel, ConvertingWhileHalvingGivesTheTwoStepsPicture) {
   }
 }
 
+// Every (Y, U, V): row pair y of the picture has luma y, group u of it chroma (u, v), so each
+// halved pixel is one conversion, clamped at either end or not, taken four times.
+TEST_P(EveryVectorLevel, ConvertingWhileHalvingAgreesForEveryCode) {
+  constexpr int kWidth = 512, kHeight = 512;
+  Bytes yuy2(std::size_t{kWidth} * kHeight * 2), expected(std::size_t{kWidth} * kHeight * 3), got(expected.size());
+  for (int v = 0; v < 256; ++v) {
+    for (std::size_t group = 0; group < yuy2.size() / 4; ++group) {
+      const auto y = static_cast<std::uint8_t>(group / (kWidth / 2) / 2);
+      const auto u = static_cast<std::uint8_t>(group % (kWidth / 2));
+      const std::uint8_t bytes[4] = {y, u, y, static_cast<std::uint8_t>(v)};
+      std::copy_n(bytes, 4, yuy2.begin() + static_cast<std::ptrdiff_t>(group * 4));
+    }
+    int expectedW = kWidth, expectedH = kHeight;
+    AllowPrepAvx2(false);
+    YuvToRgb(yuy2.data(), expected.data(), kWidth, kHeight);
+    HalvePicture(expected.data(), expectedW, expectedH, FitSettings{});
+    SetUp();
+    int gotW = kWidth, gotH = kHeight;
+    YuvToHalvedRgb(yuy2.data(), got.data(), gotW, gotH, FitSettings{});
+    ASSERT_EQ(gotW * 2, kWidth);
+    ASSERT_EQ(gotH * 2, kHeight);
+    const auto halved = static_cast<std::ptrdiff_t>(gotW * gotH * 3);
+    ASSERT_TRUE(std::equal(expected.begin(), expected.begin() + halved, got.begin())) << "v " << v;
+  }
+}
+
 // One halving pass, 2 x 2 averages straight from the rule; an odd last row pairs with itself.
 Bytes HalveOnce(const Bytes& in, int width, int height) {
   const int outWidth = width / 2;
