@@ -27,8 +27,9 @@
 // into a buffer the player owns, as the reader answers a run with one read of the file where
 // it would answer every sector with a seek and a read. A sector outside the run in hand starts
 // a new run there, so every jump (a new cell, a VOBU that does not follow, a new title) reads
-// afresh. Where a run cannot be read whole, the sector is read on its own, as far as the file
-// goes: a damaged sector is reported as it would be without reading ahead.
+// afresh. A run answered in part is kept as far as it goes, and a run answered with nothing is
+// tried again as the one sector wanted: a damaged sector is reported as it would be without
+// reading ahead, after every sector before it.
 #pragma once
 
 #include <dvdread/dvd_reader.h>
