@@ -1,5 +1,7 @@
 #include "platform/dvd/chapter_player.h"
 
+#include <algorithm>
+
 #include "platform/dvd/dvd_error.h"
 #include "platform/dvd/dvd_time.h"
 #include "platform/dvd/nav_pack.h"
@@ -7,7 +9,8 @@
 
 namespace tarn::dvd {
 
-ChapterPlayer::ChapterPlayer(const DiscLocation& location) : reader_(location) {}
+ChapterPlayer::ChapterPlayer(const DiscLocation& location)
+    : reader_(location), run_(size_t{kReadAheadSectors} * kSectorSize) {}
 
 ChapterPlayer::~ChapterPlayer() = default;
 
@@ -30,6 +33,7 @@ void ChapterPlayer::PlayChapters(int title, int firstChapter, int count) {
     vobsTitleSet_ = cells.titleSet;
   }
   cells_ = std::move(cells);
+  ForgetRun();  // another title set's file, or sectors read for another run of chapters
   title_ = title;
   cell_ = 0;
   cellStarted_ = false;
@@ -51,10 +55,10 @@ std::optional<int64_t> ChapterPlayer::MeasureRun() {
   for (const PlayCell& cell : cells_.cells) {
     if (cell.tail) break;
     if (cell.lastVobuSector < cell.firstSector || cell.lastVobuSector > cell.lastSector) return std::nullopt;
-    if (!ReadSector(cell.firstSector)) return std::nullopt;
-    const std::optional<NavPack> first = ParseNavPack(buffer_);
-    if (!ReadSector(cell.lastVobuSector)) return std::nullopt;
-    const std::optional<NavPack> last = ParseNavPack(buffer_);
+    if (!ReadSector(cell.firstSector, cell.firstSector)) return std::nullopt;
+    const std::optional<NavPack> first = ParseNavPack(sector_);
+    if (!ReadSector(cell.lastVobuSector, cell.lastVobuSector)) return std::nullopt;
+    const std::optional<NavPack> last = ParseNavPack(sector_);
     if (!first || !last || last->endTicks < first->startTicks) return std::nullopt;
     ticks += last->endTicks - first->startTicks + int64_t{cell.stillSeconds} * kTicksPerSecond;
   }
@@ -70,10 +74,26 @@ void ChapterPlayer::PlayFromChapter(int title, int chapter) {
   PlayChapters(title, chapter, chapters - chapter + 1);
 }
 
-void ChapterPlayer::Stop() { cell_ = cells_.cells.size(); }
+void ChapterPlayer::Stop() {
+  cell_ = cells_.cells.size();
+  ForgetRun();
+}
 
-bool ChapterPlayer::ReadSector(uint32_t sector) {
-  if (DVDReadBlocks(vobs_.get(), static_cast<int>(sector), 1, buffer_.data()) == 1) return true;
+bool ChapterPlayer::ReadSector(uint32_t sector, uint32_t last) {
+  if (sector >= runFirst_ && sector - runFirst_ < runSectors_) {
+    sector_ = std::span<const uint8_t>(run_).subspan(size_t{sector - runFirst_} * kSectorSize, kSectorSize);
+    return true;
+  }
+  runFirst_ = sector;
+  runSectors_ = 0;
+  const uint64_t wanted = last > sector ? std::min<uint64_t>(kReadAheadSectors, uint64_t{last} - sector + 1) : 1;
+  ssize_t read = wanted > 1 ? DVDReadBlocks(vobs_.get(), static_cast<int>(sector), wanted, run_.data()) : 0;
+  if (read <= 0) read = DVDReadBlocks(vobs_.get(), static_cast<int>(sector), 1, run_.data());
+  if (read > 0) {
+    runSectors_ = static_cast<uint32_t>(std::min<uint64_t>(static_cast<uint64_t>(read), wanted));
+    sector_ = std::span<const uint8_t>(run_).first(kSectorSize);
+    return true;
+  }
   error_ = reader_.location().directory + ": cannot read sector " + std::to_string(sector) + " of title set " +
            std::to_string(vobsTitleSet_) + " (its video file is damaged or cut short)";
   return false;
@@ -81,8 +101,8 @@ bool ChapterPlayer::ReadSector(uint32_t sector) {
 
 bool ChapterPlayer::EnterVobu(uint32_t sector) {
   const PlayCell& cell = cells_.cells[cell_];
-  if (!ReadSector(sector)) return false;
-  const std::optional<NavPack> pack = ParseNavPack(buffer_);
+  if (!ReadSector(sector, cell.lastSector)) return false;
+  const std::optional<NavPack> pack = ParseNavPack(sector_);
   if (!pack || sector + pack->lastSector > cell.lastSector) {
     error_ = reader_.location().directory + ": sector " + std::to_string(sector) + " of title set " +
              std::to_string(vobsTitleSet_) + " should begin a VOBU but holds no valid navigation pack";
@@ -139,10 +159,10 @@ PlayerEvent ChapterPlayer::Next() {
       return event;
     }
     if (nextSector_ <= vobuLast_) {
-      if (!ReadSector(nextSector_)) return Finish(error_);
+      if (!ReadSector(nextSector_, cell.lastSector)) return Finish(error_);
       ++nextSector_;
       event.kind = PlayerEventKind::kSector;
-      event.sector = buffer_;
+      event.sector = sector_;
       event.timeOffset = timeOffset_;
       event.location = location_;
       return event;
@@ -177,10 +197,12 @@ PlayerEvent ChapterPlayer::NextTail() {
     if (++cell_ >= cells_.cells.size()) return Finish("");
     cellStarted_ = false;
   }
-  if (location_.time >= rangeEnd_ + kTailLength || !ReadSector(nextSector_)) return Finish("");
+  if (location_.time >= rangeEnd_ + kTailLength || !ReadSector(nextSector_, cells_.cells[cell_].lastSector)) {
+    return Finish("");
+  }
   ++nextSector_;
   event.kind = PlayerEventKind::kTailSector;
-  event.sector = buffer_;
+  event.sector = sector_;
   event.timeOffset = timeOffset_;
   event.location = location_;
   event.location.time = rangeEnd_;

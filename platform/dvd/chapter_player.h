@@ -22,6 +22,14 @@
 // start time differs from the previous one's end. The player splices there: it keeps an offset
 // in 90 kHz ticks that, added to any time stamp of the following sectors, gives a time on one
 // timeline that starts at 0 with the first VOBU played and never jumps back.
+//
+// Sectors are read ahead in runs (kReadAheadSectors at most, never past the cell being played)
+// into a buffer the player owns, as the reader answers a run with one read of the file where
+// it would answer every sector with a seek and a read. A sector outside the run in hand starts
+// a new run there, so every jump (a new cell, a VOBU that does not follow, a new title) reads
+// afresh. A run answered in part is kept as far as it goes, and a run answered with nothing is
+// tried again as the one sector wanted: a damaged sector is reported as it would be without
+// reading ahead, after every sector before it.
 #pragma once
 
 #include <dvdread/dvd_reader.h>
@@ -32,6 +40,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/dvd/disc_path.h"
 #include "platform/dvd/dvd_reader.h"
@@ -98,12 +107,18 @@ class ChapterPlayer {
   // How far past the end of the wanted chapters the tail is read (100 ns units).
   static constexpr int64_t kTailLength = 10'000'000;
 
+  // The longest run of sectors one read brings in (64 KB).
+  static constexpr uint32_t kReadAheadSectors = 32;
+
  private:
   struct VobFileCloser {
     void operator()(dvd_file_t* file) const { DVDCloseFile(file); }
   };
 
-  bool ReadSector(uint32_t sector);
+  // Makes `sector` the current one (sector_), reading a run up to `last` when it is not in the
+  // run in hand; false with `error_` set when it cannot be read.
+  bool ReadSector(uint32_t sector, uint32_t last);
+  void ForgetRun() { runSectors_ = 0; }
   // Starts the VOBU at `sector` of the current cell; false with `error_` set when it is damaged.
   bool EnterVobu(uint32_t sector);
   PlayerEvent NextTail();
@@ -128,7 +143,10 @@ class ChapterPlayer {
   int64_t rangeEnd_ = -1;    // end of the wanted chapters on the timeline, once reached
   std::optional<int64_t> runLength_;
   std::string error_;
-  std::array<uint8_t, kSectorSize> buffer_{};
+  std::vector<uint8_t> run_;         // kReadAheadSectors sectors read ahead, allocated once
+  uint32_t runFirst_ = 0;            // the run's first sector
+  uint32_t runSectors_ = 0;          // how many of its sectors were read
+  std::span<const uint8_t> sector_;  // the current sector, inside run_
 };
 
 }  // namespace tarn::dvd

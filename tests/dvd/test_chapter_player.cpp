@@ -13,6 +13,7 @@
 #include "platform/dvd/chapter_player.h"
 #include "platform/dvd/disc_path.h"
 #include "platform/dvd/dvd_error.h"
+#include "platform/dvd/nav_pack.h"
 #include "platform/dvd/ps_demuxer.h"
 #include "tests/dvd/es_decoder.h"
 #include "tests/support/test_discs.h"
@@ -321,7 +322,8 @@ TEST_F(ChapterPlayerTest, NavigationThatLoopsThroughMenusDoesNotKeepTheTitleFrom
 TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
   test::TempDir temp;
   const std::string cut = test::CopyDisc(Discs().ntsc, temp.str(), "cut");
-  std::filesystem::resize_file(cut + "/VIDEO_TS/VTS_01_1.VOB", 300000);
+  const std::string cutVob = cut + "/VIDEO_TS/VTS_01_1.VOB";
+  std::filesystem::resize_file(cutVob, 300000);
   {
     ChapterPlayer player(ResolveDiscPath(cut));
     player.PlayChapters(1, 1, 4);
@@ -329,6 +331,24 @@ TEST_F(ChapterPlayerTest, DamagedVideoFilesEndPlaybackWithAnError) {
     EXPECT_NE(playback.stop.error.find("cut short"), std::string::npos) << playback.stop.error;
     EXPECT_EQ(playback.frameColours.front(), "red");  // what was there still played
     EXPECT_TRUE(player.stopped());
+  }
+  {
+    // Every whole sector before the cut is handed out, in order, however the reads are cut
+    // up: the title's VOBUs follow each other from the file's start, and only the navigation
+    // packs are kept back.
+    std::ifstream vob(cutVob, std::ios::binary);
+    std::vector<std::vector<uint8_t>> expected;
+    for (std::vector<uint8_t> sector(kSectorSize); vob.read(reinterpret_cast<char*>(sector.data()), kSectorSize);) {
+      if (!ParseNavPack(sector)) expected.push_back(sector);
+    }
+    ChapterPlayer player(ResolveDiscPath(cut));
+    player.PlayChapters(1, 1, 4);
+    std::vector<std::vector<uint8_t>> delivered;
+    for (PlayerEvent event = player.Next(); event.kind != PlayerEventKind::kStop; event = player.Next()) {
+      if (event.kind == PlayerEventKind::kSector) delivered.emplace_back(event.sector.begin(), event.sector.end());
+    }
+    EXPECT_EQ(delivered.size(), expected.size());
+    EXPECT_TRUE(delivered == expected);
   }
   // Garbage where the navigation packs should be: no wild jumps, an error.
   const std::string garbage = test::CopyDisc(Discs().ntsc, temp.str(), "garbage");
