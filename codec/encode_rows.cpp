@@ -17,14 +17,16 @@ void PauseBriefly() {
 }  // namespace
 
 RowSharing::RowSharing(bool helper) {
-  if (helper && std::thread::hardware_concurrency() > 1)
-    helper_ = std::jthread([this](const std::stop_token& stop) { HelperLoop(stop); });
+  if (helper && std::thread::hardware_concurrency() > 1) helper_ = std::thread([this] { HelperLoop(); });
 }
 
 RowSharing::~RowSharing() {
   if (!helper_.joinable()) return;
-  helper_.request_stop();
-  wake_.notify_all();
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_one();
   helper_.join();
 }
 
@@ -68,15 +70,18 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
   }
   const Task task{function, context, rows, stopAbove};
   std::uint32_t run = 0;
+  bool wake = false;
   {
     std::lock_guard lock(mutex_);
     task_ = task;
     run = ++run_;
     rowsDone_.store(0, std::memory_order_relaxed);
     sum_.store(0, std::memory_order_relaxed);
-    next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
+    wake = helperSleeps_;
   }
-  wake_.notify_one();
+  // After the unlock: a helper waiting awake that sees the new run takes the lock at once.
+  next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
+  if (wake) wake_.notify_one();
   WorkOn(run, task, 0);
   // Only a row the helper has taken can still be under way: a short wait.
   for (int spins = 0; rowsDone_.load(std::memory_order_acquire) < rows; ++spins) {
@@ -89,14 +94,31 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
   return sum_.load(std::memory_order_relaxed);
 }
 
-void RowSharing::HelperLoop(const std::stop_token& stop) {
+bool RowSharing::NextRunWithin(std::uint32_t seen) const {
+  const auto until = std::chrono::steady_clock::now() + kAwakeWait;
+  for (;;) {
+    for (int spins = 0; spins < 16; ++spins) {
+      if (static_cast<std::uint32_t>(next_.load(std::memory_order_relaxed) >> 32) != seen) return true;
+      PauseBriefly();
+    }
+    if (std::chrono::steady_clock::now() >= until) return false;
+  }
+}
+
+void RowSharing::HelperLoop() {
   std::uint32_t seen = 0;
   for (;;) {
+    const bool awake = NextRunWithin(seen);
     Task task;
     std::uint32_t run = 0;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [&] { return run_ != seen; })) return;  // stop requested
+      if (!awake) {
+        helperSleeps_ = true;
+        wake_.wait(lock, [&] { return quit_ || run_ != seen; });
+        helperSleeps_ = false;
+      }
+      if (quit_) return;
       run = seen = run_;
       task = task_;
     }
