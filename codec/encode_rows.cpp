@@ -70,18 +70,16 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
   }
   const Task task{function, context, rows, stopAbove};
   std::uint32_t run = 0;
-  bool wake = false;
   {
     std::lock_guard lock(mutex_);
     task_ = task;
     run = ++run_;
     rowsDone_.store(0, std::memory_order_relaxed);
     sum_.store(0, std::memory_order_relaxed);
-    wake = helperSleeps_;
+    next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
   }
-  // After the unlock: a helper waiting awake that sees the new run takes the lock at once.
-  next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
-  if (wake) wake_.notify_one();
+  // After the unlock: the helper woken does not have to wait for the lock.
+  wake_.notify_one();
   WorkOn(run, task, 0);
   // Only a row the helper has taken can still be under way: a short wait.
   for (int spins = 0; rowsDone_.load(std::memory_order_acquire) < rows; ++spins) {
@@ -94,30 +92,14 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
   return sum_.load(std::memory_order_relaxed);
 }
 
-bool RowSharing::NextRunWithin(std::uint32_t seen) const {
-  const auto until = std::chrono::steady_clock::now() + kAwakeWait;
-  for (;;) {
-    for (int spins = 0; spins < 16; ++spins) {
-      if (static_cast<std::uint32_t>(next_.load(std::memory_order_relaxed) >> 32) != seen) return true;
-      PauseBriefly();
-    }
-    if (std::chrono::steady_clock::now() >= until) return false;
-  }
-}
-
 void RowSharing::HelperLoop() {
   std::uint32_t seen = 0;
   for (;;) {
-    const bool awake = NextRunWithin(seen);
     Task task;
     std::uint32_t run = 0;
     {
       std::unique_lock lock(mutex_);
-      if (!awake) {
-        helperSleeps_ = true;
-        wake_.wait(lock, [&] { return quit_ || run_ != seen; });
-        helperSleeps_ = false;
-      }
+      wake_.wait(lock, [&] { return quit_ || run_ != seen; });
       if (quit_) return;
       run = seen = run_;
       task = task_;

@@ -3,14 +3,9 @@
 // blocks of a level can be shared out between two threads in any way and every decision stays
 // the same. The rows are taken one at a time by whichever thread is free: the calling thread
 // never waits for a helper that has not started, only for a row the helper is working on.
-//
-// The levels of one frame follow each other within microseconds, so the helper waits for the
-// next run with pause instructions for a short while before it sleeps; a run wakes it only
-// when it really sleeps.
 #pragma once
 
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -43,10 +38,6 @@ class RowSharing {
   }
   static constexpr int kNoStop = 0x7FFFFFFF;
 
-  // How long the helper waits awake for the next run: longer than the gaps between the levels
-  // of a frame, much shorter than the time between frames.
-  static constexpr std::chrono::microseconds kAwakeWait{30};
-
  private:
   struct Task {
     RowFunction function = nullptr;
@@ -55,8 +46,6 @@ class RowSharing {
     int stopAbove = kNoStop;
   };
   void HelperLoop();
-  // Whether a run after run `seen` started within kAwakeWait.
-  bool NextRunWithin(std::uint32_t seen) const;
   // The next row of run `run`, or -1 when that run has none left (or is over).
   int Claim(std::uint32_t run, int rows);
   // Takes every row of run `run` not yet taken, counting them as done.
@@ -64,11 +53,12 @@ class RowSharing {
   void WorkOn(std::uint32_t run, const Task& task, int thread);
 
   std::mutex mutex_;
+  // Not condition_variable_any: that one locks a mutex of its own in every notify and wait, on
+  // which the caller and the helper it just woke collide once a level run.
   std::condition_variable wake_;
-  Task task_;                  // guarded by mutex_
-  std::uint32_t run_ = 0;      // guarded by mutex_; counts the runs
-  bool helperSleeps_ = false;  // guarded by mutex_
-  bool quit_ = false;          // guarded by mutex_
+  Task task_;              // guarded by mutex_
+  std::uint32_t run_ = 0;  // guarded by mutex_; counts the runs
+  bool quit_ = false;      // guarded by mutex_
   // The run in the upper half, the next row to take in the lower one: a helper late for a run
   // cannot take a row of the next one.
   std::atomic<std::uint64_t> next_{0};

@@ -41,14 +41,14 @@ TEST(RowSharing, StopsStartingRowsOnceTheCountIsOverTheLimit) {
   }
 }
 
-// The helper joins every run, whether it waited for it awake (runs one after the other) or had
-// gone to sleep (a pause longer than it waits awake): the caller holds its first row until the
-// helper has taken one, so a helper that is not woken fails the run's deadline.
-TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterSleeping) {
+// The helper joins every run, whether it is still busy with the last one (runs one after the
+// other) or asleep (after a pause): the caller holds its first row until the helper has taken
+// one, so a helper that is not woken fails the run's deadline.
+TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
   RowSharing sharing(true);
   if (!sharing.HasHelper()) GTEST_SKIP() << "one processor";
   using Clock = std::chrono::steady_clock;
-  for (const auto pause : {std::chrono::microseconds(0), RowSharing::kAwakeWait * 20}) {
+  for (const auto pause : {std::chrono::microseconds(0), std::chrono::microseconds(2000)}) {
     for (int run = 0; run < 20; ++run) {
       std::this_thread::sleep_for(pause);
       std::atomic<bool> helperWorked{false};
