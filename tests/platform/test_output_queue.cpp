@@ -220,6 +220,21 @@ TEST_F(OutputQueueTest, ADownstreamFailureComesBackAndClearsWithTheNextFlush) {
   EXPECT_TRUE(AllBuffersReturned());
 }
 
+TEST_F(OutputQueueTest, AFailureDownstreamReachesAProducerWaitingForRoom) {
+  sink->pin.refuse = 1;
+  sink->pin.SetOpen(false);
+  EXPECT_EQ(queue->Receive(Sample(1).Get()), S_OK);
+  ASSERT_TRUE(sink->pin.WaitEntered(1));
+  for (BYTE marker = 2; marker <= 3; ++marker) EXPECT_EQ(queue->Receive(Sample(marker).Get()), S_OK);
+  auto producer = std::async(std::launch::async, [&] { return queue->Receive(Sample(4).Get()); });
+  sink->pin.SetOpen(true);  // sample 1 is refused
+  if (producer.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    queue->BeginFlush();
+    FAIL() << "the producer did not learn of the failure";
+  }
+  EXPECT_EQ(producer.get(), E_FAIL);
+}
+
 TEST_F(OutputQueueTest, ClearingWhileTheDownstreamFilterIsBusyKeepsNoSample) {
   sink->pin.SetOpen(false);
   EXPECT_EQ(queue->Receive(Sample(1).Get()), S_OK);
