@@ -17,14 +17,16 @@ void PauseBriefly() {
 }  // namespace
 
 RowSharing::RowSharing(bool helper) {
-  if (helper && std::thread::hardware_concurrency() > 1)
-    helper_ = std::jthread([this](const std::stop_token& stop) { HelperLoop(stop); });
+  if (helper && std::thread::hardware_concurrency() > 1) helper_ = std::thread([this] { HelperLoop(); });
 }
 
 RowSharing::~RowSharing() {
   if (!helper_.joinable()) return;
-  helper_.request_stop();
-  wake_.notify_all();
+  {
+    std::lock_guard lock(mutex_);
+    quit_ = true;
+  }
+  wake_.notify_one();
   helper_.join();
 }
 
@@ -76,6 +78,7 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
     sum_.store(0, std::memory_order_relaxed);
     next_.store(static_cast<std::uint64_t>(run) << 32, std::memory_order_release);
   }
+  // After the unlock: the helper woken does not have to wait for the lock.
   wake_.notify_one();
   WorkOn(run, task, 0);
   // Only a row the helper has taken can still be under way: a short wait.
@@ -89,14 +92,15 @@ int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove
   return sum_.load(std::memory_order_relaxed);
 }
 
-void RowSharing::HelperLoop(const std::stop_token& stop) {
+void RowSharing::HelperLoop() {
   std::uint32_t seen = 0;
   for (;;) {
     Task task;
     std::uint32_t run = 0;
     {
       std::unique_lock lock(mutex_);
-      if (!wake_.wait(lock, stop, [&] { return run_ != seen; })) return;  // stop requested
+      wake_.wait(lock, [&] { return quit_ || run_ != seen; });
+      if (quit_) return;
       run = seen = run_;
       task = task_;
     }

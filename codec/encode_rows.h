@@ -9,7 +9,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
-#include <stop_token>
 #include <thread>
 
 namespace tarn::codec {
@@ -46,7 +45,7 @@ class RowSharing {
     int rows = 0;
     int stopAbove = kNoStop;
   };
-  void HelperLoop(const std::stop_token& stop);
+  void HelperLoop();
   // The next row of run `run`, or -1 when that run has none left (or is over).
   int Claim(std::uint32_t run, int rows);
   // Takes every row of run `run` not yet taken, counting them as done.
@@ -54,15 +53,18 @@ class RowSharing {
   void WorkOn(std::uint32_t run, const Task& task, int thread);
 
   std::mutex mutex_;
-  std::condition_variable_any wake_;
+  // Not condition_variable_any: that one locks a mutex of its own in every notify and wait, on
+  // which the caller and the helper it just woke collide once a level run.
+  std::condition_variable wake_;
   Task task_;              // guarded by mutex_
   std::uint32_t run_ = 0;  // guarded by mutex_; counts the runs
+  bool quit_ = false;      // guarded by mutex_
   // The run in the upper half, the next row to take in the lower one: a helper late for a run
   // cannot take a row of the next one.
   std::atomic<std::uint64_t> next_{0};
   std::atomic<int> rowsDone_{0};
   std::atomic<int> sum_{0};
-  std::jthread helper_;  // last: started after the members it uses, stopped before they go
+  std::thread helper_;  // last: started after the members it uses
 };
 
 }  // namespace tarn::codec

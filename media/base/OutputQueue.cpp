@@ -17,34 +17,41 @@ COutputQueue::~COutputQueue() {
     samplesWaiting_ = 0;
     ++dropped_;
   }
-  changed_.notify_all();
+  queued_.notify_all();
+  space_.notify_all();
+  delivered_.notify_all();
   thread_.join();
 }
 
 HRESULT COutputQueue::Receive(IMediaSample* sample) {
   if (sample == nullptr) return E_POINTER;
-  std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return flushing_ || quit_ || FAILED(error_) || samplesWaiting_ < depth_; });
-  if (FAILED(error_)) return error_;
-  if (flushing_ || quit_) return S_FALSE;
-  Item item;
-  item.sample = ComPtr<IMediaSample>(sample);
-  items_.push_back(std::move(item));
-  ++samplesWaiting_;
-  changed_.notify_all();
+  {
+    std::unique_lock lock(mutex_);
+    space_.wait(lock, [this] { return flushing_ || quit_ || FAILED(error_) || samplesWaiting_ < depth_; });
+    if (FAILED(error_)) return error_;
+    if (flushing_ || quit_) return S_FALSE;
+    Item item;
+    item.sample = ComPtr<IMediaSample>(sample);
+    items_.push_back(std::move(item));
+    ++samplesWaiting_;
+  }
+  // After the unlock: the thread woken does not have to wait for the lock.
+  queued_.notify_one();
   return S_OK;
 }
 
 HRESULT COutputQueue::NewSegment(REFERENCE_TIME start, REFERENCE_TIME stop, double rate) {
-  std::lock_guard lock(mutex_);
-  if (quit_) return S_FALSE;
-  Item item;
-  item.kind = Kind::kSegment;
-  item.start = start;
-  item.stop = stop;
-  item.rate = rate;
-  items_.push_back(std::move(item));
-  changed_.notify_all();
+  {
+    std::lock_guard lock(mutex_);
+    if (quit_) return S_FALSE;
+    Item item;
+    item.kind = Kind::kSegment;
+    item.start = start;
+    item.stop = stop;
+    item.rate = rate;
+    items_.push_back(std::move(item));
+  }
+  queued_.notify_one();
   return S_OK;
 }
 
@@ -56,8 +63,8 @@ HRESULT COutputQueue::EndOfStream() {
   items_.push_back(std::move(item));
   const std::uint64_t mine = ++endsQueued_;
   const std::uint64_t drops = dropped_;
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return endsDelivered_ >= mine || dropped_ != drops; });
+  queued_.notify_one();
+  delivered_.wait(lock, [&] { return endsDelivered_ >= mine || dropped_ != drops; });
   return dropped_ != drops ? S_FALSE : endResult_;
 }
 
@@ -70,7 +77,8 @@ HRESULT COutputQueue::BeginFlush() {
     samplesWaiting_ = 0;
     ++dropped_;
   }
-  changed_.notify_all();
+  space_.notify_all();
+  delivered_.notify_all();
   dropped.clear();
   // Passed on at once: it releases whatever blocks the delivery in hand downstream.
   return pin_->BeginFlush();
@@ -83,7 +91,6 @@ HRESULT COutputQueue::EndFlush() {
     flushing_ = false;
     error_ = S_OK;
   }
-  changed_.notify_all();
   return pin_->EndFlush();
 }
 
@@ -93,40 +100,42 @@ void COutputQueue::Clear() {
   dropped.swap(items_);
   samplesWaiting_ = 0;
   ++dropped_;
-  changed_.notify_all();
+  space_.notify_all();
+  delivered_.notify_all();
   WaitUntilIdleLocked(lock);
   lock.unlock();
   dropped.clear();
 }
 
 void COutputQueue::WaitUntilIdleLocked(std::unique_lock<std::mutex>& lock) {
-  changed_.wait(lock, [this] { return !busy_ && (items_.empty() || quit_); });
+  delivered_.wait(lock, [this] { return !busy_ && (items_.empty() || quit_); });
 }
 
 void COutputQueue::Run() {
   std::unique_lock lock(mutex_);
   for (;;) {
-    changed_.wait(lock, [this] { return quit_ || !items_.empty(); });
+    queued_.wait(lock, [this] { return quit_ || !items_.empty(); });
     if (quit_) return;
     Item item = std::move(items_.front());
     items_.pop_front();
     if (item.kind == Kind::kSample) --samplesWaiting_;
     busy_ = true;
     const bool skip = item.kind == Kind::kSample && (flushing_ || FAILED(error_));
-    changed_.notify_all();
 
     lock.unlock();
+    if (item.kind == Kind::kSample) space_.notify_one();
     const HRESULT hr = skip ? S_FALSE : Deliver(item);
     item.sample = nullptr;  // back to the allocator before anyone waits for it
     lock.lock();
 
     busy_ = false;
+    // A producer waiting for room learns of a failure when the next sample is taken.
     if (item.kind == Kind::kSample && FAILED(hr) && SUCCEEDED(error_)) error_ = hr;
     if (item.kind == Kind::kEndOfStream) {
       endResult_ = hr;
       ++endsDelivered_;
     }
-    changed_.notify_all();
+    delivered_.notify_all();
   }
 }
 

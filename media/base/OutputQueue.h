@@ -62,7 +62,10 @@ class COutputQueue {
   const std::size_t depth_;
 
   std::mutex mutex_;
-  std::condition_variable changed_;
+  // One condition each, so that a change wakes only the threads that wait for it.
+  std::condition_variable queued_;     // the thread: an item queued, or quit
+  std::condition_variable space_;      // Receive: a sample taken, a flush or quit
+  std::condition_variable delivered_;  // an end of stream delivered, the thread idle, a drop
   std::deque<Item> items_;
   std::size_t samplesWaiting_ = 0;
   bool busy_ = false;  // the thread delivers an item taken from the queue

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "codec/encode_rows.h"
@@ -35,6 +37,29 @@ TEST(RowSharing, StopsStartingRowsOnceTheCountIsOverTheLimit) {
       auto every = [&](int row, int) { return ++all[static_cast<std::size_t>(row)], 1; };
       EXPECT_EQ(sharing.Run(kRows, every), kRows);
       for (const auto& v : all) ASSERT_EQ(v, 1);
+    }
+  }
+}
+
+// The helper joins every run, whether it is still busy with the last one (runs one after the
+// other) or asleep (after a pause): the caller holds its first row until the helper has taken
+// one, so a helper that is not woken fails the run's deadline.
+TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
+  RowSharing sharing(true);
+  if (!sharing.HasHelper()) GTEST_SKIP() << "one processor";
+  using Clock = std::chrono::steady_clock;
+  for (const auto pause : {std::chrono::microseconds(0), std::chrono::microseconds(2000)}) {
+    for (int run = 0; run < 20; ++run) {
+      std::this_thread::sleep_for(pause);
+      std::atomic<bool> helperWorked{false};
+      const auto deadline = Clock::now() + std::chrono::seconds(5);
+      auto body = [&](int row, int thread) {
+        if (thread == 1) helperWorked = true;
+        while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
+        return 1;
+      };
+      ASSERT_EQ(sharing.Run(4, body), 4);
+      ASSERT_TRUE(helperWorked) << "pause " << pause.count() << " us, run " << run;
     }
   }
 }

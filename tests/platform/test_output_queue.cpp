@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <future>
 #include <string>
@@ -57,9 +58,10 @@ class GatedPin final : public CBaseInputPin {
     open = value;
     changed.notify_all();
   }
-  void WaitEntered(int count) {
+  // False when fewer samples than `count` have arrived within seconds.
+  bool WaitEntered(int count) {
     std::unique_lock lock(mutex);
-    changed.wait(lock, [&] { return entered >= count; });
+    return changed.wait_for(lock, std::chrono::seconds(5), [&] { return entered >= count; });
   }
   std::vector<std::string> Log() {
     std::lock_guard lock(mutex);
@@ -154,6 +156,30 @@ TEST_F(OutputQueueTest, EverythingArrivesInOrderAndTheEndWaitsForIt) {
   EXPECT_TRUE(AllBuffersReturned());
 }
 
+// The two waits of a stream: the producer for room while the filter downstream is busy, the
+// queue's thread for a sample after the queue ran empty. Each is woken by the other side alone.
+TEST_F(OutputQueueTest, AFullQueueHoldsTheProducerUntilASampleGoesDownAndAnEmptyOneWakesForTheNext) {
+  sink->pin.SetOpen(false);
+  EXPECT_EQ(queue->Receive(Sample(1).Get()), S_OK);
+  ASSERT_TRUE(sink->pin.WaitEntered(1));
+  for (BYTE marker = 2; marker <= 3; ++marker) EXPECT_EQ(queue->Receive(Sample(marker).Get()), S_OK);
+  auto producer = std::async(std::launch::async, [&] { return queue->Receive(Sample(4).Get()); });
+  EXPECT_EQ(producer.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
+  sink->pin.SetOpen(true);
+  if (producer.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    queue->BeginFlush();  // lets the producer go, so that the test can end
+    FAIL() << "the producer was not woken when a sample went down";
+  }
+  EXPECT_EQ(producer.get(), S_OK);
+  ASSERT_TRUE(sink->pin.WaitEntered(4));
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));  // the queue's thread waits
+  EXPECT_EQ(queue->Receive(Sample(5).Get()), S_OK);
+  ASSERT_TRUE(sink->pin.WaitEntered(5));
+  EXPECT_EQ(queue->EndOfStream(), S_OK);
+  EXPECT_EQ(sink->pin.Log(), (std::vector<std::string>{"s1", "s2", "s3", "s4", "s5", "eos"}));
+}
+
 TEST_F(OutputQueueTest, AFlushDropsWhatWaitsAndReleasesABlockedProducer) {
   sink->pin.SetOpen(false);
   EXPECT_EQ(queue->Receive(Sample(1).Get()), S_OK);
@@ -162,6 +188,7 @@ TEST_F(OutputQueueTest, AFlushDropsWhatWaitsAndReleasesABlockedProducer) {
   EXPECT_EQ(queue->Receive(Sample(3).Get()), S_OK);
   // The queue is full: the producer waits until the flush lets it go.
   auto producer = std::async(std::launch::async, [&] { return queue->Receive(Sample(4).Get()); });
+  EXPECT_EQ(producer.wait_for(std::chrono::milliseconds(20)), std::future_status::timeout);
   EXPECT_EQ(queue->BeginFlush(), S_OK);
   EXPECT_EQ(producer.get(), S_FALSE);
   EXPECT_EQ(queue->EndFlush(), S_OK);
@@ -191,6 +218,21 @@ TEST_F(OutputQueueTest, ADownstreamFailureComesBackAndClearsWithTheNextFlush) {
   EXPECT_EQ(std::count(log.begin(), log.end(), "s3"), 1);
   EXPECT_EQ(std::count(log.begin(), log.end(), "s2"), 0);
   EXPECT_TRUE(AllBuffersReturned());
+}
+
+TEST_F(OutputQueueTest, AFailureDownstreamReachesAProducerWaitingForRoom) {
+  sink->pin.refuse = 1;
+  sink->pin.SetOpen(false);
+  EXPECT_EQ(queue->Receive(Sample(1).Get()), S_OK);
+  ASSERT_TRUE(sink->pin.WaitEntered(1));
+  for (BYTE marker = 2; marker <= 3; ++marker) EXPECT_EQ(queue->Receive(Sample(marker).Get()), S_OK);
+  auto producer = std::async(std::launch::async, [&] { return queue->Receive(Sample(4).Get()); });
+  sink->pin.SetOpen(true);  // sample 1 is refused
+  if (producer.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+    queue->BeginFlush();
+    FAIL() << "the producer did not learn of the failure";
+  }
+  EXPECT_EQ(producer.get(), E_FAIL);
 }
 
 TEST_F(OutputQueueTest, ClearingWhileTheDownstreamFilterIsBusyKeepsNoSample) {
