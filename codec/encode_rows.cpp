@@ -1,5 +1,9 @@
 #include "codec/encode_rows.h"
 
+#include <sched.h>
+
+#include <algorithm>
+
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
 #endif
@@ -16,8 +20,15 @@ void PauseBriefly() {
 
 }  // namespace
 
+int ProcessorsAvailable() {
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) return std::max(CPU_COUNT(&allowed), 1);
+  return std::max(static_cast<int>(std::thread::hardware_concurrency()), 1);
+}
+
 RowSharing::RowSharing(bool helper) {
-  if (helper && std::thread::hardware_concurrency() > 1) helper_ = std::thread([this] { HelperLoop(); });
+  if (helper && ProcessorsAvailable() > 1) helper_ = std::thread([this] { HelperLoop(); });
 }
 
 RowSharing::~RowSharing() {

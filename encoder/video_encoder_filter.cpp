@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "codec/encode_rows.h"
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_input_pin.h"
 #include "encoder/encoder_process_state.h"
@@ -126,7 +127,7 @@ HRESULT VideoEncoderFilter::StartStreaming() {
   pictures_.reset(new (std::nothrow) PictureBuffer());
   records_.reset(new (std::nothrow) RecordBuffer());
   try {
-    encoder_ = std::make_unique<codec::FrameEncoder>();
+    encoder_ = std::make_unique<codec::FrameEncoder>(codec::HelperThreadPays());
   } catch (const std::bad_alloc&) {
     encoder_.reset();
   }

@@ -1,5 +1,6 @@
 // The analysis' sharing of rows of blocks with its helper thread.
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <atomic>
 #include <chrono>
@@ -62,6 +63,27 @@ TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
       ASSERT_TRUE(helperWorked) << "pause " << pause.count() << " us, run " << run;
     }
   }
+}
+
+// The processors counted are those the process may run on: a conversion pinned to one or two
+// processors (taskset, a container's share) starts no helper that could only take turns.
+TEST(RowSharing, CountsOnlyTheProcessorsTheThreadMayRunOn) {
+  cpu_set_t allowed;
+  ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+  int first = 0;
+  while (!CPU_ISSET(first, &allowed)) ++first;
+  cpu_set_t one;
+  CPU_ZERO(&one);
+  CPU_SET(first, &one);
+  ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+  const int pinned = ProcessorsAvailable();
+  const bool pays = HelperThreadPays();
+  const bool helper = RowSharing(true).HasHelper();
+  ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
+  EXPECT_EQ(pinned, 1);
+  EXPECT_FALSE(pays);
+  EXPECT_FALSE(helper);
+  EXPECT_EQ(ProcessorsAvailable(), CPU_COUNT(&allowed));
 }
 
 }  // namespace
