@@ -77,7 +77,6 @@ __attribute__((target("avx2"))) int SharpenEightsAvx2(const std::uint8_t* in, st
 // as the plain sum does.
 #define TARN_SHARPEN_AVX512 target("avx512f,avx512bw,avx512vbmi")
 constexpr int kWidePixels = 32;
-constexpr int kWideBytes = 3 * kWidePixels;  // 96, read with one pixel either side
 
 struct WideIndices {
   std::uint8_t left[64], centre[64], right[64];  // blue of pixel i counted from the byte before it
