@@ -274,8 +274,8 @@ struct PackedRow {
 
 // All `pixels` output pixels; the last step reads and writes only the bytes that are there.
 // `ahead` leads from a row pair to the next one, asked for a line at a time as this one goes.
-__attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
-                                                                int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
+__attribute__((TARN_AVX512_VNNI)) void ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
+                                                                 int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
   const __m512i quadOrder = _mm512_loadu_si512(kQuadOrder.index);
   const __m512i pixelOrder = _mm512_loadu_si512(kPixelOrder.index);
   int pixel = 0;
@@ -294,7 +294,6 @@ __attribute__((TARN_AVX512_VNNI)) int ConvertAndHalveAvx512Vnni(const std::uint8
                                                _mm512_maskz_loadu_epi8(groupBytes, lower), quadOrder, pixelOrder);
     _mm512_mask_storeu_epi8(out, (__mmask64{1} << (3 * rest)) - 1, ordered);
   }
-  return pixels;
 }
 TARN_AVX512_KERNELS_END
 
@@ -312,22 +311,25 @@ __attribute__((target("avx2"))) int ConvertAndHalveAvx2(const std::uint8_t* uppe
 // `ahead` leads from this row pair to the next (0 for the last).
 void ConvertAndHalveRowPair(const std::uint8_t* upper, const std::uint8_t* lower, int pixels, std::ptrdiff_t ahead,
                             std::uint8_t* out) {
+#if TARN_YUV_HALVE_AVX2
+  // The widest kernel takes the whole row, asking for the next pair a line at a time.
+  if (PrepUsesAvx512Vnni()) {
+    ConvertAndHalveAvx512Vnni(upper, lower, pixels, ahead, out);
+    return;
+  }
+#endif
+  // The other paths ask for the next pair in one go before converting this one.
+  if (ahead != 0) {
+    for (std::ptrdiff_t at = 0; at < 2 * (upper - lower); at += 64) __builtin_prefetch(lower + ahead + at);
+  }
   int first = 0;
 #if TARN_YUV_HALVE_AVX2
-  if (PrepUsesAvx512Vnni()) {
-    first = ConvertAndHalveAvx512Vnni(upper, lower, pixels, ahead, out);
-  } else if (PrepUsesAvx512()) {
-    first = ConvertAndHalveAvx512(upper, lower, pixels, out);
-  }
+  if (PrepUsesAvx512()) first = ConvertAndHalveAvx512(upper, lower, pixels, out);
   if (PrepUsesAvx2()) {
     const auto done = static_cast<std::size_t>(first);
     first += ConvertAndHalveAvx2(upper + done * 4, lower + done * 4, pixels - first, out + done * 3);
   }
 #endif
-  if (first == 0 && ahead != 0) {
-    // The other paths ask for the next pair in one go before converting this one.
-    for (std::ptrdiff_t at = 0; at < 2 * (upper - lower); at += 64) __builtin_prefetch(lower + ahead + at);
-  }
   ConvertAndHalvePortable(upper, lower, first, pixels, out);
 }
 
