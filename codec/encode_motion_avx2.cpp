@@ -229,19 +229,19 @@ __attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCost
   return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
 }
 
-// The winner is the lowest cost's first lane: the minimum spread to every lane, then the first
-// lane equal to it. With four candidates the upper lanes are set beyond every cost first.
+// The winner is the lowest cost's first lane. Every cost is below 2^16, so the costs packed to
+// 16 bits lose nothing, and the processor's search for the lowest word returns the first lane of
+// the lowest cost, as the walk's rule has it. With four candidates the upper words are set beyond
+// every cost.
+static_assert(kUnusableCost < 0xFFFF, "the largest cost (an 8x8 region off by 255 everywhere) fits 16 bits");
 template <int N>
 __attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
-  if constexpr (N == 4) costs = _mm256_blend_epi32(costs, _mm256_set1_epi32(0x7FFFFFFF), 0xF0);
-  __m256i lowest = _mm256_min_epi32(costs, _mm256_permute2x128_si256(costs, costs, 1));
-  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0x4E));
-  lowest = _mm256_min_epi32(lowest, _mm256_shuffle_epi32(lowest, 0xB1));
-  const int lowestCost = _mm256_cvtsi256_si32(lowest);
+  const __m128i words = N == 4 ? _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm_set1_epi32(0xFFFF))
+                               : _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm256_extracti128_si256(costs, 1));
+  const int found = _mm_cvtsi128_si32(_mm_minpos_epu16(words));  // the lowest word, its lane above
+  const int lowestCost = found & 0xFFFF;
   if (lowestCost >= centreCost) return {-1, centreCost};
-  const unsigned equal =
-      static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_cmpeq_epi32(costs, lowest))));
-  return {__builtin_ctz(equal), lowestCost};
+  return {found >> 16, lowestCost};
 }
 
 template <int W, int H, int N>
