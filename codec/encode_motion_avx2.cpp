@@ -44,46 +44,28 @@ __attribute__((target("avx2"))) inline __m256i Displacements(__m256i vectors) {
                           _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
 }
 
-// The winner is taken from the costs as 16-bit words in candidate order (every cost is below
-// 2^16); a small diamond's upper four words are set beyond every cost. The helpers below pack the
-// kernels' 64-bit sums (each sum in the low 16 bits of its lane) so.
-static_assert(kUnusableCost < 0xFFFF, "the largest cost (an 8x8 region off by 255 everywhere) fits 16 bits");
-
-// The low 32 bits of each 64-bit lane, in lane order.
-__attribute__((target("avx2"))) inline __m128i LowHalves(__m256i lanes) {
-  return _mm256_castsi256_si128(_mm256_permutevar8x32_epi32(lanes, _mm256_setr_epi32(0, 2, 4, 6, 0, 2, 4, 6)));
+// Candidates 0-3 as the four 64-bit sums of `low`, 4-7 of `high`, each below 2^16: the low 32
+// bits of each, in candidate order.
+__attribute__((target("avx2"))) inline __m256i QuadsInOrder(__m256i low, __m256i high) {
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
 }
 
-// Candidates 0, 2, 4, 6 as the four sums of `even`, 1, 3, 5, 7 of `odd`.
-__attribute__((target("avx2"))) inline __m128i EvenOddWords(__m256i even, __m256i odd) {
-  return LowHalves(_mm256_or_si256(even, _mm256_slli_epi64(odd, 16)));
+// Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit parts:
+// the parts added, then the low 32 bits of each gathered in candidate order.
+__attribute__((target("avx2"))) inline __m256i PairsInOrder(__m256i (&pairs)[4]) {
+#pragma GCC unroll 4
+  for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
+  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
+  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
+  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs),
+                                     _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
 }
 
-// A small diamond's four candidates as the four sums of `quads`.
-__attribute__((target("avx2"))) inline __m128i SmallDiamondWords(__m256i quads) {
-  return _mm_packus_epi32(LowHalves(quads), _mm_set1_epi32(0xFFFF));
-}
-
-// Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit parts.
-// The pairs' sums are stacked a word apart (no word overflows: each holds parts of one cost),
-// the two parts added, and the halves' words (candidates 0, 2, 4, 6 and 1, 3, 5, 7) interleaved.
-template <int N>
-__attribute__((target("avx2"))) inline __m128i PairWords(__m256i (&pairs)[4]) {
-  __m256i stacked = _mm256_add_epi64(pairs[0], _mm256_slli_epi64(pairs[1], 16));
-  if constexpr (N == 8)
-    stacked =
-        _mm256_add_epi64(stacked, _mm256_slli_epi64(_mm256_add_epi64(pairs[2], _mm256_slli_epi64(pairs[3], 16)), 32));
-  stacked = _mm256_add_epi64(stacked, _mm256_shuffle_epi32(stacked, 0x4E));
-  const __m128i words = _mm_unpacklo_epi16(_mm256_castsi256_si128(stacked), _mm256_extracti128_si256(stacked, 1));
-  return N == 8 ? words : _mm_or_si128(words, _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1));
-}
-
-// Eight-byte reads of row `at` at displacements k, k + stride, k + 2 stride and k + 3 stride, one
-// to each 64-bit lane.
-__attribute__((target("avx2"))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements, int k,
-                                                         int stride = 1) {
-  return _mm256_set_epi64x(Load8(at + displacements[k + 3 * stride]), Load8(at + displacements[k + 2 * stride]),
-                           Load8(at + displacements[k + stride]), Load8(at + displacements[k]));
+// Eight-byte reads of row `at` at displacements k to k + 3, one to each 64-bit lane.
+__attribute__((target("avx2"))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements, int k) {
+  return _mm256_set_epi64x(Load8(at + displacements[k + 3]), Load8(at + displacements[k + 2]),
+                           Load8(at + displacements[k + 1]), Load8(at + displacements[k]));
 }
 
 // 16-byte reads of row `at` at displacements 2p and 2p + 1, one to each half.
@@ -123,10 +105,9 @@ __attribute__((target("avx2"), always_inline)) inline RegionRows<W, H> MakeRegio
 }
 
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
-// pixel), four candidates to a register, one 64-bit sum each (a large diamond's even candidates
-// in one register, its odd ones in the other).
+// pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m128i NarrowCosts(const RegionRows<W, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowCosts(const RegionRows<W, H>& regionRows,
                                                                           const std::uint8_t* displacedRegion,
                                                                           const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
@@ -135,14 +116,11 @@ __attribute__((target("avx2"), always_inline)) inline __m128i NarrowCosts(const 
   for (int row = 0; row < H; ++row) {
     const __m256i region = regionRows.rows[row];
     const std::uint8_t* at = displacedRegion + row * kStride;
-    constexpr int kEvery = N == 8 ? 2 : 1;
-    low =
-        _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0, kEvery), mask), region));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 0), mask), region));
     if constexpr (N == 8)
-      high =
-          _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 1, 2), mask), region));
+      high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 4), mask), region));
   }
-  return N == 8 ? EvenOddWords(low, high) : SmallDiamondWords(low);
+  return QuadsInOrder(low, high);
 }
 
 // The byte shuffle that places the two candidates of a 16-byte read from the column left of
@@ -158,28 +136,38 @@ constexpr std::array<char, 32> SidesShuffle() {
   return shuffle;
 }
 
-// Steps 0, 3, 4 and 7 of the large diamond for region row `at`, one to each 64-bit lane.
+// For one-pixel regions: the shuffle that keeps the first three bytes of each 64-bit lane of
+// the lower half (two 8-byte reads) and places bytes 0 and 12 of the upper half's 16-byte read
+// (two columns left and right of the centre's) in its two lanes.
+constexpr std::array<char, 32> kOnePixelOthersShuffle = {
+    0, 1, 2, -128, -128, -128, -128, -128, 8,  9,  10, -128, -128, -128, -128, -128,
+    0, 1, 2, -128, -128, -128, -128, -128, 12, 13, 14, -128, -128, -128, -128, -128};
+
+// Steps 0, 3, 4 and 7 of the large diamond for region row `row`, one to each 64-bit lane. A
+// one-pixel region's steps 3 and 4 come from one 16-byte read two columns left of the centre's
+// (lanes: steps 0, 7, 3, 4); wider ones are read as in NarrowCosts (steps 0, 3, 4, 7).
 template <int W>
 __attribute__((target("avx2"), always_inline)) inline __m256i LargeDiamondOthers(const std::uint8_t* at) {
-  static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
-  return _mm256_and_si256(FourReads(at, kOthers, 0),
-                          _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1)));
-}
-
-// The large diamond's costs from the sums of steps 1, 2, 5, 6 (`near`, one to each 64-bit lane)
-// and of steps 0, 3, 4, 7 (`others`): each lane pairs two candidates a word apart.
-__attribute__((target("avx2"))) inline __m128i NearOthersWords(__m256i near, __m256i others) {
-  return LowHalves(_mm256_or_si256(_mm256_sllv_epi64(others, _mm256_setr_epi64x(0, 16, 0, 16)),
-                                   _mm256_sllv_epi64(near, _mm256_setr_epi64x(16, 0, 16, 0))));
+  if constexpr (W == 1) {
+    const __m128i aboveBelow = _mm_insert_epi64(_mm_cvtsi64_si128(Load8(at - 2 * kStride)), Load8(at + 2 * kStride), 1);
+    const __m256i reads = _mm256_inserti128_si256(_mm256_castsi128_si256(aboveBelow),
+                                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(at - 6)), 1);
+    return _mm256_shuffle_epi8(reads,
+                               _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kOnePixelOthersShuffle.data())));
+  } else {
+    static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
+    return _mm256_and_si256(FourReads(at, kOthers, 0),
+                            _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1)));
+  }
 }
 
 // The large diamond of narrow rows with no step crossing a row of vector numbers, around the
 // region at `centre`. The candidates a row either side of the centre's (steps 1, 2, 5, 6) lie one
 // column left and right of it: one 16-byte read of each reference row from that left column
 // holds both, shared by the region rows above and below it and split into lanes by one byte
-// shuffle. The other steps (0, 3, 4, 7) are read as in NarrowCosts.
+// shuffle. Costs in candidate order.
 template <int W, int H>
-__attribute__((target("avx2"), always_inline)) inline __m128i NarrowLargeCosts(const RegionRows<W, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i NarrowLargeCosts(const RegionRows<W, H>& regionRows,
                                                                                const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
   const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kShuffle.data()));
@@ -195,13 +183,16 @@ __attribute__((target("avx2"), always_inline)) inline __m128i NarrowLargeCosts(c
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
     others = _mm256_add_epi64(others, _mm256_sad_epu8(LargeDiamondOthers<W>(centre + row * kStride), region));
   }
-  return NearOthersWords(near, others);
+  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7, or
+  // 1 0 2 7 5 3 6 4 for one pixel.
+  const __m256i order = W == 1 ? _mm256_setr_epi32(1, 0, 2, 5, 7, 4, 6, 3) : _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7);
+  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA), order);
 }
 
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m128i TwelveByteCosts(const RegionRows<4, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i TwelveByteCosts(const RegionRows<4, H>& regionRows,
                                                                               const std::uint8_t* displacedRegion,
                                                                               const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
@@ -215,12 +206,12 @@ __attribute__((target("avx2"), always_inline)) inline __m128i TwelveByteCosts(co
       pairs[p] =
           _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
   }
-  return PairWords<N>(pairs);
+  return PairsInOrder(pairs);
 }
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
 template <int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m128i TwentyFourByteCosts(const RegionRows<8, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i TwentyFourByteCosts(const RegionRows<8, H>& regionRows,
                                                                                   const std::uint8_t* displacedRegion,
                                                                                   const int* displacements) {
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
@@ -232,26 +223,29 @@ __attribute__((target("avx2"), always_inline)) inline __m128i TwentyFourByteCost
 #pragma GCC unroll 4
     for (int p = 0; p < N / 2; ++p)
       pairs[p] = _mm256_add_epi64(pairs[p], _mm256_sad_epu8(TwoReads(at, displacements, p), head));
-    constexpr int kEvery = N == 8 ? 2 : 1;
-    low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0, kEvery), tail));
-    if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 1, 2), tail));
+    low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0), tail));
+    if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 4), tail));
   }
-  // The heads' and the tails' words add up to each cost (below 2^16); a small diamond's upper words
-  // stay beyond every cost (the sum saturates).
-  return _mm_adds_epu16(PairWords<N>(pairs), N == 8 ? EvenOddWords(low, high) : SmallDiamondWords(low));
+  return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
 }
 
-// The winner is the lowest cost's first lane: the processor's search for the lowest word returns
-// the first lane of the lowest cost, as the walk's rule has it.
-__attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m128i words, int centreCost) {
-  const __m128i lowest = _mm_minpos_epu16(words);  // the lowest word, its lane in the next word
-  const int lowestCost = _mm_extract_epi16(lowest, 0);
+// The winner is the lowest cost's first lane. Every cost is below 2^16, so the costs packed to
+// 16 bits lose nothing, and the processor's search for the lowest word returns the first lane of
+// the lowest cost, as the walk's rule has it. With four candidates the upper words are set beyond
+// every cost.
+static_assert(kUnusableCost < 0xFFFF, "the largest cost (an 8x8 region off by 255 everywhere) fits 16 bits");
+template <int N>
+__attribute__((target("avx2"))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
+  const __m128i words = N == 4 ? _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm_set1_epi32(0xFFFF))
+                               : _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm256_extracti128_si256(costs, 1));
+  const int found = _mm_cvtsi128_si32(_mm_minpos_epu16(words));  // the lowest word, its lane above
+  const int lowestCost = found & 0xFFFF;
   if (lowestCost >= centreCost) return {-1, centreCost};
-  return {_mm_extract_epi16(lowest, 1), lowestCost};
+  return {found >> 16, lowestCost};
 }
 
 template <int W, int H, int N>
-__attribute__((target("avx2"), always_inline)) inline __m128i Costs(const RegionRows<W, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i Costs(const RegionRows<W, H>& regionRows,
                                                                     const std::uint8_t* displacedRegion,
                                                                     const int* displacements) {
   if constexpr (W * 3 == 24)
@@ -273,7 +267,7 @@ constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
 // of the candidates a row either side of the centre's (steps 1, 2, 5, 6), six bytes apart, come
 // from one 16-byte read of that row and a byte shuffle, as for narrow rows.
 template <int H>
-__attribute__((target("avx2"), always_inline)) inline __m128i WideLargeCosts(const RegionRows<8, H>& regionRows,
+__attribute__((target("avx2"), always_inline)) inline __m256i WideLargeCosts(const RegionRows<8, H>& regionRows,
                                                                              const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kTails = {0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13,
                                                   0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13};
@@ -293,8 +287,10 @@ __attribute__((target("avx2"), always_inline)) inline __m128i WideLargeCosts(con
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, tails), tail));
     others = _mm256_add_epi64(others, _mm256_sad_epu8(FourReads(at + 16, kOthers, 0), tail));
   }
-  // As in NarrowLargeCosts: the tails of steps 1, 2, 5, 6 in `near`, of 0, 3, 4, 7 in `others`.
-  return _mm_add_epi16(PairWords<8>(pairs), NearOthersWords(near, others));
+  // As in NarrowLargeCosts: the tails' 32-bit lanes hold candidates 1 0 2 3 5 4 6 7.
+  return _mm256_add_epi32(PairsInOrder(pairs),
+                          _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA),
+                                                      _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7)));
 }
 
 template <int N>
@@ -311,15 +307,15 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(cons
                                                                             int centre, int centreCost) {
   if (StepsStayInRow<N>(centre)) {
     if constexpr (N == 8 && W * 3 <= 8)
-      return FirstLowest(NarrowLargeCosts<W, H>(regionRows, centreRegion), centreCost);
+      return FirstLowest<N>(NarrowLargeCosts<W, H>(regionRows, centreRegion), centreCost);
     else if constexpr (N == 8 && W * 3 == 24)
-      return FirstLowest(WideLargeCosts<H>(regionRows, centreRegion), centreCost);
+      return FirstLowest<N>(WideLargeCosts<H>(regionRows, centreRegion), centreCost);
     else
-      return FirstLowest(Costs<W, H, N>(regionRows, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
+      return FirstLowest<N>(Costs<W, H, N>(regionRows, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
   }
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
-  return FirstLowest(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
+  return FirstLowest<N>(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
 }
 
 // A diamond near the ends of the usable vectors low .. high - 1: a candidate outside them costs
@@ -335,12 +331,10 @@ __attribute__((target("avx2"), always_inline)) inline DiamondWinner ClampedDiamo
       _mm256_min_epi32(_mm256_max_epi32(vectors, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - 1));
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(usable));
-  const __m256i inRange = _mm256_cmpeq_epi32(vectors, usable);
-  const __m128i inRangeWords = _mm_packs_epi32(_mm256_castsi256_si128(inRange), _mm256_extracti128_si256(inRange, 1));
-  __m128i words = _mm_blendv_epi8(_mm_set1_epi16(static_cast<short>(kUnusableCost)),
-                                  Costs<W, H, N>(regionRows, displacedRegion, displacements), inRangeWords);
-  if constexpr (N == 4) words = _mm_or_si128(words, _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1));
-  return FirstLowest(words, centreCost);
+  const __m256i costs =
+      _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost), Costs<W, H, N>(regionRows, displacedRegion, displacements),
+                         _mm256_cmpeq_epi32(vectors, usable));
+  return FirstLowest<N>(costs, centreCost);
 }
 
 // One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
