@@ -299,20 +299,25 @@ inline bool StepsStayInRow(int centre) {
   return static_cast<unsigned>((centre & 15) - kReach) < static_cast<unsigned>(16 - 2 * kReach);
 }
 
+// A diamond's costs when no step crosses a row of vector numbers, around the region at `centre`.
+template <int W, int H, int N>
+__attribute__((target("avx2"), always_inline)) inline __m256i InRowCosts(const RegionRows<W, H>& regionRows,
+                                                                         const std::uint8_t* centre) {
+  if constexpr (N == 8 && W * 3 <= 8)
+    return NarrowLargeCosts<W, H>(regionRows, centre);
+  else if constexpr (N == 8 && W * 3 == 24)
+    return WideLargeCosts<H>(regionRows, centre);
+  else
+    return Costs<W, H, N>(regionRows, centre, N == 8 ? kLargeSteps : kSmallSteps);
+}
+
 // `centreRegion` is the region displaced by `centre`, which the walk follows step by step.
 template <int W, int H, int N>
 __attribute__((target("avx2"), always_inline)) inline DiamondWinner Diamond(const RegionRows<W, H>& regionRows,
                                                                             const std::uint8_t* displacedRegion,
                                                                             const std::uint8_t* centreRegion,
                                                                             int centre, int centreCost) {
-  if (StepsStayInRow<N>(centre)) {
-    if constexpr (N == 8 && W * 3 <= 8)
-      return FirstLowest<N>(NarrowLargeCosts<W, H>(regionRows, centreRegion), centreCost);
-    else if constexpr (N == 8 && W * 3 == 24)
-      return FirstLowest<N>(WideLargeCosts<H>(regionRows, centreRegion), centreCost);
-    else
-      return FirstLowest<N>(Costs<W, H, N>(regionRows, centreRegion, N == 8 ? kLargeSteps : kSmallSteps), centreCost);
-  }
+  if (StepsStayInRow<N>(centre)) return FirstLowest<N>(InRowCosts<W, H, N>(regionRows, centreRegion), centreCost);
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
   return FirstLowest<N>(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
@@ -352,10 +357,23 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
     else
       centreCost = region_cost::FastRegion<W, H>(current).Cost(centreRegion);
   }
+  // The walk ends with the small diamond around the centre of the last large one. A large diamond
+  // with every step in its row works out the small one's costs alongside its own, so that, should
+  // it be the last, the walk ends without waiting on another diamond.
+  const auto end = [](int lastCentre, int lastCost, DiamondWinner small) {
+    return small.step < 0 ? WalkEnd{lastCentre, lastCost, true}
+                          : WalkEnd{lastCentre + kSmallDiamond[small.step], small.cost, true};
+  };
   for (;;) {
     DiamondWinner winner;
     if (centre >= low + 32 && centre < high - 32) {
-      winner = Diamond<W, H, 8>(regionRows, displacedRegion, centreRegion, centre, centreCost);
+      if (StepsStayInRow<8>(centre)) {
+        const __m256i small = InRowCosts<W, H, 4>(regionRows, centreRegion);
+        winner = FirstLowest<8>(InRowCosts<W, H, 8>(regionRows, centreRegion), centreCost);
+        if (winner.step < 0) return end(centre, centreCost, FirstLowest<4>(small, centreCost));
+      } else {
+        winner = Diamond<W, H, 8>(regionRows, displacedRegion, centreRegion, centre, centreCost);
+      }
     } else if constexpr (kClamped) {
       winner = ClampedDiamond<W, H, 8>(regionRows, displacedRegion, centre, centreCost, low, high);
     } else {
@@ -370,12 +388,10 @@ __attribute__((target("avx2"))) WalkEnd WalkDiamonds(const std::uint8_t* current
     centreCost = winner.cost;
   }
   // Unclamped, the large diamond's range holds the small one's.
-  const DiamondWinner winner =
-      !kClamped || (centre >= low + 16 && centre < high - 16)
-          ? Diamond<W, H, 4>(regionRows, displacedRegion, centreRegion, centre, centreCost)
-          : ClampedDiamond<W, H, 4>(regionRows, displacedRegion, centre, centreCost, low, high);
-  if (winner.step < 0) return {centre, centreCost, true};
-  return {centre + kSmallDiamond[winner.step], winner.cost, true};
+  return end(centre, centreCost,
+             !kClamped || (centre >= low + 16 && centre < high - 16)
+                 ? Diamond<W, H, 4>(regionRows, displacedRegion, centreRegion, centre, centreCost)
+                 : ClampedDiamond<W, H, 4>(regionRows, displacedRegion, centre, centreCost, low, high));
 }
 
 template <int W, int H>
