@@ -49,32 +49,81 @@ __attribute__((target(TARN_WALK_TARGET))) inline __m256i Displacements(__m256i v
                           _mm256_mullo_epi32(columns, _mm256_set1_epi32(3)));
 }
 
-// Candidates 0-3 as the four 64-bit sums of `low`, 4-7 of `high`, each below 2^16: the low 32
-// bits of each, in candidate order.
-__attribute__((target(TARN_WALK_TARGET))) inline __m256i QuadsInOrder(__m256i low, __m256i high) {
-  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
-                                     _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7));
+// The diamond's winner is taken from its costs as eight 16-bit words in candidate order (every
+// cost is below 2^16); a small diamond's upper four words are set beyond every cost. The helpers
+// below gather the kernels' sums (each in the low bits of its 64-bit lane) so: with AVX2 as
+// 32-bit costs in order, then packed; with AVX-512 by one permute of words from two registers.
+static_assert(kUnusableCost < 0xFFFF, "the largest cost (an 8x8 region off by 255 everywhere) fits 16 bits");
+
+#if !TARN_WALK_AVX512
+// Eight 32-bit costs in candidate order as words (a small diamond's first four).
+template <int N>
+__attribute__((target(TARN_WALK_TARGET))) inline __m128i PackedCosts(__m256i costs) {
+  return _mm_packus_epi32(_mm256_castsi256_si128(costs),
+                          N == 4 ? _mm_set1_epi32(0xFFFF) : _mm256_extracti128_si256(costs, 1));
+}
+#else
+// Words `index` of `first` (0-15) and `second` (16-31); a small diamond's upper four beyond every cost.
+template <int N>
+__attribute__((target(TARN_WALK_TARGET))) inline __m128i PermutedWords(__m256i first, __m256i second, __m128i index) {
+  if constexpr (N == 4) second = _mm256_set1_epi16(-1);
+  return _mm256_castsi256_si128(_mm256_permutex2var_epi16(first, _mm256_castsi128_si256(index), second));
+}
+#endif
+
+// Candidates 0-3 as the four 64-bit sums of `low`, 4-7 of `high`.
+template <int N>
+__attribute__((target(TARN_WALK_TARGET))) inline __m128i QuadWords(__m256i low, __m256i high) {
+#if TARN_WALK_AVX512
+  return PermutedWords<N>(low, high, _mm_setr_epi16(0, 4, 8, 12, 16, 20, 24, 28));
+#else
+  return PackedCosts<N>(_mm256_permutevar8x32_epi32(_mm256_blend_epi32(low, _mm256_slli_epi64(high, 32), 0xAA),
+                                                    _mm256_setr_epi32(0, 2, 4, 6, 1, 3, 5, 7)));
+#endif
 }
 
 // Pair p holds candidate 2p in its low half, 2p + 1 in its high half, each as two 64-bit parts:
-// the parts added, then the low 32 bits of each gathered in candidate order.
-__attribute__((target(TARN_WALK_TARGET))) inline __m256i PairsInOrder(__m256i (&pairs)[4]) {
+// the parts added, then two pairs to a register (32-bit lanes 0 2 . . | 1 3 . . and 4 6 . . | 5 7).
+template <int N>
+__attribute__((target(TARN_WALK_TARGET))) inline __m128i PairWords(__m256i (&pairs)[4]) {
 #pragma GCC unroll 4
   for (__m256i& pair : pairs) pair = _mm256_add_epi64(pair, _mm256_shuffle_epi32(pair, 0x4E));
-  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);   // 0 2 . . | 1 3
-  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);  // 4 6 . . | 5 7
-  return _mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs),
-                                     _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+  const __m256i lowPairs = _mm256_blend_epi32(pairs[0], _mm256_slli_epi64(pairs[1], 32), 0xAA);
+  const __m256i highPairs = _mm256_blend_epi32(pairs[2], _mm256_slli_epi64(pairs[3], 32), 0xAA);
+#if TARN_WALK_AVX512
+  return PermutedWords<N>(lowPairs, highPairs, _mm_setr_epi16(0, 8, 2, 10, 16, 24, 18, 26));
+#else
+  return PackedCosts<N>(_mm256_permutevar8x32_epi32(_mm256_unpacklo_epi64(lowPairs, highPairs),
+                                                    _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7)));
+#endif
+}
+
+// A large diamond with every step in its row, from the sums of steps 1, 2, 5, 6 (`near`, one to
+// each 64-bit lane) and of steps 0, 3, 4, 7 (`others`; 0, 7, 3, 4 for one-pixel regions).
+template <int W>
+__attribute__((target(TARN_WALK_TARGET))) inline __m128i NearOthersWords(__m256i near, __m256i others) {
+#if TARN_WALK_AVX512
+  return PermutedWords<8>(
+      others, near, W == 1 ? _mm_setr_epi16(0, 16, 20, 8, 12, 24, 28, 4) : _mm_setr_epi16(0, 16, 20, 4, 8, 24, 28, 12));
+#else
+  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7, or
+  // 1 0 2 7 5 3 6 4 for one pixel.
+  const __m256i order = W == 1 ? _mm256_setr_epi32(1, 0, 2, 5, 7, 4, 6, 3) : _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7);
+  return PackedCosts<8>(
+      _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA), order));
+#endif
 }
 
 // Eight-byte reads of row `at` at displacements k to k + 3, one to each 64-bit lane.
-__attribute__((target(TARN_WALK_TARGET))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements, int k) {
+__attribute__((target(TARN_WALK_TARGET))) inline __m256i FourReads(const std::uint8_t* at, const int* displacements,
+                                                                   int k) {
   return _mm256_set_epi64x(Load8(at + displacements[k + 3]), Load8(at + displacements[k + 2]),
                            Load8(at + displacements[k + 1]), Load8(at + displacements[k]));
 }
 
 // 16-byte reads of row `at` at displacements 2p and 2p + 1, one to each half.
-__attribute__((target(TARN_WALK_TARGET))) inline __m256i TwoReads(const std::uint8_t* at, const int* displacements, int p) {
+__attribute__((target(TARN_WALK_TARGET))) inline __m256i TwoReads(const std::uint8_t* at, const int* displacements,
+                                                                  int p) {
   return _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + displacements[2 * p + 1]),
                              reinterpret_cast<const __m128i*>(at + displacements[2 * p]));
 }
@@ -90,7 +139,8 @@ struct RegionRows {
 };
 
 template <int W, int H>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline RegionRows<W, H> MakeRegionRows(const std::uint8_t* current) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline RegionRows<W, H> MakeRegionRows(
+    const std::uint8_t* current) {
   RegionRows<W, H> region;
 #pragma GCC unroll 8
   for (int row = 0; row < H; ++row) {
@@ -112,9 +162,9 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline RegionRows<W, H>
 // Rows of at most eight bytes: each row's bytes masked (the rest of the eight read is another
 // pixel), four candidates to a register, one 64-bit sum each.
 template <int W, int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i NarrowCosts(const RegionRows<W, H>& regionRows,
-                                                                          const std::uint8_t* displacedRegion,
-                                                                          const int* displacements) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i NarrowCosts(const RegionRows<W, H>& regionRows,
+                                                                                    const std::uint8_t* displacedRegion,
+                                                                                    const int* displacements) {
   const __m256i mask = _mm256_set1_epi64x(static_cast<long long>((1ULL << (W * 24)) - 1));
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -125,7 +175,7 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i NarrowCo
     if constexpr (N == 8)
       high = _mm256_add_epi64(high, _mm256_sad_epu8(_mm256_and_si256(FourReads(at, displacements, 4), mask), region));
   }
-  return QuadsInOrder(low, high);
+  return QuadWords<N>(low, high);
 }
 
 // The byte shuffle that places the two candidates of a 16-byte read from the column left of
@@ -172,8 +222,8 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i LargeDia
 // holds both, shared by the region rows above and below it and split into lanes by one byte
 // shuffle. Costs in candidate order.
 template <int W, int H>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i NarrowLargeCosts(const RegionRows<W, H>& regionRows,
-                                                                               const std::uint8_t* centre) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i NarrowLargeCosts(
+    const RegionRows<W, H>& regionRows, const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kShuffle = SidesShuffle<W>();
   const __m256i shuffle = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kShuffle.data()));
   __m128i sides[H + 2];  // reference rows -1 .. H from the column left of the centre's
@@ -188,18 +238,14 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i NarrowLa
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, shuffle), region));
     others = _mm256_add_epi64(others, _mm256_sad_epu8(LargeDiamondOthers<W>(centre + row * kStride), region));
   }
-  // 32-bit lanes near 0, others 0, near 1, others 1, ... hold candidates 1 0 2 3 5 4 6 7, or
-  // 1 0 2 7 5 3 6 4 for one pixel.
-  const __m256i order = W == 1 ? _mm256_setr_epi32(1, 0, 2, 5, 7, 4, 6, 3) : _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7);
-  return _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA), order);
+  return NearOthersWords<W>(near, others);
 }
 
 // Rows of 12 bytes: one 16-byte read per row masked to 12, two candidates to a register (one
 // to each half), whose two 64-bit sums per half add up to the candidate's cost.
 template <int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i TwelveByteCosts(const RegionRows<4, H>& regionRows,
-                                                                              const std::uint8_t* displacedRegion,
-                                                                              const int* displacements) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i TwelveByteCosts(
+    const RegionRows<4, H>& regionRows, const std::uint8_t* displacedRegion, const int* displacements) {
   const __m256i mask = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
 #pragma GCC unroll 8
@@ -211,14 +257,13 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i TwelveBy
       pairs[p] =
           _mm256_add_epi64(pairs[p], _mm256_sad_epu8(_mm256_and_si256(TwoReads(at, displacements, p), mask), region));
   }
-  return PairsInOrder(pairs);
+  return PairWords<N>(pairs);
 }
 
 // Rows of 24 bytes: the first 16 as for rows of 12 (unmasked), the last 8 as for narrow rows.
 template <int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i TwentyFourByteCosts(const RegionRows<8, H>& regionRows,
-                                                                                  const std::uint8_t* displacedRegion,
-                                                                                  const int* displacements) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i TwentyFourByteCosts(
+    const RegionRows<8, H>& regionRows, const std::uint8_t* displacedRegion, const int* displacements) {
   __m256i pairs[4] = {_mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256(), _mm256_setzero_si256()};
   __m256i low = _mm256_setzero_si256(), high = _mm256_setzero_si256();
 #pragma GCC unroll 8
@@ -231,18 +276,14 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i TwentyFo
     low = _mm256_add_epi64(low, _mm256_sad_epu8(FourReads(at + 16, displacements, 0), tail));
     if constexpr (N == 8) high = _mm256_add_epi64(high, _mm256_sad_epu8(FourReads(at + 16, displacements, 4), tail));
   }
-  return _mm256_add_epi32(PairsInOrder(pairs), QuadsInOrder(low, high));
+  // The heads' and the tails' words add up to each cost (below 2^16); a small diamond's upper
+  // words stay beyond every cost (the sum saturates).
+  return _mm_adds_epu16(PairWords<N>(pairs), QuadWords<N>(low, high));
 }
 
-// The winner is the lowest cost's first lane. Every cost is below 2^16, so the costs packed to
-// 16 bits lose nothing, and the processor's search for the lowest word returns the first lane of
-// the lowest cost, as the walk's rule has it. With four candidates the upper words are set beyond
-// every cost.
-static_assert(kUnusableCost < 0xFFFF, "the largest cost (an 8x8 region off by 255 everywhere) fits 16 bits");
-template <int N>
-__attribute__((target(TARN_WALK_TARGET))) inline DiamondWinner FirstLowest(__m256i costs, int centreCost) {
-  const __m128i words = N == 4 ? _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm_set1_epi32(0xFFFF))
-                               : _mm_packus_epi32(_mm256_castsi256_si128(costs), _mm256_extracti128_si256(costs, 1));
+// The winner is the lowest cost's first lane: the processor's search for the lowest word
+// returns the first lane of the lowest cost, as the walk's rule has it.
+__attribute__((target(TARN_WALK_TARGET))) inline DiamondWinner FirstLowest(__m128i words, int centreCost) {
   const int found = _mm_cvtsi128_si32(_mm_minpos_epu16(words));  // the lowest word, its lane above
   const int lowestCost = found & 0xFFFF;
   if (lowestCost >= centreCost) return {-1, centreCost};
@@ -250,9 +291,9 @@ __attribute__((target(TARN_WALK_TARGET))) inline DiamondWinner FirstLowest(__m25
 }
 
 template <int W, int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i Costs(const RegionRows<W, H>& regionRows,
-                                                                    const std::uint8_t* displacedRegion,
-                                                                    const int* displacements) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i Costs(const RegionRows<W, H>& regionRows,
+                                                                              const std::uint8_t* displacedRegion,
+                                                                              const int* displacements) {
   if constexpr (W * 3 == 24)
     return TwentyFourByteCosts<H, N>(regionRows, displacedRegion, displacements);
   else if constexpr (W * 3 == 12)
@@ -272,8 +313,8 @@ constexpr int kSmallSteps[8] = {-kStride, -3, 3, kStride, 0, 0, 0, 0};
 // of the candidates a row either side of the centre's (steps 1, 2, 5, 6), six bytes apart, come
 // from one 16-byte read of that row and a byte shuffle, as for narrow rows.
 template <int H>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i WideLargeCosts(const RegionRows<8, H>& regionRows,
-                                                                             const std::uint8_t* centre) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i WideLargeCosts(
+    const RegionRows<8, H>& regionRows, const std::uint8_t* centre) {
   static constexpr std::array<char, 32> kTails = {0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13,
                                                   0, 1, 2, 3, 4, 5, 6, 7, 6, 7, 8, 9, 10, 11, 12, 13};
   static constexpr int kOthers[4] = {-2 * kStride, -6, 6, 2 * kStride};
@@ -292,10 +333,8 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i WideLarg
     near = _mm256_add_epi64(near, _mm256_sad_epu8(_mm256_shuffle_epi8(aboveBelow, tails), tail));
     others = _mm256_add_epi64(others, _mm256_sad_epu8(FourReads(at + 16, kOthers, 0), tail));
   }
-  // As in NarrowLargeCosts: the tails' 32-bit lanes hold candidates 1 0 2 3 5 4 6 7.
-  return _mm256_add_epi32(PairsInOrder(pairs),
-                          _mm256_permutevar8x32_epi32(_mm256_blend_epi32(near, _mm256_slli_epi64(others, 32), 0xAA),
-                                                      _mm256_setr_epi32(1, 0, 2, 3, 5, 4, 6, 7)));
+  // As in NarrowLargeCosts: the tails of steps 1, 2, 5, 6 in `near`, of 0, 3, 4, 7 in `others`.
+  return _mm_adds_epu16(PairWords<8>(pairs), NearOthersWords<8>(near, others));
 }
 
 template <int N>
@@ -306,8 +345,8 @@ inline bool StepsStayInRow(int centre) {
 
 // A diamond's costs when no step crosses a row of vector numbers, around the region at `centre`.
 template <int W, int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i InRowCosts(const RegionRows<W, H>& regionRows,
-                                                                         const std::uint8_t* centre) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m128i InRowCosts(const RegionRows<W, H>& regionRows,
+                                                                                   const std::uint8_t* centre) {
   if constexpr (N == 8 && W * 3 <= 8)
     return NarrowLargeCosts<W, H>(regionRows, centre);
   else if constexpr (N == 8 && W * 3 == 24)
@@ -318,41 +357,42 @@ __attribute__((target(TARN_WALK_TARGET), always_inline)) inline __m256i InRowCos
 
 // `centreRegion` is the region displaced by `centre`, which the walk follows step by step.
 template <int W, int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline DiamondWinner Diamond(const RegionRows<W, H>& regionRows,
-                                                                            const std::uint8_t* displacedRegion,
-                                                                            const std::uint8_t* centreRegion,
-                                                                            int centre, int centreCost) {
-  if (StepsStayInRow<N>(centre)) return FirstLowest<N>(InRowCosts<W, H, N>(regionRows, centreRegion), centreCost);
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline DiamondWinner Diamond(
+    const RegionRows<W, H>& regionRows, const std::uint8_t* displacedRegion, const std::uint8_t* centreRegion,
+    int centre, int centreCost) {
+  if (StepsStayInRow<N>(centre)) return FirstLowest(InRowCosts<W, H, N>(regionRows, centreRegion), centreCost);
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(DiamondVectors<N>(centre)));
-  return FirstLowest<N>(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
+  return FirstLowest(Costs<W, H, N>(regionRows, displacedRegion, displacements), centreCost);
 }
 
 // A diamond near the ends of the usable vectors low .. high - 1: a candidate outside them costs
 // kUnusableCost, as the candidate-by-candidate search has it, and is read at the nearest usable
 // vector instead, so that every read stays within the pictures.
 template <int W, int H, int N>
-__attribute__((target(TARN_WALK_TARGET), always_inline)) inline DiamondWinner ClampedDiamond(const RegionRows<W, H>& regionRows,
-                                                                                   const std::uint8_t* displacedRegion,
-                                                                                   int centre, int centreCost, int low,
-                                                                                   int high) {
+__attribute__((target(TARN_WALK_TARGET), always_inline)) inline DiamondWinner ClampedDiamond(
+    const RegionRows<W, H>& regionRows, const std::uint8_t* displacedRegion, int centre, int centreCost, int low,
+    int high) {
   const __m256i vectors = DiamondVectors<N>(centre);
   const __m256i usable =
       _mm256_min_epi32(_mm256_max_epi32(vectors, _mm256_set1_epi32(low)), _mm256_set1_epi32(high - 1));
   alignas(32) int displacements[8];
   _mm256_store_si256(reinterpret_cast<__m256i*>(displacements), Displacements(usable));
-  const __m256i costs =
-      _mm256_blendv_epi8(_mm256_set1_epi32(kUnusableCost), Costs<W, H, N>(regionRows, displacedRegion, displacements),
-                         _mm256_cmpeq_epi32(vectors, usable));
-  return FirstLowest<N>(costs, centreCost);
+  const __m256i inRange = _mm256_cmpeq_epi32(vectors, usable);
+  const __m128i inRangeWords = _mm_packs_epi32(_mm256_castsi256_si128(inRange), _mm256_extracti128_si256(inRange, 1));
+  __m128i words = _mm_blendv_epi8(_mm_set1_epi16(static_cast<short>(kUnusableCost)),
+                                  Costs<W, H, N>(regionRows, displacedRegion, displacements), inRangeWords);
+  if constexpr (N == 4) words = _mm_or_si128(words, _mm_setr_epi16(0, 0, 0, 0, -1, -1, -1, -1));
+  return FirstLowest(words, centreCost);
 }
 
 // One call for the whole walk: the diamonds inline into one loop, which keeps the region's rows
 // and the constants in registers from one diamond to the next. Clamped, the walk goes on near
 // the range's ends (the range is then exactly the usable vectors) instead of handing back.
 template <int W, int H, bool kClamped>
-__attribute__((target(TARN_WALK_TARGET))) WalkEnd WalkDiamonds(const std::uint8_t* current, const std::uint8_t* displacedRegion,
-                                                     int low, int high, int vector, int cost) {
+__attribute__((target(TARN_WALK_TARGET))) WalkEnd WalkDiamonds(const std::uint8_t* current,
+                                                               const std::uint8_t* displacedRegion, int low, int high,
+                                                               int vector, int cost) {
   const RegionRows<W, H> regionRows = MakeRegionRows<W, H>(current);
   int centre = vector, centreCost = cost;
   const std::uint8_t* centreRegion = displacedRegion + VectorDisplacement(centre);
@@ -373,9 +413,9 @@ __attribute__((target(TARN_WALK_TARGET))) WalkEnd WalkDiamonds(const std::uint8_
     DiamondWinner winner;
     if (centre >= low + 32 && centre < high - 32) {
       if (StepsStayInRow<8>(centre)) {
-        const __m256i small = InRowCosts<W, H, 4>(regionRows, centreRegion);
-        winner = FirstLowest<8>(InRowCosts<W, H, 8>(regionRows, centreRegion), centreCost);
-        if (winner.step < 0) return end(centre, centreCost, FirstLowest<4>(small, centreCost));
+        const __m128i small = InRowCosts<W, H, 4>(regionRows, centreRegion);
+        winner = FirstLowest(InRowCosts<W, H, 8>(regionRows, centreRegion), centreCost);
+        if (winner.step < 0) return end(centre, centreCost, FirstLowest(small, centreCost));
       } else {
         winner = Diamond<W, H, 8>(regionRows, displacedRegion, centreRegion, centre, centreCost);
       }
@@ -401,8 +441,8 @@ __attribute__((target(TARN_WALK_TARGET))) WalkEnd WalkDiamonds(const std::uint8_
 
 template <int W, int H>
 __attribute__((target(TARN_WALK_TARGET))) DiamondWinner SmallDiamond(const std::uint8_t* current,
-                                                           const std::uint8_t* displacedRegion, int centre,
-                                                           int centreCost) {
+                                                                     const std::uint8_t* displacedRegion, int centre,
+                                                                     int centreCost) {
   return Diamond<W, H, 4>(MakeRegionRows<W, H>(current), displacedRegion, displacedRegion + VectorDisplacement(centre),
                           centre, centreCost);
 }
