@@ -114,8 +114,8 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   const int wideEnd = std::min(firstUsable_ + usableCount_, fastBeyond_);
   if (useAvx2_ && predicted >= firstUsable_ + 32 && predicted < wideEnd - 32) {
     const WalkEnd end = WideWalk<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, predicted, -1);
-    if (end.finished) return {end.vector, end.cost};
-    return Walk<W, H, true>({end.vector, end.cost});
+    if (end.finished()) return {end.vector(), end.cost()};
+    return Walk<W, H, true>({end.vector(), end.cost()});
   }
 #endif
   return Walk<W, H, true>({predicted, -1});
@@ -164,8 +164,8 @@ MotionSearch::Result MotionSearch::Walk(Result start) {
     // Away from the range's ends the wide walk takes over, to the end or until it nears them.
     if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
       const WalkEnd end = WideWalk<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost);
-      best = {end.vector, end.cost};
-      if (end.finished) return best;
+      best = {end.vector(), end.cost()};
+      if (end.finished()) return best;
       continue;
     }
 #endif
@@ -202,7 +202,7 @@ MotionSearch::Result MotionSearch::SearchNearEnds(const std::uint8_t* prepared, 
   if (useAvx2_ && usableCount_ > 0 && fastBeyond_ >= usableEnd) {
     const WalkEnd end =
         WideClampedWalk<W, H>(current_, reference_ + offset_, firstUsable_, usableEnd, start.vector, start.cost);
-    return {end.vector, end.cost};
+    return {end.vector(), end.cost()};
   }
 #endif
   // A start the wide walk has left near the ends of the numbers goes on candidate by candidate.

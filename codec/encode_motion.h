@@ -126,8 +126,8 @@ inline MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepa
   if (useAvx2_ && static_cast<unsigned>(offset - kFirst) <= static_cast<unsigned>(kLast - kFirst) &&
       static_cast<unsigned>(predicted - 32) < static_cast<unsigned>(kVectorCount - 64)) {
     const WalkEnd end = WideWalk<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, predicted, -1);
-    if (end.finished) return {end.vector, end.cost};
-    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {end.vector, end.cost});
+    if (end.finished()) return {end.vector(), end.cost()};
+    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {end.vector(), end.cost()});
   }
 #endif
   return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {predicted, -1});
