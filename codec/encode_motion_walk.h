@@ -402,9 +402,10 @@ __attribute__((target(TARN_WALK_TARGET))) WalkEnd WalkDiamonds(const std::uint8_
     else
       centreCost = region_cost::FastRegion<W, H>(current).Cost(centreRegion);
   }
-  // The walk ends with the small diamond around the centre of the last large one. A large diamond
-  // with every step in its row works out the small one's costs alongside its own, so that, should
-  // it be the last, the walk ends without waiting on another diamond.
+  // The walk ends with the small diamond around the centre of the last large one. With every step
+  // of a large diamond in its row, the small one's steps are too: its costs are taken in the same
+  // pass from the same centre (the compiler puts them on the path that ends the walk), without a
+  // second look at the centre's row and range after the loop.
   const auto end = [](int lastCentre, int lastCost, DiamondWinner small) {
     return small.step < 0 ? WalkEnd{lastCentre, lastCost, true}
                           : WalkEnd{lastCentre + kSmallDiamond[small.step], small.cost, true};
