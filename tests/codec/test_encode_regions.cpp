@@ -285,9 +285,10 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
                        0, 255));
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int unusable = 0;
-  // The widest kernels the processor has, then the portable ones.
-  for (const bool avx2 : {true, false}) {
-    AllowPrepAvx2(avx2);
+  // The widest kernels the processor has (AVX-512), AVX2, then the portable ones.
+  for (const int level : {2, 1, 0}) {
+    AllowPrepAvx2(level > 0);
+    AllowPrepAvx512(level > 1);
     MotionSearch search;
     for (const auto& shape : shapes) {
       const int w = shape[0], h = shape[1];
@@ -298,13 +299,14 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
           const int predicted = static_cast<int>(random() % 256);
           const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
           const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
-          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
-          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " level " << level;
+          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " level " << level;
           unusable += got.cost == 48960;
         }
     }
   }
   AllowPrepAvx2(true);
+  AllowPrepAvx512(true);
   EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 
@@ -341,8 +343,9 @@ TEST(MotionSearch, ReadsNothingPastThePicturesAtTheirEnd) {
   std::copy_n(ridged.data(), kRgbPictureBytes, reference.data());
   std::copy_n(ridged.data(), kRgbPictureBytes, prepared.data());
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
-  for (const bool avx2 : {true, false}) {
-    AllowPrepAvx2(avx2);
+  for (const int level : {2, 1, 0}) {
+    AllowPrepAvx2(level > 0);
+    AllowPrepAvx512(level > 1);
     MotionSearch search;
     for (const auto& shape : shapes) {
       const int w = shape[0], h = shape[1];
@@ -353,6 +356,7 @@ TEST(MotionSearch, ReadsNothingPastThePicturesAtTheirEnd) {
     }
   }
   AllowPrepAvx2(true);
+  AllowPrepAvx512(true);
 }
 
 }  // namespace
