@@ -345,11 +345,16 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(const BlockView& view
   return {memo.vector, memo.cost};
 }
 
+// Regions of whole cells add up the frame's cells; smaller ones sum their pixels, which their
+// motion search has just read.
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour) {
   using L = Layout<kId>;
   const std::uint8_t* const first = view.pictures.prepared + offset;
-  if constexpr (MemosFills(kId)) {
+  if constexpr (L::kWidth % FillCells::kSide == 0 && L::kHeight % FillCells::kSide == 0) {
+    const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
+    return FillTestOfCells<L::kWidth, L::kHeight>(*view.pictures.cells, pixel, first, view.fillLimit, colour);
+  } else if constexpr (MemosFills(kId)) {
     std::int32_t& scaled = view.fillScaled[region];
     if (scaled == RegionTable::kNotMeasured) scaled = FillScaled<L::kWidth, L::kHeight>(first);
     return FillTestOfScaled<L::kWidth, L::kHeight>(scaled, first, view.fillLimit, colour);
@@ -365,13 +370,14 @@ TARN_INLINE int FrameAnalysis::PredictedVector(const BlockView& view, int region
   using L = Layout<kId>;
   const std::uint32_t movers = view.moves & L::kNeighbours[static_cast<std::size_t>(region)];
   if (movers == 0) return kZeroVector;
-  int rows = 0, columns = 0;
+  int rows = 0, columns = 0, count = 0;
   for (std::uint32_t left = movers; left != 0; left &= left - 1) {
     const int vector = view.params[std::countr_zero(left) * L::kParamBytes];
     rows += vector >> 4;
     columns += vector & 15;
+    ++count;
   }
-  switch (std::popcount(movers)) {
+  switch (count) {
     case 1:
       return (rows << 4) | columns;
     case 2:

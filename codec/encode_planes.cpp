@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "codec/avx512_warnings.h"
+#include "codec/encode_region_sums.h"
 #include "codec/prep_cpu.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -62,6 +63,27 @@ void DifferencesOfPixels(const std::uint8_t* current, const std::uint8_t* refere
     const YuvSample a = TableYuv(current + i * 3), b = TableYuv(reference + i * 3);
     StoreDifferences(std::abs(a.y - b.y), std::abs(a.u - b.u), std::abs(a.v - b.v), i, differences);
   }
+}
+
+// One cell from its top-left byte.
+void MeasureCell(const std::uint8_t* first, std::int32_t* cell) {
+  constexpr int kSide = FillCells::kSide;
+#if defined(__SSE2__)
+  using namespace region_sums;
+  const PositionSums positions = PositionsOf<kSide, kSide>(first);
+  const __m128i sums[3] = {positions.Sum(0), positions.Sum(1), positions.Sum(2)};
+  // Lane 3 of the channels (not a channel) gets the squares of every byte.
+  __m128i squares = _mm_add_epi32(_mm_add_epi32(positions.squares[0], positions.squares[1]), positions.squares[2]);
+  squares = _mm_add_epi32(squares, _mm_slli_si128(squares, 8));
+  squares = _mm_add_epi32(squares, _mm_slli_si128(squares, 4));
+  const __m128i channels = _mm_set_epi32(0, -1, -1, -1);
+  _mm_store_si128(reinterpret_cast<__m128i*>(cell),
+                  _mm_or_si128(_mm_and_si128(ChannelsOf<kSide>(sums), channels), _mm_andnot_si128(channels, squares)));
+#else
+  const ChannelSums sums = RegionSums<kSide, kSide>(first);
+  for (int c = 0; c < 3; ++c) cell[c] = sums.sum[c];
+  cell[3] = sums.sumOfSquares[0] + sums.sumOfSquares[1] + sums.sumOfSquares[2];
+#endif
 }
 
 #if TARN_PLANES_AVX2
@@ -184,6 +206,13 @@ static_assert(kReferencePixels % 32 == 0);
 #endif
 
 }  // namespace
+
+void BuildFillCells(const std::uint8_t* bgr, FillCells& cells) {
+  for (int row = 0; row < FillCells::kDown; ++row)
+    for (int column = 0; column < FillCells::kAcross; ++column)
+      MeasureCell(bgr + static_cast<std::size_t>(row) * FillCells::kSide * kRgbStride + column * FillCells::kSide * 3,
+                  &cells.values[static_cast<std::size_t>(row * FillCells::kRowValues + column * 4)]);
+}
 
 void BuildYuvPlane(const std::uint8_t* bgr, YuvPlane& plane) {
 #if TARN_PLANES_AVX2
