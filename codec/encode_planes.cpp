@@ -121,6 +121,35 @@ __attribute__((target("avx2"), always_inline)) inline YuvLanes EightPixelsAvx2(c
   return {y, Product(_mm256_sub_epi32(blue, y), 589244), Product(_mm256_sub_epi32(red, y), 743962)};
 }
 
+// Two cells side by side (kAcross is even: a pair never straddles two rows of cells), one in
+// each half of the registers, with the narrow path's arithmetic. Reads 28 bytes of each row for
+// the 24.
+__attribute__((target("avx2"))) void TwoCellsAvx2(const std::uint8_t* first, std::int32_t* cells) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i twelveBytes = _mm256_setr_epi32(-1, -1, -1, 0, -1, -1, -1, 0);
+  __m256i low = zero, high = zero, squares = zero;  // positions 0-7 and 8-11 summed, all squares
+  for (int row = 0; row < FillCells::kSide; ++row) {
+    const std::uint8_t* const at = first + row * kRgbStride;
+    const __m256i bytes = _mm256_and_si256(
+        _mm256_loadu2_m128i(reinterpret_cast<const __m128i*>(at + 12), reinterpret_cast<const __m128i*>(at)),
+        twelveBytes);
+    const __m256i rowLow = _mm256_unpacklo_epi8(bytes, zero), rowHigh = _mm256_unpackhi_epi8(bytes, zero);
+    low = _mm256_add_epi16(low, rowLow);
+    high = _mm256_add_epi16(high, rowHigh);
+    squares = _mm256_add_epi32(
+        squares, _mm256_add_epi32(_mm256_madd_epi16(rowLow, rowLow), _mm256_madd_epi16(rowHigh, rowHigh)));
+  }
+  // Channel c is positions c, c + 3, c + 6 and c + 9 (16-bit: at most 16 * 255).
+  const __m256i upper = _mm256_alignr_epi8(high, low, 12);  // positions 6-11, then zeros
+  const __m256i folded = _mm256_add_epi16(_mm256_add_epi16(low, _mm256_srli_si256(low, 6)),
+                                          _mm256_add_epi16(upper, _mm256_srli_si256(upper, 6)));
+  const __m256i channels = _mm256_unpacklo_epi16(folded, zero);
+  squares = _mm256_add_epi32(squares, _mm256_srli_si256(squares, 8));
+  squares = _mm256_add_epi32(squares, _mm256_srli_si256(squares, 4));  // lane 0: the cell's squares
+  const __m256i cell = _mm256_blend_epi32(channels, _mm256_slli_si256(squares, 12), 0x88);
+  _mm256_storeu_si256(reinterpret_cast<__m256i*>(cells), cell);
+}
+
 __attribute__((target("avx2"))) void ConvertPixelsAvx2(const std::uint8_t* bgr, std::size_t end, YuvPlane& plane) {
   for (std::size_t i = 0; i < end; i += 8) {
     const YuvLanes lanes = EightPixelsAvx2(bgr + i * 3);
@@ -208,10 +237,24 @@ static_assert(kReferencePixels % 32 == 0);
 }  // namespace
 
 void BuildFillCells(const std::uint8_t* bgr, FillCells& cells) {
-  for (int row = 0; row < FillCells::kDown; ++row)
-    for (int column = 0; column < FillCells::kAcross; ++column)
-      MeasureCell(bgr + static_cast<std::size_t>(row) * FillCells::kSide * kRgbStride + column * FillCells::kSide * 3,
-                  &cells.values[static_cast<std::size_t>(row * FillCells::kRowValues + column * 4)]);
+  constexpr std::size_t kCellBytes = FillCells::kSide * 3, kRowBytes = FillCells::kSide * kRgbStride;
+  int cell = 0;
+#if TARN_PLANES_AVX2
+  if (PrepUsesAvx2()) {
+    // The last pair's wide loads would pass the picture's end: its cells take the narrow path.
+    constexpr int kPairs = FillCells::kAcross * FillCells::kDown / 2 - 1;
+    for (int pair = 0; pair < kPairs; ++pair, cell += 2) {
+      const std::size_t row = static_cast<std::size_t>(cell / FillCells::kAcross);
+      const std::size_t column = static_cast<std::size_t>(cell % FillCells::kAcross);
+      TwoCellsAvx2(bgr + row * kRowBytes + column * kCellBytes, &cells.values[static_cast<std::size_t>(cell) * 4]);
+    }
+  }
+#endif
+  for (; cell < FillCells::kAcross * FillCells::kDown; ++cell) {
+    const std::size_t row = static_cast<std::size_t>(cell / FillCells::kAcross);
+    const std::size_t column = static_cast<std::size_t>(cell % FillCells::kAcross);
+    MeasureCell(bgr + row * kRowBytes + column * kCellBytes, &cells.values[static_cast<std::size_t>(cell) * 4]);
+  }
 }
 
 void BuildYuvPlane(const std::uint8_t* bgr, YuvPlane& plane) {

@@ -116,8 +116,12 @@ template <int W, int H>
 void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
   const ShapeOps& ops = OpsForShape(W, H);
   constexpr bool kWholeCells = W % FillCells::kSide == 0 && H % FillCells::kSide == 0;
-  auto cells = std::make_unique<FillCells>();
+  auto cells = std::make_unique<FillCells>(), narrowCells = std::make_unique<FillCells>();
   BuildFillCells(picture.data(), *cells);
+  AllowPrepAvx2(false);
+  BuildFillCells(picture.data(), *narrowCells);
+  AllowPrepAvx2(true);
+  ASSERT_TRUE(cells->values == narrowCells->values) << "the widest and the narrow cells differ";
   for (int y = 0; y + H <= kScreenHeight; y += H)
     for (int x = 0; x + W <= kScreenWidth; x += W) {
       const ChannelSums expected = ops.channelSums(picture.Pixel(x, y));
