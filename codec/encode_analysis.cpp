@@ -85,6 +85,14 @@ struct Layout {
     for (int region = 0; region < kPerBlock; ++region) offsets[region] = LocalY(region) * kScreenWidth + LocalX(region);
     return offsets;
   }();
+  // Each region's first cell (of FillCells) from its block's, where regions cover whole cells.
+  static constexpr std::array<int, kPerBlock> kCellOffsets = [] {
+    std::array<int, kPerBlock> offsets{};
+    for (int region = 0; region < kPerBlock; ++region)
+      offsets[region] =
+          LocalY(region) / FillCells::kSide * FillCells::kRowValues + LocalX(region) / FillCells::kSide * 4;
+    return offsets;
+  }();
   // Bits of each region's neighbours that predict its vector: left, above and above right.
   static constexpr std::array<std::uint32_t, kPerBlock> kNeighbours = [] {
     std::array<std::uint32_t, kPerBlock> neighbours{};
@@ -291,6 +299,7 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
           fillScaled,
           pictures_,
           blockPixels_[block],
+          pictures_.cells->At(blockPixels_[block]),
           keepLimits_,
           moveLimits_[moveBorder_[block]],
           fillLimits_[fillBorder_[block]],
@@ -352,8 +361,8 @@ TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, in
   using L = Layout<kId>;
   const std::uint8_t* const first = view.pictures.prepared + offset;
   if constexpr (L::kWidth % FillCells::kSide == 0 && L::kHeight % FillCells::kSide == 0) {
-    const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
-    return FillTestOfCells<L::kWidth, L::kHeight>(*view.pictures.cells, pixel, first, view.fillLimit, colour);
+    const std::int32_t* const cell = view.cells + L::kCellOffsets[static_cast<std::size_t>(region)];
+    return FillTestOfCells<L::kWidth, L::kHeight>(cell, first, view.fillLimit, colour);
   } else if constexpr (MemosFills(kId)) {
     std::int32_t& scaled = view.fillScaled[region];
     if (scaled == RegionTable::kNotMeasured) scaled = FillScaled<L::kWidth, L::kHeight>(first);

@@ -184,7 +184,8 @@ class FrameAnalysis {
     SearchMemo* searches;      // current for this frame
     std::int32_t* fillScaled;  // current for this frame; level 3 only
     RegionPictures pictures;
-    int pixel;  // the block's first pixel (y * 240 + x)
+    int pixel;                  // the block's first pixel (y * 240 + x)
+    const std::int32_t* cells;  // the block's first cell
     KeepLimits keep;
     int moveLimit;
     int fillLimit;

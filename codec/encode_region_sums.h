@@ -262,16 +262,14 @@ inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour)
 #endif
 }
 
-// The fill test of the W x H region (W and H 4 or 8) whose top-left pixel is `pixel` and first
-// byte `first`, from the frame's cells: the same answer and colour as FillTest.
+// The fill test of the W x H region (W and H 4 or 8) whose first byte is `first`, from the
+// frame's cells (`cell` its top-left one): the same answer and colour as FillTest.
 template <int W, int H>
-inline bool FillTestOfCells(const FillCells& cells, int pixel, const std::uint8_t* first, int limit,
-                            std::uint8_t* colour) {
+inline bool FillTestOfCells(const std::int32_t* cell, const std::uint8_t* first, int limit, std::uint8_t* colour) {
   constexpr int kSide = FillCells::kSide;
   static_assert(W % kSide == 0 && H % kSide == 0);
   constexpr int kPixels = W * H;
   constexpr int kShift = std::countr_zero(static_cast<unsigned>(kPixels));
-  const std::int32_t* const cell = cells.At(pixel);
 #if defined(__SSE2__)
   __m128i total = _mm_load_si128(reinterpret_cast<const __m128i*>(cell));
   for (int row = 0; row < H / kSide; ++row)

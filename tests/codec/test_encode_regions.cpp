@@ -145,7 +145,8 @@ void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
         // And from the frame's cells, for the regions that cover whole ones.
         if constexpr (kWholeCells) {
           std::uint8_t added[3] = {1, 2, 3};
-          const bool cellsFill = FillTestOfCells<W, H>(*cells, y * kScreenWidth + x, picture.Pixel(x, y), limit, added);
+          const bool cellsFill =
+              FillTestOfCells<W, H>(cells->At(y * kScreenWidth + x), picture.Pixel(x, y), limit, added);
           ASSERT_EQ(cellsFill, fills) << W << "x" << H << " at " << x << "," << y;
           for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(added[c], colour[c]) << W << "x" << H;
         }
