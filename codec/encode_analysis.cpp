@@ -255,7 +255,7 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
   BlockView leftRight = ViewOf<kLeftRight>(block);
-  BlockView topBottom = leftRight;  // its own entries from the first parent whose halves both split
+  BlockView topBottom;  // made for the first parent whose halves both split
   bool topBottomMade = false;
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
