@@ -110,10 +110,18 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
 
 // Every region of one shape in the picture, the bottom-right one (whose last byte ends the
 // picture) included, against summing its pixels one by one; and the fill test, at limits from
-// just under to just over the region's variance sum, against the comparison of those sums.
+// just under to just over the region's variance sum, against the comparison of those sums, from
+// the pixels and (regions of whole cells) from the frame's cells.
 template <int W, int H>
 void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
   const ShapeOps& ops = OpsForShape(W, H);
+  constexpr bool kWholeCells = W % FillCells::kSide == 0 && H % FillCells::kSide == 0;
+  auto cells = std::make_unique<FillCells>(), narrowCells = std::make_unique<FillCells>();
+  BuildFillCells(picture.data(), *cells);
+  AllowPrepAvx2(false);
+  BuildFillCells(picture.data(), *narrowCells);
+  AllowPrepAvx2(true);
+  ASSERT_TRUE(cells->values == narrowCells->values) << "the widest and the narrow cells differ";
   for (int y = 0; y + H <= kScreenHeight; y += H)
     for (int x = 0; x + W <= kScreenWidth; x += W) {
       const ChannelSums expected = ops.channelSums(picture.Pixel(x, y));
@@ -134,6 +142,14 @@ void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
             FillTestOfScaled<W, H>(FillScaled<W, H>(picture.Pixel(x, y)), picture.Pixel(x, y), limit, kept);
         ASSERT_EQ(keptFills, fills) << W << "x" << H << " at " << x << "," << y;
         for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(kept[c], colour[c]) << W << "x" << H;
+        // And from the frame's cells, for the regions that cover whole ones.
+        if constexpr (kWholeCells) {
+          std::uint8_t added[3] = {1, 2, 3};
+          const bool cellsFill =
+              FillTestOfCells<W, H>(cells->At(y * kScreenWidth + x), picture.Pixel(x, y), limit, added);
+          ASSERT_EQ(cellsFill, fills) << W << "x" << H << " at " << x << "," << y;
+          for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(added[c], colour[c]) << W << "x" << H;
+        }
       }
     }
 }
