@@ -165,6 +165,8 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
   ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -vn -f s16le -ac 1 ref.pcm"));
   const Bytes reference = ReadFile(dir_.path() / "ref.pcm");
 
+  // A source let go unread hands on its looks at the file: the one below plays through them.
+  ASSERT_EQ(Load(MakeSource().Get(), dir_.path() / "clip.mp4"), S_OK);
   auto source = MakeSource();
   ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
   // Choosing a stream the file lacks keeps the sound; choosing the one playing changes nothing.
@@ -255,6 +257,18 @@ TEST_F(FileSourceTest, ALookAtAFileServesTheNextSourceOnlyUnreadAndForTheSameFil
     EXPECT_EQ(Play(played.Get(), capture.Get()).size(), 40u);
   }
   EXPECT_FALSE(tarn::platform::TakeProbedInput(clip.string(), {}, *version));
+
+  // The sound's look, which left the pictures unread, serves the pictures as well.
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=sample_rate=22050 -t 0.6 "
+                     "-c:v mpeg2video -c:a mp2 both.mpg"));
+  ASSERT_EQ(Load(MakeSource().Get(), dir_.path() / "both.mpg"), S_OK);
+  {
+    auto both = MakeSource();
+    ASSERT_EQ(Load(both.Get(), dir_.path() / "both.mpg"), S_OK);
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    EXPECT_EQ(Play(both.Get(), capture.Get()).size(), 15u);
+  }
 
   ASSERT_EQ(Load(MakeSource().Get(), clip), S_OK);
   std::filesystem::remove(clip);
