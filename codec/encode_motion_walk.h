@@ -1,11 +1,13 @@
 // The motion search's diamond walks, compiled once for each instruction set the search
 // dispatches to: the including file names the set in TARN_WALK_TARGET (a target attribute's
-// string) and says in TARN_WALK_AVX512 whether it has AVX-512 with byte and word lanes at every
-// register width (BW and VL). The kernels live in an unnamed namespace, one copy per including file.
+// string), says in TARN_WALK_AVX512 whether it has AVX-512 with byte and word lanes at every
+// register width (BW and VL), and names the entry points its header declares with
+// TARN_WALK_NAME(name) (the name with the set's suffix). The kernels live in an unnamed namespace,
+// one copy per including file; the entry points are instantiated for every shape of the coder.
 #pragma once
 
-#if !defined(TARN_WALK_TARGET) || !defined(TARN_WALK_AVX512)
-#error "define TARN_WALK_TARGET and TARN_WALK_AVX512 before including the walks"
+#if !defined(TARN_WALK_TARGET) || !defined(TARN_WALK_AVX512) || !defined(TARN_WALK_NAME)
+#error "define TARN_WALK_TARGET, TARN_WALK_AVX512 and TARN_WALK_NAME before including the walks"
 #endif
 
 #include <array>
@@ -449,5 +451,38 @@ __attribute__((target(TARN_WALK_TARGET))) DiamondWinner SmallDiamond(const std::
 }
 
 }  // namespace
+
+template <int W, int H>
+WalkEnd TARN_WALK_NAME(DiamondWalk)(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high,
+                                    int vector, int cost) {
+  return WalkDiamonds<W, H, false>(current, displacedRegion, low, high, vector, cost);
+}
+
+template <int W, int H>
+WalkEnd TARN_WALK_NAME(ClampedWalk)(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high,
+                                    int vector, int cost) {
+  return WalkDiamonds<W, H, true>(current, displacedRegion, low, high, vector, cost);
+}
+
+template <int W, int H>
+DiamondWinner TARN_WALK_NAME(SmallDiamond)(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                                           int centreCost) {
+  return SmallDiamond<W, H>(current, displacedRegion, centre, centreCost);
+}
+
+#define TARN_WALK_SHAPE(W, H)                                                                                       \
+  template WalkEnd TARN_WALK_NAME(DiamondWalk)<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int); \
+  template WalkEnd TARN_WALK_NAME(ClampedWalk)<W, H>(const std::uint8_t*, const std::uint8_t*, int, int, int, int); \
+  template DiamondWinner TARN_WALK_NAME(SmallDiamond)<W, H>(const std::uint8_t*, const std::uint8_t*, int, int);
+TARN_WALK_SHAPE(8, 8)
+TARN_WALK_SHAPE(8, 4)
+TARN_WALK_SHAPE(4, 8)
+TARN_WALK_SHAPE(4, 4)
+TARN_WALK_SHAPE(4, 2)
+TARN_WALK_SHAPE(2, 4)
+TARN_WALK_SHAPE(2, 2)
+TARN_WALK_SHAPE(1, 2)
+TARN_WALK_SHAPE(2, 1)
+#undef TARN_WALK_SHAPE
 
 }  // namespace tarn::codec
