@@ -212,7 +212,7 @@ constexpr ByteOrder MakePixelOrder() {
 // Byte 2 of each dword (a group's second luma) alone in its dword.
 constexpr ByteOrder MakeOddLumaOrder() {
   ByteOrder order{};
-  for (int i = 0; i < 64; ++i) order.index[i] = i % 4 == 0 ? static_cast<std::uint8_t>(i % 16 + 2) : 0x80;
+  for (int i = 0; i < 64; ++i) order.index[i] = static_cast<std::uint8_t>(i % 4 == 0 ? i % 16 + 2 : 0x80);
   return order;
 }
 
