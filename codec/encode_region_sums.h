@@ -188,6 +188,18 @@ inline FillMeasure MeasureFill(const std::uint8_t* first) {
   return {_mm_cvtsi128_si32(_mm_add_epi32(half, _mm_srli_si128(half, 4))), sum};
 }
 
+// The mean colour of a region of 2^kShift pixels from its channel sums (lanes 0-2, never
+// negative) into colour's three bytes.
+template <int kShift>
+inline void StoreMeanColour(__m128i sums, std::uint8_t* colour) {
+  const __m128i means = _mm_srli_epi32(sums, kShift);
+  const auto packed = static_cast<std::uint32_t>(
+      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
+  colour[0] = static_cast<std::uint8_t>(packed);
+  colour[1] = static_cast<std::uint8_t>(packed >> 8);
+  colour[2] = static_cast<std::uint8_t>(packed >> 16);
+}
+
 // A pixel pair: n^2 times a channel's variance is 2 (a^2 + b^2) - (a + b)^2 = (a - b)^2.
 inline int PairScaled(const std::uint8_t* first, const std::uint8_t* second) {
   const __m128i zero = _mm_setzero_si128();
@@ -246,12 +258,7 @@ inline bool FillTest(const std::uint8_t* first, int limit, std::uint8_t* colour)
     const FillMeasure measure = MeasureFill<W, H>(first);
     if (!ScaledVarianceSumAtMost(measure.scaled, kPixels, limit, [&] { return RegionSums<W, H>(first); })) return false;
     constexpr int kShift = std::countr_zero(static_cast<unsigned>(kPixels));
-    const __m128i means = _mm_srli_epi32(measure.sum, kShift);  // the sums are never negative
-    const std::uint32_t packed = static_cast<std::uint32_t>(
-        _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
-    colour[0] = static_cast<std::uint8_t>(packed);
-    colour[1] = static_cast<std::uint8_t>(packed >> 8);
-    colour[2] = static_cast<std::uint8_t>(packed >> 16);
+    StoreMeanColour<kShift>(measure.sum, colour);
     return true;
   }
 #else
@@ -284,12 +291,7 @@ inline bool FillTestOfCells(const std::int32_t* cell, const std::uint8_t* first,
   squared = _mm_add_epi32(squared, _mm_srli_si128(squared, 4));
   const int scaled = (_mm_cvtsi128_si32(_mm_srli_si128(total, 12)) << kShift) - _mm_cvtsi128_si32(squared);
   if (!ScaledVarianceSumAtMost(scaled, kPixels, limit, [&] { return RegionSums<W, H>(first); })) return false;
-  const __m128i means = _mm_srli_epi32(sums, kShift);  // the sums are never negative
-  const std::uint32_t packed = static_cast<std::uint32_t>(
-      _mm_cvtsi128_si32(_mm_packus_epi16(_mm_packs_epi32(means, means), _mm_setzero_si128())));
-  colour[0] = static_cast<std::uint8_t>(packed);
-  colour[1] = static_cast<std::uint8_t>(packed >> 8);
-  colour[2] = static_cast<std::uint8_t>(packed >> 16);
+  region_sums::StoreMeanColour<kShift>(sums, colour);
   return true;
 #else
   std::int32_t total[4] = {};
