@@ -51,6 +51,30 @@ T ClampedRound(float value, T low, T high) {
   return static_cast<T>(std::clamp<long>(rounded, low, high));
 }
 
+// Two planes scaled, rounded to the nearest (ties to even, as lrint in the default rounding
+// mode) and clipped to signed bytes, interleaved left, right. Clipping before rounding gives
+// the same bytes as after: every value beyond a limit rounds to it or past it.
+void InterleaveStereo8(const float* left, const float* right, int frames, float scale, std::uint8_t* out) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 factor = _mm_set1_ps(scale);
+  const __m128 low = _mm_set1_ps(-128.0f);
+  const __m128 high = _mm_set1_ps(127.0f);
+  // The value first: a NaN gives the limit -128, as lrint's "indefinite" result clipped does.
+  auto toInt = [&](__m128 value) { return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(value, low), high)); };
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i lefts = toInt(_mm_mul_ps(_mm_loadu_ps(left + i), factor));
+    const __m128i rights = toInt(_mm_mul_ps(_mm_loadu_ps(right + i), factor));
+    const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi32(lefts, rights), _mm_unpackhi_epi32(lefts, rights));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi16(words, words));
+  }
+#endif
+  for (; i < frames; ++i) {
+    out[2 * i] = static_cast<std::uint8_t>(ClampedRound<std::int8_t>(left[i] * scale, -128, 127));
+    out[2 * i + 1] = static_cast<std::uint8_t>(ClampedRound<std::int8_t>(right[i] * scale, -128, 127));
+  }
+}
+
 }  // namespace
 
 SoundEncoder::~SoundEncoder() { Release(); }
@@ -249,6 +273,18 @@ int SoundEncoder::WriteFrames(int frames, bool silent) {
 int SoundEncoder::WritePcm8(int frames, bool silent) {
   const std::size_t channels = layout_.channels;
   const float scale = gain_ * 128.0f;
+  if (channels == 2 && !silent) {
+    InterleaveStereo8(FilePlane(0), FilePlane(1), frames, scale, bytes_.data());
+  } else {
+    WritePlanes8(frames, silent, scale);
+  }
+  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
+  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
+}
+
+void SoundEncoder::WritePlanes8(int frames, bool silent, float scale) {
+  const std::size_t channels = layout_.channels;
   for (std::size_t c = 0; c < channels; ++c) {
     const float* plane = FilePlane(c);
     std::uint8_t* byte = bytes_.data() + c;
@@ -257,9 +293,6 @@ int SoundEncoder::WritePcm8(int frames, bool silent) {
       *byte = static_cast<std::uint8_t>(value);
     }
   }
-  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
-  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
-  return error;
 }
 
 int SoundEncoder::WriteAdpcm(int frames, bool silent) {

@@ -91,16 +91,18 @@ TEST_F(SoundChain, MonoFilesTakeTheChosenChannel) {
   }
 }
 
-// A stereo input is split into its two channels in blocks of frames, a mono file takes one
-// channel sample by sample: each channel of a stereo file must be that channel's mono file, also
-// over buffers whose lengths leave a few frames after the last block.
+// A stereo input is split into its two channels, and a stereo file written, in blocks of
+// frames; a mono file takes one channel sample by sample: each channel of a stereo file must be
+// that channel's mono file, also where the volume clips and over buffers whose lengths leave a
+// few frames after the last block.
 TEST_F(SoundChain, EachChannelOfAStereoFileIsThatChannelsMonoFile) {
   WriteSettings({});
   Connect(48'000, 2);
   auto encode = [&](int musicMode, int channel) {
-    WriteSettings({{"MusicMode", std::to_string(musicMode)}, {"Channel", std::to_string(channel)}});
+    WriteSettings(
+        {{"MusicMode", std::to_string(musicMode)}, {"Channel", std::to_string(channel)}, {"VolumeEx", "100"}});
     EXPECT_EQ(Start(), S_OK);
-    PushTone({440.0, 1234.0}, 0.9, 0.0, 0.5, 1537);
+    PushTone({440.0, 1234.0}, 0.7, 0.0, 0.5, 1537);
     EXPECT_EQ(Stop(), S_OK);
     return aud_test::ReadSound(soundPath);
   };
