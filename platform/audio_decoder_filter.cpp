@@ -150,11 +150,13 @@ HRESULT AudioDecoderFilter::Decode(const std::uint8_t* data, int size, std::int6
 
 HRESULT AudioDecoderFilter::SendPacket(const std::uint8_t* data, int size, std::int64_t pts) {
   if (data == nullptr || size <= 0) return S_OK;
-  if (!packetBuffers_.Fill(*packet_, data, size)) return E_OUTOFMEMORY;
+  packet_->data = const_cast<std::uint8_t*>(data);
+  packet_->size = size;
   packet_->pts = pts;
   // A damaged frame is skipped; the next one decodes on its own.
   avcodec_send_packet(decoder_.get(), packet_.get());
-  av_packet_unref(packet_.get());
+  packet_->data = nullptr;
+  packet_->size = 0;
   return DeliverDecoded();
 }
 

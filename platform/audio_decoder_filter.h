@@ -15,7 +15,6 @@
 
 #include "platform/chunk_transform_filter.h"
 #include "platform/av_handles.h"
-#include "platform/packet_buffers.h"
 #include "platform/pcm_converter.h"
 #include "platform/pcm_delivery.h"
 
@@ -55,7 +54,6 @@ class AudioDecoderFilter final : public CChunkTransformFilter {
   ParserPtr parser_;
   FramePtr frame_;
   PacketPtr packet_;
-  PacketBuffers packetBuffers_;
   PaddedInput input_;
   std::unique_ptr<PcmConverter> converter_;
   PcmClock clock_;

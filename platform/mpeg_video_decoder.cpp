@@ -306,12 +306,14 @@ void MpegVideoDecoder::ForgetHeldPicture() {
 }
 
 HRESULT MpegVideoDecoder::SendPicture(const CodedPicture& picture) {
-  if (!packetBuffers_.Fill(*packet_, picture.data, picture.size)) return E_OUTOFMEMORY;
+  packet_->data = const_cast<std::uint8_t*>(picture.data);
+  packet_->size = picture.size;
   packet_->pts = picture.pts;
   packet_->dts = picture.dts;
   // A damaged picture is skipped; decoding goes on with the next one.
   avcodec_send_packet(decoder_.get(), packet_.get());
-  av_packet_unref(packet_.get());
+  packet_->data = nullptr;
+  packet_->size = 0;
   return DeliverDecodedPictures();
 }
 

@@ -21,7 +21,6 @@
 #include "platform/av_handles.h"
 #include "platform/chunk_transform_filter.h"
 #include "platform/frame_gate_follower.h"
-#include "platform/packet_buffers.h"
 #include "platform/platform_interfaces.h"
 #include "platform/subpicture_overlay.h"
 
@@ -122,7 +121,6 @@ class MpegVideoDecoder final : public CChunkTransformFilter, public ITarnSubpict
   FramePtr frame_;
   FramePtr lastFrame_;  // a reference to the last picture delivered, held over gaps
   PacketPtr packet_;
-  PacketBuffers packetBuffers_;
   ScalePtr scaler_;
   PaddedInput input_;
   AVPixelFormat scalerFormat_ = AV_PIX_FMT_NONE;
