@@ -21,9 +21,6 @@ namespace {
 // Input frames converted per step: small enough for the stack of buffers to stay in cache.
 constexpr int kChunkFrames = 1024;
 constexpr float kInt16Scale = 1.0f / 32768.0f;
-// Resampled chunks whose bytes wait for one write to the file: an input sample of a few
-// chunks takes one write instead of one per chunk.
-constexpr std::size_t kPendingChunks = 4;
 
 float ToFloat(std::int16_t sample) { return static_cast<float>(sample) * kInt16Scale; }
 
@@ -136,11 +133,10 @@ int SoundEncoder::ConfigureResampler() {
   const auto capacity = static_cast<std::size_t>(outputCapacity_);
   try {
     outputPlanes_.assign(resampledChannels_, std::vector<float>(capacity));
-    chunkBytes_ = layout_.codec == SoundCodec::kPcm8 ? capacity * layout_.channels
-                                                     : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
-    bytes_.assign(chunkBytes_ * kPendingChunks, 0);
-    pendingBytes_ = 0;
-    pendingFrames_ = 0;
+    const std::size_t byteCapacity = layout_.codec == SoundCodec::kPcm8
+                                         ? capacity * layout_.channels
+                                         : (capacity / kAdpcmSamplesPerBlock + 2) * kAdpcmBlockBytes;
+    bytes_.assign(byteCapacity, 0);
     silence_.assign(static_cast<std::size_t>(kChunkFrames) * input_.channels, 0);
   } catch (const std::bad_alloc&) {
     swr_free(&resampler_);
@@ -157,7 +153,7 @@ int SoundEncoder::ChangeInput(PcmFormat input) {
     input_ = input;  // a new channel count changes only which samples are picked
     return 0;
   }
-  const int error = WritePending(Drain());
+  const int error = Drain();
   if (error != 0) return error;
   input_ = input;
   return ConfigureResampler();
@@ -191,11 +187,11 @@ int SoundEncoder::Encode(const std::int16_t* interleaved, std::int64_t frames) {
       }
       error = Resample(nullptr, chunk);
     }
-    if (error != 0) return WritePending(error);
+    if (error != 0) return error;
     interleaved += static_cast<std::size_t>(chunk) * inputChannels;
     frames -= chunk;
   }
-  return WritePending(0);
+  return 0;
 }
 
 int SoundEncoder::EncodeSilence(std::int64_t frames) {
@@ -206,10 +202,10 @@ int SoundEncoder::EncodeSilence(std::int64_t frames) {
   while (frames > 0) {
     const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
     const int error = Resample(downmix_ ? silence_.data() : nullptr, chunk);
-    if (error != 0) return WritePending(error);
+    if (error != 0) return error;
     frames -= chunk;
   }
-  return WritePending(0);
+  return 0;
 }
 
 int SoundEncoder::Resample(const std::int16_t* interleaved, int frames) {
@@ -245,25 +241,16 @@ int SoundEncoder::Finish(std::optional<std::uint64_t> totalFrames) {
   if (resampler_ == nullptr) return EINVAL;
   frameLimit_ = totalFrames;
   int error = Drain();
-  if (error != 0) return WritePending(error);
+  if (error != 0) return error;
   if (totalFrames) {
     while (outputFrames_ < *totalFrames) {
       const auto missing = static_cast<int>(
           std::min<std::uint64_t>(*totalFrames - outputFrames_, static_cast<std::uint64_t>(outputCapacity_)));
       error = WriteFrames(missing, true);
-      if (error != 0) return WritePending(error);
+      if (error != 0) return error;
     }
   }
-  return WritePending(FlushAdpcmBlock());
-}
-
-int SoundEncoder::WritePending(int error) {
-  if (pendingBytes_ == 0) return error;
-  const int written = file_->Append(bytes_.data(), pendingBytes_);
-  if (written == 0) writtenFrames_ += pendingFrames_;
-  pendingBytes_ = 0;
-  pendingFrames_ = 0;
-  return error != 0 ? error : written;
+  return FlushAdpcmBlock();
 }
 
 const float* SoundEncoder::FilePlane(std::size_t fileChannel) const {
@@ -278,36 +265,29 @@ int SoundEncoder::WriteFrames(int frames, bool silent) {
     frames = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(frames), room));
   }
   if (frames <= 0) return 0;
-  if (pendingBytes_ + chunkBytes_ > bytes_.size()) {
-    const int error = WritePending(0);
-    if (error != 0) return error;
-  }
-  if (layout_.codec == SoundCodec::kPcm8)
-    WritePcm8(frames, silent);
-  else
-    WriteAdpcm(frames, silent);
-  outputFrames_ += static_cast<std::uint64_t>(frames);
-  return 0;
+  const int error = layout_.codec == SoundCodec::kPcm8 ? WritePcm8(frames, silent) : WriteAdpcm(frames, silent);
+  if (error == 0) outputFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
 }
 
-void SoundEncoder::WritePcm8(int frames, bool silent) {
+int SoundEncoder::WritePcm8(int frames, bool silent) {
   const std::size_t channels = layout_.channels;
   const float scale = gain_ * 128.0f;
-  std::uint8_t* out = bytes_.data() + pendingBytes_;
   if (channels == 2 && !silent) {
-    InterleaveStereo8(FilePlane(0), FilePlane(1), frames, scale, out);
+    InterleaveStereo8(FilePlane(0), FilePlane(1), frames, scale, bytes_.data());
   } else {
-    WritePlanes8(frames, silent, scale, out);
+    WritePlanes8(frames, silent, scale);
   }
-  pendingBytes_ += static_cast<std::size_t>(frames) * channels;
-  pendingFrames_ += static_cast<std::uint64_t>(frames);
+  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
+  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
 }
 
-void SoundEncoder::WritePlanes8(int frames, bool silent, float scale, std::uint8_t* out) {
+void SoundEncoder::WritePlanes8(int frames, bool silent, float scale) {
   const std::size_t channels = layout_.channels;
   for (std::size_t c = 0; c < channels; ++c) {
     const float* plane = FilePlane(c);
-    std::uint8_t* byte = out + c;
+    std::uint8_t* byte = bytes_.data() + c;
     for (int i = 0; i < frames; ++i, byte += channels) {
       const auto value = silent ? std::int8_t{0} : ClampedRound<std::int8_t>(plane[i] * scale, -128, 127);
       *byte = static_cast<std::uint8_t>(value);
@@ -315,30 +295,33 @@ void SoundEncoder::WritePlanes8(int frames, bool silent, float scale, std::uint8
   }
 }
 
-void SoundEncoder::WriteAdpcm(int frames, bool silent) {
+int SoundEncoder::WriteAdpcm(int frames, bool silent) {
   const float scale = gain_ * 32768.0f;
   const float* plane = FilePlane(0);
+  std::size_t used = 0;
+  std::uint64_t blocks = 0;
   for (int i = 0; i < frames; ++i) {
     blockSamples_[blockFill_++] =
         silent ? std::int16_t{0} : ClampedRound<std::int16_t>(plane[i] * scale, -32768, 32767);
     if (blockFill_ == kAdpcmSamplesPerBlock) {
-      pendingBytes_ += adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data() + pendingBytes_);
-      pendingFrames_ += kAdpcmSamplesPerBlock;
+      used += adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data() + used);
       blockFill_ = 0;
+      ++blocks;
     }
   }
+  if (used == 0) return 0;
+  const int error = file_->Append(bytes_.data(), used);
+  if (error == 0) writtenFrames_ += blocks * kAdpcmSamplesPerBlock;
+  return error;
 }
 
 int SoundEncoder::FlushAdpcmBlock() {
   if (layout_.codec != SoundCodec::kImaAdpcm || blockFill_ == 0) return 0;
-  if (pendingBytes_ + kAdpcmBlockBytes > bytes_.size()) {
-    const int error = WritePending(0);
-    if (error != 0) return error;
-  }
-  pendingBytes_ += adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data() + pendingBytes_);
-  pendingFrames_ += blockFill_;
+  const std::size_t used = adpcm_.EncodeBlock(blockSamples_.data(), blockFill_, bytes_.data());
+  const int error = file_->Append(bytes_.data(), used);
+  if (error == 0) writtenFrames_ += blockFill_;
   blockFill_ = 0;
-  return 0;
+  return error;
 }
 
 void SoundEncoder::Release() {
@@ -346,8 +329,6 @@ void SoundEncoder::Release() {
   inputPlanes_.clear();
   outputPlanes_.clear();
   bytes_.clear();
-  pendingBytes_ = 0;
-  pendingFrames_ = 0;
   silence_.clear();
   blockSamples_.clear();
   blockFill_ = 0;

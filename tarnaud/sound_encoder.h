@@ -63,15 +63,12 @@ class SoundEncoder {
   const float* FilePlane(std::size_t fileChannel) const;
   int Drain();
   // Writes `frames` resampled frames from the output planes (or silence when `silent`).
-  // The bytes wait in `bytes_` for WritePending, which each public call ends with.
   int WriteFrames(int frames, bool silent);
-  void WritePcm8(int frames, bool silent);
+  int WritePcm8(int frames, bool silent);
   // One channel at a time into the interleaved bytes: mono files and silence.
-  void WritePlanes8(int frames, bool silent, float scale, std::uint8_t* out);
-  void WriteAdpcm(int frames, bool silent);
+  void WritePlanes8(int frames, bool silent, float scale);
+  int WriteAdpcm(int frames, bool silent);
   int FlushAdpcmBlock();
-  // Appends the waiting bytes in one write; returns `error` if set, else the write's.
-  int WritePending(int error);
 
   SoundLayout layout_;
   int channel_ = 0;
@@ -86,10 +83,7 @@ class SoundEncoder {
   std::vector<std::int16_t> silence_;             // one chunk of interleaved zero input
   std::vector<std::vector<float>> outputPlanes_;  // the resampler's output for one chunk
   int outputCapacity_ = 0;
-  std::vector<std::uint8_t> bytes_;  // encoded data of a few chunks, waiting for one write
-  std::size_t chunkBytes_ = 0;       // the most one chunk's frames can take
-  std::size_t pendingBytes_ = 0;
-  std::uint64_t pendingFrames_ = 0;         // frames whose data waits in `bytes_`
+  std::vector<std::uint8_t> bytes_;         // encoded data of one chunk
   std::vector<std::int16_t> blockSamples_;  // ADPCM samples waiting for a whole block
   std::size_t blockFill_ = 0;
   ImaAdpcmEncoder adpcm_;
