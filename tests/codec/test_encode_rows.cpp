@@ -42,32 +42,28 @@ TEST(RowSharing, StopsStartingRowsOnceTheCountIsOverTheLimit) {
   }
 }
 
-// One run of four rows whose first row the caller holds until the helper has taken one (or a
-// deadline passes): whether the helper joined.
-bool HelperJoinsARun(RowSharing& sharing) {
-  using Clock = std::chrono::steady_clock;
-  std::atomic<bool> helperWorked{false};
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  auto body = [&](int row, int thread) {
-    if (thread == 1) helperWorked = true;
-    while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
-    return 1;
-  };
-  return sharing.Run(4, body) == 4 && helperWorked;
-}
-
 // The helper joins every run, whether it is still busy with the last one (runs one after the
-// other) or asleep (after a pause), so a helper that is not woken fails the run's deadline.
-// Told not to share, the caller works on every row itself; told again, the helper is back.
+// other) or asleep (after a pause): the caller holds its first row until the helper has taken
+// one, so a helper that is not woken fails the run's deadline.
 TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
   RowSharing sharing(true);
   if (!sharing.HasHelper()) GTEST_SKIP() << "one processor";
+  using Clock = std::chrono::steady_clock;
   for (const auto pause : {std::chrono::microseconds(0), std::chrono::microseconds(2000)}) {
     for (int run = 0; run < 20; ++run) {
       std::this_thread::sleep_for(pause);
-      ASSERT_TRUE(HelperJoinsARun(sharing)) << "pause " << pause.count() << " us, run " << run;
+      std::atomic<bool> helperWorked{false};
+      const auto deadline = Clock::now() + std::chrono::seconds(5);
+      auto body = [&](int row, int thread) {
+        if (thread == 1) helperWorked = true;
+        while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
+        return 1;
+      };
+      ASSERT_EQ(sharing.Run(4, body), 4);
+      ASSERT_TRUE(helperWorked) << "pause " << pause.count() << " us, run " << run;
     }
   }
+  // Told not to share, the caller works on every row itself; told again, the helper is back.
   sharing.ShareRows(false);
   for (int run = 0; run < 20; ++run) {
     std::atomic<int> helperRows{0};
@@ -80,7 +76,15 @@ TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
     ASSERT_EQ(helperRows, 0) << "run " << run;
   }
   sharing.ShareRows(true);
-  EXPECT_TRUE(HelperJoinsARun(sharing));
+  std::atomic<bool> helperWorked{false};
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  auto body = [&](int row, int thread) {
+    if (thread == 1) helperWorked = true;
+    while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
+    return 1;
+  };
+  ASSERT_EQ(sharing.Run(4, body), 4);
+  EXPECT_TRUE(helperWorked);
 }
 
 // The processors counted are those the process may run on (taskset, a container's share): pinned
