@@ -63,32 +63,10 @@ TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
       ASSERT_TRUE(helperWorked) << "pause " << pause.count() << " us, run " << run;
     }
   }
-  // Told not to share, the caller works on every row itself; told again, the helper is back.
-  sharing.ShareRows(false);
-  for (int run = 0; run < 20; ++run) {
-    std::atomic<int> helperRows{0};
-    auto body = [&](int, int thread) {
-      if (thread == 1) ++helperRows;
-      std::this_thread::sleep_for(std::chrono::microseconds(50));
-      return 1;
-    };
-    ASSERT_EQ(sharing.Run(8, body), 8);
-    ASSERT_EQ(helperRows, 0) << "run " << run;
-  }
-  sharing.ShareRows(true);
-  std::atomic<bool> helperWorked{false};
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  auto body = [&](int row, int thread) {
-    if (thread == 1) helperWorked = true;
-    while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
-    return 1;
-  };
-  ASSERT_EQ(sharing.Run(4, body), 4);
-  EXPECT_TRUE(helperWorked);
 }
 
-// The processors counted are those the process may run on (taskset, a container's share): pinned
-// to one, no helper is started.
+// The processors counted are those the process may run on: a conversion pinned to one or two
+// processors (taskset, a container's share) starts no helper that could only take turns.
 TEST(RowSharing, CountsOnlyTheProcessorsTheThreadMayRunOn) {
   cpu_set_t allowed;
   ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
@@ -99,9 +77,11 @@ TEST(RowSharing, CountsOnlyTheProcessorsTheThreadMayRunOn) {
   CPU_SET(first, &one);
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
   const int pinned = ProcessorsAvailable();
+  const bool pays = HelperThreadPays();
   const bool helper = RowSharing(true).HasHelper();
   ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
   EXPECT_EQ(pinned, 1);
+  EXPECT_FALSE(pays);
   EXPECT_FALSE(helper);
   EXPECT_EQ(ProcessorsAvailable(), CPU_COUNT(&allowed));
 }
