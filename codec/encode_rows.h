@@ -18,8 +18,9 @@ int ProcessorsAvailable();
 
 // Whether an encoder in a graph gains from a helper thread. In a conversion the decoding thread
 // keeps a second processor busy, so with two processors a helper only takes turns with it: the
-// same wall time for about a tenth more processor time (task switches, caches shared between
-// decoding and analysis). With three or more, it has a processor of its own.
+// runs were slower and took more processor time even when the helper worked only while the
+// decoder waited for the encoder (task switches, wakes, caches shared between decoding and
+// analysis). With three or more, it has a processor of its own.
 inline bool HelperThreadPays() { return ProcessorsAvailable() > 2; }
 
 class RowSharing {
