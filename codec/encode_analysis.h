@@ -131,9 +131,6 @@ class FrameAnalysis {
   // returned (the level's decisions are then incomplete, to be replaced by another run).
   int RunLevel(int level, const Thresholds& thresholds, int stopAbove = RowSharing::kNoStop);
 
-  // Whether the analysis shares the rows of its levels with the helper thread, if it has one.
-  void ShareRows(bool share) { rows_.ShareRows(share); }
-
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
   // The halves of the square region `square` (of table `squareTable`) in `halvesTable`, its

@@ -60,8 +60,6 @@ std::size_t FrameEncoder::State::WriteAndPack(std::uint8_t* payload) {
 FrameEncoder::FrameEncoder(bool helperThread) : state_(std::make_unique<State>(helperThread)) {}
 FrameEncoder::~FrameEncoder() = default;
 
-void FrameEncoder::ShareRows(bool share) { state_->analysis.ShareRows(share); }
-
 const EncodeReport& FrameEncoder::LastReport() const { return state_->report; }
 
 std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
