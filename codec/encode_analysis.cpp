@@ -85,6 +85,27 @@ struct Layout {
     for (int region = 0; region < kPerBlock; ++region) offsets[region] = LocalY(region) * kScreenWidth + LocalX(region);
     return offsets;
   }();
+  // Each region's first cell (of FillCells) from its block's, where regions cover whole cells.
+  static constexpr std::array<int, kPerBlock> kCellOffsets = [] {
+    std::array<int, kPerBlock> offsets{};
+    for (int region = 0; region < kPerBlock; ++region)
+      offsets[region] =
+          LocalY(region) / FillCells::kSide * FillCells::kRowValues + LocalX(region) / FillCells::kSide * 4;
+    return offsets;
+  }();
+  // Bits of each region's neighbours that predict its vector: left, above and above right.
+  static constexpr std::array<std::uint32_t, kPerBlock> kNeighbours = [] {
+    std::array<std::uint32_t, kPerBlock> neighbours{};
+    for (int region = 0; region < kPerBlock; ++region) {
+      const int column = region % kPerRow;
+      if (column > 0) neighbours[region] |= 1u << (region - 1);
+      if (region >= kPerRow) {
+        neighbours[region] |= 1u << (region - kPerRow);
+        if (column < kPerRow - 1) neighbours[region] |= 1u << (region - kPerRow + 1);
+      }
+    }
+    return neighbours;
+  }();
   static constexpr std::size_t Index(int block, int region) {
     return static_cast<std::size_t>(block) * kPerBlock + static_cast<std::size_t>(region);
   }
@@ -159,13 +180,14 @@ int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
 template <TableId kId>
 TARN_INLINE int FrameAnalysis::SquaresOfBlock(int block, MotionSearch& motion) {
   if constexpr (kId == k8x8) {
-    return Analyse<kId>(ViewOf<kId>(block), 0, motion) == kSplit;
+    BlockView view = ViewOf<kId>(block);
+    return Analyse<kId>(view, 0, motion) == kSplit;
   } else {
     if (!BlockSplits(block)) return 0;
     MarkNotAnalysed<kId>(block);
     const std::uint32_t todo = SquaresToAnalyse<kId>(block);
     if (todo == 0) return 0;
-    const BlockView view = ViewOf<kId>(block);
+    BlockView view = ViewOf<kId>(block);
     int splits = 0;
     for (std::uint32_t left = todo; left != 0; left &= left - 1)
       splits += Analyse<kId>(view, std::countr_zero(left), motion) == kSplit;
@@ -232,8 +254,8 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
   if (!BlockSplits(block)) return 0;
   MarkNotAnalysed<kLeftRight>(block);
   MarkNotAnalysed<kTopBottom>(block);
-  const BlockView leftRight = ViewOf<kLeftRight>(block);
-  BlockView topBottom = leftRight;  // its own entries from the first parent whose halves both split
+  BlockView leftRight = ViewOf<kLeftRight>(block);
+  BlockView topBottom;  // made for the first parent whose halves both split
   bool topBottomMade = false;
   int splits = 0;
   for (std::uint32_t split = SplitRegions<kParent>(block); split != 0; split &= split - 1) {
@@ -277,14 +299,16 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
           fillScaled,
           pictures_,
           blockPixels_[block],
+          pictures_.cells->At(blockPixels_[block]),
           keepLimits_,
           moveLimits_[moveBorder_[block]],
-          fillLimits_[fillBorder_[block]]};
+          fillLimits_[fillBorder_[block]],
+          0};
 }
 
 // Decides the region, stores the decision and returns it.
 template <TableId kId>
-TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int region, MotionSearch& motion) {
+TARN_INLINE std::uint8_t FrameAnalysis::Analyse(BlockView& view, int region, MotionSearch& motion) {
   using L = Layout<kId>;
   const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
   const int offset = pixel * 3;
@@ -292,9 +316,10 @@ TARN_INLINE std::uint8_t FrameAnalysis::Analyse(const BlockView& view, int regio
   std::uint8_t decision = kSplit;
   if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keep))
     decision = kKeep;
-  else if (PassesMove<kId>(view, region, offset, motion))
+  else if (PassesMove<kId>(view, region, offset, motion)) {
     decision = kMove;
-  else if (PassesFill<kId>(view, region, offset, params))
+    view.moves |= 1u << region;
+  } else if (PassesFill<kId>(view, region, offset, params))
     decision = kFill;
   // Move with offset would be tested here; it is switched off, so the region splits.
   else if constexpr (L::kParamBytes == 6) {
@@ -329,11 +354,16 @@ TARN_INLINE MotionSearch::Result FrameAnalysis::SearchOnce(const BlockView& view
   return {memo.vector, memo.cost};
 }
 
+// Regions of whole cells add up the frame's cells; smaller ones sum their pixels, which their
+// motion search has just read.
 template <TableId kId>
 TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, int offset, std::uint8_t* colour) {
   using L = Layout<kId>;
   const std::uint8_t* const first = view.pictures.prepared + offset;
-  if constexpr (MemosFills(kId)) {
+  if constexpr (L::kWidth % FillCells::kSide == 0 && L::kHeight % FillCells::kSide == 0) {
+    const std::int32_t* const cell = view.cells + L::kCellOffsets[static_cast<std::size_t>(region)];
+    return FillTestOfCells<L::kWidth, L::kHeight>(cell, first, view.fillLimit, colour);
+  } else if constexpr (MemosFills(kId)) {
     std::int32_t& scaled = view.fillScaled[region];
     if (scaled == RegionTable::kNotMeasured) scaled = FillScaled<L::kWidth, L::kHeight>(first);
     return FillTestOfScaled<L::kWidth, L::kHeight>(scaled, first, view.fillLimit, colour);
@@ -347,25 +377,16 @@ TARN_INLINE bool FrameAnalysis::PassesFill(const BlockView& view, int region, in
 template <TableId kId>
 TARN_INLINE int FrameAnalysis::PredictedVector(const BlockView& view, int region) {
   using L = Layout<kId>;
-  const std::uint8_t* const decisions = view.decisions;
-  const std::uint8_t* const params = view.params;
-  const int column = region % L::kPerRow;
+  const std::uint32_t movers = view.moves & L::kNeighbours[static_cast<std::size_t>(region)];
+  if (movers == 0) return kZeroVector;
   int rows = 0, columns = 0, count = 0;
-  const auto consider = [&](int neighbour) {
-    if (decisions[neighbour] != kMove) return;
-    const int vector = params[neighbour * L::kParamBytes];
+  for (std::uint32_t left = movers; left != 0; left &= left - 1) {
+    const int vector = view.params[std::countr_zero(left) * L::kParamBytes];
     rows += vector >> 4;
     columns += vector & 15;
     ++count;
-  };
-  if (column > 0) consider(region - 1);
-  if (region >= L::kPerRow) {
-    consider(region - L::kPerRow);
-    if (column < L::kPerRow - 1) consider(region - L::kPerRow + 1);
   }
   switch (count) {
-    case 0:
-      return kZeroVector;
     case 1:
       return (rows << 4) | columns;
     case 2:

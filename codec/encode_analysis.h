@@ -131,9 +131,6 @@ class FrameAnalysis {
   // returned (the level's decisions are then incomplete, to be replaced by another run).
   int RunLevel(int level, const Thresholds& thresholds, int stopAbove = RowSharing::kNoStop);
 
-  // Whether the analysis shares the rows of its levels with the helper thread, if it has one.
-  void ShareRows(bool share) { rows_.ShareRows(share); }
-
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
   // The halves of the square region `square` (of table `squareTable`) in `halvesTable`, its
@@ -184,15 +181,19 @@ class FrameAnalysis {
     SearchMemo* searches;      // current for this frame
     std::int32_t* fillScaled;  // current for this frame; level 3 only
     RegionPictures pictures;
-    int pixel;  // the block's first pixel (y * 240 + x)
+    int pixel;                  // the block's first pixel (y * 240 + x)
+    const std::int32_t* cells;  // the block's first cell
     KeepLimits keep;
     int moveLimit;
     int fillLimit;
+    // Bit r set once region r is decided as move in this run: the predicted vectors' neighbours
+    // are looked up here instead of in the decisions just stored.
+    std::uint32_t moves;
   };
   template <TableId kId>
   BlockView ViewOf(int block);
   template <TableId kId>
-  static std::uint8_t Analyse(const BlockView& view, int region, MotionSearch& motion);
+  static std::uint8_t Analyse(BlockView& view, int region, MotionSearch& motion);
   void SetLimits(int pixels, const Thresholds& thresholds);
   template <TableId kId>
   static bool PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion);

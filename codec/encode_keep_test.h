@@ -22,6 +22,7 @@ struct KeepLimits {
   __m128i soft;  // 2e in every 16-bit lane: a pixel over it is an outlier
   __m128i hard;  // 4e: no pixel may be over it
 #endif
+  KeepLimits() : KeepLimits(0) {}
   explicit KeepLimits(int threshold)
       : e(threshold)
 #if defined(__SSE2__)

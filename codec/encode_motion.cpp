@@ -49,9 +49,26 @@ static_assert(FirstVectorFromMatchesTheTable());
 
 }  // namespace
 
-MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()) { remembered_.fill({0, 0}); }
+namespace {
 
-void MotionSearch::BeginFrame() { useAvx2_ = PrepUsesAvx2(); }
+// The AVX-512 walks use its byte and word lanes at 128 and 256 bits as well (VL).
+bool WalksMayUseAvx512() {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool vectorLengths = __builtin_cpu_supports("avx512vl");
+  return vectorLengths && PrepUsesAvx512();
+#else
+  return false;
+#endif
+}
+
+}  // namespace
+
+MotionSearch::MotionSearch() : useAvx2_(PrepUsesAvx2()), useAvx512_(WalksMayUseAvx512()) { remembered_.fill({0, 0}); }
+
+void MotionSearch::BeginFrame() {
+  useAvx2_ = PrepUsesAvx2();
+  useAvx512_ = WalksMayUseAvx512();
+}
 
 [[gnu::always_inline]] inline void MotionSearch::BeginRegion(const std::uint8_t* prepared,
                                                              const std::uint8_t* referenceCopy, int width, int height,
@@ -96,9 +113,9 @@ MotionSearch::Result MotionSearch::SearchShape(int predicted) {
   // them, the predicted vector's cost included.
   const int wideEnd = std::min(firstUsable_ + usableCount_, fastBeyond_);
   if (useAvx2_ && predicted >= firstUsable_ + 32 && predicted < wideEnd - 32) {
-    const WalkEnd end = DiamondWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, predicted, -1);
-    if (end.finished) return {end.vector, end.cost};
-    return Walk<W, H, true>({end.vector, end.cost});
+    const WalkEnd end = WideWalk<W, H>(current_, reference_ + offset_, firstUsable_, wideEnd, predicted, -1);
+    if (end.finished()) return {end.vector(), end.cost()};
+    return Walk<W, H, true>({end.vector(), end.cost()});
   }
 #endif
   return Walk<W, H, true>({predicted, -1});
@@ -146,9 +163,9 @@ MotionSearch::Result MotionSearch::Walk(Result start) {
 #if defined(__x86_64__) || defined(__i386__)
     // Away from the range's ends the wide walk takes over, to the end or until it nears them.
     if (wide && centre >= firstUsable + 32 && centre < wideEnd - 32) {
-      const WalkEnd end = DiamondWalkAvx2<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost);
-      best = {end.vector, end.cost};
-      if (end.finished) return best;
+      const WalkEnd end = WideWalk<W, H>(current, displacedRegion, firstUsable, wideEnd, best.vector, best.cost);
+      best = {end.vector(), end.cost()};
+      if (end.finished()) return best;
       continue;
     }
 #endif
@@ -161,7 +178,7 @@ MotionSearch::Result MotionSearch::Walk(Result start) {
   const int centre = best.vector;
 #if defined(__x86_64__) || defined(__i386__)
   if (wide && centre >= firstUsable + 16 && centre < wideEnd - 16) {
-    const DiamondWinner winner = SmallDiamondAvx2<W, H>(current, displacedRegion, centre, best.cost);
+    const DiamondWinner winner = WideSmallDiamond<W, H>(current, displacedRegion, centre, best.cost);
     if (winner.step >= 0) best = {centre + kSmallDiamond[winner.step], winner.cost};
     return best;
   }
@@ -184,8 +201,8 @@ MotionSearch::Result MotionSearch::SearchNearEnds(const std::uint8_t* prepared, 
   const int usableEnd = firstUsable_ + usableCount_;
   if (useAvx2_ && usableCount_ > 0 && fastBeyond_ >= usableEnd) {
     const WalkEnd end =
-        ClampedWalkAvx2<W, H>(current_, reference_ + offset_, firstUsable_, usableEnd, start.vector, start.cost);
-    return {end.vector, end.cost};
+        WideClampedWalk<W, H>(current_, reference_ + offset_, firstUsable_, usableEnd, start.vector, start.cost);
+    return {end.vector(), end.cost()};
   }
 #endif
   // A start the wide walk has left near the ends of the numbers goes on candidate by candidate.

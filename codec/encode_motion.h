@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "codec/encode_motion_avx2.h"
+#include "codec/encode_motion_avx512.h"
 #include "codec/encode_region_cost.h"
 #include "codec/screen.h"
 
@@ -61,6 +62,16 @@ class MotionSearch {
   // From `start`; a negative cost is not yet worked out.
   template <int W, int H, bool kFast>
   Result Walk(Result start);
+  // The wide walks (encode_motion_avx2.h) in the widest instruction set allowed.
+  template <int W, int H>
+  WalkEnd WideWalk(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high, int vector,
+                   int cost) const;
+  template <int W, int H>
+  WalkEnd WideClampedWalk(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low, int high,
+                          int vector, int cost) const;
+  template <int W, int H>
+  DiamondWinner WideSmallDiamond(const std::uint8_t* current, const std::uint8_t* displacedRegion, int centre,
+                                 int centreCost) const;
 
   struct Remembered {
     std::uint32_t region;  // the region the cost belongs to
@@ -78,7 +89,29 @@ class MotionSearch {
   // From this vector number on, the fast kernel would read past the end of the pictures.
   int fastBeyond_ = 0;
   bool useAvx2_ = false;
+  bool useAvx512_ = false;
 };
+
+template <int W, int H>
+inline WalkEnd MotionSearch::WideWalk(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low,
+                                      int high, int vector, int cost) const {
+  return useAvx512_ ? DiamondWalkAvx512<W, H>(current, displacedRegion, low, high, vector, cost)
+                    : DiamondWalkAvx2<W, H>(current, displacedRegion, low, high, vector, cost);
+}
+
+template <int W, int H>
+inline WalkEnd MotionSearch::WideClampedWalk(const std::uint8_t* current, const std::uint8_t* displacedRegion, int low,
+                                             int high, int vector, int cost) const {
+  return useAvx512_ ? ClampedWalkAvx512<W, H>(current, displacedRegion, low, high, vector, cost)
+                    : ClampedWalkAvx2<W, H>(current, displacedRegion, low, high, vector, cost);
+}
+
+template <int W, int H>
+inline DiamondWinner MotionSearch::WideSmallDiamond(const std::uint8_t* current, const std::uint8_t* displacedRegion,
+                                                    int centre, int centreCost) const {
+  return useAvx512_ ? SmallDiamondAvx512<W, H>(current, displacedRegion, centre, centreCost)
+                    : SmallDiamondAvx2<W, H>(current, displacedRegion, centre, centreCost);
+}
 
 template <int W, int H>
 inline MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
@@ -92,10 +125,9 @@ inline MotionSearch::Result MotionSearch::SearchRegion(const std::uint8_t* prepa
       static_cast<int>(kRgbPictureBytes) - region_cost::kFastReach<W, H> - VectorDisplacement(kVectorCount - 1) - 1;
   if (useAvx2_ && static_cast<unsigned>(offset - kFirst) <= static_cast<unsigned>(kLast - kFirst) &&
       static_cast<unsigned>(predicted - 32) < static_cast<unsigned>(kVectorCount - 64)) {
-    const WalkEnd end =
-        DiamondWalkAvx2<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, predicted, -1);
-    if (end.finished) return {end.vector, end.cost};
-    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {end.vector, end.cost});
+    const WalkEnd end = WideWalk<W, H>(prepared + offset, referenceCopy + offset, 0, kVectorCount, predicted, -1);
+    if (end.finished()) return {end.vector(), end.cost()};
+    return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {end.vector(), end.cost()});
   }
 #endif
   return SearchNearEnds<W, H>(prepared, referenceCopy, offset, {predicted, -1});

@@ -11,12 +11,22 @@ namespace tarn::codec {
 inline constexpr int kLargeDiamond[8] = {-32, -17, -15, -2, 2, 15, 17, 32};
 inline constexpr int kSmallDiamond[4] = {-16, -1, 1, 16};
 
-// Where a walk stopped: its centre and that centre's cost, and whether the walk is finished
-// (returned in registers, not through memory).
-struct WalkEnd {
-  int vector;
-  int cost;
-  bool finished;
+// Where a walk stopped: its centre and that centre's cost (never negative), and whether the walk
+// is finished. Packed into one 64-bit word, so that it comes back in one register: a struct of
+// these three fields was put together on the stack and read back as a whole, which waits for the
+// separate stores to reach memory at the end of every walk.
+class WalkEnd {
+ public:
+  constexpr WalkEnd(int vector, int cost, bool finished)
+      : bits_(static_cast<std::uint64_t>(static_cast<std::uint32_t>(vector)) << 32 | static_cast<std::uint32_t>(cost) |
+              (finished ? kFinished : 0)) {}
+  constexpr int vector() const { return static_cast<int>(static_cast<std::uint32_t>(bits_ >> 32)); }
+  constexpr int cost() const { return static_cast<int>(bits_ & (kFinished - 1)); }
+  constexpr bool finished() const { return (bits_ & kFinished) != 0; }
+
+ private:
+  static constexpr std::uint64_t kFinished = 1ULL << 31;  // above every cost
+  std::uint64_t bits_;
 };
 
 struct DiamondWinner {

@@ -1,4 +1,5 @@
-// Luminance and colour-difference planes that the keep test compares.
+// Luminance and colour-difference planes that the keep test compares, and the cell sums the
+// fill test adds up: the tables the analysis works out once per frame.
 #pragma once
 
 #include <array>
@@ -27,6 +28,27 @@ void BuildKeepDifferences(const YuvPlane& current, const YuvPlane& reference, Ke
 // The same from the BGR pictures (720-byte rows), as BuildYuvPlane would convert them, without
 // storing their planes.
 void BuildKeepDifferences(const std::uint8_t* current, const std::uint8_t* reference, KeepDifferences& differences);
+
+// The fill test's sums over each 4x4 cell of a picture. Every region of four by four pixels or
+// more starts on a row and a column divisible by four and covers whole cells, so its sums are its
+// cells' added up. Per cell four 32-bit values: the blue, green and red sums and the sum of the
+// squares of all 48 bytes (n^2 times a region's variance sum needs no more).
+struct FillCells {
+  static constexpr int kSide = 4;
+  static constexpr int kAcross = kScreenWidth / kSide;
+  static constexpr int kDown = kScreenHeight / kSide;
+  static constexpr int kRowValues = 4 * kAcross;  // one row of cells
+  alignas(16) std::array<std::int32_t, kRowValues * kDown> values;
+
+  // The cell whose top-left pixel is `pixel` (y * 240 + x, both divisible by four).
+  const std::int32_t* At(int pixel) const {
+    const int cell = pixel / kScreenWidth / kSide * kAcross + pixel % kScreenWidth / kSide;
+    return &values[static_cast<std::size_t>(cell) * 4];
+  }
+};
+
+// The cells of a BGR picture (720-byte rows).
+void BuildFillCells(const std::uint8_t* bgr, FillCells& cells);
 
 // Converts a BGR picture (720-byte rows, top row first) with the handheld coder's fixed-point
 // weights: every product is shifted on its own, all shifts round toward minus infinity.

@@ -13,6 +13,7 @@ struct RegionPictures {
   const std::uint8_t* prepared;        // BGR, 720-byte rows
   const std::uint8_t* referenceCopy;   // BGR, 720-byte rows
   const KeepDifferences* differences;  // of the prepared picture against the reference
+  const FillCells* cells;              // of the prepared picture
 };
 
 // Keep test at pixel index `pixel` (y * 240 + x) with threshold `e`.

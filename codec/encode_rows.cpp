@@ -74,7 +74,7 @@ void RowSharing::WorkOn(std::uint32_t run, const Task& task, int thread) {
 }
 
 int RowSharing::Run(int rows, RowFunction function, void* context, int stopAbove) {
-  if (!HasHelper() || !share_) {
+  if (!HasHelper()) {
     int sum = 0;
     for (int row = 0; row < rows && sum <= stopAbove; ++row) sum += function(context, row, 0);
     return sum;

@@ -16,6 +16,13 @@ namespace tarn::codec {
 // How many processors this process may run on (its affinity), at least 1.
 int ProcessorsAvailable();
 
+// Whether an encoder in a graph gains from a helper thread. In a conversion the decoding thread
+// keeps a second processor busy, so with two processors a helper only takes turns with it: the
+// runs were slower and took more processor time even when the helper worked only while the
+// decoder waited for the encoder (task switches, wakes, caches shared between decoding and
+// analysis). With three or more, it has a processor of its own.
+inline bool HelperThreadPays() { return ProcessorsAvailable() > 2; }
+
 class RowSharing {
  public:
   // Works on `row` (0 .. rows - 1) on thread `thread` (0 the caller, 1 the helper) and returns
@@ -29,8 +36,6 @@ class RowSharing {
   ~RowSharing();
 
   bool HasHelper() const { return helper_.joinable(); }
-  // Whether the runs from now on share their rows with the helper (kept either way).
-  void ShareRows(bool share) { share_ = share; }
 
   // Every row once; the sum of what the calls returned. Once that sum is over `stopAbove`, no
   // further row is started (the rows already under way finish), and the sum so far is returned.
@@ -69,7 +74,6 @@ class RowSharing {
   std::atomic<std::uint64_t> next_{0};
   std::atomic<int> rowsDone_{0};
   std::atomic<int> sum_{0};
-  bool share_ = true;
   std::thread helper_;  // last: started after the members it uses
 };
 

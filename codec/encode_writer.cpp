@@ -112,6 +112,7 @@ constexpr TableId SquaresInside(TableId half) { return half == k4x8LeftRight || 
 
 template <TableId kId>
 void WriteSquare(const Tables& tables, int region, CodeSink& sink);
+void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink);
 
 // Levels 1, 3 and 5, inline in their square's walk: a split gives the two squares inside the
 // half; a wide half is cut into left and right, a tall one into top and bottom.
@@ -133,39 +134,53 @@ template <TableId kId>
     const int x = static_cast<int>(at % kAcross) * kShape.width / kSide;
     const int y = static_cast<int>(at / kAcross) * kShape.height / kSide;
     const int first = y * kSquaresAcross + x;
-    WriteSquare<kSquares>(tables, first, codes);
-    WriteSquare<kSquares>(tables, kWide ? first + 1 : first + kSquaresAcross, codes);
+    const int second = kWide ? first + 1 : first + kSquaresAcross;
+    if constexpr (kSquares == k2x2) {
+      WriteTwoSquares(tables, first, second, codes);
+    } else {
+      WriteSquare<kSquares>(tables, first, codes);
+      WriteSquare<kSquares>(tables, second, codes);
+    }
   }
 }
 
-// Levels 0, 2 and 4, one call each: a split names the orientation of its halves, left/right
-// unless both of those split. Left/right halves lie in a table of twice the regions across,
-// top/bottom halves in one of twice the rows. Level 4 calls nothing, so its copy of the lists'
-// ends stays in registers; the others hand theirs on.
+// Levels 0, 2 and 4: a split names the orientation of its halves, left/right unless both of
+// those split. Left/right halves lie in a table of twice the regions across, top/bottom halves
+// in one of twice the rows.
+template <TableId kId>
+[[gnu::always_inline]] inline void WriteSquareTo(const Tables& tables, int region, CodeSink& codes) {
+  const Entries<kId> squares(tables);
+  if (WriteLeaf(codes, squares.Decision(region), squares.Params(region))) return;
+  constexpr int kPerRow = RegionsAcross(kId);
+  const unsigned at = static_cast<unsigned>(region);
+  const int column = static_cast<int>(at % kPerRow), rowStart = static_cast<int>(at / kPerRow) * 2 * kPerRow;
+  const Entries<LeftRightOf(kId)> leftRight(tables);
+  const int left = rowStart + column * 2;
+  if (leftRight.Decision(left) != kSplit || leftRight.Decision(left + 1) != kSplit) {
+    codes.PutBits(0b101, 3);
+    WriteHalf(tables, leftRight, left, codes);
+    WriteHalf(tables, leftRight, left + 1, codes);
+  } else {
+    codes.PutBits(0b100, 3);
+    const Entries<TopBottomOf(kId)> topBottom(tables);
+    WriteHalf(tables, topBottom, rowStart + column, codes);
+    WriteHalf(tables, topBottom, rowStart + column + kPerRow, codes);
+  }
+}
+
+// Levels 0 and 2, one call each, handing the lists' ends on.
 template <TableId kId>
 void WriteSquare(const Tables& tables, int region, CodeSink& sink) {
-  CodeSink local;
-  if constexpr (kId == k2x2) local = sink;
-  CodeSink& codes = kId == k2x2 ? local : sink;
-  const Entries<kId> squares(tables);
-  if (!WriteLeaf(codes, squares.Decision(region), squares.Params(region))) {
-    constexpr int kPerRow = RegionsAcross(kId);
-    const unsigned at = static_cast<unsigned>(region);
-    const int column = static_cast<int>(at % kPerRow), rowStart = static_cast<int>(at / kPerRow) * 2 * kPerRow;
-    const Entries<LeftRightOf(kId)> leftRight(tables);
-    const int left = rowStart + column * 2;
-    if (leftRight.Decision(left) != kSplit || leftRight.Decision(left + 1) != kSplit) {
-      codes.PutBits(0b101, 3);
-      WriteHalf(tables, leftRight, left, codes);
-      WriteHalf(tables, leftRight, left + 1, codes);
-    } else {
-      codes.PutBits(0b100, 3);
-      const Entries<TopBottomOf(kId)> topBottom(tables);
-      WriteHalf(tables, topBottom, rowStart + column, codes);
-      WriteHalf(tables, topBottom, rowStart + column + kPerRow, codes);
-    }
-  }
-  if constexpr (kId == k2x2) sink = local;
+  WriteSquareTo<kId>(tables, region, sink);
+}
+
+// The two level 4 squares of a split level 3 half, in one call that calls nothing: its copy of
+// the lists' ends stays in registers.
+void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink) {
+  CodeSink codes = sink;
+  WriteSquareTo<k2x2>(tables, first, codes);
+  WriteSquareTo<k2x2>(tables, second, codes);
+  sink = codes;
 }
 
 void PutLittleEndian16(std::uint8_t* at, std::size_t value) {

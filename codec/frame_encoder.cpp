@@ -14,6 +14,7 @@ struct FrameEncoder::State {
   explicit State(bool helperThread) : analysis(helperThread) {}
 
   KeepDifferences differences;
+  FillCells cells;
   FrameAnalysis analysis;
   CodeWriter writer;
   EncodeReport report;
@@ -59,8 +60,6 @@ std::size_t FrameEncoder::State::WriteAndPack(std::uint8_t* payload) {
 FrameEncoder::FrameEncoder(bool helperThread) : state_(std::make_unique<State>(helperThread)) {}
 FrameEncoder::~FrameEncoder() = default;
 
-void FrameEncoder::ShareRows(bool share) { state_->analysis.ShareRows(share); }
-
 const EncodeReport& FrameEncoder::LastReport() const { return state_->report; }
 
 std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::uint8_t* referenceCopy,
@@ -68,7 +67,8 @@ std::size_t FrameEncoder::EncodeFrame(const std::uint8_t* prepared, const std::u
   State& s = *state_;
   s.report = EncodeReport{};
   BuildKeepDifferences(prepared, referenceCopy, s.differences);
-  s.analysis.Begin({prepared, referenceCopy, &s.differences}, FactorsForMode(settings.mode));
+  BuildFillCells(prepared, s.cells);
+  s.analysis.Begin({prepared, referenceCopy, &s.differences, &s.cells}, FactorsForMode(settings.mode));
 
   s.AnalyseFirstCoding(settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
   std::size_t length = s.WriteAndPack(payload);

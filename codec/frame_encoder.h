@@ -54,10 +54,6 @@ class FrameEncoder {
   FrameEncoder(const FrameEncoder&) = delete;
   FrameEncoder& operator=(const FrameEncoder&) = delete;
 
-  // Whether the frames from now on share their analysis with the helper thread (when there is
-  // one); on by default. The bits are the same either way.
-  void ShareRows(bool share);
-
   // Codes `prepared` (kRgbPictureBytes, BGR, top row first) against `referenceCopy` (the
   // reference widened to BGR bytes) and writes the payload from `payload`, which must hold
   // kMaxPayloadBytes. Returns the payload length L. Every picture is coded; the coded bits

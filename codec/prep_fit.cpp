@@ -324,14 +324,16 @@ void FinishRow(const Planes<std::uint16_t>& sampled, int pixels, const PictureTa
 
 #if defined(__x86_64__) || defined(__i386__)
 #define TARN_FIT_AVX2 1
-// Whether the whole-pixel row code may run: every load of both sampled rows (eight bytes
-// from the first column with weights in eighths, else four from each column) inside the
-// source, so that no sample reads as black either.
+// Whether the whole-pixel row code may run: every load of both sampled rows inside the
+// source, so that no sample reads as black either. With weights in eighths the sixteen-pixel
+// chunks read exactly their pairs' six bytes (the picture's last row among them), the
+// eight-pixel code eight bytes from each first column; other weights four bytes from each column.
 bool WholePixelRow(const Source& source, const RowSample& row, const ColumnPlan& plan) {
   const bool fixedPoint = plan.fixedPoint && row.fixedPoint;
+  const std::int64_t pairBytes = plan.wideChunks > 0 ? 6 : 8;
   const auto loadsInside = [&](std::int64_t rowStart) {
     const std::int64_t end =
-        fixedPoint ? (rowStart + plan.highestFirst) * 3 + 8 : (rowStart + plan.highestColumn) * 3 + 4;
+        fixedPoint ? (rowStart + plan.highestFirst) * 3 + pairBytes : (rowStart + plan.highestColumn) * 3 + 4;
     return rowStart + plan.lowestColumn >= 0 && end <= source.pixelCount * 3;
   };
   return loadsInside(row.first) && (row.f == 0 || loadsInside(row.second));

@@ -209,13 +209,35 @@ constexpr ByteOrder MakePixelOrder() {
   return order;
 }
 
+// Byte 2 of each dword (a group's second luma) alone in its dword.
+constexpr ByteOrder MakeOddLumaOrder() {
+  ByteOrder order{};
+  for (int i = 0; i < 64; ++i) order.index[i] = static_cast<std::uint8_t>(i % 4 == 0 ? i % 16 + 2 : 0x80);
+  return order;
+}
+
 constexpr ByteOrder kQuadOrder = MakeQuadOrder();
 constexpr ByteOrder kPixelOrder = MakePixelOrder();
+constexpr ByteOrder kOddLumaOrder = MakeOddLumaOrder();
+
+// The kernel's byte orders and the constants the compiler would otherwise make again on every
+// step, made once per row pair.
+struct VnniConstants {
+  __m512i quad, pixel, oddLuma;
+  __m512i blueLarge;  // blue's factor of (U, V) x 128
+  __m512i weights;    // 64 in every byte
+};
 
 // Word pairs (low, high) as the dot products take them.
 constexpr std::int32_t WordPair(std::int16_t low, std::int16_t high) {
   return static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<std::uint16_t>(high)) << 16 |
                                    static_cast<std::uint16_t>(low));
+}
+
+// The value as a register the compiler cannot see into: it keeps it rather than make it again.
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i Opaque(__m512i value) {
+  asm("" : "+v"(value));
+  return value;
 }
 
 struct PackedRow {
@@ -225,9 +247,9 @@ struct PackedRow {
 // constant + (U, V) . small + (U, V) x scale . large, per group.
 [[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i ChromaTerm(std::int32_t constant, __m512i uv,
                                                                                    std::int32_t small, __m512i scaled,
-                                                                                   std::int32_t large) {
+                                                                                   __m512i large) {
   const __m512i sum = _mm512_dpwssd_epi32(_mm512_set1_epi32(constant), uv, _mm512_set1_epi32(small));
-  return _mm512_dpwssd_epi32(sum, scaled, _mm512_set1_epi32(large));
+  return _mm512_dpwssd_epi32(sum, scaled, large);
 }
 
 [[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i PackChannel(__m512i chroma, __m512i evenLuma,
@@ -240,50 +262,52 @@ struct PackedRow {
 // or x 128 with each factor split as a + 64b (a + 128b), as ConvertEight does; the sums are the
 // exact 32-bit ones. Shifted by 12 instead of 20 and packed with unsigned saturation, a sum's
 // high byte is its value clamped to 0..255: below 0 the word is 0, from 256 on it is 0xFFFF.
-[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) PackedRow PackRow(__m512i raw) {
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) PackedRow PackRow(__m512i raw,
+                                                                                  const VnniConstants& constants) {
   const __m512i byteMask = _mm512_set1_epi32(0xFF);
   const __m512i lumaFactor = _mm512_set1_epi32(kLumaFactor);
   const __m512i evenLuma = _mm512_mullo_epi32(_mm512_and_si512(raw, byteMask), lumaFactor);
-  const __m512i oddLuma = _mm512_mullo_epi32(_mm512_and_si512(_mm512_srli_epi32(raw, 16), byteMask), lumaFactor);
+  const __m512i oddLuma = _mm512_mullo_epi32(_mm512_shuffle_epi8(raw, constants.oddLuma), lumaFactor);
   const __m512i uv = _mm512_srli_epi16(raw, 8);
   const __m512i uv64 = _mm512_slli_epi16(uv, 6);
   const __m512i uv128 = _mm512_slli_epi16(uv, 7);
-  const __m512i red = ChromaTerm(-213690752 + kLumaConstant, uv, WordPair(0, 19), uv64, WordPair(0, 26149));
-  const __m512i green = ChromaTerm(162220288 + kLumaConstant, uv, WordPair(-40, -42), uv64, WordPair(-6418, -13319));
-  const __m512i blue = ChromaTerm(-270224000 + kLumaConstant, uv, WordPair(21, 0), uv128, WordPair(16525, 0));
+  const __m512i red =
+      ChromaTerm(-213690752 + kLumaConstant, uv, WordPair(0, 19), uv64, _mm512_set1_epi32(WordPair(0, 26149)));
+  const __m512i green =
+      ChromaTerm(162220288 + kLumaConstant, uv, WordPair(-40, -42), uv64, _mm512_set1_epi32(WordPair(-6418, -13319)));
+  const __m512i blue = ChromaTerm(-270224000 + kLumaConstant, uv, WordPair(21, 0), uv128, constants.blueLarge);
   return {PackChannel(blue, evenLuma, oddLuma), PackChannel(green, evenLuma, oddLuma),
           PackChannel(red, evenLuma, oddLuma)};
 }
 
 // Sixteen groups of two rows to sixteen output pixels.
-[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i HalveSixteenGroups(__m512i upper, __m512i lower,
-                                                                                           __m512i quadOrder,
-                                                                                           __m512i pixelOrder) {
+[[gnu::always_inline]] inline __attribute__((TARN_AVX512_VNNI)) __m512i HalveSixteenGroups(
+    __m512i upper, __m512i lower, const VnniConstants& constants) {
   // Each byte weighs 64: a dword's four values sum to at most 1020, times 64 below 65,536, so
   // the dword's byte 1 is the sum divided by 4 and rounded down.
-  const __m512i weights = _mm512_set1_epi8(64);
+  const __m512i weights = constants.weights;
   const __m512i zero = _mm512_setzero_si512();
-  const PackedRow a = PackRow(upper);
-  const PackedRow b = PackRow(lower);
-  const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, quadOrder, b.green), weights);
-  const __m512i blueGreen =
-      _mm512_dpbusd_epi32(_mm512_slli_epi32(greens, 16), _mm512_permutex2var_epi8(a.blue, quadOrder, b.blue), weights);
-  const __m512i reds = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.red, quadOrder, b.red), weights);
-  return _mm512_permutex2var_epi8(blueGreen, pixelOrder, reds);  // 48 bytes of B, G, R
+  const PackedRow a = PackRow(upper, constants);
+  const PackedRow b = PackRow(lower, constants);
+  const __m512i greens = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.green, constants.quad, b.green), weights);
+  const __m512i blueGreen = _mm512_dpbusd_epi32(_mm512_slli_epi32(greens, 16),
+                                                _mm512_permutex2var_epi8(a.blue, constants.quad, b.blue), weights);
+  const __m512i reds = _mm512_dpbusd_epi32(zero, _mm512_permutex2var_epi8(a.red, constants.quad, b.red), weights);
+  return _mm512_permutex2var_epi8(blueGreen, constants.pixel, reds);  // 48 bytes of B, G, R
 }
 
 // All `pixels` output pixels; the last step reads and writes only the bytes that are there.
 // `ahead` leads from a row pair to the next one, asked for a line at a time as this one goes.
 __attribute__((TARN_AVX512_VNNI)) void ConvertAndHalveAvx512Vnni(const std::uint8_t* upper, const std::uint8_t* lower,
                                                                  int pixels, std::ptrdiff_t ahead, std::uint8_t* out) {
-  const __m512i quadOrder = _mm512_loadu_si512(kQuadOrder.index);
-  const __m512i pixelOrder = _mm512_loadu_si512(kPixelOrder.index);
+  const VnniConstants constants{_mm512_loadu_si512(kQuadOrder.index), _mm512_loadu_si512(kPixelOrder.index),
+                                _mm512_loadu_si512(kOddLumaOrder.index), Opaque(_mm512_set1_epi32(WordPair(16525, 0))),
+                                Opaque(_mm512_set1_epi8(64))};
   int pixel = 0;
   for (; pixel + 16 <= pixels; pixel += 16, upper += 64, lower += 64, out += 48) {
     _mm_prefetch(reinterpret_cast<const char*>(upper + ahead), _MM_HINT_T0);
     _mm_prefetch(reinterpret_cast<const char*>(lower + ahead), _MM_HINT_T0);
-    const __m512i ordered =
-        HalveSixteenGroups(_mm512_loadu_si512(upper), _mm512_loadu_si512(lower), quadOrder, pixelOrder);
+    const __m512i ordered = HalveSixteenGroups(_mm512_loadu_si512(upper), _mm512_loadu_si512(lower), constants);
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm512_castsi512_si256(ordered));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm512_extracti32x4_epi32(ordered, 2));
   }
@@ -291,7 +315,7 @@ __attribute__((TARN_AVX512_VNNI)) void ConvertAndHalveAvx512Vnni(const std::uint
     const int rest = pixels - pixel;
     const __mmask64 groupBytes = (__mmask64{1} << (4 * rest)) - 1;
     const __m512i ordered = HalveSixteenGroups(_mm512_maskz_loadu_epi8(groupBytes, upper),
-                                               _mm512_maskz_loadu_epi8(groupBytes, lower), quadOrder, pixelOrder);
+                                               _mm512_maskz_loadu_epi8(groupBytes, lower), constants);
     _mm512_mask_storeu_epi8(out, (__mmask64{1} << (3 * rest)) - 1, ordered);
   }
 }

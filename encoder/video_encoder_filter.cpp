@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "codec/encode_rows.h"
 #include "codec/frame_decoder.h"
 #include "encoder/encoder_input_pin.h"
 #include "encoder/encoder_process_state.h"
@@ -121,13 +122,12 @@ HRESULT VideoEncoderFilter::StartStreaming() {
   }
   totalBytes_ = static_cast<std::uint32_t>(movie::kHeaderBytes);
   writeFailureReported_ = false;
-  sharing_.Restart();
   CurrentSize().store(static_cast<std::int32_t>(totalBytes_), std::memory_order_relaxed);
 
   pictures_.reset(new (std::nothrow) PictureBuffer());
   records_.reset(new (std::nothrow) RecordBuffer());
   try {
-    encoder_ = std::make_unique<codec::FrameEncoder>();
+    encoder_ = std::make_unique<codec::FrameEncoder>(codec::HelperThreadPays());
   } catch (const std::bad_alloc&) {
     encoder_.reset();
   }
@@ -179,13 +179,6 @@ HRESULT VideoEncoderFilter::StopStreaming() {
 
 // ---- the per-sample step ----
 
-HRESULT VideoEncoderFilter::Receive(IMediaSample* sample) {
-  sharing_.SampleArrived(AnalysisSharing::Clock::now());
-  const HRESULT hr = CTransformFilter::Receive(sample);
-  sharing_.SampleDone(AnalysisSharing::Clock::now());
-  return hr;
-}
-
 HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
   if (in == nullptr || out == nullptr) return E_POINTER;
   if (!pictures_ || !records_ || !encoder_) return E_UNEXPECTED;
@@ -206,7 +199,6 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
     out->SetTime(nullptr, nullptr);
   }
   clock_.TopUpForKeptFrame();
-  encoder_->ShareRows(sharing_.Shares());
 
   BYTE* input = nullptr;
   BYTE* output = nullptr;

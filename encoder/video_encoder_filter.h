@@ -12,10 +12,8 @@
 #include <atomic>
 #include <memory>
 
-#include "codec/encode_rows.h"
 #include "codec/frame_encoder.h"
 #include "codec/picture_prep.h"
-#include "encoder/analysis_sharing.h"
 #include "encoder/encoder_buffers.h"
 #include "encoder/encoder_clock.h"
 #include "encoder/encoder_media_types.h"
@@ -37,8 +35,6 @@ class VideoEncoderFilter final : public CTransformFilter {
   // IReferenceClock is the aggregated clock's; a null out pointer is E_POINTER.
   HRESULT NonDelegatingQueryInterface(REFIID riid, void** ppv) override;
 
-  // Times the sample's work for the analysis' sharing with its helper thread.
-  HRESULT Receive(IMediaSample* sample) override;
   HRESULT Transform(IMediaSample* in, IMediaSample* out) override;
   HRESULT CheckInputType(const CMediaType* in) override;
   HRESULT CheckTransform(const CMediaType* in, const CMediaType* out) override;
@@ -77,7 +73,6 @@ class VideoEncoderFilter final : public CTransformFilter {
   std::unique_ptr<PictureBuffer> pictures_;
   std::unique_ptr<RecordBuffer> records_;
   std::unique_ptr<codec::FrameEncoder> encoder_;
-  AnalysisSharing sharing_{codec::ProcessorsAvailable()};
   // The reference and the picture the next record is decoded into: one each of
   // pictures_->references, trading places after every record that decodes.
   std::uint16_t* reference_ = nullptr;

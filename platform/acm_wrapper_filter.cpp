@@ -107,7 +107,7 @@ HRESULT AcmWrapperFilter::ReceiveChunk(const InputChunk& chunk) {
   AVChannelLayout layout{};
   av_channel_layout_default(&layout, input_.channels);
   const std::uint8_t* planes[1] = {data};
-  const std::vector<std::uint8_t>& pcm =
+  const std::span<const std::uint8_t> pcm =
       converter_->Convert(planes, frames, input_.bitsPerSample == 8 ? AV_SAMPLE_FMT_U8 : AV_SAMPLE_FMT_S16, layout,
                           static_cast<int>(input_.sampleRate));
   av_channel_layout_uninit(&layout);

@@ -169,7 +169,7 @@ HRESULT AudioDecoderFilter::DeliverDecoded() {
       clock_.next = pts;
       timed_ = true;
     }
-    const std::vector<std::uint8_t>& pcm =
+    const std::span<const std::uint8_t> pcm =
         converter_->Convert(frame.extended_data, frame.nb_samples, static_cast<AVSampleFormat>(frame.format),
                             frame.ch_layout, frame.sample_rate);
     av_frame_unref(frame_.get());

@@ -30,7 +30,17 @@ HRESULT AudioFileReader::Fail(HRESULT hr, std::string text) {
   return hr;
 }
 
+AudioFileReader::~AudioFileReader() { Close(); }
+
+// A look at the file that no packet has been read from yet serves the next reader as well, with
+// every stream as the look found it.
 void AudioFileReader::Close() {
+  if (format_ && unread_ && version_) {
+    for (std::size_t i = 0; i < discards_.size(); ++i) format_->streams[i]->discard = discards_[i];
+    HandOnProbedInput(path_, options_, *version_, std::move(format_));
+  }
+  unread_ = false;
+  discards_.clear();
   converter_.reset();
   decoder_.reset();
   format_.reset();
@@ -44,10 +54,15 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
   path_ = path;
   options_ = options;
   which_ = which;
-  int error = OpenDemuxerInput(path, options, format_);
-  if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
-  if ((error = avformat_find_stream_info(format_.get(), nullptr)) < 0)
-    return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  version_ = VersionOf(path);
+  if (version_) format_ = TakeProbedInput(path, options, *version_);
+  if (!format_) {
+    int error = OpenDemuxerInput(path, options, format_);
+    if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+    if ((error = avformat_find_stream_info(format_.get(), nullptr)) < 0)
+      return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  }
+  unread_ = true;
   streamIndex_ = which < 0 ? av_find_best_stream(format_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0)
                            : NthAudioStream(*format_, which);
   if (streamIndex_ < 0)
@@ -60,8 +75,10 @@ HRESULT AudioFileReader::Open(const std::string& path, const VideoFileReader::Op
     return Fail(VFW_E_INVALID_FILE_FORMAT, "the audio stream has no usable sample rate");
 
   // This demuxer serves the sound alone.
-  for (unsigned i = 0; i < format_->nb_streams; ++i)
+  for (unsigned i = 0; i < format_->nb_streams; ++i) {
+    discards_.push_back(format_->streams[i]->discard);
     if (static_cast<int>(i) != streamIndex_) format_->streams[i]->discard = AVDISCARD_ALL;
+  }
   timeBase_ = stream->time_base;
   seekStart_ = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
   origin_ = origin;
@@ -102,6 +119,7 @@ HRESULT AudioFileReader::Rewind() {
   const VideoFileReader::Options options = options_;
   if (const HRESULT hr = Open(path, options, which_, origin_); FAILED(hr)) return hr;
   if (rangeStart_ == 0) return S_OK;
+  unread_ = false;
   const std::int64_t target = av_rescale_q(rangeStart_ + origin_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
   return av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0 ? E_FAIL : S_OK;
 }
@@ -117,6 +135,7 @@ bool AudioFileReader::ReceiveFrame() {
     const int received = avcodec_receive_frame(decoder_.get(), frame_.get());
     if (received == 0) return true;
     if (received != AVERROR(EAGAIN) || draining_) return false;
+    unread_ = false;
     if (av_read_frame(format_.get(), packet_.get()) < 0) {
       draining_ = true;
       avcodec_send_packet(decoder_.get(), nullptr);
@@ -142,7 +161,7 @@ ReadResult AudioFileReader::Read(PcmChunk* chunk) {
       }
       chunk->start = start - rangeStart_;
     }
-    const std::vector<std::uint8_t>& pcm =
+    const std::span<const std::uint8_t> pcm =
         converter_->Convert(frame.extended_data, frame.nb_samples, static_cast<AVSampleFormat>(frame.format),
                             frame.ch_layout, frame.sample_rate);
     av_frame_unref(frame_.get());

@@ -15,6 +15,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace tarn::platform {
 
@@ -27,6 +28,7 @@ struct PcmChunk {
 class AudioFileReader {
  public:
   AudioFileReader() = default;
+  ~AudioFileReader();
   AudioFileReader(const AudioFileReader&) = delete;
   AudioFileReader& operator=(const AudioFileReader&) = delete;
 
@@ -75,6 +77,9 @@ class AudioFileReader {
   PcmFormat pcm_;
   bool draining_ = false;
   bool drained_ = false;
+  std::optional<FileVersion> version_;  // of the file as opened; none for what is no regular file
+  bool unread_ = false;                 // no packet read nor seek made since the look at the file
+  std::vector<AVDiscard> discards_;     // each stream's as the look found it
   std::string error_;
 };
 

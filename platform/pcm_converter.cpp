@@ -44,29 +44,26 @@ bool PcmConverter::Configure(AVSampleFormat format, const AVChannelLayout& layou
   return true;
 }
 
-const std::vector<std::uint8_t>& PcmConverter::Convert(const std::uint8_t* const* planes, int frames,
-                                                       AVSampleFormat format, const AVChannelLayout& layout, int rate) {
-  buffer_.clear();
-  if (frames <= 0 || !Configure(format, layout, rate)) return buffer_;
-  const int room = swr_get_out_samples(resampler_.get(), frames);
-  if (room <= 0) return buffer_;
-  buffer_.resize(static_cast<std::size_t>(room) * output_.BlockAlign());
-  std::uint8_t* out = buffer_.data();
-  const int converted = swr_convert(resampler_.get(), &out, room, const_cast<const std::uint8_t**>(planes), frames);
-  buffer_.resize(converted > 0 ? static_cast<std::size_t>(converted) * output_.BlockAlign() : 0);
-  return buffer_;
+std::span<const std::uint8_t> PcmConverter::Convert(const std::uint8_t* const* planes, int frames,
+                                                    AVSampleFormat format, const AVChannelLayout& layout, int rate) {
+  if (frames <= 0 || !Configure(format, layout, rate)) return {};
+  return ConvertInto(planes, frames);
 }
 
-const std::vector<std::uint8_t>& PcmConverter::Drain() {
-  buffer_.clear();
-  if (!resampler_) return buffer_;
-  const int room = swr_get_out_samples(resampler_.get(), 0);
-  if (room <= 0) return buffer_;
-  buffer_.resize(static_cast<std::size_t>(room) * output_.BlockAlign());
+std::span<const std::uint8_t> PcmConverter::Drain() {
+  if (!resampler_) return {};
+  return ConvertInto(nullptr, 0);
+}
+
+std::span<const std::uint8_t> PcmConverter::ConvertInto(const std::uint8_t* const* planes, int frames) {
+  const int room = swr_get_out_samples(resampler_.get(), frames);
+  if (room <= 0) return {};
+  const std::size_t roomBytes = static_cast<std::size_t>(room) * output_.BlockAlign();
+  if (buffer_.size() < roomBytes) buffer_.resize(roomBytes);
   std::uint8_t* out = buffer_.data();
-  const int converted = swr_convert(resampler_.get(), &out, room, nullptr, 0);
-  buffer_.resize(converted > 0 ? static_cast<std::size_t>(converted) * output_.BlockAlign() : 0);
-  return buffer_;
+  const int converted = swr_convert(resampler_.get(), &out, room, const_cast<const std::uint8_t**>(planes), frames);
+  if (converted <= 0) return {};
+  return {buffer_.data(), static_cast<std::size_t>(converted) * output_.BlockAlign()};
 }
 
 }  // namespace tarn::platform

@@ -7,6 +7,7 @@
 #include "platform/media_formats.h"
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace tarn::platform {
@@ -21,13 +22,16 @@ class PcmConverter {
 
   // Converts `frames` frames of input (planes as FFmpeg lays them out) and
   // returns the output bytes, valid until the next call; empty on failure.
-  const std::vector<std::uint8_t>& Convert(const std::uint8_t* const* planes, int frames, AVSampleFormat format,
-                                           const AVChannelLayout& layout, int rate);
+  std::span<const std::uint8_t> Convert(const std::uint8_t* const* planes, int frames, AVSampleFormat format,
+                                        const AVChannelLayout& layout, int rate);
   // What the resampler still holds, at the end of the stream.
-  const std::vector<std::uint8_t>& Drain();
+  std::span<const std::uint8_t> Drain();
 
  private:
   bool Configure(AVSampleFormat format, const AVChannelLayout& layout, int rate);
+  // Converts into the buffer, grown (never shrunk) to the room the resampler asks for: a
+  // stream's buffer is allocated and cleared once, not for every frame.
+  std::span<const std::uint8_t> ConvertInto(const std::uint8_t* const* planes, int frames);
 
   PcmFormat output_;
   ResamplePtr resampler_;

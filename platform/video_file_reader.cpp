@@ -40,7 +40,17 @@ HRESULT VideoFileReader::Fail(HRESULT hr, std::string text) {
   return hr;
 }
 
+VideoFileReader::~VideoFileReader() { HandOnUnread(); }
+
+// A look at the file that no packet has been read from yet serves the next reader as well.
+void VideoFileReader::HandOnUnread() {
+  if (format_ && unread_ && version_) HandOnProbedInput(path_, options_, *version_, std::move(format_));
+  format_.reset();
+  unread_ = false;
+}
+
 HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
+  HandOnUnread();
   error_.clear();
   path_ = path;  // Rewind opens again with these very members: self-assignment is safe
   options_ = options;
@@ -48,23 +58,34 @@ HRESULT VideoFileReader::Open(const std::string& path, const Options& options) {
       format != options.end() && av_find_input_format(format->second.c_str()) == nullptr)
     return Fail(E_INVALIDARG, "unknown input format '" + format->second + "'");
 
-  std::string unused;
-  int error = OpenDemuxerInput(path, options, format_, &unused);
-  if (error < 0) {
-    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, OpenFailureText(path, error));
-    if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path + ": " + AvErrorText(error));
-    return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  // Taken before the file is opened: written in between, the file has another version by the
+  // time the look is handed on, and the look is not taken again.
+  version_ = VersionOf(path);
+  if (version_) format_ = TakeProbedInput(path, options, *version_);
+  if (!format_) {
+    if (const HRESULT hr = OpenAndProbe(); FAILED(hr)) return hr;
   }
-  if (!unused.empty()) return Fail(E_INVALIDARG, "option '" + unused + "' does not apply to this input");
-
-  error = avformat_find_stream_info(format_.get(), nullptr);
-  if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": " + AvErrorText(error));
+  unread_ = true;
   streamIndex_ = av_find_best_stream(format_.get(), AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
   audioStreams_ = 0;
   for (unsigned i = 0; i < format_->nb_streams; ++i)
     if (format_->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO) ++audioStreams_;
   if (streamIndex_ < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path + ": no video stream");
   return OpenDecoder();
+}
+
+HRESULT VideoFileReader::OpenAndProbe() {
+  std::string unused;
+  int error = OpenDemuxerInput(path_, options_, format_, &unused);
+  if (error < 0) {
+    if (error == AVERROR_INVALIDDATA) return Fail(VFW_E_UNKNOWN_FILE_TYPE, OpenFailureText(path_, error));
+    if (error <= 0 && error > -4096) return Fail(HResultFromErrno(-error), path_ + ": " + AvErrorText(error));
+    return Fail(VFW_E_INVALID_FILE_FORMAT, path_ + ": " + AvErrorText(error));
+  }
+  if (!unused.empty()) return Fail(E_INVALIDARG, "option '" + unused + "' does not apply to this input");
+  error = avformat_find_stream_info(format_.get(), nullptr);
+  if (error < 0) return Fail(VFW_E_INVALID_FILE_FORMAT, path_ + ": " + AvErrorText(error));
+  return S_OK;
 }
 
 HRESULT VideoFileReader::OpenDecoder() {
@@ -135,6 +156,7 @@ HRESULT VideoFileReader::Rewind() {
   // (those after them refer to them) and left out.
   const std::int64_t target =
       streamStart_ + av_rescale_q(rangeStart_, AVRational{1, static_cast<int>(UNITS)}, timeBase_);
+  unread_ = false;
   if (av_seek_frame(format_.get(), streamIndex_, target, AVSEEK_FLAG_BACKWARD) < 0) return E_FAIL;
   avcodec_flush_buffers(decoder_.get());
   bestEffort_.ForgetLast();
@@ -152,6 +174,7 @@ bool VideoFileReader::ReceiveFrame(FrameGateFollower* gate) {
     if (received != AVERROR(EAGAIN)) return false;  // end of stream or a broken decoder
     if (draining_) return false;
 
+    unread_ = false;
     const int read = av_read_frame(format_.get(), packet_.get());
     if (read < 0) {
       draining_ = true;

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 namespace tarn::platform {
@@ -33,6 +34,7 @@ class VideoFileReader {
   using Options = DemuxerOptions;
 
   VideoFileReader() = default;
+  ~VideoFileReader();
   VideoFileReader(const VideoFileReader&) = delete;
   VideoFileReader& operator=(const VideoFileReader&) = delete;
 
@@ -71,6 +73,8 @@ class VideoFileReader {
 
  private:
   HRESULT Fail(HRESULT hr, std::string text);
+  void HandOnUnread();
+  HRESULT OpenAndProbe();
   HRESULT OpenDecoder();
   bool ReceiveFrame(FrameGateFollower* gate);
   void SendVideoPacket(FrameGateFollower* gate);
@@ -112,6 +116,8 @@ class VideoFileReader {
   std::string error_;
   std::string path_;  // as opened, to open again
   Options options_;
+  std::optional<FileVersion> version_;  // of the file as opened; none for what is no regular file
+  bool unread_ = false;                 // no packet read nor seek made since the look at the file
 };
 
 }  // namespace tarn::platform

@@ -17,4 +17,14 @@ namespace tarn::platform {
 // picture format or an odd width.
 bool PackYuv420AsYuy2(const AVFrame& frame, std::uint8_t* out, int outStride);
 
+// The instruction sets the packing has a kernel for, each one using those before it for the
+// rest of a row. All give the same bytes.
+enum class PackingKernel { kPortable, kSse2, kAvx2, kAvx512 };
+
+// The best kernel this processor runs, which the packing above uses.
+PackingKernel BestPackingKernel();
+
+// The packing with `kernel`, or with the best one when this processor lacks it.
+bool PackYuv420AsYuy2(const AVFrame& frame, std::uint8_t* out, int outStride, PackingKernel kernel);
+
 }  // namespace tarn::platform

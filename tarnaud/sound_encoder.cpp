@@ -5,6 +5,10 @@
 #include <cmath>
 #include <new>
 
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
+
 extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/samplefmt.h>
@@ -18,10 +22,57 @@ namespace {
 constexpr int kChunkFrames = 1024;
 constexpr float kInt16Scale = 1.0f / 32768.0f;
 
+float ToFloat(std::int16_t sample) { return static_cast<float>(sample) * kInt16Scale; }
+
+// Left and right of interleaved 16-bit stereo into two planes of floats, the same values as
+// ToFloat gives (a conversion and one multiplication each), four frames at a time.
+void SplitStereo(const std::int16_t* interleaved, int frames, float* left, float* right) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 scale = _mm_set1_ps(kInt16Scale);
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i pairs = _mm_loadu_si128(reinterpret_cast<const __m128i*>(interleaved + 2 * i));
+    // Each 32-bit lane holds one frame: left in its low half, right in its high half.
+    const __m128i lefts = _mm_srai_epi32(_mm_slli_epi32(pairs, 16), 16);
+    const __m128i rights = _mm_srai_epi32(pairs, 16);
+    _mm_storeu_ps(left + i, _mm_mul_ps(_mm_cvtepi32_ps(lefts), scale));
+    _mm_storeu_ps(right + i, _mm_mul_ps(_mm_cvtepi32_ps(rights), scale));
+  }
+#endif
+  for (; i < frames; ++i) {
+    left[i] = ToFloat(interleaved[2 * i]);
+    right[i] = ToFloat(interleaved[2 * i + 1]);
+  }
+}
+
 template <class T>
 T ClampedRound(float value, T low, T high) {
   const long rounded = std::lrint(value);
   return static_cast<T>(std::clamp<long>(rounded, low, high));
+}
+
+// Two planes scaled, rounded to the nearest (ties to even, as lrint in the default rounding
+// mode) and clipped to signed bytes, interleaved left, right. Clipping before rounding gives
+// the same bytes as after: every value beyond a limit rounds to it or past it.
+void InterleaveStereo8(const float* left, const float* right, int frames, float scale, std::uint8_t* out) {
+  int i = 0;
+#if defined(__SSE2__)
+  const __m128 factor = _mm_set1_ps(scale);
+  const __m128 low = _mm_set1_ps(-128.0f);
+  const __m128 high = _mm_set1_ps(127.0f);
+  // The value first: a NaN gives the limit -128, as lrint's "indefinite" result clipped does.
+  auto toInt = [&](__m128 value) { return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(value, low), high)); };
+  for (; i + 4 <= frames; i += 4) {
+    const __m128i lefts = toInt(_mm_mul_ps(_mm_loadu_ps(left + i), factor));
+    const __m128i rights = toInt(_mm_mul_ps(_mm_loadu_ps(right + i), factor));
+    const __m128i words = _mm_packs_epi32(_mm_unpacklo_epi32(lefts, rights), _mm_unpackhi_epi32(lefts, rights));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * i), _mm_packs_epi16(words, words));
+  }
+#endif
+  for (; i < frames; ++i) {
+    out[2 * i] = static_cast<std::uint8_t>(ClampedRound<std::int8_t>(left[i] * scale, -128, 127));
+    out[2 * i + 1] = static_cast<std::uint8_t>(ClampedRound<std::int8_t>(right[i] * scale, -128, 127));
+  }
 }
 
 }  // namespace
@@ -125,10 +176,14 @@ int SoundEncoder::Encode(const std::int16_t* interleaved, std::int64_t frames) {
     if (downmix_) {
       error = Resample(interleaved, chunk);
     } else {
-      for (std::size_t c = 0; c < layout_.channels; ++c) {
-        float* plane = inputPlanes_[c].data();
-        const std::int16_t* sample = interleaved + source[c];
-        for (int i = 0; i < chunk; ++i, sample += inputChannels) plane[i] = static_cast<float>(*sample) * kInt16Scale;
+      if (inputChannels == 2 && layout_.channels == 2) {
+        SplitStereo(interleaved, chunk, inputPlanes_[0].data(), inputPlanes_[1].data());
+      } else {
+        for (std::size_t c = 0; c < layout_.channels; ++c) {
+          float* plane = inputPlanes_[c].data();
+          const std::int16_t* sample = interleaved + source[c];
+          for (int i = 0; i < chunk; ++i, sample += inputChannels) plane[i] = ToFloat(*sample);
+        }
       }
       error = Resample(nullptr, chunk);
     }
@@ -141,6 +196,8 @@ int SoundEncoder::Encode(const std::int16_t* interleaved, std::int64_t frames) {
 
 int SoundEncoder::EncodeSilence(std::int64_t frames) {
   if (resampler_ == nullptr) return EINVAL;
+  // Called for every sample, mostly with nothing to fill.
+  if (frames <= 0) return 0;
   for (auto& plane : inputPlanes_) std::fill(plane.begin(), plane.end(), 0.0f);
   while (frames > 0) {
     const int chunk = static_cast<int>(std::min<std::int64_t>(frames, kChunkFrames));
@@ -216,6 +273,18 @@ int SoundEncoder::WriteFrames(int frames, bool silent) {
 int SoundEncoder::WritePcm8(int frames, bool silent) {
   const std::size_t channels = layout_.channels;
   const float scale = gain_ * 128.0f;
+  if (channels == 2 && !silent) {
+    InterleaveStereo8(FilePlane(0), FilePlane(1), frames, scale, bytes_.data());
+  } else {
+    WritePlanes8(frames, silent, scale);
+  }
+  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
+  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
+  return error;
+}
+
+void SoundEncoder::WritePlanes8(int frames, bool silent, float scale) {
+  const std::size_t channels = layout_.channels;
   for (std::size_t c = 0; c < channels; ++c) {
     const float* plane = FilePlane(c);
     std::uint8_t* byte = bytes_.data() + c;
@@ -224,9 +293,6 @@ int SoundEncoder::WritePcm8(int frames, bool silent) {
       *byte = static_cast<std::uint8_t>(value);
     }
   }
-  const int error = file_->Append(bytes_.data(), static_cast<std::size_t>(frames) * channels);
-  if (error == 0) writtenFrames_ += static_cast<std::uint64_t>(frames);
-  return error;
 }
 
 int SoundEncoder::WriteAdpcm(int frames, bool silent) {

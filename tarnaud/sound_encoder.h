@@ -65,6 +65,8 @@ class SoundEncoder {
   // Writes `frames` resampled frames from the output planes (or silence when `silent`).
   int WriteFrames(int frames, bool silent);
   int WritePcm8(int frames, bool silent);
+  // One channel at a time into the interleaved bytes: mono files and silence.
+  void WritePlanes8(int frames, bool silent, float scale);
   int WriteAdpcm(int frames, bool silent);
   int FlushAdpcmBlock();
 

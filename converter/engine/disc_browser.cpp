@@ -99,8 +99,10 @@ std::size_t DiscBrowser::OpenDrive() {
 
 std::size_t DiscBrowser::AddTitles() {
   CDvdGraph& graph = graph_.Graph();
-  // The navigator reports its streams only once it plays.
-  graph.TogglePause();
+  // The navigator reports its streams only once it plays. A video file tells them from its
+  // description: pausing would only decode pictures nobody sees, and leave the file source read
+  // into, so that the conversion graph could not take over its look at the file.
+  if (!graph.PlaysFile()) graph.TogglePause();
   graph.PlayChapterInTitle(1, 1);
   BuildSubtitleList();
   BuildAudioList();
@@ -126,7 +128,7 @@ std::optional<DiscBrowser::StreamCounts> DiscBrowser::TitleStreams(const CTitleE
   CDvdGraph& graph = graph_.Graph();
   // The graph holds the source added last, which need not be the entry's.
   if (FAILED(graph.OpenSource(entry.source))) return std::nullopt;
-  graph.TogglePause();
+  if (!graph.PlaysFile()) graph.TogglePause();
   std::optional<StreamCounts> counts;
   ULONG audio = 0, subpictures = 0, current = 0;
   BOOL disabled = FALSE;

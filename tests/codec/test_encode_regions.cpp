@@ -110,10 +110,18 @@ bool KeepByTheRules(const YuvPlane& c, const YuvPlane& r, int x0, int y0, int w,
 
 // Every region of one shape in the picture, the bottom-right one (whose last byte ends the
 // picture) included, against summing its pixels one by one; and the fill test, at limits from
-// just under to just over the region's variance sum, against the comparison of those sums.
+// just under to just over the region's variance sum, against the comparison of those sums, from
+// the pixels and (regions of whole cells) from the frame's cells.
 template <int W, int H>
 void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
   const ShapeOps& ops = OpsForShape(W, H);
+  constexpr bool kWholeCells = W % FillCells::kSide == 0 && H % FillCells::kSide == 0;
+  auto cells = std::make_unique<FillCells>(), narrowCells = std::make_unique<FillCells>();
+  BuildFillCells(picture.data(), *cells);
+  AllowPrepAvx2(false);
+  BuildFillCells(picture.data(), *narrowCells);
+  AllowPrepAvx2(true);
+  ASSERT_TRUE(cells->values == narrowCells->values) << "the widest and the narrow cells differ";
   for (int y = 0; y + H <= kScreenHeight; y += H)
     for (int x = 0; x + W <= kScreenWidth; x += W) {
       const ChannelSums expected = ops.channelSums(picture.Pixel(x, y));
@@ -134,6 +142,14 @@ void ExpectRegionSumsOfEveryRegion(const Picture& picture) {
             FillTestOfScaled<W, H>(FillScaled<W, H>(picture.Pixel(x, y)), picture.Pixel(x, y), limit, kept);
         ASSERT_EQ(keptFills, fills) << W << "x" << H << " at " << x << "," << y;
         for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(kept[c], colour[c]) << W << "x" << H;
+        // And from the frame's cells, for the regions that cover whole ones.
+        if constexpr (kWholeCells) {
+          std::uint8_t added[3] = {1, 2, 3};
+          const bool cellsFill =
+              FillTestOfCells<W, H>(cells->At(y * kScreenWidth + x), picture.Pixel(x, y), limit, added);
+          ASSERT_EQ(cellsFill, fills) << W << "x" << H << " at " << x << "," << y;
+          for (int c = 0; fills && c < 3; ++c) ASSERT_EQ(added[c], colour[c]) << W << "x" << H;
+        }
       }
     }
 }
@@ -285,9 +301,10 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
                        0, 255));
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
   int unusable = 0;
-  // The widest kernels the processor has, then the portable ones.
-  for (const bool avx2 : {true, false}) {
-    AllowPrepAvx2(avx2);
+  // The widest kernels the processor has (AVX-512), AVX2, then the portable ones.
+  for (const int level : {2, 1, 0}) {
+    AllowPrepAvx2(level > 0);
+    AllowPrepAvx512(level > 1);
     MotionSearch search;
     for (const auto& shape : shapes) {
       const int w = shape[0], h = shape[1];
@@ -298,13 +315,14 @@ TEST(MotionSearch, AgreesWithAPlainDiamondSearchUpToThePictureEdges) {
           const int predicted = static_cast<int>(random() % 256);
           const MotionSearch::Result got = search.Search(prepared.data(), reference.data(), w, h, offset, predicted);
           const MotionSearch::Result want = PlainSearch(prepared, reference, offset, w, h, predicted);
-          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
-          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " avx2 " << avx2;
+          ASSERT_EQ(got.vector, want.vector) << w << "x" << h << " at " << x << "," << y << " level " << level;
+          ASSERT_EQ(got.cost, want.cost) << w << "x" << h << " at " << x << "," << y << " level " << level;
           unusable += got.cost == 48960;
         }
     }
   }
   AllowPrepAvx2(true);
+  AllowPrepAvx512(true);
   EXPECT_GT(unusable, 0) << "some searches at the picture's end find nothing usable";
 }
 
@@ -341,8 +359,9 @@ TEST(MotionSearch, ReadsNothingPastThePicturesAtTheirEnd) {
   std::copy_n(ridged.data(), kRgbPictureBytes, reference.data());
   std::copy_n(ridged.data(), kRgbPictureBytes, prepared.data());
   const int shapes[][2] = {{8, 8}, {4, 8}, {8, 4}, {4, 4}, {2, 4}, {4, 2}, {2, 2}, {1, 2}, {2, 1}};
-  for (const bool avx2 : {true, false}) {
-    AllowPrepAvx2(avx2);
+  for (const int level : {2, 1, 0}) {
+    AllowPrepAvx2(level > 0);
+    AllowPrepAvx512(level > 1);
     MotionSearch search;
     for (const auto& shape : shapes) {
       const int w = shape[0], h = shape[1];
@@ -353,6 +372,7 @@ TEST(MotionSearch, ReadsNothingPastThePicturesAtTheirEnd) {
     }
   }
   AllowPrepAvx2(true);
+  AllowPrepAvx512(true);
 }
 
 }  // namespace

@@ -42,49 +42,31 @@ TEST(RowSharing, StopsStartingRowsOnceTheCountIsOverTheLimit) {
   }
 }
 
-// One run of four rows whose first row the caller holds until the helper has taken one (or a
-// deadline passes): whether the helper joined.
-bool HelperJoinsARun(RowSharing& sharing) {
-  using Clock = std::chrono::steady_clock;
-  std::atomic<bool> helperWorked{false};
-  const auto deadline = Clock::now() + std::chrono::seconds(5);
-  auto body = [&](int row, int thread) {
-    if (thread == 1) helperWorked = true;
-    while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
-    return 1;
-  };
-  return sharing.Run(4, body) == 4 && helperWorked;
-}
-
 // The helper joins every run, whether it is still busy with the last one (runs one after the
-// other) or asleep (after a pause), so a helper that is not woken fails the run's deadline.
-// Told not to share, the caller works on every row itself; told again, the helper is back.
+// other) or asleep (after a pause): the caller holds its first row until the helper has taken
+// one, so a helper that is not woken fails the run's deadline.
 TEST(RowSharing, HelperJoinsRunsRightAfterEachOtherAndAfterAPause) {
   RowSharing sharing(true);
   if (!sharing.HasHelper()) GTEST_SKIP() << "one processor";
+  using Clock = std::chrono::steady_clock;
   for (const auto pause : {std::chrono::microseconds(0), std::chrono::microseconds(2000)}) {
     for (int run = 0; run < 20; ++run) {
       std::this_thread::sleep_for(pause);
-      ASSERT_TRUE(HelperJoinsARun(sharing)) << "pause " << pause.count() << " us, run " << run;
+      std::atomic<bool> helperWorked{false};
+      const auto deadline = Clock::now() + std::chrono::seconds(5);
+      auto body = [&](int row, int thread) {
+        if (thread == 1) helperWorked = true;
+        while (row == 0 && thread == 0 && !helperWorked && Clock::now() < deadline) std::this_thread::yield();
+        return 1;
+      };
+      ASSERT_EQ(sharing.Run(4, body), 4);
+      ASSERT_TRUE(helperWorked) << "pause " << pause.count() << " us, run " << run;
     }
   }
-  sharing.ShareRows(false);
-  for (int run = 0; run < 20; ++run) {
-    std::atomic<int> helperRows{0};
-    auto body = [&](int, int thread) {
-      if (thread == 1) ++helperRows;
-      std::this_thread::sleep_for(std::chrono::microseconds(50));
-      return 1;
-    };
-    ASSERT_EQ(sharing.Run(8, body), 8);
-    ASSERT_EQ(helperRows, 0) << "run " << run;
-  }
-  sharing.ShareRows(true);
-  EXPECT_TRUE(HelperJoinsARun(sharing));
 }
 
-// The processors counted are those the process may run on (taskset, a container's share): pinned
-// to one, no helper is started.
+// The processors counted are those the process may run on: a conversion pinned to one or two
+// processors (taskset, a container's share) starts no helper that could only take turns.
 TEST(RowSharing, CountsOnlyTheProcessorsTheThreadMayRunOn) {
   cpu_set_t allowed;
   ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
@@ -95,9 +77,11 @@ TEST(RowSharing, CountsOnlyTheProcessorsTheThreadMayRunOn) {
   CPU_SET(first, &one);
   ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
   const int pinned = ProcessorsAvailable();
+  const bool pays = HelperThreadPays();
   const bool helper = RowSharing(true).HasHelper();
   ASSERT_EQ(sched_setaffinity(0, sizeof allowed, &allowed), 0);
   EXPECT_EQ(pinned, 1);
+  EXPECT_FALSE(pays);
   EXPECT_FALSE(helper);
   EXPECT_EQ(ProcessorsAvailable(), CPU_COUNT(&allowed));
 }

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cmath>
 
+#include "platform/demuxer_input.h"
 #include "platform/file_source_filter.h"
 #include "platform/media_formats.h"
 #include "platform_test_support.h"
@@ -164,6 +165,8 @@ TEST_F(FileSourceTest, SoundArrivesAsFfmpegDecodesItTimedWithThePicturesAndPlays
   ASSERT_TRUE(Ffmpeg(dir_.path(), "-i clip.mp4 -vn -f s16le -ac 1 ref.pcm"));
   const Bytes reference = ReadFile(dir_.path() / "ref.pcm");
 
+  // A source let go unread hands on its looks at the file: the one below plays through them.
+  ASSERT_EQ(Load(MakeSource().Get(), dir_.path() / "clip.mp4"), S_OK);
   auto source = MakeSource();
   ASSERT_EQ(Load(source.Get(), dir_.path() / "clip.mp4"), S_OK);
   // Choosing a stream the file lacks keeps the sound; choosing the one playing changes nothing.
@@ -233,6 +236,49 @@ TEST_F(FileSourceTest, APlayRangeGivesThePicturesOfThatPartTimedFromItsStart) {
       EXPECT_LE(worst, 1) << "picture " << frame;
     }
   }
+}
+
+// A source let go before it read a packet hands its look at the file on, once, to the next
+// source of the same file; one that has played does not, nor is a look taken for a file written
+// since.
+TEST_F(FileSourceTest, ALookAtAFileServesTheNextSourceOnlyUnreadAndForTheSameFile) {
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=160x96:rate=25 -frames:v 40 -c:v mpeg2video clip.mpg"));
+  const std::filesystem::path clip = dir_.path() / "clip.mpg";
+  const auto version = tarn::platform::VersionOf(clip.string());
+  ASSERT_TRUE(version);
+  ASSERT_EQ(Load(MakeSource().Get(), clip), S_OK);
+  EXPECT_TRUE(tarn::platform::TakeProbedInput(clip.string(), {}, *version));
+  EXPECT_FALSE(tarn::platform::TakeProbedInput(clip.string(), {}, *version));
+
+  {
+    auto played = MakeSource();
+    ASSERT_EQ(Load(played.Get(), clip), S_OK);
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    EXPECT_EQ(Play(played.Get(), capture.Get()).size(), 40u);
+  }
+  EXPECT_FALSE(tarn::platform::TakeProbedInput(clip.string(), {}, *version));
+
+  // The sound's look, which left the pictures unread, serves the pictures as well.
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     "-f lavfi -i testsrc2=size=64x48:rate=25 -f lavfi -i sine=sample_rate=22050 -t 0.6 "
+                     "-c:v mpeg2video -c:a mp2 both.mpg"));
+  ASSERT_EQ(Load(MakeSource().Get(), dir_.path() / "both.mpg"), S_OK);
+  {
+    auto both = MakeSource();
+    ASSERT_EQ(Load(both.Get(), dir_.path() / "both.mpg"), S_OK);
+    ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+    EXPECT_EQ(Play(both.Get(), capture.Get()).size(), 15u);
+  }
+
+  ASSERT_EQ(Load(MakeSource().Get(), clip), S_OK);
+  std::filesystem::remove(clip);
+  ASSERT_TRUE(Ffmpeg(dir_.path(), "-f lavfi -i testsrc2=size=128x64:rate=25 -frames:v 20 -c:v mpeg2video clip.mpg"));
+  auto source = MakeSource();
+  ASSERT_EQ(Load(source.Get(), clip), S_OK);
+  ComPtr<CaptureRenderer> capture(new CaptureRenderer);
+  const auto samples = Play(source.Get(), capture.Get());
+  EXPECT_EQ(samples.size(), 20u);
+  EXPECT_EQ(samples.front().bytes.size(), 128u * 64 * 2);
 }
 
 TEST_F(FileSourceTest, InputsThatAreNoVideoAreRefusedWithAReason) {

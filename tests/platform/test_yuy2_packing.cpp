@@ -2,6 +2,7 @@
 // sampling, for any even width and any height, whatever the planes' row lengths.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <random>
@@ -46,17 +47,31 @@ std::vector<std::uint8_t> Swscale(const AVFrame& frame, int rowBytes) {
   return out;
 }
 
-TEST(Yuy2Packing, EveryEvenWidthAndHeightGivesLibswscalesBytes) {
+// Every kernel this processor runs, each over rows that end inside its widest step, and the
+// output rows spaced wider than the picture: nothing is written between them.
+TEST(Yuy2Packing, EveryEvenWidthAndHeightGivesLibswscalesBytesWithEveryKernel) {
   std::mt19937 random(12);
   const struct {
     int width, height, padding;
-  } sizes[] = {{720, 480, 0}, {720, 576, 32}, {64, 48, 0}, {34, 7, 5}, {2, 1, 0}, {30, 3, 1}, {66, 9, 13}};
-  for (const auto& size : sizes) {
-    Frame frame(size.width, size.height, size.padding, random);
-    const int rowBytes = size.width * 2;
-    std::vector<std::uint8_t> packed(static_cast<std::size_t>(rowBytes) * static_cast<std::size_t>(size.height));
-    ASSERT_TRUE(PackYuv420AsYuy2(*frame.frame, packed.data(), rowBytes));
-    EXPECT_TRUE(packed == Swscale(*frame.frame, rowBytes)) << size.width << "x" << size.height;
+  } sizes[] = {{720, 480, 0}, {720, 576, 32}, {64, 48, 0}, {34, 7, 5}, {2, 1, 0}, {30, 3, 1}, {66, 9, 13}, {126, 5, 3}};
+  const auto best = static_cast<int>(tarn::platform::BestPackingKernel());
+  for (int kernel = 0; kernel <= best; ++kernel) {
+    for (const auto& size : sizes) {
+      Frame frame(size.width, size.height, size.padding, random);
+      const int rowBytes = size.width * 2;
+      const int gap = 8;
+      std::vector<std::uint8_t> packed(static_cast<std::size_t>(rowBytes + gap) * static_cast<std::size_t>(size.height),
+                                       0xAB);
+      ASSERT_TRUE(PackYuv420AsYuy2(*frame.frame, packed.data(), rowBytes + gap,
+                                   static_cast<tarn::platform::PackingKernel>(kernel)));
+      const std::vector<std::uint8_t> expected = Swscale(*frame.frame, rowBytes);
+      for (int row = 0; row < size.height; ++row) {
+        const auto* got = packed.data() + static_cast<std::ptrdiff_t>(row) * (rowBytes + gap);
+        ASSERT_TRUE(std::equal(got, got + rowBytes, expected.data() + static_cast<std::ptrdiff_t>(row) * rowBytes))
+            << "kernel " << kernel << ", " << size.width << "x" << size.height << ", row " << row;
+        ASSERT_EQ(std::count(got + rowBytes, got + rowBytes + gap, 0xAB), gap) << "kernel " << kernel;
+      }
+    }
   }
 }
 

@@ -91,6 +91,30 @@ TEST_F(SoundChain, MonoFilesTakeTheChosenChannel) {
   }
 }
 
+// A stereo input is split into its two channels, and a stereo file written, in blocks of
+// frames; a mono file takes one channel sample by sample: each channel of a stereo file must be
+// that channel's mono file, also where the volume clips and over buffers whose lengths leave a
+// few frames after the last block.
+TEST_F(SoundChain, EachChannelOfAStereoFileIsThatChannelsMonoFile) {
+  WriteSettings({});
+  Connect(48'000, 2);
+  auto encode = [&](int musicMode, int channel) {
+    WriteSettings(
+        {{"MusicMode", std::to_string(musicMode)}, {"Channel", std::to_string(channel)}, {"VolumeEx", "100"}});
+    EXPECT_EQ(Start(), S_OK);
+    PushTone({440.0, 1234.0}, 0.7, 0.0, 0.5, 1537);
+    EXPECT_EQ(Stop(), S_OK);
+    return aud_test::ReadSound(soundPath);
+  };
+  const DecodedSound stereo = encode(0, 0);
+  ASSERT_EQ(stereo.channelSamples.size(), 2u);
+  for (int channel : {0, 1}) {
+    const DecodedSound mono = encode(1, channel);
+    ASSERT_EQ(mono.channelSamples.size(), 1u);
+    EXPECT_EQ(stereo.channelSamples[static_cast<std::size_t>(channel)], mono.channelSamples[0]) << channel;
+  }
+}
+
 TEST_F(SoundChain, VolumeScalesTheLevelLinearlyAndClips) {
   Connect(48'000, 1);
   auto levels = [&](int volume, double amplitude, int musicMode) {
