@@ -96,6 +96,7 @@ ReadResult FileSourceStream::ReadInto(IMediaSample* sample) {
   source_->DrawSubtitles(buffer, times.start);
   sample->SetActualDataLength(static_cast<LONG>(bytes));
   sample->SetTime(&times.start, &times.stop);
+  gate_.PrepareSent(sample);
   sample->SetSyncPoint(TRUE);
   sample->SetDiscontinuity(firstSample_ ? TRUE : FALSE);
   firstSample_ = false;

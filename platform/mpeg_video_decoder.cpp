@@ -385,6 +385,7 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);
   gate_.Sent(start);
+  gate_.PrepareSent(out.Get());
   out->SetSyncPoint(TRUE);
   out->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
   discontinuity_ = false;
