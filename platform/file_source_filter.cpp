@@ -112,6 +112,8 @@ HRESULT FileSourceStream::Inactive() {
 HRESULT FileSourceStream::OnThreadDestroy() {
   queue_.Cancel();
   if (decoder_.joinable()) decoder_.join();
+  // Lets go of the filter downstream too (the follower holds its input pin).
+  gate_.Forget();
   return S_OK;
 }
 

@@ -201,6 +201,8 @@ HRESULT MpegVideoDecoder::StartStreaming() {
 }
 
 HRESULT MpegVideoDecoder::StopStreaming() {
+  // Lets go of the filter downstream too (the follower holds its input pin).
+  gate_.Forget();
   decoder_.reset();
   parser_.reset();
   scaler_.reset();
