@@ -22,7 +22,9 @@ PreparedAhead::Slot* Prepare(PreparedAhead& ahead, const void* sample, REFERENCE
   return slot;
 }
 
-PreparedAhead::Key KeyOf(const void* sample, REFERENCE_TIME start) { return {sample, start, start + 1, kWidth, kHeight}; }
+PreparedAhead::Key KeyOf(const void* sample, REFERENCE_TIME start) {
+  return {sample, start, start + 1, kWidth, kHeight};
+}
 
 TEST(PreparedAhead, APictureServesOnlyItsOwnSampleTimesAndSize) {
   PreparedAhead ahead;
@@ -30,9 +32,9 @@ TEST(PreparedAhead, APictureServesOnlyItsOwnSampleTimesAndSize) {
   ahead.SetInput(true, kWidth, kHeight);
   int a = 0, b = 0;
   ASSERT_NE(Prepare(ahead, &a, 100, 1), nullptr);
-  EXPECT_EQ(ahead.Take(KeyOf(&b, 100)), nullptr);                              // another sample
-  EXPECT_EQ(ahead.Take(KeyOf(&a, 200)), nullptr);                              // other times
-  EXPECT_EQ(ahead.Take({&a, 100, 101, kWidth / 2, kHeight / 2}), nullptr);     // another size
+  EXPECT_EQ(ahead.Take(KeyOf(&b, 100)), nullptr);                           // another sample
+  EXPECT_EQ(ahead.Take(KeyOf(&a, 200)), nullptr);                           // other times
+  EXPECT_EQ(ahead.Take({&a, 100, 101, kWidth / 2, kHeight / 2}), nullptr);  // another size
   const std::uint8_t* picture = ahead.Take(KeyOf(&a, 100));
   ASSERT_NE(picture, nullptr);
   EXPECT_EQ(picture[0], 1);
