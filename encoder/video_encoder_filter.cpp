@@ -28,6 +28,18 @@ HRESULT CopyFlag(HRESULT answer, IMediaSample* out, HRESULT (IMediaSample::*set)
   return S_OK;
 }
 
+// Marks the coding of a kept frame, from its gate to its end.
+class CodingFrame {
+ public:
+  explicit CodingFrame(std::atomic<bool>& flag) : flag_(flag) { flag_.store(true, std::memory_order_relaxed); }
+  ~CodingFrame() { flag_.store(false, std::memory_order_relaxed); }
+  CodingFrame(const CodingFrame&) = delete;
+  CodingFrame& operator=(const CodingFrame&) = delete;
+
+ private:
+  std::atomic<bool>& flag_;
+};
+
 std::size_t Rgb24Bytes(const BITMAPINFOHEADER& header) {
   return static_cast<std::size_t>(header.biWidth) * static_cast<std::size_t>(header.biHeight) * 3;
 }
@@ -56,7 +68,8 @@ VideoEncoderFilter::VideoEncoderFilter(IUnknown* outer)
       clock_(GetOwner(), nullptr) {
   FramesStarted().store(false, std::memory_order_relaxed);
   HRESULT hr = S_OK;
-  m_pInput = std::make_unique<EncoderInputPin>(this, &hr, FrameGate::kFrameStep, publishedGrid_);
+  m_pInput = std::make_unique<EncoderInputPin>(this, &hr, FrameGate::kFrameStep, publishedGrid_,
+                                               [this](IMediaSample* sample) { return PrepareAhead(sample); });
   m_pOutput = std::make_unique<CTransformOutputPin>(L"Transform output pin", this, &hr, L"XForm Out");
 }
 
@@ -107,7 +120,25 @@ HRESULT VideoEncoderFilter::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR
 
 HRESULT VideoEncoderFilter::SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) {
   if (direction != PINDIR_INPUT) return S_OK;
-  return DescribeInput(mediaType, &connectedInput_);
+  const HRESULT hr = DescribeInput(mediaType, &connectedInput_);
+  PublishInputSize();
+  return hr;
+}
+
+void VideoEncoderFilter::PublishInputSize() {
+  const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
+  ahead_.SetInput(connectedInput_.yuy2, header.biWidth, header.biHeight);
+}
+
+HRESULT VideoEncoderFilter::BeginFlush() {
+  ahead_.Forget();
+  return CTransformFilter::BeginFlush();
+}
+
+HRESULT VideoEncoderFilter::EndFlush() {
+  // Pictures prepared while the flush went on belong to samples it threw away.
+  ahead_.Forget();
+  return CTransformFilter::EndFlush();
 }
 
 HRESULT VideoEncoderFilter::StartStreaming() {
@@ -141,6 +172,9 @@ HRESULT VideoEncoderFilter::StartStreaming() {
   reference_ = pictures_->references[0];
   decoded_ = pictures_->references[1];
   ReadSettingsAndBuildTables();
+  // Without memory for them, every picture is prepared on receipt as usual.
+  PublishInputSize();
+  ahead_.Start(std::max<std::size_t>(kMinimumOutputBuffer, Rgb24Bytes(connectedInput_.format.bmiHeader)));
   FramesStarted().store(false, std::memory_order_relaxed);
   gate_.Reset();
   publishedGrid_.store(gate_.Grid(), std::memory_order_release);
@@ -163,6 +197,7 @@ void VideoEncoderFilter::ReadSettingsAndBuildTables() {
 }
 
 void VideoEncoderFilter::ReleaseStreamResources() {
+  ahead_.Stop();
   pictures_.reset();
   records_.reset();
   encoder_.reset();
@@ -187,7 +222,8 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
 
   REFERENCE_TIME start = 0;
   REFERENCE_TIME stop = 0;
-  if (in->GetTime(&start, &stop) == S_OK) {
+  const bool timed = in->GetTime(&start, &stop) == S_OK;
+  if (timed) {
     out->SetTime(&start, &stop);
     const bool kept = gate_.Admit(start);
     publishedGrid_.store(gate_.Grid(), std::memory_order_release);
@@ -199,14 +235,17 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
     out->SetTime(nullptr, nullptr);
   }
   clock_.TopUpForKeptFrame();
+  const CodingFrame coding(coding_);
 
   BYTE* input = nullptr;
   BYTE* output = nullptr;
   in->GetPointer(&input);
   out->GetPointer(&output);
-  PreparePicture(input, output);
-  const std::size_t encodedBytes = encoder_->EncodeFrame(pictures_->prepared, records_->referenceCopy,
+  const REFERENCE_TIME times[2] = {start, stop};
+  const std::uint8_t* prepared = PreparedPicture(in, timed ? times : nullptr, input, output);
+  const std::size_t encodedBytes = encoder_->EncodeFrame(prepared, records_->referenceCopy,
                                                          records_->record + movie::kLengthWordBytes, encoderSettings_);
+  if (prepared != pictures_->prepared) ahead_.Release();
   FramesStarted().store(true, std::memory_order_relaxed);
 
   std::size_t recordBytes = 0;
@@ -232,6 +271,52 @@ HRESULT VideoEncoderFilter::CheckSampleSizes(IMediaSample* in, IMediaSample* out
   const LONG outputSize = out->GetSize();
   if (inputSize < 0 || static_cast<std::size_t>(inputSize) < inputNeeds) return E_INVALIDARG;
   if (outputSize < 0 || static_cast<std::size_t>(outputSize) < outputNeeds) return VFW_E_BUFFER_OVERFLOW;
+  return S_OK;
+}
+
+const std::uint8_t* VideoEncoderFilter::PreparedPicture(IMediaSample* in, const REFERENCE_TIME* times, BYTE* input,
+                                                        BYTE* output) {
+  if (times != nullptr && connectedInput_.yuy2) {
+    const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
+    const std::uint8_t* ahead = ahead_.Take({in, times[0], times[1], header.biWidth, header.biHeight});
+    if (ahead != nullptr) return ahead;
+  }
+  PreparePicture(input, output);
+  return pictures_->prepared;
+}
+
+HRESULT VideoEncoderFilter::PrepareAhead(IMediaSample* sample) {
+  if (sample == nullptr) return E_POINTER;
+  // Only while a frame is being coded here, the decoder being the one ahead: with the encoder
+  // waiting for pictures, the decoder is behind and had better not take on more.
+  if (!coding_.load(std::memory_order_relaxed)) return S_FALSE;
+  REFERENCE_TIME start = 0;
+  REFERENCE_TIME stop = 0;
+  BYTE* input = nullptr;
+  AM_MEDIA_TYPE* changed = nullptr;
+  if (sample->GetTime(&start, &stop) != S_OK || sample->GetPointer(&input) != S_OK || input == nullptr) return S_FALSE;
+  // A sample with a type of its own changes the input's size when it arrives.
+  if (sample->GetMediaType(&changed) == S_OK) {
+    DeleteMediaType(changed);
+    return S_FALSE;
+  }
+  // RGB24 pictures are halved in the sample's own buffer: only YUY2 is prepared ahead.
+  PreparedAhead::Slot* slot = ahead_.Claim(sample, start, stop);
+  if (slot == nullptr) return S_FALSE;
+  BITMAPINFOHEADER header{};
+  header.biWidth = slot->key.width;
+  header.biHeight = slot->key.height;
+  const LONG available = sample->GetSize();
+  if (available < 0 || static_cast<std::size_t>(available) < Yuy2Bytes(header)) {
+    ahead_.Finish(slot, false);
+    return S_FALSE;
+  }
+  int width = header.biWidth;
+  int height = header.biHeight;
+  codec::YuvToHalvedRgb(input, slot->scratch.get(), width, height, fitSettings_);
+  codec::FitPicture(slot->scratch.get(), width, height, fitSettings_, tables_, slot->fitWork.get(),
+                    slot->prepared.get());
+  ahead_.Finish(slot, true);
   return S_OK;
 }
 

@@ -18,6 +18,7 @@
 #include "encoder/encoder_clock.h"
 #include "encoder/encoder_media_types.h"
 #include "encoder/frame_gate.h"
+#include "encoder/prepared_ahead.h"
 #include "formats/movie_file_writer.h"
 #include "media/base/TransformFilter.h"
 
@@ -44,6 +45,13 @@ class VideoEncoderFilter final : public CTransformFilter {
   HRESULT StopStreaming() override;
   // The input's connection type, also when it changes with a sample during streaming.
   HRESULT SetMediaType(PIN_DIRECTION direction, const CMediaType* mediaType) override;
+  HRESULT BeginFlush() override;
+  HRESULT EndFlush() override;
+
+  // The preparation of a YUY2 sample's picture, on the thread that is about to send the sample
+  // here (the input pin offers it as ITarnPrepareAhead): S_OK when done, S_FALSE when the
+  // sample is left to Transform.
+  HRESULT PrepareAhead(IMediaSample* sample);
 
   EncoderClock& Clock() { return clock_; }
 
@@ -51,6 +59,9 @@ class VideoEncoderFilter final : public CTransformFilter {
   // Transform's parts, in order.
   HRESULT CheckSampleSizes(IMediaSample* in, IMediaSample* out);
   void PreparePicture(BYTE* input, BYTE* output);
+  // The picture prepared ahead for this sample, or the one PreparePicture makes of it.
+  const std::uint8_t* PreparedPicture(IMediaSample* in, const REFERENCE_TIME* times, BYTE* input, BYTE* output);
+  void PublishInputSize();
   // Builds, masks and writes the record of `encodedBytes`; counts it when written.
   HRESULT WriteRecord(std::size_t encodedBytes, std::size_t* recordBytes);
   void UpdateReference(std::size_t recordBytes, BYTE* preview);
@@ -73,6 +84,8 @@ class VideoEncoderFilter final : public CTransformFilter {
   std::unique_ptr<PictureBuffer> pictures_;
   std::unique_ptr<RecordBuffer> records_;
   std::unique_ptr<codec::FrameEncoder> encoder_;
+  PreparedAhead ahead_;
+  std::atomic<bool> coding_{false};  // a kept frame is being coded
   // The reference and the picture the next record is decoded into: one each of
   // pictures_->references, trading places after every record that decodes.
   std::uint16_t* reference_ = nullptr;

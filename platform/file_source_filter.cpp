@@ -96,6 +96,7 @@ ReadResult FileSourceStream::ReadInto(IMediaSample* sample) {
   source_->DrawSubtitles(buffer, times.start);
   sample->SetActualDataLength(static_cast<LONG>(bytes));
   sample->SetTime(&times.start, &times.stop);
+  gate_.PrepareSent(sample);
   sample->SetSyncPoint(TRUE);
   sample->SetDiscontinuity(firstSample_ ? TRUE : FALSE);
   firstSample_ = false;
@@ -111,6 +112,8 @@ HRESULT FileSourceStream::Inactive() {
 HRESULT FileSourceStream::OnThreadDestroy() {
   queue_.Cancel();
   if (decoder_.joinable()) decoder_.join();
+  // Lets go of the filter downstream too (the follower holds its input pin).
+  gate_.Forget();
   return S_OK;
 }
 

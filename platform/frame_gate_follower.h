@@ -1,5 +1,7 @@
 // Follows the frame gate of the filter a decoder delivers to (ITarnFrameGate on the connected
-// input pin), so that the decoder can leave out pictures the gate would discard anyway.
+// input pin), so that the decoder can leave out pictures the gate would discard anyway, and has
+// the pictures the gate keeps prepared as they are sent on where that filter offers it
+// (ITarnPrepareAhead).
 //
 // The follower takes the gate's state while nothing is on its way to it (the first picture
 // of a stream or after a flush) and then admits every timed picture the decoder sends on,
@@ -7,8 +9,10 @@
 // interface it never answers that a picture is discarded.
 #pragma once
 
+#include "media/com/ComPtr.h"
 #include "media/dshow/FrameGate.h"
 #include "media/dshow/Interfaces.h"
+#include "media/dshow/PrepareAhead.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,6 +28,9 @@ class FrameGateFollower {
   void Follow(IPin* connected);
   // A picture starting at `start` goes downstream.
   void Sent(REFERENCE_TIME start);
+  // The sample of the picture sent last, filled and timed, is about to be delivered: the filter
+  // downstream prepares it now if its gate will keep it.
+  void PrepareSent(IMediaSample* sample) const;
   // True when a picture starting at `start`, sent next, would certainly be discarded.
   bool Discards(REFERENCE_TIME start) const { return gate_ && gate_->Discards(start); }
 
@@ -37,6 +44,8 @@ class FrameGateFollower {
  private:
   bool followed_ = false;
   std::optional<tarn::media::FrameGate> gate_;
+  ComPtr<ITarnPrepareAhead> prepare_;
+  bool sentKept_ = false;
   std::atomic<std::uint64_t> skipped_{0};
   std::atomic<std::uint64_t> unconverted_{0};
 };

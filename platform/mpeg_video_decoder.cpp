@@ -201,6 +201,8 @@ HRESULT MpegVideoDecoder::StartStreaming() {
 }
 
 HRESULT MpegVideoDecoder::StopStreaming() {
+  // Lets go of the filter downstream too (the follower holds its input pin).
+  gate_.Forget();
   decoder_.reset();
   parser_.reset();
   scaler_.reset();
@@ -385,6 +387,7 @@ HRESULT MpegVideoDecoder::SendPicture(const AVFrame& frame, REFERENCE_TIME start
   out->SetActualDataLength(static_cast<LONG>(bytes));
   out->SetTime(&start, &stop);
   gate_.Sent(start);
+  gate_.PrepareSent(out.Get());
   out->SetSyncPoint(TRUE);
   out->SetDiscontinuity(discontinuity_ ? TRUE : FALSE);
   discontinuity_ = false;
