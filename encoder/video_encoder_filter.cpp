@@ -241,11 +241,18 @@ HRESULT VideoEncoderFilter::Transform(IMediaSample* in, IMediaSample* out) {
   BYTE* output = nullptr;
   in->GetPointer(&input);
   out->GetPointer(&output);
-  const REFERENCE_TIME times[2] = {start, stop};
-  const std::uint8_t* prepared = PreparedPicture(in, timed ? times : nullptr, input, output);
-  const std::size_t encodedBytes = encoder_->EncodeFrame(prepared, records_->referenceCopy,
-                                                         records_->record + movie::kLengthWordBytes, encoderSettings_);
-  if (prepared != pictures_->prepared) ahead_.Release();
+  const std::uint8_t* preparedAhead = timed ? PreparedAheadFor(in, start, stop) : nullptr;
+  if (preparedAhead == nullptr) {
+    // A YUY2 picture is converted (and halved) into the output sample, which later receives
+    // the preview.
+    const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
+    PreparePicture(input, connectedInput_.yuy2, header.biWidth, header.biHeight, output, pictures_->fitWork,
+                   pictures_->prepared);
+  }
+  const std::size_t encodedBytes =
+      encoder_->EncodeFrame(preparedAhead != nullptr ? preparedAhead : pictures_->prepared, records_->referenceCopy,
+                            records_->record + movie::kLengthWordBytes, encoderSettings_);
+  if (preparedAhead != nullptr) ahead_.Release();
   FramesStarted().store(true, std::memory_order_relaxed);
 
   std::size_t recordBytes = 0;
@@ -274,15 +281,10 @@ HRESULT VideoEncoderFilter::CheckSampleSizes(IMediaSample* in, IMediaSample* out
   return S_OK;
 }
 
-const std::uint8_t* VideoEncoderFilter::PreparedPicture(IMediaSample* in, const REFERENCE_TIME* times, BYTE* input,
-                                                        BYTE* output) {
-  if (times != nullptr && connectedInput_.yuy2) {
-    const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
-    const std::uint8_t* ahead = ahead_.Take({in, times[0], times[1], header.biWidth, header.biHeight});
-    if (ahead != nullptr) return ahead;
-  }
-  PreparePicture(input, output);
-  return pictures_->prepared;
+const std::uint8_t* VideoEncoderFilter::PreparedAheadFor(IMediaSample* in, REFERENCE_TIME start, REFERENCE_TIME stop) {
+  if (!connectedInput_.yuy2) return nullptr;
+  const BITMAPINFOHEADER& header = connectedInput_.format.bmiHeader;
+  return ahead_.Take({in, start, stop, header.biWidth, header.biHeight});
 }
 
 HRESULT VideoEncoderFilter::PrepareAhead(IMediaSample* sample) {
@@ -311,28 +313,23 @@ HRESULT VideoEncoderFilter::PrepareAhead(IMediaSample* sample) {
     ahead_.Finish(slot, false);
     return S_FALSE;
   }
-  int width = header.biWidth;
-  int height = header.biHeight;
-  codec::YuvToHalvedRgb(input, slot->scratch.get(), width, height, fitSettings_);
-  codec::FitPicture(slot->scratch.get(), width, height, fitSettings_, tables_, slot->fitWork.get(),
-                    slot->prepared.get());
+  PreparePicture(input, true, header.biWidth, header.biHeight, slot->scratch.get(), slot->fitWork.get(),
+                 slot->prepared.get());
   ahead_.Finish(slot, true);
   return S_OK;
 }
 
-void VideoEncoderFilter::PreparePicture(BYTE* input, BYTE* output) {
-  int width = connectedInput_.format.bmiHeader.biWidth;
-  int height = connectedInput_.format.bmiHeader.biHeight;
+void VideoEncoderFilter::PreparePicture(BYTE* input, bool yuy2, int width, int height, BYTE* scratch,
+                                        std::uint8_t* fitWork, std::uint8_t* prepared) const {
   BYTE* source = input;
-  if (connectedInput_.yuy2) {
-    // Converted (and halved) into the output sample, which later receives the preview.
-    codec::YuvToHalvedRgb(input, output, width, height, fitSettings_);
-    source = output;
+  if (yuy2) {
+    codec::YuvToHalvedRgb(input, scratch, width, height, fitSettings_);
+    source = scratch;
   } else {
     // Halving works in place: it rewrites the input sample's own buffer.
     codec::HalvePicture(source, width, height, fitSettings_);
   }
-  codec::FitPicture(source, width, height, fitSettings_, tables_, pictures_->fitWork, pictures_->prepared);
+  codec::FitPicture(source, width, height, fitSettings_, tables_, fitWork, prepared);
 }
 
 HRESULT VideoEncoderFilter::WriteRecord(std::size_t encodedBytes, std::size_t* recordBytes) {

@@ -58,9 +58,11 @@ class VideoEncoderFilter final : public CTransformFilter {
  private:
   // Transform's parts, in order.
   HRESULT CheckSampleSizes(IMediaSample* in, IMediaSample* out);
-  void PreparePicture(BYTE* input, BYTE* output);
-  // The picture prepared ahead for this sample, or the one PreparePicture makes of it.
-  const std::uint8_t* PreparedPicture(IMediaSample* in, const REFERENCE_TIME* times, BYTE* input, BYTE* output);
+  // The picture of `input`, YUY2 converted into `scratch` first, RGB24 halved where it is.
+  void PreparePicture(BYTE* input, bool yuy2, int width, int height, BYTE* scratch, std::uint8_t* fitWork,
+                      std::uint8_t* prepared) const;
+  // The picture prepared ahead for this sample with these times, or none (Release it after use).
+  const std::uint8_t* PreparedAheadFor(IMediaSample* in, REFERENCE_TIME start, REFERENCE_TIME stop);
   void PublishInputSize();
   // Builds, masks and writes the record of `encodedBytes`; counts it when written.
   HRESULT WriteRecord(std::size_t encodedBytes, std::size_t* recordBytes);

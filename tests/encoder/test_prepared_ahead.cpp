@@ -26,10 +26,18 @@ PreparedAhead::Key KeyOf(const void* sample, REFERENCE_TIME start) {
   return {sample, start, start + 1, kWidth, kHeight};
 }
 
-TEST(PreparedAhead, APictureServesOnlyItsOwnSampleTimesAndSize) {
+// A stream of 720 x 480 YUY2 pictures under way.
+class PreparedAheadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(ahead.Start(kScratch));
+    ahead.SetInput(true, kWidth, kHeight);
+  }
+
   PreparedAhead ahead;
-  ASSERT_TRUE(ahead.Start(kScratch));
-  ahead.SetInput(true, kWidth, kHeight);
+};
+
+TEST_F(PreparedAheadTest, APictureServesOnlyItsOwnSampleTimesAndSize) {
   int a = 0, b = 0;
   ASSERT_NE(Prepare(ahead, &a, 100, 1), nullptr);
   EXPECT_EQ(ahead.Take(KeyOf(&b, 100)), nullptr);                           // another sample
@@ -42,10 +50,7 @@ TEST(PreparedAhead, APictureServesOnlyItsOwnSampleTimesAndSize) {
   EXPECT_EQ(ahead.Take(KeyOf(&a, 100)), nullptr);  // taken once
 }
 
-TEST(PreparedAhead, AFlushDropsWhatWasPreparedAndWhatWasUnderWay) {
-  PreparedAhead ahead;
-  ASSERT_TRUE(ahead.Start(kScratch));
-  ahead.SetInput(true, kWidth, kHeight);
+TEST_F(PreparedAheadTest, AFlushDropsWhatWasPreparedAndWhatWasUnderWay) {
   int a = 0, b = 0;
   ASSERT_NE(Prepare(ahead, &a, 100, 1), nullptr);
   PreparedAhead::Slot* underWay = ahead.Claim(&b, 200, 201);
