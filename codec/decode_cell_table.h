@@ -17,22 +17,20 @@ inline constexpr unsigned kCellPixels = 4;  // top-left, top-right, bottom-left,
 inline constexpr unsigned kMostCellVectors = 2;
 inline constexpr unsigned kMostCellColours = 4;
 
-// Each pixel: the reference at its own place or displaced by the cell's first or second
-// vector, masked to zero when the pixel is a colour alone, plus one of the cell's colours
-// (the offset, the fill or its own colour) unless it takes none.
-struct CellPixel {
-  static constexpr std::uint8_t kSourceMask = 3;  // 0 its own place, 1 first vector, 2 second vector
-  static constexpr unsigned kColourShift = 2;     // the colour's index, 0-3
-  static constexpr std::uint8_t kFromReference = 1 << 4;
-  static constexpr std::uint8_t kAddsColour = 1 << 5;
-};
-
-struct CellEntry {
+// Each pixel is the reference at its own place or displaced by the cell's first or second
+// vector, masked to zero when the pixel is a colour alone, plus one of the cell's colours (the
+// offset, the fill or its own colour) unless it takes none. The masks are spelled out so that
+// the decode of a cell is a few operations a pixel.
+struct alignas(32) CellEntry {
   std::uint8_t length = 0;  // code bits of the subtree, 2 to 9
   std::uint8_t vectors = 0;
   std::uint8_t colours = 0;
   std::uint8_t unused = 0;
-  std::array<std::uint8_t, kCellPixels> pixels{};
+  std::array<std::uint8_t, kCellPixels> colourShift{};     // 16 x the index of the pixel's colour
+  std::array<std::uint16_t, kCellPixels> fromReference{};  // 0xFFFF or 0
+  std::array<std::uint16_t, kCellPixels> addsColour{};     // 0xFFFF or 0
+  std::array<std::int8_t, kCellPixels> byFirstVector{};    // -1 or 0
+  std::array<std::int8_t, kCellPixels> bySecondVector{};   // -1 or 0
 };
 
 namespace cell_table {
@@ -44,18 +42,23 @@ struct Bits {
   constexpr unsigned Next() { return (value >> (kCellCodeBits - 1 - read++)) & 1; }
 };
 
-// One leaf over the given pixels: keep, move, offset or fill.
 enum class Leaf { kKeep, kMove, kOffset, kFill };
 
+constexpr void Colour(CellEntry& entry, unsigned pixel, unsigned colour) {
+  entry.colourShift[pixel] = static_cast<std::uint8_t>(16 * colour);
+  entry.addsColour[pixel] = 0xFFFF;
+}
+
+// One leaf over the given pixels: keep, move, offset or fill.
 constexpr void ApplyLeaf(CellEntry& entry, Leaf leaf, std::initializer_list<unsigned> pixels) {
-  const std::uint8_t vector = leaf == Leaf::kMove || leaf == Leaf::kOffset ? ++entry.vectors : 0;
+  const unsigned vector = leaf == Leaf::kMove || leaf == Leaf::kOffset ? ++entry.vectors : 0;
   const bool coloured = leaf == Leaf::kOffset || leaf == Leaf::kFill;
-  const std::uint8_t colour = coloured ? entry.colours++ : 0;
+  const unsigned colour = coloured ? entry.colours++ : 0;
   for (unsigned pixel : pixels) {
-    std::uint8_t code = static_cast<std::uint8_t>(vector | colour << CellPixel::kColourShift);
-    if (leaf != Leaf::kFill) code |= CellPixel::kFromReference;
-    if (coloured) code |= CellPixel::kAddsColour;
-    entry.pixels[pixel] = code;
+    entry.byFirstVector[pixel] = vector == 1 ? -1 : 0;
+    entry.bySecondVector[pixel] = vector == 2 ? -1 : 0;
+    if (leaf != Leaf::kFill) entry.fromReference[pixel] = 0xFFFF;
+    if (coloured) Colour(entry, pixel, colour);
   }
 }
 
@@ -64,8 +67,8 @@ constexpr void Pair(CellEntry& entry, Bits& bits, unsigned first, unsigned secon
   if (bits.Next() == 0) return ApplyLeaf(entry, bits.Next() == 0 ? Leaf::kKeep : Leaf::kMove, {first, second});
   if (bits.Next() == 0) return ApplyLeaf(entry, Leaf::kOffset, {first, second});
   if (bits.Next() == 0) return ApplyLeaf(entry, Leaf::kFill, {first, second});
-  entry.pixels[first] = static_cast<std::uint8_t>(entry.colours++ << CellPixel::kColourShift | CellPixel::kAddsColour);
-  entry.pixels[second] = static_cast<std::uint8_t>(entry.colours++ << CellPixel::kColourShift | CellPixel::kAddsColour);
+  Colour(entry, first, entry.colours++);
+  Colour(entry, second, entry.colours++);
 }
 
 // The cell: 00 keep, 01 move, 100 top and bottom pairs, 101 left and right pairs, 110 offset,

@@ -17,6 +17,14 @@ inline constexpr CodeSet kCodeSetOf = W* H == 2            ? CodeSet::kPair
                                       : (W == 1 || H == 1) ? CodeSet::kSplitAlongLine
                                                            : CodeSet::kSplitWithDirection;
 
+// How far each vector displaces its region on the linear picture: vector n moves by
+// (n >> 4) - 8 rows and (n & 15) - 8 pixels. Looked up: a cell reads two at once.
+inline constexpr std::array<std::int32_t, 256> kVectorShifts = [] {
+  std::array<std::int32_t, 256> shifts{};
+  for (int n = 0; n < 256; ++n) shifts[n] = static_cast<std::int32_t>(((n >> 4) - 8) * kRowPixels + ((n & 15) - 8));
+  return shifts;
+}();
+
 // Where a cell's pixels lie from its top-left one.
 inline constexpr std::array<std::ptrdiff_t, kCellPixels> kCellPixelAt = {0, 1, kRowPixels, kRowPixels + 1};
 
@@ -52,7 +60,7 @@ class TreeDecoder {
   // vector section, where the look-up's reads ahead would leave it, node by node instead.
   [[gnu::noinline]] bool Cell(std::ptrdiff_t at) {
     if (!colours_.Holds(kMostCellColours) || !vectors_.Holds(kMostCellVectors)) return NodeBody<2, 2>(at);
-    const CellEntry entry = kCellTable[bits_.Peek<kCellCodeBits>()];
+    const CellEntry& entry = kCellTable[bits_.Peek<kCellCodeBits>()];
     if (!bits_.Skip(entry.length)) return false;
     const std::uint64_t colours = colours_.PeekFour();  // the first in the low 16 bits
     const auto vectors = vectors_.Peek<kMostCellVectors>();
@@ -61,20 +69,15 @@ class TreeDecoder {
     std::array<std::ptrdiff_t, kCellPixels> sources;
     bool outside = false;
     Unrolled<kCellPixels>([&](auto i) {
-      // Source 1 or 2 as bit 0 or bit 1: masks rather than a choice, which would branch.
-      const auto source = static_cast<std::ptrdiff_t>(entry.pixels[i] & CellPixel::kSourceMask);
-      const std::ptrdiff_t shift = (firstShift & -(source & 1)) + (secondShift & -(source >> 1));
-      sources[i] = at + kCellPixelAt[i] + shift;
+      sources[i] =
+          at + kCellPixelAt[i] + (firstShift & entry.byFirstVector[i]) + (secondShift & entry.bySecondVector[i]);
       outside |= static_cast<std::size_t>(sources[i]) >= kReferencePixels;
     });
     if (outside) return false;
     Unrolled<kCellPixels>([&](auto i) {
-      const unsigned pixel = entry.pixels[i];
-      const unsigned fromReference = 0u - (pixel >> 4 & 1);
-      const unsigned addsColour = 0u - (pixel >> 5 & 1);
-      const auto colour = static_cast<unsigned>(colours >> (16 * (pixel >> CellPixel::kColourShift & 3)));
-      target_[at + kCellPixelAt[i]] =
-          static_cast<std::uint16_t>((reference_[sources[i]] & fromReference) + (colour & addsColour));
+      const auto colour = static_cast<unsigned>(colours >> entry.colourShift[i]);
+      target_[at + kCellPixelAt[i]] = static_cast<std::uint16_t>((reference_[sources[i]] & entry.fromReference[i]) +
+                                                                 (colour & entry.addsColour[i]));
     });
     colours_.Skip(entry.colours);
     vectors_.Skip(entry.vectors);
@@ -82,7 +85,7 @@ class TreeDecoder {
   }
 
   // How far a vector displaces its region on the linear picture.
-  static std::ptrdiff_t Shift(std::uint8_t vector) { return ((vector >> 4) - 8) * kRowPixels + ((vector & 15) - 8); }
+  static std::ptrdiff_t Shift(std::uint8_t vector) { return kVectorShifts[vector]; }
 
   template <int W, int H>
   [[gnu::always_inline]] bool NodeBody(std::ptrdiff_t at) {
