@@ -1,5 +1,6 @@
 // The walk over one block's split tree: one routine per region shape, each reading its own
-// codes and calling its shape's straight-line region operations.
+// codes and calling its shape's straight-line region operations; below 2x2, one look-up per
+// cell (codec/decode_cell_table.h).
 #pragma once
 
 #include <cstddef>
@@ -43,8 +44,8 @@ class TreeDecoder {
     return NodeBody<W, H>(at);
   }
 
-  // A child node: pixel pairs, the most numerous nodes, are decoded in their parent's body
-  // rather than by a call of their own.
+  // A child node: 2x2 cells are looked up whole; pixel pairs and strips of four are decoded
+  // in their parent's body rather than by a call of their own.
   template <int W, int H>
   [[gnu::always_inline]] bool Child(std::ptrdiff_t at) {
     if constexpr (W == 2 && H == 2) {
@@ -60,6 +61,8 @@ class TreeDecoder {
   // vector section, where the look-up's reads ahead would leave it, node by node instead.
   [[gnu::noinline]] bool Cell(std::ptrdiff_t at) {
     if (!colours_.Holds(kMostCellColours) || !vectors_.Holds(kMostCellVectors)) return NodeBody<2, 2>(at);
+    // Past the code section the look-up sees zeros: a cell whose codes need them is damaged,
+    // as it is node by node.
     const CellEntry& entry = kCellTable[bits_.Peek<kCellCodeBits>()];
     if (!bits_.Skip(entry.length)) return false;
     const std::uint64_t colours = colours_.PeekFour();  // the first in the low 16 bits
@@ -73,6 +76,7 @@ class TreeDecoder {
           at + kCellPixelAt[i] + (firstShift & entry.byFirstVector[i]) + (secondShift & entry.bySecondVector[i]);
       outside |= static_cast<std::size_t>(sources[i]) >= kReferencePixels;
     });
+    // A pixel whose source leaves the picture: so does its node's region.
     if (outside) return false;
     Unrolled<kCellPixels>([&](auto i) {
       const auto colour = static_cast<unsigned>(colours >> entry.colourShift[i]);
