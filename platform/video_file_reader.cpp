@@ -3,6 +3,7 @@
 #include "media/com/HResult.h"
 #include "media/dshow/MediaTypeGuids.h"
 #include "platform/file_description.h"
+#include "platform/h264_picture_kind.h"
 #include "platform/media_formats.h"
 #include "platform/mpeg_picture_kind.h"
 #include "platform/yuy2_packing.h"
@@ -137,8 +138,21 @@ HRESULT VideoFileReader::OpenDecoder() {
   nextStart_ = 0;
   draining_ = false;
   bestEffort_.Reset();
-  leavesOutPictures_ = codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO;
+  h264_ = codec->id == AV_CODEC_ID_H264;
+  leavesOutPictures_ =
+      leavingOutAllowed_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO || h264_);
   referencePictures_ = 0;
+  if (h264_) {
+    // One decoding thread (above): with frame threads the decoder would take a packet's skip
+    // setting when a thread gets to it, not as it is sent.
+    const auto extradata = ReadH264Extradata(decoder_->extradata, static_cast<std::size_t>(decoder_->extradata_size));
+    leavesOutPictures_ = leavesOutPictures_ && extradata && extradata->sequences.sequencesFrameCoded;
+    h264LengthSize_ = extradata ? extradata->lengthSize : 0;
+    h264Sequence_ = extradata && extradata->sequences.sequences > 0;
+  }
+  h264KeySent_ = false;
+  h264LastPts_ = BestEffortTime::kNoTime;
+  h264ReorderDelay_ = -1;
   return S_OK;
 }
 
@@ -161,6 +175,8 @@ HRESULT VideoFileReader::Rewind() {
   avcodec_flush_buffers(decoder_.get());
   bestEffort_.ForgetLast();
   referencePictures_ = 0;
+  h264KeySent_ = false;
+  h264LastPts_ = BestEffortTime::kNoTime;
   nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
@@ -192,8 +208,23 @@ void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
   // resynchronises on the next one.
   const bool leaveOut = LeavesOut(*packet_, gate);
   if (leaveOut) decoder_->skip_frame = AVDISCARD_NONREF;
-  avcodec_send_packet(decoder_.get(), packet_.get());
+  const int sent = avcodec_send_packet(decoder_.get(), packet_.get());
   if (leaveOut) decoder_->skip_frame = AVDISCARD_DEFAULT;
+  // A damaged H.264 picture is concealed from the pictures decoded before it, which would be
+  // others had some been left out.
+  if (sent < 0 && h264_) leavesOutPictures_ = false;
+}
+
+bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
+  if (!leavesOutPictures_) return false;
+  return h264_ ? LeavesOutH264Picture(packet, gate) : LeavesOutMpegPicture(packet, gate);
+}
+
+// Before the range, or a picture the gate would discard (now, and so after any it keeps first).
+bool VideoFileReader::Unwanted(const PictureTimes& times, const FrameGateFollower* gate) const {
+  if (times.stop <= rangeStart_) return true;
+  return gate != nullptr && (rangeStop_ == 0 || times.start < rangeStop_) &&
+         gate->Discards(std::max<REFERENCE_TIME>(times.start - rangeStart_, 0));
 }
 
 // An MPEG B picture (a whole frame) is shown as soon as it is decoded, after every picture
@@ -202,8 +233,7 @@ void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
 // effort time, the time the next untimed picture starts from) and left out, and the pictures
 // after it look exactly as they would have. Before two reference pictures the decoder may drop
 // a B picture itself, so those are decoded as usual.
-bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
-  if (!leavesOutPictures_) return false;
+bool VideoFileReader::LeavesOutMpegPicture(const AVPacket& packet, FrameGateFollower* gate) {
   const MpegPictureKind kind = ReadMpegPictureKind(packet.data, static_cast<std::size_t>(packet.size));
   if (kind == MpegPictureKind::kIntra || (kind == MpegPictureKind::kPredicted && referencePictures_ > 0))
     referencePictures_ = std::min(referencePictures_ + 1, 2);
@@ -211,14 +241,42 @@ bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate)
 
   BestEffortTime followed = bestEffort_;
   const PictureTimes times = TimesAt(followed.Next(packet.pts, packet.dts), packet.duration);
-  bool leaveOut = times.stop <= rangeStart_;
-  if (!leaveOut && gate != nullptr && (rangeStop_ == 0 || times.start < rangeStop_))
-    leaveOut = gate->Discards(std::max<REFERENCE_TIME>(times.start - rangeStart_, 0));
-  if (!leaveOut) return false;
+  if (!Unwanted(times, gate)) return false;
   bestEffort_ = followed;
   nextStart_ = times.stop;
   if (gate != nullptr) gate->CountSkipped();
   return true;
+}
+
+// An H.264 picture nothing refers to leaves the others as they would have been: they decode alike,
+// and come out in the same order, only later (the reorder delay is fixed by the sequence, not
+// learnt from the pictures). Unlike an MPEG B picture it comes out after pictures decoded later,
+// so it is known only by its own time: the decoder's best-effort time is that one while those
+// run forwards, and nothing is left out once they do not (FollowH264Output), nor after a packet
+// without one, a damaged one, or a sequence that codes fields or leaves the reordering open.
+bool VideoFileReader::LeavesOutH264Picture(const AVPacket& packet, FrameGateFollower* gate) {
+  const H264PacketKind kind = ReadH264Packet(packet.data, static_cast<std::size_t>(packet.size), h264LengthSize_);
+  if (!kind.intact || !kind.sequencesFrameCoded || packet.pts == AV_NOPTS_VALUE) {
+    leavesOutPictures_ = false;
+    return false;
+  }
+  h264Sequence_ = h264Sequence_ || kind.sequences > 0;
+  h264KeySent_ = h264KeySent_ || (packet.flags & AV_PKT_FLAG_KEY) != 0;
+  if (!kind.nonReference || !h264Sequence_ || !h264KeySent_) return false;
+  // Shown after a picture already given: the decoder's times would run back there.
+  if (h264LastPts_ != BestEffortTime::kNoTime && packet.pts <= h264LastPts_) return false;
+  if (!Unwanted(TimesAt(packet.pts, packet.duration), gate)) return false;
+  if (h264ReorderDelay_ < 0) h264ReorderDelay_ = decoder_->has_b_frames;
+  if (gate != nullptr) gate->CountSkipped();
+  return true;
+}
+
+void VideoFileReader::FollowH264Output(const AVFrame& frame, std::int64_t time) {
+  const bool forwards = h264LastPts_ == BestEffortTime::kNoTime || frame.pts > h264LastPts_;
+  const bool whole = frame.decode_error_flags == 0 && (frame.flags & AV_FRAME_FLAG_CORRUPT) == 0;
+  const bool sameDelay = h264ReorderDelay_ < 0 || decoder_->has_b_frames == h264ReorderDelay_;
+  if (frame.pts == AV_NOPTS_VALUE || time != frame.pts || !forwards || !whole || !sameDelay) leavesOutPictures_ = false;
+  h264LastPts_ = frame.pts;
 }
 
 PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
@@ -226,6 +284,7 @@ PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
   // Followed beside the decoder for the pictures left undecoded; should the two ever differ,
   // none is left undecoded from here on.
   if (bestEffort_.Next(frame.pts, frame.pkt_dts) != time) leavesOutPictures_ = false;
+  if (h264_ && leavesOutPictures_) FollowH264Output(frame, time);
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
   const PictureTimes times = TimesAt(time, frame.duration);
 #else

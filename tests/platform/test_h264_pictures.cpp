@@ -1,0 +1,150 @@
+// H.264 pictures nothing refers to, told from their NAL unit headers, are left undecoded by the
+// file reader when the encoder's gate would discard them; the pictures it gives and their times
+// stay exactly those it gives decoding every picture.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "encoder/video_encoder_filter.h"
+#include "platform/frame_gate_follower.h"
+#include "platform/h264_picture_kind.h"
+#include "platform/video_file_reader.h"
+#include "platform_test_support.h"
+
+namespace {
+
+using namespace platform_test;
+using tarn::platform::FrameGateFollower;
+using tarn::platform::H264PacketKind;
+using tarn::platform::PictureTimes;
+using tarn::platform::ReadH264Extradata;
+using tarn::platform::ReadH264Packet;
+using tarn::platform::ReadResult;
+using tarn::platform::VideoFileReader;
+using tarn::venc::VideoEncoderFilter;
+
+// NAL units (header byte first) framed with lengths of `lengthSize` bytes, or start codes (0).
+Bytes Framed(const std::vector<Bytes>& units, int lengthSize) {
+  Bytes packet;
+  for (const Bytes& unit : units) {
+    if (lengthSize == 0) {
+      packet.insert(packet.end(), {0, 0, 0, 1});
+    } else {
+      for (int i = lengthSize - 1; i >= 0; --i) packet.push_back(static_cast<std::uint8_t>(unit.size() >> (8 * i)));
+    }
+    packet.insert(packet.end(), unit.begin(), unit.end());
+  }
+  return packet;
+}
+
+H264PacketKind Kind(const Bytes& packet, int lengthSize) { return ReadH264Packet(packet.data(), packet.size(), lengthSize); }
+
+TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamage) {
+  const Bytes delimiter{0x09, 0xF0};
+  const Bytes sei{0x06, 0x05, 0x01, 0x00, 0x80};
+  const Bytes nonReferenceSlice{0x01, 0x9E, 0x00, 0x03, 0x01};
+  const Bytes referenceSlice{0x41, 0x9A, 0x24};
+  const Bytes idrSlice{0x65, 0x88, 0x84};
+  const Bytes forbidden{0x81, 0x9E};
+  for (int lengthSize : {0, 1, 2, 4}) {
+    SCOPED_TRACE(lengthSize);
+    const auto kind = [&](const std::vector<Bytes>& units) { return Kind(Framed(units, lengthSize), lengthSize); };
+    EXPECT_TRUE(kind({delimiter, sei, nonReferenceSlice, nonReferenceSlice}).nonReference);
+    EXPECT_TRUE(kind({nonReferenceSlice}).intact);
+    EXPECT_FALSE(kind({nonReferenceSlice, referenceSlice}).nonReference);
+    EXPECT_FALSE(kind({idrSlice}).nonReference);
+    EXPECT_TRUE(kind({idrSlice}).intact);
+    const H264PacketKind seiOnly = kind({delimiter, sei});
+    EXPECT_TRUE(seiOnly.intact);
+    EXPECT_FALSE(seiOnly.nonReference);
+    EXPECT_FALSE(kind({sei, forbidden}).intact);
+    EXPECT_FALSE(kind({delimiter, Bytes{}, nonReferenceSlice}).intact);
+    // Cut short inside the last unit (Annex B: its length is unknown, only its header counts).
+    const Bytes whole = Framed({sei, nonReferenceSlice}, lengthSize);
+    const Bytes cut(whole.begin(), whole.end() - 4);
+    EXPECT_EQ(Kind(cut, lengthSize).intact, lengthSize == 0);
+  }
+  // Lengths that run past the packet, bytes before the first start code, nothing at all.
+  EXPECT_FALSE(Kind(Bytes{0, 0, 0, 9, 0x01, 0x9E}, 4).intact);
+  EXPECT_FALSE(Kind(Bytes{0, 0, 1}, 4).intact);
+  EXPECT_FALSE(Kind(Bytes{0x12, 0, 0, 1, 0x01, 0x9E}, 0).intact);
+  EXPECT_FALSE(ReadH264Packet(nullptr, 0, 4).intact);
+  // An avcC record cut inside its sequence parameter set.
+  const Bytes cutRecord{1, 100, 0, 30, 0xFF, 0xE1, 0x00, 0x19, 0x67, 0x64};
+  EXPECT_FALSE(ReadH264Extradata(cutRecord.data(), cutRecord.size()));
+}
+
+class H264LeavingOutTest : public ::testing::Test {
+ protected:
+  struct Picture {
+    Bytes bytes;
+    REFERENCE_TIME start = 0;
+    REFERENCE_TIME stop = 0;
+    bool operator==(const Picture&) const = default;
+  };
+  struct Run {
+    std::vector<Picture> pictures;
+    std::uint64_t skipped = 0;
+  };
+
+  // Every picture the reader gives following a fresh encoder's gate, from `start` on.
+  static Run Read(const std::filesystem::path& file, bool leaveOut, REFERENCE_TIME start = 0) {
+    VideoFileReader reader;
+    reader.LeaveOutPictures(leaveOut);
+    EXPECT_EQ(reader.Open(file.string(), {}), S_OK) << reader.ErrorText();
+    reader.SetRange(start, 0);
+    EXPECT_EQ(reader.Rewind(), S_OK);
+    ComPtr<VideoEncoderFilter> encoder(new VideoEncoderFilter(nullptr));
+    FrameGateFollower gate;
+    gate.Follow(encoder->GetPin(0));
+    Run run;
+    Bytes buffer(reader.FrameBytes());
+    PictureTimes times;
+    while (reader.ReadPicture(buffer.data(), &times, &gate) == ReadResult::kPicture)
+      run.pictures.push_back({buffer, times.start, times.stop});
+    run.skipped = gate.Skipped();
+    return run;
+  }
+
+  media_test::TempDir dir_;
+};
+
+// B pyramids (non-reference B pictures around reference ones) in MP4 with irregular times, in
+// MPEG-TS (start codes, times from the PES headers), from a start within the file, and an
+// interlaced stream (whose pictures are all decoded).
+TEST_F(H264LeavingOutTest, PicturesAndTimesStayThoseOfDecodingEveryPicture) {
+  const std::string pyramid =
+      "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 150 -c:v libx264 -preset superfast "
+      "-x264-params bframes=3:b-adapt=0:b-pyramid=normal:keyint=40:scenecut=0:threads=1 ";
+  ASSERT_TRUE(Ffmpeg(dir_.path(),
+                     pyramid +
+                         "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,50)*15000+gte(N\\,90)*(N-90)*2002\" "
+                         "-fps_mode passthrough -enc_time_base -1 clip.mp4"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-f mpegts clip.ts"));
+  ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-flags +ildct+ilme clip.mkv"));
+  struct Case {
+    const char* file;
+    REFERENCE_TIME start;
+    std::uint64_t leftOut;  // at least; none when 0
+  };
+  for (const Case& c : {Case{"clip.mp4", 0, 15}, Case{"clip.ts", 0, 30}, Case{"clip.mp4", 40'000'000, 5},
+                        Case{"clip.mkv", 0, 0}}) {
+    SCOPED_TRACE(std::string(c.file) + " from " + std::to_string(c.start));
+    const Run all = Read(dir_.path() / c.file, false, c.start);
+    const Run leaving = Read(dir_.path() / c.file, true, c.start);
+    EXPECT_EQ(all.skipped, 0u);
+    if (c.leftOut > 0) {
+      EXPECT_GE(leaving.skipped, c.leftOut);
+    } else {
+      EXPECT_EQ(leaving.skipped, 0u);
+    }
+    ASSERT_GT(all.pictures.size(), 20u);
+    ASSERT_EQ(leaving.pictures.size(), all.pictures.size());
+    for (std::size_t i = 0; i < all.pictures.size(); ++i)
+      ASSERT_TRUE(leaving.pictures[i] == all.pictures[i]) << "picture " << i << " at " << all.pictures[i].start;
+  }
+}
+
+}  // namespace
