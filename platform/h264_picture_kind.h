@@ -1,8 +1,10 @@
-// What an H.264 packet holds, read from its NAL unit headers without decoding: whether any other
-// picture may refer to the picture it carries, and what the sequence parameter sets it carries say
-// about how pictures are coded and reordered.
+// What an H.264 packet holds, read from its NAL unit headers and the first slice header without
+// decoding: whether any other picture may refer to the picture it carries, and where that
+// picture comes in the order pictures are shown (its picture order count, counted as FFmpeg's
+// decoder counts it), from the parameter sets seen so far.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -17,8 +19,7 @@ struct H264PacketKind {
   bool nonReference = false;
   // Sequence parameter sets in the packet, and whether every one of them can be read and codes
   // whole frames only (no field pictures, no MBAFF) with the reordering of pictures bounded
-  // (bitstream_restriction_flag): what the decoder then does with the pictures around one left
-  // undecoded is known in advance.
+  // (bitstream_restriction_flag) and the picture order counted from pic_order_cnt_lsb.
   int sequences = 0;
   bool sequencesFrameCoded = true;
 };
@@ -28,12 +29,70 @@ struct H264PacketKind {
 H264PacketKind ReadH264Packet(const std::uint8_t* data, std::size_t size, int lengthSize);
 
 struct H264Extradata {
-  int lengthSize = 0;       // of the packets' NAL units; 0 for start codes
+  int lengthSize = 0;        // of the packets' NAL units; 0 for start codes
   H264PacketKind sequences;  // the parameter sets it carries (`intact` and `nonReference` unused)
 };
 
 // The codec's extradata: an avcC record (its length size and parameter sets), Annex B parameter
 // sets, or nothing (start codes, no parameter sets). None for an avcC record cut short.
 std::optional<H264Extradata> ReadH264Extradata(const std::uint8_t* data, std::size_t size);
+
+// One packet's picture, as far as the order of showing pictures goes.
+struct H264Picture {
+  H264PacketKind kind;
+  bool picture = false;  // one picture's slices (first_mb_in_slice 0 on the first only)
+  // What the decoder does with the packet is known: it is intact, and has no slices or one
+  // picture whose order is known.
+  bool clear = false;
+  bool idr = false;
+  // The picture order count is known (parameter sets read, no memory management reset).
+  bool ordered = false;
+  int order = 0;      // FFmpeg's count: 65536 + pic_order_cnt_lsb at an IDR picture
+  int reordered = 0;  // max_num_reorder_frames of its sequence
+};
+
+// Reads the pictures of one stream in decoding order: keeps the parameter sets (from extradata
+// and packets) and the picture order count of the last reference picture.
+class H264PictureReader {
+ public:
+  // A decoder just opened: parameter sets and counts forgotten, then those of `extradata` taken.
+  // False for extradata that cannot be read.
+  bool Open(const std::uint8_t* extradata, std::size_t size);
+  // After a flush: the decoder counts afresh (its parameter sets stay).
+  void Restart();
+  H264Picture Read(const std::uint8_t* data, std::size_t size);
+  int LengthSize() const { return lengthSize_; }
+
+  struct Sequence {
+    bool known = false;
+    bool frameCoded = false;  // as H264PacketKind::sequencesFrameCoded
+    int log2MaxFrameNum = 0;
+    int log2MaxOrderLsb = 0;
+    bool separateColourPlane = false;
+    bool chroma = true;  // ChromaArrayType != 0: weights for chroma in the slice headers
+    int reordered = 0;
+  };
+  struct PictureSet {
+    bool known = false;
+    bool usable = false;  // one slice group
+    int sequence = 0;
+    bool bottomFieldOrder = false;
+    int referenceCounts[2] = {0, 0};
+    bool weighted = false;
+    int bipredWeights = 0;
+    bool redundantCount = false;
+  };
+
+ private:
+  void NoteParameterSet(const std::uint8_t* nal, std::size_t size);
+  void ReadSlice(const std::uint8_t* nal, std::size_t size, H264Picture& picture);
+
+  int lengthSize_ = 0;
+  std::array<Sequence, 32> sequences_{};
+  std::array<PictureSet, 256> pictureSets_{};
+  int previousMsb_ = 1 << 16;
+  int previousLsb_ = -1;
+  bool lost_ = false;  // a picture's order not read since the last restart: the counts after it are unsure
+};
 
 }  // namespace tarn::platform

@@ -3,7 +3,6 @@
 #include "media/com/HResult.h"
 #include "media/dshow/MediaTypeGuids.h"
 #include "platform/file_description.h"
-#include "platform/h264_picture_kind.h"
 #include "platform/media_formats.h"
 #include "platform/mpeg_picture_kind.h"
 #include "platform/yuy2_packing.h"
@@ -142,17 +141,9 @@ HRESULT VideoFileReader::OpenDecoder() {
   leavesOutPictures_ =
       leavingOutAllowed_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO || h264_);
   referencePictures_ = 0;
-  if (h264_) {
-    // One decoding thread (above): with frame threads the decoder would take a packet's skip
-    // setting when a thread gets to it, not as it is sent.
-    const auto extradata = ReadH264Extradata(decoder_->extradata, static_cast<std::size_t>(decoder_->extradata_size));
-    leavesOutPictures_ = leavesOutPictures_ && extradata && extradata->sequences.sequencesFrameCoded;
-    h264LengthSize_ = extradata ? extradata->lengthSize : 0;
-    h264Sequence_ = extradata && extradata->sequences.sequences > 0;
-  }
-  h264KeySent_ = false;
-  h264LastPts_ = BestEffortTime::kNoTime;
-  h264ReorderDelay_ = -1;
+  // One decoding thread (above): with frame threads the H.264 decoder would take a packet's skip
+  // setting when a thread gets to it, not as it is sent.
+  if (h264_ && !h264Ahead_.Open(*decoder_)) leavesOutPictures_ = false;
   return S_OK;
 }
 
@@ -175,8 +166,7 @@ HRESULT VideoFileReader::Rewind() {
   avcodec_flush_buffers(decoder_.get());
   bestEffort_.ForgetLast();
   referencePictures_ = 0;
-  h264KeySent_ = false;
-  h264LastPts_ = BestEffortTime::kNoTime;
+  if (h264_) h264Ahead_.Flush();
   nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
@@ -191,13 +181,22 @@ bool VideoFileReader::ReceiveFrame(FrameGateFollower* gate) {
     if (draining_) return false;
 
     unread_ = false;
-    const int read = av_read_frame(format_.get(), packet_.get());
-    if (read < 0) {
+    if (!NextVideoPacket()) {
       draining_ = true;
       avcodec_send_packet(decoder_.get(), nullptr);
+      if (h264_) h264Ahead_.Drained();
       continue;
     }
-    if (packet_->stream_index == streamIndex_) SendVideoPacket(gate);
+    SendVideoPacket(gate);
+    av_packet_unref(packet_.get());
+  }
+}
+
+bool VideoFileReader::NextVideoPacket() {
+  if (h264_) return h264Ahead_.Next(format_.get(), streamIndex_, packet_.get());
+  for (;;) {
+    if (av_read_frame(format_.get(), packet_.get()) < 0) return false;
+    if (packet_->stream_index == streamIndex_) return true;
     av_packet_unref(packet_.get());
   }
 }
@@ -210,9 +209,11 @@ void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
   if (leaveOut) decoder_->skip_frame = AVDISCARD_NONREF;
   const int sent = avcodec_send_packet(decoder_.get(), packet_.get());
   if (leaveOut) decoder_->skip_frame = AVDISCARD_DEFAULT;
-  // A damaged H.264 picture is concealed from the pictures decoded before it, which would be
-  // others had some been left out.
-  if (sent < 0 && h264_) leavesOutPictures_ = false;
+  if (!h264_) return;
+  h264Ahead_.Sent(leaveOut, decoder_->has_b_frames);
+  // A damaged picture is concealed from the pictures decoded before it, which would be others
+  // had some been left out.
+  if (sent < 0) leavesOutPictures_ = false;
 }
 
 bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
@@ -248,43 +249,27 @@ bool VideoFileReader::LeavesOutMpegPicture(const AVPacket& packet, FrameGateFoll
   return true;
 }
 
-// An H.264 picture nothing refers to leaves the others as they would have been: they decode alike,
-// and come out in the same order, only later (the reorder delay is fixed by the sequence, not
-// learnt from the pictures). Unlike an MPEG B picture it comes out after pictures decoded later,
-// so it is known only by its own time: the decoder's best-effort time is that one while those
-// run forwards, and nothing is left out once they do not (FollowH264Output), nor after a packet
-// without one, a damaged one, or a sequence that codes fields or leaves the reordering open.
+// An H.264 picture nothing refers to leaves the others as they would have been: they decode
+// alike and come out in the same order, only later, at other packets' decoding times. Unlike an
+// MPEG B picture it may come out after pictures decoded later, and its time may be that of another
+// packet: the read-ahead works out when and with what time it would have come out, and gives
+// the pictures decoded the times they would have had.
 bool VideoFileReader::LeavesOutH264Picture(const AVPacket& packet, FrameGateFollower* gate) {
-  const H264PacketKind kind = ReadH264Packet(packet.data, static_cast<std::size_t>(packet.size), h264LengthSize_);
-  if (!kind.intact || !kind.sequencesFrameCoded || packet.pts == AV_NOPTS_VALUE) {
-    leavesOutPictures_ = false;
-    return false;
-  }
-  h264Sequence_ = h264Sequence_ || kind.sequences > 0;
-  h264KeySent_ = h264KeySent_ || (packet.flags & AV_PKT_FLAG_KEY) != 0;
-  if (!kind.nonReference || !h264Sequence_ || !h264KeySent_) return false;
-  // Shown after a picture already given: the decoder's times would run back there.
-  if (h264LastPts_ != BestEffortTime::kNoTime && packet.pts <= h264LastPts_) return false;
-  if (!Unwanted(TimesAt(packet.pts, packet.duration), gate)) return false;
-  if (h264ReorderDelay_ < 0) h264ReorderDelay_ = decoder_->has_b_frames;
+  const std::optional<std::int64_t> time = h264Ahead_.TimeIfLeftOut();
+  if (!time || !Unwanted(TimesAt(*time, packet.duration), gate)) return false;
   if (gate != nullptr) gate->CountSkipped();
   return true;
 }
 
-void VideoFileReader::FollowH264Output(const AVFrame& frame, std::int64_t time) {
-  const bool forwards = h264LastPts_ == BestEffortTime::kNoTime || frame.pts > h264LastPts_;
-  const bool whole = frame.decode_error_flags == 0 && (frame.flags & AV_FRAME_FLAG_CORRUPT) == 0;
-  const bool sameDelay = h264ReorderDelay_ < 0 || decoder_->has_b_frames == h264ReorderDelay_;
-  if (frame.pts == AV_NOPTS_VALUE || time != frame.pts || !forwards || !whole || !sameDelay) leavesOutPictures_ = false;
-  h264LastPts_ = frame.pts;
-}
-
 PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
-  const std::int64_t time = frame.best_effort_timestamp;
+  std::int64_t time = frame.best_effort_timestamp;
   // Followed beside the decoder for the pictures left undecoded; should the two ever differ,
   // none is left undecoded from here on.
   if (bestEffort_.Next(frame.pts, frame.pkt_dts) != time) leavesOutPictures_ = false;
-  if (h264_ && leavesOutPictures_) FollowH264Output(frame, time);
+  if (h264_) {
+    if (frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT) != 0) leavesOutPictures_ = false;
+    time = h264Ahead_.TimeOf(frame, time);
+  }
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
   const PictureTimes times = TimesAt(time, frame.duration);
 #else

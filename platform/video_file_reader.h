@@ -8,6 +8,7 @@
 #include "platform/best_effort_time.h"
 #include "platform/demuxer_input.h"
 #include "platform/frame_gate_follower.h"
+#include "platform/h264_read_ahead.h"
 #include "media/dshow/Structures.h"
 #include "media/com/Guid.h"
 #include "media/com/HResult.h"
@@ -79,12 +80,12 @@ class VideoFileReader {
   HRESULT OpenAndProbe();
   HRESULT OpenDecoder();
   bool ReceiveFrame(FrameGateFollower* gate);
+  bool NextVideoPacket();
   void SendVideoPacket(FrameGateFollower* gate);
   bool LeavesOut(const AVPacket& packet, FrameGateFollower* gate);
   bool LeavesOutMpegPicture(const AVPacket& packet, FrameGateFollower* gate);
   bool LeavesOutH264Picture(const AVPacket& packet, FrameGateFollower* gate);
   bool Unwanted(const PictureTimes& times, const FrameGateFollower* gate) const;
-  void FollowH264Output(const AVFrame& frame, std::int64_t time);
   void StorePicture(std::uint8_t* picture);
   PictureTimes TimesOf(const AVFrame& frame);
   PictureTimes TimesAt(std::int64_t time, std::int64_t duration) const;
@@ -121,15 +122,8 @@ class VideoFileReader {
   // I and P pictures sent since the decoder started afresh: a B picture is decoded (or
   // dropped by the decoder) before there are two.
   int referencePictures_ = 0;
-  // H.264: how the packets frame their NAL units (0: start codes), whether a sequence parameter
-  // set has come (each one frame-coded with bounded reordering, else nothing is left out), a key
-  // picture sent since the decoder started afresh, the time of the last picture it gave, and
-  // its reorder delay when leaving out started.
-  int h264LengthSize_ = 0;
-  bool h264Sequence_ = false;
-  bool h264KeySent_ = false;
-  std::int64_t h264LastPts_ = BestEffortTime::kNoTime;
-  int h264ReorderDelay_ = 0;
+  // H.264 packets read ahead, and the order and times of decoding every picture worked out.
+  H264ReadAhead h264Ahead_;
   std::string error_;
   std::string path_;  // as opened, to open again
   Options options_;

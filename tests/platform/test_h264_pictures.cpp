@@ -3,12 +3,20 @@
 // stay exactly those it gives decoding every picture.
 #include <gtest/gtest.h>
 
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+}
+
+#include <deque>
 #include <optional>
+#include <regex>
 #include <string>
 #include <vector>
 
 #include "encoder/video_encoder_filter.h"
 #include "platform/frame_gate_follower.h"
+#include "platform/h264_output_order.h"
 #include "platform/h264_picture_kind.h"
 #include "platform/video_file_reader.h"
 #include "platform_test_support.h"
@@ -17,7 +25,10 @@ namespace {
 
 using namespace platform_test;
 using tarn::platform::FrameGateFollower;
+using tarn::platform::H264OutputOrder;
 using tarn::platform::H264PacketKind;
+using tarn::platform::H264Picture;
+using tarn::platform::H264PictureReader;
 using tarn::platform::PictureTimes;
 using tarn::platform::ReadH264Extradata;
 using tarn::platform::ReadH264Packet;
@@ -39,7 +50,9 @@ Bytes Framed(const std::vector<Bytes>& units, int lengthSize) {
   return packet;
 }
 
-H264PacketKind Kind(const Bytes& packet, int lengthSize) { return ReadH264Packet(packet.data(), packet.size(), lengthSize); }
+H264PacketKind Kind(const Bytes& packet, int lengthSize) {
+  return ReadH264Packet(packet.data(), packet.size(), lengthSize);
+}
 
 TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamage) {
   const Bytes delimiter{0x09, 0xF0};
@@ -78,6 +91,25 @@ TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamag
 
 class H264LeavingOutTest : public ::testing::Test {
  protected:
+  // B pyramids (non-reference B pictures around reference ones) in MP4 with irregular times, in
+  // MPEG-TS (start codes, times from the PES headers), with presentation times in decoding order,
+  // and an interlaced stream.
+  void SetUp() override {
+    const std::string pyramid =
+        "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 150 -c:v libx264 -preset superfast "
+        "-x264-params bframes=3:b-adapt=0:b-pyramid=normal:keyint=40:scenecut=0:threads=1 ";
+    ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid +
+                                        "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,50)*15000+gte(N\\,90)*(N-90)*2002\" "
+                                        "-fps_mode passthrough -enc_time_base -1 clip.mp4"));
+    ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-f mpegts clip.ts"));
+    // Presentation times in decoding order, as some cameras write them: they run back in the
+    // order pictures are shown, and the decoder times pictures by the packets decoded when they
+    // come out. At 15 pictures a second the gate keeps two of three.
+    ASSERT_TRUE(Ffmpeg(dir_.path(), std::regex_replace(pyramid, std::regex("rate=30000/1001"), "rate=15") +
+                                        "-bsf:v setts=pts=DTS decoding.mp4"));
+    ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-flags +ildct+ilme clip.mkv"));
+  }
+
   struct Picture {
     Bytes bytes;
     REFERENCE_TIME start = 0;
@@ -111,26 +143,15 @@ class H264LeavingOutTest : public ::testing::Test {
   media_test::TempDir dir_;
 };
 
-// B pyramids (non-reference B pictures around reference ones) in MP4 with irregular times, in
-// MPEG-TS (start codes, times from the PES headers), from a start within the file, and an
-// interlaced stream (whose pictures are all decoded).
+// From the start and from within a file; the interlaced stream's pictures are all decoded.
 TEST_F(H264LeavingOutTest, PicturesAndTimesStayThoseOfDecodingEveryPicture) {
-  const std::string pyramid =
-      "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 150 -c:v libx264 -preset superfast "
-      "-x264-params bframes=3:b-adapt=0:b-pyramid=normal:keyint=40:scenecut=0:threads=1 ";
-  ASSERT_TRUE(Ffmpeg(dir_.path(),
-                     pyramid +
-                         "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,50)*15000+gte(N\\,90)*(N-90)*2002\" "
-                         "-fps_mode passthrough -enc_time_base -1 clip.mp4"));
-  ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-f mpegts clip.ts"));
-  ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-flags +ildct+ilme clip.mkv"));
   struct Case {
     const char* file;
     REFERENCE_TIME start;
     std::uint64_t leftOut;  // at least; none when 0
   };
-  for (const Case& c : {Case{"clip.mp4", 0, 15}, Case{"clip.ts", 0, 30}, Case{"clip.mp4", 40'000'000, 5},
-                        Case{"clip.mkv", 0, 0}}) {
+  for (const Case& c : {Case{"clip.mp4", 0, 15}, Case{"clip.ts", 0, 30}, Case{"decoding.mp4", 0, 8},
+                        Case{"clip.mp4", 40'000'000, 5}, Case{"clip.mkv", 0, 0}}) {
     SCOPED_TRACE(std::string(c.file) + " from " + std::to_string(c.start));
     const Run all = Read(dir_.path() / c.file, false, c.start);
     const Run leaving = Read(dir_.path() / c.file, true, c.start);
@@ -144,6 +165,68 @@ TEST_F(H264LeavingOutTest, PicturesAndTimesStayThoseOfDecodingEveryPicture) {
     ASSERT_EQ(leaving.pictures.size(), all.pictures.size());
     for (std::size_t i = 0; i < all.pictures.size(); ++i)
       ASSERT_TRUE(leaving.pictures[i] == all.pictures[i]) << "picture " << i << " at " << all.pictures[i].start;
+  }
+}
+
+// The order worked out beside the decoder is the decoder's, and so are the times, also where it
+// times pictures by the packets decoded when they come out.
+TEST_F(H264LeavingOutTest, OutputOrderIsTheDecodersWithItsTimes) {
+  for (const char* name : {"clip.mp4", "clip.ts", "decoding.mp4"}) {
+    SCOPED_TRACE(name);
+    AVFormatContext* format = nullptr;
+    ASSERT_EQ(avformat_open_input(&format, (dir_.path() / name).c_str(), nullptr, nullptr), 0);
+    ASSERT_GE(avformat_find_stream_info(format, nullptr), 0);
+    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H264);
+    AVCodecContext* decoder = avcodec_alloc_context3(codec);
+    avcodec_parameters_to_context(decoder, format->streams[0]->codecpar);
+    decoder->thread_count = 1;
+    ASSERT_EQ(avcodec_open2(decoder, codec, nullptr), 0);
+    H264PictureReader pictures;
+    ASSERT_TRUE(pictures.Open(decoder->extradata, static_cast<std::size_t>(decoder->extradata_size)));
+    H264OutputOrder order;
+    order.Open(decoder->has_b_frames);
+
+    std::deque<H264OutputOrder::Given> given;
+    AVFrame* frame = av_frame_alloc();
+    int frames = 0;
+    int byDecodingTime = 0;
+    const auto receive = [&] {
+      while (avcodec_receive_frame(decoder, frame) == 0) {
+        ASSERT_FALSE(given.empty()) << frames;
+        EXPECT_EQ(given.front().pts, frame->pts) << frames;
+        EXPECT_EQ(given.front().time, frame->best_effort_timestamp) << frames;
+        byDecodingTime += frame->best_effort_timestamp != frame->pts;
+        given.pop_front();
+        ++frames;
+      }
+    };
+    AVPacket* packet = av_packet_alloc();
+    for (std::uint64_t serial = 1; av_read_frame(format, packet) >= 0; ++serial) {
+      const H264Picture picture = pictures.Read(packet->data, static_cast<std::size_t>(packet->size));
+      ASSERT_TRUE(picture.clear) << serial;
+      ASSERT_EQ(avcodec_send_packet(decoder, packet), 0);
+      if (picture.picture) {
+        const bool discarded = (packet->flags & AV_PKT_FLAG_DISCARD) != 0;
+        if (auto out = order.Decode({serial, picture.order, picture.idr, picture.reordered, packet->pts, discarded},
+                                    packet->dts))
+          given.push_back(*out);
+      }
+      EXPECT_EQ(order.Delay(), decoder->has_b_frames);
+      av_packet_unref(packet);
+      receive();
+    }
+    avcodec_send_packet(decoder, nullptr);
+    while (auto out = order.Drain()) given.push_back(*out);
+    receive();
+    EXPECT_TRUE(given.empty());
+    EXPECT_GT(frames, 100);
+    if (std::string(name) == "decoding.mp4") {
+      EXPECT_GT(byDecodingTime, 50);
+    }
+    av_packet_free(&packet);
+    av_frame_free(&frame);
+    avcodec_free_context(&decoder);
+    avformat_close_input(&format);
   }
 }
 
