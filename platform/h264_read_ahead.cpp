@@ -10,12 +10,14 @@ bool H264ReadAhead::Open(const AVCodecContext& decoder) {
   readable_ = pictures_.Open(decoder.extradata, static_cast<std::size_t>(std::max(decoder.extradata_size, 0)));
   order_.Open(decoder.has_b_frames);
   serial_ = 0;
+  anyLeftOut_ = false;
   Flush();
   return readable_;
 }
 
 void H264ReadAhead::Flush() {
-  for (int i = 0; i < count_; ++i) av_packet_unref(ahead_[static_cast<std::size_t>((first_ + i) % (kAhead + 1))].packet.get());
+  for (int i = 0; i < count_; ++i)
+    av_packet_unref(ahead_[static_cast<std::size_t>((first_ + i) % (kAhead + 1))].packet.get());
   first_ = 0;
   count_ = 0;
   end_ = false;
@@ -24,7 +26,6 @@ void H264ReadAhead::Flush() {
   pendingFirst_ = 0;
   pendingCount_ = 0;
   leftOutCount_ = 0;
-  anyLeftOut_ = false;
   pictureSeen_ = false;
   sure_ = readable_;
 }
@@ -61,8 +62,8 @@ bool H264ReadAhead::Next(AVFormatContext* format, int stream, AVPacket* packet) 
 }
 
 H264OutputOrder::Picture H264ReadAhead::OrderOf(const Read& read) const {
-  return H264OutputOrder::Picture{read.serial,          read.picture.order, read.picture.idr,
-                                  read.picture.reordered, read.pts,          read.discarded};
+  return H264OutputOrder::Picture{read.serial, read.picture.order, read.picture.idr, read.picture.reordered,
+                                  read.pts,    read.discarded};
 }
 
 // Works the order out on a copy through the packets read ahead (and the end of the stream when

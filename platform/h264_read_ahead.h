@@ -20,7 +20,9 @@ class H264ReadAhead {
   // The decoder just opened (its extradata, its has_b_frames). False when the parameter sets in
   // the extradata cannot be read: then nothing may be left out.
   bool Open(const AVCodecContext& decoder);
-  // After a seek and a flush of the decoder: what was read ahead is dropped.
+  // After a seek and a flush of the decoder: what was read ahead is dropped. The decoder's
+  // best-effort times go on from what it has seen, and differ from those of decoding every
+  // picture once one was left out: the times worked out are given from then on.
   void Flush();
 
   // The next packet of `stream` into `packet` (empty before), those after it read ahead. False at

@@ -144,6 +144,7 @@ HRESULT VideoFileReader::OpenDecoder() {
   // One decoding thread (above): with frame threads the H.264 decoder would take a packet's skip
   // setting when a thread gets to it, not as it is sent.
   if (h264_ && !h264Ahead_.Open(*decoder_)) leavesOutPictures_ = false;
+  if (!h264_) h264Ahead_.Flush();  // lets go of packets read ahead in a stream opened before
   return S_OK;
 }
 
