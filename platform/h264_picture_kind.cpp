@@ -168,11 +168,14 @@ std::optional<std::pair<std::uint32_t, H264PictureReader::Sequence>> ReadSequenc
     for (int i = 0; i < 4; ++i) bits.Unsigned();
   }
   bool bounded = false;
-  if (bits.Bits(1) != 0) {                                          // VUI
-    if (bits.Bits(1) != 0 && bits.Bits(8) == 255) bits.Bits(32);    // aspect ratio
-    if (bits.Bits(1) != 0) bits.Bits(1);                            // overscan
-    if (bits.Bits(1) != 0 && bits.Bits(4) % 2 == 1) bits.Bits(24);  // video format, range; colour
-    if (bits.Bits(1) != 0) {                                        // chroma location
+  if (bits.Bits(1) != 0) {                                        // VUI
+    if (bits.Bits(1) != 0 && bits.Bits(8) == 255) bits.Bits(32);  // aspect ratio
+    if (bits.Bits(1) != 0) bits.Bits(1);                          // overscan
+    if (bits.Bits(1) != 0) {                                      // video signal type
+      bits.Bits(4);                                               // video format, full range
+      if (bits.Bits(1) != 0) bits.Bits(24);                       // colour description
+    }
+    if (bits.Bits(1) != 0) {  // chroma location
       bits.Unsigned();
       bits.Unsigned();
     }

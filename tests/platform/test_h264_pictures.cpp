@@ -92,8 +92,8 @@ TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamag
 class H264LeavingOutTest : public ::testing::Test {
  protected:
   // B pyramids (non-reference B pictures around reference ones) in MP4 with irregular times, in
-  // MPEG-TS (start codes, times from the PES headers), with presentation times in decoding order,
-  // and an interlaced stream.
+  // MPEG-TS (start codes, times from the PES headers, a colour description in the sequence's
+  // VUI), with presentation times in decoding order, and an interlaced stream.
   void SetUp() override {
     const std::string pyramid =
         "-f lavfi -i testsrc2=size=320x240:rate=30000/1001 -frames:v 150 -c:v libx264 -preset superfast "
@@ -101,7 +101,7 @@ class H264LeavingOutTest : public ::testing::Test {
     ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid +
                                         "-vf \"settb=1/30000,setpts=N*1001+gte(N\\,50)*15000+gte(N\\,90)*(N-90)*2002\" "
                                         "-fps_mode passthrough -enc_time_base -1 clip.mp4"));
-    ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-f mpegts clip.ts"));
+    ASSERT_TRUE(Ffmpeg(dir_.path(), pyramid + "-colorspace bt709 -color_primaries bt709 -color_trc bt709 clip.ts"));
     // Presentation times in decoding order, as some cameras write them: they run back in the
     // order pictures are shown, and the decoder times pictures by the packets decoded when they
     // come out. At 15 pictures a second the gate keeps two of three.
