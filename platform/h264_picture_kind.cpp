@@ -1,6 +1,7 @@
 #include "platform/h264_picture_kind.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace tarn::platform {
@@ -287,19 +288,14 @@ bool RefusedIdrSlice(const std::uint8_t* nal, std::size_t size) {
   return bits.overrun || type > 9 || (type % 5 != 2 && type % 5 != 4);
 }
 
-// Takes in one NAL unit; false when its header is not sound.
-bool Note(const std::uint8_t* nal, std::size_t size, H264PacketKind& kind, int& slices, bool& onlyNonReference) {
+// Takes in one NAL unit's header; false when it is not sound.
+bool Note(const std::uint8_t* nal, std::size_t size, int& slices, bool& onlyNonReference) {
   if (size == 0 || (nal[0] & 0x80) != 0) return false;
   const int type = nal[0] & 0x1F;
   const bool referenced = (nal[0] & 0x60) != 0;
   if (type == kCodedSlice) {
     ++slices;
     onlyNonReference = onlyNonReference && !referenced;
-  } else if (type == kSequenceParameterSet) {
-    ++kind.sequences;
-    const auto sequence = ReadSequence(nal + 1, size - 1);
-    kind.sequencesFrameCoded = kind.sequencesFrameCoded && sequence && sequence->second.frameCoded;
-    onlyNonReference = false;
   } else if (type != kSei && type != kAccessUnitDelimiter && type != kFiller) {
     onlyNonReference = false;  // IDR and partitioned slices, picture parameter sets, sequence ends
   }
@@ -354,73 +350,34 @@ bool ForEachNal(const std::uint8_t* data, std::size_t size, int lengthSize, Unit
 
 }  // namespace
 
-H264PacketKind ReadH264Packet(const std::uint8_t* data, std::size_t size, int lengthSize) {
-  H264PacketKind kind;
-  int slices = 0;
-  bool onlyNonReference = true;
-  kind.intact = ForEachNal(data, size, lengthSize, [&](const std::uint8_t* nal, std::size_t nalSize) {
-    return Note(nal, nalSize, kind, slices, onlyNonReference);
-  });
-  kind.nonReference = kind.intact && slices > 0 && onlyNonReference;
-  return kind;
-}
-
-std::optional<H264Extradata> ReadH264Extradata(const std::uint8_t* data, std::size_t size) {
-  H264Extradata extradata;
-  if (data == nullptr || size == 0) return extradata;
-  if (data[0] != 1) {  // not an avcC record: parameter sets with start codes
-    extradata.sequences = ReadH264Packet(data, size, 0);
-    if (!extradata.sequences.intact) return std::nullopt;
-    return extradata;
-  }
-  // configurationVersion, profile, compatibility, level, lengthSizeMinusOne, then the sequence
-  // and the picture parameter sets (counts in 5 and 8 bits), each after its 16-bit length.
-  if (size < 6) return std::nullopt;
-  extradata.lengthSize = (data[4] & 3) + 1;
-  if (extradata.lengthSize == 3) return std::nullopt;
-  std::size_t at = 5;
-  int slices = 0;
-  bool onlyNonReference = true;
-  for (int list = 0; list < 2; ++list) {
-    if (at >= size) return std::nullopt;
-    const int count = list == 0 ? data[at] & 0x1F : data[at];
-    ++at;
-    for (int i = 0; i < count; ++i) {
-      if (size - at < 2) return std::nullopt;
-      const std::size_t nalSize = (static_cast<std::size_t>(data[at]) << 8) | data[at + 1];
-      at += 2;
-      if (nalSize > size - at || !Note(data + at, nalSize, extradata.sequences, slices, onlyNonReference))
-        return std::nullopt;
-      at += nalSize;
-    }
-  }
-  extradata.sequences.intact = true;
-  return extradata;
-}
-
 bool H264PictureReader::Open(const std::uint8_t* extradata, std::size_t size) {
   sequences_.fill({});
   pictureSets_.fill({});
   Restart();
-  const auto read = ReadH264Extradata(extradata, size);
-  if (!read) return false;
-  lengthSize_ = read->lengthSize;
+  lengthSize_ = 0;
   if (extradata == nullptr || size == 0) return true;
-  if (read->lengthSize == 0) {
-    ForEachNal(extradata, size, 0, [&](const std::uint8_t* nal, std::size_t nalSize) {
+  if (extradata[0] != 1) {  // not an avcC record: parameter sets with start codes
+    return ForEachNal(extradata, size, 0, [&](const std::uint8_t* nal, std::size_t nalSize) {
       NoteParameterSet(nal, nalSize);
-      return true;
+      return nalSize > 0;
     });
-    return true;
   }
+  // configurationVersion, profile, compatibility, level, lengthSizeMinusOne, then the sequence
+  // and the picture parameter sets (counts in 5 and 8 bits), each after its 16-bit length.
+  if (size < 6 || (extradata[4] & 3) == 2) return false;
+  lengthSize_ = (extradata[4] & 3) + 1;
   std::size_t at = 5;
   for (int list = 0; list < 2; ++list) {
+    if (at >= size) return false;
     const int count = list == 0 ? extradata[at] & 0x1F : extradata[at];
     ++at;
     for (int i = 0; i < count; ++i) {
+      if (size - at < 2) return false;
       const std::size_t nalSize = (static_cast<std::size_t>(extradata[at]) << 8) | extradata[at + 1];
-      NoteParameterSet(extradata + at + 2, nalSize);
-      at += 2 + nalSize;
+      at += 2;
+      if (nalSize == 0 || nalSize > size - at) return false;
+      NoteParameterSet(extradata + at, nalSize);
+      at += nalSize;
     }
   }
   return true;
@@ -459,7 +416,7 @@ H264Picture H264PictureReader::Read(const std::uint8_t* data, std::size_t size) 
   bool sliced = false;
   bool refused = false;  // an IDR slice refused still makes the decoder count afresh
   picture.kind.intact = ForEachNal(data, size, lengthSize_, [&](const std::uint8_t* nal, std::size_t nalSize) {
-    if (!Note(nal, nalSize, picture.kind, slices, onlyNonReference)) return false;
+    if (!Note(nal, nalSize, slices, onlyNonReference)) return false;
     const int type = nal[0] & 0x1F;
     if (type == kSequenceParameterSet || type == kPictureParameterSet) {
       NoteParameterSet(nal, nalSize);

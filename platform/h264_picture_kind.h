@@ -7,7 +7,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 
 namespace tarn::platform {
 
@@ -17,25 +16,7 @@ struct H264PacketKind {
   // A picture nothing refers to: coded slices, all with nal_ref_idc 0, and besides them only SEI,
   // access unit delimiters and filler. Also false for an intact packet without a slice.
   bool nonReference = false;
-  // Sequence parameter sets in the packet, and whether every one of them can be read and codes
-  // whole frames only (no field pictures, no MBAFF) with the reordering of pictures bounded
-  // (bitstream_restriction_flag) and the picture order counted from pic_order_cnt_lsb.
-  int sequences = 0;
-  bool sequencesFrameCoded = true;
 };
-
-// `lengthSize` 1, 2 or 4: each NAL unit follows its length in that many bytes, big-endian (MP4,
-// Matroska); 0: Annex B start codes (MPEG-TS, raw streams).
-H264PacketKind ReadH264Packet(const std::uint8_t* data, std::size_t size, int lengthSize);
-
-struct H264Extradata {
-  int lengthSize = 0;        // of the packets' NAL units; 0 for start codes
-  H264PacketKind sequences;  // the parameter sets it carries (`intact` and `nonReference` unused)
-};
-
-// The codec's extradata: an avcC record (its length size and parameter sets), Annex B parameter
-// sets, or nothing (start codes, no parameter sets). None for an avcC record cut short.
-std::optional<H264Extradata> ReadH264Extradata(const std::uint8_t* data, std::size_t size);
 
 // One packet's picture, as far as the order of showing pictures goes.
 struct H264Picture {
@@ -55,7 +36,9 @@ struct H264Picture {
 // and packets) and the picture order count of the last reference picture.
 class H264PictureReader {
  public:
-  // A decoder just opened: parameter sets and counts forgotten, then those of `extradata` taken.
+  // A decoder just opened: parameter sets and counts forgotten, then those of the codec's
+  // extradata taken: an avcC record (NAL units after their lengths in the packets; MP4,
+  // Matroska), or parameter sets with start codes, or none (start codes; MPEG-TS, raw streams).
   // False for extradata that cannot be read.
   bool Open(const std::uint8_t* extradata, std::size_t size);
   // After a flush: the decoder counts afresh (its parameter sets stay).
@@ -65,7 +48,9 @@ class H264PictureReader {
 
   struct Sequence {
     bool known = false;
-    bool frameCoded = false;  // as H264PacketKind::sequencesFrameCoded
+    // Whole frames only (no field pictures, no MBAFF), the reordering of pictures bounded
+    // (bitstream_restriction_flag), the picture order counted from pic_order_cnt_lsb.
+    bool frameCoded = false;
     int log2MaxFrameNum = 0;
     int log2MaxOrderLsb = 0;
     bool separateColourPlane = false;

@@ -30,8 +30,6 @@ using tarn::platform::H264PacketKind;
 using tarn::platform::H264Picture;
 using tarn::platform::H264PictureReader;
 using tarn::platform::PictureTimes;
-using tarn::platform::ReadH264Extradata;
-using tarn::platform::ReadH264Packet;
 using tarn::platform::ReadResult;
 using tarn::platform::VideoFileReader;
 using tarn::venc::VideoEncoderFilter;
@@ -50,8 +48,13 @@ Bytes Framed(const std::vector<Bytes>& units, int lengthSize) {
   return packet;
 }
 
+// What a reader of a stream framed so makes of `packet`: an avcC record without parameter sets
+// gives the length size, no extradata means start codes.
 H264PacketKind Kind(const Bytes& packet, int lengthSize) {
-  return ReadH264Packet(packet.data(), packet.size(), lengthSize);
+  const Bytes record{1, 66, 0, 30, static_cast<std::uint8_t>(0xFC | (lengthSize - 1)), 0xE0, 0};
+  H264PictureReader reader;
+  EXPECT_TRUE(lengthSize == 0 ? reader.Open(nullptr, 0) : reader.Open(record.data(), record.size()));
+  return reader.Read(packet.data(), packet.size()).kind;
 }
 
 TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamage) {
@@ -83,10 +86,10 @@ TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamag
   EXPECT_FALSE(Kind(Bytes{0, 0, 0, 9, 0x01, 0x9E}, 4).intact);
   EXPECT_FALSE(Kind(Bytes{0, 0, 1}, 4).intact);
   EXPECT_FALSE(Kind(Bytes{0x12, 0, 0, 1, 0x01, 0x9E}, 0).intact);
-  EXPECT_FALSE(ReadH264Packet(nullptr, 0, 4).intact);
+  EXPECT_FALSE(Kind(Bytes{}, 4).intact);
   // An avcC record cut inside its sequence parameter set.
   const Bytes cutRecord{1, 100, 0, 30, 0xFF, 0xE1, 0x00, 0x19, 0x67, 0x64};
-  EXPECT_FALSE(ReadH264Extradata(cutRecord.data(), cutRecord.size()));
+  EXPECT_FALSE(H264PictureReader().Open(cutRecord.data(), cutRecord.size()));
 }
 
 class H264LeavingOutTest : public ::testing::Test {
