@@ -415,12 +415,16 @@ H264Picture H264PictureReader::Read(const std::uint8_t* data, std::size_t size) 
   bool single = true;
   bool sliced = false;
   bool refused = false;  // an IDR slice refused still makes the decoder count afresh
+  bool abandoned = false;
   picture.kind.intact = ForEachNal(data, size, lengthSize_, [&](const std::uint8_t* nal, std::size_t nalSize) {
     if (!Note(nal, nalSize, slices, onlyNonReference)) return false;
     const int type = nal[0] & 0x1F;
     if (type == kSequenceParameterSet || type == kPictureParameterSet) {
       NoteParameterSet(nal, nalSize);
     } else if (type == kIdrSlice && RefusedIdrSlice(nal, nalSize)) {
+      // An inter slice header (first_mb_in_slice 0, slice_type 5) makes the decoder abandon
+      // the rest of the packet; another refused one it drops.
+      abandoned = abandoned || (nalSize > 1 && (nal[1] & 0xFC) == 0x98);
       refused = true;
     } else if (type == kCodedSlice || type == kIdrSlice) {
       if (!sliced) {
@@ -440,7 +444,7 @@ H264Picture H264PictureReader::Read(const std::uint8_t* data, std::size_t size) 
   picture.ordered = picture.ordered && picture.picture;
   if (picture.picture && !picture.ordered) lost_ = true;
   picture.ordered = picture.ordered && !lost_;
-  picture.clear = picture.kind.intact && (!sliced || picture.ordered) && (!refused || picture.idr);
+  picture.clear = picture.kind.intact && (!sliced || picture.ordered) && (!refused || picture.idr) && !abandoned;
   return picture;
 }
 
