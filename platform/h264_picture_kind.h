@@ -4,6 +4,8 @@
 // decoder counts it), from the parameter sets seen so far.
 #pragma once
 
+#include "platform/h264_parameter_sets.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -46,35 +48,14 @@ class H264PictureReader {
   H264Picture Read(const std::uint8_t* data, std::size_t size);
   int LengthSize() const { return lengthSize_; }
 
-  struct Sequence {
-    bool known = false;
-    // Whole frames only (no field pictures, no MBAFF), the reordering of pictures bounded
-    // (bitstream_restriction_flag), the picture order counted from pic_order_cnt_lsb.
-    bool frameCoded = false;
-    int log2MaxFrameNum = 0;
-    int log2MaxOrderLsb = 0;
-    bool separateColourPlane = false;
-    bool chroma = true;  // ChromaArrayType != 0: weights for chroma in the slice headers
-    int reordered = 0;
-  };
-  struct PictureSet {
-    bool known = false;
-    bool usable = false;  // one slice group
-    int sequence = 0;
-    bool bottomFieldOrder = false;
-    int referenceCounts[2] = {0, 0};
-    bool weighted = false;
-    int bipredWeights = 0;
-    bool redundantCount = false;
-  };
-
  private:
   void NoteParameterSet(const std::uint8_t* nal, std::size_t size);
   void ReadSlice(const std::uint8_t* nal, std::size_t size, H264Picture& picture);
+  void Count(int lsb, std::int32_t bottom, const H264Sequence& sequence, bool referenced, H264Picture& picture);
 
   int lengthSize_ = 0;
-  std::array<Sequence, 32> sequences_{};
-  std::array<PictureSet, 256> pictureSets_{};
+  std::array<H264Sequence, 32> sequences_{};
+  std::array<H264PictureSet, 256> pictureSets_{};
   int previousMsb_ = 1 << 16;
   int previousLsb_ = -1;
   bool lost_ = false;  // a picture's order not read since the last restart: the counts after it are unsure
