@@ -113,7 +113,7 @@ std::optional<int> ReorderingInVui(RbspBits& bits) {
   const bool vclHrd = bits.Bits(1) != 0;
   if (vclHrd) SkipHrdParameters(bits);
   if (nalHrd || vclHrd) bits.Bits(1);
-  bits.Bits(1);                            // pic_struct_present_flag
+  bits.Bits(1);                                // pic_struct_present_flag
   if (bits.Bits(1) == 0) return std::nullopt;  // bitstream_restriction_flag
   bits.Bits(1);
   for (int i = 0; i < 4; ++i) bits.Unsigned();
@@ -125,8 +125,7 @@ std::optional<int> ReorderingInVui(RbspBits& bits) {
 
 }  // namespace
 
-std::optional<std::pair<std::uint32_t, H264Sequence>> ReadH264Sequence(const std::uint8_t* payload,
-                                                                                  std::size_t size) {
+std::optional<std::pair<std::uint32_t, H264Sequence>> ReadH264Sequence(const std::uint8_t* payload, std::size_t size) {
   RbspBits bits(payload, size);
   H264Sequence sequence;
   sequence.known = true;
@@ -180,7 +179,7 @@ std::optional<std::pair<std::uint32_t, H264Sequence>> ReadH264Sequence(const std
 }
 
 std::optional<std::pair<std::uint32_t, H264PictureSet>> ReadH264PictureSet(const std::uint8_t* payload,
-                                                                                      std::size_t size) {
+                                                                           std::size_t size) {
   RbspBits bits(payload, size);
   H264PictureSet set;
   set.known = true;

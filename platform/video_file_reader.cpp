@@ -141,8 +141,9 @@ HRESULT VideoFileReader::OpenDecoder() {
   leavesOutPictures_ =
       leavingOutAllowed_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO || h264_);
   referencePictures_ = 0;
-  // One decoding thread (above): with frame threads the H.264 decoder would take a packet's skip
-  // setting when a thread gets to it, not as it is sent.
+  // With frame threads a decoder takes a packet's skip setting when a thread gets to the packet,
+  // not as it is sent.
+  if ((decoder_->active_thread_type & FF_THREAD_FRAME) != 0) leavesOutPictures_ = false;
   if (h264_ && !h264Ahead_.Open(*decoder_)) leavesOutPictures_ = false;
   if (!h264_) h264Ahead_.Flush();  // lets go of packets read ahead in a stream opened before
   return S_OK;
