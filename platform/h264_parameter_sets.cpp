@@ -1,5 +1,7 @@
 #include "platform/h264_parameter_sets.h"
 
+#include <algorithm>
+
 namespace tarn::platform {
 
 std::uint32_t RbspBits::Bits(int count) {
@@ -71,17 +73,19 @@ void SkipScalingList(RbspBits& bits, int size) {
   int last = 8;
   int next = 8;
   for (int j = 0; j < size && !bits.overrun; ++j) {
-    if (next != 0) next = (last + bits.Signed() + 256) % 256;
+    // A delta is -128 to 127; one out of range (a damaged list) must not overflow.
+    if (next != 0) next = static_cast<int>(((last + std::int64_t{bits.Signed()}) % 256 + 256) % 256);
     last = next == 0 ? last : next;
   }
 }
 
 void SkipHrdParameters(RbspBits& bits) {
-  const std::uint32_t count = bits.Unsigned() + 1;
-  if (count > 32) {
+  const std::uint32_t countMinusOne = bits.Unsigned();
+  if (countMinusOne > 31) {
     bits.overrun = true;
     return;
   }
+  const std::uint32_t count = countMinusOne + 1;
   bits.Bits(8);  // bit_rate_scale, cpb_size_scale
   for (std::uint32_t i = 0; i < count && !bits.overrun; ++i) {
     bits.Unsigned();
@@ -146,10 +150,15 @@ std::optional<std::pair<std::uint32_t, H264Sequence>> ReadH264Sequence(const std
         if (bits.Bits(1) != 0) SkipScalingList(bits, i < 6 ? 16 : 64);
     }
   }
-  sequence.log2MaxFrameNum = static_cast<int>(bits.Unsigned()) + 4;
+  // Both logarithms are at most 16: anything larger is refused before it is added to.
+  const std::uint32_t frameNumBits = bits.Unsigned();
+  if (frameNumBits > 12) return std::nullopt;
+  sequence.log2MaxFrameNum = static_cast<int>(frameNumBits) + 4;
   const std::uint32_t orderType = bits.Unsigned();
   if (orderType == 0) {
-    sequence.log2MaxOrderLsb = static_cast<int>(bits.Unsigned()) + 4;
+    const std::uint32_t orderLsbBits = bits.Unsigned();
+    if (orderLsbBits > 12) return std::nullopt;
+    sequence.log2MaxOrderLsb = static_cast<int>(orderLsbBits) + 4;
   } else if (orderType == 1) {
     bits.Bits(1);
     bits.Signed();
@@ -160,7 +169,6 @@ std::optional<std::pair<std::uint32_t, H264Sequence>> ReadH264Sequence(const std
   } else if (orderType != 2) {
     return std::nullopt;
   }
-  if (sequence.log2MaxFrameNum > 16 || sequence.log2MaxOrderLsb > 16) return std::nullopt;
   bits.Unsigned();  // max_num_ref_frames
   bits.Bits(1);
   bits.Unsigned();
@@ -191,8 +199,9 @@ std::optional<std::pair<std::uint32_t, H264PictureSet>> ReadH264PictureSet(const
   set.bottomFieldOrder = bits.Bits(1) != 0;
   set.usable = bits.Unsigned() == 0;  // num_slice_groups_minus1
   if (set.usable) {
-    set.referenceCounts[0] = static_cast<int>(bits.Unsigned()) + 1;
-    set.referenceCounts[1] = static_cast<int>(bits.Unsigned()) + 1;
+    const std::uint32_t firstList = bits.Unsigned(), secondList = bits.Unsigned();
+    set.referenceCounts[0] = static_cast<int>(std::min<std::uint32_t>(firstList, 32)) + 1;
+    set.referenceCounts[1] = static_cast<int>(std::min<std::uint32_t>(secondList, 32)) + 1;
     set.weighted = bits.Bits(1) != 0;
     set.bipredWeights = static_cast<int>(bits.Bits(2));
     bits.Signed();

@@ -81,8 +81,9 @@ bool CountsInOrder(RbspBits& bits, std::uint32_t type, const H264PictureSet& set
   int counts[2] = {set.referenceCounts[0], set.referenceCounts[1]};
   if (predicted || bidirectional) {
     if (bits.Bits(1) != 0) {
-      counts[0] = static_cast<int>(bits.Unsigned()) + 1;
-      if (bidirectional) counts[1] = static_cast<int>(bits.Unsigned()) + 1;
+      // Counts of up to 32 references: a larger one is refused below without overflowing.
+      counts[0] = static_cast<int>(std::min<std::uint32_t>(bits.Unsigned(), 32)) + 1;
+      if (bidirectional) counts[1] = static_cast<int>(std::min<std::uint32_t>(bits.Unsigned(), 32)) + 1;
     }
     if (counts[0] > 32 || counts[1] > 32) return false;
     SkipListModification(bits);

@@ -18,6 +18,7 @@ extern "C" {
 #include "encoder/video_encoder_filter.h"
 #include "platform/frame_gate_follower.h"
 #include "platform/h264_output_order.h"
+#include "platform/h264_parameter_sets.h"
 #include "platform/h264_picture_kind.h"
 #include "platform/video_file_reader.h"
 #include "platform_test_support.h"
@@ -56,6 +57,19 @@ H264PacketKind Kind(const Bytes& packet, int lengthSize) {
   H264PictureReader reader;
   EXPECT_TRUE(lengthSize == 0 ? reader.Open(nullptr, 0) : reader.Open(record.data(), record.size()));
   return reader.Read(packet.data(), packet.size()).kind;
+}
+
+// A damaged sequence parameter set whose exp-Golomb numbers run to 32 bits is refused, not
+// wrapped into a small logarithm the order counts would then be read with.
+TEST(H264Sequence, RefusesNumbersOutOfRange) {
+  // Baseline, id 0, frame numbers and order counts of 4 bits, frames only, no VUI.
+  const Bytes sound{0x42, 0x00, 0x00, 0xFB, 0xC8};
+  const auto read = tarn::platform::ReadH264Sequence(sound.data(), sound.size());
+  ASSERT_TRUE(read.has_value());
+  EXPECT_EQ(read->second.log2MaxFrameNum, 4);
+  // The same with log2_max_frame_num_minus4 = 2^32 - 2.
+  const Bytes huge{0x42, 0x00, 0x00, 0x80, 0x00, 0x00, 0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xEF, 0x20};
+  EXPECT_FALSE(tarn::platform::ReadH264Sequence(huge.data(), huge.size()).has_value());
 }
 
 TEST(H264PacketKind, TellsPicturesNothingRefersToInBothFramingsAndDistrustsDamage) {
