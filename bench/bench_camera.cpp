@@ -14,6 +14,9 @@
 //                                  record (coded beforehand) decoded into the reference, the
 //                                  reference widened into the reference copy and the preview
 //     .../camera_frames            the same over the 30 frames once, for instruction counts
+//   BM_UpdateReference/camera      the reference upkeep alone: the records decoded and the
+//                                  reference widened (.../camera_frames: for instruction counts)
+//   BM_DecodeFrame/camera          the records decoded alone
 //   BM_FastPathsAgree/camera       not a speed: the pictures prepared and the closed loop coded
 //                                  with the widest kernels and with the portable ones must give
 //                                  the same pictures and payloads (an error otherwise)
@@ -330,5 +333,49 @@ BENCHMARK(BM_PrepareDecodeCamera)
     ->Name("BM_PrepareDecode/camera_frames")
     ->Unit(benchmark::kMillisecond)
     ->Iterations(kKeptFrames);
+
+// The encoder filter's upkeep of its reference after each kept frame, alone: the camera
+// records (coded beforehand, in order from black) decoded into the second buffer, and the
+// reference widened into the reference copy and the preview. Each record is new to the
+// processor's branch predictors, as in a run: one record decoded over and over would teach
+// them its codes.
+//   BM_UpdateReference/camera          decode and widening
+//     .../camera_frames                the 30 frames once, for instruction counts
+//   BM_DecodeFrame/camera              the decode alone
+void UpdateReferenceCamera(benchmark::State& state, bool widen) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  std::vector<Picture> records;
+  ClosedLoopReferences(footage.prepared, &records);
+  Picture referenceCopy(kRgbPictureBytes), preview(kRgbPictureBytes);
+  std::vector<std::uint16_t> reference(kReferencePixels), decoded(kReferencePixels);
+  std::size_t frame = 0;
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    if (frame == 0) ResetReference(reference.data(), referenceCopy.data());
+    const Picture& record = records[frame];
+    if (DecodeFrame(record.data(), record.size(), reference.data(), decoded.data()) != DecodeStatus::kOk) {
+      state.SkipWithError("a camera record does not decode");
+      break;
+    }
+    std::swap(reference, decoded);
+    if (widen) ReferenceToRgbAndPreview(reference.data(), referenceCopy.data(), preview.data());
+    benchmark::ClobberMemory();
+    bytes += record.size();
+    frame = frame + 1 < records.size() ? frame + 1 : 0;
+  }
+  state.counters["record_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK_CAPTURE(UpdateReferenceCamera, widened, true)
+    ->Name("BM_UpdateReference/camera")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(UpdateReferenceCamera, widened, true)
+    ->Name("BM_UpdateReference/camera_frames")
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(kKeptFrames);
+BENCHMARK_CAPTURE(UpdateReferenceCamera, decoded, false)->Name("BM_DecodeFrame/camera")->Unit(benchmark::kMicrosecond);
 
 }  // namespace

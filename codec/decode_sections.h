@@ -49,6 +49,22 @@ class CodeBitReader {
     return true;
   }
 
+  // The next kBits bits, zero past the end, for a look-up of several codes at once.
+  template <unsigned kBits>
+  unsigned Peek() {
+    static_assert(kBits <= 32);
+    if (available_ < kBits) Refill();
+    return static_cast<unsigned>(cache_ >> (64 - kBits));
+  }
+
+  // Passes over `length` bits of the last Peek. False when the section holds fewer.
+  bool Skip(unsigned length) {
+    if (length > available_) return false;
+    cache_ <<= length;
+    available_ -= length;
+    return true;
+  }
+
  private:
   static constexpr unsigned kLongestCode = 3;
 
@@ -117,6 +133,16 @@ class ColourCursor {
     return true;
   }
 
+  // The next four colours without taking them, the first in the low bits; the section must
+  // hold them.
+  std::uint64_t PeekFour() const {
+    std::uint64_t colours;
+    std::memcpy(&colours, next_, sizeof colours);
+    return colours;
+  }
+  bool Holds(std::size_t count) const { return static_cast<std::size_t>(end_ - next_) >= count * 2; }
+  void Skip(std::size_t count) { next_ += count * 2; }
+
  private:
   const std::uint8_t* next_;
   const std::uint8_t* end_;
@@ -132,6 +158,16 @@ class VectorCursor {
     vector = *next_++;
     return true;
   }
+
+  // The next kCount vectors without taking them; the section must hold them.
+  template <std::size_t kCount>
+  std::array<std::uint8_t, kCount> Peek() const {
+    std::array<std::uint8_t, kCount> vectors;
+    std::memcpy(vectors.data(), next_, sizeof vectors);
+    return vectors;
+  }
+  bool Holds(std::size_t count) const { return static_cast<std::size_t>(end_ - next_) >= count; }
+  void Skip(std::size_t count) { next_ += count; }
 
  private:
   const std::uint8_t* next_;

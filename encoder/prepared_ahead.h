@@ -58,7 +58,9 @@ class PreparedAhead {
   void Release();
 
  private:
-  static constexpr int kSlots = 3;  // the decoder's queue holds a few pictures ahead
+  // The decoders queue up to four kept pictures while the encoder codes one: a slot for each of
+  // them and the one in use, so that none of them reaches the encoder unprepared.
+  static constexpr int kSlots = 6;
   enum class State { kFree, kPreparing, kReady, kInUse };
   struct Entry {
     Slot slot;

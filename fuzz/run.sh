@@ -31,13 +31,32 @@ done
 # The seeds are written into the corpus each time; what earlier runs found stays beside them.
 mkdir -p "$corpus"
 "$build/fuzz/tarn_fuzz_seeds" "$corpus" "$discs/ntsc" "$discs/pal" "$discs/loop"
+# The H.264 picture reader's seed: a short stream with B pyramids from x264, an access unit
+# delimiter before each picture, split at them into the target's packets (no extradata).
+h264_seeds=$corpus/fuzz_h264_pictures
+if [ ! -f "$h264_seeds/x264-pyramid" ]; then
+  mkdir -p "$h264_seeds"
+  ffmpeg -nostdin -v error -y -f lavfi -i testsrc2=size=64x48:rate=25:duration=1 -c:v libx264 -bf 3 \
+    -x264-params aud=1:b-pyramid=normal -f h264 "$h264_seeds/stream.h264"
+  python3 - "$h264_seeds/stream.h264" "$h264_seeds/x264-pyramid" <<'PY'
+import sys
+stream = open(sys.argv[1], 'rb').read()
+units = [u for u in stream.split(b'\x00\x00\x00\x01\x09') if u]
+with open(sys.argv[2], 'wb') as seed:
+    seed.write(b'\x00')
+    for unit in units:
+        packet = b'\x00\x00\x00\x01\x09' + unit
+        seed.write(len(packet).to_bytes(2, 'big') + packet)
+PY
+  rm "$h264_seeds/stream.h264"
+fi
 
 # fuzz_title_cells reads its information files through libdvdread, which crashes on some
 # damaged tables; those it was found to crash on are refused first (platform/dvd/ifo_guard.cpp),
 # and a million runs after the last of them met no other.
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(fuzz_movie_reader fuzz_decode_frame fuzz_settings fuzz_ps_demuxer
-                                     fuzz_title_cells fuzz_subpicture fuzz_sound_file)
+                                     fuzz_title_cells fuzz_subpicture fuzz_h264_pictures fuzz_sound_file)
 # libdvdread asks calloc for absurd sizes from damaged tables and handles the null it gets. No
 # parser here needs 64 MiB for inputs of a few kilobytes; above that a request gets a null at
 # once (from our own code's new: a reported failure) instead of mapping and clearing the

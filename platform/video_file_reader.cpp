@@ -137,8 +137,15 @@ HRESULT VideoFileReader::OpenDecoder() {
   nextStart_ = 0;
   draining_ = false;
   bestEffort_.Reset();
-  leavesOutPictures_ = codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO;
+  h264_ = codec->id == AV_CODEC_ID_H264;
+  leavesOutPictures_ =
+      leavingOutAllowed_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO || h264_);
   referencePictures_ = 0;
+  // With frame threads a decoder takes a packet's skip setting when a thread gets to the packet,
+  // not as it is sent.
+  if ((decoder_->active_thread_type & FF_THREAD_FRAME) != 0) leavesOutPictures_ = false;
+  if (h264_ && !h264Ahead_.Open(*decoder_)) leavesOutPictures_ = false;
+  if (!h264_) h264Ahead_.Flush();  // lets go of packets read ahead in a stream opened before
   return S_OK;
 }
 
@@ -161,6 +168,7 @@ HRESULT VideoFileReader::Rewind() {
   avcodec_flush_buffers(decoder_.get());
   bestEffort_.ForgetLast();
   referencePictures_ = 0;
+  if (h264_) h264Ahead_.Flush();
   nextStart_ = rangeStart_;
   draining_ = false;
   return S_OK;
@@ -175,13 +183,22 @@ bool VideoFileReader::ReceiveFrame(FrameGateFollower* gate) {
     if (draining_) return false;
 
     unread_ = false;
-    const int read = av_read_frame(format_.get(), packet_.get());
-    if (read < 0) {
+    if (!NextVideoPacket()) {
       draining_ = true;
       avcodec_send_packet(decoder_.get(), nullptr);
+      if (h264_) h264Ahead_.Drained();
       continue;
     }
-    if (packet_->stream_index == streamIndex_) SendVideoPacket(gate);
+    SendVideoPacket(gate);
+    av_packet_unref(packet_.get());
+  }
+}
+
+bool VideoFileReader::NextVideoPacket() {
+  if (h264_) return h264Ahead_.Next(format_.get(), streamIndex_, packet_.get());
+  for (;;) {
+    if (av_read_frame(format_.get(), packet_.get()) < 0) return false;
+    if (packet_->stream_index == streamIndex_) return true;
     av_packet_unref(packet_.get());
   }
 }
@@ -192,8 +209,25 @@ void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
   // resynchronises on the next one.
   const bool leaveOut = LeavesOut(*packet_, gate);
   if (leaveOut) decoder_->skip_frame = AVDISCARD_NONREF;
-  avcodec_send_packet(decoder_.get(), packet_.get());
+  const int sent = avcodec_send_packet(decoder_.get(), packet_.get());
   if (leaveOut) decoder_->skip_frame = AVDISCARD_DEFAULT;
+  if (!h264_) return;
+  h264Ahead_.Sent(leaveOut, decoder_->has_b_frames);
+  // A damaged picture is concealed from the pictures decoded before it, which would be others
+  // had some been left out.
+  if (sent < 0) leavesOutPictures_ = false;
+}
+
+bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
+  if (!leavesOutPictures_) return false;
+  return h264_ ? LeavesOutH264Picture(packet, gate) : LeavesOutMpegPicture(packet, gate);
+}
+
+// Before the range, or a picture the gate would discard (now, and so after any it keeps first).
+bool VideoFileReader::Unwanted(const PictureTimes& times, const FrameGateFollower* gate) const {
+  if (times.stop <= rangeStart_) return true;
+  return gate != nullptr && (rangeStop_ == 0 || times.start < rangeStop_) &&
+         gate->Discards(std::max<REFERENCE_TIME>(times.start - rangeStart_, 0));
 }
 
 // An MPEG B picture (a whole frame) is shown as soon as it is decoded, after every picture
@@ -202,8 +236,7 @@ void VideoFileReader::SendVideoPacket(FrameGateFollower* gate) {
 // effort time, the time the next untimed picture starts from) and left out, and the pictures
 // after it look exactly as they would have. Before two reference pictures the decoder may drop
 // a B picture itself, so those are decoded as usual.
-bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate) {
-  if (!leavesOutPictures_) return false;
+bool VideoFileReader::LeavesOutMpegPicture(const AVPacket& packet, FrameGateFollower* gate) {
   const MpegPictureKind kind = ReadMpegPictureKind(packet.data, static_cast<std::size_t>(packet.size));
   if (kind == MpegPictureKind::kIntra || (kind == MpegPictureKind::kPredicted && referencePictures_ > 0))
     referencePictures_ = std::min(referencePictures_ + 1, 2);
@@ -211,21 +244,34 @@ bool VideoFileReader::LeavesOut(const AVPacket& packet, FrameGateFollower* gate)
 
   BestEffortTime followed = bestEffort_;
   const PictureTimes times = TimesAt(followed.Next(packet.pts, packet.dts), packet.duration);
-  bool leaveOut = times.stop <= rangeStart_;
-  if (!leaveOut && gate != nullptr && (rangeStop_ == 0 || times.start < rangeStop_))
-    leaveOut = gate->Discards(std::max<REFERENCE_TIME>(times.start - rangeStart_, 0));
-  if (!leaveOut) return false;
+  if (!Unwanted(times, gate)) return false;
   bestEffort_ = followed;
   nextStart_ = times.stop;
   if (gate != nullptr) gate->CountSkipped();
   return true;
 }
 
+// An H.264 picture nothing refers to leaves the others as they would have been: they decode
+// alike and come out in the same order, only later, at other packets' decoding times. Unlike an
+// MPEG B picture it may come out after pictures decoded later, and its time may be that of another
+// packet: the read-ahead works out when and with what time it would have come out, and gives
+// the pictures decoded the times they would have had.
+bool VideoFileReader::LeavesOutH264Picture(const AVPacket& packet, FrameGateFollower* gate) {
+  const std::optional<std::int64_t> time = h264Ahead_.TimeIfLeftOut();
+  if (!time || !Unwanted(TimesAt(*time, packet.duration), gate)) return false;
+  if (gate != nullptr) gate->CountSkipped();
+  return true;
+}
+
 PictureTimes VideoFileReader::TimesOf(const AVFrame& frame) {
-  const std::int64_t time = frame.best_effort_timestamp;
+  std::int64_t time = frame.best_effort_timestamp;
   // Followed beside the decoder for the pictures left undecoded; should the two ever differ,
   // none is left undecoded from here on.
   if (bestEffort_.Next(frame.pts, frame.pkt_dts) != time) leavesOutPictures_ = false;
+  if (h264_) {
+    if (frame.decode_error_flags != 0 || (frame.flags & AV_FRAME_FLAG_CORRUPT) != 0) leavesOutPictures_ = false;
+    time = h264Ahead_.TimeOf(frame, time);
+  }
 #if LIBAVUTIL_VERSION_INT >= AV_VERSION_INT(57, 30, 100)
   const PictureTimes times = TimesAt(time, frame.duration);
 #else

@@ -8,6 +8,7 @@
 #include "platform/best_effort_time.h"
 #include "platform/demuxer_input.h"
 #include "platform/frame_gate_follower.h"
+#include "platform/h264_read_ahead.h"
 #include "media/dshow/Structures.h"
 #include "media/com/Guid.h"
 #include "media/com/HResult.h"
@@ -67,9 +68,11 @@ class VideoFileReader {
   // Decodes the next picture into `picture` (FrameBytes() long). With `gate`, a picture the
   // gate would discard is not stored, and the next one is read instead; the gate is told of
   // the picture returned. Such a picture is still decoded when others may refer to it: only
-  // MPEG-1/2 B pictures are left undecoded (counted as skipped by the gate; the others as
-  // unconverted), and so are those before the range.
+  // MPEG-1/2 B pictures and H.264 pictures nothing refers to are left undecoded (counted as
+  // skipped by the gate; the others as unconverted), and so are those before the range.
   ReadResult ReadPicture(std::uint8_t* picture, PictureTimes* times, FrameGateFollower* gate = nullptr);
+  // Whether pictures may be left undecoded at all (on unless switched off; kept across Open).
+  void LeaveOutPictures(bool allowed) { leavingOutAllowed_ = allowed; }
 
  private:
   HRESULT Fail(HRESULT hr, std::string text);
@@ -77,8 +80,12 @@ class VideoFileReader {
   HRESULT OpenAndProbe();
   HRESULT OpenDecoder();
   bool ReceiveFrame(FrameGateFollower* gate);
+  bool NextVideoPacket();
   void SendVideoPacket(FrameGateFollower* gate);
   bool LeavesOut(const AVPacket& packet, FrameGateFollower* gate);
+  bool LeavesOutMpegPicture(const AVPacket& packet, FrameGateFollower* gate);
+  bool LeavesOutH264Picture(const AVPacket& packet, FrameGateFollower* gate);
+  bool Unwanted(const PictureTimes& times, const FrameGateFollower* gate) const;
   void StorePicture(std::uint8_t* picture);
   PictureTimes TimesOf(const AVFrame& frame);
   PictureTimes TimesAt(std::int64_t time, std::int64_t duration) const;
@@ -107,12 +114,16 @@ class VideoFileReader {
   bool draining_ = false;
   // The decoder's best-effort times, followed so that pictures left undecoded still count.
   BestEffortTime bestEffort_;
-  // MPEG-1/2 B pictures may be left undecoded (off for other codecs, and for good should the
-  // followed times ever differ from the decoder's).
+  // MPEG-1/2 B pictures and H.264 pictures nothing refers to may be left undecoded (off for
+  // other codecs, and for good should the followed times ever differ from the decoder's).
   bool leavesOutPictures_ = false;
+  bool leavingOutAllowed_ = true;
+  bool h264_ = false;
   // I and P pictures sent since the decoder started afresh: a B picture is decoded (or
   // dropped by the decoder) before there are two.
   int referencePictures_ = 0;
+  // H.264 packets read ahead, and the order and times of decoding every picture worked out.
+  H264ReadAhead h264Ahead_;
   std::string error_;
   std::string path_;  // as opened, to open again
   Options options_;

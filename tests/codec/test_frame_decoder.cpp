@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <set>
 #include <string_view>
@@ -20,8 +21,10 @@ constexpr int kW = kScreenWidth;
 // words and the vector bytes, behind the length word and K, M.
 class RecordWriter {
  public:
-  RecordWriter& Bits(std::string_view bits) {
-    for (char bit : bits) bits_.push_back(bit == '1');
+  RecordWriter& Bits(std::string_view bits) {  // spaces between codes are skipped
+    for (char bit : bits) {
+      if (bit != ' ') bits_.push_back(bit == '1');
+    }
     return *this;
   }
   RecordWriter& Colour(std::uint16_t colour) {
@@ -185,6 +188,29 @@ TEST_F(FrameDecoderTest, VectorsMayRunRoundRowEndsButNotLeaveThePicture) {
   EXPECT_EQ(DecodeMovedBlock(kBlockCount - 60, 0xF8, reference_, target_), DecodeStatus::kOk);  // seven down
 }
 
+// The top-left 2x2 cell of the first block or the bottom-right one of the last block moved
+// among keeps, with colours and a vector to spare in their sections.
+DecodeStatus DecodeMovedCell(bool lastBlock, std::uint8_t vector, const Picture& reference, Picture& target) {
+  RecordWriter writer;
+  if (lastBlock) KeepRemainingBlocks(writer, 1);
+  writer.Bits(lastBlock ? "100 00 101 00 100 00 101 00 01" : "100 101 100 101 01 00 00 00 00");
+  if (!lastBlock) KeepRemainingBlocks(writer, 1);
+  writer.Vector(vector).Vector(136);
+  for (int i = 0; i < 4; ++i) writer.Colour(0);
+  return Decode(writer.Record(), reference, target);
+}
+
+TEST_F(FrameDecoderTest, CellsMayNotReachOnePixelOutOfThePicture) {
+  ASSERT_EQ(DecodeMovedCell(false, 0x99, reference_, target_), DecodeStatus::kOk);
+  EXPECT_EQ(target_[kW + 1], reference_[2 * kW + 2]);
+  ASSERT_EQ(DecodeMovedCell(true, 0x77, reference_, target_), DecodeStatus::kOk);
+  EXPECT_EQ(target_[kReferencePixels - 1], reference_[kReferencePixels - 2 - kW]);
+  EXPECT_EQ(DecodeMovedCell(false, 0x87, reference_, target_), DecodeStatus::kDamaged);
+  EXPECT_EQ(DecodeMovedCell(false, 0x78, reference_, target_), DecodeStatus::kDamaged);
+  EXPECT_EQ(DecodeMovedCell(true, 0x89, reference_, target_), DecodeStatus::kDamaged);
+  EXPECT_EQ(DecodeMovedCell(true, 0x98, reference_, target_), DecodeStatus::kDamaged);
+}
+
 void SetWord(std::vector<std::uint8_t>& record, std::size_t at, std::size_t value) {
   record[at] = std::uint8_t(value);
   record[at + 1] = std::uint8_t(value >> 8);
@@ -344,6 +370,124 @@ TEST_F(FrameDecoderTest, TruncatedAndCorruptedRecordsStayInBounds) {
     for (int i = 0; i < 3; ++i) corrupt[random_() % (trial % 2 ? 12 : corrupt.size())] ^= std::uint8_t(random_());
     Decode(corrupt, reference_, target_);
   }
+}
+
+// The format read the plain way, bit by bit and node by node: what the handheld accepts and
+// shows, for records damaged anywhere.
+class PlainReader {
+ public:
+  explicit PlainReader(const std::vector<std::uint8_t>& record) : record_(record) {}
+
+  std::optional<Picture> Decode(const Picture& reference) {
+    if (record_.size() < 6) return std::nullopt;
+    const std::size_t payload = Word(0);
+    if (payload < 4 || payload > record_.size() - 2) return std::nullopt;
+    const std::size_t codes = Word(2), colours = Word(4);
+    if (codes % 4 != 0 || colours % 2 != 0 || 4 + codes + colours > payload) return std::nullopt;
+    bit_ = 0;
+    bitsEnd_ = codes * 8;
+    colour_ = 6 + codes;
+    coloursEnd_ = colour_ + colours;
+    vector_ = coloursEnd_;
+    vectorsEnd_ = 2 + payload;
+    reference_ = &reference;
+    picture_.assign(kReferencePixels, 0);
+    for (int b = 0; b < kBlockCount; ++b) {
+      if (!Node(b % kBlocksAcross * 8, b / kBlocksAcross * 8, 8, 8)) return std::nullopt;
+    }
+    return picture_;
+  }
+
+ private:
+  std::size_t Word(std::size_t at) const { return record_[at] | std::size_t{record_[at + 1]} << 8; }
+
+  // Bit 31 of each little-endian 32-bit word first; the words start at byte 6.
+  bool Bit(int& bit) {
+    if (bit_ >= bitsEnd_) return false;
+    const std::size_t word = 6 + bit_ / 32 * 4, within = 31 - bit_ % 32;
+    bit = record_[word + within / 8] >> within % 8 & 1;
+    ++bit_;
+    return true;
+  }
+  bool Colour(std::uint16_t& colour) {
+    if (colour_ >= coloursEnd_) return false;
+    colour = std::uint16_t(Word(colour_));
+    colour_ += 2;
+    return true;
+  }
+  bool Source(int x, int y, int w, int h, int& shift) {
+    if (vector_ >= vectorsEnd_) return false;
+    const int vector = record_[vector_++];
+    shift = ((vector >> 4) - 8) * kW + (vector & 15) - 8;
+    const int first = y * kW + x + shift;
+    return first >= 0 && first + (h - 1) * kW + w - 1 < int(kReferencePixels);
+  }
+  void Paint(int x, int y, int w, int h, int shift, bool fromReference, std::uint16_t add) {
+    for (int r = 0; r < h; ++r) {
+      for (int c = 0; c < w; ++c) {
+        const int at = (y + r) * kW + x + c;
+        picture_[at] = std::uint16_t((fromReference ? (*reference_)[at + shift] : 0) + add);
+      }
+    }
+  }
+
+  bool Node(int x, int y, int w, int h) {
+    int a, b, c, shift = 0;
+    std::uint16_t first, second;
+    if (!Bit(a) || !Bit(b)) return false;
+    if (a == 0 && b == 0) return Paint(x, y, w, h, 0, true, 0), true;
+    if (a == 0) return Source(x, y, w, h, shift) && (Paint(x, y, w, h, shift, true, 0), true);
+    const bool pair = w * h == 2, line = !pair && (w == 1 || h == 1);
+    if (pair && b == 0)
+      return Source(x, y, w, h, shift) && Colour(first) && (Paint(x, y, w, h, shift, true, first), true);
+    if (line && b == 0)
+      return h == 1 ? Node(x, y, w / 2, 1) && Node(x + w / 2, y, w / 2, 1)
+                    : Node(x, y, 1, h / 2) && Node(x, y + h / 2, 1, h / 2);
+    if (!Bit(c)) return false;
+    if (pair && c == 1) {
+      if (!Colour(first) || !Colour(second)) return false;
+      Paint(x, y, 1, 1, 0, false, first);
+      return Paint(w == 2 ? x + 1 : x, w == 2 ? y : y + 1, 1, 1, 0, false, second), true;
+    }
+    if (pair || b == 1) {
+      if (pair || c == 1) return Colour(first) && (Paint(x, y, w, h, 0, false, first), true);
+      return Source(x, y, w, h, shift) && Colour(first) && (Paint(x, y, w, h, shift, true, first), true);
+    }
+    return c == 1 ? Node(x, y, w / 2, h) && Node(x + w / 2, y, w / 2, h)
+                  : Node(x, y, w, h / 2) && Node(x, y + h / 2, w, h / 2);
+  }
+
+  const std::vector<std::uint8_t>& record_;
+  const Picture* reference_ = nullptr;
+  Picture picture_;
+  std::size_t bit_ = 0, bitsEnd_ = 0, colour_ = 0, coloursEnd_ = 0, vector_ = 0, vectorsEnd_ = 0;
+};
+
+// Whatever the damage, the decoder accepts what the plain reading accepts and shows the same.
+TEST_F(FrameDecoderTest, DamagedRecordsDecodeAsReadNodeByNode) {
+  int accepted = 0, rejected = 0;
+  for (int frame = 0; frame < 4; ++frame) {
+    const RandomFrame random(random_, reference_);
+    const auto record = random.writer.Record();
+    for (int trial = 0; trial < 500; ++trial) {
+      auto damaged = record;
+      const int changes = 1 + trial % 3;
+      for (int i = 0; i < changes; ++i) {
+        const std::size_t at = trial % 4 == 0 ? 2 + random_() % 4 : random_() % damaged.size();
+        damaged[at] ^= std::uint8_t(1u << random_() % 8);
+      }
+      const auto expected = PlainReader(damaged).Decode(reference_);
+      target_.assign(kReferencePixels, 0);
+      ASSERT_EQ(Decode(damaged, reference_, target_), expected ? DecodeStatus::kOk : DecodeStatus::kDamaged)
+          << frame << " " << trial;
+      if (expected) {
+        ASSERT_EQ(target_, *expected) << frame << " " << trial;
+      }
+      ++(expected ? accepted : rejected);
+    }
+  }
+  EXPECT_GT(accepted, 100);
+  EXPECT_GT(rejected, 100);
 }
 
 TEST(ReferenceUpkeep, WideningKeepsTheTopFiveBitsOfEachChannelAndTheRowOrder) {
