@@ -9,7 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswscale-dev libswresample-dev
   libdvdnav-dev libdvdread-dev libpulse-dev libfreetype-dev libass-dev
   qt6-base-dev qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgraphicsmagick++1-dev graphicsmagick locales
-  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time file
+  ffmpeg dvdauthor genisoimage lsdvd xvfb fonts-wqy-zenhei time file python3
 )
 
 missing=()
