@@ -62,6 +62,10 @@ ratio() {  # NAME FILE FILE TARGET
     'BEGIN { printf "%-22s %.2f (target at most %s)\n", n ":", a / b, t }'
   awk -v n="$1" -v a="$(cut -d' ' -f3 "$2" | median)" -v b="$(cut -d' ' -f3 "$3" | median)" \
     'BEGIN { printf "%-22s %.2f (processor seconds; a loaded machine stretches the wall times)\n", n ":", a / b }'
+  # The host's speed drifts within minutes; the two runs of one round met the same host, so the
+  # median of the rounds' ratios drifts less than the ratio of the medians.
+  awk -v n="$1" -v r="$(paste -d' ' "$2" "$3" | awk '{ print $1 / $4 }' | median)" \
+    'BEGIN { printf "%-22s %.2f (median of the rounds'"'"' wall ratios)\n", n ":", r }'
 }
 
 # Runs each named function RUNS times, alternating, each run's line appended to $work/NAME.
