@@ -1,9 +1,15 @@
 #include "platform/h264_read_ahead.h"
 
+#include <algorithm>
+
 namespace tarn::platform {
 
 H264ReadAhead::H264ReadAhead() {
   for (Read& read : ahead_) read.packet.reset(av_packet_alloc());
+}
+
+bool H264ReadAhead::Usable() const {
+  return std::all_of(ahead_.begin(), ahead_.end(), [](const Read& read) { return read.packet != nullptr; });
 }
 
 bool H264ReadAhead::Open(const AVCodecContext& decoder) {

@@ -17,6 +17,8 @@ namespace tarn::platform {
 class H264ReadAhead {
  public:
   H264ReadAhead();
+  // Its packets could be allocated; without them the stream is read without looking ahead.
+  bool Usable() const;
   // The decoder just opened (its extradata, its has_b_frames). False when the parameter sets in
   // the extradata cannot be read: then nothing may be left out.
   bool Open(const AVCodecContext& decoder);

@@ -137,7 +137,7 @@ HRESULT VideoFileReader::OpenDecoder() {
   nextStart_ = 0;
   draining_ = false;
   bestEffort_.Reset();
-  h264_ = codec->id == AV_CODEC_ID_H264;
+  h264_ = codec->id == AV_CODEC_ID_H264 && h264Ahead_.Usable();
   leavesOutPictures_ =
       leavingOutAllowed_ && (codec->id == AV_CODEC_ID_MPEG1VIDEO || codec->id == AV_CODEC_ID_MPEG2VIDEO || h264_);
   referencePictures_ = 0;
