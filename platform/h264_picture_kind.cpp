@@ -1,5 +1,7 @@
 #include "platform/h264_picture_kind.h"
 
+#include "platform/start_codes.h"
+
 #include <algorithm>
 
 namespace tarn::platform {
@@ -51,10 +53,8 @@ bool MarkingResets(RbspBits& bits, bool idr) {
     if (operation == 0) return reset;
     if (operation > 6) break;
     reset = reset || operation == 5;
-    if (operation == 1 || operation == 3) bits.Unsigned();
-    if (operation == 2) bits.Unsigned();
-    if (operation == 3 || operation == 6) bits.Unsigned();
-    if (operation == 4) bits.Unsigned();
+    // Each operation carries one number, 3 two, 5 (the reset) none.
+    for (int numbers = operation == 3 ? 2 : operation == 5 ? 0 : 1; numbers > 0; --numbers) bits.Unsigned();
   }
   bits.overrun = true;
   return reset;
@@ -113,19 +113,11 @@ bool Note(const std::uint8_t* nal, std::size_t size, int& slices, bool& onlyNonR
   return true;
 }
 
-// The offset just past the start code (00 00 01) at or after `at`; `size` when none is left.
-// `begin` is left on the start code's first zero.
+// The offset just past the start code at or after `at`; `size` when none is left. `begin` is
+// left on the start code's first zero.
 std::size_t NextStartCode(const std::uint8_t* data, std::size_t size, std::size_t at, std::size_t& begin) {
-  for (; at + 2 < size; ++at) {
-    if (data[at + 2] > 1) {
-      at += 2;  // no start code ends in the next two bytes either
-    } else if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) {
-      begin = at;
-      return at + 3;
-    }
-  }
-  begin = size;
-  return size;
+  begin = FindStartCode(data, size, at);
+  return begin == size ? size : begin + 3;
 }
 
 // Calls `unit(nal, size)` for each NAL unit; false when the framing does not add up or `unit`

@@ -1,5 +1,7 @@
 #include "platform/mpeg_picture_kind.h"
 
+#include "platform/start_codes.h"
+
 namespace tarn::platform {
 
 namespace {
@@ -21,10 +23,8 @@ constexpr std::uint8_t kFramePicture = 3;
 // The code byte of the next start code (00 00 01 xx) at or after `at`; `at` is left on its
 // first zero. False when none is left.
 bool NextStartCode(const std::uint8_t* data, std::size_t size, std::size_t& at) {
-  for (; at + 3 < size; ++at) {
-    if (data[at] == 0 && data[at + 1] == 0 && data[at + 2] == 1) return true;
-  }
-  return false;
+  at = FindStartCode(data, size, at);
+  return at + 3 < size;
 }
 
 MpegPictureKind KindOfCodingType(int codingType) {
