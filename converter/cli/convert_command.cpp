@@ -72,7 +72,7 @@ class ConvertCommand {
       : options_(options),
         power_(power),
         streams_(streams),
-        profile_(private_.copy()),
+        profile_(private_.copy(), private_.copyDurability()),
         userProfile_(private_.userFile()),
         controls_(streams.err),
         graph_(windows_,
