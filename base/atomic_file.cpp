@@ -98,7 +98,9 @@ FileText ReadWholeFile(const std::filesystem::path& path) {
 
 WriterLock::WriterLock(const std::filesystem::path& path) : lock_(path.string() + ".lock", LockFile::Wait::UntilFree) {}
 
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents) {
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents,
+                                    Durability durability) {
+  const bool flushed = durability == Durability::kFlushed;
   RemoveLeftoverTemporaries(path);
   std::string temporaryName = (path.parent_path() / (TemporaryPrefix(path) + "XXXXXX")).string();
   FileDescriptor fd(::mkostemp(temporaryName.data(), O_CLOEXEC));
@@ -107,14 +109,14 @@ std::error_code ReplaceFileContents(const std::filesystem::path& path, std::stri
   std::error_code error;
   if (::fchmod(fd.get(), ModeForReplacement(path)) != 0) error = LastError();
   if (!error) error = WriteAll(fd.get(), contents);
-  if (!error && ::fsync(fd.get()) != 0) error = LastError();
+  if (!error && flushed && ::fsync(fd.get()) != 0) error = LastError();
   if (const std::error_code closeError = fd.Close(); !error) error = closeError;
   if (!error && ::rename(temporaryName.c_str(), path.c_str()) != 0) error = LastError();
   if (error) {
     ::unlink(temporaryName.c_str());
     return error;
   }
-  SyncFolder(path.parent_path());
+  if (flushed) SyncFolder(path.parent_path());
   return {};
 }
 

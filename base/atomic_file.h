@@ -29,9 +29,16 @@ class WriterLock {
   LockFile lock_;
 };
 
-// Writes `contents` to a temporary file beside `path`, flushes it to the disk and renames it over
-// `path`; on failure the temporary file is removed and `path` is untouched. The caller holds the
-// WriterLock, which makes leftover temporary files of killed writers safe to remove here.
-std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents);
+// Whether a replacement must reach the disk before it counts. A scratch file (a run's private
+// copy of the settings, removed when the run ends) is still replaced atomically, but a crash may
+// lose it anyway, so its writes are not flushed: each flush costs the run a disk round trip.
+enum class Durability { kFlushed, kScratch };
+
+// Writes `contents` to a temporary file beside `path`, flushes it to the disk (unless scratch) and
+// renames it over `path`; on failure the temporary file is removed and `path` is untouched. The
+// caller holds the WriterLock, which makes leftover temporary files of killed writers safe to
+// remove here.
+std::error_code ReplaceFileContents(const std::filesystem::path& path, std::string_view contents,
+                                    Durability durability = Durability::kFlushed);
 
 }  // namespace tarn::settings

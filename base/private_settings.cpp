@@ -30,7 +30,7 @@ PrivateSettings::PrivateSettings() : userFile_(SettingsFilePath()), copy_(userFi
   }
   folder_ = folder;
   const fs::path copy = folder_ / "TarnMedia.ini";
-  if (!user.error) error_ = ReplaceFileContents(copy, user.text);
+  if (!user.error) error_ = ReplaceFileContents(copy, user.text, Durability::kScratch);
   if (error_) return;
   if (const char* previous = std::getenv(kVariable)) previousVariable_ = previous;
   ::setenv(kVariable, copy.c_str(), 1);

@@ -9,6 +9,8 @@
 #include <string>
 #include <system_error>
 
+#include "base/atomic_file.h"
+
 namespace tarn::settings {
 
 class PrivateSettings {
@@ -24,6 +26,8 @@ class PrivateSettings {
   const std::filesystem::path& userFile() const { return userFile_; }
   // The copy; the user's file itself when the copy could not be made (error() says why).
   const std::filesystem::path& copy() const { return copy_; }
+  // How writes to copy() must go: the copy is scratch, the user's file is not.
+  Durability copyDurability() const { return copy_ == userFile_ ? Durability::kFlushed : Durability::kScratch; }
   const std::error_code& error() const { return error_; }
 
  private:

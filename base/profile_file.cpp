@@ -42,7 +42,8 @@ std::string CutToBuffer(std::string_view text, std::size_t bufferSize) {
   return std::string(text.substr(0, length));
 }
 
-ProfileFile::ProfileFile(std::filesystem::path path) : path_(std::move(path)) {}
+ProfileFile::ProfileFile(std::filesystem::path path, Durability durability)
+    : path_(std::move(path)), durability_(durability) {}
 
 std::string ProfileFile::Read(std::string_view section, std::string_view key, std::string_view defaultText,
                               std::size_t bufferSize) const {
@@ -90,7 +91,7 @@ std::error_code ProfileFile::Modify(const std::function<std::error_code(ProfileD
   if (const std::error_code changeError = change(document)) return changeError;
   std::string text = document.Text();
   if (exists && text == current.text) return {};  // sliders write the same value again and again
-  return ReplaceFileContents(target, text);
+  return ReplaceFileContents(target, text, durability_);
 }
 
 }  // namespace tarn::settings

@@ -3,8 +3,8 @@
 // buffer size minus one bytes; a writer creates what is missing and keeps the rest of the file.
 //
 // Writers serialise on a lock file beside the settings file and replace the file atomically
-// (temporary file in the same folder, fsync, rename), so readers never see half a file and a
-// writer killed at any moment leaves either the old or the new file.
+// (temporary file in the same folder, fsync unless the file is scratch, rename), so readers never
+// see half a file and a writer killed at any moment leaves either the old or the new file.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +14,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+#include "base/atomic_file.h"
 
 namespace tarn::settings {
 
@@ -27,7 +29,7 @@ struct ProfileEntry {
 
 class ProfileFile {
  public:
-  explicit ProfileFile(std::filesystem::path path);
+  explicit ProfileFile(std::filesystem::path path, Durability durability = Durability::kFlushed);
 
   const std::filesystem::path& path() const { return path_; }
 
@@ -48,6 +50,7 @@ class ProfileFile {
 
  private:
   std::filesystem::path path_;
+  Durability durability_;
 };
 
 // The first `bufferSize` - 1 bytes of `text`, backing off so that no UTF-8 sequence is split.

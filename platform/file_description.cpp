@@ -2,8 +2,15 @@
 
 #include "platform/av_handles.h"
 
+extern "C" {
+#include <libavutil/log.h>
+}
+
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string_view>
 
 namespace tarn::platform {
 
@@ -66,6 +73,14 @@ std::vector<FileChapter> ChaptersOf(const AVFormatContext& format, std::int64_t 
 }
 
 }  // namespace
+
+void KeepFfmpegQuiet() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    const char* wanted = std::getenv("TARNMEDIA_FFMPEG_LOG");
+    if (wanted == nullptr || std::string_view(wanted) != "1") av_log_set_level(AV_LOG_QUIET);
+  });
+}
 
 std::string OpenFailureText(const std::string& path, int error) {
   if (error != AVERROR_INVALIDDATA) return path + ": " + AvErrorText(error);

@@ -46,6 +46,11 @@ struct FileDescription {
 // recognises but cannot read is told as damaged, apart from data it does not know at all.
 std::string OpenFailureText(const std::string& path, int error);
 
+// FFmpeg prints its own diagnostics (an AC-3 frame cut at a chapter's end, a damaged picture)
+// on the host's standard error, in the middle of the host's own output: hosts that report
+// failures themselves keep it quiet. TARNMEDIA_FFMPEG_LOG=1 keeps its messages for debugging.
+void KeepFfmpegQuiet();
+
 // Reads the description of the file at `path`. False with `error` saying why when it is no
 // file FFmpeg reads, has no video stream or says nothing of its length.
 bool DescribeVideoFile(const std::string& path, FileDescription& description, std::string& error);

@@ -1,14 +1,6 @@
 // The exports of libtarnplatform.so: the self-registering server entry points
 // of its filters. Registration puts each filter into the filter category
 // under its friendly name with the merit the graph builder chooses by.
-extern "C" {
-#include <libavutil/log.h>
-}
-
-#include <cstdlib>
-#include <mutex>
-#include <string_view>
-
 #include "media/com/ClassFactory.h"
 #include "media/dshow/FilterSetup.h"
 #include "media/registry/FilterLibrary.h"
@@ -16,6 +8,7 @@ extern "C" {
 #include "platform/audio_decoder_filter.h"
 #include "platform/audio_renderer.h"
 #include "platform/desktop_audio_renderer.h"
+#include "platform/file_description.h"
 #include "platform/file_source_filter.h"
 #include "platform/mpeg_video_decoder.h"
 #include "platform/null_renderer.h"
@@ -113,18 +106,7 @@ const CFactoryTemplate kTemplates[] = {
     {kAcmWrapperName, &kAcmWrapperClsid, &AcmWrapperFilter::CreateInstance, nullptr, &kAcmWrapperSetup},
 };
 
-// FFmpeg prints its own diagnostics (an AC-3 frame cut at a chapter's end, a damaged picture)
-// on the host's standard error, in the middle of the host's own output. The filters report
-// failures as HRESULTs, so once a host creates one of them FFmpeg is kept quiet;
-// TARNMEDIA_FFMPEG_LOG=1 keeps its messages for debugging.
-void KeepFfmpegQuiet() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    const char* wanted = std::getenv("TARNMEDIA_FFMPEG_LOG");
-    if (wanted == nullptr || std::string_view(wanted) != "1") av_log_set_level(AV_LOG_QUIET);
-  });
-}
-
 }  // namespace
 
+// The filters report failures as HRESULTs: once a host creates one of them FFmpeg is kept quiet.
 TARN_FILTER_LIBRARY_WITH_SETUP(kTemplates, KeepFfmpegQuiet)

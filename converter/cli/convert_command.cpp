@@ -72,7 +72,7 @@ class ConvertCommand {
       : options_(options),
         power_(power),
         streams_(streams),
-        profile_(private_.copy()),
+        profile_(private_.copy(), private_.copyDurability()),
         userProfile_(private_.userFile()),
         controls_(streams.err),
         graph_(windows_,
@@ -111,6 +111,7 @@ class ConvertCommand {
   ConsoleControls controls_;
   WorkList list_;
   HeadlessEventWindowFactory windows_;
+  DescriptionsAhead looks_;  // outlives the graph, which takes from it
   CDvdGraph graph_;
   CurrentGraph current_;
   DiscBrowser browser_;
@@ -278,6 +279,10 @@ int ConvertCommand::Run(SizeProbe sizeProbe) {
     return Fail(Tr("cannot make a copy of the settings file %1 for this run: %2", private_.userFile().string(),
                    TrLower(private_.error().message())));
   if (std::string problem = CheckBeforeOpening(); !problem.empty()) return Fail(problem);
+  // The files among the sources are looked at while the filters load and the first graph is built.
+  for (const SourceArgument& source : options_.sources)
+    if (!source.drive) looks_.Start(source.path);
+  graph_.TakeLooksFrom(&looks_);
   LoadWindowStart(list_, controls_, profile_);
   current_.BuildAtStartUp(GraphVariant::Preview);
   if (graph_.State() == GraphState::NoGraph) return Fail(GraphProblem());

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 
+#include "converter/graph/descriptions_ahead.h"
 #include "converter/graph/event_window.h"
 #include "converter/graph/file_title.h"
 #include "media/com/ComPtr.h"
@@ -56,6 +57,9 @@ class CDvdGraph final : private EventWindowHandler {
   // A video file (a file that is not named as part of a disc) is played through the file source;
   // anything else goes to the navigator.
   HRESULT OpenSource(std::string_view path);
+  // Looks at files begun elsewhere, which OpenSource takes instead of looking again (the
+  // command line starts them for its sources); none by default.
+  void TakeLooksFrom(DescriptionsAhead* ahead) { ahead_ = ahead; }
   // Why the last OpenSource failed, in words; "" when it did not or nothing more is known.
   const std::string& SourceError() const { return sourceError_; }
   // True while the graph plays a video file rather than a disc.
@@ -135,6 +139,8 @@ class CDvdGraph final : private EventWindowHandler {
   bool IsOpenAndUnchanged(const std::string& path, const std::optional<FileStamp>& stamp) const;
   HRESULT PlayFileFromStart();
   HRESULT OpenDisc(std::string_view path);
+  bool DescribeFile(const std::string& path, const std::optional<FileStamp>& stamp,
+                    platform::FileDescription& description);
   bool LeaveFile();
   bool RebuildKeepingWindow();
   bool BuildFileGraph(GraphVariant variant);
@@ -173,6 +179,7 @@ class CDvdGraph final : private EventWindowHandler {
   bool fileCompleted_ = false;  // every renderer has reached the end of the part played
   LONG fileSubtitle_ = -1;      // the subtitle stream the file source draws, -1 for none
   std::string sourceError_;
+  DescriptionsAhead* ahead_ = nullptr;
 };
 
 }  // namespace tarn::conv

@@ -23,7 +23,7 @@ HRESULT CDvdGraph::OpenSource(std::string_view path) {
     const std::optional<FileStamp> stamp = StampOf(named);
     if (IsOpenAndUnchanged(named, stamp)) return PlayFileFromStart();
     platform::FileDescription description;
-    if (platform::DescribeVideoFile(named, description, sourceError_)) return OpenFile(std::move(description), stamp);
+    if (DescribeFile(named, stamp, description)) return OpenFile(std::move(description), stamp);
     // A file no video file reader takes may be a disc image by another name: the navigator tries
     // it before the file's refusal is told.
   }
@@ -31,6 +31,18 @@ HRESULT CDvdGraph::OpenSource(std::string_view path) {
   const HRESULT hr = OpenDisc(path);
   sourceError_ = FAILED(hr) ? fileError : std::string();
   return hr;
+}
+
+bool CDvdGraph::DescribeFile(const std::string& path, const std::optional<FileStamp>& stamp,
+                             platform::FileDescription& description) {
+  if (ahead_ != nullptr) {
+    if (std::optional<LookedAtFile> looked = ahead_->Take(path, stamp)) {
+      description = std::move(looked->description);
+      sourceError_ = std::move(looked->error);
+      return looked->described;
+    }
+  }
+  return platform::DescribeVideoFile(path, description, sourceError_);
 }
 
 HRESULT CDvdGraph::OpenDisc(std::string_view path) {

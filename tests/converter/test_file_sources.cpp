@@ -127,6 +127,29 @@ TEST_F(FileSourceTest, FilesListAsOneTitleEachWithTheirChaptersAndStreamsOrAreRe
   EXPECT_EQ(OpenFile(mp4), 0u);
 }
 
+// The command line looks at its files while the converter starts; what it opens is what a look
+// at the file as it is now would give.
+TEST_F(FileSourceTest, FilesLookedAtAheadListAsTheyAreWhenOpened) {
+  const std::string mp4 = MakeChapteredMp4();
+  const std::string cut = (folder_ / "cut.mp4").string();
+  fs::copy_file(mp4, cut);
+  fs::resize_file(cut, fs::file_size(cut) / 2);
+  DescriptionsAhead looks;
+  graph_->TakeLooksFrom(&looks);
+  looks.Start(mp4);
+  looks.Start(cut);
+  ASSERT_EQ(OpenFile(mp4), 1u);
+  EXPECT_EQ(list_.At(0)->chapterCount, 2u);
+  EXPECT_EQ(OpenFile(cut), 0u);
+  EXPECT_NE(controls_.Messages().back().text.find("cut.mp4: the file is damaged or cut short"), std::string::npos);
+  // A file written after its look began is looked at again.
+  looks.Start(mp4);
+  fs::resize_file(mp4, fs::file_size(mp4) / 2);
+  EXPECT_FALSE(looks.Take(mp4, StampOf(mp4)));
+  EXPECT_EQ(OpenFile(mp4), 0u);
+  graph_->TakeLooksFrom(nullptr);
+}
+
 // Each chapter's pair: ten records a second of the chapter (within one) and sound exactly as long
 // as the movie, named as a disc title's; joined, one pair for both.
 TEST_F(FileSourceTest, EachChapterGivesTenRecordsASecondAndSoundAsLongAndJoinGivesOnePair) {

@@ -76,6 +76,15 @@ TEST_F(ProfileFileTest, SeveralEntriesInOneReplacement) {
   EXPECT_EQ(profile_.Read("A", "X", "", 256), "4");
 }
 
+TEST_F(ProfileFileTest, ScratchWritesStillReplaceTheWholeFile) {
+  WriteFileText(iniPath_, "[S]\nK=1\nKeep=yes\n");
+  const auto entries = [&] { return std::distance(std::filesystem::directory_iterator(folder_), {}); };
+  const auto before = entries();
+  ASSERT_FALSE(ProfileFile(iniPath_, Durability::kScratch).Write("S", "K", "2"));
+  EXPECT_EQ(ReadFileText(iniPath_), "[S]\nK=2\nKeep=yes\n");
+  EXPECT_EQ(entries(), before);  // no temporary file left beside it
+}
+
 TEST_F(ProfileFileTest, FailedWritesReportAndLoseNothing) {
   // The folder cannot be made: a regular file is in the way.
   WriteFileText(folder_ / "plain", "x");

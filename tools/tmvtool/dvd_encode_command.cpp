@@ -260,7 +260,7 @@ int RunDvdEncode(std::span<const std::string_view> args) {
                   privateSettings.error().message()));
     return kExitFailure;
   }
-  const settings::ProfileFile profile(privateSettings.copy());
+  const settings::ProfileFile profile(privateSettings.copy(), privateSettings.copyDurability());
   for (const auto& [section, path] : {std::pair{"SaveMovie", movie}, std::pair{"AudioOut", sound}}) {
     if (const std::error_code error = profile.Write(section, "FileName", path.string())) {
       PrintError(Tr("cannot write the settings file %1: %2", profile.path().string(), error.message()));

@@ -453,7 +453,7 @@ int RunEncode(std::span<const std::string_view> args) {
                   privateSettings.error().message()));
     return kExitFailure;
   }
-  const settings::ProfileFile profile(privateSettings.copy());
+  const settings::ProfileFile profile(privateSettings.copy(), privateSettings.copyDurability());
   if (std::string problem = CheckPictureSettings(profile, privateSettings.userFile()); !problem.empty()) {
     PrintError(problem);
     return kExitFailure;
