@@ -160,6 +160,7 @@ int FrameAnalysis::RunLevel3Twice(const Thresholds& trial, int stopAbove, const 
     order_[starts[kMostSplits - blockSplits_[block]]++] = static_cast<std::uint16_t>(block);
 
   trialLimits_ = LimitsOf(Layout<kLeftRight>::kPixels, trial);
+  trialTakesSplits_ = trial.keep <= other.keep && trial.move <= other.move && trial.fill <= other.fill;
   auto inOrder = [&](int index, int thread) { return HalvesOfBlock<k4x4, true>(order_[index], motions_[thread]); };
   const int splits = rows_.Run(kBlockCount, inOrder, stopAbove);
   if (splits <= stopAbove) {
@@ -305,8 +306,8 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
     const int parent = std::countr_zero(split);
     const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
     const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
-    const int lrSplits = (Analyse<kLeftRight>(leftRight, left, motion) == kSplit) +
-                         (Analyse<kLeftRight>(leftRight, left + 1, motion) == kSplit);
+    const int lrSplits = (Analyse<kLeftRight, kTrial>(leftRight, left, motion) == kSplit) +
+                         (Analyse<kLeftRight, kTrial>(leftRight, left + 1, motion) == kSplit);
     if (lrSplits < 2) {
       splits += lrSplits;
       continue;
@@ -316,8 +317,8 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
       topBottom = ViewOf<kTopBottom, kTrial>(block);
       topBottomMade = true;
     }
-    splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
-              (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
+    splits += (Analyse<kTopBottom, kTrial>(topBottom, top, motion) == kSplit) +
+              (Analyse<kTopBottom, kTrial>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
   return splits;
 }
@@ -339,6 +340,8 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
   std::uint8_t* const decisions = kTrial ? table.trialDecisions.data() : table.decisions.data();
   std::uint8_t* const params = kTrial ? table.trialParams.data() : table.params.data();
   const Limits& limits = kTrial ? trialLimits_ : limits_;
+  const std::uint8_t* const settled =
+      kTrial && trialTakesSplits_ ? table.decisions.data() + L::Index(block, 0) : nullptr;
   return {decisions + L::Index(block, 0),
           params + L::Index(block, 0) * L::kParamBytes,
           searches,
@@ -349,16 +352,28 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
           limits.keep,
           limits.move[moveBorder_[block]],
           limits.fill[fillBorder_[block]],
+          settled,
           0};
 }
 
 // Decides the region, stores the decision and returns it.
-template <TableId kId>
+template <TableId kId, bool kTrial>
 TARN_INLINE std::uint8_t FrameAnalysis::Analyse(BlockView& view, int region, MotionSearch& motion) {
   using L = Layout<kId>;
   const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
   const int offset = pixel * 3;
   std::uint8_t* const params = view.params + region * L::kParamBytes;
+  if constexpr (kTrial) {
+    // Split with thresholds none lower, from the same predicted vector (whose search the memo
+    // holds): the keep, move and fill tests only pass less easily here. (A split sets no
+    // parameters at this level.)
+    static_assert(L::kParamBytes == 4);
+    if (view.settled != nullptr && view.settled[region] == kSplit &&
+        view.searches[region].predicted == PredictedVector<kId>(view, region)) {
+      view.decisions[region] = kSplit;
+      return kSplit;
+    }
+  }
   std::uint8_t decision = kSplit;
   if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keep))
     decision = kKeep;

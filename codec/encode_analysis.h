@@ -199,13 +199,16 @@ class FrameAnalysis {
     KeepLimits keep;
     int moveLimit;
     int fillLimit;
+    // A trial run's: the block's decisions with the other thresholds, when none of those is
+    // lower (their splits are splits here too when the predicted vector is the same), or null.
+    const std::uint8_t* settled;
     // Bit r set once region r is decided as move in this run: the predicted vectors' neighbours
     // are looked up here instead of in the decisions just stored.
     std::uint32_t moves;
   };
   template <TableId kId, bool kTrial = false>
   BlockView ViewOf(int block);
-  template <TableId kId>
+  template <TableId kId, bool kTrial = false>
   static std::uint8_t Analyse(BlockView& view, int region, MotionSearch& motion);
   // The keep, move and fill limits of one set of thresholds: the move and fill limits of the
   // inner and the border blocks.
@@ -234,8 +237,9 @@ class FrameAnalysis {
   std::array<std::uint8_t, kBlockCount> fillBorder_{};
   std::array<std::uint8_t, kBlockCount> moveBorder_{};
   ModeFactors factors_{};
-  Limits limits_;       // of the level being run
-  Limits trialLimits_;  // of the trial thresholds of RunLevel3Twice
+  Limits limits_;                  // of the level being run
+  Limits trialLimits_;             // of the trial thresholds of RunLevel3Twice
+  bool trialTakesSplits_ = false;  // no trial threshold above the other one
   // RunLevel3Twice: each block's split count with the other thresholds, and the order of the
   // blocks for the trial ones.
   std::array<std::uint8_t, kBlockCount> blockSplits_{};
