@@ -46,7 +46,11 @@ FrameAnalysis::FrameAnalysis(bool helperThread) : rows_(helperThread) {
     table.params.assign(regions * static_cast<std::size_t>(shape.paramBytes), 0);
     table.searches.assign(regions, SearchMemo{});
     table.memoFrames.assign(kBlockCount, 0);
-    if (MemosFills(static_cast<TableId>(id))) table.fillScaled.assign(regions, RegionTable::kNotMeasured);
+    if (MemosFills(static_cast<TableId>(id))) {
+      table.fillScaled.assign(regions, RegionTable::kNotMeasured);
+      table.trialDecisions.assign(regions, kNotAnalysed);
+      table.trialParams.assign(table.params.size(), 0);
+    }
   }
   for (int block = 0; block < kBlockCount; ++block) {
     blockPixels_[block] = (block / kBlocksAcross) * kBlockSize * kScreenWidth + (block % kBlocksAcross) * kBlockSize;
@@ -130,22 +134,62 @@ int FrameAnalysis::RunLevel(int level, const Thresholds& thresholds, int stopAbo
   }
 }
 
-// The move and fill limits of the inner and the border blocks for regions of `pixels` pixels,
-// worked out once per run of a level.
-void FrameAnalysis::SetLimits(int pixels, const Thresholds& thresholds) {
-  keepLimits_ = KeepLimits(thresholds.keep);
+// The other thresholds first, over every block: their decisions are nearly always the ones kept.
+// Then the trial ones, block by block, those where the other thresholds split the most first:
+// their regions split with the trial's lower thresholds too, so the count passes the limit after
+// few blocks, and few of their regions move, so their predicted vectors (which look at the
+// neighbours that moved) are mostly those of the other run, whose searches the memos hold. A
+// block's decisions depend on nothing outside it, so the order changes none of them; a count
+// within the limit has visited every block.
+int FrameAnalysis::RunLevel3Twice(const Thresholds& trial, int stopAbove, const Thresholds& other) {
+  constexpr TableId kLeftRight = LeftRightOf(k4x4), kTopBottom = TopBottomOf(k4x4);
+  limits_ = LimitsOf(Layout<kLeftRight>::kPixels, other);
+  RunRows(
+      [&](int block, MotionSearch& motion) {
+        const int splits = HalvesOfBlock<k4x4>(block, motion);
+        blockSplits_[block] = static_cast<std::uint8_t>(splits);
+        return splits;
+      },
+      RowSharing::kNoStop);
+
+  constexpr int kMostSplits = 2 * Layout<k4x4>::kPerBlock;  // two halves of each square
+  std::array<int, kMostSplits + 2> starts{};                // by kMostSplits - splits: the most first
+  for (const std::uint8_t splits : blockSplits_) ++starts[kMostSplits - splits + 1];
+  for (int bucket = 1; bucket < kMostSplits + 2; ++bucket) starts[bucket] += starts[bucket - 1];
+  for (int block = 0; block < kBlockCount; ++block)
+    order_[starts[kMostSplits - blockSplits_[block]]++] = static_cast<std::uint16_t>(block);
+
+  trialLimits_ = LimitsOf(Layout<kLeftRight>::kPixels, trial);
+  trialTakesSplits_ = trial.keep <= other.keep && trial.move <= other.move && trial.fill <= other.fill;
+  auto inOrder = [&](int index, int thread) { return HalvesOfBlock<k4x4, true>(order_[index], motions_[thread]); };
+  const int splits = rows_.Run(kBlockCount, inOrder, stopAbove);
+  if (splits <= stopAbove) {
+    for (RegionTable* table : {&tables_[kLeftRight], &tables_[kTopBottom]}) {
+      table->decisions.swap(table->trialDecisions);
+      table->params.swap(table->trialParams);
+    }
+  }
+  return splits;
+}
+
+// The limits for regions of `pixels` pixels, worked out once per run of a level.
+FrameAnalysis::Limits FrameAnalysis::LimitsOf(int pixels, const Thresholds& thresholds) const {
+  Limits limits;
+  limits.keep = KeepLimits(thresholds.keep);
   const double factors[2] = {factors_.inner, factors_.outer};
   for (int border = 0; border < 2; ++border) {
-    moveLimits_[border] = static_cast<int>(factors[border] * pixels * thresholds.move);
-    fillLimits_[border] = static_cast<int>(factors[border] * thresholds.fill);
+    limits.move[border] = static_cast<int>(factors[border] * pixels * thresholds.move);
+    limits.fill[border] = static_cast<int>(factors[border] * thresholds.fill);
   }
+  return limits;
 }
 
 // Every run of a level starts from "not analysed". Below level 0 only the blocks that split
 // are ever read, so only theirs are marked; entries of other blocks are never looked at.
-template <TableId kId>
+template <TableId kId, bool kTrial>
 TARN_INLINE void FrameAnalysis::MarkNotAnalysed(int block) {
-  std::fill_n(tables_[kId].decisions.data() + Layout<kId>::Index(block, 0), Layout<kId>::kPerBlock, kNotAnalysed);
+  std::uint8_t* const decisions = kTrial ? tables_[kId].trialDecisions.data() : tables_[kId].decisions.data();
+  std::fill_n(decisions + Layout<kId>::Index(block, 0), Layout<kId>::kPerBlock, kNotAnalysed);
 }
 
 // Bit r set for each region r of the block decided as split.
@@ -173,7 +217,7 @@ TARN_INLINE std::uint32_t FrameAnalysis::SplitRegions(int block) const {
 // raster order over the block (the predicted vectors look at the neighbours analysed before).
 template <TableId kId>
 int FrameAnalysis::RunSquares(const Thresholds& thresholds, int stopAbove) {
-  SetLimits(Layout<kId>::kPixels, thresholds);
+  limits_ = LimitsOf(Layout<kId>::kPixels, thresholds);
   return RunRows([&](int block, MotionSearch& motion) { return SquaresOfBlock<kId>(block, motion); }, stopAbove);
 }
 
@@ -243,18 +287,18 @@ TARN_INLINE std::uint32_t FrameAnalysis::SquaresToAnalyse(int block) const {
 // as well when both of those split.
 template <TableId kParent>
 int FrameAnalysis::RunHalves(const Thresholds& thresholds, int stopAbove) {
-  SetLimits(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
+  limits_ = LimitsOf(Layout<LeftRightOf(kParent)>::kPixels, thresholds);  // both halves cover as many pixels
   return RunRows([&](int block, MotionSearch& motion) { return HalvesOfBlock<kParent>(block, motion); }, stopAbove);
 }
 
-template <TableId kParent>
+template <TableId kParent, bool kTrial>
 TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
   constexpr TableId kLeftRight = LeftRightOf(kParent), kTopBottom = TopBottomOf(kParent);
   using Parents = Layout<kParent>;
   if (!BlockSplits(block)) return 0;
-  MarkNotAnalysed<kLeftRight>(block);
-  MarkNotAnalysed<kTopBottom>(block);
-  BlockView leftRight = ViewOf<kLeftRight>(block);
+  MarkNotAnalysed<kLeftRight, kTrial>(block);
+  MarkNotAnalysed<kTopBottom, kTrial>(block);
+  BlockView leftRight = ViewOf<kLeftRight, kTrial>(block);
   BlockView topBottom;  // made for the first parent whose halves both split
   bool topBottomMade = false;
   int splits = 0;
@@ -262,25 +306,25 @@ TARN_INLINE int FrameAnalysis::HalvesOfBlock(int block, MotionSearch& motion) {
     const int parent = std::countr_zero(split);
     const int column = parent % Parents::kPerRow, row = parent / Parents::kPerRow;
     const int left = row * 2 * Parents::kPerRow + column * 2;  // as HalvesOf numbers them
-    const int lrSplits = (Analyse<kLeftRight>(leftRight, left, motion) == kSplit) +
-                         (Analyse<kLeftRight>(leftRight, left + 1, motion) == kSplit);
+    const int lrSplits = (Analyse<kLeftRight, kTrial>(leftRight, left, motion) == kSplit) +
+                         (Analyse<kLeftRight, kTrial>(leftRight, left + 1, motion) == kSplit);
     if (lrSplits < 2) {
       splits += lrSplits;
       continue;
     }
     const int top = row * 2 * Parents::kPerRow + column;
     if (!topBottomMade) {
-      topBottom = ViewOf<kTopBottom>(block);
+      topBottom = ViewOf<kTopBottom, kTrial>(block);
       topBottomMade = true;
     }
-    splits += (Analyse<kTopBottom>(topBottom, top, motion) == kSplit) +
-              (Analyse<kTopBottom>(topBottom, top + Parents::kPerRow, motion) == kSplit);
+    splits += (Analyse<kTopBottom, kTrial>(topBottom, top, motion) == kSplit) +
+              (Analyse<kTopBottom, kTrial>(topBottom, top + Parents::kPerRow, motion) == kSplit);
   }
   return splits;
 }
 
 // The block's view of table kId; the block's search memos are made current for this frame.
-template <TableId kId>
+template <TableId kId, bool kTrial>
 TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
   using L = Layout<kId>;
   RegionTable& table = tables_[kId];
@@ -293,26 +337,43 @@ TARN_INLINE FrameAnalysis::BlockView FrameAnalysis::ViewOf(int block) {
   }
   std::int32_t* fillScaled = nullptr;
   if constexpr (MemosFills(kId)) fillScaled = table.fillScaled.data() + L::Index(block, 0);
-  return {table.decisions.data() + L::Index(block, 0),
-          table.params.data() + L::Index(block, 0) * L::kParamBytes,
+  std::uint8_t* const decisions = kTrial ? table.trialDecisions.data() : table.decisions.data();
+  std::uint8_t* const params = kTrial ? table.trialParams.data() : table.params.data();
+  const Limits& limits = kTrial ? trialLimits_ : limits_;
+  const std::uint8_t* const settled =
+      kTrial && trialTakesSplits_ ? table.decisions.data() + L::Index(block, 0) : nullptr;
+  return {decisions + L::Index(block, 0),
+          params + L::Index(block, 0) * L::kParamBytes,
           searches,
           fillScaled,
           pictures_,
           blockPixels_[block],
           pictures_.cells->At(blockPixels_[block]),
-          keepLimits_,
-          moveLimits_[moveBorder_[block]],
-          fillLimits_[fillBorder_[block]],
+          limits.keep,
+          limits.move[moveBorder_[block]],
+          limits.fill[fillBorder_[block]],
+          settled,
           0};
 }
 
 // Decides the region, stores the decision and returns it.
-template <TableId kId>
+template <TableId kId, bool kTrial>
 TARN_INLINE std::uint8_t FrameAnalysis::Analyse(BlockView& view, int region, MotionSearch& motion) {
   using L = Layout<kId>;
   const int pixel = view.pixel + L::kPixelOffsets[static_cast<std::size_t>(region)];
   const int offset = pixel * 3;
   std::uint8_t* const params = view.params + region * L::kParamBytes;
+  if constexpr (kTrial) {
+    // Split with thresholds none lower, from the same predicted vector (whose search the memo
+    // holds): the keep, move and fill tests only pass less easily here. (A split sets no
+    // parameters at this level.)
+    static_assert(L::kParamBytes == 4);
+    if (view.settled != nullptr && view.settled[region] == kSplit &&
+        view.searches[region].predicted == PredictedVector<kId>(view, region)) {
+      view.decisions[region] = kSplit;
+      return kSplit;
+    }
+  }
   std::uint8_t decision = kSplit;
   if (KeepTest<L::kWidth, L::kHeight>(*view.pictures.differences, pixel, view.keep))
     decision = kKeep;

@@ -89,6 +89,10 @@ struct RegionTable {
   // region's variance sum (FillScaled) once measured this frame, kNotMeasured before.
   static constexpr std::int32_t kNotMeasured = -1;
   std::vector<std::int32_t> fillScaled;
+  // Level 3 only: the decisions and parameters of the trial thresholds of RunLevel3Twice, which
+  // take the place of the entries above when the trial's count stays within its limit.
+  std::vector<std::uint8_t> trialDecisions;
+  std::vector<std::uint8_t> trialParams;
 
   // Every size is a power of two: the region arithmetic is shifts and masks.
   int widthShift = 0;
@@ -131,6 +135,13 @@ class FrameAnalysis {
   // returned (the level's decisions are then incomplete, to be replaced by another run).
   int RunLevel(int level, const Thresholds& thresholds, int stopAbove = RowSharing::kNoStop);
 
+  // Level 3 with two sets of thresholds, with the decisions of
+  //   RunLevel(3, trial, stopAbove), and when that returns more than stopAbove, RunLevel(3, other)
+  // and a return value over stopAbove exactly when RunLevel's is (over it, the count so far;
+  // within it, the same count). Cheaper than those two runs when the count is over the limit,
+  // dearer when it is not: `other` is analysed first, and its work is lost then.
+  int RunLevel3Twice(const Thresholds& trial, int stopAbove, const Thresholds& other);
+
   const RegionTable& Table(TableId id) const { return tables_[id]; }
 
   // The halves of the square region `square` (of table `squareTable`) in `halvesTable`, its
@@ -156,7 +167,9 @@ class FrameAnalysis {
   bool BlockSplits(int block) const { return tables_[k8x8].decisions[block] == kSplit; }
   // One instance per table, so that every region's arithmetic works with the shape's constants
   // and calls its keep test and motion search directly.
-  template <TableId kId>
+  // Runs with trial thresholds (kTrial) store their decisions and parameters in the tables'
+  // trial entries and compare with trialLimits_.
+  template <TableId kId, bool kTrial = false>
   void MarkNotAnalysed(int block);
   template <TableId kId>
   std::uint32_t SplitRegions(int block) const;
@@ -170,7 +183,7 @@ class FrameAnalysis {
   std::uint32_t SquaresToAnalyse(int block) const;
   template <TableId kParent>
   int RunHalves(const Thresholds& thresholds, int stopAbove);
-  template <TableId kParent>
+  template <TableId kParent, bool kTrial = false>
   int HalvesOfBlock(int block, MotionSearch& motion);
   // One block's entries of a table and what its regions are compared with, held in locals
   // while the block's regions are decided: a byte store of a decision could otherwise alias any
@@ -186,15 +199,25 @@ class FrameAnalysis {
     KeepLimits keep;
     int moveLimit;
     int fillLimit;
+    // A trial run's: the block's decisions with the other thresholds, when none of those is
+    // lower (their splits are splits here too when the predicted vector is the same), or null.
+    const std::uint8_t* settled;
     // Bit r set once region r is decided as move in this run: the predicted vectors' neighbours
     // are looked up here instead of in the decisions just stored.
     std::uint32_t moves;
   };
-  template <TableId kId>
+  template <TableId kId, bool kTrial = false>
   BlockView ViewOf(int block);
-  template <TableId kId>
+  template <TableId kId, bool kTrial = false>
   static std::uint8_t Analyse(BlockView& view, int region, MotionSearch& motion);
-  void SetLimits(int pixels, const Thresholds& thresholds);
+  // The keep, move and fill limits of one set of thresholds: the move and fill limits of the
+  // inner and the border blocks.
+  struct Limits {
+    KeepLimits keep{0};
+    std::array<int, 2> move{};
+    std::array<int, 2> fill{};
+  };
+  Limits LimitsOf(int pixels, const Thresholds& thresholds) const;
   template <TableId kId>
   static bool PassesMove(const BlockView& view, int region, int offset, MotionSearch& motion);
   template <TableId kId>
@@ -214,9 +237,13 @@ class FrameAnalysis {
   std::array<std::uint8_t, kBlockCount> fillBorder_{};
   std::array<std::uint8_t, kBlockCount> moveBorder_{};
   ModeFactors factors_{};
-  KeepLimits keepLimits_{0};         // of the level being run
-  std::array<int, 2> moveLimits_{};  // of the level being run: inner and border blocks
-  std::array<int, 2> fillLimits_{};
+  Limits limits_;                  // of the level being run
+  Limits trialLimits_;             // of the trial thresholds of RunLevel3Twice
+  bool trialTakesSplits_ = false;  // no trial threshold above the other one
+  // RunLevel3Twice: each block's split count with the other thresholds, and the order of the
+  // blocks for the trial ones.
+  std::array<std::uint8_t, kBlockCount> blockSplits_{};
+  std::array<std::uint16_t, kBlockCount> order_{};
   std::uint32_t frame_ = 0;  // counts Begin calls, so that memos of earlier frames are stale
   RowSharing rows_;          // last: its helper thread works on the members above
 };

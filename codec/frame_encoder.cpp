@@ -19,6 +19,11 @@ struct FrameEncoder::State {
   CodeWriter writer;
   EncodeReport report;
 
+  // Whether the last frame that analysed level 3 with raised thresholds kept their decisions
+  // (split no more than the area measure). Frames follow on, so the next one likely does too:
+  // it analyses those thresholds first, and the highest ones only when over the measure.
+  bool lastBusyKept = false;
+
   void AnalyseFirstCoding(int mode, int area);
   void AnalyseRetry(int k);
   std::size_t WriteAndPack(std::uint8_t* payload);
@@ -34,13 +39,19 @@ void FrameEncoder::State::AnalyseFirstCoding(int mode, int area) {
     analysis.RunLevel(3, DetailThresholds(branch, 3, mode));
   } else {
     // Only the count decides, and only whether it is over the area measure: the run stops
-    // counting there, and the run with the highest thresholds below replaces its decisions.
-    report.level3Splits = analysis.RunLevel(3, BusyLevel3Thresholds(mode), area);
-    branch = report.level3Splits <= area ? DetailBranch::kBusy : DetailBranch::kVeryBusy;
-    if (branch == DetailBranch::kVeryBusy) {
-      report.level3Rerun = true;
-      analysis.RunLevel(3, DetailThresholds(branch, 3, mode));
+    // counting there, and the run with the highest thresholds replaces its decisions. It is
+    // nearly always over: the highest thresholds are then analysed first, and the count takes
+    // only the blocks needed to pass the measure, whose searches are mostly made by then.
+    const Thresholds highest = DetailThresholds(DetailBranch::kVeryBusy, 3, mode);
+    if (lastBusyKept) {
+      report.level3Splits = analysis.RunLevel(3, BusyLevel3Thresholds(mode), area);
+      if (report.level3Splits > area) analysis.RunLevel(3, highest);
+    } else {
+      report.level3Splits = analysis.RunLevel3Twice(BusyLevel3Thresholds(mode), area, highest);
     }
+    lastBusyKept = report.level3Splits <= area;
+    branch = lastBusyKept ? DetailBranch::kBusy : DetailBranch::kVeryBusy;
+    report.level3Rerun = !lastBusyKept;
   }
   analysis.RunLevel(4, DetailThresholds(branch, 4, mode));
   analysis.RunLevel(5, DetailThresholds(branch, 5, mode));

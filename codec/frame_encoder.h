@@ -41,7 +41,7 @@ struct EncodeReport {
   int level2Splits = 0;      // split count of level 2 in the first coding
   int level3Splits = -1;     // of level 3 run with raised thresholds (over the area measure: the
                              // count so far when it passed it); -1 when it was not run
-  bool level3Rerun = false;  // level 3 analysed again with the highest thresholds
+  bool level3Rerun = false;  // level 3's decisions are those of the highest thresholds
 };
 
 class FrameEncoder {

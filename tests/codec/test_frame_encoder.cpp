@@ -392,6 +392,35 @@ TEST(EncodeFrame, LevelThreeThresholdsFollowTheSplitCounts) {
   }
 }
 
+// Level 3 of a busy frame is analysed in one of two ways, picked by how the last busy frame went
+// (its raised thresholds kept or not). A grainy pan, whose count with raised thresholds is 285,
+// codes the same either way with the area measure just below that and just above it.
+TEST(EncodeFrame, BusyLevelThreeCodesTheSameWhateverTheFrameBefore) {
+  const bench::PreparedSequence pan(bench::Content::kMoving, 5);
+  Picture reference, grainy;
+  std::copy_n(pan.Frame(0), kRgbPictureBytes, reference.bytes().begin());
+  std::copy_n(pan.Frame(4), kRgbPictureBytes, grainy.bytes().begin());
+  std::mt19937 random(7);
+  for (auto& byte : grainy.bytes())
+    byte = static_cast<std::uint8_t>(std::clamp<int>(byte + static_cast<int>(random() % 33) - 16, 0, 255));
+  const EncoderSettings over{0, 240, 56};    // area measure 280
+  const EncoderSettings within{0, 240, 58};  // 288
+  for (const bool helper : {false, true}) {
+    FrameEncoder first(helper), second(helper);
+    const Encoded overFirst = Encode(first, grainy, reference, over);
+    const Encoded withinFirst = Encode(second, grainy, reference, within);
+    EXPECT_GT(overFirst.report.level3Splits, 280);
+    EXPECT_TRUE(overFirst.report.level3Rerun);
+    EXPECT_EQ(withinFirst.report.level3Splits, 285);
+    EXPECT_FALSE(withinFirst.report.level3Rerun);
+    EXPECT_TRUE(overFirst.payload != withinFirst.payload);
+    FrameEncoder afterKept(helper);  // after a frame whose raised thresholds were kept
+    EXPECT_TRUE(Encode(afterKept, grainy, reference, within).payload == withinFirst.payload) << helper;
+    EXPECT_TRUE(Encode(afterKept, grainy, reference, within).payload == withinFirst.payload) << helper;
+    EXPECT_TRUE(Encode(afterKept, grainy, reference, over).payload == overFirst.payload) << helper;
+  }
+}
+
 TEST(EncodeFrame, NoiseRetriesSixTimesAndKeepsTheOversizedPayload) {
   Picture noise;
   std::mt19937 random(5);
