@@ -197,6 +197,10 @@ constexpr const PairCode& PairCodeOf(unsigned decision) {
 // `ifSet` where `mask` is all ones, `ifClear` where it is zero: with decisions that follow the
 // picture, a mask costs less than the mispredicted branch the compiler might make of a choice.
 inline unsigned Select(unsigned mask, unsigned ifSet, unsigned ifClear) { return ifClear ^ ((ifSet ^ ifClear) & mask); }
+inline const std::uint8_t* Select(unsigned mask, const std::uint8_t* ifSet, const std::uint8_t* ifClear) {
+  const auto set = reinterpret_cast<std::uintptr_t>(ifSet), clear = reinterpret_cast<std::uintptr_t>(ifClear);
+  return reinterpret_cast<const std::uint8_t*>(clear ^ ((set ^ clear) & (std::uintptr_t{0} - (mask & 1))));
+}
 
 // The entries of the level 4 squares of a block and of their pixel pairs.
 struct CellTables {
@@ -233,8 +237,8 @@ struct CellTables {
                 3u + first.length + second.length);
   const std::uint8_t* leftPair = cell.leftRightParams + left * kPairBytes;
   const std::uint8_t* topPair = cell.topBottomParams + top * kPairBytes;
-  const std::uint8_t* firstPair = leftRight != 0 ? leftPair : topPair;
-  const std::uint8_t* secondPair = leftRight != 0 ? leftPair + kPairBytes : topPair + kPerRow * kPairBytes;
+  const std::uint8_t* firstPair = Select(leftRight, leftPair, topPair);
+  const std::uint8_t* secondPair = Select(leftRight, leftPair + kPairBytes, topPair + kPerRow * kPairBytes);
   WritePair(codes, first, firstPair);
   WritePair(codes, second, secondPair);
 }
