@@ -82,34 +82,36 @@ class Entries {
 // The square table whose regions are the two halves of a level 1 or 3 region.
 constexpr TableId SquaresInside(TableId half) { return half == k4x8LeftRight || half == k8x4TopBottom ? k4x4 : k2x2; }
 
-// keep 00, move 01 + vector, fill 111 + colour, move with offset 110 + vector + colour; false
-// for a split, which writes nothing here.
-[[gnu::always_inline]] inline bool WriteLeaf(CodeSink& codes, std::uint8_t decision, const std::uint8_t* params) {
+// keep 00, move 01 + vector, fill 111 + colour, move with offset 110 + vector + colour, after
+// the `prefixLength` bits of `prefix` (the code of the split it starts); false for a split,
+// which writes nothing here.
+[[gnu::always_inline]] inline bool WriteLeaf(CodeSink& codes, std::uint8_t decision, const std::uint8_t* params,
+                                             std::uint32_t prefix = 0, unsigned prefixLength = 0) {
   switch (decision) {
     case kSplit:
       return false;
     case kMove:
-      codes.PutBits(0b01, 2);
+      codes.PutBits(prefix << 2 | 0b01, prefixLength + 2);
       codes.PutVector(params[0]);
       return true;
     case kFill:
-      codes.PutBits(0b111, 3);
+      codes.PutBits(prefix << 3 | 0b111, prefixLength + 3);
       codes.PutColour(params);
       return true;
     case kMoveWithOffset:
-      codes.PutBits(0b110, 3);
+      codes.PutBits(prefix << 3 | 0b110, prefixLength + 3);
       codes.PutVector(params[3]);
       codes.PutColour(params);
       return true;
     default:  // keep; every node the walk reaches was analysed
-      codes.PutBits(0b00, 2);
+      codes.PutBits(prefix << 2 | 0b00, prefixLength + 2);
       return true;
   }
 }
 
 template <TableId kId>
 void WriteSquare(const Tables& tables, int region, CodeSink& sink);
-void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink);
+void WriteTwoSquares(const Tables& tables, std::uint32_t cut, int first, int second, CodeSink& sink);
 
 // Levels 1, 3 and 5, inline in their square's walk: a split gives the two squares inside the
 // half; a wide half is cut into left and right, a tall one into top and bottom.
@@ -122,7 +124,7 @@ template <TableId kId>
   } else {
     if (WriteLeaf(codes, halves.Decision(region), halves.Params(region))) return;
     constexpr bool kWide = kShape.width > kShape.height;
-    codes.PutBits(kWide ? 0b101 : 0b100, 3);
+    constexpr std::uint32_t kCut = kWide ? 0b101 : 0b100;
     constexpr TableId kSquares = SquaresInside(kId);
     constexpr int kSide = kTableShapes[kSquares].width;
     constexpr int kAcross = RegionsAcross(kId), kSquaresAcross = RegionsAcross(kSquares);
@@ -133,8 +135,9 @@ template <TableId kId>
     const int first = y * kSquaresAcross + x;
     const int second = kWide ? first + 1 : first + kSquaresAcross;
     if constexpr (kSquares == k2x2) {
-      WriteTwoSquares(tables, first, second, codes);
+      WriteTwoSquares(tables, kCut, first, second, codes);  // appends the cut with the first square
     } else {
+      codes.PutBits(kCut, 3);
       WriteSquare<kSquares>(tables, first, codes);
       WriteSquare<kSquares>(tables, second, codes);
     }
@@ -220,8 +223,12 @@ struct CellTables {
 
 // A level 4 square. A split one is written without a branch on its orientation or its pixel
 // pairs' decisions: those follow the picture's finest detail and are the least predictable.
-[[gnu::always_inline]] inline void WriteCell(const CellTables& cell, unsigned square, CodeSink& codes) {
-  if (WriteLeaf(codes, cell.squares[square], cell.squareParams + square * kTableShapes[k2x2].paramBytes)) return;
+// The square's codes follow the `prefixLength` bits of `prefix`, in one append.
+[[gnu::always_inline]] inline void WriteCell(const CellTables& cell, unsigned square, CodeSink& codes,
+                                             std::uint32_t prefix, unsigned prefixLength) {
+  if (WriteLeaf(codes, cell.squares[square], cell.squareParams + square * kTableShapes[k2x2].paramBytes, prefix,
+                prefixLength))
+    return;
   constexpr unsigned kPerRow = RegionsAcross(k2x2), kPairBytes = kTableShapes[k1x2LeftRight].paramBytes;
   // The left/right pairs lie in rows of twice the squares across, the top/bottom pairs in
   // twice the rows: the left pair is at the top pair's index plus the column.
@@ -232,9 +239,9 @@ struct CellTables {
   const unsigned leftRight = 0u - static_cast<unsigned>(leftDecision != kSplit || rightDecision != kSplit);
   const PairCode& first = PairCodeOf(Select(leftRight, leftDecision, topDecision));
   const PairCode& second = PairCodeOf(Select(leftRight, rightDecision, bottomDecision));
-  const std::uint32_t orientation = 0b100u | (leftRight & 1);
+  const std::uint32_t orientation = prefix << 3 | 0b100u | (leftRight & 1);
   codes.PutBits((((orientation << first.length) | first.code) << second.length) | second.code,
-                3u + first.length + second.length);
+                prefixLength + 3u + first.length + second.length);
   const std::uint8_t* leftPair = cell.leftRightParams + left * kPairBytes;
   const std::uint8_t* topPair = cell.topBottomParams + top * kPairBytes;
   const std::uint8_t* firstPair = Select(leftRight, leftPair, topPair);
@@ -245,13 +252,14 @@ struct CellTables {
 
 // The two level 4 squares of a split level 3 half, in one call that calls nothing: its copies
 // of the lists' ends and of the tables' starts stay in registers.
-void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink) {
+// The cut of the half (three bits) goes with the first square's codes.
+void WriteTwoSquares(const Tables& tables, std::uint32_t cut, int first, int second, CodeSink& sink) {
   const CellTables cell{tables.decisions[k2x2],          tables.params[k2x2],
                         tables.decisions[k1x2LeftRight], tables.params[k1x2LeftRight],
                         tables.decisions[k2x1TopBottom], tables.params[k2x1TopBottom]};
   CodeSink codes = sink;
-  WriteCell(cell, static_cast<unsigned>(first), codes);
-  WriteCell(cell, static_cast<unsigned>(second), codes);
+  WriteCell(cell, static_cast<unsigned>(first), codes, cut, 3);
+  WriteCell(cell, static_cast<unsigned>(second), codes, 0, 0);
   sink = codes;
 }
 

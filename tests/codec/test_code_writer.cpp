@@ -22,14 +22,15 @@ constexpr bool IsSquare(TableId id) { return id == k8x8 || id == k4x4 || id == k
 constexpr bool IsPair(TableId id) { return id == k1x2LeftRight || id == k2x1TopBottom; }
 
 // The analysis's tables, written here as the analysis would write them.
-RegionTable& Writable(FrameAnalysis& analysis, TableId id) {
-  return const_cast<RegionTable&>(analysis.Table(id));
-}
+RegionTable& Writable(FrameAnalysis& analysis, TableId id) { return const_cast<RegionTable&>(analysis.Table(id)); }
 
 // A node as the reader lists it.
 CodedNode NodeOf(const RegionTable& table, TableId id, int block, int region) {
-  CodedNode node{block, block % kBlocksAcross * kBlockSize + table.LocalX(region),
-                 block / kBlocksAcross * kBlockSize + table.LocalY(region), table.width, table.height,
+  CodedNode node{block,
+                 block % kBlocksAcross * kBlockSize + table.LocalX(region),
+                 block / kBlocksAcross * kBlockSize + table.LocalY(region),
+                 table.width,
+                 table.height,
                  NodeKind::kKeep};
   const std::uint8_t* p = table.Params(block, region);
   const auto colour = [](const std::uint8_t* bgr) { return PackColour(bgr[0], bgr[1], bgr[2]); };
@@ -76,7 +77,8 @@ void ExpectedTree(const FrameAnalysis& analysis, TableId id, int block, int regi
   node.direction = wide ? 1 : 0;
   out.push_back(node);
   ExpectedTree(analysis, squaresId, block, squares.RegionAt(x, y), out);
-  ExpectedTree(analysis, squaresId, block, wide ? squares.RegionAt(x + squares.width, y) : squares.RegionAt(x, y + squares.height), out);
+  ExpectedTree(analysis, squaresId, block,
+               wide ? squares.RegionAt(x + squares.width, y) : squares.RegionAt(x, y + squares.height), out);
 }
 
 // Fills every entry of every table, the ones the walk never reaches included.
@@ -109,8 +111,8 @@ void ExpectWrittenAsDecided(CodeWriter& writer, const FrameAnalysis& analysis) {
     ASSERT_TRUE(got.block == e.block && got.x == e.x && got.y == e.y && got.width == e.width &&
                 got.height == e.height && got.kind == e.kind && got.direction == e.direction &&
                 got.vector == e.vector && got.colours[0] == e.colours[0] && got.colours[1] == e.colours[1])
-        << "node " << n << " of block " << e.block << " at " << e.x << "," << e.y << " (" << e.width << "x"
-        << e.height << ")";
+        << "node " << n << " of block " << e.block << " at " << e.x << "," << e.y << " (" << e.width << "x" << e.height
+        << ")";
   }
 }
 
