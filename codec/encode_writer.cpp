@@ -109,69 +109,67 @@ constexpr TableId SquaresInside(TableId half) { return half == k4x8LeftRight || 
   }
 }
 
+// Every write below starts with the `prefixLength` bits of `prefix`, the codes of the splits
+// above it not appended yet: a node's first code goes out with the splits it starts, in one
+// append.
 template <TableId kId>
-void WriteSquare(const Tables& tables, int region, CodeSink& sink);
-void WriteTwoSquares(const Tables& tables, std::uint32_t cut, int first, int second, CodeSink& sink);
+void WriteSquare(const Tables& tables, int region, CodeSink& sink, std::uint32_t prefix, unsigned prefixLength);
+void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink, std::uint32_t prefix,
+                     unsigned prefixLength);
 
-// Levels 1, 3 and 5, inline in their square's walk: a split gives the two squares inside the
-// half; a wide half is cut into left and right, a tall one into top and bottom.
+// Levels 1 and 3, inline in their square's walk: a split gives the two squares inside the
+// half; a wide half is cut into left and right (101), a tall one into top and bottom (100).
 template <TableId kId>
 [[gnu::always_inline]] inline void WriteHalf(const Tables& tables, const Entries<kId>& halves, int region,
-                                             CodeSink& codes) {
+                                             CodeSink& codes, std::uint32_t prefix, unsigned prefixLength) {
+  if (WriteLeaf(codes, halves.Decision(region), halves.Params(region), prefix, prefixLength)) return;
   constexpr TableShape kShape = kTableShapes[kId];
-  if constexpr (kShape.paramBytes == 6) {
-    WritePair(codes, halves.Decision(region), halves.Params(region));
+  constexpr bool kWide = kShape.width > kShape.height;
+  const std::uint32_t cut = prefix << 3 | (kWide ? 0b101 : 0b100);
+  constexpr TableId kSquares = SquaresInside(kId);
+  constexpr int kSide = kTableShapes[kSquares].width;
+  constexpr int kAcross = RegionsAcross(kId), kSquaresAcross = RegionsAcross(kSquares);
+  // The half's top-left corner in square units, then the square there.
+  const unsigned at = static_cast<unsigned>(region);
+  const int x = static_cast<int>(at % kAcross) * kShape.width / kSide;
+  const int y = static_cast<int>(at / kAcross) * kShape.height / kSide;
+  const int first = y * kSquaresAcross + x;
+  const int second = kWide ? first + 1 : first + kSquaresAcross;
+  if constexpr (kSquares == k2x2) {
+    WriteTwoSquares(tables, first, second, codes, cut, prefixLength + 3);
   } else {
-    if (WriteLeaf(codes, halves.Decision(region), halves.Params(region))) return;
-    constexpr bool kWide = kShape.width > kShape.height;
-    constexpr std::uint32_t kCut = kWide ? 0b101 : 0b100;
-    constexpr TableId kSquares = SquaresInside(kId);
-    constexpr int kSide = kTableShapes[kSquares].width;
-    constexpr int kAcross = RegionsAcross(kId), kSquaresAcross = RegionsAcross(kSquares);
-    // The half's top-left corner in square units, then the square there.
-    const unsigned at = static_cast<unsigned>(region);
-    const int x = static_cast<int>(at % kAcross) * kShape.width / kSide;
-    const int y = static_cast<int>(at / kAcross) * kShape.height / kSide;
-    const int first = y * kSquaresAcross + x;
-    const int second = kWide ? first + 1 : first + kSquaresAcross;
-    if constexpr (kSquares == k2x2) {
-      WriteTwoSquares(tables, kCut, first, second, codes);  // appends the cut with the first square
-    } else {
-      codes.PutBits(kCut, 3);
-      WriteSquare<kSquares>(tables, first, codes);
-      WriteSquare<kSquares>(tables, second, codes);
-    }
+    WriteSquare<kSquares>(tables, first, codes, cut, prefixLength + 3);
+    WriteSquare<kSquares>(tables, second, codes, 0, 0);
   }
 }
 
-// Levels 0, 2 and 4: a split names the orientation of its halves, left/right unless both of
-// those split. Left/right halves lie in a table of twice the regions across, top/bottom halves
-// in one of twice the rows.
+// Levels 0 and 2: a split names the orientation of its halves, left/right (101) unless both of
+// those split, then top/bottom (100). Left/right halves lie in a table of twice the regions
+// across, top/bottom halves in one of twice the rows.
 template <TableId kId>
-[[gnu::always_inline]] inline void WriteSquareTo(const Tables& tables, int region, CodeSink& codes) {
+[[gnu::always_inline]] inline void WriteSquareTo(const Tables& tables, int region, CodeSink& codes,
+                                                 std::uint32_t prefix, unsigned prefixLength) {
   const Entries<kId> squares(tables);
-  if (WriteLeaf(codes, squares.Decision(region), squares.Params(region))) return;
+  if (WriteLeaf(codes, squares.Decision(region), squares.Params(region), prefix, prefixLength)) return;
   constexpr int kPerRow = RegionsAcross(kId);
   const unsigned at = static_cast<unsigned>(region);
   const int column = static_cast<int>(at % kPerRow), rowStart = static_cast<int>(at / kPerRow) * 2 * kPerRow;
   const Entries<LeftRightOf(kId)> leftRight(tables);
   const int left = rowStart + column * 2;
   if (leftRight.Decision(left) != kSplit || leftRight.Decision(left + 1) != kSplit) {
-    codes.PutBits(0b101, 3);
-    WriteHalf(tables, leftRight, left, codes);
-    WriteHalf(tables, leftRight, left + 1, codes);
+    WriteHalf(tables, leftRight, left, codes, prefix << 3 | 0b101, prefixLength + 3);
+    WriteHalf(tables, leftRight, left + 1, codes, 0, 0);
   } else {
-    codes.PutBits(0b100, 3);
     const Entries<TopBottomOf(kId)> topBottom(tables);
-    WriteHalf(tables, topBottom, rowStart + column, codes);
-    WriteHalf(tables, topBottom, rowStart + column + kPerRow, codes);
+    WriteHalf(tables, topBottom, rowStart + column, codes, prefix << 3 | 0b100, prefixLength + 3);
+    WriteHalf(tables, topBottom, rowStart + column + kPerRow, codes, 0, 0);
   }
 }
 
 // Levels 0 and 2, one call each, handing the lists' ends on.
 template <TableId kId>
-void WriteSquare(const Tables& tables, int region, CodeSink& sink) {
-  WriteSquareTo<kId>(tables, region, sink);
+void WriteSquare(const Tables& tables, int region, CodeSink& sink, std::uint32_t prefix, unsigned prefixLength) {
+  WriteSquareTo<kId>(tables, region, sink, prefix, prefixLength);
 }
 
 // What a pixel pair's decision appends: its code, how many of its colours (parameter bytes 0-2,
@@ -252,13 +250,13 @@ struct CellTables {
 
 // The two level 4 squares of a split level 3 half, in one call that calls nothing: its copies
 // of the lists' ends and of the tables' starts stay in registers.
-// The cut of the half (three bits) goes with the first square's codes.
-void WriteTwoSquares(const Tables& tables, std::uint32_t cut, int first, int second, CodeSink& sink) {
+void WriteTwoSquares(const Tables& tables, int first, int second, CodeSink& sink, std::uint32_t prefix,
+                     unsigned prefixLength) {
   const CellTables cell{tables.decisions[k2x2],          tables.params[k2x2],
                         tables.decisions[k1x2LeftRight], tables.params[k1x2LeftRight],
                         tables.decisions[k2x1TopBottom], tables.params[k2x1TopBottom]};
   CodeSink codes = sink;
-  WriteCell(cell, static_cast<unsigned>(first), codes, cut, 3);
+  WriteCell(cell, static_cast<unsigned>(first), codes, prefix, prefixLength);
   WriteCell(cell, static_cast<unsigned>(second), codes, 0, 0);
   sink = codes;
 }
@@ -290,7 +288,7 @@ void CodeWriter::WriteFrame(const FrameAnalysis& analysis) {
     tables.params[id] = analysis.Table(static_cast<TableId>(id)).params.data();
   }
   for (int block = 0; block < kBlockCount; ++block) {
-    WriteSquare<k8x8>(tables, 0, codes);
+    WriteSquare<k8x8>(tables, 0, codes, 0, 0);
     for (int id = 0; id < kTableCount; ++id) {  // on to the next block's entries
       tables.decisions[id] += RegionsPerBlock(static_cast<TableId>(id));
       tables.params[id] += RegionsPerBlock(static_cast<TableId>(id)) * kTableShapes[id].paramBytes;
