@@ -17,6 +17,7 @@
 //   BM_UpdateReference/camera      the reference upkeep alone: the records decoded and the
 //                                  reference widened (.../camera_frames: for instruction counts)
 //   BM_DecodeFrame/camera          the records decoded alone
+//   BM_WriteFrame/camera           the record writer alone over the frames' decisions (see there)
 //   BM_FastPathsAgree/camera       not a speed: the pictures prepared and the closed loop coded
 //                                  with the widest kernels and with the portable ones must give
 //                                  the same pictures and payloads (an error otherwise)
@@ -39,6 +40,10 @@ extern "C" {
 #include <vector>
 
 #include "bench/bench_source.h"
+#include "codec/encode_analysis.h"
+#include "codec/encode_planes.h"
+#include "codec/encode_schedule.h"
+#include "codec/encode_writer.h"
 #include "codec/frame_decoder.h"
 #include "codec/frame_encoder.h"
 #include "codec/picture_prep.h"
@@ -377,5 +382,86 @@ BENCHMARK_CAPTURE(UpdateReferenceCamera, widened, true)
     ->Unit(benchmark::kMicrosecond)
     ->Iterations(kKeptFrames);
 BENCHMARK_CAPTURE(UpdateReferenceCamera, decoded, false)->Name("BM_DecodeFrame/camera")->Unit(benchmark::kMicrosecond);
+
+// The record writer alone: each camera frame analysed once (its first coding, at the encoder's
+// default settings, against its closed-loop reference), then its codes written and packed. The
+// frames take turns, so that the branch predictors meet new decisions each time as in a run;
+// the frame's tables are read through beforehand (untimed), as the analysis leaves them in the
+// caches. A frame whose payload differs from the encoder's own is an error.
+//   BM_WriteFrame/camera           WriteFrame and Pack
+//     .../camera_frames            the 30 frames once, for instruction counts
+// The encoder's first coding of a frame: levels 0 to 2 fixed, 3 to 5 after the detail found.
+void AnalyseFirstCoding(FrameAnalysis& analysis, int mode, int area) {
+  for (int level = 0; level < 2; ++level) analysis.RunLevel(level, FirstCodingThresholds(level, mode));
+  DetailBranch branch = DetailBranch::kCalm;
+  if (analysis.RunLevel(2, FirstCodingThresholds(2, mode)) > area) {
+    branch =
+        analysis.RunLevel(3, BusyLevel3Thresholds(mode), area) <= area ? DetailBranch::kBusy : DetailBranch::kVeryBusy;
+  }
+  if (branch != DetailBranch::kBusy) analysis.RunLevel(3, DetailThresholds(branch, 3, mode));
+  analysis.RunLevel(4, DetailThresholds(branch, 4, mode));
+  analysis.RunLevel(5, DetailThresholds(branch, 5, mode));
+}
+
+std::size_t ReadThrough(const FrameAnalysis& analysis) {
+  std::size_t sum = 0;
+  for (int id = 0; id < kTableCount; ++id) {
+    const RegionTable& table = analysis.Table(static_cast<TableId>(id));
+    for (const std::uint8_t d : table.decisions) sum += d;
+    for (const std::uint8_t p : table.params) sum += p;
+  }
+  return sum;
+}
+
+void WriteFrameCamera(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (!footage.error.empty()) {
+    state.SkipWithError(footage.error.c_str());
+    return;
+  }
+  std::vector<Picture> payloads;
+  const std::vector<Picture> references = ClosedLoopReferences(footage.prepared, &payloads);
+  const EncoderSettings settings;
+  auto differences = std::make_unique<KeepDifferences>();
+  auto cells = std::make_unique<FillCells>();
+  std::vector<std::unique_ptr<FrameAnalysis>> frames;
+  CodeWriter writer;
+  Picture payload(kMaxPayloadBytes);
+  for (std::size_t f = 0; f < footage.prepared.size(); ++f) {
+    const std::uint8_t* prepared = footage.prepared[f].data();
+    BuildKeepDifferences(prepared, references[f].data(), *differences);
+    BuildFillCells(prepared, *cells);
+    FrameAnalysis& analysis = *frames.emplace_back(std::make_unique<FrameAnalysis>(false));
+    analysis.Begin({prepared, references[f].data(), differences.get(), cells.get()}, FactorsForMode(settings.mode));
+    AnalyseFirstCoding(analysis, settings.mode, AreaMeasure(settings.targetWidth, settings.targetHeight));
+    writer.Clear();
+    writer.WriteFrame(analysis);
+    const std::size_t length = writer.Pack(payload.data());
+    const Picture& coded = payloads[f];  // the encoder's record: length, then the payload
+    const bool sameAsEncoder =
+        coded.size() == length + 2 && std::equal(coded.begin() + 2, coded.end(), payload.begin());
+    if (!sameAsEncoder && length <= kFrameBudget) {  // frames over it were coded again
+      state.SkipWithError("the camera frame's codes differ from the encoder's");
+      return;
+    }
+  }
+  std::size_t frame = 0, bytes = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    benchmark::DoNotOptimize(ReadThrough(*frames[frame]));
+    state.ResumeTiming();
+    writer.Clear();
+    writer.WriteFrame(*frames[frame]);
+    bytes += writer.Pack(payload.data());
+    benchmark::DoNotOptimize(payload.data());
+    frame = frame + 1 < frames.size() ? frame + 1 : 0;
+  }
+  state.counters["payload_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(WriteFrameCamera)->Name("BM_WriteFrame/camera")->Unit(benchmark::kMicrosecond);
+BENCHMARK(WriteFrameCamera)
+    ->Name("BM_WriteFrame/camera_frames")
+    ->Unit(benchmark::kMicrosecond)
+    ->Iterations(kKeptFrames);
 
 }  // namespace

@@ -13,7 +13,7 @@ namespace tarn::codec {
 
 class CodeWriter {
  public:
-  CodeWriter();  // sizes the lists for a frame split down to single pixels
+  CodeWriter();  // sizes the lists for a frame split down to single pixels, and a little more
 
   void Clear();
   void WriteFrame(const FrameAnalysis& analysis);
@@ -24,8 +24,8 @@ class CodeWriter {
   std::vector<std::uint32_t> words_;    // code words, first code bit in bit 31 of the first
   std::vector<std::uint16_t> colours_;  // colour words
   std::vector<std::uint8_t> vectors_;
-  std::uint64_t pending_ = 0;  // the code bits after the last whole word, in the low bits
-  int pendingCount_ = 0;
+  std::uint64_t bits_ = 0;  // the code bits after the last whole word, the first in bit 63
+  unsigned bitCount_ = 0;
   std::size_t wordCount_ = 0;
   std::size_t colourCount_ = 0;
   std::size_t vectorCount_ = 0;
