@@ -1,13 +1,11 @@
 #include "converter/graph/descriptions_ahead.h"
 
-#include <filesystem>
 #include <system_error>
 
 namespace tarn::conv {
 
 void DescriptionsAhead::Start(const std::string& path) {
-  std::error_code error;
-  if (looks_.contains(path) || NamesDiscSource(path) || !std::filesystem::is_regular_file(path, error)) return;
+  if (looks_.contains(path) || !NamesVideoFile(path)) return;
   const std::optional<FileStamp> stamp = StampOf(path);
   if (!stamp) return;
   // The filter library keeps FFmpeg quiet once it is loaded; this look may come first.

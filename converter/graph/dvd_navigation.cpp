@@ -2,7 +2,6 @@
 // the navigator's interfaces, or answered by the file graph when a video file is the source.
 // Without a graph every call fails and changes nothing.
 #include <climits>
-#include <filesystem>
 
 #include "converter/graph/dvd_graph.h"
 #include "media/registry/TextConversion.h"
@@ -16,8 +15,7 @@ HRESULT CDvdGraph::OpenSource(std::string_view path) {
   if (path.size() >= PATH_MAX || path.find('\0') != std::string_view::npos) return E_INVALIDARG;
   sourceError_.clear();
   const std::string named(path);
-  std::error_code error;
-  if (!NamesDiscSource(named) && std::filesystem::is_regular_file(named, error)) {
+  if (NamesVideoFile(named)) {
     // Looking at a file reads into it (a program stream's first seconds are decoded): the file
     // playing is looked at again only when it has been written since.
     const std::optional<FileStamp> stamp = StampOf(named);

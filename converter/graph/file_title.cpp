@@ -60,6 +60,11 @@ bool NamesDiscSource(std::string_view path) {
   return extension == ".ifo" || extension == ".bup" || extension == ".iso" || extension == ".img";
 }
 
+bool NamesVideoFile(std::string_view path) {
+  std::error_code error;
+  return !NamesDiscSource(path) && std::filesystem::is_regular_file(std::filesystem::path(path), error);
+}
+
 std::uint32_t LocaleOfLanguageCode(std::string_view code) {
   if (code.empty()) return 0;
   const std::string lowered = Lowered(code);

@@ -17,6 +17,8 @@ namespace tarn::conv {
 // Whether a path names a disc (a folder, an .ifo file or a disc image by its usual name) rather
 // than a video file to read.
 bool NamesDiscSource(std::string_view path);
+// Whether a path names a video file to read: a regular file not named as part of a disc.
+bool NamesVideoFile(std::string_view path);
 
 // The locale identifier of a container's language code (ISO 639-2, either form, or ISO 639-1),
 // with the default sublanguage; 0 for "" and for languages the stream lists cannot name.
