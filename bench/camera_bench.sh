@@ -9,6 +9,10 @@
 # target is at most 1.0) of wall and of processor time, the peak memory and the load average
 # before and after.
 #
+# Run it on an otherwise idle machine: tarnconv keeps two processors busy while FFmpeg's yardstick
+# uses one, so other work on the host stretches tarnconv's runs more than FFmpeg's (the load
+# averages printed show whether the host was quiet).
+#
 # KEEP=DIR copies the movie and sound files of the last runs into DIR; COMPARE=DIR compares them
 # byte for byte with the files kept there earlier (a speed change must not change an output byte).
 #
