@@ -174,6 +174,14 @@ const CameraFootage& Footage() {
   return footage;
 }
 
+// The footage, or null once `state` is marked as skipped with the reason it could not be had.
+const CameraFootage* FootageOrSkip(benchmark::State& state) {
+  const CameraFootage& footage = Footage();
+  if (footage.error.empty()) return &footage;
+  state.SkipWithError(footage.error.c_str());
+  return nullptr;
+}
+
 // The reference copy each frame is coded against when the frames are coded in order; the
 // payloads, when asked for, in `payloads`.
 std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared,
@@ -200,24 +208,21 @@ std::vector<Picture> ClosedLoopReferences(const std::vector<Picture>& prepared,
 // Every frame's prepared picture and payload the same with the processor's widest kernels as
 // with the portable ones.
 void BM_FastPathsAgreeCamera(benchmark::State& state) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
   std::size_t differing = 0, differingPictures = 0;
   for (auto _ : state) {
     std::vector<Picture> fast, portable;
-    ClosedLoopReferences(footage.prepared, &fast);
+    ClosedLoopReferences(footage->prepared, &fast);
     AllowPrepAvx2(false);
-    ClosedLoopReferences(footage.prepared, &portable);
-    const std::vector<Picture> portablyPrepared = PreparePictures(footage.yuy2);
+    ClosedLoopReferences(footage->prepared, &portable);
+    const std::vector<Picture> portablyPrepared = PreparePictures(footage->yuy2);
     AllowPrepAvx2(true);
     differing = 0;
     for (std::size_t f = 0; f < fast.size(); ++f) differing += fast[f] != portable[f];
     differingPictures = 0;
     for (std::size_t f = 0; f < portablyPrepared.size(); ++f)
-      differingPictures += portablyPrepared[f] != footage.prepared[f];
+      differingPictures += portablyPrepared[f] != footage->prepared[f];
   }
   state.counters["differing_payloads"] = static_cast<double>(differing);
   state.counters["differing_pictures"] = static_cast<double>(differingPictures);
@@ -228,20 +233,17 @@ void BM_FastPathsAgreeCamera(benchmark::State& state) {
 BENCHMARK(BM_FastPathsAgreeCamera)->Name("BM_FastPathsAgree/camera")->Unit(benchmark::kMillisecond)->Iterations(1);
 
 void BM_EncodeCamera(benchmark::State& state) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
-  const std::vector<Picture> references = ClosedLoopReferences(footage.prepared);
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
+  const std::vector<Picture> references = ClosedLoopReferences(footage->prepared);
   FrameEncoder encoder;
   Picture payload(kMaxPayloadBytes);
   std::size_t bytes = 0;
   std::size_t frame = 1;  // the first frame is coded against black
   for (auto _ : state) {
-    bytes += encoder.EncodeFrame(footage.prepared[frame].data(), references[frame].data(), payload.data(), {});
+    bytes += encoder.EncodeFrame(footage->prepared[frame].data(), references[frame].data(), payload.data(), {});
     benchmark::DoNotOptimize(payload.data());
-    frame = frame + 1 < footage.prepared.size() ? frame + 1 : 1;
+    frame = frame + 1 < footage->prepared.size() ? frame + 1 : 1;
   }
   state.counters["payload_bytes"] = benchmark::Counter(static_cast<double>(bytes), benchmark::Counter::kAvgIterations);
 }
@@ -249,11 +251,8 @@ BENCHMARK(BM_EncodeCamera)->Name("BM_EncodeFrame/camera")->Unit(benchmark::kMill
 
 // The frames run forwards and back again, so consecutive kept frames always follow on.
 void BM_ChainCamera(benchmark::State& state) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
   PictureTables tables{};
   BuildConverterTables(tables);
   const FitSettings fit = ConverterFit();
@@ -264,14 +263,14 @@ void BM_ChainCamera(benchmark::State& state) {
   std::vector<std::uint16_t> reference(kReferencePixels), decoded(kReferencePixels);
   ResetReference(reference.data(), referenceCopy.data());
 
-  const int count = static_cast<int>(footage.yuy2.size());
+  const int count = static_cast<int>(footage->yuy2.size());
   const int period = 2 * (count - 1);
   int step = 0;
   std::size_t payloadBytes = 0;
   for (auto _ : state) {
     const int p = step % period;
     step = (step + 1) % period;
-    const Picture& source = footage.yuy2[static_cast<std::size_t>(p < count ? p : period - p)];
+    const Picture& source = footage->yuy2[static_cast<std::size_t>(p < count ? p : period - p)];
     int width = kWidth, height = kHeight;
     YuvToHalvedRgb(source.data(), input.data(), width, height, fit);
     FitPicture(input.data(), width, height, fit, tables, work.data(), prepared.data());
@@ -303,13 +302,10 @@ BENCHMARK(BM_ChainCamera)
 
 // The frames in order, from black: each record decodes against the reference it was coded for.
 void BM_PrepareDecodeCamera(benchmark::State& state) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
   std::vector<Picture> records;
-  ClosedLoopReferences(footage.prepared, &records);
+  ClosedLoopReferences(footage->prepared, &records);
   PictureTables tables{};
   BuildConverterTables(tables);
   const FitSettings fit = ConverterFit();
@@ -320,7 +316,7 @@ void BM_PrepareDecodeCamera(benchmark::State& state) {
   for (auto _ : state) {
     if (frame == 0) ResetReference(reference.data(), referenceCopy.data());
     int width = kWidth, height = kHeight;
-    YuvToHalvedRgb(footage.yuy2[frame].data(), input.data(), width, height, fit);
+    YuvToHalvedRgb(footage->yuy2[frame].data(), input.data(), width, height, fit);
     FitPicture(input.data(), width, height, fit, tables, work.data(), prepared.data());
     const Picture& record = records[frame];
     if (DecodeFrame(record.data(), record.size(), reference.data(), decoded.data()) != DecodeStatus::kOk) {
@@ -348,13 +344,10 @@ BENCHMARK(BM_PrepareDecodeCamera)
 //     .../camera_frames                the 30 frames once, for instruction counts
 //   BM_DecodeFrame/camera              the decode alone
 void UpdateReferenceCamera(benchmark::State& state, bool widen) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
   std::vector<Picture> records;
-  ClosedLoopReferences(footage.prepared, &records);
+  ClosedLoopReferences(footage->prepared, &records);
   Picture referenceCopy(kRgbPictureBytes), preview(kRgbPictureBytes);
   std::vector<std::uint16_t> reference(kReferencePixels), decoded(kReferencePixels);
   std::size_t frame = 0;
@@ -414,21 +407,18 @@ std::size_t ReadThrough(const FrameAnalysis& analysis) {
 }
 
 void WriteFrameCamera(benchmark::State& state) {
-  const CameraFootage& footage = Footage();
-  if (!footage.error.empty()) {
-    state.SkipWithError(footage.error.c_str());
-    return;
-  }
+  const CameraFootage* footage = FootageOrSkip(state);
+  if (footage == nullptr) return;
   std::vector<Picture> payloads;
-  const std::vector<Picture> references = ClosedLoopReferences(footage.prepared, &payloads);
+  const std::vector<Picture> references = ClosedLoopReferences(footage->prepared, &payloads);
   const EncoderSettings settings;
   auto differences = std::make_unique<KeepDifferences>();
   auto cells = std::make_unique<FillCells>();
   std::vector<std::unique_ptr<FrameAnalysis>> frames;
   CodeWriter writer;
   Picture payload(kMaxPayloadBytes);
-  for (std::size_t f = 0; f < footage.prepared.size(); ++f) {
-    const std::uint8_t* prepared = footage.prepared[f].data();
+  for (std::size_t f = 0; f < footage->prepared.size(); ++f) {
+    const std::uint8_t* prepared = footage->prepared[f].data();
     BuildKeepDifferences(prepared, references[f].data(), *differences);
     BuildFillCells(prepared, *cells);
     FrameAnalysis& analysis = *frames.emplace_back(std::make_unique<FrameAnalysis>(false));
